@@ -1,0 +1,35 @@
+#include "platform/ErrorBox.h"
+
+#include "platform/AppError.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+
+namespace platform {
+
+QString withFullStop(const QString& text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
+void showDefaultError(const QString& text)
+{
+    QWidget* parent = QApplication::activeWindow();
+    prompts().message(parent, QStringLiteral("Tovrel"), withFullStop(text), Icon::Error, Buttons::Ok);
+}
+
+bool reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const AppError& e) {
+        showDefaultError(e.message());
+    } catch (const std::exception& e) {
+        showDefaultError(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+} // namespace platform

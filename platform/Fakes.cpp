@@ -1,0 +1,68 @@
+#include "platform/Fakes.h"
+
+namespace platform {
+
+Answer FakePrompts::message(QWidget*, const QString& caption, const QString& text, Icon icon, Buttons buttons)
+{
+    const PromptRecord record{caption, text, icon, buttons};
+    asked << record;
+    if (onAsk)
+        onAsk(record);
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+}
+
+QString FakeFileDialogs::openFile(QWidget*, const FileDialogRequest& request)
+{
+    opened << request;
+    return answers.isEmpty() ? QString() : answers.dequeue();
+}
+
+QString FakeFileDialogs::saveFile(QWidget*, const FileDialogRequest& request)
+{
+    saved << request;
+    return answers.isEmpty() ? QString() : answers.dequeue();
+}
+
+std::optional<QFont> FakeFontDialog::chooseFont(QWidget*, const QFont& initial, const QString&)
+{
+    initialFonts << initial;
+    return answers.isEmpty() ? std::nullopt : answers.dequeue();
+}
+
+bool FakePrintDialogs::print(QWidget*, QPrinter& printer, int)
+{
+    ++printAsked;
+    return onPrint ? onPrint(printer) : false;
+}
+
+bool FakePrintDialogs::printerSetup(QWidget*, QPrinter&)
+{
+    ++setupAsked;
+    return setupAnswer;
+}
+
+Fakes installFakes()
+{
+    Services& s = services();
+    auto prompts = std::make_unique<FakePrompts>();
+    auto fileDialogs = std::make_unique<FakeFileDialogs>();
+    auto fontDialog = std::make_unique<FakeFontDialog>();
+    auto printDialogs = std::make_unique<FakePrintDialogs>();
+    auto sound = std::make_unique<FakeSound>();
+    auto shell = std::make_unique<FakeShell>();
+    auto clock = std::make_unique<FakeClock>();
+    Fakes f{prompts.get(), fileDialogs.get(), fontDialog.get(), printDialogs.get(),
+            sound.get(),   shell.get(),       clock.get()};
+    s.prompts = std::move(prompts);
+    s.fileDialogs = std::move(fileDialogs);
+    s.fontDialog = std::move(fontDialog);
+    s.printDialogs = std::move(printDialogs);
+    s.sound = std::move(sound);
+    s.shell = std::move(shell);
+    s.clock = std::move(clock);
+    return f;
+}
+
+} // namespace platform

@@ -1,0 +1,173 @@
+#include "platform/Services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+
+class QtPrompts final : public Prompts
+{
+public:
+    Answer message(QWidget* parent, const QString& caption, const QString& text, Icon icon, Buttons buttons) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(caption);
+        box.setText(text);
+        switch (icon) {
+        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case Icon::Information: box.setIcon(QMessageBox::Information); break;
+        case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case Icon::Question: box.setIcon(QMessageBox::Question); break;
+        case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+        }
+        switch (buttons) {
+        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        }
+        const int result = box.exec();
+        switch (result) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        }
+    }
+};
+
+class QtFileDialogs final : public FileDialogs
+{
+public:
+    QString openFile(QWidget* parent, const FileDialogRequest& r) override { return run(parent, r, false); }
+    QString saveFile(QWidget* parent, const FileDialogRequest& r) override { return run(parent, r, true); }
+
+private:
+    static QString run(QWidget* parent, const FileDialogRequest& r, bool save)
+    {
+        QFileDialog dialog(parent, r.title, r.folder, r.filter);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!r.defaultSuffix.isEmpty())
+            dialog.setDefaultSuffix(r.defaultSuffix);
+        if (!r.fileName.isEmpty())
+            dialog.selectFile(r.fileName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+class QtFontDialog final : public FontDialog
+{
+public:
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial, const QString& title) override
+    {
+        bool ok = false;
+        QFont font = QFontDialog::getFont(&ok, initial, parent, title);
+        if (!ok)
+            return std::nullopt;
+        return font;
+    }
+};
+
+class QtPrintDialogs final : public PrintDialogs
+{
+public:
+    bool print(QWidget* parent, QPrinter& printer, int pageCount) override
+    {
+        QPrintDialog dialog(&printer, parent);
+        dialog.setMinMax(1, qMax(1, pageCount));
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    bool printerSetup(QWidget* parent, QPrinter& printer) override
+    {
+        QPageSetupDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    bool hasPrinter() override { return !QPrinterInfo::availablePrinterNames().isEmpty(); }
+};
+
+class QtSound final : public Sound
+{
+public:
+    void playFile(const QString& name) override
+    {
+        // Named without a folder: looked up from the working folder, like the system's sound search.
+        const QFileInfo info(name);
+        if (!info.exists()) {
+            QApplication::beep();
+            return;
+        }
+        if (!m_effect)
+            m_effect = std::make_unique<QSoundEffect>();
+        m_effect->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+        m_effect->play();
+    }
+    void playEvent(const QString&) override { QApplication::beep(); }
+
+private:
+    std::unique_ptr<QSoundEffect> m_effect;
+};
+
+class QtShell final : public Shell
+{
+public:
+    bool open(const QString& target) override
+    {
+        const QUrl url = target.contains(QLatin1Char(':')) && !QFileInfo::exists(target)
+                             ? QUrl(target)
+                             : QUrl::fromLocalFile(target);
+        return QDesktopServices::openUrl(url);
+    }
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace
+
+Services& services()
+{
+    static Services s = [] {
+        Services real;
+        real.prompts = std::make_unique<QtPrompts>();
+        real.fileDialogs = std::make_unique<QtFileDialogs>();
+        real.fontDialog = std::make_unique<QtFontDialog>();
+        real.printDialogs = std::make_unique<QtPrintDialogs>();
+        real.sound = std::make_unique<QtSound>();
+        real.shell = std::make_unique<QtShell>();
+        real.clock = std::make_unique<SystemClock>();
+        return real;
+    }();
+    return s;
+}
+
+void installRealServices()
+{
+    Services& s = services();
+    s.prompts = std::make_unique<QtPrompts>();
+    s.fileDialogs = std::make_unique<QtFileDialogs>();
+    s.fontDialog = std::make_unique<QtFontDialog>();
+    s.printDialogs = std::make_unique<QtPrintDialogs>();
+    s.sound = std::make_unique<QtSound>();
+    s.shell = std::make_unique<QtShell>();
+    s.clock = std::make_unique<SystemClock>();
+}
+
+} // namespace platform
