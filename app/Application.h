@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/ContactStore.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+class TfmHomeAddMain;
+class TfmMailMergeSetup;
+class TfmMailMergeHelp;
+class TfmMailQR;
+class TfmMailMergeEdit;
+class TfmCountyListEdit;
+class TfmHelpMemo;
+class TfmHomeForm;
+class TfmSQLSearchDialog;
+class TfmQRA5Diary;
+class TfmQRTel;
+class TfmQRLabel16;
+class TfmQRFilo2;
+class TfmLabels;
+class TfmRecCard;
+class TfmCredits;
+
+namespace app {
+
+// The application object: the contact store and the one instance of every window, created once
+// at start-up in a fixed order and kept until the end. Windows reach each other through it.
+class Application : public QObject
+{
+    Q_OBJECT
+public:
+    Application();
+    ~Application() override;
+    static Application& instance();
+    [[nodiscard]] static bool exists();
+
+    ContactStore store;
+
+    // Creates every window in order; an error while one is made is reported and start-up goes on.
+    void startUp();
+    // Start-up without windows, for batch use: the query opened as the search dialog would open it.
+    void openQuery();
+
+    // The windows, in their order of creation; null until created (or when their creation failed).
+    TfmHomeAddMain* fmHomeAddMain = nullptr;
+    TfmMailMergeSetup* fmMailMergeSetup = nullptr;
+    TfmMailMergeHelp* fmMailMergeHelp = nullptr;
+    TfmMailQR* fmMailQR = nullptr;
+    TfmMailMergeEdit* fmMailMergeEdit = nullptr;
+    TfmCountyListEdit* fmCountyListEdit = nullptr;
+    TfmHelpMemo* fmHelpMemo = nullptr;
+    TfmHomeForm* fmHomeForm = nullptr;
+    TfmSQLSearchDialog* fmSQLSearchDialog = nullptr;
+    TfmQRA5Diary* fmQRA5Diary = nullptr;
+    TfmQRTel* fmQRTel = nullptr;
+    TfmQRLabel16* fmQRLabel16 = nullptr;
+    TfmQRFilo2* fmQRFilo2 = nullptr;
+    TfmLabels* fmLabels = nullptr;
+    TfmRecCard* fmRecCard = nullptr;
+    TfmCredits* fmCredits = nullptr;
+
+    // Application-wide help file (set by the text editor when it is made).
+    QString helpFile;
+
+private:
+    // Windows that are not QObject children of anything are deleted here, in reverse order, at the end.
+    std::vector<std::unique_ptr<QObject>> m_owned;
+    friend struct StartUpList;
+};
+
+} // namespace app

@@ -1,0 +1,93 @@
+#include "app/CommandLine.h"
+
+#include "app/Application.h"
+#include "platform/AppError.h"
+#include "platform/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace app {
+
+namespace {
+const char* const Usage =
+    "Usage: tovrel [--folder DIR]\n"
+    "  --folder DIR      use DIR as the program folder (database, settings, county list, manual)\n"
+    "  --init-database   make an empty Tovrel.mdb in the program folder if there is none, then stop\n";
+
+void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
+} // namespace
+
+Options parseOptions(const QStringList& arguments)
+{
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--folder")) {
+            if (i + 1 >= arguments.size())
+                throw platform::AppError(QStringLiteral("--folder needs a folder"));
+            options.folder = arguments[++i];
+        } else if (a == QLatin1String("--init-database")) {
+            options.initDatabase = true;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+        } else {
+            options.rest << a;
+        }
+    }
+    return options;
+}
+
+int runProgram(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    Options options;
+    try {
+        options = parseOptions(arguments);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (!options.folder.isEmpty()) {
+        if (!QDir(options.folder).exists()) {
+            printError(QStringLiteral("the folder %1 does not exist").arg(options.folder));
+            return 2;
+        }
+        platform::setProgramFolder(options.folder);
+    }
+    if (options.initDatabase) {
+        QCoreApplication core(argc, argv);
+        try {
+            createDatabaseIfMissing(platform::programFile(databaseFileName()));
+        } catch (const platform::AppError& e) {
+            printError(e.message());
+            return 1;
+        }
+        return 0;
+    }
+    if (!options.rest.isEmpty()) {
+        printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tovrel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    Application application;
+    application.startUp();
+    if (!application.fmHomeAddMain)
+        return 1;
+    return QApplication::exec();
+}
+
+} // namespace app

@@ -1,0 +1,37 @@
+#include "app/Application.h"
+#include "app/HomeGrid.h"
+
+#include "platform/ErrorBox.h"
+
+namespace app {
+
+namespace {
+template <class W>
+W* own(std::vector<std::unique_ptr<QObject>>& owned, W* window)
+{
+    owned.emplace_back(window);
+    return window;
+}
+} // namespace
+
+void Application::startUp()
+{
+    struct Step
+    {
+        const char* window;
+        std::function<void()> make;
+    };
+    const Step steps[] = {
+        {"TfmHomeAddMain", [this] {
+             // Visible from creation: showing it restores its layout and loads the county pick list.
+             fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
+             fmHomeAddMain->show();
+         }},
+        // The search dialog, ninth, fills its field list and opens the contact query.
+        {"TfmSQLSearchDialog", [this] { openQuery(); }},
+    };
+    for (const Step& step : steps)
+        platform::guard(step.make);
+}
+
+} // namespace app

@@ -1,0 +1,142 @@
+#include "data/Connection.h"
+
+#include "platform/AppError.h"
+
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace data {
+
+namespace {
+
+// Splits a string into code points so that _ always takes one whole character.
+std::u32string codePoints(const QString& text)
+{
+    std::u32string out;
+    out.reserve(size_t(text.size()));
+    for (const char32_t c : text.toCaseFolded().toUcs4())
+        out.push_back(c);
+    return out;
+}
+
+bool matchFolded(const std::u32string& p, const std::u32string& s, char32_t escape)
+{
+    size_t pi = 0, si = 0;
+    size_t starP = std::u32string::npos, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size()) {
+            char32_t pc = p[pi];
+            if (escape && pc == escape && pi + 1 < p.size()) {
+                if (p[pi + 1] == s[si]) {
+                    pi += 2;
+                    ++si;
+                    continue;
+                }
+            } else if (pc == U'%') {
+                starP = pi++;
+                starS = si;
+                continue;
+            } else if (pc == U'_' || pc == s[si]) {
+                ++pi;
+                ++si;
+                continue;
+            }
+        }
+        if (starP == std::u32string::npos)
+            return false;
+        pi = starP + 1;
+        si = ++starS;
+    }
+    while (pi < p.size() && p[pi] == U'%')
+        ++pi;
+    return pi == p.size();
+}
+
+struct FoldedPattern
+{
+    std::u32string pattern;
+};
+
+void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    char32_t escape = 0;
+    if (argc == 3) {
+        const QString esc = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])),
+                                              sqlite3_value_bytes(argv[2]));
+        const auto points = codePoints(esc);
+        if (points.size() != 1)
+            return sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+        escape = points[0];
+    }
+    auto* cached = static_cast<FoldedPattern*>(sqlite3_get_auxdata(ctx, 0));
+    if (!cached) {
+        cached = new FoldedPattern{codePoints(QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0])))};
+        sqlite3_set_auxdata(ctx, 0, cached, [](void* p) { delete static_cast<FoldedPattern*>(p); });
+        cached = static_cast<FoldedPattern*>(sqlite3_get_auxdata(ctx, 0));
+        if (!cached)
+            return sqlite3_result_error_nomem(ctx);
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const QString text = QString::fromUtf8(bytes, sqlite3_value_bytes(argv[1]));
+    sqlite3_result_int(ctx, matchFolded(cached->pattern, codePoints(text), escape) ? 1 : 0);
+}
+
+} // namespace
+
+bool likeMatch(const QString& pattern, const QString& text, QChar escape)
+{
+    return matchFolded(codePoints(pattern), codePoints(text), escape.isNull() ? 0 : char32_t(escape.unicode()));
+}
+
+void registerUnicodeLike(sqlite3* db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+}
+
+Connection::~Connection() { close(); }
+
+void Connection::open()
+{
+    if (m_db)
+        return;
+    const QByteArray path = QFileInfo(m_path).absoluteFilePath().toUtf8();
+    sqlite3* db = nullptr;
+    // No SQLITE_OPEN_CREATE: a missing file must fail, not hide the user's database behind an empty one.
+    const int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
+    }
+    sqlite3_busy_timeout(db, 1000);
+    // Reading the schema tells a database from any other file and a locked one from a free one.
+    char* error = nullptr;
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db));
+        sqlite3_free(error);
+        sqlite3_close(db);
+        throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
+    }
+    registerUnicodeLike(db);
+    m_db = db;
+}
+
+void Connection::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+QString Connection::lastError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+} // namespace data

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace data {
+
+// One connection to a single-file SQLite database. Opening never creates a missing file,
+// and LIKE compares without regard to case for every letter, not only ASCII.
+class Connection
+{
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void setDatabasePath(const QString& path) { m_path = path; }
+    [[nodiscard]] const QString& databasePath() const { return m_path; }
+    void setConnectionString(const QString& text) { m_connectionString = text; }
+    [[nodiscard]] const QString& connectionString() const { return m_connectionString; }
+
+    // Throws AppError with the engine's message when the file is missing, not a database or locked.
+    void open();
+    void close();
+    [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
+    [[nodiscard]] sqlite3* handle() const { return m_db; }
+
+    // The engine's last error text.
+    [[nodiscard]] QString lastError() const;
+
+private:
+    QString m_path;
+    QString m_connectionString;
+    sqlite3* m_db = nullptr;
+};
+
+// Registers like(pattern, text[, escape]) on a connection: % and _ as in SQL, case folded for every letter.
+void registerUnicodeLike(sqlite3* db);
+
+// The match itself, for tests and for other callers.
+[[nodiscard]] bool likeMatch(const QString& pattern, const QString& text, QChar escape = QChar());
+
+} // namespace data

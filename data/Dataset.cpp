@@ -1,0 +1,593 @@
+#include "data/Dataset.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "platform/AppError.h"
+
+#include <QCollator>
+#include <algorithm>
+#include <numeric>
+#include <sqlite3.h>
+
+namespace data {
+
+namespace {
+
+QString quoteIdentifier(const QString& name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// Owns a prepared statement.
+struct Statement
+{
+    sqlite3_stmt* stmt = nullptr;
+    ~Statement() { sqlite3_finalize(stmt); }
+};
+
+bool onlyBlanksAndSemicolons(const char* tail)
+{
+    for (; tail && *tail; ++tail)
+        if (*tail != ';' && !QChar::isSpace(uchar(*tail)))
+            return false;
+    return true;
+}
+
+} // namespace
+
+Dataset::Dataset(QString name, QList<FieldDef> fields, QObject* parent)
+    : QObject(parent), m_name(std::move(name)), m_fields(std::move(fields))
+{
+    int stored = 0;
+    for (const FieldDef& f : m_fields)
+        m_storedIndex.push_back(f.isStored() ? stored++ : -1);
+}
+
+Dataset::~Dataset() = default;
+
+void Dataset::setUpdateTable(const QString& table, const QString& keyColumn)
+{
+    m_table = table;
+    m_keyColumn = keyColumn;
+}
+
+int Dataset::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int Dataset::requireField(const QString& name) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0)
+        fail(QStringLiteral("Field '%1' not found").arg(name));
+    return index;
+}
+
+void Dataset::fail(const QString& what) const { throw platform::AppError(m_name + QStringLiteral(": ") + what); }
+
+void Dataset::requireOpen() const
+{
+    if (m_state == State::Inactive)
+        fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void Dataset::requireFree() const
+{
+    if (!m_exclusiveReason.isEmpty())
+        throw platform::AppError(m_exclusiveReason);
+}
+
+void Dataset::setSql(const QStringList& lines)
+{
+    requireFree();
+    m_sql = lines;
+}
+
+void Dataset::open()
+{
+    requireFree();
+    if (isOpen())
+        return;
+    if (!m_connection)
+        fail(QStringLiteral("No connection"));
+    m_connection->open();
+    loadRows();
+    m_modified = false;
+    m_edit.clear();
+    m_state = State::Browse;
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    emit opened();
+    emit stateChanged(m_state);
+    emit currentChanged(m_current);
+}
+
+void Dataset::loadRows()
+{
+    m_rows.clear();
+    m_store.clear();
+    sqlite3* db = m_connection->handle();
+    const QByteArray text = m_sql.join(QLatin1Char('\n')).toUtf8();
+    Statement st;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, &tail) != SQLITE_OK)
+        fail(m_connection->lastError());
+    if (!st.stmt)
+        fail(QStringLiteral("The SQL text holds no statement"));
+    // One query only: whatever else the text holds is never run.
+    if (!onlyBlanksAndSemicolons(tail))
+        fail(QStringLiteral("The SQL text holds more than one statement"));
+    if (!sqlite3_stmt_readonly(st.stmt))
+        fail(QStringLiteral("The SQL text does not select rows"));
+
+    const int columns = sqlite3_column_count(st.stmt);
+    auto columnOf = [&](const QString& name) {
+        for (int c = 0; c < columns; ++c)
+            if (name.compare(QString::fromUtf8(sqlite3_column_name(st.stmt, c)), Qt::CaseInsensitive) == 0)
+                return c;
+        return -1;
+    };
+    std::vector<int> source;
+    for (const FieldDef& f : m_fields) {
+        if (!f.isStored())
+            continue;
+        const int c = columnOf(f.name);
+        if (c < 0)
+            fail(QStringLiteral("Field '%1' not found").arg(f.name));
+        source.push_back(c);
+    }
+    const int keyColumn = m_keyColumn.isEmpty() ? -1 : columnOf(m_keyColumn);
+
+    int rc;
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        m_store.begin(keyColumn >= 0 ? sqlite3_column_int64(st.stmt, keyColumn) : 0);
+        for (int c : source) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, c));
+            m_store.add(bytes ? bytes : "", size_t(sqlite3_column_bytes(st.stmt, c)));
+        }
+        m_rows.push_back(m_store.finish());
+    }
+    if (rc != SQLITE_DONE) {
+        const QString message = m_connection->lastError();
+        m_rows.clear();
+        m_store.clear();
+        fail(message);
+    }
+}
+
+void Dataset::close()
+{
+    requireFree();
+    if (!isOpen())
+        return;
+    m_rows.clear();
+    m_store.clear();
+    m_edit.clear();
+    m_modified = false;
+    m_current = -1;
+    m_bof = m_eof = true;
+    m_sort.clear();
+    m_state = State::Inactive;
+    emit closed();
+    emit stateChanged(m_state);
+}
+
+QString Dataset::storedText(int row, int field) const
+{
+    const RowStore::Row r = m_rows[size_t(row)];
+    return r ? RowStore::text(r, m_storedIndex[size_t(field)]) : QString();
+}
+
+QString Dataset::text(int row, int field) const
+{
+    if (row < 0 || row >= recordCount() || field < 0 || field >= fieldCount())
+        return {};
+    if (!m_fields[field].isStored())
+        return m_calc ? m_calc(*this, row, field) : QString();
+    if (row == m_current && (m_state == State::Edit || m_state == State::Insert))
+        return m_edit[size_t(field)];
+    return storedText(row, field);
+}
+
+QVariant Dataset::value(int row, int field) const
+{
+    const QString t = text(row, field);
+    if (field >= 0 && field < fieldCount() && m_fields[field].kind == FieldKind::Date)
+        return t.isEmpty() ? QVariant() : QVariant(fromStorage(t));
+    return t;
+}
+
+QString Dataset::currentText(const QString& field) const
+{
+    return m_current < 0 ? QString() : text(m_current, requireField(field));
+}
+
+qint64 Dataset::rowKey(int row) const
+{
+    if (row < 0 || row >= recordCount() || !m_rows[size_t(row)])
+        return 0;
+    return RowStore::key(m_rows[size_t(row)]);
+}
+
+void Dataset::setState(State state)
+{
+    if (m_state != state) {
+        m_state = state;
+        emit stateChanged(state);
+    }
+}
+
+void Dataset::setCurrent(int row, bool bof, bool eof)
+{
+    m_bof = bof;
+    m_eof = eof;
+    if (m_current != row) {
+        m_current = row;
+        emit currentChanged(row);
+    }
+}
+
+void Dataset::settle()
+{
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+void Dataset::first()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    setCurrent(m_rows.empty() ? -1 : 0, true, m_rows.empty());
+}
+
+void Dataset::last()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    setCurrent(recordCount() - 1, m_rows.empty(), true);
+}
+
+void Dataset::next()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    if (m_current >= recordCount() - 1)
+        setCurrent(m_current, m_rows.empty(), true);
+    else
+        setCurrent(m_current + 1, false, false);
+}
+
+void Dataset::prior()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    if (m_current <= 0)
+        setCurrent(m_current, true, m_rows.empty());
+    else
+        setCurrent(m_current - 1, false, false);
+}
+
+void Dataset::moveTo(int row)
+{
+    requireOpen();
+    requireFree();
+    if (row == m_current)
+        return;
+    if (row < 0 || row >= recordCount())
+        return;
+    settle();
+    // Settling may have dropped a new row before the target.
+    row = std::min(row, recordCount() - 1);
+    setCurrent(row, false, false);
+}
+
+void Dataset::startEdit(State state, int row)
+{
+    m_edit.assign(size_t(fieldCount()), QString());
+    if (state == State::Edit)
+        for (int f = 0; f < fieldCount(); ++f)
+            if (m_fields[f].isStored())
+                m_edit[size_t(f)] = storedText(row, f);
+    m_modified = false;
+    setState(state);
+}
+
+void Dataset::edit()
+{
+    requireOpen();
+    requireFree();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (m_rows.empty())
+        return insert();
+    startEdit(State::Edit, m_current);
+}
+
+void Dataset::insert()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    const int at = m_current < 0 ? 0 : m_current;
+    m_rows.insert(m_rows.begin() + at, nullptr);
+    m_current = at;
+    emit rowInserted(at);
+    startEdit(State::Insert, at);
+    setCurrent(at, false, false);
+    emit currentChanged(at);
+}
+
+void Dataset::append()
+{
+    requireOpen();
+    requireFree();
+    settle();
+    m_rows.push_back(nullptr);
+    const int at = recordCount() - 1;
+    m_current = at;
+    emit rowInserted(at);
+    startEdit(State::Insert, at);
+    setCurrent(at, false, true);
+    emit currentChanged(at);
+}
+
+void Dataset::checkValue(int field, const QString& text) const
+{
+    const FieldDef& f = m_fields[field];
+    if (f.kind == FieldKind::Date) {
+        if (!text.isEmpty() && !fromStorage(text).isValid())
+            throw platform::AppError(QStringLiteral("'%1' is not a valid date").arg(text));
+        return;
+    }
+    if (f.size > 0 && text.size() > f.size)
+        throw platform::AppError(QStringLiteral("The value for %1 is too long: %2 characters, at most %3 allowed")
+                                     .arg(f.name)
+                                     .arg(text.size())
+                                     .arg(f.size));
+}
+
+void Dataset::setFieldValue(int field, const QVariant& value)
+{
+    requireOpen();
+    requireFree();
+    if (field < 0 || field >= fieldCount())
+        fail(QStringLiteral("Field index out of range"));
+    if (!m_fields[field].isStored())
+        fail(QStringLiteral("Field '%1' cannot be modified").arg(m_fields[field].name));
+    QString text;
+    if (m_fields[field].kind == FieldKind::Date) {
+        if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime) {
+            text = toStorage(value.toDate());
+        } else {
+            const auto date = parseDate(value.toString());
+            if (!date)
+                throw platform::AppError(QStringLiteral("'%1' is not a valid date").arg(value.toString()));
+            text = toStorage(*date);
+        }
+    } else {
+        text = value.toString();
+    }
+    checkValue(field, text);
+    if (m_state == State::Browse) {
+        if (m_current >= 0 && storedText(m_current, field) == text)
+            return; // nothing changes, so the row is not put into editing
+        edit();
+    }
+    if (m_edit[size_t(field)] == text && m_state == State::Edit)
+        return;
+    m_edit[size_t(field)] = text;
+    m_modified = true;
+    emit rowChanged(m_current);
+}
+
+void Dataset::post()
+{
+    requireOpen();
+    requireFree();
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    if (m_beforePost)
+        m_beforePost();
+    for (int f = 0; f < fieldCount(); ++f)
+        if (m_fields[f].isStored())
+            checkValue(f, m_edit[size_t(f)]);
+    writeRow();
+    m_modified = false;
+    m_edit.clear();
+    setState(State::Browse);
+    emit rowChanged(m_current);
+}
+
+void Dataset::writeRow()
+{
+    if (m_table.isEmpty() || m_keyColumn.isEmpty())
+        fail(QStringLiteral("The result cannot be changed"));
+    sqlite3* db = m_connection ? m_connection->handle() : nullptr;
+    if (!db)
+        fail(QStringLiteral("Not connected"));
+
+    QStringList columns;
+    for (const FieldDef& f : m_fields)
+        if (f.isStored())
+            columns << quoteIdentifier(f.name);
+    const bool inserting = m_state == State::Insert;
+    QString sql;
+    if (inserting) {
+        QStringList marks;
+        for (int i = 0; i < columns.size(); ++i)
+            marks << QStringLiteral("?");
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteIdentifier(m_table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    } else {
+        sql = QStringLiteral("UPDATE %1 SET %2=? WHERE %3=?")
+                  .arg(quoteIdentifier(m_table), columns.join(QStringLiteral("=?,")), quoteIdentifier(m_keyColumn));
+    }
+    Statement st;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st.stmt, nullptr) != SQLITE_OK)
+        fail(m_connection->lastError());
+    int param = 1;
+    std::vector<QByteArray> values; // kept alive until the step
+    values.reserve(size_t(fieldCount()));
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (!m_fields[f].isStored())
+            continue;
+        const QString& v = m_edit[size_t(f)];
+        if (v.isEmpty()) {
+            sqlite3_bind_null(st.stmt, param++);
+        } else {
+            values.push_back(v.toUtf8());
+            sqlite3_bind_text(st.stmt, param++, values.back().constData(), int(values.back().size()), SQLITE_STATIC);
+        }
+    }
+    const qint64 oldKey = rowKey(m_current);
+    if (!inserting)
+        sqlite3_bind_int64(st.stmt, param, oldKey);
+    if (sqlite3_step(st.stmt) != SQLITE_DONE)
+        fail(m_connection->lastError());
+    if (!inserting && sqlite3_changes(db) == 0)
+        fail(QStringLiteral("The row cannot be found for updating: it was changed or deleted by another program"));
+
+    m_store.begin(inserting ? sqlite3_last_insert_rowid(db) : oldKey);
+    for (int f = 0; f < fieldCount(); ++f)
+        if (m_fields[f].isStored())
+            m_store.add(m_edit[size_t(f)]);
+    m_rows[size_t(m_current)] = m_store.finish();
+}
+
+void Dataset::cancel()
+{
+    requireOpen();
+    requireFree();
+    if (m_state == State::Insert) {
+        const int at = m_current;
+        m_rows.erase(m_rows.begin() + at);
+        m_edit.clear();
+        m_modified = false;
+        setState(State::Browse);
+        emit rowRemoved(at);
+        const int row = std::min(at, recordCount() - 1);
+        m_current = -2; // force the notification
+        setCurrent(row, m_rows.empty(), m_rows.empty());
+    } else if (m_state == State::Edit) {
+        m_edit.clear();
+        m_modified = false;
+        setState(State::Browse);
+        emit rowChanged(m_current);
+    }
+}
+
+void Dataset::cancelUpdates()
+{
+    // Saves go straight to the table, so the only change not yet written is the current row's.
+    cancel();
+}
+
+void Dataset::remove()
+{
+    requireOpen();
+    requireFree();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_rows.empty())
+        fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (m_table.isEmpty() || m_keyColumn.isEmpty())
+        fail(QStringLiteral("The result cannot be changed"));
+    sqlite3* db = m_connection->handle();
+    Statement st;
+    const QByteArray sql =
+        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoteIdentifier(m_table), quoteIdentifier(m_keyColumn)).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr) != SQLITE_OK)
+        fail(m_connection->lastError());
+    sqlite3_bind_int64(st.stmt, 1, rowKey(m_current));
+    if (sqlite3_step(st.stmt) != SQLITE_DONE)
+        fail(m_connection->lastError());
+    const int at = m_current;
+    m_edit.clear();
+    m_modified = false;
+    setState(State::Browse);
+    m_rows.erase(m_rows.begin() + at);
+    emit rowRemoved(at);
+    m_current = -2;
+    const int row = std::min(at, recordCount() - 1);
+    setCurrent(row, m_rows.empty(), m_rows.empty());
+}
+
+void Dataset::setSort(const QString& sortText)
+{
+    requireOpen();
+    requireFree();
+    settle();
+    m_sort = sortText.trimmed();
+    if (m_sort.isEmpty() || m_rows.empty()) {
+        emit reordered();
+        return;
+    }
+    const QStringList parts = m_sort.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool descending = parts.size() > 1 && parts.last().compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    QString fieldName = m_sort;
+    if (parts.size() > 1 && (descending || parts.last().compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0))
+        fieldName = m_sort.left(m_sort.lastIndexOf(QLatin1Char(' '))).trimmed();
+    fieldName.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    const int field = requireField(fieldName);
+
+    const RowStore::Row currentRow = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(m_rows.size());
+    for (int r = 0; r < recordCount(); ++r)
+        keys.push_back(collator.sortKey(text(r, field)));
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
+        return descending ? c > 0 : c < 0;
+    });
+    std::vector<RowStore::Row> sorted;
+    sorted.reserve(m_rows.size());
+    for (int i : order)
+        sorted.push_back(m_rows[size_t(i)]);
+    m_rows.swap(sorted);
+    if (currentRow) {
+        const auto it = std::find(m_rows.begin(), m_rows.end(), currentRow);
+        m_current = int(it - m_rows.begin());
+    }
+    emit reordered();
+    emit currentChanged(m_current);
+}
+
+void Dataset::beginExclusiveRead(const QString& reason)
+{
+    requireOpen();
+    requireFree();
+    settle();
+    m_exclusiveReason = reason;
+}
+
+void Dataset::endExclusiveRead() { m_exclusiveReason.clear(); }
+
+size_t Dataset::memoryUsed() const
+{
+    return m_store.bytesReserved() + m_rows.capacity() * sizeof(RowStore::Row);
+}
+
+} // namespace data

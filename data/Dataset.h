@@ -1,0 +1,144 @@
+#pragma once
+
+#include "data/FieldDef.h"
+#include "data/RowStore.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <vector>
+
+namespace data {
+
+class Connection;
+
+// A static, client-side snapshot of one SELECT with a current row, editing, and writes
+// straight back to one table through a hidden key. Every view of the program shows this one object.
+class Dataset : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    Dataset(QString name, QList<FieldDef> fields, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    [[nodiscard]] const QString& name() const { return m_name; }
+
+    // Where rows are written back: a table and its hidden integer key column.
+    void setConnection(Connection* connection) { m_connection = connection; }
+    [[nodiscard]] Connection* connection() const { return m_connection; }
+    void setUpdateTable(const QString& table, const QString& keyColumn);
+
+    // Fields: known while closed.
+    [[nodiscard]] const QList<FieldDef>& fields() const { return m_fields; }
+    [[nodiscard]] int fieldCount() const { return int(m_fields.size()); }
+    [[nodiscard]] int fieldIndex(const QString& name) const; // -1 when unknown; case-insensitive
+    [[nodiscard]] int requireField(const QString& name) const;
+    // Calculated fields get their text from this function (row index, field index).
+    void setCalculation(std::function<QString(const Dataset&, int row, int field)> calc) { m_calc = std::move(calc); }
+    // Runs just before every save, also when the save then fails.
+    void setBeforePost(std::function<void()> hook) { m_beforePost = std::move(hook); }
+
+    // SQL text, one string per line; sent unchanged to the engine.
+    [[nodiscard]] const QStringList& sql() const { return m_sql; }
+    void setSql(const QStringList& lines);
+
+    void open();
+    void close();
+    [[nodiscard]] bool isOpen() const { return m_state != State::Inactive; }
+    [[nodiscard]] State state() const { return m_state; }
+
+    [[nodiscard]] int recordCount() const { return int(m_rows.size()); }
+    [[nodiscard]] bool isEmpty() const { return m_rows.empty(); }
+    [[nodiscard]] int currentRow() const { return m_current; } // -1 when empty or closed
+    [[nodiscard]] bool bof() const { return m_bof; }
+    [[nodiscard]] bool eof() const { return m_eof; }
+    [[nodiscard]] bool isModified() const { return m_modified; }
+
+    // Moving settles the current row first: a modified row is saved, an unmodified one cancelled.
+    void first();
+    void prior();
+    void next();
+    void last();
+    void moveTo(int row);
+
+    // Values of any row; the current row shows its pending edit.
+    [[nodiscard]] QString text(int row, int field) const;
+    [[nodiscard]] QString text(int row, const QString& field) const { return text(row, requireField(field)); }
+    [[nodiscard]] QVariant value(int row, int field) const; // dates as QDate
+    [[nodiscard]] QString currentText(const QString& field) const;
+    // The key of a row in the table (0 for a row not saved yet).
+    [[nodiscard]] qint64 rowKey(int row) const;
+
+    // Editing of the current row.
+    void edit();                                   // on an empty result: insert
+    void insert();                                 // a new row before the current one
+    void append();                                 // a new row after the last
+    void setFieldValue(int field, const QVariant& value);
+    void setFieldValue(const QString& field, const QVariant& value) { setFieldValue(requireField(field), value); }
+    void post();
+    void cancel();
+    void cancelUpdates();
+    void remove();
+
+    // Client-side sort of the open result: "Town ASC", "Surname DESC", or empty. Gone at the next close.
+    void setSort(const QString& sort);
+    [[nodiscard]] const QString& sort() const { return m_sort; }
+
+    // While a report walks the rows, every other command that moves or changes them is refused.
+    void beginExclusiveRead(const QString& reason);
+    void endExclusiveRead();
+    [[nodiscard]] bool isExclusive() const { return !m_exclusiveReason.isEmpty(); }
+
+    // Bytes held by the snapshot's rows.
+    [[nodiscard]] size_t memoryUsed() const;
+
+signals:
+    void opened();
+    void closed();
+    void reordered();                 // sort changed: same rows, new order
+    void currentChanged(int row);
+    void rowChanged(int row);         // values of a row changed (edit, post, cancel)
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void stateChanged(data::Dataset::State state);
+
+private:
+    [[noreturn]] void fail(const QString& what) const;
+    void requireOpen() const;
+    void requireFree() const;
+    void settle();
+    void setCurrent(int row, bool bof, bool eof);
+    void setState(State state);
+    void startEdit(State state, int row);
+    void loadRows();
+    void writeRow();
+    QString storedText(int row, int field) const;
+    void checkValue(int field, const QString& text) const;
+
+    QString m_name;
+    QList<FieldDef> m_fields;
+    std::vector<int> m_storedIndex; // field index -> position in the row blob, -1 for calculated
+    Connection* m_connection = nullptr;
+    QString m_table;
+    QString m_keyColumn;
+    std::function<QString(const Dataset&, int, int)> m_calc;
+    std::function<void()> m_beforePost;
+    QStringList m_sql;
+    QString m_sort;
+    QString m_exclusiveReason;
+
+    RowStore m_store;
+    std::vector<RowStore::Row> m_rows; // nullptr: a new row not saved yet
+    int m_current = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    State m_state = State::Inactive;
+    bool m_modified = false;
+    std::vector<QString> m_edit; // the pending values of the current row, by field index
+};
+
+} // namespace data
