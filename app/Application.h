@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -64,10 +65,17 @@ public:
     TfmRecCard* fmRecCard = nullptr;
     TfmCredits* fmCredits = nullptr;
 
+    // Commands that one window offers the others (the main window's menu and buttons reach the
+    // record card, the reports and the rest through them). Running one that is not there does nothing.
+    void setCommand(const QString& name, std::function<void()> command);
+    bool runCommand(const QString& name);
+    [[nodiscard]] bool hasCommand(const QString& name) const;
+
     // Application-wide help file (set by the text editor when it is made).
     QString helpFile;
 
 private:
+    std::map<QString, std::function<void()>> m_commands;
     // Windows that are not QObject children of anything are deleted here, in reverse order, at the end.
     std::vector<std::unique_ptr<QObject>> m_owned;
     friend struct StartUpList;

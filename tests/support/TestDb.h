@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace testsupport {
+
+using Contact = QMap<QString, QString>; // field name -> stored text
+
+// Makes a contact database at path (the program's own schema) holding the given contacts.
+void makeDatabase(const QString& path, const QList<Contact>& contacts);
+
+// Runs one statement on a database file outside the program's connection; returns the first column of each row.
+QStringList query(const QString& path, const QString& sql);
+
+// A few contacts with mixed-case and non-ASCII names, for tests that need a small realistic table.
+QList<Contact> sampleContacts();
+
+} // namespace testsupport
