@@ -119,9 +119,8 @@ bool hasFileAttributes(const QString& path, FileAttributes attributes)
 
 void CopyDataFile(const QString& source, const QString& destination)
 {
-    CopyDataFile(source, destination, [](QIODevice& to, const char* data, qint64 size) {
-        return to.write(data, size);
-    });
+    CopyDataFile(source, destination,
+                 [](QIODevice& to, const char* data, qint64 size) { return to.write(data, size); });
 }
 
 void CopyDataFile(const QString& source, const QString& destination, const BlockWriter& write)

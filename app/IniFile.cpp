@@ -154,7 +154,8 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
     const Location where = find(doc, section, key);
     QString entryKey, value;
     int number = 0;
-    if (where.key < 0 || !keyValue(doc.lines.at(where.key).text, &entryKey, &value) || !parseWholeNumber(value, &number))
+    if (where.key < 0 || !keyValue(doc.lines.at(where.key).text, &entryKey, &value) ||
+        !parseWholeNumber(value, &number))
         return defaultValue;
     return number;
 }

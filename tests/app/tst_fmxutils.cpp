@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
+
 #include <unistd.h>
 
 namespace {
@@ -43,20 +46,17 @@ QString errorOf(const std::function<void()>& action)
     return QString();
 }
 
-// A writer that gives out after a number of bytes, either short (writes part of a block) or with -1.
+// A writer that gives out after a number of bytes: either short, as a full disk does (part of a block, then
+// nothing), or with -1.
 BlockWriter failingAfter(qint64 limit, bool shortWrite)
 {
     auto written = std::make_shared<qint64>(0);
     return [=](QIODevice& to, const char* data, qint64 size) -> qint64 {
-        const qint64 room = limit - *written;
-        if (room >= size) {
-            *written += size;
-            return to.write(data, size);
-        }
-        if (!shortWrite || room <= 0)
+        const qint64 count = std::min(size, limit - *written);
+        if (count < size && !shortWrite)
             return -1;
-        *written += room;
-        return to.write(data, room);
+        *written += count;
+        return to.write(data, count);
     };
 }
 
@@ -208,10 +208,10 @@ private slots:
         writeBytes(source, pattern(9000, 9));
         writeBytes(destination, pattern(4000, 10));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard([&] {
-            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
-        QCOMPARE(errorOf([&] { CopyDataFile(source, destination); }), QStringLiteral("Cannot create file ") + destination);
+        const auto restore = qScopeGuard(
+            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        QCOMPARE(errorOf([&] { CopyDataFile(source, destination); }),
+                 QStringLiteral("Cannot create file ") + destination);
         QCOMPARE(readBytes(destination), pattern(4000, 10));
     }
 
@@ -221,18 +221,18 @@ private slots:
         QTest::addColumn<FileAttributes>("attributes");
         QTest::addColumn<bool>("expected");
         const FileAttributes none;
-        QTest::newRow("folder is a folder") << QStringLiteral("folder") << FileAttributes(FileAttribute::Directory)
-                                            << true;
-        QTest::newRow("file is no folder") << QStringLiteral("file") << FileAttributes(FileAttribute::Directory)
-                                           << false;
-        QTest::newRow("missing is no folder") << QStringLiteral("missing")
-                                              << FileAttributes(FileAttribute::Directory) << false;
+        QTest::newRow("folder is a folder")
+            << QStringLiteral("folder") << FileAttributes(FileAttribute::Directory) << true;
+        QTest::newRow("file is no folder")
+            << QStringLiteral("file") << FileAttributes(FileAttribute::Directory) << false;
+        QTest::newRow("missing is no folder")
+            << QStringLiteral("missing") << FileAttributes(FileAttribute::Directory) << false;
         QTest::newRow("existing, no flags") << QStringLiteral("file") << none << true;
         QTest::newRow("missing, no flags") << QStringLiteral("missing") << none << false;
         QTest::newRow("hidden folder") << QStringLiteral(".hidden")
                                        << (FileAttribute::Directory | FileAttribute::Hidden) << true;
-        QTest::newRow("visible folder is not hidden") << QStringLiteral("folder")
-                                                      << (FileAttribute::Directory | FileAttribute::Hidden) << false;
+        QTest::newRow("visible folder is not hidden")
+            << QStringLiteral("folder") << (FileAttribute::Directory | FileAttribute::Hidden) << false;
         QTest::newRow("read-only file") << QStringLiteral("readonly") << FileAttributes(FileAttribute::ReadOnly)
                                         << true;
         QTest::newRow("writable file") << QStringLiteral("file") << FileAttributes(FileAttribute::ReadOnly) << false;

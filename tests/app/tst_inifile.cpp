@@ -60,11 +60,11 @@ private slots:
         QTest::newRow("quoted") << QByteArray("[MainForm]\r\nTop=\"5\"\r\n") << main << top << -1;
         QTest::newRow("no equals sign") << QByteArray("[MainForm]\r\nTop\r\n") << main << top << -1;
         QTest::newRow("commented out") << QByteArray("[MainForm]\r\n;Top=5\r\n") << main << top << -1;
-        QTest::newRow("key of another section") << QByteArray("[FormView]\r\nTop=5\r\n[MainForm]\r\n") << main << top
-                                                << -1;
+        QTest::newRow("key of another section")
+            << QByteArray("[FormView]\r\nTop=5\r\n[MainForm]\r\n") << main << top << -1;
         QTest::newRow("key before any section") << QByteArray("Top=5\r\n[MainForm]\r\n") << main << top << -1;
-        QTest::newRow("first key of a name counts") << QByteArray("[MainForm]\r\nTop=1\r\nTop=2\r\n") << main << top
-                                                    << 1;
+        QTest::newRow("first key of a name counts")
+            << QByteArray("[MainForm]\r\nTop=1\r\nTop=2\r\n") << main << top << 1;
         QTest::newRow("first section of a name counts")
             << QByteArray("[MainForm]\r\nLeft=1\r\n[B]\r\n[MainForm]\r\nTop=2\r\n") << main << top << -1;
         QTest::newRow("LF line ends") << QByteArray("[A]\nx=1\n[MainForm]\nTop=3\n") << main << top << 3;
@@ -72,10 +72,12 @@ private slots:
         QTest::newRow("no final line end") << QByteArray("[MainForm]\r\nTop=5") << main << top << 5;
         QTest::newRow("byte-order mark before first section")
             << QByteArray("\xEF\xBB\xBF[MainForm]\r\nTop=6\r\n") << main << top << 6;
-        QTest::newRow("Windows-1252 section name")
-            << QByteArray("[Gr\xF6\xDF" "e]\r\nTop=8\r\n") << QStringLiteral("Größe") << top << 8;
-        QTest::newRow("UTF-8 section name")
-            << QByteArray("[Gr\xC3\xB6\xC3\x9F" "e]\r\nTop=9\r\n") << QStringLiteral("Größe") << top << 9;
+        QTest::newRow("Windows-1252 section name") << QByteArray("[Gr\xF6\xDF"
+                                                                 "e]\r\nTop=8\r\n")
+                                                   << QStringLiteral("Größe") << top << 8;
+        QTest::newRow("UTF-8 section name") << QByteArray("[Gr\xC3\xB6\xC3\x9F"
+                                                          "e]\r\nTop=9\r\n")
+                                            << QStringLiteral("Größe") << top << 9;
     }
     void readInteger()
     {
@@ -102,9 +104,9 @@ private slots:
         const QString a = QStringLiteral("A");
         const QString x = QStringLiteral("x");
         const QString z = QStringLiteral("z");
-        QTest::newRow("first write creates the file") << QByteArray() << QStringLiteral("MainForm")
-                                                      << QStringLiteral("Top") << 10
-                                                      << QByteArray("[MainForm]\r\nTop=10\r\n");
+        QTest::newRow("first write creates the file")
+            << QByteArray() << QStringLiteral("MainForm") << QStringLiteral("Top") << 10
+            << QByteArray("[MainForm]\r\nTop=10\r\n");
         QTest::newRow("negative value") << QByteArray() << a << x << -40 << QByteArray("[A]\r\nx=-40\r\n");
         QTest::newRow("replaces only its line")
             << QByteArray("; layout\r\n[A]\r\nw=1\r\nx=2\r\ny=3\r\n\r\n[B]\r\nx=5\r\n") << a << x << 7
@@ -114,8 +116,8 @@ private slots:
         QTest::newRow("new key after the section's last entry")
             << QByteArray("[A]\r\nx=1\r\n; about B\r\n\r\n[B]\r\ny=2\r\n") << a << z << 3
             << QByteArray("[A]\r\nx=1\r\nz=3\r\n; about B\r\n\r\n[B]\r\ny=2\r\n");
-        QTest::newRow("new key in an empty last section") << QByteArray("[A]") << a << z << 3
-                                                          << QByteArray("[A]\r\nz=3\r\n");
+        QTest::newRow("new key in an empty last section")
+            << QByteArray("[A]") << a << z << 3 << QByteArray("[A]\r\nz=3\r\n");
         QTest::newRow("new section at the end")
             << QByteArray("[B]\r\ny=1\r\n") << a << x << 4 << QByteArray("[B]\r\ny=1\r\n\r\n[A]\r\nx=4\r\n");
         QTest::newRow("new section after a last line without line end")
@@ -123,19 +125,22 @@ private slots:
         QTest::newRow("new section after a blank last line")
             << QByteArray("[B]\r\ny=1\r\n  ") << a << x << 4 << QByteArray("[B]\r\ny=1\r\n  \r\n[A]\r\nx=4\r\n");
         QTest::newRow("LF file stays LF") << QByteArray("[A]\nx=1\n") << a << z << 2 << QByteArray("[A]\nx=1\nz=2\n");
-        QTest::newRow("CR file stays CR") << QByteArray("[B]\ry=1\r") << a << x << 2
-                                          << QByteArray("[B]\ry=1\r\r[A]\rx=2\r");
+        QTest::newRow("CR file stays CR")
+            << QByteArray("[B]\ry=1\r") << a << x << 2 << QByteArray("[B]\ry=1\r\r[A]\rx=2\r");
         QTest::newRow("each line keeps its own line end")
             << QByteArray("[A]\nx=1\r\ny=2\r") << a << x << 5 << QByteArray("[A]\nx=5\r\ny=2\r");
-        QTest::newRow("first of two like-named sections")
-            << QByteArray("[A]\r\nw=1\r\n[a]\r\nz=1\r\n") << a << z << 5
-            << QByteArray("[A]\r\nw=1\r\nz=5\r\n[a]\r\nz=1\r\n");
-        QTest::newRow("Windows-1252 file keeps its bytes")
-            << QByteArray("; Gr\xF6\xDF" "e \x80\r\n[A]\r\nx=1\r\n") << a << x << 2
-            << QByteArray("; Gr\xF6\xDF" "e \x80\r\n[A]\r\nx=2\r\n");
-        QTest::newRow("UTF-8 file keeps its bytes and mark")
-            << QByteArray("\xEF\xBB\xBF; Gr\xC3\xB6\xC3\x9F" "e\r\n[A]\r\nx=1\r\n") << a << x << 2
-            << QByteArray("\xEF\xBB\xBF; Gr\xC3\xB6\xC3\x9F" "e\r\n[A]\r\nx=2\r\n");
+        QTest::newRow("first of two like-named sections") << QByteArray("[A]\r\nw=1\r\n[a]\r\nz=1\r\n") << a << z << 5
+                                                          << QByteArray("[A]\r\nw=1\r\nz=5\r\n[a]\r\nz=1\r\n");
+        QTest::newRow("Windows-1252 file keeps its bytes") << QByteArray("; Gr\xF6\xDF"
+                                                                         "e \x80\r\n[A]\r\nx=1\r\n")
+                                                           << a << x << 2
+                                                           << QByteArray("; Gr\xF6\xDF"
+                                                                         "e \x80\r\n[A]\r\nx=2\r\n");
+        QTest::newRow("UTF-8 file keeps its bytes and mark") << QByteArray("\xEF\xBB\xBF; Gr\xC3\xB6\xC3\x9F"
+                                                                           "e\r\n[A]\r\nx=1\r\n")
+                                                             << a << x << 2
+                                                             << QByteArray("\xEF\xBB\xBF; Gr\xC3\xB6\xC3\x9F"
+                                                                           "e\r\n[A]\r\nx=2\r\n");
     }
     void writeInteger()
     {
@@ -204,9 +209,8 @@ private slots:
         const QByteArray before("[MainForm]\r\nTop=1\r\n");
         writeBytes(path, before);
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard([&] {
-            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
+        const auto restore = qScopeGuard(
+            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
         QVERIFY_THROWS_EXCEPTION(platform::AppError,
                                  IniFile(path).writeInteger(QStringLiteral("MainForm"), QStringLiteral("Top"), 2));
         QCOMPARE(readBytes(path), before);

@@ -45,15 +45,15 @@ private slots:
         QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("blank lines kept") << QByteArray("\r\na\r\n\r\nb\r\n\r\n") << QStringList{"", "a", "", "b", ""};
         QTest::newRow("no trimming") << QByteArray(" Kent \r\n\tAvon\r\n") << QStringList{" Kent ", "\tAvon"};
-        QTest::newRow("order and repeats kept") << QByteArray("Kent\r\nAvon\r\nKent\r\n")
-                                                << QStringList{"Kent", "Avon", "Kent"};
+        QTest::newRow("order and repeats kept")
+            << QByteArray("Kent\r\nAvon\r\nKent\r\n") << QStringList{"Kent", "Avon", "Kent"};
         QTest::newRow("Windows-1252") << QByteArray("Ni\xE8vre\r\n\x80 \x93q\x94\r\n")
                                       << QStringList{QStringLiteral("Nièvre"), QStringLiteral("€ “q”")};
         QTest::newRow("UTF-8") << QByteArray("Ni\xC3\xA8vre\r\n\xC5\x81\xC3\xB3\x64\xC5\xBA\r\n")
                                << QStringList{QStringLiteral("Nièvre"), QStringLiteral("Łódź")};
         QTest::newRow("UTF-8 mark dropped") << QByteArray("\xEF\xBB\xBFKent\r\n") << QStringList{"Kent"};
-        QTest::newRow("not valid UTF-8 throughout") << QByteArray("\xC3\xA8\r\n\xE8\r\n")
-                                                    << QStringList{QStringLiteral("Ã¨"), QStringLiteral("è")};
+        QTest::newRow("not valid UTF-8 throughout")
+            << QByteArray("\xC3\xA8\r\n\xE8\r\n") << QStringList{QStringLiteral("Ã¨"), QStringLiteral("è")};
     }
     void read()
     {
@@ -96,9 +96,8 @@ private slots:
             << QStringList{"", "Avon", "Avon", " "} << QByteArray("\r\nAvon\r\nAvon\r\n \r\n");
         QTest::newRow("Windows-1252 when it fits")
             << QStringList{QStringLiteral("Nièvre"), QStringLiteral("€")} << QByteArray("Ni\xE8vre\r\n\x80\r\n");
-        QTest::newRow("UTF-8 when it does not")
-            << QStringList{QStringLiteral("Nièvre"), QStringLiteral("Łódź")}
-            << QByteArray("Ni\xC3\xA8vre\r\n\xC5\x81\xC3\xB3\x64\xC5\xBA\r\n");
+        QTest::newRow("UTF-8 when it does not") << QStringList{QStringLiteral("Nièvre"), QStringLiteral("Łódź")}
+                                                << QByteArray("Ni\xC3\xA8vre\r\n\xC5\x81\xC3\xB3\x64\xC5\xBA\r\n");
         // As Windows-1252 these would be the bytes C3 A9, which read back as UTF-8 "é".
         QTest::newRow("UTF-8 when Windows-1252 would read back otherwise")
             << QStringList{QStringLiteral("Ã©")} << QByteArray("\xC3\x83\xC2\xA9\r\n");
@@ -121,9 +120,9 @@ private slots:
         QTest::newRow("one empty entry") << QStringList{""};
         QTest::newRow("blanks kept") << QStringList{"", " Kent ", "", "\t"};
         QTest::newRow("Windows-1252") << QStringList{QStringLiteral("Côte-d'Or"), QStringLiteral("Šumava ‰")};
-        QTest::newRow("beyond Windows-1252") << QStringList{QStringLiteral("Łódź"), QStringLiteral("Kent"),
-                                                            QStringLiteral("Αττική"), QStringLiteral("東京都"),
-                                                            QStringLiteral("🏔 Alps")};
+        QTest::newRow("beyond Windows-1252")
+            << QStringList{QStringLiteral("Łódź"), QStringLiteral("Kent"), QStringLiteral("Αττική"),
+                           QStringLiteral("東京都"), QStringLiteral("🏔 Alps")};
         QTest::newRow("looks like UTF-8") << QStringList{QStringLiteral("Ã©"), QStringLiteral("ï»¿Kent")};
         QTest::newRow("starts with a mark") << QStringList{QStringLiteral("\uFEFFKent")};
         QTest::newRow("undefined Windows-1252 bytes") << QStringList{QStringLiteral("a\u0081b\u009D")};
@@ -175,9 +174,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
         writeBytes(path, "Kent\r\n");
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard([&] {
-            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
+        const auto restore = qScopeGuard(
+            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
         QVERIFY_THROWS_EXCEPTION(platform::AppError, writeListFile(path, {QStringLiteral("Avon")}));
         QCOMPARE(readBytes(path), QByteArray("Kent\r\n"));
     }
