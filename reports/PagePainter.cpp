@@ -111,8 +111,10 @@ public:
                                           item.rect.width());
         m_painter.save();
         m_painter.translate(units(item.rect.topLeft()));
-        document.drawContents(&m_painter, QRectF(0, 0, mmToReferenceUnits(item.rect.width()),
-                                                 mmToReferenceUnits(item.visibleHeight)));
+        // A hair less than the cut, so that the line that begins there is left out rather than clipped away
+        // (clipped text would still be found by a PDF reader's search).
+        const double height = std::max(0.0, mmToReferenceUnits(item.visibleHeight) - 1.0);
+        document.drawContents(&m_painter, QRectF(0, 0, mmToReferenceUnits(item.rect.width()), height));
         m_painter.restore();
     }
 
