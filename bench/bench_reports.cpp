@@ -16,12 +16,12 @@ namespace {
 // fields empty, unique e-mail addresses.
 reports::MemoryRecordSource generatedContacts(int count)
 {
-    static const char* const surnames[] = {"Adams", "Baker", "Clarke", "Davies", "Evans", "Fisher", "Green",
-                                           "Hughes", "Ince", "Jones", "King", "Lewis", "Morgan", "Nash",
-                                           "O'Brien", "Price", "Quinn", "Roberts", "Smith", "Taylor", "Upton",
-                                           "Vaughan", "Walker", "Young", "Zeller", "de Vries", "MacDonald"};
-    static const char* const firstnames[] = {"Alice", "Bob", "Catherine", "David", "Eleanor", "Frank", "Grace",
-                                             "Henry", "Isabel", "James", "Katherine", "Liam", "Margaret"};
+    static const char* const surnames[] = {"Adams",   "Baker",  "Clarke", "Davies",  "Evans",    "Fisher",   "Green",
+                                           "Hughes",  "Ince",   "Jones",  "King",    "Lewis",    "Morgan",   "Nash",
+                                           "O'Brien", "Price",  "Quinn",  "Roberts", "Smith",    "Taylor",   "Upton",
+                                           "Vaughan", "Walker", "Young",  "Zeller",  "de Vries", "MacDonald"};
+    static const char* const firstnames[] = {"Alice", "Bob",    "Catherine", "David",     "Eleanor", "Frank",   "Grace",
+                                             "Henry", "Isabel", "James",     "Katherine", "Liam",    "Margaret"};
     static const char* const towns[] = {"Bristol", "Cardiff", "Exeter", "Gloucester", "Hereford", "Swansea"};
     quint32 seed = 12345;
     auto next = [&seed](quint32 n) {

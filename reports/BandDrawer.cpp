@@ -56,9 +56,14 @@ BandDrawer::Compiled BandDrawer::compile(const Element& element, const Expressio
             throw platform::AppError(
                 QStringLiteral("The field \"%1\" of %2 does not exist").arg(element.text, element.name));
         break;
-    case ElementKind::Expression: c.expression = Expression::parse(element.text, scope); break;
-    case ElementKind::ExprMemo: c.memo = ExpressionMemo::parse(element.lines, scope); break;
-    default: break;
+    case ElementKind::Expression:
+        c.expression = Expression::parse(element.text, scope);
+        break;
+    case ElementKind::ExprMemo:
+        c.memo = ExpressionMemo::parse(element.lines, scope);
+        break;
+    default:
+        break;
     }
     return c;
 }
@@ -75,9 +80,15 @@ void BandDrawer::draw(const Band& band, Page& page, double left, double top, dou
     for (const Compiled& c : m_bands.at(&band)) {
         const Element& e = *c.element;
         switch (e.kind) {
-        case ElementKind::Shape: drawShape(e, page, left, top); break;
-        case ElementKind::RichText: drawRichText(e, page, left, top); break;
-        default: drawText(c, page, left, top, width, linesOf(c, row, pageNumber)); break;
+        case ElementKind::Shape:
+            drawShape(e, page, left, top);
+            break;
+        case ElementKind::RichText:
+            drawRichText(e, page, left, top);
+            break;
+        default:
+            drawText(c, page, left, top, width, linesOf(c, row, pageNumber));
+            break;
         }
     }
 }
@@ -86,12 +97,18 @@ QStringList BandDrawer::linesOf(const Compiled& c, int row, int pageNumber) cons
 {
     const Element& e = *c.element;
     switch (e.kind) {
-    case ElementKind::Text: return splitLines({e.text});
-    case ElementKind::DataField: return splitLines({row < 0 ? QString() : m_source.text(row, c.field)});
-    case ElementKind::Expression: return splitLines({c.expression->evaluate(m_source, row)});
-    case ElementKind::ExprMemo: return splitLines(c.memo->evaluate(m_source, row, e.removeBlankLines));
-    case ElementKind::PageNumber: return {e.text + QString::number(pageNumber)};
-    default: return {};
+    case ElementKind::Text:
+        return splitLines({e.text});
+    case ElementKind::DataField:
+        return splitLines({row < 0 ? QString() : m_source.text(row, c.field)});
+    case ElementKind::Expression:
+        return splitLines({c.expression->evaluate(m_source, row)});
+    case ElementKind::ExprMemo:
+        return splitLines(c.memo->evaluate(m_source, row, e.removeBlankLines));
+    case ElementKind::PageNumber:
+        return {e.text + QString::number(pageNumber)};
+    default:
+        return {};
     }
 }
 
@@ -178,7 +195,9 @@ void BandDrawer::drawShape(const Element& e, Page& page, double left, double top
         page.items.emplace_back(LineItem{QPointF(x, rect.top()), QPointF(x, rect.bottom()), pen, e.penColor});
         break;
     }
-    case ShapeKind::Rectangle: page.items.emplace_back(RectItem{rect, e.fill, pen, e.penColor}); break;
+    case ShapeKind::Rectangle:
+        page.items.emplace_back(RectItem{rect, e.fill, pen, e.penColor});
+        break;
     }
 }
 
@@ -192,12 +211,10 @@ void BandDrawer::drawRichText(const Element& e, Page& page, double left, double 
     if (it == m_richTexts.end()) {
         const QString html = document->toHtml();
         auto laidOut = layoutRichText(html, e.width);
-        it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)})
-                 .first;
+        it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)}).first;
     }
-    page.items.emplace_back(
-        RichTextItem{QRectF(left + e.left, top + e.top, e.width, e.height), it->second.visibleHeight,
-                     it->second.content});
+    page.items.emplace_back(RichTextItem{QRectF(left + e.left, top + e.top, e.width, e.height),
+                                         it->second.visibleHeight, it->second.content});
 }
 
 void BandDrawer::drawFrame(const BandFrame& frame, Page& page, const QRectF& r)

@@ -102,12 +102,23 @@ private:
         } else {
             ++m_pos;
             switch (c.unicode()) {
-            case u'+': m_token.kind = Tok::Plus; break;
-            case u',': m_token.kind = Tok::Comma; break;
-            case u'.': m_token.kind = Tok::Dot; break;
-            case u'(': m_token.kind = Tok::Open; break;
-            case u')': m_token.kind = Tok::Close; break;
-            default: fail(QStringLiteral("unexpected \"%1\"").arg(c));
+            case u'+':
+                m_token.kind = Tok::Plus;
+                break;
+            case u',':
+                m_token.kind = Tok::Comma;
+                break;
+            case u'.':
+                m_token.kind = Tok::Dot;
+                break;
+            case u'(':
+                m_token.kind = Tok::Open;
+                break;
+            case u')':
+                m_token.kind = Tok::Close;
+                break;
+            default:
+                fail(QStringLiteral("unexpected \"%1\"").arg(c));
             }
         }
     }
@@ -115,9 +126,9 @@ private:
     void expect(Tok kind, const char* what)
     {
         if (m_token.kind != kind)
-            fail(m_token.kind == Tok::End ? QStringLiteral("%1 is missing at the end").arg(QLatin1String(what))
-                                          : QStringLiteral("%1 expected before \"%2\"")
-                                                .arg(QLatin1String(what), m_text.mid(m_token.at)));
+            fail(m_token.kind == Tok::End
+                     ? QStringLiteral("%1 is missing at the end").arg(QLatin1String(what))
+                     : QStringLiteral("%1 expected before \"%2\"").arg(QLatin1String(what), m_text.mid(m_token.at)));
         advance();
     }
 
@@ -245,12 +256,17 @@ struct Evaluator
     {
         const auto& n = at(i);
         switch (n.kind) {
-        case Expression::Node::Kind::Text: return n.text;
-        case Expression::Node::Kind::Field: return row < 0 ? QString() : source.text(row, n.field);
-        case Expression::Node::Kind::Concat: return text(n.args[0]) + text(n.args[1]);
-        case Expression::Node::Kind::Copy: return copyText(text(n.args[0]), number(n.args[1]), number(n.args[2]));
+        case Expression::Node::Kind::Text:
+            return n.text;
+        case Expression::Node::Kind::Field:
+            return row < 0 ? QString() : source.text(row, n.field);
+        case Expression::Node::Kind::Concat:
+            return text(n.args[0]) + text(n.args[1]);
+        case Expression::Node::Kind::Copy:
+            return copyText(text(n.args[0]), number(n.args[1]), number(n.args[2]));
         case Expression::Node::Kind::Number:
-        case Expression::Node::Kind::Add: return QString::number(number(i));
+        case Expression::Node::Kind::Add:
+            return QString::number(number(i));
         }
         return {};
     }
@@ -272,9 +288,7 @@ QString copyText(const QString& text, qint64 start, qint64 count)
     // Walk by characters so that a character outside the BMP is never cut in half.
     const qsizetype n = text.size();
     qsizetype pos = 0;
-    auto step = [&] {
-        pos += (pos + 1 < n && text[pos].isHighSurrogate() && text[pos + 1].isLowSurrogate()) ? 2 : 1;
-    };
+    auto step = [&] { pos += (pos + 1 < n && text[pos].isHighSurrogate() && text[pos + 1].isLowSurrogate()) ? 2 : 1; };
     for (qint64 i = 1; i < start && pos < n; ++i)
         step();
     const qsizetype begin = pos;

@@ -45,9 +45,9 @@ public:
     struct Node
     {
         enum class Kind { Text, Number, Field, Concat, Add, Copy } kind;
-        QString text;     // Text
+        QString text;      // Text
         qint64 number = 0; // Number
-        int field = -1;   // Field
+        int field = -1;    // Field
         int args[3] = {-1, -1, -1};
     };
 

@@ -44,9 +44,12 @@ QTextDocument& laidOut(const QString& html, double widthMm)
 Qt::Alignment textFlags(Alignment alignment)
 {
     switch (alignment) {
-    case Alignment::Center: return Qt::AlignHCenter;
-    case Alignment::Right: return Qt::AlignRight;
-    case Alignment::Left: break;
+    case Alignment::Center:
+        return Qt::AlignHCenter;
+    case Alignment::Right:
+        return Qt::AlignRight;
+    case Alignment::Left:
+        break;
     }
     return Qt::AlignLeft;
 }
@@ -80,8 +83,8 @@ public:
             return;
         m_painter.setFont(font(item.font));
         m_painter.setPen(m_rendering.fonts()[static_cast<size_t>(item.font)].color);
-        m_painter.drawText(units(item.box), int(textFlags(item.alignment) | Qt::AlignTop) | Qt::TextDontClip |
-                                                Qt::TextSingleLine,
+        m_painter.drawText(units(item.box),
+                           int(textFlags(item.alignment) | Qt::AlignTop) | Qt::TextDontClip | Qt::TextSingleLine,
                            item.text);
     }
 
@@ -94,8 +97,8 @@ public:
     void operator()(const RectItem& item)
     {
         if (item.penWidth > 0)
-            m_painter.setPen(QPen(item.penColor, mmToReferenceUnits(item.penWidth), Qt::SolidLine, Qt::SquareCap,
-                                  Qt::MiterJoin));
+            m_painter.setPen(
+                QPen(item.penColor, mmToReferenceUnits(item.penWidth), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         else
             m_painter.setPen(Qt::NoPen);
         m_painter.setBrush(item.fill.alpha() == 0 ? QBrush(Qt::NoBrush) : QBrush(item.fill));
@@ -107,8 +110,8 @@ public:
     {
         if (item.content < 0 || item.content >= static_cast<int>(m_rendering.richTexts().size()))
             return;
-        QTextDocument& document = laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)],
-                                          item.rect.width());
+        QTextDocument& document =
+            laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)], item.rect.width());
         m_painter.save();
         m_painter.translate(units(item.rect.topLeft()));
         // A hair less than the cut, so that the line that begins there is left out rather than clipped away

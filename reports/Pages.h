@@ -60,7 +60,7 @@ using PageItem = std::variant<TextItem, LineItem, RectItem, RichTextItem>;
 
 struct Page
 {
-    QSizeF size; // mm, orientation applied
+    QSizeF size;                 // mm, orientation applied
     std::vector<PageItem> items; // in drawing order
 
     friend bool operator==(const Page&, const Page&) = default;
@@ -70,7 +70,7 @@ struct Page
 class Rendering
 {
 public:
-    QString title;         // the report title; empty where the report has none
+    QString title; // the report title; empty where the report has none
     std::vector<Page> pages;
     bool finished = false; // all records done (false after a cancel or while rendering)
 

@@ -13,10 +13,17 @@ struct HeaderCell
 };
 
 // ColumnHeaderBand1, Arial 10 pt bold.
+// clang-format off
 const HeaderCell kHeaders[] = {
-    {0.5, 0.0, "Surname", 26.2},   {25.1, 0.0, "Firstname", 24.9}, {58.5, 0.0, "Tel", 28.1},
-    {84.4, 0.0, "Cell Phone", 0},  {114.3, 0.3, "Work Tel", 0},    {140.2, 0.3, "email", 0},
+    // left  top   caption       width (0: auto-sized)
+    {  0.5, 0.0, "Surname",      26.2},
+    { 25.1, 0.0, "Firstname",    24.9},
+    { 58.5, 0.0, "Tel",          28.1},
+    { 84.4, 0.0, "Cell Phone",    0.0},
+    {114.3, 0.3, "Work Tel",      0.0},
+    {140.2, 0.3, "email",         0.0},
 };
+// clang-format on
 
 struct DetailCell
 {
@@ -26,10 +33,17 @@ struct DetailCell
 };
 
 // DetailBand1, Arial 9 pt regular.
+// clang-format off
 const DetailCell kDetails[] = {
-    {0.5, 1.1, "Surname"}, {31.0, 1.1, "Firstname"}, {59.3, 1.3, "Tel"},
-    {84.7, 1.1, "Cell"},   {114.6, 1.3, "Work Tel"}, {140.0, 1.1, "Email"},
+    // left  top   field
+    {  0.5, 1.1, "Surname"},
+    { 31.0, 1.1, "Firstname"},
+    { 59.3, 1.3, "Tel"},
+    { 84.7, 1.1, "Cell"},
+    {114.6, 1.3, "Work Tel"},
+    {140.0, 1.1, "Email"},
 };
+// clang-format on
 
 const char* const kInitial = "COPY(HomeQuery.Surname,1,1)";
 
@@ -60,8 +74,8 @@ ReportDefinition phoneListReport()
     Band header{BandKind::ColumnHeader, QStringLiteral("ColumnHeaderBand1"), 5.8, {}, {}, {}};
     int n = 2;
     for (const HeaderCell& cell : kHeaders) {
-        Element e = textElement(QStringLiteral("QRLabel%1").arg(n++), cell.left, cell.top,
-                                QString::fromLatin1(cell.caption));
+        Element e =
+            textElement(QStringLiteral("QRLabel%1").arg(n++), cell.left, cell.top, QString::fromLatin1(cell.caption));
         e.font = FontSpec::arial(10, true);
         e.autoSize = cell.width == 0;
         e.width = cell.width;
@@ -77,8 +91,8 @@ ReportDefinition phoneListReport()
     detail.frame.top = true; // the rule above every row
     n = 1;
     for (const DetailCell& cell : kDetails) {
-        Element e = fieldElement(QStringLiteral("QRDBText%1").arg(n++), cell.left, cell.top,
-                                 QString::fromLatin1(cell.field));
+        Element e =
+            fieldElement(QStringLiteral("QRDBText%1").arg(n++), cell.left, cell.top, QString::fromLatin1(cell.field));
         e.font = FontSpec::arial(9);
         detail.elements.push_back(e);
     }

@@ -15,13 +15,13 @@ MemoryRecordSource::MemoryRecordSource(QStringList fieldNames, std::vector<QStri
 
 QStringList MemoryRecordSource::contactFields()
 {
-    return {QStringLiteral("Surname"),  QStringLiteral("Midname"),  QStringLiteral("Firstname"),
-            QStringLiteral("Address1"), QStringLiteral("Address2"), QStringLiteral("A3_Village"),
-            QStringLiteral("Town"),     QStringLiteral("County"),   QStringLiteral("PostCode"),
-            QStringLiteral("Country"),  QStringLiteral("Tel"),      QStringLiteral("Cell"),
-            QStringLiteral("Email"),    QStringLiteral("Birthday"), QStringLiteral("Notes"),
+    return {QStringLiteral("Surname"),   QStringLiteral("Midname"),  QStringLiteral("Firstname"),
+            QStringLiteral("Address1"),  QStringLiteral("Address2"), QStringLiteral("A3_Village"),
+            QStringLiteral("Town"),      QStringLiteral("County"),   QStringLiteral("PostCode"),
+            QStringLiteral("Country"),   QStringLiteral("Tel"),      QStringLiteral("Cell"),
+            QStringLiteral("Email"),     QStringLiteral("Birthday"), QStringLiteral("Notes"),
             QStringLiteral("Workplace"), QStringLiteral("Work Tel"), QStringLiteral("Flag"),
-            QStringLiteral("Cap"),      QStringLiteral("Flag2")};
+            QStringLiteral("Cap"),       QStringLiteral("Flag2")};
 }
 
 int MemoryRecordSource::fieldIndex(const QString& name) const

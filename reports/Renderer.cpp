@@ -26,9 +26,8 @@ class PageFiller
 public:
     PageFiller(const ReportDefinition& d, RecordSource& source, Rendering& out, const RenderCallbacks& callbacks)
         : m_def(d), m_source(source), m_out(out), m_callbacks(callbacks), m_geometry(PageGeometry::of(d)),
-          m_drawer(d, source, out), m_title(d.band(BandKind::Title)),
-          m_columnHeader(d.band(BandKind::ColumnHeader)), m_detail(d.band(BandKind::Detail)),
-          m_footer(d.band(BandKind::PageFooter)), m_groups(d.groupBands())
+          m_drawer(d, source, out), m_title(d.band(BandKind::Title)), m_columnHeader(d.band(BandKind::ColumnHeader)),
+          m_detail(d.band(BandKind::Detail)), m_footer(d.band(BandKind::PageFooter)), m_groups(d.groupBands())
     {
     }
 
@@ -165,8 +164,7 @@ private:
 
 } // namespace
 
-void render(const ReportDefinition& definition, RecordSource& source, Rendering& out,
-            const RenderCallbacks& callbacks)
+void render(const ReportDefinition& definition, RecordSource& source, Rendering& out, const RenderCallbacks& callbacks)
 {
     validate(definition);
     out = Rendering{};

@@ -49,8 +49,8 @@ Element expressionElement(const QString& name, double left, double top, const QS
     return e;
 }
 
-Element memoElement(const QString& name, double left, double top, double width, double height,
-                    const QStringList& lines, bool removeBlankLines)
+Element memoElement(const QString& name, double left, double top, double width, double height, const QStringList& lines,
+                    bool removeBlankLines)
 {
     Element e = positioned(ElementKind::ExprMemo, name, left, top);
     e.width = width;
@@ -67,8 +67,7 @@ Element pageNumberElement(const QString& name, double left, double top, const QS
     return e;
 }
 
-Element lineElement(const QString& name, ShapeKind shape, double left, double top, double length,
-                    double penWidthPoints)
+Element lineElement(const QString& name, ShapeKind shape, double left, double top, double length, double penWidthPoints)
 {
     Element e = positioned(ElementKind::Shape, name, left, top);
     e.shape = shape;
@@ -130,7 +129,8 @@ PageGeometry PageGeometry::of(const ReportDefinition& d)
     g.columnWidth = (g.fullWidth - (columns - 1) * d.columnSpacing) / columns;
     g.top = toTenths(d.margins.top);
     const Band* footer = d.band(BandKind::PageFooter);
-    g.bandAreaBottom = toTenths(g.pageSize.height()) - toTenths(d.margins.bottom) - (footer ? toTenths(footer->height) : 0);
+    g.bandAreaBottom =
+        toTenths(g.pageSize.height()) - toTenths(d.margins.bottom) - (footer ? toTenths(footer->height) : 0);
     return g;
 }
 

@@ -133,8 +133,8 @@ struct Band
 
 struct ReportDefinition
 {
-    QString name;                                   // the report object's name, e.g. "QuickRep1"
-    QString title;                                  // preview caption and print job name; may be empty
+    QString name;                                      // the report object's name, e.g. "QuickRep1"
+    QString title;                                     // preview caption and print job name; may be empty
     QString dataSetName = QStringLiteral("HomeQuery"); // allowed before field names in expressions
     Paper paper = Paper::a4();
     Orientation orientation = Orientation::Portrait;
@@ -164,7 +164,7 @@ struct PageGeometry
     double columnWidth = 0;
     double left = 0;
     double columnSpacing = 0;
-    Tenths top = 0;           // top margin
+    Tenths top = 0;            // top margin
     Tenths bandAreaBottom = 0; // paper length - bottom margin - page footer height
 
     [[nodiscard]] static PageGeometry of(const ReportDefinition& definition);

@@ -72,13 +72,9 @@ struct Writer
 class Reader
 {
 public:
-    explicit Reader(const QByteArray& data) : m_in(data), m_size(data.size())
-    {
-        m_in.setVersion(QDataStream::Qt_6_0);
-    }
+    explicit Reader(const QByteArray& data) : m_in(data), m_size(data.size()) { m_in.setVersion(QDataStream::Qt_6_0); }
 
-    template <class T>
-    T read()
+    template <class T> T read()
     {
         T value{};
         m_in >> value;
@@ -213,7 +209,8 @@ Rendering readPayload(const QByteArray& data)
                 page.items.emplace_back(t);
                 break;
             }
-            default: throw Damaged();
+            default:
+                throw Damaged();
             }
         }
         r.pages.push_back(std::move(page));

@@ -15,8 +15,8 @@ namespace reports {
 
 constexpr quint32 kReportFileVersion = 1;
 
-[[nodiscard]] QString reportFileSuffix();  // "trp", without a dot
-[[nodiscard]] QString reportFileFilter();  // for file dialogs
+[[nodiscard]] QString reportFileSuffix(); // "trp", without a dot
+[[nodiscard]] QString reportFileFilter(); // for file dialogs
 
 // Throws platform::AppError where the file cannot be written; an existing file is then left unchanged.
 void saveReport(const Rendering& rendering, const QString& path);

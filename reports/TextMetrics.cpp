@@ -62,8 +62,7 @@ QPaintDevice* referenceDevice()
 }
 
 FontMetrics::FontMetrics(const FontSpec& font)
-    : m_metrics(font.toQFont(), referenceDevice()),
-      m_ascent(referenceUnitsToMm(m_metrics.ascent())),
+    : m_metrics(font.toQFont(), referenceDevice()), m_ascent(referenceUnitsToMm(m_metrics.ascent())),
       m_descent(referenceUnitsToMm(m_metrics.descent()))
 {
 }

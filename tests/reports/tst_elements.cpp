@@ -110,7 +110,7 @@ private slots:
         e.alignToBand = toBand;
         e.autoSize = autoSize;
         const TextItem t = texts(renderBand({e}, {{}}).pages[0]).at(0);
-        const double x = edge == QLatin1String("left") ? t.box.left()
+        const double x = edge == QLatin1String("left")    ? t.box.left()
                          : edge == QLatin1String("right") ? t.box.right()
                                                           : t.box.center().x();
         QVERIFY2(near(x, at, 1e-9), qPrintable(QString::number(x)));
@@ -158,9 +158,9 @@ private slots:
                                          << QStringList{"Anna Smith", "1 Lane ", "Exeter"};
         QTest::newRow("no address: blank line stays")
             << QStringList{"", "Smith", "", "", "", ""} << 31.8 << QStringList{" Smith", " "};
-        QTest::newRow("cut below the bottom") << QStringList{"Anna", "Smith", "1 Lane", "Upper", "Dean", "Exeter"}
-                                              << 3 * lineHeight(10) + 0.5
-                                              << QStringList{"Anna Smith", "1 Lane Upper", "Dean"};
+        QTest::newRow("cut below the bottom")
+            << QStringList{"Anna", "Smith", "1 Lane", "Upper", "Dean", "Exeter"} << 3 * lineHeight(10) + 0.5
+            << QStringList{"Anna Smith", "1 Lane Upper", "Dean"};
     }
     void memoLines()
     {
@@ -168,10 +168,9 @@ private slots:
         QFETCH(double, height);
         QFETCH(QStringList, printed);
         const QStringList fields = {"Firstname", "Surname", "Address1", "Address2", "A3_Village", "Town"};
-        const Element memo = memoElement(QStringLiteral("QRExprMemo1"), 1.1, 0.8, 59.3, height,
-                                         {"{Firstname +' '+Surname}", "{Address1 +' '+ Address2}", "{A3_Village}",
-                                          "{Town}", "{County}"},
-                                         true);
+        const Element memo = memoElement(
+            QStringLiteral("QRExprMemo1"), 1.1, 0.8, 59.3, height,
+            {"{Firstname +' '+Surname}", "{Address1 +' '+ Address2}", "{A3_Village}", "{Town}", "{County}"}, true);
         const auto items = texts(renderBand({memo}, {row}, fields).pages[0]);
         QStringList got;
         for (size_t i = 0; i < items.size(); ++i) {
@@ -250,8 +249,8 @@ private slots:
         Band footer;
         footer.kind = BandKind::PageFooter;
         footer.height = 227.3;
-        footer.elements = {richTextElement(QStringLiteral("QRRichText1"), 0.8, 0.5, 188.1, 50.0,
-                                           [&letter] { return &letter; })};
+        footer.elements = {
+            richTextElement(QStringLiteral("QRRichText1"), 0.8, 0.5, 188.1, 50.0, [&letter] { return &letter; })};
         d.bands = {detail, footer};
         auto source = reporttest::numbered(3);
         Rendering r;

@@ -101,7 +101,8 @@ private slots:
 
         // The rule above the row: 1 point thick at 28.5 mm, from 10 to 200 mm.
         const QRectF rule = ink(image, pixelsPerMm, QRectF(QPointF(0, 27.5), QPointF(210, 29.0)).translated(-offset));
-        QVERIFY2(std::abs(rule.left() - (10 - offset.x())) <= pixel && std::abs(rule.right() - (200 - offset.x())) <= pixel,
+        QVERIFY2(std::abs(rule.left() - (10 - offset.x())) <= pixel &&
+                     std::abs(rule.right() - (200 - offset.x())) <= pixel,
                  qPrintable(QStringLiteral("%1..%2").arg(rule.left()).arg(rule.right())));
         QVERIFY(std::abs(rule.center().y() - (28.5 - offset.y())) <= pixel);
 
@@ -144,8 +145,8 @@ private slots:
         d.margins = {10, 10, 10, 10};
         Band detail;
         detail.height = 60;
-        detail.elements = {richTextElement(QStringLiteral("QRRichText1"), 0.8, 0.5, 188.1, 30.0,
-                                           [&letter] { return &letter; })};
+        detail.elements = {
+            richTextElement(QStringLiteral("QRRichText1"), 0.8, 0.5, 188.1, 30.0, [&letter] { return &letter; })};
         d.bands = {detail};
         auto source = reporttest::numbered(1);
         const Rendering r = render(d, source);

@@ -175,8 +175,8 @@ private slots:
         QTest::addColumn<QStringList>("surnames");
         QTest::addColumn<QStringList>("headers");
         QTest::newRow("case matters") << QStringList{"Adams", "adams", "Brown"} << QStringList{"A", "a", "B"};
-        QTest::newRow("sorted by another column") << QStringList{"Brown", "Adams", "Baker", "Bell"}
-                                                  << QStringList{"B", "A", "B"};
+        QTest::newRow("sorted by another column")
+            << QStringList{"Brown", "Adams", "Baker", "Bell"} << QStringList{"B", "A", "B"};
     }
     void groupsByExactInitial()
     {

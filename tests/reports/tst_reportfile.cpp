@@ -113,10 +113,11 @@ private slots:
         QTest::newRow("length changed") << longer << damaged;
         QTest::newRow("newer version") << newer << QStringLiteral("newer version");
         // Checksums that match contents no writer made: every part is still checked.
-        QTest::newRow("not compressed") << fileAround(QByteArray::fromHex("00000040") + QByteArray(60, '\x7f')) << damaged;
+        QTest::newRow("not compressed") << fileAround(QByteArray::fromHex("00000040") + QByteArray(60, '\x7f'))
+                                        << damaged;
         QTest::newRow("compressed garbage") << fileAround(qCompress(QByteArray(64, '\x7f'))) << damaged;
-        QTest::newRow("huge declared size") << fileAround(QByteArray::fromHex("7fffffff") + QByteArray(16, 1))
-                                            << damaged;
+        QTest::newRow("huge declared size")
+            << fileAround(QByteArray::fromHex("7fffffff") + QByteArray(16, 1)) << damaged;
     }
     void badFiles()
     {
