@@ -27,6 +27,7 @@ public:
     // and the current row stays as it was.
     virtual void renderEnded(int lastRow) { (void)lastRow; }
 
+    // Conveniences over the above (a subclass brings them into scope with `using RecordSource::text;`).
     [[nodiscard]] bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
     [[nodiscard]] QString text(int row, const QString& fieldName) const;
 };

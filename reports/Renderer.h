@@ -5,6 +5,12 @@
 
 #include <functional>
 
+// The report engine in one view:
+//   ReportDefinition (ReportDefinition.h, layouts such as phoneListReport() in QReport1.h)
+//     + RecordSource (RecordSource.h: the rows, adapted from the shared contact query)
+//     -> render() -> Rendering (Pages.h: pages as a display list in mm)
+//     -> paintPage() / writePdf() (PagePainter.h) for preview, printer and PDF
+//     -> saveReport() / loadReport() (ReportFile.h) for saved reports.
 namespace reports {
 
 class RecordSource;
@@ -26,6 +32,9 @@ struct RenderCallbacks
 // of 0.1 mm. The source is told when rendering starts and ends (see RecordSource). Items are appended to a
 // page only until it is finished; `out.pages` may grow (and move) at every pageFinished call.
 // Throws platform::AppError for a definition that cannot be rendered. Needs a QGuiApplication.
+// Where a callback lets the event loop run, the definition, the source and `out` must stay alive and
+// unchanged until render() returns: a window that closes meanwhile asks to cancel and drops the rendering
+// afterwards.
 void render(const ReportDefinition& definition, RecordSource& source, Rendering& out,
             const RenderCallbacks& callbacks = {});
 
