@@ -5,6 +5,7 @@
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <algorithm>
