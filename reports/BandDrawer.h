@@ -33,7 +33,7 @@ private:
     struct Compiled
     {
         const Element* element = nullptr;
-        FontSpec font;
+        ReportFont font;
         int fontIndex = 0;
         double lineHeight = 0;
         int field = -1;

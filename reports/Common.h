@@ -12,7 +12,7 @@ namespace reports {
 enum class Alignment { Left, Center, Right };
 
 // A font as a layout names it. Black unless a layout says otherwise.
-struct FontSpec
+struct ReportFont
 {
     QString family = QStringLiteral("Arial");
     double pointSize = 10.0;
@@ -22,19 +22,19 @@ struct FontSpec
     bool strikeOut = false;
     QColor color = Qt::black;
 
-    [[nodiscard]] static FontSpec arial(double pointSize, bool bold = false)
+    [[nodiscard]] static ReportFont arial(double pointSize, bool bold = false)
     {
-        FontSpec f;
+        ReportFont f;
         f.pointSize = pointSize;
         f.bold = bold;
         return f;
     }
-    [[nodiscard]] static FontSpec fromQFont(const QFont& font, const QColor& color = Qt::black);
+    [[nodiscard]] static ReportFont fromQFont(const QFont& font, const QColor& color = Qt::black);
 
     // The font without any device: unhinted, so that advances scale linearly between devices.
     [[nodiscard]] QFont toQFont() const;
 
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const ReportFont&, const ReportFont&) = default;
 };
 
 // Vertical positions move in steps of 0.1 mm: the renderer keeps them as whole tenths of a millimetre.

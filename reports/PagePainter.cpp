@@ -126,9 +126,9 @@ private:
     {
         auto& slot = m_fonts[static_cast<size_t>(index)];
         if (!slot) {
-            const FontSpec& spec = m_rendering.fonts()[static_cast<size_t>(index)];
-            QFont f = spec.toQFont();
-            f.setPointSizeF(spec.pointSize * m_fontScale);
+            const ReportFont& wanted = m_rendering.fonts()[static_cast<size_t>(index)];
+            QFont f = wanted.toQFont();
+            f.setPointSizeF(wanted.pointSize * m_fontScale);
             slot = f;
         }
         return *slot;

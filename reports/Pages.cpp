@@ -2,7 +2,7 @@
 
 namespace reports {
 
-int Rendering::addFont(const FontSpec& font)
+int Rendering::addFont(const ReportFont& font)
 {
     for (size_t i = 0; i < m_fonts.size(); ++i)
         if (m_fonts[i] == font)

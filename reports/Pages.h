@@ -77,15 +77,15 @@ public:
     [[nodiscard]] int pageCount() const { return static_cast<int>(pages.size()); }
 
     // Fonts and rich-text documents are kept once and referred to by index from the items.
-    [[nodiscard]] int addFont(const FontSpec& font);
-    [[nodiscard]] const std::vector<FontSpec>& fonts() const { return m_fonts; }
+    [[nodiscard]] int addFont(const ReportFont& font);
+    [[nodiscard]] const std::vector<ReportFont>& fonts() const { return m_fonts; }
     [[nodiscard]] int addRichText(const QString& html);
     [[nodiscard]] const std::vector<QString>& richTexts() const { return m_richTexts; }
 
     friend bool operator==(const Rendering&, const Rendering&) = default;
 
 private:
-    std::vector<FontSpec> m_fonts;
+    std::vector<ReportFont> m_fonts;
     std::vector<QString> m_richTexts;
 };
 

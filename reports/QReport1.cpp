@@ -60,11 +60,11 @@ ReportDefinition phoneListReport()
     d.footerOnLastPage = true;
     d.printIfEmpty = false;
     d.paperSource = PaperSource::FirstTray;
-    d.defaultFont = FontSpec::arial(8);
+    d.defaultFont = ReportFont::arial(8);
 
     Band title{BandKind::Title, QStringLiteral("TitleBand1"), 7.9, {}, {}, {}};
     Element caption = textElement(QStringLiteral("QRLabel1"), 0, 0.3, QStringLiteral("Tovrel Phone List"));
-    caption.font = FontSpec::arial(14, true);
+    caption.font = ReportFont::arial(14, true);
     caption.alignment = Alignment::Center;
     caption.alignToBand = true;
     caption.autoSize = false;
@@ -76,7 +76,7 @@ ReportDefinition phoneListReport()
     for (const HeaderCell& cell : kHeaders) {
         Element e =
             textElement(QStringLiteral("QRLabel%1").arg(n++), cell.left, cell.top, QString::fromLatin1(cell.caption));
-        e.font = FontSpec::arial(10, true);
+        e.font = ReportFont::arial(10, true);
         e.autoSize = cell.width == 0;
         e.width = cell.width;
         header.elements.push_back(e);
@@ -84,7 +84,7 @@ ReportDefinition phoneListReport()
 
     Band group{BandKind::GroupHeader, QStringLiteral("QRGroup1"), 4.8, {}, QString::fromLatin1(kInitial), {}};
     Element initial = expressionElement(QStringLiteral("QRExpr1"), 0.5, 0.5, QString::fromLatin1(kInitial));
-    initial.font = FontSpec::arial(8, true);
+    initial.font = ReportFont::arial(8, true);
     group.elements.push_back(initial);
 
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 6.6, {}, {}, {}};
@@ -93,7 +93,7 @@ ReportDefinition phoneListReport()
     for (const DetailCell& cell : kDetails) {
         Element e =
             fieldElement(QStringLiteral("QRDBText%1").arg(n++), cell.left, cell.top, QString::fromLatin1(cell.field));
-        e.font = FontSpec::arial(9);
+        e.font = ReportFont::arial(9);
         detail.elements.push_back(e);
     }
 

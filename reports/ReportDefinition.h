@@ -69,7 +69,7 @@ struct Element
     double width = 0;
     double height = 0;
 
-    std::optional<FontSpec> font; // none: the report's default font
+    std::optional<ReportFont> font; // none: the report's default font
     Alignment alignment = Alignment::Left;
     // Auto-size: every line prints whole on one line, never wrapped or cut, and the element is as wide as
     // its longest line (a left-aligned one grows to the right, a right-aligned one to the left).
@@ -146,7 +146,7 @@ struct ReportDefinition
     int copies = 1;
     PaperSource paperSource = PaperSource::FirstTray;
     PageRange pageRange;
-    FontSpec defaultFont;
+    ReportFont defaultFont;
     // Title, column header, group headers (outermost first), detail and page footer; at most one of each
     // kind except group headers.
     std::vector<Band> bands;

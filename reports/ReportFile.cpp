@@ -137,7 +137,7 @@ Rendering readPayload(const QByteArray& data)
 
     const quint32 fonts = in.count(4);
     for (quint32 i = 0; i < fonts; ++i) {
-        FontSpec f;
+        ReportFont f;
         f.family = in.read<QString>();
         f.pointSize = in.read<double>();
         if (!std::isfinite(f.pointSize) || f.pointSize <= 0 || f.pointSize > 2000)
@@ -240,7 +240,7 @@ QByteArray serializeReport(const Rendering& r)
         out.setVersion(QDataStream::Qt_6_0);
         out << r.title << r.finished;
         out << quint32(r.fonts().size());
-        for (const FontSpec& f : r.fonts()) {
+        for (const ReportFont& f : r.fonts()) {
             out << f.family << f.pointSize
                 << quint8((f.bold ? 1 : 0) | (f.italic ? 2 : 0) | (f.underline ? 4 : 0) | (f.strikeOut ? 8 : 0));
             writeColor(out, f.color);

@@ -6,9 +6,9 @@
 
 namespace reports {
 
-FontSpec FontSpec::fromQFont(const QFont& font, const QColor& color)
+ReportFont ReportFont::fromQFont(const QFont& font, const QColor& color)
 {
-    FontSpec f;
+    ReportFont f;
     f.family = font.family();
     f.pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
     f.bold = font.bold();
@@ -19,7 +19,7 @@ FontSpec FontSpec::fromQFont(const QFont& font, const QColor& color)
     return f;
 }
 
-QFont FontSpec::toQFont() const
+QFont ReportFont::toQFont() const
 {
     installFontSubstitutions();
     QFont f(family);
@@ -61,7 +61,7 @@ QPaintDevice* referenceDevice()
     return device;
 }
 
-FontMetrics::FontMetrics(const FontSpec& font)
+FontMetrics::FontMetrics(const ReportFont& font)
     : m_metrics(font.toQFont(), referenceDevice()), m_ascent(referenceUnitsToMm(m_metrics.ascent())),
       m_descent(referenceUnitsToMm(m_metrics.descent()))
 {
@@ -72,7 +72,7 @@ double FontMetrics::width(const QString& text) const
     return text.isEmpty() ? 0.0 : referenceUnitsToMm(m_metrics.horizontalAdvance(text));
 }
 
-TextMeasurer::Entry& TextMeasurer::entry(const FontSpec& font)
+TextMeasurer::Entry& TextMeasurer::entry(const ReportFont& font)
 {
     for (Entry& e : m_entries)
         if (e.font == font)
@@ -81,12 +81,12 @@ TextMeasurer::Entry& TextMeasurer::entry(const FontSpec& font)
     return m_entries.back();
 }
 
-const FontMetrics& TextMeasurer::metrics(const FontSpec& font)
+const FontMetrics& TextMeasurer::metrics(const ReportFont& font)
 {
     return *entry(font).metrics;
 }
 
-double TextMeasurer::width(const FontSpec& font, const QString& text)
+double TextMeasurer::width(const ReportFont& font, const QString& text)
 {
     Entry& e = entry(font);
     auto it = e.widths.constFind(text);

@@ -36,7 +36,7 @@ void installFontSubstitutions();
 class FontMetrics
 {
 public:
-    explicit FontMetrics(const FontSpec& font);
+    explicit FontMetrics(const ReportFont& font);
 
     [[nodiscard]] double ascent() const { return m_ascent; }
     [[nodiscard]] double descent() const { return m_descent; }
@@ -55,17 +55,17 @@ private:
 class TextMeasurer
 {
 public:
-    [[nodiscard]] const FontMetrics& metrics(const FontSpec& font);
-    [[nodiscard]] double width(const FontSpec& font, const QString& text);
+    [[nodiscard]] const FontMetrics& metrics(const ReportFont& font);
+    [[nodiscard]] double width(const ReportFont& font, const QString& text);
 
 private:
     struct Entry
     {
-        FontSpec font;
+        ReportFont font;
         std::unique_ptr<FontMetrics> metrics;
         QHash<QString, double> widths;
     };
-    Entry& entry(const FontSpec& font);
+    Entry& entry(const ReportFont& font);
     std::vector<Entry> m_entries;
 };
 

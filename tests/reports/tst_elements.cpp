@@ -33,12 +33,12 @@ Rendering renderBand(std::vector<Element> elements, const std::vector<QStringLis
 
 double lineHeight(double points)
 {
-    return FontMetrics(FontSpec::arial(points)).lineHeight();
+    return FontMetrics(ReportFont::arial(points)).lineHeight();
 }
 
 double widthOf(const QString& text, double points = 10)
 {
-    return FontMetrics(FontSpec::arial(points)).width(text);
+    return FontMetrics(ReportFont::arial(points)).width(text);
 }
 
 } // namespace
@@ -49,7 +49,7 @@ class TestElements : public QObject
 private slots:
     void arialIsDrawnWithLiberationSansWhereMissing()
     {
-        const QFontInfo info(QFont(FontSpec::arial(10).toQFont(), referenceDevice()));
+        const QFontInfo info(QFont(ReportFont::arial(10).toQFont(), referenceDevice()));
         QVERIFY2(info.family() == QStringLiteral("Arial") || info.family() == QStringLiteral("Liberation Sans"),
                  qPrintable(info.family()));
     }
@@ -57,9 +57,9 @@ private slots:
     // One font line is ascent + descent, more than the capital W's own drawn height.
     void lineSpacingIsTheFontLine()
     {
-        const FontMetrics m(FontSpec::arial(10));
+        const FontMetrics m(ReportFont::arial(10));
         QCOMPARE(m.lineHeight(), m.ascent() + m.descent());
-        const QFontMetricsF reference(FontSpec::arial(10).toQFont(), referenceDevice());
+        const QFontMetricsF reference(ReportFont::arial(10).toQFont(), referenceDevice());
         QVERIFY(m.lineHeight() > referenceUnitsToMm(reference.tightBoundingRect(QStringLiteral("W")).height()));
         QVERIFY(near(m.lineHeight(), referenceUnitsToMm(reference.boundingRect(QStringLiteral("W")).height()), 1e-9));
     }

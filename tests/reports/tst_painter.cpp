@@ -114,7 +114,7 @@ private slots:
         // Nine point texts keep their width at every scale: "Adams" starts at 10.5 mm.
         const QRectF adams = ink(image, pixelsPerMm, QRectF(QPointF(0, 29), QPointF(40, 33)).translated(-offset));
         QVERIFY(std::abs(adams.left() - (10.5 - offset.x())) <= pixel + 0.2);
-        QVERIFY(std::abs(adams.width() - FontMetrics(FontSpec::arial(9)).width(QStringLiteral("Adams"))) < 0.6);
+        QVERIFY(std::abs(adams.width() - FontMetrics(ReportFont::arial(9)).width(QStringLiteral("Adams"))) < 0.6);
     }
 
     void paperIsFilledOnlyWhenAsked()

@@ -44,7 +44,7 @@ QStringList initials(const Rendering& r, const Page& page)
 {
     QStringList result;
     for (const TextItem& t : texts(page))
-        if (r.fonts()[size_t(t.font)] == FontSpec::arial(8, true))
+        if (r.fonts()[size_t(t.font)] == ReportFont::arial(8, true))
             result << t.text;
     return result;
 }
@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(d.copies, 1);
         QCOMPARE(d.paperSource, PaperSource::FirstTray);
         QVERIFY(d.pageRange.all());
-        QCOMPARE(d.defaultFont, FontSpec::arial(8));
+        QCOMPARE(d.defaultFont, ReportFont::arial(8));
         QStringList bands;
         for (const Band& b : d.bands)
             bands << QStringLiteral("%1 %2").arg(b.name).arg(b.height);
@@ -116,7 +116,7 @@ private slots:
         const TextItem t = find(r.pages[0], text);
         QVERIFY2(near(t.box.left(), left) && near(t.box.top(), top),
                  qPrintable(QStringLiteral("%1,%2").arg(t.box.left()).arg(t.box.top())));
-        QCOMPARE(r.fonts()[size_t(t.font)], FontSpec::arial(points, bold));
+        QCOMPARE(r.fonts()[size_t(t.font)], ReportFont::arial(points, bold));
     }
 
     void titleRuleAndPageNumber()
@@ -127,7 +127,7 @@ private slots:
         const TextItem title = find(page, QStringLiteral("Tovrel Phone List"));
         QVERIFY(near(title.box.center().x(), 105.0));
         QVERIFY(near(title.box.top(), 10.3));
-        QCOMPARE(r.fonts()[size_t(title.font)], FontSpec::arial(14, true));
+        QCOMPARE(r.fonts()[size_t(title.font)], ReportFont::arial(14, true));
 
         const auto rules = reporttest::lines(page);
         QCOMPARE(rules.size(), size_t(1));
@@ -138,7 +138,7 @@ private slots:
         const TextItem number = find(page, QStringLiteral("Page 1"));
         QVERIFY(near(number.box.right(), 200.0));
         QVERIFY(near(number.box.top(), 280.9));
-        QCOMPARE(r.fonts()[size_t(number.font)], FontSpec::arial(8));
+        QCOMPARE(r.fonts()[size_t(number.font)], ReportFont::arial(8));
         QCOMPARE(source.currentRow(), 0);
     }
 

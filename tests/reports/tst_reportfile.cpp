@@ -32,7 +32,7 @@ Rendering sample()
     extra.items.emplace_back(RichTextItem{QRectF(10.8, 60.2, 188.1, 206.6), 200.5,
                                           r.addRichText(QStringLiteral("<p><b>Dear</b> friend</p>"))});
     extra.items.emplace_back(LineItem{QPointF(0, 0), QPointF(297, 210), 0.7, Qt::blue});
-    FontSpec odd;
+    ReportFont odd;
     odd.family = QStringLiteral("Liberation Serif");
     odd.italic = odd.underline = odd.strikeOut = true;
     odd.color = QColor(10, 20, 30);
@@ -167,7 +167,7 @@ private slots:
         QVERIFY(r.finished);
         const TextItem adams = reporttest::find(r.pages[0], QStringLiteral("Adams"));
         QCOMPARE(adams.box.topLeft(), QPointF(10.5, 29.6));
-        QCOMPARE(r.fonts()[size_t(adams.font)], FontSpec::arial(9));
+        QCOMPARE(r.fonts()[size_t(adams.font)], ReportFont::arial(9));
         QVERIFY(!reporttest::find(r.pages[0], QStringLiteral("Page 1")).text.isEmpty());
     }
 
