@@ -163,14 +163,14 @@ void ContactDraft::setBirthday(const QString& text)
 
 void ContactDraft::setStreet(const QStringList& lines)
 {
-    QStringList kept;
-    for (const QString& l : lines) {
-        const QString t = l.trimmed();
-        if (!t.isEmpty())
-            kept << t;
+    // Positional: an empty first line leaves Address1 empty (so a lone second line stays Address2).
+    QStringList rest;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (!lines[i].trimmed().isEmpty())
+            rest << lines[i].trimmed();
     }
-    contact[Field::Address1] = kept.value(0);
-    contact[Field::Address2] = kept.mid(1).join(QStringLiteral(", "));
+    contact[Field::Address1] = lines.value(0).trimmed();
+    contact[Field::Address2] = rest.join(QStringLiteral(", "));
 }
 
 Contact ContactDraft::finish()

@@ -41,7 +41,7 @@ public:
     // Sets Birthday from text; anything that is not a whole date goes to Notes, with a notice.
     void setBirthday(const QString& text);
     void setBirthdayDate(const QDate& date);
-    // Address1 and Address2 from street lines; a third and later line join Address2 after ", ".
+    // Address1 and Address2 from street lines by position; a third and later line join Address2 after ", ".
     void setStreet(const QStringList& lines);
     void warn(const QString& text);
     void inform(const QString& text);

@@ -97,9 +97,9 @@ void VCardWriter::write(const Contact& c)
     prop("FN", escape(formatted));
     prop("N", escape(c[Field::Surname]) + ';' + escape(c[Field::Firstname]) + ';' + escape(c[Field::Midname]) + ";;");
 
-    const QString street = c[Field::Address2].isEmpty()   ? c[Field::Address1]
-                           : c[Field::Address1].isEmpty() ? c[Field::Address2]
-                                                          : c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2];
+    // Street lines by position: a lone second line is written after an empty first one.
+    const QString street = c[Field::Address2].isEmpty() ? c[Field::Address1]
+                                                        : c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2];
     if (!street.isEmpty() || !c[Field::A3_Village].isEmpty() || !c[Field::Town].isEmpty() ||
         !c[Field::County].isEmpty() || !c[Field::PostCode].isEmpty() || !c[Field::Country].isEmpty()) {
         prop(v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME",
