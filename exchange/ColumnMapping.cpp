@@ -93,6 +93,9 @@ ColumnTarget columnTarget(const QString& columnName)
         return ColumnTarget{m.captured(2) == QLatin1String("value") ? Role::PhoneValue : Role::PhoneType,
                             Field::Tel, m.captured(1).toInt()};
     }
+    static const QRegularExpression label(QStringLiteral("^(email|address|organization|website|relation|event|im)\\d+(type|label)$"));
+    if (label.match(k).hasMatch())
+        return ColumnTarget{Role::Label, Field::Surname, 0};
     return {};
 }
 
@@ -113,7 +116,7 @@ RowMapper::RowMapper(const QStringList& columnNames) : m_names(columnNames)
 bool RowMapper::mapsAnything() const
 {
     for (const ColumnTarget& t : m_targets) {
-        if (t.role != Role::None && t.role != Role::PhoneType)
+        if (t.role != Role::None && t.role != Role::PhoneType && t.role != Role::Label)
             return true;
     }
     return false;
@@ -196,6 +199,7 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
             break;
         }
         case Role::PhoneType:
+        case Role::Label:
             break;
         case Role::Categories: {
             const QStringList items = v.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts);

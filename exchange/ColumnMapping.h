@@ -24,6 +24,7 @@ struct ColumnTarget
         BirthDay,
         PhoneValue, // "Phone 1 - Value", placed by the "Phone 1 - Type" column of the same number
         PhoneType,
+        Label,      // the type column of another pair ("E-mail 1 - Type"): read with its value, never counted
         Categories, // "Categories": the first two fill Flag and Flag2
     };
     Role role = Role::None;
