@@ -2,7 +2,6 @@
 
 #include "exchange/ImportLog.h"
 
-#include <QRegularExpression>
 
 namespace exchange {
 
@@ -65,14 +64,24 @@ BirthdayText parseBirthday(const QString& input, int currentYear)
     }
 
     // A time after the date is not kept: 1970-01-31T00:00:00Z, 1970-01-31 00:00:00.
-    const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[T ]")));
-    if (cut > 0)
-        text.truncate(cut);
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('T') || text[i] == QLatin1Char(' ')) {
+            text.truncate(i);
+            break;
+        }
+    }
 
     if (text.size() == 8 && allDigits(text))
         return dateResult(text.left(4).toInt(), text.mid(4, 2).toInt(), text.mid(6, 2).toInt());
 
-    const QStringList parts = text.split(QRegularExpression(QStringLiteral("[-/.]")));
+    QStringList parts;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == QLatin1Char('-') || text[i] == QLatin1Char('/') || text[i] == QLatin1Char('.')) {
+            parts << text.mid(from, i - from);
+            from = i + 1;
+        }
+    }
     if (parts.size() != 3 || !allDigits(parts[0]) || !allDigits(parts[1]) || !allDigits(parts[2]))
         return invalid();
     if (parts[0].size() == 4) // year first: 1970-01-31, 1970/01/31
@@ -101,6 +110,18 @@ BirthdayText parseBirthday(const QString& input, int currentYear)
     return r;
 }
 
+QString isoDate(const QDate& date)
+{
+    // QDate::toString goes through the locale machinery; this runs once per imported contact.
+    const int y = date.year(), m = date.month(), d = date.day();
+    const char16_t text[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10),   char16_t(u'0' + y % 10),
+                               u'-',                           char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),        u'-',
+                               char16_t(u'0' + d / 10),        char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
+
 QString normalizeLineBreaks(QString text)
 {
     if (text.contains(QLatin1Char('\r'))) {
@@ -127,7 +148,7 @@ void ContactDraft::inform(const QString& text)
 
 void ContactDraft::setBirthdayDate(const QDate& date)
 {
-    contact[Field::Birthday] = date.toString(Qt::ISODate);
+    contact[Field::Birthday] = isoDate(date);
 }
 
 void ContactDraft::setBirthday(const QString& text)

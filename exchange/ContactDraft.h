@@ -57,6 +57,9 @@ private:
     QStringList m_noteLines;
 };
 
+// YYYY-MM-DD for a valid date of the years 1 to 9999.
+[[nodiscard]] QString isoDate(const QDate& date);
+
 // "\r\n" and "\r" become "\n".
 [[nodiscard]] QString normalizeLineBreaks(QString text);
 

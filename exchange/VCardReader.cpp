@@ -13,15 +13,9 @@ namespace {
 constexpr qsizetype MaxPropertiesPerCard = 10000;
 constexpr qint64 MaxStrayLineNotices = 5;
 
-bool isLine(const QByteArray& trimmed, const char* text)
+bool isLine(const QByteArray& trimmed, QByteArrayView text)
 {
-    return trimmed.compare(text, Qt::CaseInsensitive) == 0;
-}
-
-// Properties that describe the file rather than the person.
-bool isFrame(const QByteArray& name)
-{
-    return name == "BEGIN" || name == "END" || name == "VERSION" || name == "PRODID";
+    return trimmed.size() == text.size() && trimmed.compare(text, Qt::CaseInsensitive) == 0;
 }
 
 QString joinNonEmpty(const QStringList& parts, const QString& separator)
@@ -51,9 +45,9 @@ QString VCardReader::description() const
 bool VCardReader::rawLine(QByteArray& line, qint64& lineNumber)
 {
     if (!m_pushback.empty()) {
-        line = std::move(m_pushback.front().first);
-        lineNumber = m_pushback.front().second;
-        m_pushback.pop_front();
+        line = std::move(m_pushback.back().first);
+        lineNumber = m_pushback.back().second;
+        m_pushback.pop_back();
         return true;
     }
     if (!m_lines.next(line))
@@ -79,7 +73,7 @@ bool VCardReader::nextContentLine(QByteArray& line, qint64& lineNumber)
         } else if (!next.isEmpty() && !next.contains(':') && vcard::declaresBase64(line)) {
             line += next.trimmed();
         } else {
-            unread(next, nextNumber);
+            unread(std::move(next), nextNumber);
             break;
         }
         if (line.size() > LineReader::MaxLineBytes) {
@@ -115,6 +109,7 @@ bool VCardReader::next(ReadContact& out)
         const qint64 record = ++m_records;
         const qint64 beginLine = number;
         QList<Property> props;
+        props.reserve(24);
         for (;;) {
             if (!nextContentLine(line, number)) {
                 log().add(Severity::Warning, record, beginLine,
@@ -188,7 +183,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
 {
     m_version = Version::V30;
     for (const Property& p : props) {
-        if (p.name == "VERSION") {
+        if (p.kind == vcard::Kind::Version) {
             const QByteArray v = p.value.trimmed();
             m_version = v == "2.1" ? Version::V21 : v == "4.0" ? Version::V40 : Version::V30;
         }
@@ -198,6 +193,8 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     auto plain = [&](const Property& p) { return vcard::unescape(text(p), version); };
     // A component of a structured value; list items (3.0, 4.0) joined by `join`.
     auto component = [&](const QString& comp, const QString& join) {
+        if (!comp.contains(QLatin1Char('\\')) && !comp.contains(QLatin1Char(',')))
+            return comp.trimmed();
         if (!lists)
             return vcard::unescape(comp, version);
         QStringList items;
@@ -216,10 +213,11 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     QStringList otherPhones;
 
     for (const Property& p : props) {
-        const QByteArray& n = p.name;
-        if (isFrame(n))
+        using vcard::Kind;
+        const Kind n = p.kind;
+        if (n == Kind::Frame || n == Kind::Version)
             continue;
-        if (n == "N" && !haveName) {
+        if (n == Kind::N && !haveName) {
             haveName = true;
             const QStringList parts = vcard::splitEscaped(text(p), QLatin1Char(';'));
             c[Field::Surname] = component(parts.value(0), QStringLiteral(" "));
@@ -227,9 +225,9 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             c[Field::Midname] = component(parts.value(2), QStringLiteral(" "));
             if (!component(parts.value(3), {}).isEmpty() || !component(parts.value(4), {}).isEmpty())
                 log().skip(QStringLiteral("N (honorific prefix or suffix)"));
-        } else if (n == "FN") {
+        } else if (n == Kind::FN) {
             formattedName = plain(p).trimmed();
-        } else if (n == "ADR") {
+        } else if (n == Kind::ADR) {
             if (!address || (p.hasType("home") && !address->hasType("home"))) {
                 if (address)
                     log().skip(QStringLiteral("ADR (more than one)"));
@@ -237,7 +235,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             } else {
                 log().skip(QStringLiteral("ADR (more than one)"));
             }
-        } else if (n == "TEL") {
+        } else if (n == Kind::TEL) {
             const QString number = stripScheme(plain(p).trimmed(), QLatin1String("tel:"));
             if (number.isEmpty())
                 continue;
@@ -262,7 +260,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             } else {
                 log().skip(QStringLiteral("TEL (more than one %1)").arg(fieldName(target)));
             }
-        } else if (n == "EMAIL") {
+        } else if (n == Kind::EMAIL) {
             if (!email || (p.pref && !email->pref)) {
                 if (email)
                     log().skip(QStringLiteral("EMAIL (more than one)"));
@@ -270,16 +268,16 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             } else {
                 log().skip(QStringLiteral("EMAIL (more than one)"));
             }
-        } else if (n == "BDAY") {
+        } else if (n == Kind::BDAY) {
             if (haveBirthday) {
                 log().skip(QStringLiteral("BDAY (more than one)"));
                 continue;
             }
             haveBirthday = true;
             d.setBirthday(plain(p));
-        } else if (n == "NOTE") {
+        } else if (n == Kind::NOTE) {
             notes << plain(p);
-        } else if (n == "ORG") {
+        } else if (n == Kind::ORG) {
             if (haveOrg) {
                 log().skip(QStringLiteral("ORG (more than one)"));
                 continue;
@@ -289,12 +287,12 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             for (const QString& part : vcard::splitEscaped(text(p), QLatin1Char(';')))
                 parts << vcard::unescape(part, version);
             c[Field::Workplace] = joinNonEmpty(parts, QStringLiteral(", "));
-        } else if (n == "CATEGORIES") {
+        } else if (n == Kind::CATEGORIES) {
             const QString t = text(p);
             for (const QString& item : lists ? vcard::splitEscaped(t, QLatin1Char(',')) : t.split(QLatin1Char(',')))
                 categories << vcard::unescape(item, version).trimmed();
         } else {
-            log().skip(QString::fromLatin1(n));
+            log().skip(QString::fromLatin1(p.name));
         }
     }
 

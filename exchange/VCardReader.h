@@ -4,7 +4,7 @@
 #include "exchange/LineReader.h"
 #include "exchange/VCardSyntax.h"
 
-#include <deque>
+#include <vector>
 
 namespace exchange {
 
@@ -29,12 +29,12 @@ public:
 private:
     bool nextContentLine(QByteArray& line, qint64& lineNumber);
     bool rawLine(QByteArray& line, qint64& lineNumber);
-    void unread(const QByteArray& line, qint64 lineNumber) { m_pushback.push_front({line, lineNumber}); }
+    void unread(QByteArray line, qint64 lineNumber) { m_pushback.emplace_back(std::move(line), lineNumber); }
     [[nodiscard]] Contact build(const QList<vcard::Property>& props, qint64 record, qint64 line);
     [[nodiscard]] QString text(const vcard::Property& p);
 
     LineReader m_lines;
-    std::deque<std::pair<QByteArray, qint64>> m_pushback;
+    std::vector<std::pair<QByteArray, qint64>> m_pushback; // a stack: the last line put back comes first
     qint64 m_records = 0;
     qint64 m_strayLines = 0;
     bool m_toldFallback = false;

@@ -1,5 +1,7 @@
 #include "exchange/VCardSyntax.h"
 
+#include <QHash>
+
 namespace exchange::vcard {
 
 namespace {
@@ -88,10 +90,22 @@ QByteArray paramSection(const QByteArray& line)
 
 } // namespace
 
+Kind kindOf(const QByteArray& name)
+{
+    static const QHash<QByteArray, Kind> kinds{
+        {"BEGIN", Kind::Frame},   {"END", Kind::Frame},     {"VERSION", Kind::Version}, {"PRODID", Kind::Frame},
+        {"N", Kind::N},           {"FN", Kind::FN},         {"ADR", Kind::ADR},         {"TEL", Kind::TEL},
+        {"EMAIL", Kind::EMAIL},   {"BDAY", Kind::BDAY},     {"NOTE", Kind::NOTE},       {"ORG", Kind::ORG},
+        {"CATEGORIES", Kind::CATEGORIES},
+    };
+    return kinds.value(name, Kind::Other);
+}
+
 bool Property::hasType(const char* type) const
 {
+    const QByteArrayView wanted(type);
     for (const QByteArray& t : types) {
-        if (t == type)
+        if (QByteArrayView(t) == wanted)
             return true;
     }
     return false;
@@ -124,16 +138,19 @@ bool parseProperty(const QByteArray& line, Property& out)
         return false;
     out = Property{};
     out.value = line.mid(colon + 1);
-    const QList<QByteArray> parts = splitOutsideQuotes(line.left(colon), ';');
-    QByteArray name = parts[0].trimmed().toUpper();
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot >= 0) {
-        out.group = parts[0].trimmed().left(dot);
-        name = name.mid(dot + 1);
-    }
-    out.name = name;
+    const QByteArrayView head = QByteArrayView(line).first(colon);
+    const qsizetype semicolon = head.indexOf(';');
+    const QByteArrayView fullName = (semicolon < 0 ? head : head.first(semicolon)).trimmed();
+    const qsizetype dot = fullName.lastIndexOf('.');
+    if (dot >= 0)
+        out.group = fullName.first(dot).toByteArray();
+    out.name = fullName.sliced(dot + 1).toByteArray().toUpper();
+    out.kind = kindOf(out.name);
     if (out.name.isEmpty())
         return false;
+    if (semicolon < 0)
+        return true;
+    const QList<QByteArray> parts = splitOutsideQuotes(head.toByteArray(), ';');
 
     for (qsizetype p = 1; p < parts.size(); ++p) {
         const QByteArray& param = parts[p];
@@ -194,20 +211,17 @@ QByteArray decodeQuotedPrintable(const QByteArray& text)
 QStringList splitEscaped(const QString& text, QChar separator)
 {
     QStringList parts;
-    QString current;
+    qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
-            current += c;
-            current += text[++i];
-        } else if (c == separator) {
-            parts << current;
-            current.clear();
-        } else {
-            current += c;
+        if (c == QLatin1Char('\\'))
+            ++i; // the escaped character is never a separator
+        else if (c == separator) {
+            parts << text.mid(start, i - start);
+            start = i + 1;
         }
     }
-    parts << current;
+    parts << text.mid(start);
     return parts;
 }
 

@@ -7,9 +7,14 @@
 
 namespace exchange::vcard {
 
+// The properties the reader acts on; Other is anything else.
+enum class Kind { Other, Frame, Version, N, FN, ADR, TEL, EMAIL, BDAY, NOTE, ORG, CATEGORIES };
+[[nodiscard]] Kind kindOf(const QByteArray& upperName);
+
 // One content line of a vCard, split but not yet decoded.
 struct Property
 {
+    Kind kind = Kind::Other;
     QByteArray group;     // "item1" of item1.TEL; empty when none
     QByteArray name;      // upper case: "TEL"
     QByteArray encoding;  // upper case: "QUOTED-PRINTABLE", "BASE64", "B" or empty
