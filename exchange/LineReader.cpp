@@ -95,6 +95,9 @@ void LineReader::sniff()
     m_pos = 0;
     if (head.isEmpty())
         m_atEnd = true;
+    // Old Macintosh files end their lines with CR alone.
+    if (!m_buffer.contains('\n') && m_buffer.contains('\r'))
+        m_lineEnd = '\r';
 }
 
 bool LineReader::next(QByteArray& line)
@@ -104,7 +107,7 @@ bool LineReader::next(QByteArray& line)
     qsizetype searchFrom = m_pos;
     for (;;) {
         const char* base = m_buffer.constData();
-        const void* hit = std::memchr(base + searchFrom, '\n', static_cast<size_t>(m_buffer.size() - searchFrom));
+        const void* hit = std::memchr(base + searchFrom, m_lineEnd, static_cast<size_t>(m_buffer.size() - searchFrom));
         if (hit) {
             const qsizetype end = static_cast<const char*>(hit) - base;
             qsizetype len = end - m_pos;

@@ -12,7 +12,7 @@ namespace exchange {
 // Reads a text file line by line without loading it whole. Lines come out as bytes without their
 // line end: UTF-8 or Windows-1252 as the file has them; UTF-16 files are turned into UTF-8 on the way.
 // A byte-order mark is dropped; a file without one is sniffed: if its first block is not UTF-8 it is
-// taken for Windows-1252.
+// taken for Windows-1252. Lines end in LF, CR LF, or (old Macintosh files) CR alone.
 class LineReader
 {
 public:
@@ -42,6 +42,7 @@ private:
     bool m_atEnd = false;
     bool m_sniffed = false;
     TextEncoding m_encoding = TextEncoding::Utf8;
+    char m_lineEnd = '\n'; // LF (a CR before it is dropped), or CR alone
     QStringDecoder m_utf16;
 };
 

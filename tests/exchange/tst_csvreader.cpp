@@ -160,6 +160,15 @@ private slots:
         QCOMPARE(r.contacts.value(0).contact[Field::Notes], QStringLiteral("a\tb"));
     }
 
+    void oldMacintoshLineEnds()
+    {
+        const Read r = readBytes("Last Name,First Name,Notes\rSmith,Ann,\"two\rlines\"\rJones,Bob,\r");
+        QCOMPARE(r.contacts.size(), 2);
+        QCOMPARE(r.contacts[0].contact[Field::Notes], QStringLiteral("two\nlines"));
+        QCOMPARE(r.contacts[1].contact[Field::Surname], QStringLiteral("Jones"));
+        QCOMPARE(r.contacts[1].line, 4);
+    }
+
     void raggedRows()
     {
         const Read r = readBytes("Surname,Firstname,Town\r\n"
