@@ -32,7 +32,8 @@ Contact generated(int i)
     c[Field::Cell] = QStringLiteral("07700 %1").arg(900000 + i % 99999);
     c[Field::Email] = QStringLiteral("person%1@example.org").arg(i);
     c[Field::Birthday] = QDate(1940, 1, 1).addDays(i % 25000).toString(Qt::ISODate);
-    c[Field::Notes] = i % 7 ? QString() : QStringLiteral("Met at the fair; likes apples, pears\nand a long second line of notes");
+    c[Field::Notes] =
+        i % 7 ? QString() : QStringLiteral("Met at the fair; likes apples, pears\nand a long second line of notes");
     c[Field::Workplace] = QStringLiteral("Acme Widgets Ltd");
     c[Field::WorkTel] = QStringLiteral("01603 000111");
     c[Field::Flag] = i % 2 ? QStringLiteral("XMAS") : QString();

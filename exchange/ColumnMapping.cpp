@@ -46,19 +46,18 @@ const QHash<QString, ColumnTarget>& knownColumns()
               {"county", "state", "region", "province", "homestate", "homeregion", "address1region", "stateprovince"});
         value(Field::PostCode, {"postcode", "postalcode", "zip", "zipcode", "homepostalcode", "homezipcode", "homezip",
                                 "address1postalcode", "postcodezip"});
-        value(Field::Country,
-              {"country", "countryregion", "homecountryregion", "homecountry", "address1country"});
-        value(Field::Tel, {"tel", "telephone", "phone", "homephone", "phonenumber", "hometelephone", "hometel",
-                           "privatephone"});
-        value(Field::Cell, {"cell", "mobile", "mobilephone", "cellphone", "cellular", "mobiletelephone",
-                            "mobilenumber", "cellnumber"});
-        value(Field::Email, {"email", "emailaddress", "email1value", "email1address", "primaryemail", "mail",
-                             "emailaddr"});
+        value(Field::Country, {"country", "countryregion", "homecountryregion", "homecountry", "address1country"});
+        value(Field::Tel,
+              {"tel", "telephone", "phone", "homephone", "phonenumber", "hometelephone", "hometel", "privatephone"});
+        value(Field::Cell, {"cell", "mobile", "mobilephone", "cellphone", "cellular", "mobiletelephone", "mobilenumber",
+                            "cellnumber"});
+        value(Field::Email,
+              {"email", "emailaddress", "email1value", "email1address", "primaryemail", "mail", "emailaddr"});
         value(Field::Notes, {"notes", "note", "comments", "comment", "memo"});
-        value(Field::Workplace, {"workplace", "company", "organization", "organisation", "organization1name",
-                                 "employer", "companyname"});
-        value(Field::WorkTel, {"worktel", "workphone", "businessphone", "officephone", "worktelephone",
-                               "businesstelephone"});
+        value(Field::Workplace,
+              {"workplace", "company", "organization", "organisation", "organization1name", "employer", "companyname"});
+        value(Field::WorkTel,
+              {"worktel", "workphone", "businessphone", "officephone", "worktelephone", "businesstelephone"});
         value(Field::Flag, {"flag"});
         value(Field::Flag2, {"flag2"});
         role(Role::Street, {"street", "streetaddress", "address", "homestreet", "homeaddress", "address1street",
@@ -90,10 +89,11 @@ ColumnTarget columnTarget(const QString& columnName)
     static const QRegularExpression phone(QStringLiteral("^phone(\\d+)(value|type)$"));
     const QRegularExpressionMatch m = phone.match(k);
     if (m.hasMatch()) {
-        return ColumnTarget{m.captured(2) == QLatin1String("value") ? Role::PhoneValue : Role::PhoneType,
-                            Field::Tel, m.captured(1).toInt()};
+        return ColumnTarget{m.captured(2) == QLatin1String("value") ? Role::PhoneValue : Role::PhoneType, Field::Tel,
+                            m.captured(1).toInt()};
     }
-    static const QRegularExpression label(QStringLiteral("^(email|address|organization|website|relation|event|im)\\d+(type|label)$"));
+    static const QRegularExpression label(
+        QStringLiteral("^(email|address|organization|website|relation|event|im)\\d+(type|label)$"));
     if (label.match(k).hasMatch())
         return ColumnTarget{Role::Label, Field::Surname, 0};
     return {};

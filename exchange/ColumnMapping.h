@@ -14,12 +14,12 @@ class ImportLog;
 struct ColumnTarget
 {
     enum class Role {
-        None,       // no place in a contact: non-empty values are counted as skipped
-        Value,      // straight into `field`
-        Street,     // street lines: the first to Address1, the rest to Address2
-        FullName,   // "Name", "Display Name": split when no name column has a value
-        Birthday,   // a date as text
-        BirthYear,  // the three parts of a birthday in separate columns
+        None,      // no place in a contact: non-empty values are counted as skipped
+        Value,     // straight into `field`
+        Street,    // street lines: the first to Address1, the rest to Address2
+        FullName,  // "Name", "Display Name": split when no name column has a value
+        Birthday,  // a date as text
+        BirthYear, // the three parts of a birthday in separate columns
         BirthMonth,
         BirthDay,
         PhoneValue, // "Phone 1 - Value", placed by the "Phone 1 - Type" column of the same number

@@ -2,7 +2,6 @@
 
 #include "exchange/ImportLog.h"
 
-
 namespace exchange {
 
 namespace {
@@ -77,7 +76,8 @@ BirthdayText parseBirthday(const QString& input, int currentYear)
     QStringList parts;
     qsizetype from = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == QLatin1Char('-') || text[i] == QLatin1Char('/') || text[i] == QLatin1Char('.')) {
+        if (i == text.size() || text[i] == QLatin1Char('-') || text[i] == QLatin1Char('/') ||
+            text[i] == QLatin1Char('.')) {
             parts << text.mid(from, i - from);
             from = i + 1;
         }
@@ -114,11 +114,16 @@ QString isoDate(const QDate& date)
 {
     // QDate::toString goes through the locale machinery; this runs once per imported contact.
     const int y = date.year(), m = date.month(), d = date.day();
-    const char16_t text[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10),
-                               char16_t(u'0' + y / 10 % 10),   char16_t(u'0' + y % 10),
-                               u'-',                           char16_t(u'0' + m / 10),
-                               char16_t(u'0' + m % 10),        u'-',
-                               char16_t(u'0' + d / 10),        char16_t(u'0' + d % 10)};
+    const char16_t text[10] = {char16_t(u'0' + y / 1000 % 10),
+                               char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10),
+                               u'-',
+                               char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),
+                               u'-',
+                               char16_t(u'0' + d / 10),
+                               char16_t(u'0' + d % 10)};
     return QString(reinterpret_cast<const QChar*>(text), 10);
 }
 
@@ -165,9 +170,8 @@ void ContactDraft::setBirthday(const QString& text)
         }
         return;
     case BirthdayText::Kind::NoYear: {
-        const QString note = QStringLiteral("Birthday: %1/%2")
-                                 .arg(b.day, 2, 10, QLatin1Char('0'))
-                                 .arg(b.month, 2, 10, QLatin1Char('0'));
+        const QString note =
+            QStringLiteral("Birthday: %1/%2").arg(b.day, 2, 10, QLatin1Char('0')).arg(b.month, 2, 10, QLatin1Char('0'));
         addNoteLine(note);
         inform(QStringLiteral("birthday \"%1\" has no year; kept in Notes as \"%2\".").arg(text.trimmed(), note));
         return;
@@ -175,8 +179,7 @@ void ContactDraft::setBirthday(const QString& text)
     case BirthdayText::Kind::Invalid: {
         const QString note = QStringLiteral("Birthday: %1").arg(text.trimmed());
         addNoteLine(note);
-        warn(QStringLiteral("birthday \"%1\" is not a valid date; kept in Notes as \"%2\".")
-                 .arg(text.trimmed(), note));
+        warn(QStringLiteral("birthday \"%1\" is not a valid date; kept in Notes as \"%2\".").arg(text.trimmed(), note));
         return;
     }
     }

@@ -14,9 +14,9 @@ struct BirthdayText
 {
     enum class Kind { Empty, Date, NoYear, Invalid };
     Kind kind = Kind::Empty;
-    QDate date;            // Date
-    int day = 0;           // NoYear
-    int month = 0;         // NoYear
+    QDate date;                   // Date
+    int day = 0;                  // NoYear
+    int month = 0;                // NoYear
     bool guessedDayFirst = false; // "03/04/1970": both orders were possible, day/month was taken
 };
 

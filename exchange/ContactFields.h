@@ -39,6 +39,7 @@ struct FieldInfo
 };
 
 // The one table of names and limits used by import and export.
+// clang-format off
 inline constexpr std::array<FieldInfo, FieldCount> Fields{{
     {Field::Surname, "Surname", 30},
     {Field::Midname, "Midname", 20},
@@ -60,11 +61,21 @@ inline constexpr std::array<FieldInfo, FieldCount> Fields{{
     {Field::Flag, "Flag", 6},
     {Field::Flag2, "Flag2", 6},
 }};
+// clang-format on
 
-[[nodiscard]] constexpr int index(Field f) { return static_cast<int>(f); }
-[[nodiscard]] constexpr const FieldInfo& info(Field f) { return Fields[static_cast<std::size_t>(f)]; }
+[[nodiscard]] constexpr int index(Field f)
+{
+    return static_cast<int>(f);
+}
+[[nodiscard]] constexpr const FieldInfo& info(Field f)
+{
+    return Fields[static_cast<std::size_t>(f)];
+}
 [[nodiscard]] QString fieldName(Field f);
-[[nodiscard]] constexpr int maxLength(Field f) { return info(f).maxLength; }
+[[nodiscard]] constexpr int maxLength(Field f)
+{
+    return info(f).maxLength;
+}
 // The field whose column name is exactly `name` (case-insensitive).
 [[nodiscard]] std::optional<Field> fieldByName(const QString& name);
 

@@ -33,8 +33,9 @@ CsvReader::CsvReader(QIODevice& device, const ReadOptions& options) : ContactRea
 
 QString CsvReader::description() const
 {
-    const QString sep = m_separator == ';' ? QStringLiteral("semicolon") : m_separator == '\t' ? QStringLiteral("tab")
-                                                                                               : QStringLiteral("comma");
+    const QString sep = m_separator == ';'    ? QStringLiteral("semicolon")
+                        : m_separator == '\t' ? QStringLiteral("tab")
+                                              : QStringLiteral("comma");
     return QStringLiteral("CSV, %1 separated, %2").arg(sep, encodingName(m_lines.encoding()));
 }
 
@@ -64,9 +65,9 @@ bool CsvReader::nextRow(QList<QByteArray>& values, qint64& firstLine)
     QByteArray field;
     qsizetype recordBytes = 0;
     qsizetype i = 0;
-    bool quoted = false;      // inside a quoted value
+    bool quoted = false; // inside a quoted value
     bool atFieldStart = true;
-    bool afterQuote = false;  // a quoted value just closed
+    bool afterQuote = false; // a quoted value just closed
     for (;;) {
         if (i >= line.size()) {
             if (!quoted)

@@ -140,8 +140,7 @@ Importer::Importer(QString path, QString table, ReadOptions options)
 {
 }
 
-template <typename F>
-auto Importer::withReader(F&& f)
+template <typename F> auto Importer::withReader(F&& f)
 {
     if (m_kind == SourceKind::Access) {
         AccessReader reader(m_path, m_table, m_options);

@@ -38,13 +38,13 @@ struct OverLongContact
 // What an import will do, found by reading the whole source once without keeping it.
 struct ImportPlan
 {
-    QString source;                 // "vCard, UTF-8", "CSV, semicolon separated, Windows-1252"...
-    qint64 contactCount = 0;        // contacts read
-    std::optional<Contact> first;   // the first of them, mapped to our fields, before any cut
+    QString source;                  // "vCard, UTF-8", "CSV, semicolon separated, Windows-1252"...
+    qint64 contactCount = 0;         // contacts read
+    std::optional<Contact> first;    // the first of them, mapped to our fields, before any cut
     QList<OverLongContact> overLong; // the first MaxOverLongListed contacts with over-long values
-    qint64 overLongCount = 0;       // all contacts with over-long values
-    QMap<QString, qint64> skipped;  // property or column -> values skipped
-    QList<Notice> notices;          // the first ImportLog::MaxNotices
+    qint64 overLongCount = 0;        // all contacts with over-long values
+    QMap<QString, qint64> skipped;   // property or column -> values skipped
+    QList<Notice> notices;           // the first ImportLog::MaxNotices
     qint64 noticeCount = 0;
     qint64 warningCount = 0;
 
@@ -97,8 +97,7 @@ public:
     ImportResult run(OverLongChoice choice, const AddContact& add, const Progress& progress = {});
 
 private:
-    template <typename F>
-    auto withReader(F&& f);
+    template <typename F> auto withReader(F&& f);
 
     QString m_path;
     QString m_table;

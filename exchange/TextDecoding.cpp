@@ -116,8 +116,8 @@ bool decodeCharset(QByteArrayView bytes, const QByteArray& charset, QString& out
         out = QString::fromUtf8(bytes);
         return true;
     }
-    if (name == "windows-1252" || name == "cp1252" || name == "iso-8859-1" || name == "latin1" ||
-        name == "us-ascii" || name == "ascii") {
+    if (name == "windows-1252" || name == "cp1252" || name == "iso-8859-1" || name == "latin1" || name == "us-ascii" ||
+        name == "ascii") {
         // Senders labelling text Latin-1 mostly mean 1252; the two agree on every printable Latin-1 byte.
         out = fromWindows1252(bytes);
         return true;

@@ -77,9 +77,10 @@ bool VCardReader::nextContentLine(QByteArray& line, qint64& lineNumber)
             break;
         }
         if (line.size() > LineReader::MaxLineBytes) {
-            throw platform::AppError(QStringLiteral("Line %1: a property longer than %2 MB: this is not a contact file.")
-                                         .arg(lineNumber)
-                                         .arg(LineReader::MaxLineBytes / (1024 * 1024)));
+            throw platform::AppError(
+                QStringLiteral("Line %1: a property longer than %2 MB: this is not a contact file.")
+                    .arg(lineNumber)
+                    .arg(LineReader::MaxLineBytes / (1024 * 1024)));
         }
     }
     return true;
@@ -131,7 +132,8 @@ bool VCardReader::next(ReadContact& out)
             }
             Property p;
             if (!vcard::parseProperty(line, p)) {
-                log().add(Severity::Warning, record, number, QStringLiteral("not a vCard property (no colon); skipped."));
+                log().add(Severity::Warning, record, number,
+                          QStringLiteral("not a vCard property (no colon); skipped."));
                 log().skip(QStringLiteral("(lines that are not properties)"));
                 continue;
             }
@@ -240,7 +242,8 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             if (number.isEmpty())
                 continue;
             if (p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video")) {
-                log().skip(QStringLiteral("TEL (%1)").arg(p.hasType("fax") ? QStringLiteral("fax") : QStringLiteral("pager and other")));
+                log().skip(QStringLiteral("TEL (%1)")
+                               .arg(p.hasType("fax") ? QStringLiteral("fax") : QStringLiteral("pager and other")));
                 continue;
             }
             Field target = Field::Tel;

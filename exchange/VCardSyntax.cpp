@@ -93,9 +93,18 @@ QByteArray paramSection(const QByteArray& line)
 Kind kindOf(const QByteArray& name)
 {
     static const QHash<QByteArray, Kind> kinds{
-        {"BEGIN", Kind::Frame},   {"END", Kind::Frame},     {"VERSION", Kind::Version}, {"PRODID", Kind::Frame},
-        {"N", Kind::N},           {"FN", Kind::FN},         {"ADR", Kind::ADR},         {"TEL", Kind::TEL},
-        {"EMAIL", Kind::EMAIL},   {"BDAY", Kind::BDAY},     {"NOTE", Kind::NOTE},       {"ORG", Kind::ORG},
+        {"BEGIN", Kind::Frame},
+        {"END", Kind::Frame},
+        {"VERSION", Kind::Version},
+        {"PRODID", Kind::Frame},
+        {"N", Kind::N},
+        {"FN", Kind::FN},
+        {"ADR", Kind::ADR},
+        {"TEL", Kind::TEL},
+        {"EMAIL", Kind::EMAIL},
+        {"BDAY", Kind::BDAY},
+        {"NOTE", Kind::NOTE},
+        {"ORG", Kind::ORG},
         {"CATEGORIES", Kind::CATEGORIES},
     };
     return kinds.value(name, Kind::Other);
@@ -250,8 +259,7 @@ QString unescape(const QString& text, Version version)
         if (n == QLatin1Char('n') || n == QLatin1Char('N')) {
             out += QLatin1Char('\n');
             ++i;
-        } else if (n == QLatin1Char('\\') || n == QLatin1Char(',') || n == QLatin1Char(';') ||
-                   n == QLatin1Char(':')) {
+        } else if (n == QLatin1Char('\\') || n == QLatin1Char(',') || n == QLatin1Char(';') || n == QLatin1Char(':')) {
             out += n;
             ++i;
         } else {

@@ -15,14 +15,14 @@ enum class Kind { Other, Frame, Version, N, FN, ADR, TEL, EMAIL, BDAY, NOTE, ORG
 struct Property
 {
     Kind kind = Kind::Other;
-    QByteArray group;     // "item1" of item1.TEL; empty when none
-    QByteArray name;      // upper case: "TEL"
-    QByteArray encoding;  // upper case: "QUOTED-PRINTABLE", "BASE64", "B" or empty
-    QByteArray charset;   // as written, or empty
-    QByteArray valueType; // lower case VALUE parameter, or empty
+    QByteArray group;        // "item1" of item1.TEL; empty when none
+    QByteArray name;         // upper case: "TEL"
+    QByteArray encoding;     // upper case: "QUOTED-PRINTABLE", "BASE64", "B" or empty
+    QByteArray charset;      // as written, or empty
+    QByteArray valueType;    // lower case VALUE parameter, or empty
     QList<QByteArray> types; // lower case TYPE values, from every form: TYPE=a,b; TYPE=a;TYPE=b; TYPE="a,b"; bare a
-    bool pref = false;    // TYPE=pref or PREF=n
-    QByteArray value;     // raw value bytes after the colon
+    bool pref = false;       // TYPE=pref or PREF=n
+    QByteArray value;        // raw value bytes after the colon
     qint64 line = 0;
 
     [[nodiscard]] bool hasType(const char* type) const;

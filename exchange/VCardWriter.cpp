@@ -98,13 +98,13 @@ void VCardWriter::write(const Contact& c)
     prop("N", escape(c[Field::Surname]) + ';' + escape(c[Field::Firstname]) + ';' + escape(c[Field::Midname]) + ";;");
 
     // Street lines by position: a lone second line is written after an empty first one.
-    const QString street = c[Field::Address2].isEmpty() ? c[Field::Address1]
-                                                        : c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2];
+    const QString street =
+        c[Field::Address2].isEmpty() ? c[Field::Address1] : c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2];
     if (!street.isEmpty() || !c[Field::A3_Village].isEmpty() || !c[Field::Town].isEmpty() ||
         !c[Field::County].isEmpty() || !c[Field::PostCode].isEmpty() || !c[Field::Country].isEmpty()) {
-        prop(v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME",
-             ';' + escape(c[Field::A3_Village]) + ';' + escape(street) + ';' + escape(c[Field::Town]) + ';' +
-                 escape(c[Field::County]) + ';' + escape(c[Field::PostCode]) + ';' + escape(c[Field::Country]));
+        prop(v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME", ';' + escape(c[Field::A3_Village]) + ';' + escape(street) + ';' +
+                                                         escape(c[Field::Town]) + ';' + escape(c[Field::County]) + ';' +
+                                                         escape(c[Field::PostCode]) + ';' + escape(c[Field::Country]));
     }
     if (!c[Field::Tel].isEmpty())
         prop(v4 ? "TEL;TYPE=home,voice" : "TEL;TYPE=HOME,VOICE", escape(c[Field::Tel]));

@@ -14,7 +14,8 @@ namespace {
 // The shared sample files are read in place, never copied or changed.
 QString sample(const char* name)
 {
-    for (const QString& dir : {QStringLiteral(TOVREL_SHARED_TESTDATA), qEnvironmentVariable("TOVREL_SHARED_TESTDATA")}) {
+    for (const QString& dir :
+         {QStringLiteral(TOVREL_SHARED_TESTDATA), qEnvironmentVariable("TOVREL_SHARED_TESTDATA")}) {
         const QString path = dir + QStringLiteral("/access/") + QLatin1String(name);
         if (!dir.isEmpty() && QFile::exists(path))
             return path;
@@ -140,10 +141,10 @@ private slots:
         QCOMPARE(rows.size(), 6);
         QCOMPARE(rows[0].mid(1, 3), (QStringList{QStringLiteral("2021-12-02"), QStringLiteral("2021-12-02"),
                                                  QStringLiteral("2021-12-02")}));
-        QCOMPARE(rows[1][1], QStringLiteral("9999-01-01"));                 // the last year Access knows
+        QCOMPARE(rows[1][1], QStringLiteral("9999-01-01")); // the last year Access knows
         QCOMPARE(rows[2].mid(1, 3), (QStringList{QStringLiteral("1898-01-01"), QStringLiteral("1899-01-01"),
                                                  QStringLiteral("1900-01-01")})); // before day zero
-        QVERIFY(rows[3][1].startsWith(QLatin1String("06")));                 // a year before 1000
+        QVERIFY(rows[3][1].startsWith(QLatin1String("06")));                      // a year before 1000
         QCOMPARE(rows[5][4], QStringLiteral("New line\r\nin field"));
 
         AccessTable orders(m_nwind, QStringLiteral("Umsätze"));

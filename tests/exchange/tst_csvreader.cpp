@@ -97,9 +97,10 @@ private slots:
         QCOMPARE(c[Field::Flag], QStringLiteral("Suppliers"));
         QCOMPARE(c[Field::Flag2], QStringLiteral("XMAS"));
         QCOMPARE(r.contacts[1].contact[Field::Birthday], QString()); // "0/0/00" means none
-        QCOMPARE(r.contacts[1].line, 5); // the first row runs over three lines
+        QCOMPARE(r.contacts[1].line, 5);                             // the first row runs over three lines
 
-        for (const char* column : {"Title", "Job Title", "Business Street", "Business City", "Home Fax", "E-mail 2 Address"})
+        for (const char* column :
+             {"Title", "Job Title", "Business Street", "Business City", "Home Fax", "E-mail 2 Address"})
             QCOMPARE(r.log.skipped().value(QStringLiteral("column \"%1\"").arg(QLatin1String(column))), 1);
         QCOMPARE(r.log.skipped().value(QStringLiteral("column \"Categories\" (past the second category)")), 1);
         QCOMPARE(r.log.noticeCount(), 0);
@@ -177,9 +178,11 @@ private slots:
                                  "Good,Row,York\r\n");
         QCOMPARE(r.contacts.size(), 3);
         QCOMPARE(r.contacts[0].contact[Field::Town], QString());
-        QVERIFY2(r.hasNotice(1, 2, QStringLiteral("has 2 values but the header has 3 columns")), qPrintable(r.allNotices()));
+        QVERIFY2(r.hasNotice(1, 2, QStringLiteral("has 2 values but the header has 3 columns")),
+                 qPrintable(r.allNotices()));
         QCOMPARE(r.contacts[1].contact[Field::Town], QStringLiteral("Ely"));
-        QCOMPARE(r.contacts[1].contact[Field::Notes], QStringLiteral("Extra value: 12 High St\nExtra value: second, extra"));
+        QCOMPARE(r.contacts[1].contact[Field::Notes],
+                 QStringLiteral("Extra value: 12 High St\nExtra value: second, extra"));
         QVERIFY2(r.hasNotice(2, 3, QStringLiteral("the 2 extra values are kept in Notes")), qPrintable(r.allNotices()));
         QCOMPARE(r.log.warningCount(), 2);
     }
@@ -204,12 +207,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unbalanced quote") << QByteArray("Surname,Notes\nA,ok\nB,\"never closed\nC,x\nD,y\n")
-                                          << QStringLiteral("Line 3: a quoted value that starts on this row is never closed");
+        QTest::newRow("unbalanced quote")
+            << QByteArray("Surname,Notes\nA,ok\nB,\"never closed\nC,x\nD,y\n")
+            << QStringLiteral("Line 3: a quoted value that starts on this row is never closed");
         QTest::newRow("no known column") << QByteArray("Foo,Bar\n1,2\n")
                                          << QStringLiteral("Line 1: the header row names no contact field");
         QTest::newRow("empty file") << QByteArray("\n\n") << QStringLiteral("no header row");
-        QTest::newRow("broken header") << QByteArray("\"Surname,Notes\n") << QStringLiteral("Line 1: the header row has an unbalanced quote");
+        QTest::newRow("broken header") << QByteArray("\"Surname,Notes\n")
+                                       << QStringLiteral("Line 1: the header row has an unbalanced quote");
     }
     void errors()
     {

@@ -146,7 +146,8 @@ private slots:
         QTest::newRow("ascii") << QString(200, QLatin1Char('a'));
         QTest::newRow("two-byte characters") << QString(150, QChar(0x00E9));
         QTest::newRow("three-byte characters") << QString(100, QChar(0x20AC));
-        QTest::newRow("four-byte characters") << QString::fromUtf8(QByteArray(60, 'x') + QByteArray("\xF0\x9F\x98\x80").repeated(30));
+        QTest::newRow("four-byte characters")
+            << QString::fromUtf8(QByteArray(60, 'x') + QByteArray("\xF0\x9F\x98\x80").repeated(30));
         QTest::newRow("escapes everywhere") << QString(120, QLatin1Char(';'));
         QTest::newRow("mixed") << QStringLiteral("ab\\;cé€,\n").repeated(40);
     }

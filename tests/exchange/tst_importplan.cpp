@@ -52,8 +52,9 @@ private slots:
         QCOMPARE(plan->overLong[0].values, (QList<OverLongValue>{{Field::PostCode, 12, 10}, {Field::Flag, 7, 6}}));
         QCOMPARE(plan->skipped.value(QStringLiteral("column \"Fax\"")), 1);
         QCOMPARE(plan->noticeCount, 1);
-        QCOMPARE(plan->notices[0].toString(),
-                 QStringLiteral("Record 2, line 3: birthday \"--1224\" has no year; kept in Notes as \"Birthday: 24/12\"."));
+        QCOMPARE(
+            plan->notices[0].toString(),
+            QStringLiteral("Record 2, line 3: birthday \"--1224\" has no year; kept in Notes as \"Birthday: 24/12\"."));
     }
 
     void runCutsOrSkipsOnlyAsChosen_data()
@@ -105,8 +106,8 @@ private slots:
         QCOMPARE(lastDone, qint64(many.size()));
         QCOMPARE(lastTotal, qint64(many.size()));
         int added = 0;
-        const ImportResult r = importer.run(OverLongChoice::Cut, [&](const Contact&) { ++added; },
-                                            [](qint64 done, qint64) { return done < 4000; });
+        const ImportResult r = importer.run(
+            OverLongChoice::Cut, [&](const Contact&) { ++added; }, [](qint64 done, qint64) { return done < 4000; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, added);
         QVERIFY(added < 2000);

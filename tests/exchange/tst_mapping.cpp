@@ -62,7 +62,9 @@ private slots:
         QTest::addColumn<int>("role");
         QTest::addColumn<int>("field");
         using R = ColumnTarget::Role;
-        auto value = [](const char* n, Field f) { QTest::newRow(n) << QString::fromUtf8(n) << int(R::Value) << index(f); };
+        auto value = [](const char* n, Field f) {
+            QTest::newRow(n) << QString::fromUtf8(n) << int(R::Value) << index(f);
+        };
         value("Surname", Field::Surname);
         value("LastName", Field::Surname);
         value("Last Name", Field::Surname);
@@ -95,8 +97,8 @@ private slots:
     void birthdayInThreeColumns()
     {
         ImportLog log;
-        const RowMapper mapper({QStringLiteral("Last Name"), QStringLiteral("Birth Year"), QStringLiteral("Birth Month"),
-                                QStringLiteral("Birth Day")});
+        const RowMapper mapper({QStringLiteral("Last Name"), QStringLiteral("Birth Year"),
+                                QStringLiteral("Birth Month"), QStringLiteral("Birth Day")});
         ContactDraft d(log, 1, 2, 2024);
         mapper.apply({QStringLiteral("Lee"), QStringLiteral("1975"), QStringLiteral("6"), QStringLiteral("9")}, d, log);
         QCOMPARE(d.finish()[Field::Birthday], QStringLiteral("1975-06-09"));
@@ -108,10 +110,10 @@ private slots:
     void overLongValuesAreFoundAndCutOnlyWhenAsked()
     {
         Contact c;
-        c[Field::PostCode] = QStringLiteral("12345678901");       // 11 > 10
-        c[Field::Flag] = QStringLiteral("abcde😀");                // 7 code units > 6: the pair must not be split
-        c[Field::Notes] = QString(100000, QLatin1Char('n'));      // no limit
-        c[Field::Surname] = QString(30, QLatin1Char('s'));        // exactly the limit
+        c[Field::PostCode] = QStringLiteral("12345678901");  // 11 > 10
+        c[Field::Flag] = QStringLiteral("abcde😀");           // 7 code units > 6: the pair must not be split
+        c[Field::Notes] = QString(100000, QLatin1Char('n')); // no limit
+        c[Field::Surname] = QString(30, QLatin1Char('s'));   // exactly the limit
         const QList<OverLongValue> over = overLongValues(c);
         QCOMPARE(over, (QList<OverLongValue>{{Field::PostCode, 11, 10}, {Field::Flag, 7, 6}}));
         const Contact cut = cutToLimits(c);
@@ -143,10 +145,7 @@ private slots:
         QCOMPARE(isValidUtf8(bytes), valid);
     }
 
-    void windows1252()
-    {
-        QCOMPARE(fromWindows1252("\x80\x8A\x9F\xA3\xFF\x81"), QStringLiteral("€ŠŸ£ÿ\u0081"));
-    }
+    void windows1252() { QCOMPARE(fromWindows1252("\x80\x8A\x9F\xA3\xFF\x81"), QStringLiteral("€ŠŸ£ÿ\u0081")); }
 };
 
 QTEST_GUILESS_MAIN(TestMapping)

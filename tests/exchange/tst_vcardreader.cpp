@@ -77,14 +77,15 @@ private slots:
         QCOMPARE(c[Field::Firstname], QStringLiteral("Jürgen"));
         QCOMPARE(c[Field::Tel], QStringLiteral("+49 30 1234567"));
         QCOMPARE(c[Field::Cell], QStringLiteral("+49 171 7654321"));
-        QCOMPARE(c[Field::WorkTel], QString()); // that one is a fax
+        QCOMPARE(c[Field::WorkTel], QString());                        // that one is a fax
         QCOMPARE(c[Field::Address1], QStringLiteral("Hauptstraße 5")); // ISO-8859-1 byte 0xDF
         QCOMPARE(c[Field::Address2], QStringLiteral("Hinterhaus"));
         QCOMPARE(c[Field::Town], QStringLiteral("Berlin"));
         QCOMPARE(c[Field::PostCode], QStringLiteral("10115"));
         QCOMPARE(c[Field::Country], QStringLiteral("Deutschland")); // soft line break joined
         QCOMPARE(c[Field::Email], QStringLiteral("juergen@example.de"));
-        QCOMPARE(c[Field::Notes], QStringLiteral("Erste Zeile\nZweite Zeile mit = Zeichen und einer langen Fortsetzung"));
+        QCOMPARE(c[Field::Notes],
+                 QStringLiteral("Erste Zeile\nZweite Zeile mit = Zeichen und einer langen Fortsetzung"));
         QCOMPARE(c[Field::Birthday], QStringLiteral("1965-07-14"));
         QCOMPARE(r.contacts[1].contact[Field::Surname], QStringLiteral("Smith"));
         QCOMPARE(r.contacts[1].contact[Field::Tel], QStringLiteral("01234 567890"));
@@ -167,7 +168,8 @@ private slots:
         QCOMPARE(r.contacts[2].contact[Field::Surname], QStringLiteral("Third"));
         QCOMPARE(r.contacts[2].contact[Field::Tel], QStringLiteral("123"));
         const QString all = r.allNotices();
-        QVERIFY2(r.hasNotice(1, 1, QStringLiteral("no END:VCARD before the next BEGIN:VCARD on line 5")), qPrintable(all));
+        QVERIFY2(r.hasNotice(1, 1, QStringLiteral("no END:VCARD before the next BEGIN:VCARD on line 5")),
+                 qPrintable(all));
         QVERIFY2(r.hasNotice(1, 4, QStringLiteral("not a vCard property")), qPrintable(all));
         QVERIFY2(r.hasNotice(0, 9, QStringLiteral("END:VCARD without BEGIN:VCARD")), qPrintable(all));
         QVERIFY2(r.hasNotice(3, 10, QStringLiteral("the file ends before END:VCARD")), qPrintable(all));
@@ -183,7 +185,8 @@ private slots:
         QTest::newRow("3.0 upper case") << QByteArray("TEL;type=CELL:123") << QByteArray("3.0") << index(Field::Cell);
         QTest::newRow("2.1 bare") << QByteArray("TEL;CELL:123") << QByteArray("2.1") << index(Field::Cell);
         QTest::newRow("2.1 TYPE=") << QByteArray("TEL;TYPE=WORK:123") << QByteArray("2.1") << index(Field::WorkTel);
-        QTest::newRow("comma list") << QByteArray("TEL;TYPE=work,voice:123") << QByteArray("3.0") << index(Field::WorkTel);
+        QTest::newRow("comma list") << QByteArray("TEL;TYPE=work,voice:123") << QByteArray("3.0")
+                                    << index(Field::WorkTel);
         QTest::newRow("repeated") << QByteArray("TEL;TYPE=work;TYPE=voice:123") << QByteArray("3.0")
                                   << index(Field::WorkTel);
         QTest::newRow("quoted list") << QByteArray("TEL;TYPE=\"voice,work\":123") << QByteArray("4.0")
@@ -196,7 +199,8 @@ private slots:
                                          << index(Field::Cell);
         QTest::newRow("uri value") << QByteArray("TEL;VALUE=uri;TYPE=cell:tel:123") << QByteArray("4.0")
                                    << index(Field::Cell);
-        QTest::newRow("lower-case name") << QByteArray("tel;type=work:123") << QByteArray("3.0") << index(Field::WorkTel);
+        QTest::newRow("lower-case name") << QByteArray("tel;type=work:123") << QByteArray("3.0")
+                                         << index(Field::WorkTel);
         QTest::newRow("fax") << QByteArray("TEL;TYPE=fax,home:123") << QByteArray("3.0") << -1;
         QTest::newRow("2.1 bare fax") << QByteArray("TEL;WORK;FAX:123") << QByteArray("2.1") << -1;
     }
@@ -218,8 +222,10 @@ private slots:
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("note");
-        QTest::newRow("3.0") << QByteArray("3.0") << QByteArray("a\\,b\\;c\\\\d\\ne\\Nf") << QStringLiteral("a,b;c\\d\ne\nf");
-        QTest::newRow("4.0 unknown escape kept") << QByteArray("4.0") << QByteArray("C:\\temp") << QStringLiteral("C:\\temp");
+        QTest::newRow("3.0") << QByteArray("3.0") << QByteArray("a\\,b\\;c\\\\d\\ne\\Nf")
+                             << QStringLiteral("a,b;c\\d\ne\nf");
+        QTest::newRow("4.0 unknown escape kept")
+            << QByteArray("4.0") << QByteArray("C:\\temp") << QStringLiteral("C:\\temp");
         QTest::newRow("2.1 only \\;") << QByteArray("2.1") << QByteArray("a\\;b, c\\n") << QStringLiteral("a;b, c\\n");
     }
     void escapesByVersion()
@@ -249,12 +255,16 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("encoding");
-        const QString text = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Zoë;;;\r\nNOTE:€ 5 😀\r\nEND:VCARD\r\n");
+        const QString text =
+            QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Zoë;;;\r\nNOTE:€ 5 😀\r\nEND:VCARD\r\n");
         QStringEncoder le(QStringConverter::Utf16LE), be(QStringConverter::Utf16BE);
         QTest::newRow("UTF-8") << text.toUtf8() << QStringLiteral("UTF-8");
-        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF" + text.toUtf8()) << QStringLiteral("UTF-8 with byte-order mark");
-        QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE" + QByteArray(le.encode(text))) << QStringLiteral("UTF-16");
-        QTest::newRow("UTF-16BE BOM") << QByteArray("\xFE\xFF" + QByteArray(be.encode(text))) << QStringLiteral("UTF-16");
+        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF" + text.toUtf8())
+                                   << QStringLiteral("UTF-8 with byte-order mark");
+        QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE" + QByteArray(le.encode(text)))
+                                      << QStringLiteral("UTF-16");
+        QTest::newRow("UTF-16BE BOM") << QByteArray("\xFE\xFF" + QByteArray(be.encode(text)))
+                                      << QStringLiteral("UTF-16");
     }
     void encodings()
     {
@@ -291,7 +301,8 @@ private slots:
         const Read r = readBytes(bytes);
         QCOMPARE(r.contacts.first().contact[Field::Surname], QStringLiteral("Zoë"));
         QCOMPARE(r.contacts.last().contact[Field::Surname], QStringLiteral("Müller"));
-        QVERIFY2(r.hasNotice(0, lines + 3, QStringLiteral("not UTF-8 was read as Windows-1252")), qPrintable(r.allNotices()));
+        QVERIFY2(r.hasNotice(0, lines + 3, QStringLiteral("not UTF-8 was read as Windows-1252")),
+                 qPrintable(r.allNotices()));
     }
 
     // Lines and characters cut by the reader's block boundaries come out whole.
