@@ -338,9 +338,12 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         if (more > 0)
             log().skip(QStringLiteral("CATEGORIES (past the second)"), more);
     }
-    if (!haveName && !formattedName.isEmpty()) {
-        // No N (allowed in 4.0): the last word of FN is taken for the surname, the rest for the first name;
-        // an organisation's card (FN equal to ORG) keeps the whole name as the surname.
+    // No N (allowed in 4.0), or an empty N beside an FN that is more than the workplace or e-mail written in
+    // its place: the last word of FN is taken for the surname, the rest for the first name; an
+    // organisation's card without N (FN equal to ORG) keeps the whole name as the surname.
+    const bool emptyName = c[Field::Surname].isEmpty() && c[Field::Firstname].isEmpty() && c[Field::Midname].isEmpty();
+    if (!formattedName.isEmpty() &&
+        (!haveName || (emptyName && formattedName != c[Field::Workplace] && formattedName != c[Field::Email]))) {
         const qsizetype space = formattedName.lastIndexOf(QLatin1Char(' '));
         if (space < 0 || formattedName == c[Field::Workplace]) {
             c[Field::Surname] = formattedName;

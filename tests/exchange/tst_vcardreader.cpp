@@ -336,6 +336,32 @@ private slots:
         QCOMPARE(r.log.noticeCount(), 0);
     }
 
+    void formattedNameFillsAnEmptyName_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("firstname");
+        QTest::newRow("no N") << QByteArray("FN:Mary Ann Jones") << QStringLiteral("Jones") << QStringLiteral("Mary Ann");
+        QTest::newRow("empty N") << QByteArray("N:;;;;\r\nFN:Mary Jones") << QStringLiteral("Jones")
+                                 << QStringLiteral("Mary");
+        QTest::newRow("N wins") << QByteArray("FN:Dr Mary Jones\r\nN:Jones;Mary;;Dr;") << QStringLiteral("Jones")
+                                << QStringLiteral("Mary");
+        // What our own export writes for a contact without a name.
+        QTest::newRow("empty N, FN is ORG") << QByteArray("FN:Acme Ltd\r\nN:;;;;\r\nORG:Acme Ltd") << QString()
+                                            << QString();
+        QTest::newRow("empty N, FN is EMAIL") << QByteArray("FN:a@b.org\r\nN:;;;;\r\nEMAIL:a@b.org") << QString()
+                                              << QString();
+    }
+    void formattedNameFillsAnEmptyName()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, surname);
+        QFETCH(QString, firstname);
+        const Read r = readBytes(card(body, "4.0"));
+        QCOMPARE(r.contacts.value(0).contact[Field::Surname], surname);
+        QCOMPARE(r.contacts.value(0).contact[Field::Firstname], firstname);
+    }
+
     void aCardWithoutDataIsSkippedWithANotice()
     {
         const Read r = readBytes(card("PRODID:x") + card("N:Real;;;;"));
