@@ -3,8 +3,6 @@
 #include "exchange/ContactFields.h"
 #include "exchange/ImportLog.h"
 
-#include <QDate>
-
 namespace exchange {
 
 struct ReadOptions
