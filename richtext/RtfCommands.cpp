@@ -28,7 +28,7 @@ Table makeTable()
         {"qj", C::AlignJustify}, {"qd", C::AlignJustify}, {"li", C::LeftIndent}, {"lin", C::LeftIndent},
         {"ri", C::RightIndent}, {"rin", C::RightIndent}, {"fi", C::FirstIndent}, {"sb", C::SpaceBefore},
         {"sa", C::SpaceAfter},
-        {"cell", C::Cell}, {"nestcell", C::Cell}, {"row", C::Row}, {"nestrow", C::Row},
+        {"intbl", C::InTable}, {"cell", C::Cell}, {"nestcell", C::Cell}, {"row", C::Row}, {"nestrow", C::Row},
         {"emdash", C::EmDash}, {"endash", C::EnDash}, {"lquote", C::LeftQuote}, {"rquote", C::RightQuote},
         {"ldblquote", C::LeftDoubleQuote}, {"rdblquote", C::RightDoubleQuote}, {"bullet", C::Bullet},
         {"emspace", C::EmSpace}, {"enspace", C::EnSpace}, {"qmspace", C::QuarterEmSpace}, {"zwj", C::ZeroWidthJoiner},

@@ -22,7 +22,7 @@ enum class RtfCommand {
     ParagraphDefaults, Paragraph, SoftBreak, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
     LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter,
     // tables
-    Cell, Row,
+    InTable, Cell, Row,
     // special characters
     EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet, EmSpace, EnSpace,
     QuarterEmSpace, ZeroWidthJoiner, ZeroWidthNonJoiner, LeftToRightMark, RightToLeftMark,

@@ -52,6 +52,7 @@ struct ParaProps
     int firstIndent = 0;
     int spaceBefore = 0;
     int spaceAfter = 0;
+    bool inTable = false;
     bool operator==(const ParaProps&) const = default;
 };
 
@@ -157,6 +158,7 @@ private:
     QTextCharFormat m_cachedFormat;
     bool m_cacheValid = false;   // cleared whenever the font or colour table changes
     bool m_cellPending = false;  // a \cell ended a cell; a tab separates it from the next one's text
+    bool m_cellLinePending = false; // a \par inside a cell; a line break if more of the cell follows
 };
 
 void Reader::run()
@@ -402,7 +404,16 @@ void Reader::handleWord(const RtfToken& t)
             appendUnicode(t.param);
         break;
     case C::ParagraphDefaults: g.para = ParaProps{}; break;
-    case C::Paragraph: endParagraph(); break;
+    case C::Paragraph:
+        // A table row reads as one paragraph, so paragraphs inside a cell become lines of it.
+        if (g.para.inTable) {
+            flushRun();
+            m_cellLinePending = true;
+        } else {
+            endParagraph();
+        }
+        break;
+    case C::InTable: g.para.inTable = true; break;
     case C::SoftBreak: softBreak(); break;
     case C::Line: appendText(QString(QChar::LineSeparator)); break;
     case C::Tab: appendText(u"\t"); break;
@@ -416,6 +427,7 @@ void Reader::handleWord(const RtfToken& t)
     case C::SpaceBefore: g.para.spaceBefore = std::max(0, clampedTwips(t)); break;
     case C::SpaceAfter: g.para.spaceAfter = std::max(0, clampedTwips(t)); break;
     case C::Cell:
+        m_cellLinePending = false;
         if (m_cellPending) {
             m_cellPending = false;
             appendText(u"\t");
@@ -424,6 +436,7 @@ void Reader::handleWord(const RtfToken& t)
         break;
     case C::Row:
         m_cellPending = false;
+        m_cellLinePending = false;
         endParagraph();
         break;
     case C::EmDash: appendText(u"\u2014"); break;
@@ -519,6 +532,10 @@ void Reader::appendText(QStringView text)
         m_cellPending = false;
         appendText(u"\t");
     }
+    if (m_cellLinePending) {
+        m_cellLinePending = false;
+        appendText(QString(QChar::LineSeparator));
+    }
     if (top().chr != m_runProps) {
         flushRun();
         m_runProps = top().chr;
@@ -566,6 +583,7 @@ void Reader::endParagraph()
         m_cursor.setBlockCharFormat(charFormat(top().chr));
     m_blockPending = true;
     m_cellPending = false;
+    m_cellLinePending = false;
 }
 
 // \page and \sect end the paragraph they are in, but add no empty paragraph of their own.

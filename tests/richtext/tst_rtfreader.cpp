@@ -71,6 +71,10 @@ private slots:
         QTest::newRow("table empty cells") << QByteArray(R"({\rtf1\trowd\intbl\cell\cell x\cell\row})") << u"\t\tx"_qs;
         QTest::newRow("two rows")
             << QByteArray(R"({\rtf1\intbl 1\cell 2\cell\row\intbl 3\cell 4\cell\row})") << u"1\t2\n3\t4"_qs;
+        QTest::newRow("paragraphs in cells")
+            << QByteArray(R"({\rtf1{\pard\intbl a\par b\par}\cell{\pard\intbl\par}\cell{\pard\intbl c\par}\cell\row)"
+                          R"(\pard d\par})")
+            << u"a\u2028b\t\tc\nd"_qs;
         QTest::newRow("list text kept") << QByteArray(R"({\rtf1{\listtext\pard\plain \'b7\tab}Item\par})")
                                         << u"·\tItem"_qs;
         QTest::newRow("old bullets skipped")
