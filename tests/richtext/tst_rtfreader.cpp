@@ -323,7 +323,7 @@ private slots:
         // Several megabytes of real-looking RTF read completely.
         QByteArray rtf = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;})";
         const QByteArray para = R"(\pard\qc {\b Bold} caf\'e9 {\cf1 red} \u8364? text\par)" "\n";
-        const int count = 100000;
+        const int count = 30000;
         for (int i = 0; i < count; ++i)
             rtf += para;
         rtf += '}';
