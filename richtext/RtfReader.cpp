@@ -41,6 +41,7 @@ struct CharProps
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
     bool operator==(const CharProps&) const = default;
 };
 
@@ -396,6 +397,7 @@ void Reader::handleWord(const RtfToken& t)
     case C::Underline: g.chr.underline = switchOn(t); break;
     case C::UnderlineNone: g.chr.underline = false; break;
     case C::Strike: g.chr.strike = switchOn(t); break;
+    case C::Hidden: g.chr.hidden = switchOn(t); break;
     case C::ForeColor: g.chr.foreColor = t.hasParam ? t.param : 0; break;
     case C::BackColor: g.chr.backColor = t.hasParam ? t.param : 0; break;
     case C::UnicodeSkip: g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
@@ -524,7 +526,7 @@ void Reader::appendUnicode(int value)
 
 void Reader::appendText(QStringView text)
 {
-    if (text.isEmpty())
+    if (text.isEmpty() || top().chr.hidden)
         return;
     if (m_blockPending)
         startBlock();

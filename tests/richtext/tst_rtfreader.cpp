@@ -51,6 +51,8 @@ private slots:
         QTest::newRow("huge N") << QByteArray(R"({\rtf1 \u99999999999?x})") << u"\uFFFDx"_qs;
         QTest::newRow("paragraph separator N") << QByteArray(R"({\rtf1 a\u8233?b})") << u"a\u2028b"_qs;
         QTest::newRow("control characters dropped") << QByteArray(R"({\rtf1 a\'00\'07\u13?b})") << u"ab"_qs;
+        QTest::newRow("hidden and deleted text left out")
+            << QByteArray(R"({\rtf1 a{\v hidden}b\v c\v0 d{\deleted gone}e})") << u"abde"_qs;
         QTest::newRow("unknown word ignored") << QByteArray(R"({\rtf1 \foo x\bar12 y})") << u"xy"_qs;
         QTest::newRow("unknown starred destination")
             << QByteArray(R"({\rtf1{\*\foo bar {nested} baz}x})") << u"x"_qs;
