@@ -21,11 +21,14 @@ QByteArrayView withoutUtf8Bom(QByteArrayView bytes)
     return bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
 }
 
+// A byte order mark declares UTF-8 (damaged sequences then read as U+FFFD); without one, text that is
+// not valid UTF-8 is taken for Windows-1252.
 QString decodePlainText(QByteArrayView bytes)
 {
+    const QByteArrayView body = withoutUtf8Bom(bytes);
     QStringDecoder utf8(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(withoutUtf8Bom(bytes));
-    if (!utf8.hasError())
+    QString text = utf8.decode(body);
+    if (!utf8.hasError() || body.size() != bytes.size())
         return text;
     return decodeWindows1252(bytes);
 }

@@ -17,12 +17,12 @@ enum class RtfCommand {
     // colour table
     Red, Green, Blue,
     // characters
-    Plain, FontSize, Bold, Italic, Underline, UnderlineNone, Strike, ForeColor, BackColor, UnicodeSkip, Unicode,
+    Plain, FontSize, Bold, Italic, Underline, UnderlineNone, Strike, Hidden, ForeColor, BackColor, UnicodeSkip, Unicode,
     // paragraphs
     ParagraphDefaults, Paragraph, SoftBreak, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
     LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter,
     // tables
-    Cell, Row,
+    InTable, Cell, Row,
     // special characters
     EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet, EmSpace, EnSpace,
     QuarterEmSpace, ZeroWidthJoiner, ZeroWidthNonJoiner, LeftToRightMark, RightToLeftMark,

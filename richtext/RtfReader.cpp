@@ -41,6 +41,7 @@ struct CharProps
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;
     bool operator==(const CharProps&) const = default;
 };
 
@@ -52,6 +53,7 @@ struct ParaProps
     int firstIndent = 0;
     int spaceBefore = 0;
     int spaceAfter = 0;
+    bool inTable = false;
     bool operator==(const ParaProps&) const = default;
 };
 
@@ -157,6 +159,7 @@ private:
     QTextCharFormat m_cachedFormat;
     bool m_cacheValid = false;   // cleared whenever the font or colour table changes
     bool m_cellPending = false;  // a \cell ended a cell; a tab separates it from the next one's text
+    bool m_cellLinePending = false; // a \par inside a cell; a line break if more of the cell follows
 };
 
 void Reader::run()
@@ -394,6 +397,7 @@ void Reader::handleWord(const RtfToken& t)
     case C::Underline: g.chr.underline = switchOn(t); break;
     case C::UnderlineNone: g.chr.underline = false; break;
     case C::Strike: g.chr.strike = switchOn(t); break;
+    case C::Hidden: g.chr.hidden = switchOn(t); break;
     case C::ForeColor: g.chr.foreColor = t.hasParam ? t.param : 0; break;
     case C::BackColor: g.chr.backColor = t.hasParam ? t.param : 0; break;
     case C::UnicodeSkip: g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
@@ -402,7 +406,16 @@ void Reader::handleWord(const RtfToken& t)
             appendUnicode(t.param);
         break;
     case C::ParagraphDefaults: g.para = ParaProps{}; break;
-    case C::Paragraph: endParagraph(); break;
+    case C::Paragraph:
+        // A table row reads as one paragraph, so paragraphs inside a cell become lines of it.
+        if (g.para.inTable) {
+            flushRun();
+            m_cellLinePending = true;
+        } else {
+            endParagraph();
+        }
+        break;
+    case C::InTable: g.para.inTable = true; break;
     case C::SoftBreak: softBreak(); break;
     case C::Line: appendText(QString(QChar::LineSeparator)); break;
     case C::Tab: appendText(u"\t"); break;
@@ -416,6 +429,7 @@ void Reader::handleWord(const RtfToken& t)
     case C::SpaceBefore: g.para.spaceBefore = std::max(0, clampedTwips(t)); break;
     case C::SpaceAfter: g.para.spaceAfter = std::max(0, clampedTwips(t)); break;
     case C::Cell:
+        m_cellLinePending = false;
         if (m_cellPending) {
             m_cellPending = false;
             appendText(u"\t");
@@ -424,6 +438,7 @@ void Reader::handleWord(const RtfToken& t)
         break;
     case C::Row:
         m_cellPending = false;
+        m_cellLinePending = false;
         endParagraph();
         break;
     case C::EmDash: appendText(u"\u2014"); break;
@@ -511,13 +526,17 @@ void Reader::appendUnicode(int value)
 
 void Reader::appendText(QStringView text)
 {
-    if (text.isEmpty())
+    if (text.isEmpty() || top().chr.hidden)
         return;
     if (m_blockPending)
         startBlock();
     if (m_cellPending) {
         m_cellPending = false;
         appendText(u"\t");
+    }
+    if (m_cellLinePending) {
+        m_cellLinePending = false;
+        appendText(QString(QChar::LineSeparator));
     }
     if (top().chr != m_runProps) {
         flushRun();
@@ -566,6 +585,7 @@ void Reader::endParagraph()
         m_cursor.setBlockCharFormat(charFormat(top().chr));
     m_blockPending = true;
     m_cellPending = false;
+    m_cellLinePending = false;
 }
 
 // \page and \sect end the paragraph they are in, but add no empty paragraph of their own.
