@@ -371,21 +371,17 @@ bool TfmMailMergeEdit::event(QEvent* event)
 
 void TfmMailMergeEdit::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // The default size counts the window frame, which is known for certain once the window is active.
+        if (!m_sized) {
+            m_sized = true;
+            const QSize frame = frameGeometry().size() - geometry().size();
+            if (frame.width() > 0 || frame.height() > 0)
+                resize(DefaultSize - frame);
+        }
         FormActivate();
-    QMainWindow::changeEvent(event);
-}
-
-void TfmMailMergeEdit::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    // The default size counts the window frame; it is known once the window is on screen.
-    if (!m_sized) {
-        m_sized = true;
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.width() > 0 || frame.height() > 0)
-            resize(DefaultSize - frame);
     }
+    QMainWindow::changeEvent(event);
 }
 
 QMenu* TfmMailMergeEdit::createPopupMenu()

@@ -95,7 +95,6 @@ public:
 protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     QMenu* createPopupMenu() override;
 
 private:

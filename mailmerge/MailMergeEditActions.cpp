@@ -133,6 +133,22 @@ void TfmMailMergeEdit::createMenusAndToolBar()
     ToolBar1->addAction(FileClose);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 
+    // A menu title and a toolbar button may share an access key ("F&ormat", "&Open..."): the menu takes it, as
+    // two owners of one key would leave it doing nothing.
+    QList<QKeySequence> menuKeys;
+    for (QAction* menu : MainMenu1->actions()) {
+        if (menu->isVisible())
+            menuKeys << QKeySequence::mnemonic(menu->text());
+    }
+    for (QAction* action : ToolBar1->actions()) {
+        auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
+        if (!button || !menuKeys.contains(QKeySequence::mnemonic(button->text())))
+            continue;
+        button->setShortcut(QKeySequence());
+        // The button takes its key again whenever the action changes.
+        connect(action, &QAction::changed, button, [button] { button->setShortcut(QKeySequence()); });
+    }
+
     // Close has no hint, so its button has no tooltip (Qt would make one of the caption).
     if (auto* close = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(FileClose))) {
         close->setToolTip(QString());

@@ -170,6 +170,12 @@ private slots:
         QCOMPARE(captions, (QStringList{"&New", "&Open...", "&Save", "C&ut", "&Copy", "&Paste", "C&lose"}));
         QCOMPARE(tooltips, (QStringList{"Create File", "Open", "Save File", "Cut", "Copy", "Paste", ""}));
         QCOMPARE(e.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        // Alt+O belongs to "F&ormat", not to "&Open...", or it would do nothing at all.
+        const auto buttonKey = [&](QAction* a) {
+            return qobject_cast<QToolButton*>(e.ToolBar1->widgetForAction(a))->shortcut();
+        };
+        QCOMPARE(buttonKey(e.FileOpen1), QKeySequence());
+        QCOMPARE(buttonKey(e.FileClose), QKeySequence::mnemonic(QStringLiteral("C&lose")));
 
         QCOMPARE(e.centralWidget(), e.RichEdit1);
         QCOMPARE(e.RichEdit1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
