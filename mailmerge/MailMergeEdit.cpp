@@ -44,29 +44,11 @@ QFont initialCurrentFont()
     return font;
 }
 
-bool isBold(const QFont& font)
+enum Style { Bold = 1, Italic = 2, Underline = 4, AllStyles = 7 };
+
+int stylesOf(const QFont& font)
 {
-    return font.bold();
-}
-bool isItalic(const QFont& font)
-{
-    return font.italic();
-}
-bool isUnderlined(const QFont& font)
-{
-    return font.underline();
-}
-void setBold(QTextCharFormat& format, bool on)
-{
-    format.setFontWeight(on ? QFont::Bold : QFont::Normal);
-}
-void setItalic(QTextCharFormat& format, bool on)
-{
-    format.setFontItalic(on);
-}
-void setUnderlined(QTextCharFormat& format, bool on)
-{
-    format.setFontUnderline(on);
+    return (font.bold() ? Bold : 0) | (font.italic() ? Italic : 0) | (font.underline() ? Underline : 0);
 }
 
 } // namespace
@@ -185,13 +167,14 @@ void TfmMailMergeEdit::readFontAtSelection(QFont& font, QColor& color) const
     color = foreground.style() != Qt::NoBrush ? foreground.color() : palette().color(QPalette::WindowText);
 }
 
-bool TfmMailMergeEdit::selectionHas(bool (*test)(const QFont&)) const
+int TfmMailMergeEdit::selectionStyles() const
 {
     const QFont base = document()->defaultFont();
     const QTextCursor cursor = RichEdit1->textCursor();
     if (cursor.hasSelection()) {
         const int start = cursor.selectionStart();
         const int end = cursor.selectionEnd();
+        int common = AllStyles;
         bool seen = false;
         for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
              block = block.next()) {
@@ -199,21 +182,28 @@ bool TfmMailMergeEdit::selectionHas(bool (*test)(const QFont&)) const
                 const QTextFragment fragment = it.fragment();
                 if (fragment.position() + fragment.length() <= start || fragment.position() >= end)
                     continue;
-                if (!test(fragment.charFormat().font().resolve(base)))
-                    return false;
+                common &= stylesOf(fragment.charFormat().font().resolve(base));
+                if (common == 0)
+                    return 0; // nothing left to find: a large selection need not be read to its end
                 seen = true;
             }
         }
         if (seen)
-            return true;
+            return common;
     }
-    return test(cursor.charFormat().font().resolve(base));
+    return stylesOf(cursor.charFormat().font().resolve(base));
 }
 
-void TfmMailMergeEdit::toggleStyle(bool (*test)(const QFont&), void (*set)(QTextCharFormat&, bool))
+void TfmMailMergeEdit::toggleStyle(int style)
 {
+    const bool on = (selectionStyles() & style) == 0;
     QTextCharFormat format;
-    set(format, !selectionHas(test));
+    if (style == Bold)
+        format.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    else if (style == Italic)
+        format.setFontItalic(on);
+    else
+        format.setFontUnderline(on);
     RichEdit1->mergeCurrentCharFormat(format);
     updateStyleActions();
 }
@@ -228,9 +218,10 @@ void TfmMailMergeEdit::updateEditActions()
 
 void TfmMailMergeEdit::updateStyleActions()
 {
-    RichEditBold1->setChecked(selectionHas(isBold));
-    RichEditItalic1->setChecked(selectionHas(isItalic));
-    RichEditUnderline1->setChecked(selectionHas(isUnderlined));
+    const int styles = selectionStyles();
+    RichEditBold1->setChecked(styles & Bold);
+    RichEditItalic1->setChecked(styles & Italic);
+    RichEditUnderline1->setChecked(styles & Underline);
 }
 
 void TfmMailMergeEdit::updatePasteAction()
@@ -320,8 +311,10 @@ void TfmMailMergeEdit::FontChangeExecute()
         const std::optional<QFont> chosen = platform::fontDialog().chooseFont(this, m_currentFont, QString());
         if (chosen) {
             m_currentFont = *chosen;
+            // A style name ("Bold Italic") would outweigh the weight and slant, and Bold could not undo it.
+            m_currentFont.setStyleName(QString());
             QTextCharFormat format;
-            format.setFont(*chosen);
+            format.setFont(m_currentFont);
             format.setForeground(m_currentFontColor);
             RichEdit1->mergeCurrentCharFormat(format);
         }
@@ -333,17 +326,17 @@ void TfmMailMergeEdit::FontChangeExecute()
 
 void TfmMailMergeEdit::RichEditBold1Execute()
 {
-    toggleStyle(isBold, setBold);
+    toggleStyle(Bold);
 }
 
 void TfmMailMergeEdit::RichEditItalic1Execute()
 {
-    toggleStyle(isItalic, setItalic);
+    toggleStyle(Italic);
 }
 
 void TfmMailMergeEdit::RichEditUnderline1Execute()
 {
-    toggleStyle(isUnderlined, setUnderlined);
+    toggleStyle(Underline);
 }
 
 void TfmMailMergeEdit::HelpIndexExecute()

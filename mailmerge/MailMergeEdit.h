@@ -109,9 +109,9 @@ private:
     // The character format of the selection, or of the caret with none, with what it leaves open taken from the
     // base font.
     void readFontAtSelection(QFont& font, QColor& color) const;
-    // Whether every character of the selection (or the format at the caret) shows the style.
-    [[nodiscard]] bool selectionHas(bool (*test)(const QFont&)) const;
-    void toggleStyle(bool (*test)(const QFont&), void (*set)(QTextCharFormat&, bool));
+    // The styles (bold, italic, underline) that every character of the selection shows, or the caret's format.
+    [[nodiscard]] int selectionStyles() const;
+    void toggleStyle(int style);
 
     QString m_fileName;
     QFont m_baseFont;
