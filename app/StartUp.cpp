@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/HomeGrid.h"
+#include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
 
@@ -27,6 +28,8 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        // The text editor sets the program's help file and starts a new document.
+        {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
         // The search dialog, ninth, fills its field list and opens the contact query.
         {"TfmSQLSearchDialog", [this] { openQuery(); }},
     };
