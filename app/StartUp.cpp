@@ -2,6 +2,7 @@
 #include "app/HomeGrid.h"
 
 #include "platform/ErrorBox.h"
+#include "search/JSQLSEARCH.h"
 
 namespace app {
 
@@ -27,8 +28,13 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
-        // The search dialog, ninth, fills its field list and opens the contact query.
-        {"TfmSQLSearchDialog", [this] { openQuery(); }},
+        {"TfmSQLSearchDialog", [this] {
+             // Its creation fills the field list and opens the contact query for the first time.
+             fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
+             TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
+             setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
+             dialog->FormCreate();
+         }},
     };
     for (const Step& step : steps)
         platform::guard(step.make);
