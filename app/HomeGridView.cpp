@@ -77,9 +77,12 @@ GridTitleHeader::GridTitleHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, 
 
 void GridTitleHeader::mouseMoveEvent(QMouseEvent* event)
 {
+    // The base class puts up the resize arrow over a border only while no cursor of our own is set.
+    const bool hovering = event->buttons() == Qt::NoButton;
+    if (hovering)
+        unsetCursor();
     QHeaderView::mouseMoveEvent(event);
-    // The base class shows the resize arrow over a border and drops any cursor elsewhere.
-    if (cursor().shape() != Qt::SplitHCursor)
+    if (hovering && cursor().shape() != Qt::SplitHCursor)
         setCursor(Qt::PointingHandCursor);
 }
 

@@ -64,6 +64,8 @@ public:
 
     [[nodiscard]] data::DatasetModel* datasetModel() const { return m_model; }
     [[nodiscard]] GridCellDelegate* cellDelegate() const { return m_delegate; }
+    // Whether an in-place editor is open.
+    [[nodiscard]] bool isEditing() const { return state() == EditingState; }
 
 signals:
     void titleClicked(int column);
