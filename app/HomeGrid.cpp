@@ -27,7 +27,10 @@
 
 namespace {
 
-data::Dataset& homeQuery() { return app::Application::instance().store.HomeQuery; }
+data::Dataset& homeQuery()
+{
+    return app::Application::instance().store.HomeQuery;
+}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                         QStyle::StandardPixmap icon = QStyle::SP_CustomBase)
@@ -45,11 +48,16 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 const QList<TfmHomeAddMain::GridColumn>& TfmHomeAddMain::gridColumns()
 {
     static const QList<GridColumn> columns = {
-        {"Surname", "Surname", 76, "WSurname"},       {"Firstname", "Firstname", 103, "WFirstname"},
-        {"Address1", "Address1", 103, "WAdd1"},       {"Address2", "Address2", 108, "WAdd2"},
-        {"A3_Village", "Add3 / Village", 108, "WA3"}, {"Town", "Town", 80, "WTown"},
-        {"County", "County", 86, "WCounty"},          {"PostCode", "PostCode", 0, "WPCode"},
-        {"Tel", "Tel", 92, "WCountry"},               {"Cell", "Cell", 0, "WTel"},
+        {"Surname", "Surname", 76, "WSurname"},
+        {"Firstname", "Firstname", 103, "WFirstname"},
+        {"Address1", "Address1", 103, "WAdd1"},
+        {"Address2", "Address2", 108, "WAdd2"},
+        {"A3_Village", "Add3 / Village", 108, "WA3"},
+        {"Town", "Town", 80, "WTown"},
+        {"County", "County", 86, "WCounty"},
+        {"PostCode", "PostCode", 0, "WPCode"},
+        {"Tel", "Tel", 92, "WCountry"},
+        {"Cell", "Cell", 0, "WTel"},
     };
     return columns;
 }
@@ -79,9 +87,9 @@ TfmHomeAddMain::TfmHomeAddMain(QWidget* parent) : QMainWindow(parent)
     dbGrid1->setObjectName(QStringLiteral("dbGrid1"));
     QList<data::ColumnDef> columns;
     for (const GridColumn& c : gridColumns())
-        columns << data::ColumnDef{QString::fromLatin1(c.field),
-                                   QString::fromLatin1(c.title) == QLatin1String(c.field) ? QString()
-                                                                                          : QString::fromLatin1(c.title)};
+        columns << data::ColumnDef{QString::fromLatin1(c.field), QString::fromLatin1(c.title) == QLatin1String(c.field)
+                                                                     ? QString()
+                                                                     : QString::fromLatin1(c.title)};
     dbGrid1->datasetModel()->setColumns(columns);
     const QFontMetrics metrics(dbGrid1->font());
     for (int i = 0; i < gridColumns().size(); ++i) {
@@ -144,8 +152,8 @@ void TfmHomeAddMain::createSidePanel(QWidget* panel)
     BitBtn3->setDefault(true);
     BitBtn2 = makeButton(panel, "BitBtn2", QStringLiteral("&Cancel"), QStringLiteral("Cancel updates"),
                          QStyle::SP_DialogCancelButton);
-    btnDelete = makeButton(panel, "btnDelete", QStringLiteral("&Delete"), QStringLiteral("Delete 1 row"),
-                           QStyle::SP_TrashIcon);
+    btnDelete =
+        makeButton(panel, "btnDelete", QStringLiteral("&Delete"), QStringLiteral("Delete 1 row"), QStyle::SP_TrashIcon);
     connect(BitBtn3, &QPushButton::clicked, this, &TfmHomeAddMain::BitBtn3Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TfmHomeAddMain::BitBtn2Click);
     connect(btnDelete, &QPushButton::clicked, this, &TfmHomeAddMain::btnDeleteClick);
@@ -183,16 +191,17 @@ void TfmHomeAddMain::createBottomBar(QWidget* bar)
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(4, 3, 4, 3);
     using Nav = data::DBNavigator;
-    DBNavigator1 = new Nav(&app::Application::instance().store.dsHome, {Nav::First, Nav::Prior, Nav::Next, Nav::Last,
-                                                                       Nav::Post},
-                           bar);
+    DBNavigator1 = new Nav(&app::Application::instance().store.dsHome,
+                           {Nav::First, Nav::Prior, Nav::Next, Nav::Last, Nav::Post}, bar);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setFixedWidth(5 * 30);
     layout->addWidget(DBNavigator1);
     layout->addStretch(1);
 
-    btnRecCard = makeButton(bar, "btnRecCard", QStringLiteral("Record &Card"), QStringLiteral("Index Card for data entry"));
-    btEditCounty = makeButton(bar, "btEditCounty", QStringLiteral("EditCounty"), QStringLiteral("Edit List of Counties"));
+    btnRecCard =
+        makeButton(bar, "btnRecCard", QStringLiteral("Record &Card"), QStringLiteral("Index Card for data entry"));
+    btEditCounty =
+        makeButton(bar, "btEditCounty", QStringLiteral("EditCounty"), QStringLiteral("Edit List of Counties"));
     HomeSearch = makeButton(bar, "HomeSearch", QStringLiteral("&Search"), QStringLiteral("Search & Filter"),
                             QStyle::SP_FileDialogContentsView);
     sqRetryBtn = makeButton(bar, "sqRetryBtn", QStringLiteral("&Reset"), QStringLiteral("Shows all names again"),
@@ -208,14 +217,20 @@ void TfmHomeAddMain::createBottomBar(QWidget* bar)
         layout->addWidget(b);
 }
 
-QStringList TfmHomeAddMain::countyPickList() const { return dbGrid1->cellDelegate()->pickList(CountyColumn); }
+QStringList TfmHomeAddMain::countyPickList() const
+{
+    return dbGrid1->cellDelegate()->pickList(CountyColumn);
+}
 
 void TfmHomeAddMain::setCountyPickList(const QStringList& entries)
 {
     dbGrid1->cellDelegate()->setPickList(CountyColumn, entries);
 }
 
-int TfmHomeAddMain::radioItemIndex() const { return m_letters->checkedId(); }
+int TfmHomeAddMain::radioItemIndex() const
+{
+    return m_letters->checkedId();
+}
 
 void TfmHomeAddMain::setRadioItemIndex(int index)
 {
@@ -242,10 +257,9 @@ void TfmHomeAddMain::RadioGroup1Click()
     platform::guard([&] {
         data::Dataset& q = homeQuery();
         q.close();
-        q.setSql({});
-        q.setSql({choice == AllChoice ? QStringLiteral("SELECT * FROM HomeAd")
-                                      : QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%'")
-                                            .arg(QChar(u'A' + choice))});
+        q.setSql({choice == AllChoice
+                      ? QStringLiteral("SELECT * FROM HomeAd")
+                      : QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%'").arg(QChar(u'A' + choice))});
         q.open();
     });
 }
@@ -256,7 +270,6 @@ void TfmHomeAddMain::sqRetryBtnClick()
     const bool reopened = platform::guard([&] {
         data::Dataset& q = homeQuery();
         q.close();
-        q.setSql({});
         q.setSql({QStringLiteral("SELECT * FROM HomeAd")});
         q.open();
     });
@@ -279,7 +292,10 @@ void TfmHomeAddMain::dbGrid1TitleClick(int column)
     });
 }
 
-void TfmHomeAddMain::dbGrid1DblClick() { runCommand(QStringLiteral("recordCard")); }
+void TfmHomeAddMain::dbGrid1DblClick()
+{
+    runCommand(QStringLiteral("recordCard"));
+}
 
 void TfmHomeAddMain::BitBtn3Click()
 {
@@ -294,18 +310,27 @@ void TfmHomeAddMain::BitBtn2Click()
 void TfmHomeAddMain::btnDeleteClick()
 {
     platform::guard([this] {
-        if (platform::prompts().message(this, QStringLiteral("Confirm"), QStringLiteral("You are about to delete a record"),
-                                        platform::Icon::Question,
+        if (platform::prompts().message(this, QStringLiteral("Confirm"),
+                                        QStringLiteral("You are about to delete a record"), platform::Icon::Question,
                                         platform::Buttons::OkCancel) == platform::Answer::Ok)
             homeQuery().remove();
     });
 }
 
-void TfmHomeAddMain::btEditCountyClick() { runCommand(QStringLiteral("countyEditor")); }
+void TfmHomeAddMain::btEditCountyClick()
+{
+    runCommand(QStringLiteral("countyEditor"));
+}
 
-void TfmHomeAddMain::btnRecCardClick() { runCommand(QStringLiteral("recordCard")); }
+void TfmHomeAddMain::btnRecCardClick()
+{
+    runCommand(QStringLiteral("recordCard"));
+}
 
-void TfmHomeAddMain::HomeSearchClick() { runCommand(QStringLiteral("searchDialog")); }
+void TfmHomeAddMain::HomeSearchClick()
+{
+    runCommand(QStringLiteral("searchDialog"));
+}
 
 void TfmHomeAddMain::miPrinterSetupClick()
 {

@@ -13,7 +13,10 @@ namespace {
 const char* const WatchedProperty = "tovrelHintWatched";
 }
 
-HintRouter::HintRouter(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
+HintRouter::HintRouter(QObject* parent) : QObject(parent)
+{
+    qApp->installEventFilter(this);
+}
 
 HintRouter::~HintRouter()
 {
@@ -27,7 +30,10 @@ QString HintRouter::longHint(const QString& hint)
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
-QString HintRouter::shortHint(const QString& hint) { return hint.section(QLatin1Char('|'), 0, 0); }
+QString HintRouter::shortHint(const QString& hint)
+{
+    return hint.section(QLatin1Char('|'), 0, 0);
+}
 
 QString HintRouter::hintFor(const QWidget* widget)
 {
@@ -97,7 +103,8 @@ bool HintRouter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::StatusTip:
         // Hints go to the main window's status panel only, never into a status bar of Qt's own choosing.
         return true;
-    default: break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -55,10 +55,10 @@ void TfmHomeAddMain::createMenu()
     miPhoneList = addItem(mnReports, "miPhoneList", QStringLiteral("Phone &List"));
     mnAddressLabels = mnReports->addMenu(QStringLiteral("&Address Labels"));
     mnAddressLabels->setObjectName(QStringLiteral("mnAddressLabels"));
-    miLabels21 = addItem(mnAddressLabels, "miLabels21", QStringLiteral("21 per A4 sheet"), {},
-                         QStringLiteral("Avery L7160"));
-    miLabels16 = addItem(mnAddressLabels, "miLabels16", QStringLiteral("16 per A4 sheet"), {},
-                         QStringLiteral("Avery L7162"));
+    miLabels21 =
+        addItem(mnAddressLabels, "miLabels21", QStringLiteral("21 per A4 sheet"), {}, QStringLiteral("Avery L7160"));
+    miLabels16 =
+        addItem(mnAddressLabels, "miLabels16", QStringLiteral("16 per A4 sheet"), {}, QStringLiteral("Avery L7162"));
     miLabels14 = addItem(mnAddressLabels, "miLabels14", QStringLiteral("14 per A4 sheet"));
     miFiloFax = addItem(mnReports, "miFiloFax", QStringLiteral("&FiloFax Pages"));
     miA5Diary = addItem(mnReports, "miA5Diary", QStringLiteral("A&5 Diary Pages"));

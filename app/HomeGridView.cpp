@@ -86,6 +86,18 @@ void GridTitleHeader::mouseMoveEvent(QMouseEvent* event)
         setCursor(Qt::PointingHandCursor);
 }
 
+GridIndicatorHeader::GridIndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+{
+    setSectionResizeMode(QHeaderView::Fixed);
+    setSectionsClickable(false);
+    setDefaultAlignment(Qt::AlignCenter);
+}
+
+QSize GridIndicatorHeader::sizeHint() const
+{
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) + 8, defaultSectionSize());
+}
+
 ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView(parent), m_source(source)
 {
     m_model = new data::DatasetModel(source, this);
@@ -102,6 +114,7 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     connect(m_model, &QAbstractItemModel::layoutChanged, this, end);
 
     setHorizontalHeader(new GridTitleHeader(this));
+    setVerticalHeader(new GridIndicatorHeader(this));
     setModel(m_model);
     m_delegate = new GridCellDelegate(m_model, source, this);
     setItemDelegate(m_delegate);
@@ -110,11 +123,7 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     setSelectionBehavior(SelectItems);
     setWordWrap(false);
     viewport()->setCursor(Qt::ArrowCursor);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    verticalHeader()->setMinimumWidth(14);
-    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    verticalHeader()->setSectionsClickable(false);
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridRowChanged(current); });
@@ -124,13 +133,16 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     connect(qApp, &QApplication::focusChanged, this, &ContactGrid::focusMoved);
     auto attach = [this](data::Dataset* d) {
         if (d)
-            connect(d, &data::Dataset::currentChanged, this, &ContactGrid::followDataset, Qt::UniqueConnection);
+            connect(d, &data::Dataset::currentChanged, this, &ContactGrid::followLater, Qt::UniqueConnection);
     };
     connect(source, &data::DataSource::datasetChanged, this, attach);
     attach(source->dataset());
 }
 
-bool ContactGrid::contains(const QWidget* widget) const { return widget == this || isAncestorOf(widget); }
+bool ContactGrid::contains(const QWidget* widget) const
+{
+    return widget == this || isAncestorOf(widget);
+}
 
 void ContactGrid::commitOpenEditor()
 {
@@ -156,6 +168,22 @@ void ContactGrid::followDataset()
     m_following = true;
     setCurrentIndex(m_model->index(row, current.isValid() ? current.column() : 0));
     m_following = false;
+}
+
+// The grid catches up with the dataset's current row once the moving is over: a report walking every row of the
+// result moves it many thousand times in one go, and the grid need not scroll along each step.
+void ContactGrid::followLater()
+{
+    if (m_followPending)
+        return;
+    m_followPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_followPending = false;
+            followDataset();
+        },
+        Qt::QueuedConnection);
 }
 
 void ContactGrid::gridRowChanged(const QModelIndex& current)

@@ -52,6 +52,15 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
 
+// The indicator column: a fixed narrow width, so a moving current row never makes the header measure its rows.
+class GridIndicatorHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit GridIndicatorHeader(QWidget* parent = nullptr);
+    [[nodiscard]] QSize sizeHint() const override;
+};
+
 // A grid over a dataset: one row per row of the result, the current row of the grid is the current row of the
 // dataset in both directions, and the keys of the classic data grid: Insert adds a row, moving down past the last
 // row appends one, Esc abandons the row's edit, Ctrl+Delete deletes after a question, and a new row left without
@@ -81,6 +90,7 @@ private:
     [[nodiscard]] bool contains(const QWidget* widget) const;
     void commitOpenEditor();
     void followDataset();
+    void followLater();
     void gridRowChanged(const QModelIndex& current);
     void startRowEdit();
     void focusMoved(QWidget* old, QWidget* now);
@@ -90,6 +100,7 @@ private:
     GridCellDelegate* m_delegate;
     int m_structural = 0; // inside a change of the model's rows: the grid's current row is not the user's choice
     bool m_following = false;
+    bool m_followPending = false;
 };
 
 } // namespace app

@@ -28,8 +28,12 @@ QIcon glyph(DBNavigator::Button button)
         p.drawRect(QRectF(3, 3, 2, 10));
         triangle({12, 3}, {12, 13}, {6, 8});
         break;
-    case DBNavigator::Prior: triangle({11, 3}, {11, 13}, {5, 8}); break;
-    case DBNavigator::Next: triangle({5, 3}, {5, 13}, {11, 8}); break;
+    case DBNavigator::Prior:
+        triangle({11, 3}, {11, 13}, {5, 8});
+        break;
+    case DBNavigator::Next:
+        triangle({5, 3}, {5, 13}, {11, 8});
+        break;
     case DBNavigator::Last:
         triangle({4, 3}, {4, 13}, {10, 8});
         p.drawRect(QRectF(11, 3, 2, 10));
@@ -38,8 +42,12 @@ QIcon glyph(DBNavigator::Button button)
         p.drawRect(QRectF(7, 3, 2, 10));
         p.drawRect(QRectF(3, 7, 10, 2));
         break;
-    case DBNavigator::Delete: p.drawRect(QRectF(3, 7, 10, 2)); break;
-    case DBNavigator::Edit: triangle({3, 11}, {13, 11}, {8, 5}); break;
+    case DBNavigator::Delete:
+        p.drawRect(QRectF(3, 7, 10, 2));
+        break;
+    case DBNavigator::Edit:
+        triangle({3, 11}, {13, 11}, {8, 5});
+        break;
     case DBNavigator::Post:
         p.setPen(QPen(Qt::black, 2));
         p.setBrush(Qt::NoBrush);
@@ -63,7 +71,10 @@ QIcon glyph(DBNavigator::Button button)
     return QIcon(pixmap);
 }
 
-QString shortPart(const QString& hint) { return hint.section(QLatin1Char('|'), 0, 0); }
+QString shortPart(const QString& hint)
+{
+    return hint.section(QLatin1Char('|'), 0, 0);
+}
 
 } // namespace
 
@@ -75,16 +86,26 @@ QList<DBNavigator::Button> DBNavigator::allButtons()
 QString DBNavigator::defaultHint(Button button)
 {
     switch (button) {
-    case First: return QStringLiteral("First record");
-    case Prior: return QStringLiteral("Prior record");
-    case Next: return QStringLiteral("Next record");
-    case Last: return QStringLiteral("Last record");
-    case Insert: return QStringLiteral("Insert record");
-    case Delete: return QStringLiteral("Delete record");
-    case Edit: return QStringLiteral("Edit record");
-    case Post: return QStringLiteral("Post edit");
-    case Cancel: return QStringLiteral("Cancel edit");
-    case Refresh: return QStringLiteral("Refresh data");
+    case First:
+        return QStringLiteral("First record");
+    case Prior:
+        return QStringLiteral("Prior record");
+    case Next:
+        return QStringLiteral("Next record");
+    case Last:
+        return QStringLiteral("Last record");
+    case Insert:
+        return QStringLiteral("Insert record");
+    case Delete:
+        return QStringLiteral("Delete record");
+    case Edit:
+        return QStringLiteral("Edit record");
+    case Post:
+        return QStringLiteral("Post edit");
+    case Cancel:
+        return QStringLiteral("Cancel edit");
+    case Refresh:
+        return QStringLiteral("Refresh data");
     }
     return {};
 }
@@ -131,7 +152,10 @@ void DBNavigator::setHint(Button button, const QString& hint)
     m_buttons[button]->setToolTip(m_showHints ? shortPart(hint) : QString());
 }
 
-QString DBNavigator::hint(Button button) const { return m_hints[button]; }
+QString DBNavigator::hint(Button button) const
+{
+    return m_hints[button];
+}
 
 void DBNavigator::setShowHints(bool show)
 {
@@ -165,15 +189,21 @@ bool DBNavigator::isUsable(Button button) const
     const bool editing = d->state() == Dataset::State::Edit || d->state() == Dataset::State::Insert;
     switch (button) {
     case First:
-    case Prior: return !d->bof();
+    case Prior:
+        return !d->bof();
     case Next:
-    case Last: return !d->eof();
+    case Last:
+        return !d->eof();
     case Insert:
-    case Refresh: return true;
-    case Delete: return !d->isEmpty();
-    case Edit: return !editing;
+    case Refresh:
+        return true;
+    case Delete:
+        return !d->isEmpty();
+    case Edit:
+        return !editing;
     case Post:
-    case Cancel: return editing;
+    case Cancel:
+        return editing;
     }
     return false;
 }
@@ -197,20 +227,36 @@ void DBNavigator::run(Button button)
     if (!d)
         return;
     switch (button) {
-    case First: d->first(); break;
-    case Prior: d->prior(); break;
-    case Next: d->next(); break;
-    case Last: d->last(); break;
-    case Insert: d->insert(); break;
+    case First:
+        d->first();
+        break;
+    case Prior:
+        d->prior();
+        break;
+    case Next:
+        d->next();
+        break;
+    case Last:
+        d->last();
+        break;
+    case Insert:
+        d->insert();
+        break;
     case Delete:
-        if (!m_confirmDelete || platform::prompts().message(window(), QStringLiteral("Confirm"),
-                                                            QStringLiteral("Delete record?"), platform::Icon::Question,
-                                                            platform::Buttons::OkCancel) == platform::Answer::Ok)
+        if (!m_confirmDelete ||
+            platform::prompts().message(window(), QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
+                                        platform::Icon::Question, platform::Buttons::OkCancel) == platform::Answer::Ok)
             d->remove();
         break;
-    case Edit: d->edit(); break;
-    case Post: d->post(); break;
-    case Cancel: d->cancel(); break;
+    case Edit:
+        d->edit();
+        break;
+    case Post:
+        d->post();
+        break;
+    case Cancel:
+        d->cancel();
+        break;
     case Refresh: {
         // Fetches the rows again and comes back to the same contact, in the same order.
         if (d->isModified())

@@ -38,7 +38,10 @@ QStringList searchStatement(const QString& field, const QString& word, bool notS
             QStringLiteral("\"%") + literal + QStringLiteral("%\"")};
 }
 
-QStringList resetStatement() { return {QStringLiteral("SELECT * FROM HomeAd"), QStringLiteral("ORDER by Surname")}; }
+QStringList resetStatement()
+{
+    return {QStringLiteral("SELECT * FROM HomeAd"), QStringLiteral("ORDER by Surname")};
+}
 
 } // namespace search
 
@@ -115,9 +118,15 @@ TfmSQLSearchDialog::TfmSQLSearchDialog(data::Dataset& query, QWidget* parent) : 
 
 TfmSQLSearchDialog::~TfmSQLSearchDialog() = default;
 
-TfmSearchHelp* TfmSQLSearchDialog::helpWindow() const { return m_help; }
+TfmSearchHelp* TfmSQLSearchDialog::helpWindow() const
+{
+    return m_help;
+}
 
-void TfmSQLSearchDialog::FormCreate() { m_query.open(); }
+void TfmSQLSearchDialog::FormCreate()
+{
+    m_query.open();
+}
 
 void TfmSQLSearchDialog::showEvent(QShowEvent* event)
 {
@@ -166,15 +175,26 @@ void TfmSQLSearchDialog::sqRetryBtnClick()
     accept();
 }
 
-void TfmSQLSearchDialog::sqCancelBtnClick() { reject(); }
+void TfmSQLSearchDialog::sqCancelBtnClick()
+{
+    reject();
+}
 
 void TfmSQLSearchDialog::sqHelpBtnClick()
 {
     // A window of the dialog's own, so the modal dialog does not block it; it stays open after the dialog closes.
     if (!m_help)
         m_help = new TfmSearchHelp(this);
-    if (!m_help->isVisible())
-        m_help->move(frameGeometry().topRight() + QPoint(8, 0));
+    if (!m_help->isVisible()) {
+        // Beside the dialog, kept on the screen.
+        QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+        if (const QScreen* s = screen()) {
+            const QRect area = s->availableGeometry();
+            at.setX(std::max(area.left(), std::min(at.x(), area.right() - m_help->width())));
+            at.setY(std::max(area.top(), std::min(at.y(), area.bottom() - m_help->height())));
+        }
+        m_help->move(at);
+    }
     m_help->show();
     m_help->raise();
 }

@@ -42,8 +42,9 @@ class TestHomeGridEdit : public QObject
     // The value in the table, read outside the program, of the contact shown in a row.
     QString stored(const QString& field, int row)
     {
-        return testsupport::query(p().file(QStringLiteral("Tovrel.mdb")),
-                                  QStringLiteral("SELECT \"%1\" FROM HomeAd WHERE ID = %2").arg(field).arg(p().q().rowKey(row)))
+        return testsupport::query(
+                   p().file(QStringLiteral("Tovrel.mdb")),
+                   QStringLiteral("SELECT \"%1\" FROM HomeAd WHERE ID = %2").arg(field).arg(p().q().rowKey(row)))
             .value(0);
     }
 
@@ -108,6 +109,22 @@ private slots:
         QCOMPARE(p().q().state(), State::Browse);
         QCOMPARE(p().q().text(2, QStringLiteral("Town")), QStringLiteral("Leeds"));
         QCOMPARE(stored(QStringLiteral("Town"), 2), QStringLiteral("Leeds"));
+        QVERIFY(p().fakes.sound->files.isEmpty());
+    }
+
+    // The record card's "Next >>" while a cell editor is open: the typed text goes nowhere, least of all into the
+    // row that becomes current.
+    void aMoveFromElsewhereClosesTheEditorUnwritten()
+    {
+        clickCell(2, TownColumn);
+        type(QStringLiteral("Hull"));
+        p().q().next();
+        QCoreApplication::processEvents();
+        QVERIFY(!grid()->isEditing());
+        QCOMPARE(grid()->currentIndex().row(), 3);
+        QCOMPARE(p().q().text(2, QStringLiteral("Town")), QStringLiteral("Leeds"));
+        QVERIFY(p().q().text(3, QStringLiteral("Town")) != QStringLiteral("Hull"));
+        QCOMPARE(p().q().state(), State::Browse);
         QVERIFY(p().fakes.sound->files.isEmpty());
     }
 

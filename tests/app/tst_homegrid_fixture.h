@@ -49,9 +49,9 @@ struct ProgramFixture
         application = std::make_unique<app::Application>();
         application->startUp();
         w = application->fmHomeAddMain;
-        for (const char* name : {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16",
-                                 "labels14", "filofax", "diary", "mailMerge", "notepad", "backup", "restore",
-                                 "manual", "helpNote", "about"}) {
+        for (const char* name :
+             {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "filofax",
+              "diary", "mailMerge", "notepad", "backup", "restore", "manual", "helpNote", "about"}) {
             const QString command = QString::fromLatin1(name);
             application->setCommand(command, [this, command] { commands << command; });
         }

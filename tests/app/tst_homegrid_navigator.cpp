@@ -54,19 +54,18 @@ private slots:
         const QList<Nav::Button> always = {Nav::Insert, Nav::Delete, Nav::Edit, Nav::Refresh};
         QTest::newRow("closed") << "closed" << QList<Nav::Button>{};
         QTest::newRow("just opened") << "opened" << QList<Nav::Button>{Nav::Next, Nav::Last} + always;
-        QTest::newRow("after Next") << "next" << QList<Nav::Button>{Nav::First, Nav::Prior, Nav::Next, Nav::Last} + always;
+        QTest::newRow("after Next") << "next"
+                                    << QList<Nav::Button>{Nav::First, Nav::Prior, Nav::Next, Nav::Last} + always;
         QTest::newRow("after Last") << "last" << QList<Nav::Button>{Nav::First, Nav::Prior} + always;
-        QTest::newRow("Prior finds no row") << "prior at first"
-                                            << QList<Nav::Button>{Nav::Next, Nav::Last} + always;
+        QTest::newRow("Prior finds no row") << "prior at first" << QList<Nav::Button>{Nav::Next, Nav::Last} + always;
         QTest::newRow("Next finds no row") << "next at last" << QList<Nav::Button>{Nav::First, Nav::Prior} + always;
         QTest::newRow("empty") << "empty" << QList<Nav::Button>{Nav::Insert, Nav::Edit, Nav::Refresh};
-        QTest::newRow("editing") << "editing"
-                                 << QList<Nav::Button>{Nav::Next, Nav::Last, Nav::Insert, Nav::Delete, Nav::Post,
-                                                       Nav::Cancel, Nav::Refresh};
+        QTest::newRow("editing") << "editing" << QList<Nav::Button>{Nav::Next, Nav::Last,   Nav::Insert, Nav::Delete,
+                                                                    Nav::Post, Nav::Cancel, Nav::Refresh};
         QTest::newRow("inserting into empty")
             << "inserting into empty"
-            << QList<Nav::Button>{Nav::First, Nav::Prior, Nav::Next, Nav::Last, Nav::Insert, Nav::Delete, Nav::Post,
-                                  Nav::Cancel, Nav::Refresh};
+            << QList<Nav::Button>{Nav::First,  Nav::Prior, Nav::Next,   Nav::Last,   Nav::Insert,
+                                  Nav::Delete, Nav::Post,  Nav::Cancel, Nav::Refresh};
     }
     // Changes made by other code (another window's buttons) are followed as well as the navigator's own.
     void usableButtons()
@@ -180,8 +179,8 @@ private slots:
         for (QToolButton* b : five.findChildren<QToolButton*>())
             visible += !b->isHidden();
         QCOMPARE(visible, 5);
-        const QStringList hints = {"First record", "Prior record", "Next record", "Last record", "Insert record",
-                                   "Delete record", "Edit record", "Post edit", "Cancel edit"};
+        const QStringList hints = {"First record",  "Prior record", "Next record", "Last record", "Insert record",
+                                   "Delete record", "Edit record",  "Post edit",   "Cancel edit"};
         for (int i = 0; i < hints.size(); ++i) {
             QCOMPARE(m_nav->button(Nav::Button(i))->toolTip(), hints[i]);
             QCOMPARE(m_nav->button(Nav::Button(i))->statusTip(), hints[i]);

@@ -58,10 +58,10 @@ private slots:
         QCOMPARE(w()->frameGeometry().topLeft(), QPoint(130, 120));
         QCOMPARE(w()->frameGeometry().size(), QSize(900, 500));
         QCOMPARE(w()->dbGrid1->columnWidth(0), 150);
-        QCOMPARE(w()->dbGrid1->columnWidth(1), 103);      // missing: the layout's width
-        QVERIFY(w()->dbGrid1->columnWidth(7) > 12);       // not a number: the layout's width
-        QCOMPARE(w()->dbGrid1->columnWidth(8), 33);       // Tel is kept under WCountry
-        QCOMPARE(w()->dbGrid1->columnWidth(9), 44);       // Cell under WTel
+        QCOMPARE(w()->dbGrid1->columnWidth(1), 103); // missing: the layout's width
+        QVERIFY(w()->dbGrid1->columnWidth(7) > 12);  // not a number: the layout's width
+        QCOMPARE(w()->dbGrid1->columnWidth(8), 33);  // Tel is kept under WCountry
+        QCOMPARE(w()->dbGrid1->columnWidth(9), 44);  // Cell under WTel
     }
 
     void statusZeroKeepsThePlaceButNotTheWidths()
@@ -88,7 +88,8 @@ private slots:
         QFETCH(bool, active);
         QFETCH(bool, maximised);
         QFETCH(int, status);
-        p().writeFile(QStringLiteral("TovrelIni.ini"), "; written by hand\r\n[Other]\r\nKeep=5\r\n[MainForm]\r\nTop=7\r\n");
+        p().writeFile(QStringLiteral("TovrelIni.ini"),
+                      "; written by hand\r\n[Other]\r\nKeep=5\r\n[MainForm]\r\nTop=7\r\n");
         p().start();
         w()->setGeometry(40, 50, 700, 400);
         w()->dbGrid1->setColumnWidth(8, 55);
