@@ -151,6 +151,15 @@ private slots:
         QCOMPARE(d()->sqCancelBtn->toolTip(), QStringLiteral("Cancels entry & closes this box"));
         QVERIFY(d()->sqHelpBtn->toolTip().isEmpty());
         QVERIFY(!d()->cboxNot->isChecked());
+        QStringList focusOrder;
+        QWidget* w = d()->sqListBox;
+        do {
+            if (w->focusPolicy() & Qt::TabFocus)
+                focusOrder << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != d()->sqListBox);
+        QCOMPARE(focusOrder, QStringList({"sqListBox", "sqEditBox", "sqOKBtn", "sqCancelBtn", "sqRetryBtn",
+                                          "sqHelpBtn", "cboxNot"}));
     }
 
     void statement_data()
