@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/HomeGrid.h"
+#include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
 #include "search/JSQLSEARCH.h"
@@ -28,6 +29,8 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        // The text editor sets the program's help file and starts a new document.
+        {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
         {"TfmSQLSearchDialog", [this] {
              // Its creation fills the field list and opens the contact query for the first time.
              fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
