@@ -1,24 +1,139 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
+#include <optional>
 
-class QTableView;
+class IniFile;
+class QAction;
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPrinter;
+class QPushButton;
+class QStatusBar;
+
 namespace data {
-class DatasetModel;
+class DBNavigator;
 }
+namespace app {
+class ContactGrid;
+class HintRouter;
+} // namespace app
 
-// The main contact list window.
+// The main contact list window: the grid over the one contact query, the alphabet filter, the column sort, and
+// the buttons and menu that reach every other window (through the application's named commands).
 class TfmHomeAddMain : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit TfmHomeAddMain(QWidget* parent = nullptr);
+    ~TfmHomeAddMain() override;
 
-    QTableView* dbGrid1 = nullptr;
+    // Grid columns: field, title, layout width (0: from the field's display width), settings key.
+    struct GridColumn
+    {
+        const char* field;
+        const char* title;
+        int width;
+        const char* key;
+    };
+    [[nodiscard]] static const QList<GridColumn>& gridColumns();
+    static constexpr int CountyColumn = 6;
+    static constexpr int AllChoice = 26;
+
+    // The County column's pick list (read and replaced by the county list editor).
+    [[nodiscard]] QStringList countyPickList() const;
+    void setCountyPickList(const QStringList& entries);
+
+    // The alphabet filter's choice: 0 to 25 for "A" to "Z", 26 for "All", -1 for none. Setting a different
+    // choice runs the filter, as a click does.
+    [[nodiscard]] int radioItemIndex() const;
+    void setRadioItemIndex(int index);
+
+    [[nodiscard]] QString statusPanelText(int panel) const;
+    [[nodiscard]] app::HintRouter* hintRouter() const { return m_hints; }
+
+    // Controls.
+    app::ContactGrid* dbGrid1 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* btnDelete = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    data::DBNavigator* DBNavigator1 = nullptr;
+    QPushButton* btnRecCard = nullptr;
+    QPushButton* btEditCounty = nullptr;
+    QPushButton* HomeSearch = nullptr;
+    QPushButton* sqRetryBtn = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // Menu.
+    QMenu* mnFile = nullptr;
+    QMenu* mnSearch = nullptr;
+    QMenu* mnReports = nullptr;
+    QMenu* mnAddressLabels = nullptr;
+    QMenu* mnHelp = nullptr;
+    QAction* miBackUp = nullptr;
+    QAction* miRestore = nullptr;
+    QAction* miPrinterSetup = nullptr;
+    QAction* miExit = nullptr;
+    QAction* miOpenSearch = nullptr;
+    QAction* miClearFilter = nullptr;
+    QAction* miPhoneList = nullptr;
+    QAction* miLabels21 = nullptr;
+    QAction* miLabels16 = nullptr;
+    QAction* miLabels14 = nullptr;
+    QAction* miFiloFax = nullptr;
+    QAction* miA5Diary = nullptr;
+    QAction* miRecordForm = nullptr;
+    QAction* miMailMerge = nullptr;
+    QAction* miNotepad = nullptr;
+    QAction* miHelpManual = nullptr;
+    QAction* miHelpNote = nullptr;
+    QAction* miAbout = nullptr;
+
+    // Handlers.
+    void RadioGroup1Click();
+    void sqRetryBtnClick();
+    void dbGrid1TitleClick(int column);
+    void dbGrid1DblClick();
+    void BitBtn3Click();
+    void BitBtn2Click();
+    void btnDeleteClick();
+    void btEditCountyClick();
+    void btnRecCardClick();
+    void HomeSearchClick();
+    void miPrinterSetupClick();
+    void miMailMergeClick();
+    void FormShow();
+    void FormClose();
+    void FormActivate();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    data::DatasetModel* m_model = nullptr;
+    void createSidePanel(QWidget* panel);
+    void createBottomBar(QWidget* bar);
+    void createMenu();
+    void restoreLayout();
+    void saveLayout();
+    void loadCountyPickList();
+    void applyPendingSize();
+    void runCommand(const QString& name);
+
+    app::HintRouter* m_hints = nullptr;
+    QButtonGroup* m_letters = nullptr;
+    QLabel* m_panels[2] = {};
+    std::unique_ptr<IniFile> m_ini;          // open from the window's showing to its closing
+    std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
+    std::optional<QSize> m_pendingOuterSize; // a restored outer size waiting for the frame to be known
+    bool m_shown = false;
 };

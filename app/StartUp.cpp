@@ -3,6 +3,7 @@
 #include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
+#include "search/JSQLSEARCH.h"
 
 namespace app {
 
@@ -30,8 +31,13 @@ void Application::startUp()
          }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
-        // The search dialog, ninth, fills its field list and opens the contact query.
-        {"TfmSQLSearchDialog", [this] { openQuery(); }},
+        {"TfmSQLSearchDialog", [this] {
+             // Its creation fills the field list and opens the contact query for the first time.
+             fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
+             TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
+             setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
+             dialog->FormCreate();
+         }},
     };
     for (const Step& step : steps)
         platform::guard(step.make);

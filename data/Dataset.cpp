@@ -229,9 +229,11 @@ void Dataset::setState(State state)
 
 void Dataset::setCurrent(int row, bool bof, bool eof)
 {
+    // A move that finds no further row changes only bof or eof; views such as navigators still need to hear of it.
+    const bool changed = m_current != row || m_bof != bof || m_eof != eof;
     m_bof = bof;
     m_eof = eof;
-    if (m_current != row) {
+    if (changed) {
         m_current = row;
         emit currentChanged(row);
     }
@@ -293,8 +295,12 @@ void Dataset::moveTo(int row)
         return;
     if (row < 0 || row >= recordCount())
         return;
+    const int before = recordCount();
+    const int settled = m_current;
     settle();
-    // Settling may have dropped a new row before the target.
+    // Settling may have dropped an untouched new row; the rows after it moved up by one.
+    if (recordCount() < before && row > settled)
+        --row;
     row = std::min(row, recordCount() - 1);
     setCurrent(row, false, false);
 }

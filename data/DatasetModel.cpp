@@ -46,13 +46,20 @@ void DatasetModel::attach(Dataset* d)
         beginRemoveRows({}, row, row);
         endRemoveRows();
     });
-    m_connections[6] = connect(d, &Dataset::stateChanged, this, [this] {
-        if (rowCount() > 0)
-            emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
-    });
-    m_connections[7] = connect(d, &Dataset::currentChanged, this, [this] {
-        if (rowCount() > 0)
-            emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    // Only the rows whose indicator changes are announced: a view answers each announcement in time proportional
+    // to the rows named, and a report moves the current row through every row of the result.
+    auto indicatorChanged = [this](int row) {
+        if (row >= 0 && row < rowCount())
+            emit headerDataChanged(Qt::Vertical, row, row);
+    };
+    m_connections[6] = connect(d, &Dataset::stateChanged, this,
+                               [d, indicatorChanged] { indicatorChanged(d->currentRow()); });
+    m_connections[7] = connect(d, &Dataset::currentChanged, this, [this, indicatorChanged](int row) {
+        const int old = m_indicatorRow;
+        m_indicatorRow = row;
+        if (old != row)
+            indicatorChanged(old);
+        indicatorChanged(row);
     });
 }
 

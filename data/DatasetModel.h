@@ -41,6 +41,7 @@ private:
     DataSource* m_source;
     QList<ColumnDef> m_columns;
     int m_boldColumn = -1;
+    int m_indicatorRow = -1; // the row whose indicator was last announced
     QMetaObject::Connection m_connections[8];
 };
 

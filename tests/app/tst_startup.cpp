@@ -17,6 +17,9 @@ private slots:
     {
         QTemporaryDir dir;
         testsupport::makeDatabase(dir.filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
+        QFile list(dir.filePath(QStringLiteral("ListFile.txt"))); // a missing county list is reported
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.close();
         platform::setProgramFolder(dir.path());
         auto fakes = platform::installFakes();
         app::Application application;

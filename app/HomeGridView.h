@@ -1,0 +1,106 @@
+#pragma once
+
+#include "data/DataSource.h"
+
+#include <QHeaderView>
+#include <QMap>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace data {
+class DatasetModel;
+}
+
+namespace app {
+
+// In-place editors of the contact grid: a line edit limited to the field's length, or, for a column with a pick
+// list, an editable drop-down that still takes any text. The first change typed puts the row into editing.
+class GridCellDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    GridCellDelegate(data::DatasetModel* model, data::DataSource* source, QObject* parent = nullptr);
+
+    void setPickList(int column, const QStringList& entries) { m_pickLists[column] = entries; }
+    [[nodiscard]] QStringList pickList(int column) const { return m_pickLists.value(column); }
+    // The editor open at the moment, if any.
+    [[nodiscard]] QWidget* openEditor() const { return m_editor; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+signals:
+    void cellTyped() const;
+
+private:
+    data::DatasetModel* m_model;
+    data::DataSource* m_source;
+    QMap<int, QStringList> m_pickLists;
+    mutable QPointer<QWidget> m_editor;
+};
+
+// The title row: a pointing hand over the titles, the resize arrow over the column borders.
+class GridTitleHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit GridTitleHeader(QWidget* parent = nullptr);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// The indicator column: a fixed narrow width, so a moving current row never makes the header measure its rows.
+class GridIndicatorHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit GridIndicatorHeader(QWidget* parent = nullptr);
+    [[nodiscard]] QSize sizeHint() const override;
+};
+
+// A grid over a dataset: one row per row of the result, the current row of the grid is the current row of the
+// dataset in both directions, and the keys of the classic data grid: Insert adds a row, moving down past the last
+// row appends one, Esc abandons the row's edit, Ctrl+Delete deletes after a question, and a new row left without
+// any change is dropped when the focus leaves the grid for another control of its window.
+class ContactGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit ContactGrid(data::DataSource* source, QWidget* parent = nullptr);
+
+    [[nodiscard]] data::DatasetModel* datasetModel() const { return m_model; }
+    [[nodiscard]] GridCellDelegate* cellDelegate() const { return m_delegate; }
+    // Whether an in-place editor is open.
+    [[nodiscard]] bool isEditing() const { return state() == EditingState; }
+
+signals:
+    void titleClicked(int column);
+    void gridDoubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    [[nodiscard]] data::Dataset* dataset() const { return m_source->dataset(); }
+    [[nodiscard]] bool contains(const QWidget* widget) const;
+    void commitOpenEditor();
+    void followDataset();
+    void followLater();
+    void gridRowChanged(const QModelIndex& current);
+    void startRowEdit();
+    void focusMoved(QWidget* old, QWidget* now);
+
+    data::DataSource* m_source;
+    data::DatasetModel* m_model;
+    GridCellDelegate* m_delegate;
+    int m_structural = 0; // inside a change of the model's rows: the grid's current row is not the user's choice
+    bool m_following = false;
+    bool m_followPending = false;
+};
+
+} // namespace app

@@ -1,0 +1,181 @@
+// The three ways the selection is replaced (a search, a letter of the alphabet filter, Reset), each as the program
+// runs it (close, new statement, open: statement and snapshot), side by side with the sqlite3 shell running the same
+// statement on the same file; and scrolling the grid over a million rows.
+// Run: build/bench/bench_search  (databases are generated once into /tmp/tovrel-bench)
+#include "ContactGenerator.h"
+
+#include "app/HomeGridView.h"
+#include "data/Connection.h"
+#include "data/DatasetModel.h"
+#include "search/JSQLSEARCH.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <sqlite3.h>
+
+namespace {
+
+QString folderFor(int count)
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
+    if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
+        QDir().mkpath(folder);
+        bench::writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
+    }
+    return folder;
+}
+
+constexpr int Contacts = 100000;
+
+// A search on a non-ASCII part of a surname that narrows 100,000 contacts to a few hundred.
+QStringList searchSql()
+{
+    return search::searchStatement(QStringLiteral("Surname"), QStringLiteral("Dvořák-"), false);
+}
+QStringList letterSql()
+{
+    return {QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE 'M%'")};
+}
+QStringList resetSql()
+{
+    return {QStringLiteral("SELECT * FROM HomeAd")};
+}
+
+void reopen(benchmark::State& state, const QStringList& sql)
+{
+    app::ContactStore store;
+    store.configure(folderFor(Contacts));
+    store.HomeQuery.open();
+    for (auto _ : state) {
+        store.HomeQuery.close();
+        store.HomeQuery.setSql(sql);
+        store.HomeQuery.open();
+    }
+    state.counters["rows"] = store.HomeQuery.recordCount();
+}
+
+QString shellQuoted(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// The whole shell run: start, open the file, run the statement, print every row (to nowhere), end.
+void shell(benchmark::State& state, const QStringList& sql)
+{
+    const QByteArray command =
+        (QStringLiteral("sqlite3 ") + shellQuoted(folderFor(Contacts) + QStringLiteral("Tovrel.mdb")) +
+         QLatin1Char(' ') + shellQuoted(sql.join(QLatin1Char('\n'))) + QStringLiteral(" > /dev/null"))
+            .toLocal8Bit();
+    for (auto _ : state)
+        if (std::system(command.constData()) != 0)
+            state.SkipWithError("sqlite3 shell failed");
+}
+
+void BM_Search(benchmark::State& state)
+{
+    reopen(state, searchSql());
+}
+void BM_ShellSearch(benchmark::State& state)
+{
+    shell(state, searchSql());
+}
+void BM_AlphabetLetter(benchmark::State& state)
+{
+    reopen(state, letterSql());
+}
+void BM_ShellAlphabetLetter(benchmark::State& state)
+{
+    shell(state, letterSql());
+}
+void BM_Reset(benchmark::State& state)
+{
+    reopen(state, resetSql());
+}
+void BM_ShellReset(benchmark::State& state)
+{
+    shell(state, resetSql());
+}
+
+BENCHMARK(BM_Search)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ShellSearch)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_AlphabetLetter)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ShellAlphabetLetter)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_Reset)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ShellReset)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+std::unique_ptr<app::ContactGrid> makeGrid(app::ContactStore& store)
+{
+    auto grid = std::make_unique<app::ContactGrid>(&store.dsHome);
+    QList<data::ColumnDef> columns;
+    for (const char* field : {"Surname", "Firstname", "Address1", "Town", "County", "PostCode", "Tel"})
+        columns << data::ColumnDef{QString::fromLatin1(field), {}};
+    grid->datasetModel()->setColumns(columns);
+    grid->resize(900, 600);
+    grid->show();
+    return grid;
+}
+
+int g_statements = 0;
+int countStatement(unsigned, void*, void*, void*)
+{
+    ++g_statements;
+    return 0;
+}
+
+// From the first to the last of a million rows and back, painting each end: the grid asks the snapshot only,
+// never the database (counter statements: statements run while scrolling).
+void BM_GridScrollMillion(benchmark::State& state)
+{
+    app::ContactStore store;
+    store.configure(folderFor(1000000));
+    store.HomeQuery.open();
+    const auto grid = makeGrid(store);
+    g_statements = 0;
+    sqlite3_trace_v2(store.ADOConnection1.handle(), SQLITE_TRACE_STMT, countStatement, nullptr);
+    for (auto _ : state) {
+        grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+        benchmark::DoNotOptimize(grid->viewport()->grab());
+        grid->verticalScrollBar()->setValue(0);
+        benchmark::DoNotOptimize(grid->viewport()->grab());
+    }
+    sqlite3_trace_v2(store.ADOConnection1.handle(), 0, nullptr, nullptr);
+    state.counters["rows"] = grid->model()->rowCount();
+    state.counters["statements"] = g_statements;
+}
+BENCHMARK(BM_GridScrollMillion)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// A report walks every row of the selection from first to last; the grid follows the current row all the way.
+void BM_WalkRowsUnderTheGrid(benchmark::State& state)
+{
+    app::ContactStore store;
+    store.configure(folderFor(Contacts));
+    store.HomeQuery.open();
+    std::unique_ptr<app::ContactGrid> grid;
+    if (state.range(0))
+        grid = makeGrid(store);
+    for (auto _ : state) {
+        store.HomeQuery.first();
+        while (!store.HomeQuery.eof())
+            store.HomeQuery.next();
+    }
+    state.counters["rows"] = store.HomeQuery.recordCount();
+}
+BENCHMARK(BM_WalkRowsUnderTheGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
