@@ -23,6 +23,9 @@ constexpr std::size_t kMaxDepth = 10000;
 constexpr int kMaxHalfPoints = 3276; // 1638 points, the largest size word processors offer
 constexpr int kMaxTwips = 31680;     // 22 inches
 constexpr int kMaxUnicodeSkip = 16;
+// Real documents have a few dozen fonts and colours; a damaged one must not fill the memory with them.
+constexpr std::size_t kMaxTableEntries = 65536;
+constexpr qsizetype kMaxFontName = 256;
 
 enum class Dest : quint8 { Text, FontTable, ColorTable, Skip };
 
@@ -433,18 +436,22 @@ void Reader::handleFontTableWord(RtfCommand cmd, const RtfToken& t)
 
 void Reader::commitFont()
 {
-    FontEntry entry = m_fontDraft;
-    entry.family = sanitizedText(m_fontName, false).trimmed();
-    m_tables.fonts[m_fontNumber] = std::move(entry);
-    ++m_tables.generation;
+    if (m_tables.fonts.size() < kMaxTableEntries || m_tables.fonts.count(m_fontNumber)) {
+        FontEntry entry = m_fontDraft;
+        entry.family = sanitizedText(m_fontName.left(kMaxFontName), false).trimmed();
+        m_tables.fonts[m_fontNumber] = std::move(entry);
+        ++m_tables.generation;
+    }
     m_fontName.clear();
     m_fontDraft = {};
 }
 
 void Reader::commitColor()
 {
-    m_tables.colors.push_back(m_colorGiven ? QColor(m_red, m_green, m_blue) : QColor());
-    ++m_tables.generation;
+    if (m_tables.colors.size() < kMaxTableEntries) {
+        m_tables.colors.push_back(m_colorGiven ? QColor(m_red, m_green, m_blue) : QColor());
+        ++m_tables.generation;
+    }
     m_red = m_green = m_blue = 0;
     m_colorGiven = false;
 }

@@ -320,6 +320,22 @@ private slots:
         QCOMPARE(textOf(rtf), u"ab"_qs);
     }
 
+    // Tables beyond any real document's size stop growing; what they hold so far stays in use.
+    void hugeTables()
+    {
+        QByteArray rtf = R"({\rtf1{\fonttbl)";
+        for (int i = 0; i < 70000; ++i)
+            rtf += "{\\f" + QByteArray::number(i) + " F" + QByteArray::number(i) + ";}";
+        rtf += R"(}{\colortbl)" + QByteArray(70000, ';').replace(";", "\\red255;") + "}";
+        rtf += R"(\f7 a\f69999 b\cf65535 c\cf65536 d})";
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, m_base);
+        QCOMPARE(family(formatOf(doc, u"a"_qs)), u"F7"_qs);
+        QCOMPARE(family(formatOf(doc, u"b"_qs)), u"F0"_qs); // past the limit: the default font
+        QCOMPARE(formatOf(doc, u"c"_qs).foreground().color(), QColor(255, 0, 0));
+        QVERIFY(!formatOf(doc, u"d"_qs).hasProperty(QTextFormat::ForegroundBrush));
+    }
+
     void largeDocument()
     {
         // Several megabytes of real-looking RTF read completely.
