@@ -15,6 +15,7 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0; // document lengths are pixels at 96 dpi
 constexpr int kMaxHalfPoints = 3276;
+constexpr double kMaxTwips = 31680; // 22 inches
 
 // A close ASCII letter for readers that cannot show \uN: the base letter of an accented one, or '?'.
 char fallbackFor(QChar c)
@@ -38,9 +39,9 @@ char fallbackFor(QChar c)
     }
     const QString decomposed = c.decomposition();
     if (!decomposed.isEmpty()) {
-        const QChar base = decomposed.at(0);
-        if ((base >= QLatin1Char('a') && base <= QLatin1Char('z')) || (base >= QLatin1Char('A') && base <= QLatin1Char('Z')))
-            return base.toLatin1();
+        const char16_t base = decomposed.at(0).unicode();
+        if ((base >= 'a' && base <= 'z') || (base >= 'A' && base <= 'Z'))
+            return char(base);
     }
     return '?';
 }
@@ -185,7 +186,10 @@ void Writer::writeBlock(const QTextBlock& block)
         m_body += "\\qj";
     else if (align & Qt::AlignRight)
         m_body += "\\qr";
-    const auto twips = [](double pixels) { return QByteArray::number(std::lround(pixels * kTwipsPerPixel)); };
+    const auto twips = [](double pixels) {
+        const double value = std::isfinite(pixels) ? std::clamp(pixels * kTwipsPerPixel, -kMaxTwips, kMaxTwips) : 0.0;
+        return QByteArray::number(std::lround(value));
+    };
     if (format.leftMargin() != 0)
         m_body += "\\li" + twips(format.leftMargin());
     if (format.rightMargin() != 0)
@@ -226,7 +230,9 @@ void Writer::writeCharProps(const QTextCharFormat& format)
     double points = font.pointSizeF();
     if (points <= 0)
         points = font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : 12.0;
-    const int halfPoints = std::clamp(int(std::lround(points * 2)), 2, kMaxHalfPoints);
+    if (!std::isfinite(points))
+        points = 12.0;
+    const int halfPoints = int(std::lround(std::clamp(points * 2, 2.0, double(kMaxHalfPoints))));
 
     m_body += "\\f" + QByteArray::number(fontIndex(font)) + "\\fs" + QByteArray::number(halfPoints);
     if (font.bold())

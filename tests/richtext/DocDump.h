@@ -28,8 +28,10 @@ inline QString family(const QTextCharFormat& f)
 
 inline QString describeChar(const QTextCharFormat& f)
 {
-    const QString fg = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
-    const QString bg = f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : QStringLiteral("none");
+    const QString fg =
+        f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
+    const QString bg =
+        f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : QStringLiteral("none");
     return QStringLiteral("%1 %2pt%3%4%5%6 %7/%8")
         .arg(family(f))
         .arg(f.fontPointSize())

@@ -67,7 +67,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("UTF-8") << QByteArray("Zo\xC3\xAB \xC5\x81ukasz na\xC3\xAFve \xE2\x82\xAC") << u"Zoë Łukasz naïve €"_qs;
+        QTest::newRow("UTF-8") << QByteArray("Zo\xC3\xAB \xC5\x81ukasz na\xC3\xAFve \xE2\x82\xAC")
+                               << u"Zoë Łukasz naïve €"_qs;
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9") << u"café"_qs;
         QTest::newRow("UTF-8 outside the BMP") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_qs;
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93q\x94 \x85") << u"café € “q” …"_qs;
