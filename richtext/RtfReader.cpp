@@ -120,21 +120,30 @@ void Reader::run()
         if (t.kind != RtfToken::Kind::Text && t.kind != RtfToken::Kind::HexByte)
             flushBytes();
         switch (t.kind) {
-        case RtfToken::Kind::GroupOpen: openGroup(); break;
+        case RtfToken::Kind::GroupOpen:
+            openGroup();
+            break;
         case RtfToken::Kind::GroupClose:
             if (!closeGroup()) {
                 m_builder.finish(top().chr, top().para);
                 return;
             }
             break;
-        case RtfToken::Kind::Text: handleText(t.text); break;
+        case RtfToken::Kind::Text:
+            handleText(t.text);
+            break;
         case RtfToken::Kind::HexByte:
             if (top().dest == Dest::Text || top().dest == Dest::FontTable)
                 pushByte(t.byte);
             break;
-        case RtfToken::Kind::ControlSymbol: handleSymbol(t.symbol); break;
-        case RtfToken::Kind::ControlWord: handleWord(t); break;
-        case RtfToken::Kind::End: break;
+        case RtfToken::Kind::ControlSymbol:
+            handleSymbol(t.symbol);
+            break;
+        case RtfToken::Kind::ControlWord:
+            handleWord(t);
+            break;
+        case RtfToken::Kind::End:
+            break;
         }
     }
     flushBytes();
@@ -257,7 +266,8 @@ void Reader::handleText(QByteArrayView text)
                 commitColor();
         }
         break;
-    case Dest::Skip: break;
+    case Dest::Skip:
+        break;
     }
 }
 
@@ -277,12 +287,23 @@ void Reader::handleSymbol(char symbol)
     switch (symbol) {
     case '\\':
     case '{':
-    case '}': appendText(QString(QLatin1Char(symbol))); break;
-    case '~': appendText(u"\u00A0"); break;
-    case '-': appendText(u"\u00AD"); break;
-    case '_': appendText(u"\u2011"); break;
-    case '\n': handleTextWord(RtfCommand::Paragraph, RtfToken()); break;
-    default: break; // \: \| and a broken \' stand for nothing
+    case '}':
+        appendText(QString(QLatin1Char(symbol)));
+        break;
+    case '~':
+        appendText(u"\u00A0");
+        break;
+    case '-':
+        appendText(u"\u00AD");
+        break;
+    case '_':
+        appendText(u"\u2011");
+        break;
+    case '\n':
+        handleTextWord(RtfCommand::Paragraph, RtfToken());
+        break;
+    default:
+        break; // \: \| and a broken \' stand for nothing
     }
 }
 
@@ -294,8 +315,11 @@ void Reader::handleWord(const RtfToken& t)
         return;
     }
     switch (top().dest) {
-    case Dest::Skip: break;
-    case Dest::FontTable: handleFontTableWord(cmd, t); break;
+    case Dest::Skip:
+        break;
+    case Dest::FontTable:
+        handleFontTableWord(cmd, t);
+        break;
     case Dest::ColorTable:
         if (cmd == RtfCommand::Red || cmd == RtfCommand::Green || cmd == RtfCommand::Blue) {
             const int value = std::clamp(t.hasParam ? t.param : 0, 0, 255);
@@ -303,7 +327,9 @@ void Reader::handleWord(const RtfToken& t)
             m_colorGiven = true;
         }
         break;
-    case Dest::Text: handleTextWord(cmd, t); break;
+    case Dest::Text:
+        handleTextWord(cmd, t);
+        break;
     }
 }
 
@@ -326,28 +352,64 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         m_colorGiven = false;
         m_red = m_green = m_blue = 0;
         break;
-    case C::SkipDestination: g.dest = Dest::Skip; break;
-    case C::Ansi: m_docCodePage = 1252; break;
-    case C::Mac: m_docCodePage = 10000; break;
-    case C::Pc: m_docCodePage = 437; break;
-    case C::Pca: m_docCodePage = 850; break;
-    case C::AnsiCodePage: m_docCodePage = t.param > 0 ? t.param : 1252; break;
+    case C::SkipDestination:
+        g.dest = Dest::Skip;
+        break;
+    case C::Ansi:
+        m_docCodePage = 1252;
+        break;
+    case C::Mac:
+        m_docCodePage = 10000;
+        break;
+    case C::Pc:
+        m_docCodePage = 437;
+        break;
+    case C::Pca:
+        m_docCodePage = 850;
+        break;
+    case C::AnsiCodePage:
+        m_docCodePage = t.param > 0 ? t.param : 1252;
+        break;
     case C::DefaultFont:
         m_tables.defaultFont = t.hasParam ? t.param : 0;
         ++m_tables.generation;
         break;
-    case C::Font: chr.font = t.hasParam ? t.param : 0; break;
-    case C::Plain: chr = CharProps{}; break;
-    case C::FontSize: chr.halfPoints = t.hasParam ? std::clamp(t.param, 2, kMaxHalfPoints) : kDefaultHalfPoints; break;
-    case C::Bold: chr.bold = switchOn(t); break;
-    case C::Italic: chr.italic = switchOn(t); break;
-    case C::Underline: chr.underline = switchOn(t); break;
-    case C::UnderlineNone: chr.underline = false; break;
-    case C::Strike: chr.strike = switchOn(t); break;
-    case C::Hidden: chr.hidden = switchOn(t); break;
-    case C::ForeColor: chr.foreColor = t.hasParam ? t.param : 0; break;
-    case C::BackColor: chr.backColor = t.hasParam ? t.param : 0; break;
-    case C::UnicodeSkip: g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
+    case C::Font:
+        chr.font = t.hasParam ? t.param : 0;
+        break;
+    case C::Plain:
+        chr = CharProps{};
+        break;
+    case C::FontSize:
+        chr.halfPoints = t.hasParam ? std::clamp(t.param, 2, kMaxHalfPoints) : kDefaultHalfPoints;
+        break;
+    case C::Bold:
+        chr.bold = switchOn(t);
+        break;
+    case C::Italic:
+        chr.italic = switchOn(t);
+        break;
+    case C::Underline:
+        chr.underline = switchOn(t);
+        break;
+    case C::UnderlineNone:
+        chr.underline = false;
+        break;
+    case C::Strike:
+        chr.strike = switchOn(t);
+        break;
+    case C::Hidden:
+        chr.hidden = switchOn(t);
+        break;
+    case C::ForeColor:
+        chr.foreColor = t.hasParam ? t.param : 0;
+        break;
+    case C::BackColor:
+        chr.backColor = t.hasParam ? t.param : 0;
+        break;
+    case C::UnicodeSkip:
+        g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip);
+        break;
     case C::Unicode:
         if (t.hasParam) {
             appendText(QString(unicodeChar(t.param)));
@@ -365,36 +427,95 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         else
             m_builder.endParagraph(chr, para);
         break;
-    case C::SoftBreak: m_builder.softBreak(chr, para); break;
-    case C::Line: appendText(QString(QChar::LineSeparator)); break;
-    case C::Tab: appendText(u"\t"); break;
-    case C::AlignLeft: para.align = Align::Left; break;
-    case C::AlignCentre: para.align = Align::Centre; break;
-    case C::AlignRight: para.align = Align::Right; break;
-    case C::AlignJustify: para.align = Align::Justify; break;
-    case C::LeftIndent: para.leftIndent = clampedTwips(t); break;
-    case C::RightIndent: para.rightIndent = clampedTwips(t); break;
-    case C::FirstIndent: para.firstIndent = clampedTwips(t); break;
-    case C::SpaceBefore: para.spaceBefore = std::max(0, clampedTwips(t)); break;
-    case C::SpaceAfter: para.spaceAfter = std::max(0, clampedTwips(t)); break;
-    case C::InTable: g.inTable = true; break;
-    case C::Cell: m_builder.endCell(chr, para); break;
-    case C::Row: m_builder.endRow(chr, para); break;
-    case C::EmDash: appendText(u"\u2014"); break;
-    case C::EnDash: appendText(u"\u2013"); break;
-    case C::LeftQuote: appendText(u"\u2018"); break;
-    case C::RightQuote: appendText(u"\u2019"); break;
-    case C::LeftDoubleQuote: appendText(u"\u201C"); break;
-    case C::RightDoubleQuote: appendText(u"\u201D"); break;
-    case C::Bullet: appendText(u"\u2022"); break;
-    case C::EmSpace: appendText(u"\u2003"); break;
-    case C::EnSpace: appendText(u"\u2002"); break;
-    case C::QuarterEmSpace: appendText(u"\u2005"); break;
-    case C::ZeroWidthJoiner: appendText(u"\u200D"); break;
-    case C::ZeroWidthNonJoiner: appendText(u"\u200C"); break;
-    case C::LeftToRightMark: appendText(u"\u200E"); break;
-    case C::RightToLeftMark: appendText(u"\u200F"); break;
-    default: break;
+    case C::SoftBreak:
+        m_builder.softBreak(chr, para);
+        break;
+    case C::Line:
+        appendText(QString(QChar::LineSeparator));
+        break;
+    case C::Tab:
+        appendText(u"\t");
+        break;
+    case C::AlignLeft:
+        para.align = Align::Left;
+        break;
+    case C::AlignCentre:
+        para.align = Align::Centre;
+        break;
+    case C::AlignRight:
+        para.align = Align::Right;
+        break;
+    case C::AlignJustify:
+        para.align = Align::Justify;
+        break;
+    case C::LeftIndent:
+        para.leftIndent = clampedTwips(t);
+        break;
+    case C::RightIndent:
+        para.rightIndent = clampedTwips(t);
+        break;
+    case C::FirstIndent:
+        para.firstIndent = clampedTwips(t);
+        break;
+    case C::SpaceBefore:
+        para.spaceBefore = std::max(0, clampedTwips(t));
+        break;
+    case C::SpaceAfter:
+        para.spaceAfter = std::max(0, clampedTwips(t));
+        break;
+    case C::InTable:
+        g.inTable = true;
+        break;
+    case C::Cell:
+        m_builder.endCell(chr, para);
+        break;
+    case C::Row:
+        m_builder.endRow(chr, para);
+        break;
+    case C::EmDash:
+        appendText(u"\u2014");
+        break;
+    case C::EnDash:
+        appendText(u"\u2013");
+        break;
+    case C::LeftQuote:
+        appendText(u"\u2018");
+        break;
+    case C::RightQuote:
+        appendText(u"\u2019");
+        break;
+    case C::LeftDoubleQuote:
+        appendText(u"\u201C");
+        break;
+    case C::RightDoubleQuote:
+        appendText(u"\u201D");
+        break;
+    case C::Bullet:
+        appendText(u"\u2022");
+        break;
+    case C::EmSpace:
+        appendText(u"\u2003");
+        break;
+    case C::EnSpace:
+        appendText(u"\u2002");
+        break;
+    case C::QuarterEmSpace:
+        appendText(u"\u2005");
+        break;
+    case C::ZeroWidthJoiner:
+        appendText(u"\u200D");
+        break;
+    case C::ZeroWidthNonJoiner:
+        appendText(u"\u200C");
+        break;
+    case C::LeftToRightMark:
+        appendText(u"\u200E");
+        break;
+    case C::RightToLeftMark:
+        appendText(u"\u200F");
+        break;
+    default:
+        break;
     }
 }
 
@@ -413,24 +534,45 @@ void Reader::handleFontTableWord(RtfCommand cmd, const RtfToken& t)
         if (!m_fontDraft.codePage)
             m_fontDraft.codePage = codePageForCharset(t.hasParam ? t.param : 0);
         break;
-    case C::FontCodePage: m_fontDraft.codePage = t.param > 0 ? t.param : 0; break;
+    case C::FontCodePage:
+        m_fontDraft.codePage = t.param > 0 ? t.param : 0;
+        break;
     case C::FontNil:
-    case C::FontTech: m_fontDraft.hint = QFont::AnyStyle; break;
-    case C::FontRoman: m_fontDraft.hint = QFont::Serif; break;
-    case C::FontSwiss: m_fontDraft.hint = QFont::SansSerif; break;
-    case C::FontModern: m_fontDraft.hint = QFont::TypeWriter; break;
-    case C::FontScript: m_fontDraft.hint = QFont::Cursive; break;
-    case C::FontDecor: m_fontDraft.hint = QFont::Decorative; break;
-    case C::FontPitch: m_fontDraft.fixedPitch = t.param == 1; break;
+    case C::FontTech:
+        m_fontDraft.hint = QFont::AnyStyle;
+        break;
+    case C::FontRoman:
+        m_fontDraft.hint = QFont::Serif;
+        break;
+    case C::FontSwiss:
+        m_fontDraft.hint = QFont::SansSerif;
+        break;
+    case C::FontModern:
+        m_fontDraft.hint = QFont::TypeWriter;
+        break;
+    case C::FontScript:
+        m_fontDraft.hint = QFont::Cursive;
+        break;
+    case C::FontDecor:
+        m_fontDraft.hint = QFont::Decorative;
+        break;
+    case C::FontPitch:
+        m_fontDraft.fixedPitch = t.param == 1;
+        break;
     case C::Unicode:
         if (t.hasParam) {
             m_fontName += unicodeChar(t.param);
             m_fallbackToSkip = top().unicodeSkip;
         }
         break;
-    case C::UnicodeSkip: top().unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
-    case C::SkipDestination: top().dest = Dest::Skip; break;
-    default: break;
+    case C::UnicodeSkip:
+        top().unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip);
+        break;
+    case C::SkipDestination:
+        top().dest = Dest::Skip;
+        break;
+    default:
+        break;
     }
 }
 

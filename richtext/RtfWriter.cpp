@@ -21,21 +21,33 @@ constexpr double kMaxTwips = 31680; // 22 inches
 char fallbackFor(QChar c)
 {
     switch (c.unicode()) {
-    case 0x0141: return 'L'; // Ł
-    case 0x0142: return 'l';
-    case 0x00D8: return 'O'; // Ø
-    case 0x00F8: return 'o';
-    case 0x0110: return 'D'; // Đ
-    case 0x0111: return 'd';
-    case 0x0131: return 'i'; // dotless i
-    case 0x00DF: return 's'; // ß
+    case 0x0141:
+        return 'L'; // Ł
+    case 0x0142:
+        return 'l';
+    case 0x00D8:
+        return 'O'; // Ø
+    case 0x00F8:
+        return 'o';
+    case 0x0110:
+        return 'D'; // Đ
+    case 0x0111:
+        return 'd';
+    case 0x0131:
+        return 'i'; // dotless i
+    case 0x00DF:
+        return 's'; // ß
     case 0x2018:
-    case 0x2019: return '\'';
+    case 0x2019:
+        return '\'';
     case 0x201C:
-    case 0x201D: return '"';
+    case 0x201D:
+        return '"';
     case 0x2013:
-    case 0x2014: return '-';
-    default: break;
+    case 0x2014:
+        return '-';
+    default:
+        break;
     }
     const QString decomposed = c.decomposition();
     if (!decomposed.isEmpty()) {
@@ -65,12 +77,23 @@ void appendText(QByteArray& out, QStringView text)
             out += '\\';
             out += char(u);
             break;
-        case '\t': out += "\\tab "; break;
-        case 0x2028: out += "\\line "; break;
-        case 0x00A0: out += "\\~"; break;
-        case 0x00AD: out += "\\-"; break;
-        case 0x2011: out += "\\_"; break;
-        case 0xFFFC: break; // an embedded object: RTF of ours carries text only
+        case '\t':
+            out += "\\tab ";
+            break;
+        case 0x2028:
+            out += "\\line ";
+            break;
+        case 0x00A0:
+            out += "\\~";
+            break;
+        case 0x00AD:
+            out += "\\-";
+            break;
+        case 0x2011:
+            out += "\\_";
+            break;
+        case 0xFFFC:
+            break; // an embedded object: RTF of ours carries text only
         default:
             if (u < 0x20)
                 break;
@@ -102,14 +125,20 @@ void appendFontName(QByteArray& out, const QString& name)
 const char* familyKeyword(QFont::StyleHint hint)
 {
     switch (hint) {
-    case QFont::Serif: return "\\froman";
-    case QFont::SansSerif: return "\\fswiss";
+    case QFont::Serif:
+        return "\\froman";
+    case QFont::SansSerif:
+        return "\\fswiss";
     case QFont::TypeWriter:
-    case QFont::Monospace: return "\\fmodern";
-    case QFont::Cursive: return "\\fscript";
+    case QFont::Monospace:
+        return "\\fmodern";
+    case QFont::Cursive:
+        return "\\fscript";
     case QFont::Decorative:
-    case QFont::Fantasy: return "\\fdecor";
-    default: return "\\fnil";
+    case QFont::Fantasy:
+        return "\\fdecor";
+    default:
+        return "\\fnil";
     }
 }
 

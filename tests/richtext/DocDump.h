@@ -45,9 +45,10 @@ inline QString describeChar(const QTextCharFormat& f)
 inline QString describeBlock(const QTextBlockFormat& f)
 {
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    const char* align = (a & Qt::AlignHCenter) ? "centre" : (a & Qt::AlignJustify) ? "justify"
-                                                          : (a & Qt::AlignRight)    ? "right"
-                                                                                    : "left";
+    const char* align = (a & Qt::AlignHCenter)   ? "centre"
+                        : (a & Qt::AlignJustify) ? "justify"
+                        : (a & Qt::AlignRight)   ? "right"
+                                                 : "left";
     return QStringLiteral("[%1 li=%2 ri=%3 fi=%4 sb=%5 sa=%6]")
         .arg(QLatin1String(align))
         .arg(qRound(f.leftMargin() * 15))
