@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QStringView>
 
 namespace richtext {
 
@@ -28,7 +29,6 @@ enum class RtfCommand {
     FontModern,
     FontScript,
     FontDecor,
-    FontTech,
     FontPitch,
     // colour table
     Red,
@@ -47,12 +47,11 @@ enum class RtfCommand {
     BackColor,
     UnicodeSkip,
     Unicode,
+    SpecialCharacter, // \tab, \line, \emdash and the like: see rtfSpecialCharacter
     // paragraphs
     ParagraphDefaults,
     Paragraph,
     SoftBreak,
-    Line,
-    Tab,
     AlignLeft,
     AlignCentre,
     AlignRight,
@@ -66,24 +65,12 @@ enum class RtfCommand {
     InTable,
     Cell,
     Row,
-    // special characters
-    EmDash,
-    EnDash,
-    LeftQuote,
-    RightQuote,
-    LeftDoubleQuote,
-    RightDoubleQuote,
-    Bullet,
-    EmSpace,
-    EnSpace,
-    QuarterEmSpace,
-    ZeroWidthJoiner,
-    ZeroWidthNonJoiner,
-    LeftToRightMark,
-    RightToLeftMark,
     Binary,
 };
 
 [[nodiscard]] RtfCommand rtfCommand(QByteArrayView word);
+
+// The character a SpecialCharacter word stands for.
+[[nodiscard]] QStringView rtfSpecialCharacter(QByteArrayView word);
 
 } // namespace richtext

@@ -4,8 +4,8 @@
 #include "richtext/CodePage.h"
 #include "richtext/RtfCommands.h"
 #include "richtext/RtfDocumentBuilder.h"
+#include "richtext/RtfTableReader.h"
 #include "richtext/RtfTokenizer.h"
-#include "richtext/TextSanitizer.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -23,9 +23,6 @@ constexpr std::size_t kMaxDepth = 10000;
 constexpr int kMaxHalfPoints = 3276; // 1638 points, the largest size word processors offer
 constexpr int kMaxTwips = 31680;     // 22 inches
 constexpr int kMaxUnicodeSkip = 16;
-// Real documents have a few dozen fonts and colours; a damaged one must not fill the memory with them.
-constexpr std::size_t kMaxTableEntries = 65536;
-constexpr qsizetype kMaxFontName = 256;
 
 enum class Dest : quint8 { Text, FontTable, ColorTable, Skip };
 
@@ -38,14 +35,19 @@ struct Group
     Dest dest = Dest::Text;
 };
 
-int clampedTwips(const RtfToken& t)
+int param(const RtfToken& t, int absent)
 {
-    return std::clamp(t.hasParam ? t.param : 0, -kMaxTwips, kMaxTwips);
+    return t.hasParam ? t.param : absent;
+}
+
+int twips(const RtfToken& t)
+{
+    return std::clamp(param(t, 0), -kMaxTwips, kMaxTwips);
 }
 
 bool switchOn(const RtfToken& t)
 {
-    return !t.hasParam || t.param != 0;
+    return param(t, 1) != 0;
 }
 
 QChar unicodeChar(int value)
@@ -60,7 +62,7 @@ class Reader
 {
 public:
     Reader(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
-        : m_tokens(data), m_builder(doc, m_tables, baseFont.family())
+        : m_tokens(data), m_builder(doc, m_tables.tables(), baseFont.family())
     {
         m_stack.emplace_back();
     }
@@ -77,17 +79,18 @@ private:
     void handleSymbol(char symbol);
     void handleWord(const RtfToken& t);
     void handleTextWord(RtfCommand cmd, const RtfToken& t);
+    void handleCharacterWord(RtfCommand cmd, const RtfToken& t);
+    void handleParagraphWord(RtfCommand cmd, const RtfToken& t);
     void handleFontTableWord(RtfCommand cmd, const RtfToken& t);
+    void handleUnicode(RtfCommand cmd, const RtfToken& t);
 
     int codePage();
-    void pushByte(unsigned char byte);
+    void pushBytes(QByteArrayView bytes);
     void flushBytes();
     void appendText(QStringView text);
-    void commitFont();
-    void commitColor();
 
     RtfTokenizer m_tokens;
-    RtfTables m_tables;
+    RtfTableReader m_tables;
     RtfDocumentBuilder m_builder;
     CodePageDecoder m_decoder;
 
@@ -95,14 +98,6 @@ private:
     std::size_t m_overflowDepth = 0;
     int m_fallbackToSkip = 0;
     int m_docCodePage = 1252;
-
-    int m_fontNumber = 0; // the font table entry being read
-    FontEntry m_fontDraft;
-    QString m_fontName;
-    int m_red = 0; // the colour table entry being read
-    int m_green = 0;
-    int m_blue = 0;
-    bool m_colorGiven = false;
 
     QByteArray m_bytes; // text bytes not yet decoded, all in one code page
     int m_bytesCodePage = 1252;
@@ -134,7 +129,7 @@ void Reader::run()
             break;
         case RtfToken::Kind::HexByte:
             if (top().dest == Dest::Text || top().dest == Dest::FontTable)
-                pushByte(t.byte);
+                pushBytes(QByteArrayView(reinterpret_cast<const char*>(&t.byte), 1));
             break;
         case RtfToken::Kind::ControlSymbol:
             handleSymbol(t.symbol);
@@ -163,7 +158,7 @@ bool Reader::skipFallback(RtfToken& t)
     }
     case RtfToken::Kind::ControlWord:
         if (rtfCommand(t.text) == RtfCommand::Binary)
-            m_tokens.skipBytes(t.hasParam ? t.param : 0);
+            m_tokens.skipBytes(param(t, 0));
         --m_fallbackToSkip;
         return true;
     case RtfToken::Kind::HexByte:
@@ -195,10 +190,10 @@ bool Reader::closeGroup()
     }
     if (m_stack.size() == 1)
         return false;
-    if (top().dest == Dest::FontTable && !m_fontName.isEmpty())
-        commitFont();
-    if (top().dest == Dest::ColorTable && m_colorGiven)
-        commitColor();
+    if (top().dest == Dest::FontTable)
+        m_tables.endFontGroup();
+    else if (top().dest == Dest::ColorTable)
+        m_tables.endColorGroup();
     m_stack.pop_back();
     return true;
 }
@@ -206,19 +201,21 @@ bool Reader::closeGroup()
 int Reader::codePage()
 {
     const Group& g = top();
+    int own = 0;
     if (g.dest == Dest::FontTable)
-        return m_fontDraft.codePage ? m_fontDraft.codePage : m_docCodePage;
-    const FontEntry* font = m_tables.font(g.chr.font);
-    return font && font->codePage ? font->codePage : m_docCodePage;
+        own = m_tables.fontCodePage();
+    else if (const FontEntry* font = m_tables.tables().font(g.chr.font))
+        own = font->codePage;
+    return own ? own : m_docCodePage;
 }
 
-void Reader::pushByte(unsigned char byte)
+void Reader::pushBytes(QByteArrayView bytes)
 {
     const int cp = codePage();
     if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
         flushBytes();
     m_bytesCodePage = cp;
-    m_bytes.append(static_cast<char>(byte));
+    m_bytes.append(bytes.data(), bytes.size());
 }
 
 void Reader::flushBytes()
@@ -230,7 +227,7 @@ void Reader::flushBytes()
     if (top().dest == Dest::Text)
         appendText(text);
     else if (top().dest == Dest::FontTable)
-        m_fontName += text;
+        m_tables.appendFontName(text);
 }
 
 void Reader::appendText(QStringView text)
@@ -242,29 +239,22 @@ void Reader::appendText(QStringView text)
 void Reader::handleText(QByteArrayView text)
 {
     switch (top().dest) {
-    case Dest::Text: {
-        const int cp = codePage();
-        if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
-            flushBytes();
-        m_bytesCodePage = cp;
-        m_bytes.append(text.data(), text.size());
+    case Dest::Text:
+        pushBytes(text);
         break;
-    }
     case Dest::FontTable:
-        for (const char c : text) {
-            if (c == ';') {
-                flushBytes();
-                commitFont();
-            } else {
-                pushByte(static_cast<unsigned char>(c));
-            }
+        // ';' ends an entry; what comes before it is the font's name.
+        for (qsizetype end = text.indexOf(';'); end >= 0; end = text.indexOf(';')) {
+            pushBytes(text.first(end));
+            flushBytes();
+            m_tables.endFont();
+            text = text.sliced(end + 1);
         }
+        pushBytes(text);
         break;
     case Dest::ColorTable:
-        for (const char c : text) {
-            if (c == ';')
-                commitColor();
-        }
+        for (qsizetype i = text.count(';'); i > 0; --i)
+            m_tables.endColor();
         break;
     case Dest::Skip:
         break;
@@ -278,40 +268,29 @@ void Reader::handleSymbol(char symbol)
         g.dest = Dest::Skip;
         return;
     }
-    if (g.dest == Dest::FontTable && (symbol == '\\' || symbol == '{' || symbol == '}')) {
-        m_fontName += QLatin1Char(symbol);
-        return;
-    }
+    const bool literal = symbol == '\\' || symbol == '{' || symbol == '}';
+    if (g.dest == Dest::FontTable && literal)
+        m_tables.appendFontName(QString(QLatin1Char(symbol)));
     if (g.dest != Dest::Text)
         return;
-    switch (symbol) {
-    case '\\':
-    case '{':
-    case '}':
+    if (literal)
         appendText(QString(QLatin1Char(symbol)));
-        break;
-    case '~':
+    else if (symbol == '~')
         appendText(u"\u00A0");
-        break;
-    case '-':
+    else if (symbol == '-')
         appendText(u"\u00AD");
-        break;
-    case '_':
+    else if (symbol == '_')
         appendText(u"\u2011");
-        break;
-    case '\n':
-        handleTextWord(RtfCommand::Paragraph, RtfToken());
-        break;
-    default:
-        break; // \: \| and a broken \' stand for nothing
-    }
+    else if (symbol == '\n')
+        handleParagraphWord(RtfCommand::Paragraph, RtfToken());
+    // \: \| and a broken \' stand for nothing.
 }
 
 void Reader::handleWord(const RtfToken& t)
 {
     const RtfCommand cmd = rtfCommand(t.text);
     if (cmd == RtfCommand::Binary) {
-        m_tokens.skipBytes(t.hasParam ? t.param : 0);
+        m_tokens.skipBytes(param(t, 0));
         return;
     }
     switch (top().dest) {
@@ -321,14 +300,13 @@ void Reader::handleWord(const RtfToken& t)
         handleFontTableWord(cmd, t);
         break;
     case Dest::ColorTable:
-        if (cmd == RtfCommand::Red || cmd == RtfCommand::Green || cmd == RtfCommand::Blue) {
-            const int value = std::clamp(t.hasParam ? t.param : 0, 0, 255);
-            (cmd == RtfCommand::Red ? m_red : cmd == RtfCommand::Green ? m_green : m_blue) = value;
-            m_colorGiven = true;
-        }
+        m_tables.colorWord(cmd, t);
         break;
     case Dest::Text:
-        handleTextWord(cmd, t);
+        if (cmd == RtfCommand::SpecialCharacter)
+            appendText(rtfSpecialCharacter(t.text));
+        else
+            handleTextWord(cmd, t);
         break;
     }
 }
@@ -337,20 +315,14 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
 {
     using C = RtfCommand;
     Group& g = top();
-    CharProps& chr = g.chr;
-    ParaProps& para = g.para;
     switch (cmd) {
     case C::FontTable:
         g.dest = Dest::FontTable;
-        m_fontDraft = {};
-        m_fontName.clear();
+        m_tables.startFontTable();
         break;
     case C::ColorTable:
         g.dest = Dest::ColorTable;
-        m_tables.colors.clear();
-        ++m_tables.generation;
-        m_colorGiven = false;
-        m_red = m_green = m_blue = 0;
+        m_tables.startColorTable();
         break;
     case C::SkipDestination:
         g.dest = Dest::Skip;
@@ -371,11 +343,26 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         m_docCodePage = t.param > 0 ? t.param : 1252;
         break;
     case C::DefaultFont:
-        m_tables.defaultFont = t.hasParam ? t.param : 0;
-        ++m_tables.generation;
+        m_tables.setDefaultFont(param(t, 0));
         break;
+    case C::UnicodeSkip:
+    case C::Unicode:
+        handleUnicode(cmd, t);
+        break;
+    default:
+        handleCharacterWord(cmd, t);
+        handleParagraphWord(cmd, t);
+        break;
+    }
+}
+
+void Reader::handleCharacterWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    CharProps& chr = top().chr;
+    switch (cmd) {
     case C::Font:
-        chr.font = t.hasParam ? t.param : 0;
+        chr.font = param(t, 0);
         break;
     case C::Plain:
         chr = CharProps{};
@@ -402,20 +389,22 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         chr.hidden = switchOn(t);
         break;
     case C::ForeColor:
-        chr.foreColor = t.hasParam ? t.param : 0;
+        chr.foreColor = param(t, 0);
         break;
     case C::BackColor:
-        chr.backColor = t.hasParam ? t.param : 0;
+        chr.backColor = param(t, 0);
         break;
-    case C::UnicodeSkip:
-        g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip);
+    default:
         break;
-    case C::Unicode:
-        if (t.hasParam) {
-            appendText(QString(unicodeChar(t.param)));
-            m_fallbackToSkip = g.unicodeSkip;
-        }
-        break;
+    }
+}
+
+void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    Group& g = top();
+    ParaProps& para = g.para;
+    switch (cmd) {
     case C::ParagraphDefaults:
         para = ParaProps{};
         g.inTable = false;
@@ -425,16 +414,10 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         if (g.inTable)
             m_builder.endCellLine();
         else
-            m_builder.endParagraph(chr, para);
+            m_builder.endParagraph(g.chr, para);
         break;
     case C::SoftBreak:
-        m_builder.softBreak(chr, para);
-        break;
-    case C::Line:
-        appendText(QString(QChar::LineSeparator));
-        break;
-    case C::Tab:
-        appendText(u"\t");
+        m_builder.softBreak(g.chr, para);
         break;
     case C::AlignLeft:
         para.align = Align::Left;
@@ -449,70 +432,28 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         para.align = Align::Justify;
         break;
     case C::LeftIndent:
-        para.leftIndent = clampedTwips(t);
+        para.leftIndent = twips(t);
         break;
     case C::RightIndent:
-        para.rightIndent = clampedTwips(t);
+        para.rightIndent = twips(t);
         break;
     case C::FirstIndent:
-        para.firstIndent = clampedTwips(t);
+        para.firstIndent = twips(t);
         break;
     case C::SpaceBefore:
-        para.spaceBefore = std::max(0, clampedTwips(t));
+        para.spaceBefore = std::max(0, twips(t));
         break;
     case C::SpaceAfter:
-        para.spaceAfter = std::max(0, clampedTwips(t));
+        para.spaceAfter = std::max(0, twips(t));
         break;
     case C::InTable:
         g.inTable = true;
         break;
     case C::Cell:
-        m_builder.endCell(chr, para);
+        m_builder.endCell(g.chr, para);
         break;
     case C::Row:
-        m_builder.endRow(chr, para);
-        break;
-    case C::EmDash:
-        appendText(u"\u2014");
-        break;
-    case C::EnDash:
-        appendText(u"\u2013");
-        break;
-    case C::LeftQuote:
-        appendText(u"\u2018");
-        break;
-    case C::RightQuote:
-        appendText(u"\u2019");
-        break;
-    case C::LeftDoubleQuote:
-        appendText(u"\u201C");
-        break;
-    case C::RightDoubleQuote:
-        appendText(u"\u201D");
-        break;
-    case C::Bullet:
-        appendText(u"\u2022");
-        break;
-    case C::EmSpace:
-        appendText(u"\u2003");
-        break;
-    case C::EnSpace:
-        appendText(u"\u2002");
-        break;
-    case C::QuarterEmSpace:
-        appendText(u"\u2005");
-        break;
-    case C::ZeroWidthJoiner:
-        appendText(u"\u200D");
-        break;
-    case C::ZeroWidthNonJoiner:
-        appendText(u"\u200C");
-        break;
-    case C::LeftToRightMark:
-        appendText(u"\u200E");
-        break;
-    case C::RightToLeftMark:
-        appendText(u"\u200F");
+        m_builder.endRow(g.chr, para);
         break;
     default:
         break;
@@ -521,81 +462,27 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
 
 void Reader::handleFontTableWord(RtfCommand cmd, const RtfToken& t)
 {
-    using C = RtfCommand;
-    switch (cmd) {
-    case C::Font:
-        if (!m_fontName.isEmpty())
-            commitFont();
-        m_fontNumber = t.hasParam ? t.param : 0;
-        m_fontDraft = {};
-        break;
-    case C::FontCharset:
-        // An explicit \cpg wins over the charset.
-        if (!m_fontDraft.codePage)
-            m_fontDraft.codePage = codePageForCharset(t.hasParam ? t.param : 0);
-        break;
-    case C::FontCodePage:
-        m_fontDraft.codePage = t.param > 0 ? t.param : 0;
-        break;
-    case C::FontNil:
-    case C::FontTech:
-        m_fontDraft.hint = QFont::AnyStyle;
-        break;
-    case C::FontRoman:
-        m_fontDraft.hint = QFont::Serif;
-        break;
-    case C::FontSwiss:
-        m_fontDraft.hint = QFont::SansSerif;
-        break;
-    case C::FontModern:
-        m_fontDraft.hint = QFont::TypeWriter;
-        break;
-    case C::FontScript:
-        m_fontDraft.hint = QFont::Cursive;
-        break;
-    case C::FontDecor:
-        m_fontDraft.hint = QFont::Decorative;
-        break;
-    case C::FontPitch:
-        m_fontDraft.fixedPitch = t.param == 1;
-        break;
-    case C::Unicode:
-        if (t.hasParam) {
-            m_fontName += unicodeChar(t.param);
-            m_fallbackToSkip = top().unicodeSkip;
-        }
-        break;
-    case C::UnicodeSkip:
-        top().unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip);
-        break;
-    case C::SkipDestination:
+    if (cmd == RtfCommand::SkipDestination)
         top().dest = Dest::Skip;
-        break;
-    default:
-        break;
-    }
+    else if (cmd == RtfCommand::Unicode || cmd == RtfCommand::UnicodeSkip)
+        handleUnicode(cmd, t);
+    else
+        m_tables.fontWord(cmd, t);
 }
 
-void Reader::commitFont()
+void Reader::handleUnicode(RtfCommand cmd, const RtfToken& t)
 {
-    if (m_tables.fonts.size() < kMaxTableEntries || m_tables.fonts.count(m_fontNumber)) {
-        FontEntry entry = m_fontDraft;
-        entry.family = sanitizedText(m_fontName.left(kMaxFontName), false).trimmed();
-        m_tables.fonts[m_fontNumber] = std::move(entry);
-        ++m_tables.generation;
+    Group& g = top();
+    if (cmd == RtfCommand::UnicodeSkip) {
+        g.unicodeSkip = std::clamp(param(t, 1), 0, kMaxUnicodeSkip);
+    } else if (t.hasParam) {
+        const QString text(unicodeChar(t.param));
+        if (g.dest == Dest::FontTable)
+            m_tables.appendFontName(text);
+        else
+            appendText(text);
+        m_fallbackToSkip = g.unicodeSkip;
     }
-    m_fontName.clear();
-    m_fontDraft = {};
-}
-
-void Reader::commitColor()
-{
-    if (m_tables.colors.size() < kMaxTableEntries) {
-        m_tables.colors.push_back(m_colorGiven ? QColor(m_red, m_green, m_blue) : QColor());
-        ++m_tables.generation;
-    }
-    m_red = m_green = m_blue = 0;
-    m_colorGiven = false;
 }
 
 // Where the content starts after the "{\rtf" header word (and its version number and delimiting space),
@@ -627,9 +514,9 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
     doc.clear();
     doc.setDefaultFont(baseFont);
     {
-        // The reader's first state is the outermost group's.
         QTextCursor batch(&doc); // one edit block: the layout follows once, not at every insertion
         batch.beginEditBlock();
+        // The reader's first state is the outermost group's.
         Reader reader(data.sliced(start), doc, baseFont);
         reader.run();
         batch.endEditBlock();
