@@ -13,10 +13,13 @@ namespace {
 QByteArray makeRtf(qsizetype targetSize)
 {
     QByteArray rtf = R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman Times New Roman;}{\f1\fswiss Arial;}})"
-                     R"({\colortbl;\red255\green0\blue0;}{\info{\title Letter}})" "\n";
+                     R"({\colortbl;\red255\green0\blue0;}{\info{\title Letter}})"
+                     "\n";
     const QByteArray paragraph = R"(\pard\qj\li720\fi-360 {\f1\fs28\b Dear} caf\'e9 na\u239?ve {\i\cf1 red} )"
-                                 R"(text text text text text text text text\par)" "\n"
-                                 R"(\trowd\cellx2000\cellx4000\pard\intbl a\cell b\cell\row\pard)" "\n";
+                                 R"(text text text text text text text text\par)"
+                                 "\n"
+                                 R"(\trowd\cellx2000\cellx4000\pard\intbl a\cell b\cell\row\pard)"
+                                 "\n";
     while (rtf.size() < targetSize)
         rtf += paragraph;
     rtf += '}';

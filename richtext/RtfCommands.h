@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QStringView>
 
 namespace richtext {
 
@@ -8,27 +9,68 @@ namespace richtext {
 enum class RtfCommand {
     Unknown,
     // destinations
-    FontTable, ColorTable, SkipDestination,
+    FontTable,
+    ColorTable,
+    SkipDestination,
     // document
-    Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont,
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCodePage,
+    DefaultFont,
     // font table
-    Font, FontCharset, FontCodePage, FontNil, FontRoman, FontSwiss, FontModern, FontScript, FontDecor, FontTech,
+    Font,
+    FontCharset,
+    FontCodePage,
+    FontNil,
+    FontRoman,
+    FontSwiss,
+    FontModern,
+    FontScript,
+    FontDecor,
     FontPitch,
     // colour table
-    Red, Green, Blue,
+    Red,
+    Green,
+    Blue,
     // characters
-    Plain, FontSize, Bold, Italic, Underline, UnderlineNone, Strike, Hidden, ForeColor, BackColor, UnicodeSkip, Unicode,
+    Plain,
+    FontSize,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    ForeColor,
+    BackColor,
+    UnicodeSkip,
+    Unicode,
+    SpecialCharacter, // \tab, \line, \emdash and the like: see rtfSpecialCharacter
     // paragraphs
-    ParagraphDefaults, Paragraph, SoftBreak, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
-    LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter,
+    ParagraphDefaults,
+    Paragraph,
+    SoftBreak,
+    AlignLeft,
+    AlignCentre,
+    AlignRight,
+    AlignJustify,
+    LeftIndent,
+    RightIndent,
+    FirstIndent,
+    SpaceBefore,
+    SpaceAfter,
     // tables
-    InTable, Cell, Row,
-    // special characters
-    EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet, EmSpace, EnSpace,
-    QuarterEmSpace, ZeroWidthJoiner, ZeroWidthNonJoiner, LeftToRightMark, RightToLeftMark,
+    InTable,
+    Cell,
+    Row,
     Binary,
 };
 
 [[nodiscard]] RtfCommand rtfCommand(QByteArrayView word);
+
+// The character a SpecialCharacter word stands for.
+[[nodiscard]] QStringView rtfSpecialCharacter(QByteArrayView word);
 
 } // namespace richtext

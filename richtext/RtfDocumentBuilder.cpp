@@ -155,10 +155,18 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
 {
     QTextBlockFormat format;
     switch (para.align) {
-    case Align::Left: format.setAlignment(Qt::AlignLeft); break;
-    case Align::Centre: format.setAlignment(Qt::AlignHCenter); break;
-    case Align::Right: format.setAlignment(Qt::AlignRight); break;
-    case Align::Justify: format.setAlignment(Qt::AlignJustify); break;
+    case Align::Left:
+        format.setAlignment(Qt::AlignLeft);
+        break;
+    case Align::Centre:
+        format.setAlignment(Qt::AlignHCenter);
+        break;
+    case Align::Right:
+        format.setAlignment(Qt::AlignRight);
+        break;
+    case Align::Justify:
+        format.setAlignment(Qt::AlignJustify);
+        break;
     }
     if (para.leftIndent)
         format.setLeftMargin(para.leftIndent / kTwipsPerPixel);

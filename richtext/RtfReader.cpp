@@ -4,8 +4,8 @@
 #include "richtext/CodePage.h"
 #include "richtext/RtfCommands.h"
 #include "richtext/RtfDocumentBuilder.h"
+#include "richtext/RtfTableReader.h"
 #include "richtext/RtfTokenizer.h"
-#include "richtext/TextSanitizer.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -35,14 +35,19 @@ struct Group
     Dest dest = Dest::Text;
 };
 
-int clampedTwips(const RtfToken& t)
+int param(const RtfToken& t, int absent)
 {
-    return std::clamp(t.hasParam ? t.param : 0, -kMaxTwips, kMaxTwips);
+    return t.hasParam ? t.param : absent;
+}
+
+int twips(const RtfToken& t)
+{
+    return std::clamp(param(t, 0), -kMaxTwips, kMaxTwips);
 }
 
 bool switchOn(const RtfToken& t)
 {
-    return !t.hasParam || t.param != 0;
+    return param(t, 1) != 0;
 }
 
 QChar unicodeChar(int value)
@@ -57,7 +62,7 @@ class Reader
 {
 public:
     Reader(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
-        : m_tokens(data), m_builder(doc, m_tables, baseFont.family())
+        : m_tokens(data), m_builder(doc, m_tables.tables(), baseFont.family())
     {
         m_stack.emplace_back();
     }
@@ -74,17 +79,18 @@ private:
     void handleSymbol(char symbol);
     void handleWord(const RtfToken& t);
     void handleTextWord(RtfCommand cmd, const RtfToken& t);
+    void handleCharacterWord(RtfCommand cmd, const RtfToken& t);
+    void handleParagraphWord(RtfCommand cmd, const RtfToken& t);
     void handleFontTableWord(RtfCommand cmd, const RtfToken& t);
+    void handleUnicode(RtfCommand cmd, const RtfToken& t);
 
     int codePage();
-    void pushByte(unsigned char byte);
+    void pushBytes(QByteArrayView bytes);
     void flushBytes();
     void appendText(QStringView text);
-    void commitFont();
-    void commitColor();
 
     RtfTokenizer m_tokens;
-    RtfTables m_tables;
+    RtfTableReader m_tables;
     RtfDocumentBuilder m_builder;
     CodePageDecoder m_decoder;
 
@@ -92,14 +98,6 @@ private:
     std::size_t m_overflowDepth = 0;
     int m_fallbackToSkip = 0;
     int m_docCodePage = 1252;
-
-    int m_fontNumber = 0; // the font table entry being read
-    FontEntry m_fontDraft;
-    QString m_fontName;
-    int m_red = 0; // the colour table entry being read
-    int m_green = 0;
-    int m_blue = 0;
-    bool m_colorGiven = false;
 
     QByteArray m_bytes; // text bytes not yet decoded, all in one code page
     int m_bytesCodePage = 1252;
@@ -117,21 +115,30 @@ void Reader::run()
         if (t.kind != RtfToken::Kind::Text && t.kind != RtfToken::Kind::HexByte)
             flushBytes();
         switch (t.kind) {
-        case RtfToken::Kind::GroupOpen: openGroup(); break;
+        case RtfToken::Kind::GroupOpen:
+            openGroup();
+            break;
         case RtfToken::Kind::GroupClose:
             if (!closeGroup()) {
                 m_builder.finish(top().chr, top().para);
                 return;
             }
             break;
-        case RtfToken::Kind::Text: handleText(t.text); break;
+        case RtfToken::Kind::Text:
+            handleText(t.text);
+            break;
         case RtfToken::Kind::HexByte:
             if (top().dest == Dest::Text || top().dest == Dest::FontTable)
-                pushByte(t.byte);
+                pushBytes(QByteArrayView(reinterpret_cast<const char*>(&t.byte), 1));
             break;
-        case RtfToken::Kind::ControlSymbol: handleSymbol(t.symbol); break;
-        case RtfToken::Kind::ControlWord: handleWord(t); break;
-        case RtfToken::Kind::End: break;
+        case RtfToken::Kind::ControlSymbol:
+            handleSymbol(t.symbol);
+            break;
+        case RtfToken::Kind::ControlWord:
+            handleWord(t);
+            break;
+        case RtfToken::Kind::End:
+            break;
         }
     }
     flushBytes();
@@ -151,7 +158,7 @@ bool Reader::skipFallback(RtfToken& t)
     }
     case RtfToken::Kind::ControlWord:
         if (rtfCommand(t.text) == RtfCommand::Binary)
-            m_tokens.skipBytes(t.hasParam ? t.param : 0);
+            m_tokens.skipBytes(param(t, 0));
         --m_fallbackToSkip;
         return true;
     case RtfToken::Kind::HexByte:
@@ -183,10 +190,10 @@ bool Reader::closeGroup()
     }
     if (m_stack.size() == 1)
         return false;
-    if (top().dest == Dest::FontTable && !m_fontName.isEmpty())
-        commitFont();
-    if (top().dest == Dest::ColorTable && m_colorGiven)
-        commitColor();
+    if (top().dest == Dest::FontTable)
+        m_tables.endFontGroup();
+    else if (top().dest == Dest::ColorTable)
+        m_tables.endColorGroup();
     m_stack.pop_back();
     return true;
 }
@@ -194,19 +201,21 @@ bool Reader::closeGroup()
 int Reader::codePage()
 {
     const Group& g = top();
+    int own = 0;
     if (g.dest == Dest::FontTable)
-        return m_fontDraft.codePage ? m_fontDraft.codePage : m_docCodePage;
-    const FontEntry* font = m_tables.font(g.chr.font);
-    return font && font->codePage ? font->codePage : m_docCodePage;
+        own = m_tables.fontCodePage();
+    else if (const FontEntry* font = m_tables.tables().font(g.chr.font))
+        own = font->codePage;
+    return own ? own : m_docCodePage;
 }
 
-void Reader::pushByte(unsigned char byte)
+void Reader::pushBytes(QByteArrayView bytes)
 {
     const int cp = codePage();
     if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
         flushBytes();
     m_bytesCodePage = cp;
-    m_bytes.append(static_cast<char>(byte));
+    m_bytes.append(bytes.data(), bytes.size());
 }
 
 void Reader::flushBytes()
@@ -218,7 +227,7 @@ void Reader::flushBytes()
     if (top().dest == Dest::Text)
         appendText(text);
     else if (top().dest == Dest::FontTable)
-        m_fontName += text;
+        m_tables.appendFontName(text);
 }
 
 void Reader::appendText(QStringView text)
@@ -230,31 +239,25 @@ void Reader::appendText(QStringView text)
 void Reader::handleText(QByteArrayView text)
 {
     switch (top().dest) {
-    case Dest::Text: {
-        const int cp = codePage();
-        if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
-            flushBytes();
-        m_bytesCodePage = cp;
-        m_bytes.append(text.data(), text.size());
+    case Dest::Text:
+        pushBytes(text);
         break;
-    }
     case Dest::FontTable:
-        for (const char c : text) {
-            if (c == ';') {
-                flushBytes();
-                commitFont();
-            } else {
-                pushByte(static_cast<unsigned char>(c));
-            }
+        // ';' ends an entry; what comes before it is the font's name.
+        for (qsizetype end = text.indexOf(';'); end >= 0; end = text.indexOf(';')) {
+            pushBytes(text.first(end));
+            flushBytes();
+            m_tables.endFont();
+            text = text.sliced(end + 1);
         }
+        pushBytes(text);
         break;
     case Dest::ColorTable:
-        for (const char c : text) {
-            if (c == ';')
-                commitColor();
-        }
+        for (qsizetype i = text.count(';'); i > 0; --i)
+            m_tables.endColor();
         break;
-    case Dest::Skip: break;
+    case Dest::Skip:
+        break;
     }
 }
 
@@ -265,42 +268,46 @@ void Reader::handleSymbol(char symbol)
         g.dest = Dest::Skip;
         return;
     }
-    if (g.dest == Dest::FontTable && (symbol == '\\' || symbol == '{' || symbol == '}')) {
-        m_fontName += QLatin1Char(symbol);
-        return;
-    }
+    const bool literal = symbol == '\\' || symbol == '{' || symbol == '}';
+    if (g.dest == Dest::FontTable && literal)
+        m_tables.appendFontName(QString(QLatin1Char(symbol)));
     if (g.dest != Dest::Text)
         return;
-    switch (symbol) {
-    case '\\':
-    case '{':
-    case '}': appendText(QString(QLatin1Char(symbol))); break;
-    case '~': appendText(u"\u00A0"); break;
-    case '-': appendText(u"\u00AD"); break;
-    case '_': appendText(u"\u2011"); break;
-    case '\n': handleTextWord(RtfCommand::Paragraph, RtfToken()); break;
-    default: break; // \: \| and a broken \' stand for nothing
-    }
+    if (literal)
+        appendText(QString(QLatin1Char(symbol)));
+    else if (symbol == '~')
+        appendText(u"\u00A0");
+    else if (symbol == '-')
+        appendText(u"\u00AD");
+    else if (symbol == '_')
+        appendText(u"\u2011");
+    else if (symbol == '\n')
+        handleParagraphWord(RtfCommand::Paragraph, RtfToken());
+    // \: \| and a broken \' stand for nothing.
 }
 
 void Reader::handleWord(const RtfToken& t)
 {
     const RtfCommand cmd = rtfCommand(t.text);
     if (cmd == RtfCommand::Binary) {
-        m_tokens.skipBytes(t.hasParam ? t.param : 0);
+        m_tokens.skipBytes(param(t, 0));
         return;
     }
     switch (top().dest) {
-    case Dest::Skip: break;
-    case Dest::FontTable: handleFontTableWord(cmd, t); break;
-    case Dest::ColorTable:
-        if (cmd == RtfCommand::Red || cmd == RtfCommand::Green || cmd == RtfCommand::Blue) {
-            const int value = std::clamp(t.hasParam ? t.param : 0, 0, 255);
-            (cmd == RtfCommand::Red ? m_red : cmd == RtfCommand::Green ? m_green : m_blue) = value;
-            m_colorGiven = true;
-        }
+    case Dest::Skip:
         break;
-    case Dest::Text: handleTextWord(cmd, t); break;
+    case Dest::FontTable:
+        handleFontTableWord(cmd, t);
+        break;
+    case Dest::ColorTable:
+        m_tables.colorWord(cmd, t);
+        break;
+    case Dest::Text:
+        if (cmd == RtfCommand::SpecialCharacter)
+            appendText(rtfSpecialCharacter(t.text));
+        else
+            handleTextWord(cmd, t);
+        break;
     }
 }
 
@@ -308,49 +315,96 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
 {
     using C = RtfCommand;
     Group& g = top();
-    CharProps& chr = g.chr;
-    ParaProps& para = g.para;
     switch (cmd) {
     case C::FontTable:
         g.dest = Dest::FontTable;
-        m_fontDraft = {};
-        m_fontName.clear();
+        m_tables.startFontTable();
         break;
     case C::ColorTable:
         g.dest = Dest::ColorTable;
-        m_tables.colors.clear();
-        ++m_tables.generation;
-        m_colorGiven = false;
-        m_red = m_green = m_blue = 0;
+        m_tables.startColorTable();
         break;
-    case C::SkipDestination: g.dest = Dest::Skip; break;
-    case C::Ansi: m_docCodePage = 1252; break;
-    case C::Mac: m_docCodePage = 10000; break;
-    case C::Pc: m_docCodePage = 437; break;
-    case C::Pca: m_docCodePage = 850; break;
-    case C::AnsiCodePage: m_docCodePage = t.param > 0 ? t.param : 1252; break;
+    case C::SkipDestination:
+        g.dest = Dest::Skip;
+        break;
+    case C::Ansi:
+        m_docCodePage = 1252;
+        break;
+    case C::Mac:
+        m_docCodePage = 10000;
+        break;
+    case C::Pc:
+        m_docCodePage = 437;
+        break;
+    case C::Pca:
+        m_docCodePage = 850;
+        break;
+    case C::AnsiCodePage:
+        m_docCodePage = t.param > 0 ? t.param : 1252;
+        break;
     case C::DefaultFont:
-        m_tables.defaultFont = t.hasParam ? t.param : 0;
-        ++m_tables.generation;
+        m_tables.setDefaultFont(param(t, 0));
         break;
-    case C::Font: chr.font = t.hasParam ? t.param : 0; break;
-    case C::Plain: chr = CharProps{}; break;
-    case C::FontSize: chr.halfPoints = t.hasParam ? std::clamp(t.param, 2, kMaxHalfPoints) : kDefaultHalfPoints; break;
-    case C::Bold: chr.bold = switchOn(t); break;
-    case C::Italic: chr.italic = switchOn(t); break;
-    case C::Underline: chr.underline = switchOn(t); break;
-    case C::UnderlineNone: chr.underline = false; break;
-    case C::Strike: chr.strike = switchOn(t); break;
-    case C::Hidden: chr.hidden = switchOn(t); break;
-    case C::ForeColor: chr.foreColor = t.hasParam ? t.param : 0; break;
-    case C::BackColor: chr.backColor = t.hasParam ? t.param : 0; break;
-    case C::UnicodeSkip: g.unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
+    case C::UnicodeSkip:
     case C::Unicode:
-        if (t.hasParam) {
-            appendText(QString(unicodeChar(t.param)));
-            m_fallbackToSkip = g.unicodeSkip;
-        }
+        handleUnicode(cmd, t);
         break;
+    default:
+        handleCharacterWord(cmd, t);
+        handleParagraphWord(cmd, t);
+        break;
+    }
+}
+
+void Reader::handleCharacterWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    CharProps& chr = top().chr;
+    switch (cmd) {
+    case C::Font:
+        chr.font = param(t, 0);
+        break;
+    case C::Plain:
+        chr = CharProps{};
+        break;
+    case C::FontSize:
+        chr.halfPoints = t.hasParam ? std::clamp(t.param, 2, kMaxHalfPoints) : kDefaultHalfPoints;
+        break;
+    case C::Bold:
+        chr.bold = switchOn(t);
+        break;
+    case C::Italic:
+        chr.italic = switchOn(t);
+        break;
+    case C::Underline:
+        chr.underline = switchOn(t);
+        break;
+    case C::UnderlineNone:
+        chr.underline = false;
+        break;
+    case C::Strike:
+        chr.strike = switchOn(t);
+        break;
+    case C::Hidden:
+        chr.hidden = switchOn(t);
+        break;
+    case C::ForeColor:
+        chr.foreColor = param(t, 0);
+        break;
+    case C::BackColor:
+        chr.backColor = param(t, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    Group& g = top();
+    ParaProps& para = g.para;
+    switch (cmd) {
     case C::ParagraphDefaults:
         para = ParaProps{};
         g.inTable = false;
@@ -360,93 +414,75 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         if (g.inTable)
             m_builder.endCellLine();
         else
-            m_builder.endParagraph(chr, para);
+            m_builder.endParagraph(g.chr, para);
         break;
-    case C::SoftBreak: m_builder.softBreak(chr, para); break;
-    case C::Line: appendText(QString(QChar::LineSeparator)); break;
-    case C::Tab: appendText(u"\t"); break;
-    case C::AlignLeft: para.align = Align::Left; break;
-    case C::AlignCentre: para.align = Align::Centre; break;
-    case C::AlignRight: para.align = Align::Right; break;
-    case C::AlignJustify: para.align = Align::Justify; break;
-    case C::LeftIndent: para.leftIndent = clampedTwips(t); break;
-    case C::RightIndent: para.rightIndent = clampedTwips(t); break;
-    case C::FirstIndent: para.firstIndent = clampedTwips(t); break;
-    case C::SpaceBefore: para.spaceBefore = std::max(0, clampedTwips(t)); break;
-    case C::SpaceAfter: para.spaceAfter = std::max(0, clampedTwips(t)); break;
-    case C::InTable: g.inTable = true; break;
-    case C::Cell: m_builder.endCell(chr, para); break;
-    case C::Row: m_builder.endRow(chr, para); break;
-    case C::EmDash: appendText(u"\u2014"); break;
-    case C::EnDash: appendText(u"\u2013"); break;
-    case C::LeftQuote: appendText(u"\u2018"); break;
-    case C::RightQuote: appendText(u"\u2019"); break;
-    case C::LeftDoubleQuote: appendText(u"\u201C"); break;
-    case C::RightDoubleQuote: appendText(u"\u201D"); break;
-    case C::Bullet: appendText(u"\u2022"); break;
-    case C::EmSpace: appendText(u"\u2003"); break;
-    case C::EnSpace: appendText(u"\u2002"); break;
-    case C::QuarterEmSpace: appendText(u"\u2005"); break;
-    case C::ZeroWidthJoiner: appendText(u"\u200D"); break;
-    case C::ZeroWidthNonJoiner: appendText(u"\u200C"); break;
-    case C::LeftToRightMark: appendText(u"\u200E"); break;
-    case C::RightToLeftMark: appendText(u"\u200F"); break;
-    default: break;
+    case C::SoftBreak:
+        m_builder.softBreak(g.chr, para);
+        break;
+    case C::AlignLeft:
+        para.align = Align::Left;
+        break;
+    case C::AlignCentre:
+        para.align = Align::Centre;
+        break;
+    case C::AlignRight:
+        para.align = Align::Right;
+        break;
+    case C::AlignJustify:
+        para.align = Align::Justify;
+        break;
+    case C::LeftIndent:
+        para.leftIndent = twips(t);
+        break;
+    case C::RightIndent:
+        para.rightIndent = twips(t);
+        break;
+    case C::FirstIndent:
+        para.firstIndent = twips(t);
+        break;
+    case C::SpaceBefore:
+        para.spaceBefore = std::max(0, twips(t));
+        break;
+    case C::SpaceAfter:
+        para.spaceAfter = std::max(0, twips(t));
+        break;
+    case C::InTable:
+        g.inTable = true;
+        break;
+    case C::Cell:
+        m_builder.endCell(g.chr, para);
+        break;
+    case C::Row:
+        m_builder.endRow(g.chr, para);
+        break;
+    default:
+        break;
     }
 }
 
 void Reader::handleFontTableWord(RtfCommand cmd, const RtfToken& t)
 {
-    using C = RtfCommand;
-    switch (cmd) {
-    case C::Font:
-        if (!m_fontName.isEmpty())
-            commitFont();
-        m_fontNumber = t.hasParam ? t.param : 0;
-        m_fontDraft = {};
-        break;
-    case C::FontCharset:
-        // An explicit \cpg wins over the charset.
-        if (!m_fontDraft.codePage)
-            m_fontDraft.codePage = codePageForCharset(t.hasParam ? t.param : 0);
-        break;
-    case C::FontCodePage: m_fontDraft.codePage = t.param > 0 ? t.param : 0; break;
-    case C::FontNil:
-    case C::FontTech: m_fontDraft.hint = QFont::AnyStyle; break;
-    case C::FontRoman: m_fontDraft.hint = QFont::Serif; break;
-    case C::FontSwiss: m_fontDraft.hint = QFont::SansSerif; break;
-    case C::FontModern: m_fontDraft.hint = QFont::TypeWriter; break;
-    case C::FontScript: m_fontDraft.hint = QFont::Cursive; break;
-    case C::FontDecor: m_fontDraft.hint = QFont::Decorative; break;
-    case C::FontPitch: m_fontDraft.fixedPitch = t.param == 1; break;
-    case C::Unicode:
-        if (t.hasParam) {
-            m_fontName += unicodeChar(t.param);
-            m_fallbackToSkip = top().unicodeSkip;
-        }
-        break;
-    case C::UnicodeSkip: top().unicodeSkip = std::clamp(t.hasParam ? t.param : 1, 0, kMaxUnicodeSkip); break;
-    case C::SkipDestination: top().dest = Dest::Skip; break;
-    default: break;
+    if (cmd == RtfCommand::SkipDestination)
+        top().dest = Dest::Skip;
+    else if (cmd == RtfCommand::Unicode || cmd == RtfCommand::UnicodeSkip)
+        handleUnicode(cmd, t);
+    else
+        m_tables.fontWord(cmd, t);
+}
+
+void Reader::handleUnicode(RtfCommand cmd, const RtfToken& t)
+{
+    Group& g = top();
+    if (cmd == RtfCommand::UnicodeSkip) {
+        g.unicodeSkip = std::clamp(param(t, 1), 0, kMaxUnicodeSkip);
+    } else if (t.hasParam) {
+        const QString text(unicodeChar(t.param));
+        if (g.dest == Dest::FontTable)
+            m_tables.appendFontName(text);
+        else
+            appendText(text);
+        m_fallbackToSkip = g.unicodeSkip;
     }
-}
-
-void Reader::commitFont()
-{
-    FontEntry entry = m_fontDraft;
-    entry.family = sanitizedText(m_fontName, false).trimmed();
-    m_tables.fonts[m_fontNumber] = std::move(entry);
-    ++m_tables.generation;
-    m_fontName.clear();
-    m_fontDraft = {};
-}
-
-void Reader::commitColor()
-{
-    m_tables.colors.push_back(m_colorGiven ? QColor(m_red, m_green, m_blue) : QColor());
-    ++m_tables.generation;
-    m_red = m_green = m_blue = 0;
-    m_colorGiven = false;
 }
 
 // Where the content starts after the "{\rtf" header word (and its version number and delimiting space),
@@ -478,9 +514,9 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
     doc.clear();
     doc.setDefaultFont(baseFont);
     {
-        // The reader's first state is the outermost group's.
         QTextCursor batch(&doc); // one edit block: the layout follows once, not at every insertion
         batch.beginEditBlock();
+        // The reader's first state is the outermost group's.
         Reader reader(data.sliced(start), doc, baseFont);
         reader.run();
         batch.endEditBlock();

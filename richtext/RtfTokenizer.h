@@ -9,10 +9,10 @@ struct RtfToken
     enum class Kind { End, GroupOpen, GroupClose, ControlWord, ControlSymbol, HexByte, Text };
 
     Kind kind = Kind::End;
-    QByteArrayView text;  // control word name, or a run of plain text bytes
+    QByteArrayView text; // control word name, or a run of plain text bytes
     bool hasParam = false;
-    int param = 0;        // control word parameter, saturated to the int range
-    char symbol = 0;      // control symbol character
+    int param = 0;          // control word parameter, saturated to the int range
+    char symbol = 0;        // control symbol character
     unsigned char byte = 0; // \'hh value
 };
 

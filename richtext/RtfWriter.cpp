@@ -15,32 +15,45 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15.0; // document lengths are pixels at 96 dpi
 constexpr int kMaxHalfPoints = 3276;
+constexpr double kMaxTwips = 31680; // 22 inches
 
 // A close ASCII letter for readers that cannot show \uN: the base letter of an accented one, or '?'.
 char fallbackFor(QChar c)
 {
     switch (c.unicode()) {
-    case 0x0141: return 'L'; // Ł
-    case 0x0142: return 'l';
-    case 0x00D8: return 'O'; // Ø
-    case 0x00F8: return 'o';
-    case 0x0110: return 'D'; // Đ
-    case 0x0111: return 'd';
-    case 0x0131: return 'i'; // dotless i
-    case 0x00DF: return 's'; // ß
+    case 0x0141:
+        return 'L'; // Ł
+    case 0x0142:
+        return 'l';
+    case 0x00D8:
+        return 'O'; // Ø
+    case 0x00F8:
+        return 'o';
+    case 0x0110:
+        return 'D'; // Đ
+    case 0x0111:
+        return 'd';
+    case 0x0131:
+        return 'i'; // dotless i
+    case 0x00DF:
+        return 's'; // ß
     case 0x2018:
-    case 0x2019: return '\'';
+    case 0x2019:
+        return '\'';
     case 0x201C:
-    case 0x201D: return '"';
+    case 0x201D:
+        return '"';
     case 0x2013:
-    case 0x2014: return '-';
-    default: break;
+    case 0x2014:
+        return '-';
+    default:
+        break;
     }
     const QString decomposed = c.decomposition();
     if (!decomposed.isEmpty()) {
-        const QChar base = decomposed.at(0);
-        if ((base >= QLatin1Char('a') && base <= QLatin1Char('z')) || (base >= QLatin1Char('A') && base <= QLatin1Char('Z')))
-            return base.toLatin1();
+        const char16_t base = decomposed.at(0).unicode();
+        if ((base >= 'a' && base <= 'z') || (base >= 'A' && base <= 'Z'))
+            return char(base);
     }
     return '?';
 }
@@ -64,12 +77,23 @@ void appendText(QByteArray& out, QStringView text)
             out += '\\';
             out += char(u);
             break;
-        case '\t': out += "\\tab "; break;
-        case 0x2028: out += "\\line "; break;
-        case 0x00A0: out += "\\~"; break;
-        case 0x00AD: out += "\\-"; break;
-        case 0x2011: out += "\\_"; break;
-        case 0xFFFC: break; // an embedded object: RTF of ours carries text only
+        case '\t':
+            out += "\\tab ";
+            break;
+        case 0x2028:
+            out += "\\line ";
+            break;
+        case 0x00A0:
+            out += "\\~";
+            break;
+        case 0x00AD:
+            out += "\\-";
+            break;
+        case 0x2011:
+            out += "\\_";
+            break;
+        case 0xFFFC:
+            break; // an embedded object: RTF of ours carries text only
         default:
             if (u < 0x20)
                 break;
@@ -101,14 +125,20 @@ void appendFontName(QByteArray& out, const QString& name)
 const char* familyKeyword(QFont::StyleHint hint)
 {
     switch (hint) {
-    case QFont::Serif: return "\\froman";
-    case QFont::SansSerif: return "\\fswiss";
+    case QFont::Serif:
+        return "\\froman";
+    case QFont::SansSerif:
+        return "\\fswiss";
     case QFont::TypeWriter:
-    case QFont::Monospace: return "\\fmodern";
-    case QFont::Cursive: return "\\fscript";
+    case QFont::Monospace:
+        return "\\fmodern";
+    case QFont::Cursive:
+        return "\\fscript";
     case QFont::Decorative:
-    case QFont::Fantasy: return "\\fdecor";
-    default: return "\\fnil";
+    case QFont::Fantasy:
+        return "\\fdecor";
+    default:
+        return "\\fnil";
     }
 }
 
@@ -185,7 +215,10 @@ void Writer::writeBlock(const QTextBlock& block)
         m_body += "\\qj";
     else if (align & Qt::AlignRight)
         m_body += "\\qr";
-    const auto twips = [](double pixels) { return QByteArray::number(std::lround(pixels * kTwipsPerPixel)); };
+    const auto twips = [](double pixels) {
+        const double value = std::isfinite(pixels) ? std::clamp(pixels * kTwipsPerPixel, -kMaxTwips, kMaxTwips) : 0.0;
+        return QByteArray::number(std::lround(value));
+    };
     if (format.leftMargin() != 0)
         m_body += "\\li" + twips(format.leftMargin());
     if (format.rightMargin() != 0)
@@ -226,7 +259,9 @@ void Writer::writeCharProps(const QTextCharFormat& format)
     double points = font.pointSizeF();
     if (points <= 0)
         points = font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : 12.0;
-    const int halfPoints = std::clamp(int(std::lround(points * 2)), 2, kMaxHalfPoints);
+    if (!std::isfinite(points))
+        points = 12.0;
+    const int halfPoints = int(std::lround(std::clamp(points * 2, 2.0, double(kMaxHalfPoints))));
 
     m_body += "\\f" + QByteArray::number(fontIndex(font)) + "\\fs" + QByteArray::number(halfPoints);
     if (font.bold())

@@ -28,8 +28,10 @@ inline QString family(const QTextCharFormat& f)
 
 inline QString describeChar(const QTextCharFormat& f)
 {
-    const QString fg = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
-    const QString bg = f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : QStringLiteral("none");
+    const QString fg =
+        f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
+    const QString bg =
+        f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : QStringLiteral("none");
     return QStringLiteral("%1 %2pt%3%4%5%6 %7/%8")
         .arg(family(f))
         .arg(f.fontPointSize())
@@ -43,9 +45,10 @@ inline QString describeChar(const QTextCharFormat& f)
 inline QString describeBlock(const QTextBlockFormat& f)
 {
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    const char* align = (a & Qt::AlignHCenter) ? "centre" : (a & Qt::AlignJustify) ? "justify"
-                                                          : (a & Qt::AlignRight)    ? "right"
-                                                                                    : "left";
+    const char* align = (a & Qt::AlignHCenter)   ? "centre"
+                        : (a & Qt::AlignJustify) ? "justify"
+                        : (a & Qt::AlignRight)   ? "right"
+                                                 : "left";
     return QStringLiteral("[%1 li=%2 ri=%3 fi=%4 sb=%5 sa=%6]")
         .arg(QLatin1String(align))
         .arg(qRound(f.leftMargin() * 15))

@@ -67,12 +67,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("UTF-8") << QByteArray("Zo\xC3\xAB \xC5\x81ukasz na\xC3\xAFve \xE2\x82\xAC") << u"Zoë Łukasz naïve €"_qs;
-        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9") << u"café"_qs;
+        QTest::newRow("UTF-8") << QByteArray("Zo\xC3\xAB \xC5\x81ukasz na\xC3\xAFve \xE2\x82\xAC")
+                               << u"Zoë Łukasz naïve €"_qs;
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF"
+                                                      "caf\xC3\xA9")
+                                        << u"café"_qs;
         QTest::newRow("UTF-8 outside the BMP") << QByteArray("\xF0\x9F\x98\x80") << u"\U0001F600"_qs;
         QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93q\x94 \x85") << u"café € “q” …"_qs;
         QTest::newRow("mostly UTF-8 but one bad byte") << QByteArray("\xC3\xA9 \xE9") << u"Ã© é"_qs;
-        QTest::newRow("BOM declares UTF-8") << QByteArray("\xEF\xBB\xBF" "a\xE9" "b") << u"a\uFFFDb"_qs;
+        QTest::newRow("BOM declares UTF-8") << QByteArray("\xEF\xBB\xBF"
+                                                          "a\xE9"
+                                                          "b")
+                                            << u"a\uFFFDb"_qs;
     }
     void encoding()
     {
@@ -104,8 +110,8 @@ private slots:
         QTextDocument doc;
         richtext::readDocument(R"({\rtf1{\colortbl;\red255\green0\blue0;}\qc\cf1\b red})", doc, m_base);
         richtext::readDocument("plain", doc, m_base);
-        QCOMPARE(describe(doc), QStringList({u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs,
-                                             u"  \"plain\" MS Sans Serif 8pt auto/none"_qs}));
+        QCOMPARE(describe(doc),
+                 QStringList({u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs, u"  \"plain\" MS Sans Serif 8pt auto/none"_qs}));
         QVERIFY(!doc.isUndoAvailable());
     }
 };

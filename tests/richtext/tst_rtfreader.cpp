@@ -54,8 +54,7 @@ private slots:
         QTest::newRow("hidden and deleted text left out")
             << QByteArray(R"({\rtf1 a{\v hidden}b\v c\v0 d{\deleted gone}e})") << u"abde"_qs;
         QTest::newRow("unknown word ignored") << QByteArray(R"({\rtf1 \foo x\bar12 y})") << u"xy"_qs;
-        QTest::newRow("unknown starred destination")
-            << QByteArray(R"({\rtf1{\*\foo bar {nested} baz}x})") << u"x"_qs;
+        QTest::newRow("unknown starred destination") << QByteArray(R"({\rtf1{\*\foo bar {nested} baz}x})") << u"x"_qs;
         QTest::newRow("skipped destinations")
             << QByteArray(R"({\rtf1{\info{\title T}{\author W}}{\stylesheet{\s0 Normal;}}{\header H}{\footer F})"
                           R"(A{\footnote N}{\pict\wmetafile8 0123}{\*\bkmkstart b}{\object{\result R}}})")
@@ -67,12 +66,12 @@ private slots:
         QTest::newRow("bin in text") << QByteArray(R"({\rtf1 a\bin2 xyb})") << u"ab"_qs;
         QTest::newRow("bin past the end") << QByteArray(R"({\rtf1 a\bin999 xy)") << u"a"_qs;
         QTest::newRow("bin negative") << QByteArray(R"({\rtf1 a\bin-5 b})") << u"ab"_qs;
-        QTest::newRow("table")
-            << QByteArray(R"({\rtf1\trowd\cellx1000\cellx2000\pard\intbl a\cell b\cell\row\pard c\par})")
-            << u"a\tb\nc"_qs;
+        QTest::newRow("table") << QByteArray(
+                                      R"({\rtf1\trowd\cellx1000\cellx2000\pard\intbl a\cell b\cell\row\pard c\par})")
+                               << u"a\tb\nc"_qs;
         QTest::newRow("table empty cells") << QByteArray(R"({\rtf1\trowd\intbl\cell\cell x\cell\row})") << u"\t\tx"_qs;
-        QTest::newRow("two rows")
-            << QByteArray(R"({\rtf1\intbl 1\cell 2\cell\row\intbl 3\cell 4\cell\row})") << u"1\t2\n3\t4"_qs;
+        QTest::newRow("two rows") << QByteArray(R"({\rtf1\intbl 1\cell 2\cell\row\intbl 3\cell 4\cell\row})")
+                                  << u"1\t2\n3\t4"_qs;
         QTest::newRow("paragraphs in cells")
             << QByteArray(R"({\rtf1{\pard\intbl a\par b\par}\cell{\pard\intbl\par}\cell{\pard\intbl c\par}\cell\row)"
                           R"(\pard d\par})")
@@ -144,7 +143,8 @@ private slots:
     {
         QTextDocument doc;
         richtext::readDocument(R"({\rtf1{\fonttbl{\f0\fcharset204 \'c0\'f0\'e8\'e0\'eb;}{\f1 \u1040?rial;}})"
-                               R"(\f0 x\f1 y})", doc, m_base);
+                               R"(\f0 x\f1 y})",
+                               doc, m_base);
         QCOMPARE(family(formatOf(doc, u"x"_qs)), u"Ариал"_qs);
         QCOMPARE(family(formatOf(doc, u"y"_qs)), u"Аrial"_qs);
     }
@@ -176,7 +176,8 @@ private slots:
     void flatFontTable()
     {
         QTextDocument doc;
-        richtext::readDocument(R"({\rtf1{\fonttbl\f0\fswiss Helvetica;\f1\fmodern Courier;}\f1 x{\f0 y}})", doc, m_base);
+        richtext::readDocument(R"({\rtf1{\fonttbl\f0\fswiss Helvetica;\f1\fmodern Courier;}\f1 x{\f0 y}})", doc,
+                               m_base);
         QCOMPARE(family(formatOf(doc, u"x"_qs)), u"Courier"_qs);
         QCOMPARE(family(formatOf(doc, u"y"_qs)), u"Helvetica"_qs);
     }
@@ -320,11 +321,28 @@ private slots:
         QCOMPARE(textOf(rtf), u"ab"_qs);
     }
 
+    // Tables beyond any real document's size stop growing; what they hold so far stays in use.
+    void hugeTables()
+    {
+        QByteArray rtf = R"({\rtf1{\fonttbl)";
+        for (int i = 0; i < 70000; ++i)
+            rtf += "{\\f" + QByteArray::number(i) + " F" + QByteArray::number(i) + ";}";
+        rtf += R"(}{\colortbl)" + QByteArray(70000, ';').replace(";", "\\red255;") + "}";
+        rtf += R"(\f7 a\f69999 b\cf65535 c\cf65536 d})";
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, m_base);
+        QCOMPARE(family(formatOf(doc, u"a"_qs)), u"F7"_qs);
+        QCOMPARE(family(formatOf(doc, u"b"_qs)), u"F0"_qs); // past the limit: the default font
+        QCOMPARE(formatOf(doc, u"c"_qs).foreground().color(), QColor(255, 0, 0));
+        QVERIFY(!formatOf(doc, u"d"_qs).hasProperty(QTextFormat::ForegroundBrush));
+    }
+
     void largeDocument()
     {
         // Several megabytes of real-looking RTF read completely.
         QByteArray rtf = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}{\colortbl;\red255\green0\blue0;})";
-        const QByteArray para = R"(\pard\qc {\b Bold} caf\'e9 {\cf1 red} \u8364? text\par)" "\n";
+        const QByteArray para = R"(\pard\qc {\b Bold} caf\'e9 {\cf1 red} \u8364? text\par)"
+                                "\n";
         const int count = 30000;
         for (int i = 0; i < count; ++i)
             rtf += para;

@@ -37,8 +37,8 @@ QTextCharFormat charFormat(const QString& family, double points, std::initialize
     return f;
 }
 
-QTextBlockFormat blockFormat(Qt::Alignment align, double left = 0, double right = 0, double indent = 0,
-                             double top = 0, double bottom = 0)
+QTextBlockFormat blockFormat(Qt::Alignment align, double left = 0, double right = 0, double indent = 0, double top = 0,
+                             double bottom = 0)
 {
     QTextBlockFormat f;
     f.setAlignment(align);
@@ -63,8 +63,8 @@ void buildLetter(QTextDocument& doc)
     c.insertText(u"underlined, "_qs, charFormat(u"Times New Roman"_qs, 12, {"underline"}));
     c.insertText(u"struck, "_qs, charFormat(u"Times New Roman"_qs, 12, {"strike"}));
     c.insertText(u"red on yellow, "_qs, charFormat(u"Times New Roman"_qs, 12, {"fg=#ff0000", "bg=#ffff00"}));
-    c.insertText(u"all at once "_qs, charFormat(u"Courier New"_qs, 10.5,
-                                                {"bold", "italic", "underline", "strike", "fg=#008000"}));
+    c.insertText(u"all at once "_qs,
+                 charFormat(u"Courier New"_qs, 10.5, {"bold", "italic", "underline", "strike", "fg=#008000"}));
     c.insertText(u"Zoë Łukasz naïve €"_qs, charFormat(u"Liberation Sans"_qs, 11, {"fg=#123456"}));
     c.insertBlock(blockFormat(Qt::AlignRight, 0, 0, 0, 8, 16), charFormat(u"Arial"_qs, 24));
     c.insertBlock(blockFormat(Qt::AlignLeft));
