@@ -1,5 +1,9 @@
 #include "app/Application.h"
+#include "app/BackupRestore.h"
+#include "app/Credits.h"
+#include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
+#include "app/SplashBox.h"
 
 #include "platform/ErrorBox.h"
 
@@ -27,8 +31,19 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        // The main window's own File and Help commands, which need no window of their own.
+        {"Backup, restore, manual and about", [this] {
+             registerBackupCommands(*this);
+             setCommand(QStringLiteral("manual"), Help2Click);
+             setCommand(QStringLiteral("about"), miAboutClick);
+         }},
+        {"TfmHelpMemo", [this] {
+             fmHelpMemo = own(m_owned, new TfmHelpMemo());
+             setCommand(QStringLiteral("helpNote"), Help1Click);
+         }},
         // The search dialog, ninth, fills its field list and opens the contact query.
         {"TfmSQLSearchDialog", [this] { openQuery(); }},
+        {"TfmCredits", [this] { fmCredits = own(m_owned, new TfmCredits()); }},
     };
     for (const Step& step : steps)
         platform::guard(step.make);
