@@ -122,17 +122,22 @@ void withStoreClosed(ContactStore& store, const std::function<void()>& copy)
 [[nodiscard]] bool askInformation(const QString& text)
 {
     return platform::prompts().message(QApplication::activeWindow(), QStringLiteral("Information"), text,
-                                       platform::Icon::Information, platform::Buttons::OkCancel) == platform::Answer::Ok;
+                                       platform::Icon::Information,
+                                       platform::Buttons::OkCancel) == platform::Answer::Ok;
 }
 
 } // namespace
 
-QString backupFileName() { return QStringLiteral("Tovrel.bak"); }
+QString backupFileName()
+{
+    return QStringLiteral("Tovrel.bak");
+}
 
 void checkContactDatabase(const QString& path)
 {
     const auto unsound = [&](const QString& why) {
-        return platform::AppError(QStringLiteral("The backup file %1 is not a sound contact database (%2)").arg(path, why));
+        return platform::AppError(
+            QStringLiteral("The backup file %1 is not a sound contact database (%2)").arg(path, why));
     };
     EngineFile file;
     // Read-only and immutable: checking a file must never write to it, nor leave a journal beside it.
@@ -202,7 +207,8 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     if (lock.open(database, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
         const int rc = lock.exec("BEGIN EXCLUSIVE");
         if (isLockConflict(rc))
-            throw platform::AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
+            throw platform::AppError(
+                QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
     }
     // A journal still lying beside the database belongs to the file being replaced; played back into the restored
     // file it would damage it.
@@ -217,7 +223,8 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
 void miBackUpClick(ContactStore& store, const BlockWriter& write)
 {
     platform::guard([&] {
-        if (!askInformation(QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak")))
+        if (!askInformation(
+                QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak")))
             return;
         const QString database = platform::programFile(databaseFileName());
         const QString backup = platform::programFile(backupFileName());

@@ -105,7 +105,10 @@ void Help1Click()
     note->activateWindow();
 }
 
-QString manualFileName() { return QStringLiteral("Manual.pdf"); }
+QString manualFileName()
+{
+    return QStringLiteral("Manual.pdf");
+}
 
 void Help2Click()
 {

@@ -31,8 +31,7 @@ QLabel* textLabel(const QString& text, int pixelSize, bool bold, bool italic, QW
 
 } // namespace
 
-TfmSplash::TfmSplash(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
+TfmSplash::TfmSplash(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(359, 201);
@@ -57,8 +56,8 @@ TfmSplash::TfmSplash(QWidget* parent)
     ProductName = textLabel(QStringLiteral("Tovrel"), 32, true, false, Panel2);
     Comments = textLabel(QStringLiteral("Database for Home or Office"), 13, false, false, Panel2);
     DevelopedBy = textLabel(QStringLiteral("developed by"), 12, false, true, Panel2);
-    Developer = textLabel(QStringLiteral("the Tovrel team, working from Ledbury in Herefordshire, England"), 13,
-                          false, false, Panel2);
+    Developer = textLabel(QStringLiteral("the Tovrel team, working from Ledbury in Herefordshire, England"), 13, false,
+                          false, Panel2);
     Developer->setWordWrap(true);
     auto* text = new QVBoxLayout(Panel2);
     text->addWidget(ProductName);

@@ -19,9 +19,9 @@ public:
     // The "Credits" panel: shows the credits window without waiting for it.
     void pnlCreditsClick();
 
-    QFrame* Panel1 = nullptr;  // the cream face
+    QFrame* Panel1 = nullptr; // the cream face
     QLabel* ProgramIcon = nullptr;
-    QFrame* Panel2 = nullptr;  // the framed block of text
+    QFrame* Panel2 = nullptr; // the framed block of text
     QLabel* ProductName = nullptr;
     QLabel* Comments = nullptr;
     QLabel* DevelopedBy = nullptr;

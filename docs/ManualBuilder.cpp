@@ -36,7 +36,10 @@ struct Heading
     int level;
 };
 
-[[nodiscard]] qreal mmToDots(qreal mm) { return mm / 25.4 * Resolution; }
+[[nodiscard]] qreal mmToDots(qreal mm)
+{
+    return mm / 25.4 * Resolution;
+}
 
 void fail(const QString& message)
 {
@@ -97,8 +100,8 @@ QTextTable* insertContents(QTextDocument& document, const QList<Heading>& headin
     format.setCellPadding(0);
     format.setCellSpacing(0);
     format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    format.setColumnWidthConstraints({QTextLength(QTextLength::PercentageLength, 90),
-                                      QTextLength(QTextLength::PercentageLength, 10)});
+    format.setColumnWidthConstraints(
+        {QTextLength(QTextLength::PercentageLength, 90), QTextLength(QTextLength::PercentageLength, 10)});
     QTextTable* table = cursor.insertTable(int(headings.size()), 2, format);
     for (int row = 0; row < headings.size(); ++row) {
         const Heading& h = headings[row];

@@ -161,7 +161,8 @@ private:
     QProcess m_shell;
 };
 
-const QString BackupQuestion = QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak");
+const QString BackupQuestion =
+    QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak");
 const QString RestoreQuestion = QStringLiteral(
     "This will copy your Backup File OVER your present database table. Are you sure you want to do this?");
 
@@ -265,16 +266,35 @@ private slots:
         QCOMPARE(surnames, QStringList({"Second", "ZOË", "Łukasz"}));
     }
 
+    // A backup carried over to a folder that has no database yet becomes the database.
+    void restoreWhereThereIsNoDatabase()
+    {
+        Program p;
+        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(QFile::remove(p.database));
+
+        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+
+        QCOMPARE(p.errors(), QStringList());
+        QCOMPARE(readBytes(p.database), readBytes(p.backup));
+        p.verifyReopened(6);
+    }
+
     // A backup that is missing, or that would not give a working database, never replaces the one in use.
     void restoreKeepsTheDatabaseForABadBackup_data()
     {
         QTest::addColumn<QString>("backup"); // how the backup file is made
         QTest::addColumn<QString>("error");  // what the message must say
-        QTest::newRow("no backup yet") << "missing" << "Cannot open file %1.";
-        QTest::newRow("empty file") << "empty" << "has no table HomeAd";
-        QTest::newRow("not a database") << "text" << "file is not a database";
-        QTest::newRow("half a database") << "truncated" << "malformed";
-        QTest::newRow("a field missing") << "no Email" << "has no field Email";
+        QTest::newRow("no backup yet") << "missing"
+                                       << "Cannot open file %1.";
+        QTest::newRow("empty file") << "empty"
+                                    << "has no table HomeAd";
+        QTest::newRow("not a database") << "text"
+                                        << "file is not a database";
+        QTest::newRow("half a database") << "truncated"
+                                         << "malformed";
+        QTest::newRow("a field missing") << "no Email"
+                                         << "has no field Email";
     }
     void restoreKeepsTheDatabaseForABadBackup()
     {
@@ -303,7 +323,8 @@ private slots:
 
         QCOMPARE(p.errors().size(), 1);
         const QString shown = p.errors().constFirst();
-        QVERIFY2(shown.contains(p.backup) && shown.contains(error.contains(QLatin1String("%1")) ? error.arg(p.backup) : error),
+        QVERIFY2(shown.contains(p.backup) &&
+                     shown.contains(error.contains(QLatin1String("%1")) ? error.arg(p.backup) : error),
                  qPrintable(shown));
         QCOMPARE(p.openAtError, QList<bool>{true});
         QCOMPARE(readBytes(p.database), database);
