@@ -1,8 +1,9 @@
 // Lays the user manual out from its Markdown source into a PDF with Qt's own text engine, so that building it
 // needs nothing beyond the packages the program itself is built with.
 //
-//   manual_builder SOURCE.md OUTPUT.pdf
+//   manual_builder SOURCE.md OUTPUT.pdf [PICTURE_FOLDER]
 //
+// Pictures are looked for beside the source, then in the picture folder; one found in neither is left out.
 // A paragraph that reads [[CONTENTS]] becomes the table of contents, with the page of every chapter and section.
 // Every chapter starts on a new page; each page but the first carries the manual's title and its number.
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -19,6 +21,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -160,6 +163,46 @@ void styleTables(QTextDocument& document)
     }
 }
 
+// Loads every picture the text names, a little smaller than on screen and never wider than the page; a picture that
+// cannot be found is taken out.
+void placePictures(QTextDocument& document, const QStringList& folders, qreal maxWidth)
+{
+    struct Picture
+    {
+        int position;
+        QTextImageFormat format;
+    };
+    QList<Picture> pictures;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                pictures << Picture{it.fragment().position(), it.fragment().charFormat().toImageFormat()};
+    // From the end, so that taking one out moves none of those still to do.
+    for (auto p = pictures.crbegin(); p != pictures.crend(); ++p) {
+        QTextCursor cursor(&document);
+        cursor.setPosition(p->position);
+        cursor.setPosition(p->position + 1, QTextCursor::KeepAnchor);
+        QImage image;
+        for (const QString& folder : folders)
+            if (image.load(QDir(folder).filePath(p->format.name())))
+                break;
+        if (image.isNull()) {
+            std::fprintf(stderr, "manual_builder: no picture %s, left out\n", qPrintable(p->format.name()));
+            cursor.removeSelectedText();
+            continue;
+        }
+        document.addResource(QTextDocument::ImageResource, QUrl(p->format.name()), image);
+        // Picture sizes count screen pixels, 96 to the inch, whatever the page's resolution; three quarters of
+        // the size on screen reads well on paper.
+        const qreal toDots = qreal(Resolution) / 96;
+        const qreal scale = std::min(0.75, maxWidth / (image.width() * toDots));
+        QTextImageFormat format = p->format;
+        format.setWidth(image.width() * scale);
+        format.setHeight(image.height() * scale);
+        cursor.setCharFormat(format);
+    }
+}
+
 // The page of a block's first line (a block may begin at the foot of one page with its first line on the next).
 int pageOf(const QTextDocument& document, const QTextBlock& block)
 {
@@ -236,8 +279,8 @@ int main(int argc, char* argv[])
 {
     QGuiApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 3)
-        fail(QStringLiteral("usage: manual_builder SOURCE.md OUTPUT.pdf"));
+    if (arguments.size() < 3 || arguments.size() > 4)
+        fail(QStringLiteral("usage: manual_builder SOURCE.md OUTPUT.pdf [PICTURE_FOLDER]"));
     QFile source(arguments[1]);
     if (!source.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1").arg(arguments[1]));
@@ -257,14 +300,16 @@ int main(int argc, char* argv[])
     font.setPointSizeF(10.5);
     document.setDefaultFont(font);
     document.setDocumentMargin(0);
-    // Pictures are found beside the source.
-    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(arguments[1]).absolutePath() + QLatin1Char('/')));
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     styleHeadings(document);
     styleTables(document);
 
     const QRect body = writer.pageLayout().paintRectPixels(Resolution);
     document.setPageSize(QSizeF(body.width(), body.height() - mmToDots(HeaderMm)));
+    QStringList pictureFolders{QFileInfo(arguments[1]).absolutePath()};
+    if (arguments.size() > 3)
+        pictureFolders << arguments[3];
+    placePictures(document, pictureFolders, body.width());
 
     // The first heading is the manual's own title.
     QList<Heading> headings = headingsOf(document, 2);
