@@ -4,6 +4,7 @@
 #include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
 #include "app/SplashBox.h"
+#include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
 
@@ -37,6 +38,8 @@ void Application::startUp()
              setCommand(QStringLiteral("manual"), Help2Click);
              setCommand(QStringLiteral("about"), miAboutClick);
          }},
+        // The text editor sets the program's help file and starts a new document.
+        {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
         {"TfmHelpMemo", [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
              setCommand(QStringLiteral("helpNote"), Help1Click);
