@@ -1,5 +1,9 @@
 #include "app/Application.h"
+#include "app/BackupRestore.h"
+#include "app/Credits.h"
+#include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
+#include "app/SplashBox.h"
 #include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
@@ -29,8 +33,18 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        // The main window's own File and Help commands, which need no window of their own.
+        {"Backup, restore, manual and about", [this] {
+             registerBackupCommands(*this);
+             setCommand(QStringLiteral("manual"), Help2Click);
+             setCommand(QStringLiteral("about"), miAboutClick);
+         }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
+        {"TfmHelpMemo", [this] {
+             fmHelpMemo = own(m_owned, new TfmHelpMemo());
+             setCommand(QStringLiteral("helpNote"), Help1Click);
+         }},
         {"TfmSQLSearchDialog", [this] {
              // Its creation fills the field list and opens the contact query for the first time.
              fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
@@ -38,6 +52,7 @@ void Application::startUp()
              setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
              dialog->FormCreate();
          }},
+        {"TfmCredits", [this] { fmCredits = own(m_owned, new TfmCredits()); }},
     };
     for (const Step& step : steps)
         platform::guard(step.make);

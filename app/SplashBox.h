@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QTimer;
+
+// The about box. A new one is made for every request; it stays on top of every window and closes and deletes
+// itself once its timer fires, 3 seconds after it was made. It has no other way to close.
+class TfmSplash : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int LifetimeMs = 3000;
+
+    explicit TfmSplash(QWidget* parent = nullptr);
+
+    // The "Credits" panel: shows the credits window without waiting for it.
+    void pnlCreditsClick();
+
+    QFrame* Panel1 = nullptr; // the cream face
+    QLabel* ProgramIcon = nullptr;
+    QFrame* Panel2 = nullptr; // the framed block of text
+    QLabel* ProductName = nullptr;
+    QLabel* Comments = nullptr;
+    QLabel* DevelopedBy = nullptr;
+    QLabel* Developer = nullptr;
+    QLabel* pnlCredits = nullptr;
+    QTimer* Timer1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+namespace app {
+
+// Help > About: makes and shows a new about box without waiting for it.
+void miAboutClick();
+
+} // namespace app
