@@ -2,6 +2,9 @@
 #include "app/HomeGrid.h"
 
 #include "platform/ErrorBox.h"
+#include "records/CountLook.h"
+#include "records/HomeFormView.h"
+#include "records/RecordCard.h"
 
 namespace app {
 
@@ -27,8 +30,28 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        {"TfmCountyListEdit", [this] {
+             fmCountyListEdit = own(m_owned, new TfmCountyListEdit());
+             setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });
+         }},
+        {"TfmHomeForm", [this] {
+             fmHomeForm = own(m_owned, new TfmHomeForm());
+             setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
+                 w->show();
+                 w->raise();
+                 w->activateWindow();
+             });
+         }},
         // The search dialog, ninth, fills its field list and opens the contact query.
         {"TfmSQLSearchDialog", [this] { openQuery(); }},
+        {"TfmRecCard", [this] {
+             fmRecCard = own(m_owned, new TfmRecCard());
+             setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
+                 w->show();
+                 w->raise();
+                 w->activateWindow();
+             });
+         }},
     };
     for (const Step& step : steps)
         platform::guard(step.make);
