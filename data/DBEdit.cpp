@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
+#include <QTabWidget>
 #include <algorithm>
 #include <vector>
 
@@ -197,8 +198,8 @@ void DBEdit::updateRecord(Dataset* dataset)
     for (DBEdit* box : boxes) {
         if (!box->m_pending || box->m_link.dataset() != dataset)
             continue;
-        if (!box->isVisible()) {
-            // A box the user cannot see must not block a save made elsewhere: its unwritten text is dropped.
+        if (!box->window()->isVisible()) {
+            // A box in a closed window must not block a save made elsewhere: its unwritten text is dropped.
             box->m_pending = false;
             box->refresh();
             continue;
@@ -206,8 +207,7 @@ void DBEdit::updateRecord(Dataset* dataset)
         try {
             box->commit();
         } catch (...) {
-            box->setFocus(Qt::OtherFocusReason);
-            box->selectAll();
+            box->showForCorrection();
             throw;
         }
     }
@@ -223,10 +223,20 @@ void DBEdit::focusOutEvent(QFocusEvent* event)
         refresh(); // a date typed in any accepted form is shown in the short date format
         return;
     }
-    if (!platform::guard([this] { commit(); })) {
-        setFocus(Qt::OtherFocusReason);
-        selectAll();
+    if (!platform::guard([this] { commit(); }))
+        showForCorrection();
+}
+
+void DBEdit::showForCorrection()
+{
+    // A box on a page of tabs that is not in front is brought to the front first.
+    for (QWidget* w = this; w && !w->isWindow(); w = w->parentWidget()) {
+        QWidget* stack = w->parentWidget();
+        if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr); tabs && tabs->indexOf(w) >= 0)
+            tabs->setCurrentWidget(w);
     }
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
 }
 
 void DBEdit::keyPressEvent(QKeyEvent* event)

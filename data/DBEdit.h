@@ -76,6 +76,7 @@ protected:
 
 private:
     void refresh();
+    void showForCorrection();
     void typed(const QString& text);
     [[nodiscard]] bool isDateField() const;
 
