@@ -141,6 +141,7 @@ TfmHomeForm::TfmHomeForm(QWidget* parent)
         m_focusOrder << edit;
     for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
         setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
+    m_focusOrder.first()->setFocus(); // the first box in the focus order starts with the focus
 
     // Every hint also reaches the main window's status bar; only the boxes given one, and the navigator, show it as
     // a tooltip. The village label's hint is seen only in the status bar.

@@ -141,7 +141,7 @@ TfmRecCard::TfmRecCard(QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
     setFixedSize(CardWidth, FaceHeight + BarHeight);
-    move(354, 320);
+    move(m_place);
 
     buildFace();
     buildBar();
@@ -233,6 +233,7 @@ void TfmRecCard::buildFace()
     notesBox = new data::DBMemo(face);
     notesBox->setObjectName(QStringLiteral("memoNotes"));
     notesBox->setGeometry(NotesLeft, faceRule(0) + 4, NotesWidth, NotesHeight);
+    notesBox->setFrameShape(QFrame::NoFrame); // borderless like every box of the card
     notesBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notesBox->setDataSource(&dsRecCard);
@@ -382,8 +383,10 @@ void TfmRecCard::showEvent(QShowEvent* event)
         // The card keeps no state of its own: the form view's says whether a place was saved.
         if (m_settings->readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0) == 0)
             return;
-        move(x(), m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), y()));
-        move(m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), x()), y());
+        // The place the card was last put at is its current place (the frame's size is not known before it shows).
+        const int top = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), m_place.y());
+        const int left = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), m_place.x());
+        move(left, top);
     });
 }
 
@@ -393,8 +396,9 @@ void TfmRecCard::closeEvent(QCloseEvent* event)
         if (!m_settings)
             m_settings.emplace(records::settingsFileName());
         if (records::isNormalState(*this)) {
-            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), y());
-            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), x());
+            m_place = pos();
+            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), m_place.y());
+            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), m_place.x());
         }
         m_settings->writeInteger(QStringLiteral("FormView"), QStringLiteral("Status"), records::closingStatus(*this));
     });

@@ -104,4 +104,5 @@ private:
     QMap<QString, data::DBEdit*> m_boxes;
     QList<QWidget*> m_focusOrder;
     std::optional<IniFile> m_settings; // open from showing to closing
+    QPoint m_place{354, 320};          // outer position: the first one, then where it was last closed
 };
