@@ -197,14 +197,17 @@ void TfmHomeForm::FormShow()
         const int status = m_settings->readInteger(section, QStringLiteral("Status"), 0);
         if (status == 0)
             return;
-        // Outer place and size, as written on closing.
-        move(x(), m_settings->readInteger(section, QStringLiteral("Top"), y()));
-        move(m_settings->readInteger(section, QStringLiteral("Left"), x()), y());
-        const QSize frame = frameGeometry().size() - size();
-        const int width = m_settings->readInteger(section, QStringLiteral("Width"), frameGeometry().width());
-        resize(width - frame.width(), height());
-        const int height = m_settings->readInteger(section, QStringLiteral("Height"), frameGeometry().height());
-        resize(this->width(), height - frame.height());
+        // Outer place and size, as written on closing. Before the first showing the current place is wherever the
+        // system will put the window: it is kept unless the file says otherwise.
+        const QPoint current = m_place.value_or(pos());
+        const int top = m_settings->readInteger(section, QStringLiteral("Top"), current.y());
+        const int left = m_settings->readInteger(section, QStringLiteral("Left"), current.x());
+        if (m_place || QPoint(left, top) != current)
+            move(left, top);
+        const QSize frame = m_frame.value_or(QSize());
+        const int width = m_settings->readInteger(section, QStringLiteral("Width"), this->width() + frame.width());
+        const int height = m_settings->readInteger(section, QStringLiteral("Height"), this->height() + frame.height());
+        resize(width - frame.width(), height - frame.height()); // the fixed frame keeps the designed size
         // Only a hand-edited file holds 3 here: this window itself writes 1 or 2.
         if (status == 3) {
             setFixedFrame(false);
@@ -228,6 +231,8 @@ void TfmHomeForm::FormClose()
         const QString section = QStringLiteral("FormView");
         if (records::isNormalState(*this)) {
             const QRect outer = frameGeometry();
+            m_place = outer.topLeft();
+            m_frame = outer.size() - size();
             m_settings->writeInteger(section, QStringLiteral("Top"), outer.top());
             m_settings->writeInteger(section, QStringLiteral("Left"), outer.left());
             m_settings->writeInteger(section, QStringLiteral("Width"), outer.width());

@@ -57,5 +57,7 @@ private:
     QMap<QString, data::DBEdit*> m_boxes;
     QList<QWidget*> m_focusOrder;
     std::optional<IniFile> m_settings; // open from showing to closing
+    std::optional<QPoint> m_place;     // outer position when last closed in the normal state
+    std::optional<QSize> m_frame;      // outer size less the client size, once known
     bool m_backFromBox = false;        // lost the activation to a message box of its own
 };
