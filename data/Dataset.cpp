@@ -145,14 +145,17 @@ void Dataset::loadRows()
     }
     const int keyColumn = m_keyColumn.isEmpty() ? -1 : columnOf(m_keyColumn);
 
+    const int count = int(source.size());
+    std::vector<const char*> values(source.size());
+    std::vector<uint32_t> lengths(source.size());
     int rc;
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        m_store.begin(keyColumn >= 0 ? sqlite3_column_int64(st.stmt, keyColumn) : 0);
-        for (int c : source) {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, c));
-            m_store.add(bytes ? bytes : "", size_t(sqlite3_column_bytes(st.stmt, c)));
+        for (int i = 0; i < count; ++i) {
+            values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, source[size_t(i)]));
+            lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(st.stmt, source[size_t(i)])) : 0;
         }
-        m_rows.push_back(m_store.finish());
+        const qint64 key = keyColumn >= 0 ? sqlite3_column_int64(st.stmt, keyColumn) : 0;
+        m_rows.push_back(m_store.addRow(key, values.data(), lengths.data(), count));
     }
     if (rc != SQLITE_DONE) {
         const QString message = m_connection->lastError();

@@ -78,6 +78,24 @@ RowStore::Row RowStore::finish()
     return blob;
 }
 
+RowStore::Row RowStore::addRow(qint64 key, const char* const* values, const uint32_t* lengths, int count)
+{
+    size_t size = sizeof(qint64) + varintSize(uint32_t(count));
+    for (int i = 0; i < count; ++i)
+        size += varintSize(lengths[i]) + lengths[i];
+    char* blob = allocate(size);
+    std::memcpy(blob, &key, sizeof key);
+    char* out = putVarint(blob + sizeof key, uint32_t(count));
+    for (int i = 0; i < count; ++i)
+        out = putVarint(out, lengths[i]);
+    for (int i = 0; i < count; ++i) {
+        if (lengths[i])
+            std::memcpy(out, values[i], lengths[i]);
+        out += lengths[i];
+    }
+    return blob;
+}
+
 char* RowStore::allocate(size_t size)
 {
     if (size > ChunkSize / 4) {

@@ -22,6 +22,8 @@ public:
     void add(const char* utf8, size_t length);
     void add(const QString& text);
     Row finish();
+    // The same in one step, copying straight from the given buffers (the loader's fast path).
+    Row addRow(qint64 key, const char* const* values, const uint32_t* lengths, int count);
 
     [[nodiscard]] static qint64 key(Row row);
     [[nodiscard]] static QString text(Row row, int field);
