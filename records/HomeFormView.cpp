@@ -218,7 +218,8 @@ void TfmHomeForm::FormShow()
 
 void TfmHomeForm::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    if (!records::programIsEnding())
+        FormClose();
     event->accept();
 }
 

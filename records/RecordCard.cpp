@@ -392,6 +392,10 @@ void TfmRecCard::showEvent(QShowEvent* event)
 
 void TfmRecCard::closeEvent(QCloseEvent* event)
 {
+    if (records::programIsEnding()) {
+        event->accept();
+        return;
+    }
     platform::guard([this] {
         if (!m_settings)
             m_settings.emplace(records::settingsFileName());

@@ -1,5 +1,6 @@
 #include "RecordsFixture.h"
 
+#include "app/HomeGrid.h"
 #include "app/IniFile.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
@@ -318,6 +319,13 @@ private slots:
 
     void stillOpenAtTheEndWritesNothing()
     {
+        TfmHomeAddMain main;
+        f.application->fmHomeAddMain = &main;
+        main.show();
+        form->show();
+        main.hide(); // the main window has closed
+        form->close();
+        f.application->fmHomeAddMain = nullptr;
         form->show();
         form.reset();
         f.application.reset();

@@ -1,5 +1,6 @@
 #include "RecordsFixture.h"
 
+#include "app/HomeGrid.h"
 #include "app/IniFile.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
@@ -371,9 +372,16 @@ private slots:
         QVERIFY(f.errors().first().startsWith(QStringLiteral("Unable to write to ")));
     }
 
-    // A card still open when the program ends saves nothing.
+    // A card still open when the program ends saves nothing, whether it is closed on the way out or just destroyed.
     void stillOpenAtTheEndWritesNothing()
     {
+        TfmHomeAddMain main;
+        f.application->fmHomeAddMain = &main;
+        main.show();
+        card->show();
+        main.hide(); // the main window has closed
+        card->close();
+        f.application->fmHomeAddMain = nullptr;
         card->show();
         card.reset();
         f.application.reset();
