@@ -7,6 +7,7 @@
 #include "records/RecordCard.h"
 
 #include <QLabel>
+#include <sqlite3.h>
 
 using testsupport::Contact;
 
@@ -240,6 +241,25 @@ private slots:
         QCOMPARE(f.q().state(), data::Dataset::State::Browse);
         QVERIFY(!card->isVisible());
         QVERIFY(f.errors().isEmpty());
+    }
+
+    // A save that fails leaves the card open with the row still in editing; the "RestoreUp" sound has started.
+    void failedSaveKeepsTheCardOpen()
+    {
+        card->show();
+        QTest::keyClicks(card->box(QStringLiteral("Town")), QStringLiteral("ford"));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(f.dbPath()).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "DELETE FROM HomeAd WHERE Surname='Adams'", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        click(card->Panel6);
+        QCOMPARE(f.errors().size(), 1);
+        QVERIFY(f.errors().first().startsWith(QStringLiteral("HomeQuery: The row cannot be found")));
+        QVERIFY(card->isVisible());
+        QCOMPARE(f.q().state(), data::Dataset::State::Edit);
+        QCOMPARE(shown(QStringLiteral("Town")), QStringLiteral("Bathford"));
+        QCOMPARE(f.fakes.sound->events, QStringList{QStringLiteral("RestoreUp")});
+        QVERIFY(!QFile::exists(f.iniPath()));
     }
 
     void closeOnEmptySelectionStoresOneContact()
