@@ -13,9 +13,7 @@
 
 namespace data {
 
-FieldLink::FieldLink(std::function<void()> changed, QObject* parent) : QObject(parent), m_changed(std::move(changed))
-{
-}
+FieldLink::FieldLink(std::function<void()> changed, QObject* parent) : QObject(parent), m_changed(std::move(changed)) {}
 
 void FieldLink::setDataSource(DataSource* source)
 {
@@ -86,7 +84,10 @@ std::vector<DBEdit*>& allBoxes()
     return boxes;
 }
 
-[[nodiscard]] QString notADate(const QString& text) { return QStringLiteral("'%1' is not a valid date").arg(text); }
+[[nodiscard]] QString notADate(const QString& text)
+{
+    return QStringLiteral("'%1' is not a valid date").arg(text);
+}
 } // namespace
 
 DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent), m_link([this] { refresh(); })
@@ -232,7 +233,8 @@ void DBEdit::showForCorrection()
     // A box on a page of tabs that is not in front is brought to the front first.
     for (QWidget* w = this; w && !w->isWindow(); w = w->parentWidget()) {
         QWidget* stack = w->parentWidget();
-        if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr); tabs && tabs->indexOf(w) >= 0)
+        if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr);
+            tabs && tabs->indexOf(w) >= 0)
             tabs->setCurrentWidget(w);
     }
     setFocus(Qt::OtherFocusReason);

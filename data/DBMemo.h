@@ -24,7 +24,7 @@ private:
     void typed();
 
     FieldLink m_link;
-    bool m_writing = false;   // our own write is on its way through the dataset
+    bool m_writing = false;    // our own write is on its way through the dataset
     bool m_refreshing = false; // the text is being set from the row, not typed
 };
 

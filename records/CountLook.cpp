@@ -34,8 +34,8 @@ TfmCountyListEdit::TfmCountyListEdit(QWidget* parent)
     lbHelp->setWordWrap(true);
     lbHelp->setGeometry(180, 8, 105, 56);
 
-    btDeleteItem = new QPushButton(style()->standardIcon(QStyle::SP_DialogDiscardButton), QStringLiteral("Delete Item"),
-                                   this);
+    btDeleteItem =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogDiscardButton), QStringLiteral("Delete Item"), this);
     btDeleteItem->setObjectName(QStringLiteral("btDeleteItem"));
     btDeleteItem->setGeometry(180, 72, 105, 27);
 

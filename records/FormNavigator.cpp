@@ -25,8 +25,12 @@ QIcon glyph(FormNavigator::Button button)
         p.drawRect(QRectF(3, 3, 2, 10));
         triangle({12, 3}, {12, 13}, {6, 8});
         break;
-    case FormNavigator::Prior: triangle({11, 3}, {11, 13}, {5, 8}); break;
-    case FormNavigator::Next: triangle({5, 3}, {5, 13}, {11, 8}); break;
+    case FormNavigator::Prior:
+        triangle({11, 3}, {11, 13}, {5, 8});
+        break;
+    case FormNavigator::Next:
+        triangle({5, 3}, {5, 13}, {11, 8});
+        break;
     case FormNavigator::Last:
         triangle({4, 3}, {4, 13}, {10, 8});
         p.drawRect(QRectF(11, 3, 2, 10));
@@ -35,8 +39,12 @@ QIcon glyph(FormNavigator::Button button)
         p.drawRect(QRectF(7, 3, 2, 10));
         p.drawRect(QRectF(3, 7, 10, 2));
         break;
-    case FormNavigator::Delete: p.drawRect(QRectF(3, 7, 10, 2)); break;
-    case FormNavigator::Edit: triangle({3, 11}, {13, 11}, {8, 5}); break;
+    case FormNavigator::Delete:
+        p.drawRect(QRectF(3, 7, 10, 2));
+        break;
+    case FormNavigator::Edit:
+        triangle({3, 11}, {13, 11}, {8, 5});
+        break;
     case FormNavigator::Post:
         p.setPen(QPen(Qt::black, 2));
         p.setBrush(Qt::NoBrush);
@@ -56,15 +64,24 @@ QIcon glyph(FormNavigator::Button button)
 QString FormNavigator::hint(Button button)
 {
     switch (button) {
-    case First: return QStringLiteral("First record");
-    case Prior: return QStringLiteral("Prior record");
-    case Next: return QStringLiteral("Next record");
-    case Last: return QStringLiteral("Last record");
-    case Insert: return QStringLiteral("Insert record");
-    case Delete: return QStringLiteral("Delete record");
-    case Edit: return QStringLiteral("Edit record");
-    case Post: return QStringLiteral("Post edit");
-    case Cancel: return QStringLiteral("Cancel edit");
+    case First:
+        return QStringLiteral("First record");
+    case Prior:
+        return QStringLiteral("Prior record");
+    case Next:
+        return QStringLiteral("Next record");
+    case Last:
+        return QStringLiteral("Last record");
+    case Insert:
+        return QStringLiteral("Insert record");
+    case Delete:
+        return QStringLiteral("Delete record");
+    case Edit:
+        return QStringLiteral("Edit record");
+    case Post:
+        return QStringLiteral("Post edit");
+    case Cancel:
+        return QStringLiteral("Cancel edit");
     }
     return {};
 }
@@ -116,14 +133,20 @@ bool FormNavigator::isUsable(Button button) const
     const bool editing = d->state() == data::Dataset::State::Edit || d->state() == data::Dataset::State::Insert;
     switch (button) {
     case First:
-    case Prior: return !d->bof();
+    case Prior:
+        return !d->bof();
     case Next:
-    case Last: return !d->eof();
-    case Insert: return true;
-    case Delete: return !d->isEmpty();
-    case Edit: return !editing;
+    case Last:
+        return !d->eof();
+    case Insert:
+        return true;
+    case Delete:
+        return !d->isEmpty();
+    case Edit:
+        return !editing;
     case Post:
-    case Cancel: return editing;
+    case Cancel:
+        return editing;
     }
     return false;
 }
@@ -151,18 +174,34 @@ void FormNavigator::run(Button button)
     if (!d)
         return;
     switch (button) {
-    case First: d->first(); break;
-    case Prior: d->prior(); break;
-    case Next: d->next(); break;
-    case Last: d->last(); break;
-    case Insert: d->insert(); break;
+    case First:
+        d->first();
+        break;
+    case Prior:
+        d->prior();
+        break;
+    case Next:
+        d->next();
+        break;
+    case Last:
+        d->last();
+        break;
+    case Insert:
+        d->insert();
+        break;
     case Delete:
         if (platform::prompts().message(this, QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
                                         platform::Icon::Question, platform::Buttons::OkCancel) == platform::Answer::Ok)
             d->remove();
         break;
-    case Edit: d->edit(); break;
-    case Post: d->post(); break;
-    case Cancel: d->cancel(); break;
+    case Edit:
+        d->edit();
+        break;
+    case Post:
+        d->post();
+        break;
+    case Cancel:
+        d->cancel();
+        break;
     }
 }

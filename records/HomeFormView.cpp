@@ -145,7 +145,8 @@ TfmHomeForm::TfmHomeForm(QWidget* parent)
 
     // Every hint also reaches the main window's status bar; only the boxes given one, and the navigator, show it as
     // a tooltip. The village label's hint is seen only in the status bar.
-    for (QWidget* w : {static_cast<QWidget*>(box(QStringLiteral("Surname"))), static_cast<QWidget*>(box(QStringLiteral("Flag")))})
+    for (QWidget* w :
+         {static_cast<QWidget*>(box(QStringLiteral("Surname"))), static_cast<QWidget*>(box(QStringLiteral("Flag")))})
         w->setStatusTip(w->toolTip());
     villageLabel->setStatusTip(QStringLiteral("Suburb, ward, extra address line"));
 }
@@ -263,4 +264,7 @@ void TfmHomeForm::changeEvent(QEvent* event)
     }
 }
 
-void TfmHomeForm::FormActivate() { PageControl1->setCurrentIndex(0); }
+void TfmHomeForm::FormActivate()
+{
+    PageControl1->setCurrentIndex(0);
+}

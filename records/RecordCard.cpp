@@ -40,7 +40,10 @@ constexpr int NotesWidth = 210;
 constexpr int NotesHeight = 152;
 
 // A rule's row on the face (the picture overhangs the face by its offset).
-int faceRule(int index) { return RecCardFace::ruleRows()[index] + RecCardFace::PictureOffset.y(); }
+int faceRule(int index)
+{
+    return RecCardFace::ruleRows()[index] + RecCardFace::PictureOffset.y();
+}
 
 // A single-line box whose bottom edge lies on the given rule.
 QRect onRule(int ruleIndex, int left, int width)
@@ -149,7 +152,10 @@ TfmRecCard::TfmRecCard(QWidget* parent)
 
 TfmRecCard::~TfmRecCard() = default;
 
-data::Dataset& TfmRecCard::query() const { return *dsRecCard.dataset(); }
+data::Dataset& TfmRecCard::query() const
+{
+    return *dsRecCard.dataset();
+}
 
 data::DBEdit* TfmRecCard::addBox(const QString& label, const QString& field, const QRect& labelRect,
                                  const QRect& boxRect)
@@ -203,10 +209,18 @@ void TfmRecCard::buildFace()
         const char* field;
     };
     // The left column stands on rules 2 to 14, top to bottom, in focus order.
-    const Row left[] = {{"First name", "Firstname"}, {"Middle name", "Midname"}, {"Surname", "Surname"},
-                        {"Address", "Address1"},     {"", "Address2"},          {"Village", "A3_Village"},
-                        {"Town", "Town"},            {"County / State", "County"}, {"PostCode", "PostCode"},
-                        {"Phone", "Tel"},            {"Mobile", "Cell"},        {"Email", "Email"},
+    const Row left[] = {{"First name", "Firstname"},
+                        {"Middle name", "Midname"},
+                        {"Surname", "Surname"},
+                        {"Address", "Address1"},
+                        {"", "Address2"},
+                        {"Village", "A3_Village"},
+                        {"Town", "Town"},
+                        {"County / State", "County"},
+                        {"PostCode", "PostCode"},
+                        {"Phone", "Tel"},
+                        {"Mobile", "Cell"},
+                        {"Email", "Email"},
                         {"Work Tel", "Work Tel"}};
     int rule = 1;
     for (const Row& row : left) {
@@ -216,7 +230,8 @@ void TfmRecCard::buildFace()
         ++rule;
     }
     // The lower right group stands on the last four rules.
-    const Row lowerRight[] = {{"Flag", "Flag"}, {"Flag 2", "Flag2"}, {"Birthday", "Birthday"}, {"Work place", "Workplace"}};
+    const Row lowerRight[] = {
+        {"Flag", "Flag"}, {"Flag 2", "Flag2"}, {"Birthday", "Birthday"}, {"Work place", "Workplace"}};
     rule = 10;
     for (const Row& row : lowerRight) {
         const QRect boxRect = onRule(rule, RightBoxLeft, RightBoxWidth);
@@ -296,7 +311,10 @@ void TfmRecCard::buildBar()
     }
 }
 
-QList<QWidget*> TfmRecCard::focusOrder() const { return m_focusOrder; }
+QList<QWidget*> TfmRecCard::focusOrder() const
+{
+    return m_focusOrder;
+}
 
 void TfmRecCard::Panel5Click()
 {
@@ -325,9 +343,9 @@ void TfmRecCard::Panel7Click()
 void TfmRecCard::Panel8Click()
 {
     platform::guard([this] {
-        const platform::Answer answer =
-            platform::prompts().message(this, QStringLiteral("Confirm"), QStringLiteral("You are about to delete a record"),
-                                        platform::Icon::Question, platform::Buttons::OkCancel);
+        const platform::Answer answer = platform::prompts().message(
+            this, QStringLiteral("Confirm"), QStringLiteral("You are about to delete a record"),
+            platform::Icon::Question, platform::Buttons::OkCancel);
         if (answer == platform::Answer::Ok)
             query().remove();
     });
@@ -365,9 +383,14 @@ bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
     if (watched == DBEdit12) {
         switch (event->type()) {
         case QEvent::Enter:
-        case QEvent::MouseMove: DBEdit12->setCursor(Qt::PointingHandCursor); break;
-        case QEvent::MouseButtonDblClick: DBEdit12DblClick(); break;
-        default: break;
+        case QEvent::MouseMove:
+            DBEdit12->setCursor(Qt::PointingHandCursor);
+            break;
+        case QEvent::MouseButtonDblClick:
+            DBEdit12DblClick();
+            break;
+        default:
+            break;
         }
     }
     return QWidget::eventFilter(watched, event);

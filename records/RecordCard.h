@@ -66,14 +66,14 @@ public:
 
     data::DataSource dsRecCard;
     RecCardFace* face = nullptr;
-    QFrame* Panel2 = nullptr;  // red rule between the left column's labels and boxes
-    QFrame* Panel10 = nullptr; // red rule of the lower right group
-    RecCardPanel* Panel5 = nullptr; // "<< Back"
-    RecCardPanel* Panel7 = nullptr; // "+ New Record"
-    RecCardPanel* Panel8 = nullptr; // "- Delete Record"
-    RecCardPanel* Panel9 = nullptr; // "Cancel"
-    RecCardPanel* Panel4 = nullptr; // "Next >>"
-    RecCardPanel* Panel6 = nullptr; // "Close"
+    QFrame* Panel2 = nullptr;         // red rule between the left column's labels and boxes
+    QFrame* Panel10 = nullptr;        // red rule of the lower right group
+    RecCardPanel* Panel5 = nullptr;   // "<< Back"
+    RecCardPanel* Panel7 = nullptr;   // "+ New Record"
+    RecCardPanel* Panel8 = nullptr;   // "- Delete Record"
+    RecCardPanel* Panel9 = nullptr;   // "Cancel"
+    RecCardPanel* Panel4 = nullptr;   // "Next >>"
+    RecCardPanel* Panel6 = nullptr;   // "Close"
     data::DBEdit* DBEdit12 = nullptr; // Email
     data::DBMemo* notesBox = nullptr;
 
@@ -82,11 +82,11 @@ public:
     // The boxes in their focus order, the notes box last.
     [[nodiscard]] QList<QWidget*> focusOrder() const;
 
-    void Panel5Click(); // one row back
-    void Panel4Click(); // one row forward
-    void Panel7Click(); // new row before the current one
-    void Panel8Click(); // delete after confirmation
-    void Panel9Click(); // cancel changes
+    void Panel5Click();  // one row back
+    void Panel4Click();  // one row forward
+    void Panel7Click();  // new row before the current one
+    void Panel8Click();  // delete after confirmation
+    void Panel9Click();  // cancel changes
     void Button1Click(); // save and close
     void DBEdit12DblClick();
 

@@ -10,9 +10,15 @@
 
 namespace records {
 
-QString settingsFileName() { return platform::programFile(QStringLiteral("TovrelIni.ini")); }
+QString settingsFileName()
+{
+    return platform::programFile(QStringLiteral("TovrelIni.ini"));
+}
 
-int closingStatus(const QWidget& window) { return window.isActiveWindow() ? 1 : 2; }
+int closingStatus(const QWidget& window)
+{
+    return window.isActiveWindow() ? 1 : 2;
+}
 
 bool programIsEnding()
 {

@@ -120,7 +120,8 @@ private slots:
         QTest::newRow("sorted, CR LF after every entry")
             << QStringList{"kent", "", "Avon", "Kent"} << QByteArray("\r\nAvon\r\nkent\r\nKent\r\n");
         QTest::newRow("empty list: empty file") << QStringList() << QByteArray("");
-        QTest::newRow("Windows-1252 when it fits") << QStringList{QStringLiteral("Nièvre")} << QByteArray("Ni\xE8vre\r\n");
+        QTest::newRow("Windows-1252 when it fits")
+            << QStringList{QStringLiteral("Nièvre")} << QByteArray("Ni\xE8vre\r\n");
         QTest::newRow("UTF-8 otherwise") << QStringList{QStringLiteral("Łódzkie"), QStringLiteral("Ariège")}
                                          << QByteArray("Ari\xC3\xA8ge\r\n\xC5\x81\xC3\xB3\x64zkie\r\n");
     }
@@ -179,7 +180,8 @@ private slots:
         QCOMPARE(main->countyPickList(), entries);
         QVERIFY(!editor->isVisible());
         // No temporary file is left behind.
-        const QStringList files = folderInTheWay ? QStringList{"Tovrel.mdb"} : QStringList{"ListFile.txt", "Tovrel.mdb"};
+        const QStringList files =
+            folderInTheWay ? QStringList{"Tovrel.mdb"} : QStringList{"ListFile.txt", "Tovrel.mdb"};
         QCOMPARE(QDir(f.dir->path()).entryList(QDir::Files | QDir::Hidden), files);
     }
 

@@ -175,8 +175,9 @@ private slots:
         QTest::keyClicks(birthday, QStringLiteral("1/4/1975"));
         data::DBEdit::updateRecord(&f.q());
         f.q().post();
-        QCOMPARE(f.stored(QStringLiteral("SELECT Town || ' ' || Tel || ' ' || Birthday FROM HomeAd WHERE Surname='Adams'")),
-                 QStringList{QStringLiteral("Bathford 123 1975-04-01")});
+        QCOMPARE(
+            f.stored(QStringLiteral("SELECT Town || ' ' || Tel || ' ' || Birthday FROM HomeAd WHERE Surname='Adams'")),
+            QStringList{QStringLiteral("Bathford 123 1975-04-01")});
     }
 
     void escapeAndCancelDropTheTextBeingTyped()

@@ -81,10 +81,11 @@ private slots:
                 chain << button->objectName();
             w = w->nextInFocusChain();
         } while (w != start && chain.size() < 60);
-        QCOMPARE(chain, (QStringList{"Address1", "Address2", "A3_Village", "Town", "County", "PostCode", "Country",
-                                     "Tel", "Cell", "Email", "Notes", "Birthday", "Workplace", "Work Tel", "Flag",
-                                     "Flag2", "First", "Prior", "Next", "Last", "Insert", "Delete", "Edit", "Post",
-                                     "Cancel", "BitBtn1", "Firstname", "Midname", "Surname"}));
+        QCOMPARE(chain, (QStringList{"Address1",  "Address2", "A3_Village", "Town",    "County", "PostCode",
+                                     "Country",   "Tel",      "Cell",       "Email",   "Notes",  "Birthday",
+                                     "Workplace", "Work Tel", "Flag",       "Flag2",   "First",  "Prior",
+                                     "Next",      "Last",     "Insert",     "Delete",  "Edit",   "Post",
+                                     "Cancel",    "BitBtn1",  "Firstname",  "Midname", "Surname"}));
         QCOMPARE(form->focusWidget(), form->box(QStringLiteral("Address1")));
     }
 
@@ -140,7 +141,9 @@ private slots:
         QFETCH(int, scenario);
         QFETCH(QString, usable);
         switch (scenario) {
-        case 1: click(Nav::Last); break;
+        case 1:
+            click(Nav::Last);
+            break;
         case 2:
             f.q().moveTo(1);
             click(Nav::Next);
@@ -155,13 +158,17 @@ private slots:
             click(Nav::Last);
             click(Nav::Prior);
             break;
-        case 5: QTest::keyClicks(form->box(QStringLiteral("Town")), QStringLiteral("x")); break;
+        case 5:
+            QTest::keyClicks(form->box(QStringLiteral("Town")), QStringLiteral("x"));
+            break;
         case 6:
             f.q().close();
             f.q().setSql({QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE 'Q%'")});
             f.q().open();
             break;
-        case 7: f.q().close(); break;
+        case 7:
+            f.q().close();
+            break;
         }
         QCOMPARE(::usable(*form->DBNavigator1), usable);
         QVERIFY(f.errors().isEmpty());
@@ -255,8 +262,8 @@ private slots:
                                   << QPoint(200, 100) << false;
         QTest::newRow("status 2 written by the card, no place of its own")
             << QByteArray("[FormView]\nStatus=2\n[RecCard]\nTop=1\nLeft=2\n") << QPoint(-1, -1) << false;
-        QTest::newRow("status 3 edited in by hand") << QByteArray("[FormView]\nStatus=3\nTop=100\nLeft=200\n")
-                                                    << QPoint(200, 100) << true;
+        QTest::newRow("status 3 edited in by hand")
+            << QByteArray("[FormView]\nStatus=3\nTop=100\nLeft=200\n") << QPoint(200, 100) << true;
     }
     void settingsOnShow()
     {

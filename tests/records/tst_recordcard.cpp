@@ -105,9 +105,9 @@ private slots:
 
     void boxes()
     {
-        const QStringList order = {"Firstname", "Midname",  "Surname", "Address1", "Address2", "A3_Village",
-                                   "Town",      "County",   "PostCode", "Tel",     "Cell",     "Email",
-                                   "Work Tel",  "Flag",     "Flag2",   "Birthday", "Workplace", "Notes"};
+        const QStringList order = {"Firstname", "Midname", "Surname",  "Address1", "Address2",  "A3_Village",
+                                   "Town",      "County",  "PostCode", "Tel",      "Cell",      "Email",
+                                   "Work Tel",  "Flag",    "Flag2",    "Birthday", "Workplace", "Notes"};
         // Walk the real focus chain from the first box.
         QStringList chain;
         QWidget* w = card->box(QStringLiteral("Firstname"));
@@ -215,7 +215,8 @@ private slots:
     {
         reopenWith(QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE 'Q%'"));
         click(card->Panel8);
-        QCOMPARE(f.errors(), QStringList{QStringLiteral("HomeQuery: Cannot perform this operation on an empty dataset.")});
+        QCOMPARE(f.errors(),
+                 QStringList{QStringLiteral("HomeQuery: Cannot perform this operation on an empty dataset.")});
     }
 
     void cancelRestoresTheRow()
@@ -360,7 +361,7 @@ private slots:
         QCOMPARE(file.readInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), -1), 40);
         QCOMPARE(file.readInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), -1), 30);
         QCOMPARE(file.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), -1), 2); // not active
-        QCOMPARE(file.readInteger(QStringLiteral("RecCard"), QStringLiteral("Width"), -1), -1); // no size
+        QCOMPARE(file.readInteger(QStringLiteral("RecCard"), QStringLiteral("Width"), -1), -1);  // no size
     }
 
     void closingWhileActiveWritesOne()
