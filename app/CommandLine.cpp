@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "platform/AppError.h"
+#include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
@@ -83,6 +84,7 @@ int runProgram(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Tovrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tovrel"));
     QApplication::setQuitOnLastWindowClosed(false);
+    platform::installFontSubstitutions();
     Application application;
     application.startUp();
     if (!application.fmHomeAddMain)

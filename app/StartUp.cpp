@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/HomeGrid.h"
+#include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
 #include "records/CountLook.h"
@@ -30,6 +31,8 @@ void Application::startUp()
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
+        // The text editor sets the program's help file and starts a new document.
+        {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
         {"TfmCountyListEdit", [this] {
              fmCountyListEdit = own(m_owned, new TfmCountyListEdit());
              setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });

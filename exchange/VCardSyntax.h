@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace exchange::vcard {
+
+// The properties the reader acts on; Other is anything else.
+enum class Kind { Other, Frame, Version, N, FN, ADR, TEL, EMAIL, BDAY, NOTE, ORG, CATEGORIES };
+[[nodiscard]] Kind kindOf(const QByteArray& upperName);
+
+// One content line of a vCard, split but not yet decoded.
+struct Property
+{
+    Kind kind = Kind::Other;
+    QByteArray group;        // "item1" of item1.TEL; empty when none
+    QByteArray name;         // upper case: "TEL"
+    QByteArray encoding;     // upper case: "QUOTED-PRINTABLE", "BASE64", "B" or empty
+    QByteArray charset;      // as written, or empty
+    QByteArray valueType;    // lower case VALUE parameter, or empty
+    QList<QByteArray> types; // lower case TYPE values, from every form: TYPE=a,b; TYPE=a;TYPE=b; TYPE="a,b"; bare a
+    bool pref = false;       // TYPE=pref or PREF=n
+    QByteArray value;        // raw value bytes after the colon
+    qint64 line = 0;
+
+    [[nodiscard]] bool hasType(const char* type) const;
+};
+
+// Splits "group.NAME;param=x;param:value". false: the line has no colon outside quotes.
+[[nodiscard]] bool parseProperty(const QByteArray& line, Property& out);
+
+// Whether an unparsed content line declares quoted-printable or base64 encoding in its parameters.
+[[nodiscard]] bool declaresQuotedPrintable(const QByteArray& line);
+[[nodiscard]] bool declaresBase64(const QByteArray& line);
+
+// Quoted-printable to bytes ("=41" -> 'A'; a malformed "=" sequence is kept as it stands).
+[[nodiscard]] QByteArray decodeQuotedPrintable(const QByteArray& text);
+
+enum class Version { V21, V30, V40 };
+
+// Splits a text value at unescaped `separator` (';' for components, ',' for list items).
+[[nodiscard]] QStringList splitEscaped(const QString& text, QChar separator);
+// Resolves backslash escapes: \n \N \\ \, \; (and \: as some writers put it); vCard 2.1 knows only \;.
+// An unknown escape is kept as written.
+[[nodiscard]] QString unescape(const QString& text, Version version);
+
+} // namespace exchange::vcard

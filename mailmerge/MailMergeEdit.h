@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QTextCharFormat;
+class QTextDocument;
+class QTextEdit;
+class QToolBar;
+
+// The one text editor of the program: the notepad, and the editor of the mail merge's letter body. It is made
+// once, hidden, and only ever shown and hidden again; its document, file name and fonts last for the whole run.
+class TfmMailMergeEdit : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TfmMailMergeEdit(QWidget* parent = nullptr);
+
+    // The file name of a document that has no file yet.
+    static QString untitledName() { return QStringLiteral("untitled.txt"); }
+    // The file-type lists of the Open and Save As dialogs, as the program states them ("label|pattern|...").
+    static QString openFileTypes();
+    static QString saveFileTypes();
+    // A "label|pattern|label|pattern" list in the file dialog's form "label (patterns);;...". Labels are kept as
+    // they are; "*.*" means every file.
+    [[nodiscard]] static QString dialogFilter(const QString& fileTypes);
+
+    // Makes the editor visible and brings it to the front, without blocking; nothing else changes.
+    void showEditor();
+
+    // The document being edited. The merged letter report lays it out when it renders, so it is never copied;
+    // it lives as long as the editor.
+    [[nodiscard]] QTextDocument* document() const;
+    // The font of the text the user last worked on (set on activation and by Font Change), for "Match Font".
+    [[nodiscard]] const QFont& currentFont() const { return m_currentFont; }
+    [[nodiscard]] const QColor& currentFontColor() const { return m_currentFontColor; }
+    // The font of text that carries no font of its own.
+    [[nodiscard]] const QFont& baseFont() const { return m_baseFont; }
+    // "untitled.txt", or the full path of the file last opened or saved with Save As.
+    [[nodiscard]] const QString& fileName() const { return m_fileName; }
+
+    // Controls.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QMenu* Format1 = nullptr;
+    QMenu* Help1 = nullptr; // defined, not displayed
+    QToolBar* ToolBar1 = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel = nullptr; // the status bar's one panel: the file name
+
+    // Actions (the menu items and toolbar buttons are views of them).
+    QAction* FileNew = nullptr;
+    QAction* FileOpen1 = nullptr;
+    QAction* FileSave = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* FileClose = nullptr;
+    QAction* EditCut1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* FontChange = nullptr;
+    QAction* RichEditBold1 = nullptr;
+    QAction* RichEditItalic1 = nullptr;
+    QAction* RichEditUnderline1 = nullptr;
+    QAction* HelpIndex = nullptr;
+    QAction* HelpContents1 = nullptr;
+    QAction* HelpAbout = nullptr;
+    // The Edit menu's item for EditCut1, captioned "Cu&t" there.
+    QAction* Cut1 = nullptr;
+
+    // Handlers.
+    void FileNewExecute();
+    void FileOpen1Execute();
+    void FileSaveExecute();
+    void FileSaveAs1Execute();
+    void FileCloseExecute();
+    void EditCut1Execute();
+    void EditCopy1Execute();
+    void EditPaste1Execute();
+    void FontChangeExecute();
+    void RichEditBold1Execute();
+    void RichEditItalic1Execute();
+    void RichEditUnderline1Execute();
+    void HelpIndexExecute();
+    void FormActivate();
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void createActions(); // MailMergeEditActions.cpp
+    void createMenusAndToolBar();
+    void updateEditActions();
+    void updateStyleActions();
+    void updatePasteAction();
+
+    void setFileName(const QString& name);
+    void setBaseFont(const QFont& font);
+    // The character format of the selection, or of the caret with none, with what it leaves open taken from the
+    // base font.
+    void readFontAtSelection(QFont& font, QColor& color) const;
+    // The styles (bold, italic, underline) that every character of the selection shows, or the caret's format.
+    [[nodiscard]] int selectionStyles() const;
+    void toggleStyle(int style);
+
+    QString m_fileName;
+    QFont m_baseFont;
+    QFont m_currentFont;
+    QColor m_currentFontColor;
+    bool m_sized = false;
+};

@@ -1,0 +1,157 @@
+// The text editor's actions and the menus and toolbar that show them.
+#include "mailmerge/MailMergeEdit.h"
+#include "mailmerge/MailMergeEditIcons.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+struct EditorActions
+{
+    QAction* TfmMailMergeEdit::*member;
+    const char* id;
+    const char* category;
+    const char* caption;
+    const char* shortcut; // portable text; empty: none
+    const char* hint;     // "tooltip|description"; empty: none
+    int icon;             // EditorIcon, or -1 for none
+    void (TfmMailMergeEdit::*execute)();
+};
+
+namespace {
+
+constexpr int NoIcon = -1;
+
+// clang-format off
+const EditorActions Actions[] = {
+    {&TfmMailMergeEdit::FileNew, "FileNew", "File", "&New", "", "Create File",
+     int(EditorIcon::New), &TfmMailMergeEdit::FileNewExecute},
+    {&TfmMailMergeEdit::FileOpen1, "FileOpen1", "File", "&Open...", "Ctrl+O", "Open|Opens an existing file",
+     int(EditorIcon::Open), &TfmMailMergeEdit::FileOpen1Execute},
+    {&TfmMailMergeEdit::FileSave, "FileSave", "File", "&Save", "Ctrl+S", "Save File",
+     int(EditorIcon::Save), &TfmMailMergeEdit::FileSaveExecute},
+    {&TfmMailMergeEdit::FileSaveAs1, "FileSaveAs1", "File", "Save &As...", "",
+     "Save As|Saves the active file with a new name", int(EditorIcon::SaveAs), &TfmMailMergeEdit::FileSaveAs1Execute},
+    {&TfmMailMergeEdit::FileClose, "FileClose", "File", "&Close", "", "",
+     int(EditorIcon::Close), &TfmMailMergeEdit::FileCloseExecute},
+    {&TfmMailMergeEdit::EditCut1, "EditCut1", "Edit", "C&ut", "Ctrl+X",
+     "Cut|Cuts the selection and puts it on the Clipboard", int(EditorIcon::Cut), &TfmMailMergeEdit::EditCut1Execute},
+    {&TfmMailMergeEdit::EditCopy1, "EditCopy1", "Edit", "&Copy", "Ctrl+C",
+     "Copy|Copies the selection and puts it on the Clipboard", int(EditorIcon::Copy),
+     &TfmMailMergeEdit::EditCopy1Execute},
+    {&TfmMailMergeEdit::EditPaste1, "EditPaste1", "Edit", "&Paste", "Ctrl+V", "Paste|Inserts Clipboard contents",
+     int(EditorIcon::Paste), &TfmMailMergeEdit::EditPaste1Execute},
+    {&TfmMailMergeEdit::FontChange, "FontChange", "Format", "&Font Change", "", "",
+     int(EditorIcon::Font), &TfmMailMergeEdit::FontChangeExecute},
+    {&TfmMailMergeEdit::RichEditBold1, "RichEditBold1", "Format", "&Bold", "Ctrl+B", "Bold",
+     int(EditorIcon::Bold), &TfmMailMergeEdit::RichEditBold1Execute},
+    {&TfmMailMergeEdit::RichEditItalic1, "RichEditItalic1", "Format", "&Italic", "Ctrl+I", "Italic",
+     int(EditorIcon::Italic), &TfmMailMergeEdit::RichEditItalic1Execute},
+    {&TfmMailMergeEdit::RichEditUnderline1, "RichEditUnderline1", "Format", "&Underline", "Ctrl+U", "Underline",
+     int(EditorIcon::Underline), &TfmMailMergeEdit::RichEditUnderline1Execute},
+    {&TfmMailMergeEdit::HelpIndex, "HelpIndex", "Help", "&Index", "", "",
+     int(EditorIcon::Index), &TfmMailMergeEdit::HelpIndexExecute},
+    {&TfmMailMergeEdit::HelpContents1, "HelpContents1", "Help", "&Contents", "", "Help Contents",
+     int(EditorIcon::Help), nullptr},
+    {&TfmMailMergeEdit::HelpAbout, "HelpAbout", "Help", "&About", "", "", NoIcon, nullptr},
+};
+// clang-format on
+
+QString shortHint(const QString& hint)
+{
+    return hint.section(QLatin1Char('|'), 0, 0);
+}
+
+} // namespace
+
+void TfmMailMergeEdit::createActions()
+{
+    for (const EditorActions& a : Actions) {
+        auto* action = new QAction(QString::fromLatin1(a.caption), this);
+        action->setObjectName(QString::fromLatin1(a.id));
+        action->setProperty("category", QString::fromLatin1(a.category));
+        // The toolbar shows the caption with its access key, as the menus do.
+        action->setIconText(action->text());
+        if (*a.shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(a.shortcut)));
+        const QString hint = QString::fromLatin1(a.hint);
+        action->setStatusTip(hint); // the whole hint, for the program's hint line
+        action->setToolTip(shortHint(hint));
+        if (a.icon != NoIcon)
+            action->setIcon(editorIcon(EditorIcon(a.icon)));
+        if (a.execute)
+            connect(action, &QAction::triggered, this, a.execute);
+        this->*a.member = action;
+    }
+    for (QAction* style : {RichEditBold1, RichEditItalic1, RichEditUnderline1})
+        style->setCheckable(true);
+    HelpContents1->setEnabled(false);
+
+    // The toolbar's Close button is captioned differently from the action.
+    FileClose->setIconText(QStringLiteral("C&lose"));
+
+    // The Edit menu shows Cut as "Cu&t". A separate item that stands for EditCut1 carries that caption; its
+    // shortcut is only displayed (EditCut1's own works).
+    Cut1 = new QAction(QStringLiteral("Cu&t"), this);
+    Cut1->setObjectName(QStringLiteral("Cut1"));
+    Cut1->setIcon(EditCut1->icon());
+    Cut1->setStatusTip(EditCut1->statusTip());
+    Cut1->setToolTip(EditCut1->toolTip());
+    Cut1->setShortcut(EditCut1->shortcut());
+    Cut1->setShortcutContext(Qt::WidgetShortcut);
+    Cut1->setEnabled(EditCut1->isEnabled());
+    connect(Cut1, &QAction::triggered, EditCut1, &QAction::trigger);
+    connect(EditCut1, &QAction::enabledChanged, Cut1, &QAction::setEnabled);
+}
+
+void TfmMailMergeEdit::createMenusAndToolBar()
+{
+    MainMenu1 = menuBar();
+    File1 = MainMenu1->addMenu(QStringLiteral("&File"));
+    File1->addActions({FileNew, FileOpen1, FileSave, FileSaveAs1});
+    Edit1 = MainMenu1->addMenu(QStringLiteral("&Edit"));
+    Edit1->addActions({Cut1, EditCopy1, EditPaste1});
+    Format1 = MainMenu1->addMenu(QStringLiteral("F&ormat"));
+    Format1->addActions({FontChange, RichEditBold1, RichEditItalic1, RichEditUnderline1});
+    // Defined but kept off the menu bar: the help commands are out of the user's reach.
+    Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
+    Help1->addActions({HelpIndex, HelpContents1, HelpAbout});
+    Help1->menuAction()->setVisible(false);
+
+    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->addActions({FileNew, FileOpen1, FileSave});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({EditCut1, EditCopy1, EditPaste1});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(FileClose);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    // A menu title and a toolbar button may share an access key ("F&ormat", "&Open..."): the menu takes it, as
+    // two owners of one key would leave it doing nothing.
+    QList<QKeySequence> menuKeys;
+    for (QAction* menu : MainMenu1->actions()) {
+        if (menu->isVisible())
+            menuKeys << QKeySequence::mnemonic(menu->text());
+    }
+    for (QAction* action : ToolBar1->actions()) {
+        auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
+        if (!button || !menuKeys.contains(QKeySequence::mnemonic(button->text())))
+            continue;
+        button->setShortcut(QKeySequence());
+        // The button takes its key again whenever the action changes.
+        connect(action, &QAction::changed, button, [button] { button->setShortcut(QKeySequence()); });
+    }
+
+    // Close has no hint, so its button has no tooltip (Qt would make one of the caption).
+    if (auto* close = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(FileClose))) {
+        close->setToolTip(QString());
+        connect(FileClose, &QAction::changed, close, [close] { close->setToolTip(QString()); });
+    }
+}

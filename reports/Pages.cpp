@@ -1,0 +1,38 @@
+#include "reports/Pages.h"
+
+namespace reports {
+
+int Rendering::addFont(const ReportFont& font)
+{
+    for (size_t i = 0; i < m_fonts.size(); ++i)
+        if (m_fonts[i] == font)
+            return static_cast<int>(i);
+    m_fonts.push_back(font);
+    return static_cast<int>(m_fonts.size()) - 1;
+}
+
+int Rendering::addRichText(const QString& html)
+{
+    // Letters repeat one document on every page: keep it once.
+    for (size_t i = m_richTexts.size(); i-- > 0;)
+        if (m_richTexts[i] == html)
+            return static_cast<int>(i);
+    m_richTexts.push_back(html);
+    return static_cast<int>(m_richTexts.size()) - 1;
+}
+
+std::vector<int> pagesToPrint(const PageRange& range, int pageCount)
+{
+    std::vector<int> result;
+    int from = 1;
+    int to = pageCount;
+    if (!range.all()) {
+        from = std::max(1, range.from);
+        to = range.to <= 0 ? pageCount : std::min(range.to, pageCount);
+    }
+    for (int p = from; p <= to; ++p)
+        result.push_back(p - 1);
+    return result;
+}
+
+} // namespace reports

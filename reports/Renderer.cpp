@@ -1,0 +1,183 @@
+#include "reports/Renderer.h"
+
+#include "reports/BandDrawer.h"
+#include "reports/RecordSource.h"
+
+namespace reports {
+
+namespace {
+
+// Tells the source that rendering ended, however it ends.
+class RenderSession
+{
+public:
+    explicit RenderSession(RecordSource& source) : m_source(source) { m_source.renderStarted(); }
+    ~RenderSession() { m_source.renderEnded(lastRow); }
+    RenderSession(const RenderSession&) = delete;
+    RenderSession& operator=(const RenderSession&) = delete;
+    int lastRow = -1;
+
+private:
+    RecordSource& m_source;
+};
+
+class PageFiller
+{
+public:
+    PageFiller(const ReportDefinition& d, RecordSource& source, Rendering& out, const RenderCallbacks& callbacks)
+        : m_def(d), m_source(source), m_out(out), m_callbacks(callbacks), m_geometry(PageGeometry::of(d)),
+          m_drawer(d, source, out), m_title(d.band(BandKind::Title)), m_columnHeader(d.band(BandKind::ColumnHeader)),
+          m_detail(d.band(BandKind::Detail)), m_footer(d.band(BandKind::PageFooter)), m_groups(d.groupBands())
+    {
+    }
+
+    void run()
+    {
+        RenderSession session(m_source);
+        const int rows = m_source.rowCount();
+        if (rows <= 0) {
+            if (m_def.printIfEmpty) {
+                startPage();
+                printTitle();
+                if (m_detail)
+                    printBand(*m_detail, -1);
+                finishPage(m_def.footerOnLastPage);
+            }
+            m_out.finished = true;
+            return;
+        }
+
+        startPage();
+        printTitle();
+        printColumnHeader();
+        std::vector<QString> previous(m_groups.size());
+        for (int row = 0; row < rows; ++row) {
+            session.lastRow = row;
+            for (size_t g = 0; g < m_groups.size(); ++g) {
+                QString value = m_drawer.groupValue(*m_groups[g], row);
+                // Exact comparison: a change of case starts a new group.
+                if (row == 0 || value != previous[g])
+                    printBand(*m_groups[g], row);
+                previous[g] = std::move(value);
+            }
+            if (m_detail)
+                printBand(*m_detail, row);
+            if (m_callbacks.progress)
+                m_callbacks.progress(static_cast<int>(static_cast<qint64>(row + 1) * 100 / rows));
+            if (m_callbacks.cancelRequested && m_callbacks.cancelRequested())
+                return;
+        }
+        finishPage(m_def.footerOnLastPage);
+        m_out.finished = true;
+    }
+
+private:
+    void startPage()
+    {
+        ++m_pageNumber;
+        m_page = Page{m_geometry.pageSize, {}};
+        m_column = 0;
+        m_pos = m_geometry.top;
+        m_columnTop = m_geometry.top;
+        m_columnUsed = false;
+    }
+
+    void finishPage(bool withFooter)
+    {
+        if (withFooter && m_footer)
+            draw(*m_footer, -1, m_geometry.bandAreaBottom, true);
+        m_out.pages.push_back(std::move(m_page));
+        m_page = Page{};
+        if (m_callbacks.pageFinished)
+            m_callbacks.pageFinished(m_out.pageCount() - 1);
+    }
+
+    void printTitle()
+    {
+        if (!m_title)
+            return;
+        draw(*m_title, -1, m_pos, true);
+        m_pos += toTenths(m_title->height);
+        m_columnTop = m_pos;
+    }
+
+    // Headers go at the top of a column without asking for room: the band after them decides.
+    void printColumnHeader()
+    {
+        if (m_columnHeader) {
+            draw(*m_columnHeader, -1, m_pos, false);
+            m_pos += toTenths(m_columnHeader->height);
+        }
+        m_columnUsed = false;
+    }
+
+    void printBand(const Band& band, int row)
+    {
+        const Tenths height = toTenths(band.height);
+        // A band that does not fit moves on, unless its column holds nothing yet: it would not fit the next
+        // one either, and moving on would only make empty columns.
+        if (height > m_geometry.bandAreaBottom - m_pos && m_columnUsed)
+            moveOn();
+        draw(band, row, m_pos, false);
+        m_pos += height;
+        m_columnUsed = true;
+    }
+
+    void moveOn()
+    {
+        if (m_column + 1 < m_def.columns) {
+            ++m_column;
+            m_pos = m_columnTop;
+        } else {
+            finishPage(true);
+            startPage();
+        }
+        printColumnHeader();
+    }
+
+    void draw(const Band& band, int row, Tenths top, bool fullWidth)
+    {
+        const double left = fullWidth ? m_geometry.left : m_geometry.columnLeft(m_column);
+        const double width = fullWidth ? m_geometry.fullWidth : m_geometry.columnWidth;
+        m_drawer.draw(band, m_page, left, fromTenths(top), width, row, m_pageNumber);
+    }
+
+    const ReportDefinition& m_def;
+    RecordSource& m_source;
+    Rendering& m_out;
+    const RenderCallbacks& m_callbacks;
+    const PageGeometry m_geometry;
+    BandDrawer m_drawer;
+    const Band* m_title;
+    const Band* m_columnHeader;
+    const Band* m_detail;
+    const Band* m_footer;
+    const std::vector<const Band*> m_groups;
+
+    Page m_page;
+    int m_pageNumber = 0;
+    int m_column = 0;
+    Tenths m_pos = 0;
+    Tenths m_columnTop = 0;
+    bool m_columnUsed = false;
+};
+
+} // namespace
+
+void render(const ReportDefinition& definition, RecordSource& source, Rendering& out, const RenderCallbacks& callbacks)
+{
+    validate(definition);
+    out = Rendering{};
+    out.title = definition.title;
+    PageFiller filler(definition, source, out, callbacks);
+    filler.run();
+}
+
+Rendering render(const ReportDefinition& definition, RecordSource& source)
+{
+    Rendering out;
+    render(definition, source, out);
+    return out;
+}
+
+} // namespace reports

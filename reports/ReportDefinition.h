@@ -1,0 +1,178 @@
+#pragma once
+
+#include "reports/Common.h"
+
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QTextDocument;
+
+// A report layout as data: paper, margins, columns, bands and their elements. Layouts are built by
+// definition functions (phoneListReport() and its siblings) and rendered by reports::render().
+namespace reports {
+
+struct Paper
+{
+    QString name;
+    QSizeF size; // portrait width and length, mm
+
+    [[nodiscard]] static Paper a4() { return {QStringLiteral("A4"), QSizeF(210.0, 297.0)}; }
+    [[nodiscard]] static Paper a5() { return {QStringLiteral("A5"), QSizeF(148.0, 210.0)}; }
+    friend bool operator==(const Paper&, const Paper&) = default;
+};
+
+enum class Orientation { Portrait, Landscape };
+enum class PaperSource { FirstTray, Automatic };
+
+struct Margins
+{
+    double top = 0;
+    double bottom = 0;
+    double left = 0;
+    double right = 0;
+};
+
+// First and last page that printing sends; 0 and 0 mean all pages.
+struct PageRange
+{
+    int from = 0;
+    int to = 0;
+    [[nodiscard]] bool all() const { return from == 0 && to == 0; }
+    friend bool operator==(const PageRange&, const PageRange&) = default;
+};
+
+enum class ElementKind {
+    Text,       // fixed text: its caption (`text`)
+    DataField,  // the text of one field of the current record (`text` is the field name)
+    Expression, // the value of one expression (`text`)
+    ExprMemo,   // `lines`, each part in braces replaced by its expression's value
+    PageNumber, // `text` as a prefix, then the current page number
+    Shape,      // a line or a rectangle (`shape`)
+    RichText,   // a rich-text document (`richText`) laid out in the element's rectangle and cut at its height
+};
+
+enum class ShapeKind { Rectangle, HorizontalLine, VerticalLine };
+
+struct Element
+{
+    ElementKind kind = ElementKind::Text;
+    QString name; // the layout's name for it, e.g. "QRExprMemo1"
+
+    // Offsets from the band's top-left corner and size, mm. A text element is at least one font line high
+    // whatever its height says, so a single line always prints.
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+
+    std::optional<ReportFont> font; // none: the report's default font
+    Alignment alignment = Alignment::Left;
+    // Auto-size: every line prints whole on one line, never wrapped or cut, and the element is as wide as
+    // its longest line (a left-aligned one grows to the right, a right-aligned one to the left).
+    bool autoSize = true;
+    // Without auto-size: break lines wider than the element at blanks. Off: a long line runs past the
+    // element's edge on the side away from its alignment.
+    bool wordWrap = true;
+    // Place the element by its alignment at the band's left edge, right edge or middle.
+    bool alignToBand = false;
+    // Opaque: the element's rectangle is first filled with `background`.
+    bool opaque = false;
+    QColor background = Qt::white;
+
+    QString text;
+    QStringList lines;
+    bool removeBlankLines = false; // expression memo: drop lines whose merged text has length zero
+
+    ShapeKind shape = ShapeKind::Rectangle;
+    double penWidth = 1.0; // points
+    QColor penColor = Qt::black;
+    QColor fill = Qt::transparent;
+
+    // The document is read when a page is rendered (never copied beforehand). Null: nothing printed.
+    std::function<const QTextDocument*()> richText;
+};
+
+// Element makers for layout tables: position and content; the options are set on the result.
+[[nodiscard]] Element textElement(const QString& name, double left, double top, const QString& caption);
+[[nodiscard]] Element fieldElement(const QString& name, double left, double top, const QString& field);
+[[nodiscard]] Element expressionElement(const QString& name, double left, double top, const QString& expression);
+[[nodiscard]] Element memoElement(const QString& name, double left, double top, double width, double height,
+                                  const QStringList& lines, bool removeBlankLines);
+[[nodiscard]] Element pageNumberElement(const QString& name, double left, double top, const QString& prefix);
+[[nodiscard]] Element lineElement(const QString& name, ShapeKind shape, double left, double top, double length,
+                                  double penWidthPoints = 1.0);
+[[nodiscard]] Element rectangleElement(const QString& name, double left, double top, double width, double height);
+[[nodiscard]] Element richTextElement(const QString& name, double left, double top, double width, double height,
+                                      std::function<const QTextDocument*()> document);
+
+enum class BandKind { Title, ColumnHeader, GroupHeader, Detail, PageFooter };
+
+// Edges along which a band draws a solid line, 1 point wide.
+struct BandFrame
+{
+    bool top = false;
+    bool bottom = false;
+    bool left = false;
+    bool right = false;
+};
+
+// A horizontal strip of fixed height: it never grows or shrinks, whatever its elements hold.
+struct Band
+{
+    BandKind kind = BandKind::Detail;
+    QString name;
+    double height = 0; // mm; moved by in steps of 0.1 mm
+    BandFrame frame;
+    QString groupExpression; // group header only: a new group begins where its value changes
+    std::vector<Element> elements;
+};
+
+struct ReportDefinition
+{
+    QString name;                                      // the report object's name, e.g. "QuickRep1"
+    QString title;                                     // preview caption and print job name; may be empty
+    QString dataSetName = QStringLiteral("HomeQuery"); // allowed before field names in expressions
+    Paper paper = Paper::a4();
+    Orientation orientation = Orientation::Portrait;
+    Margins margins;
+    int columns = 1;
+    double columnSpacing = 0;
+    bool footerOnLastPage = true;
+    bool printIfEmpty = false;
+    int copies = 1;
+    PaperSource paperSource = PaperSource::FirstTray;
+    PageRange pageRange;
+    ReportFont defaultFont;
+    // Title, column header, group headers (outermost first), detail and page footer; at most one of each
+    // kind except group headers.
+    std::vector<Band> bands;
+
+    [[nodiscard]] const Band* band(BandKind kind) const;
+    [[nodiscard]] std::vector<const Band*> groupBands() const;
+    [[nodiscard]] QSizeF pageSize() const; // orientation applied
+};
+
+// Where things go on the page (mm from the paper's top-left corner).
+struct PageGeometry
+{
+    QSizeF pageSize;
+    double fullWidth = 0;
+    double columnWidth = 0;
+    double left = 0;
+    double columnSpacing = 0;
+    Tenths top = 0;            // top margin
+    Tenths bandAreaBottom = 0; // paper length - bottom margin - page footer height
+
+    [[nodiscard]] static PageGeometry of(const ReportDefinition& definition);
+    // Left edge of column k, counted from 0.
+    [[nodiscard]] double columnLeft(int k) const { return left + k * (columnWidth + columnSpacing); }
+};
+
+// Throws platform::AppError where a definition cannot be rendered (no columns, bands out of order...).
+void validate(const ReportDefinition& definition);
+
+} // namespace reports

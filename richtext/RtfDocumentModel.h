@@ -1,0 +1,76 @@
+#pragma once
+
+// The RTF reader's picture of formatting: character and paragraph properties as RTF states them, and the
+// font and colour tables they refer to.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <unordered_map>
+#include <vector>
+
+namespace richtext {
+
+constexpr int kDefaultHalfPoints = 24; // RTF's own default size, 12 points
+
+enum class Align : quint8 { Left, Centre, Right, Justify };
+
+struct CharProps
+{
+    int font = -1; // -1: the document's default font (\deff)
+    int halfPoints = kDefaultHalfPoints;
+    int foreColor = 0; // colour table index; 0 is "auto"
+    int backColor = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+    bool operator==(const CharProps&) const = default;
+};
+
+struct ParaProps // lengths in twips
+{
+    Align align = Align::Left;
+    int leftIndent = 0;
+    int rightIndent = 0;
+    int firstIndent = 0;
+    int spaceBefore = 0;
+    int spaceAfter = 0;
+    bool operator==(const ParaProps&) const = default;
+};
+
+struct FontEntry
+{
+    QString family;
+    QFont::StyleHint hint = QFont::AnyStyle;
+    int codePage = 0; // 0: the document's code page
+    bool fixedPitch = false;
+};
+
+struct RtfTables
+{
+    std::unordered_map<int, FontEntry> fonts;
+    std::vector<QColor> colors; // an invalid colour is "auto"
+    int defaultFont = 0;
+    int generation = 0; // changes whenever anything above does
+
+    // The font of a \f number: the default font when the number is -1 or undefined; null when neither exists.
+    [[nodiscard]] const FontEntry* font(int number) const
+    {
+        auto it = fonts.find(number < 0 ? defaultFont : number);
+        if (it == fonts.end() && number >= 0)
+            it = fonts.find(defaultFont);
+        return it == fonts.end() ? nullptr : &it->second;
+    }
+
+    [[nodiscard]] QColor color(int index) const
+    {
+        if (index <= 0 || static_cast<std::size_t>(index) >= colors.size())
+            return {};
+        return colors[static_cast<std::size_t>(index)];
+    }
+};
+
+} // namespace richtext

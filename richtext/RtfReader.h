@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArrayView>
+
+class QFont;
+class QTextDocument;
+
+namespace richtext {
+
+// Reads RTF (the caller has checked isRtf) into the document, replacing its content. Throws
+// "Failed to Load Stream", before touching the document, when nothing follows the header.
+void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont);
+
+} // namespace richtext

@@ -1,0 +1,152 @@
+#include "exchange/ColumnMapping.h"
+#include "exchange/ContactDraft.h"
+#include "exchange/ImportPlan.h"
+#include "exchange/TextDecoding.h"
+
+#include <QTest>
+
+using namespace exchange;
+using Kind = BirthdayText::Kind;
+
+class TestMapping : public QObject
+{
+    Q_OBJECT
+private slots:
+    void birthdays_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<bool>("guessed");
+        auto row = [](const char* name, const char* text, Kind kind, QDate date = {}, bool guessed = false) {
+            QTest::newRow(name) << QString::fromUtf8(text) << int(kind) << date << guessed;
+        };
+        row("ISO", "1970-01-31", Kind::Date, QDate(1970, 1, 31));
+        row("ISO basic", "19700131", Kind::Date, QDate(1970, 1, 31));
+        row("ISO with time", "1970-01-31T10:00:00Z", Kind::Date, QDate(1970, 1, 31));
+        row("date and time with a space", "1970-01-31 00:00:00", Kind::Date, QDate(1970, 1, 31));
+        row("day first", "31/01/1970", Kind::Date, QDate(1970, 1, 31));
+        row("month first, two-digit year", "1/31/70", Kind::Date, QDate(1970, 1, 31));
+        row("two-digit year this century", "24/01/24", Kind::Date, QDate(2024, 1, 24));
+        row("ambiguous: day first, told", "03/04/2005", Kind::Date, QDate(2005, 4, 3), true);
+        row("same day and month", "05/05/1990", Kind::Date, QDate(1990, 5, 5));
+        row("dotted", "31.12.1999", Kind::Date, QDate(1999, 12, 31));
+        row("no year", "--0229", Kind::NoYear);
+        row("no year, extended", "--04-15", Kind::NoYear);
+        row("no year, no such day", "--02-30", Kind::Invalid);
+        row("not a leap year", "2023-02-29", Kind::Invalid);
+        row("month 13", "1980-13-01", Kind::Invalid);
+        row("both over twelve", "15/15/2000", Kind::Invalid);
+        row("words", "circa 1800", Kind::Invalid);
+        row("year zero", "0000-01-01", Kind::Invalid);
+        row("Outlook's none", "0/0/00", Kind::Empty);
+        row("blank", "  ", Kind::Empty);
+    }
+    void birthdays()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(QDate, date);
+        QFETCH(bool, guessed);
+        const BirthdayText b = parseBirthday(text, 2024);
+        QCOMPARE(int(b.kind), kind);
+        if (b.kind == Kind::Date) {
+            QCOMPARE(b.date, date);
+            QCOMPARE(b.guessedDayFirst, guessed);
+        }
+    }
+
+    void columnNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("field");
+        using R = ColumnTarget::Role;
+        auto value = [](const char* n, Field f) {
+            QTest::newRow(n) << QString::fromUtf8(n) << int(R::Value) << index(f);
+        };
+        value("Surname", Field::Surname);
+        value("LastName", Field::Surname);
+        value("Last Name", Field::Surname);
+        value("E-mail Address", Field::Email);
+        value("E-mail 1 - Value", Field::Email);
+        value("Home Country/Region", Field::Country);
+        value("Work Tel", Field::WorkTel);
+        value("A3_Village", Field::A3_Village);
+        value("PostalCode", Field::PostCode);
+        value("Business Phone", Field::WorkTel);
+        value("Company", Field::Workplace);
+        QTest::newRow("street") << QStringLiteral("Address") << int(R::Street) << 0;
+        QTest::newRow("home street") << QStringLiteral("Home Street") << int(R::Street) << 0;
+        QTest::newRow("birth date") << QStringLiteral("BirthDate") << int(R::Birthday) << 0;
+        QTest::newRow("phone pair") << QStringLiteral("Phone 2 - Value") << int(R::PhoneValue) << 0;
+        QTest::newRow("unknown") << QStringLiteral("Fax") << int(R::None) << 0;
+        QTest::newRow("second e-mail") << QStringLiteral("E-mail 2 Address") << int(R::None) << 0;
+    }
+    void columnNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, role);
+        QFETCH(int, field);
+        const ColumnTarget t = columnTarget(name);
+        QCOMPARE(int(t.role), role);
+        if (t.role == ColumnTarget::Role::Value)
+            QCOMPARE(index(t.field), field);
+    }
+
+    void birthdayInThreeColumns()
+    {
+        ImportLog log;
+        const RowMapper mapper({QStringLiteral("Last Name"), QStringLiteral("Birth Year"),
+                                QStringLiteral("Birth Month"), QStringLiteral("Birth Day")});
+        ContactDraft d(log, 1, 2, 2024);
+        mapper.apply({QStringLiteral("Lee"), QStringLiteral("1975"), QStringLiteral("6"), QStringLiteral("9")}, d, log);
+        QCOMPARE(d.finish()[Field::Birthday], QStringLiteral("1975-06-09"));
+        ContactDraft noYear(log, 2, 3, 2024);
+        mapper.apply({QStringLiteral("Lee"), QString(), QStringLiteral("6"), QStringLiteral("9")}, noYear, log);
+        QCOMPARE(noYear.finish()[Field::Notes], QStringLiteral("Birthday: 09/06"));
+    }
+
+    void overLongValuesAreFoundAndCutOnlyWhenAsked()
+    {
+        Contact c;
+        c[Field::PostCode] = QStringLiteral("12345678901");  // 11 > 10
+        c[Field::Flag] = QStringLiteral("abcde😀");           // 7 code units > 6: the pair must not be split
+        c[Field::Notes] = QString(100000, QLatin1Char('n')); // no limit
+        c[Field::Surname] = QString(30, QLatin1Char('s'));   // exactly the limit
+        const QList<OverLongValue> over = overLongValues(c);
+        QCOMPARE(over, (QList<OverLongValue>{{Field::PostCode, 11, 10}, {Field::Flag, 7, 6}}));
+        const Contact cut = cutToLimits(c);
+        QCOMPARE(cut[Field::PostCode], QStringLiteral("1234567890"));
+        QCOMPARE(cut[Field::Flag], QStringLiteral("abcde"));
+        QCOMPARE(cut[Field::Notes].size(), 100000);
+        QCOMPARE(cut[Field::Surname], c[Field::Surname]);
+        QVERIFY(overLongValues(cut).isEmpty());
+    }
+
+    void utf8Validation_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ascii") << QByteArray("abc") << true;
+        QTest::newRow("two bytes") << QByteArray("\xC3\xA9") << true;
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << true;
+        QTest::newRow("lone continuation") << QByteArray("\x80") << false;
+        QTest::newRow("overlong") << QByteArray("\xC0\xAF") << false;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << false;
+        QTest::newRow("cut off") << QByteArray("a\xE2\x82") << false;
+        QTest::newRow("1252 text") << QByteArray("M\xFCller") << false;
+    }
+    void utf8Validation()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QCOMPARE(isValidUtf8(bytes), valid);
+    }
+
+    void windows1252() { QCOMPARE(fromWindows1252("\x80\x8A\x9F\xA3\xFF\x81"), QStringLiteral("€ŠŸ£ÿ\u0081")); }
+};
+
+QTEST_GUILESS_MAIN(TestMapping)
+#include "tst_mapping.moc"

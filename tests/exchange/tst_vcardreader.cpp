@@ -1,0 +1,386 @@
+#include "exchange/ImportPlan.h"
+#include "exchange/VCardReader.h"
+#include "platform/AppError.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace exchange;
+
+namespace {
+
+struct Read
+{
+    QList<ReadContact> contacts;
+    ImportLog log;
+    QString description;
+
+    [[nodiscard]] bool hasNotice(qint64 record, qint64 line, const QString& part) const
+    {
+        for (const Notice& n : log.notices()) {
+            if (n.record == record && n.line == line && n.text.contains(part))
+                return true;
+        }
+        return false;
+    }
+    [[nodiscard]] QString allNotices() const
+    {
+        QStringList all;
+        for (const Notice& n : log.notices())
+            all << n.toString();
+        return all.join(QLatin1Char('\n'));
+    }
+};
+
+Read readBytes(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    VCardReader reader(buffer, ReadOptions{2024});
+    Read r;
+    ReadContact rc;
+    while (reader.next(rc))
+        r.contacts << rc;
+    r.log = reader.log();
+    r.description = reader.description();
+    return r;
+}
+
+Read readFixture(const char* name)
+{
+    QFile f(QStringLiteral(TOVREL_TEST_DATA "/exchange/") + QLatin1String(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return readBytes(f.readAll());
+}
+
+QByteArray card(const QByteArray& body, const char* version = "3.0")
+{
+    return "BEGIN:VCARD\r\nVERSION:" + QByteArray(version) + "\r\n" + body + "\r\nEND:VCARD\r\n";
+}
+
+} // namespace
+
+class TestVCardReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void version21WithQuotedPrintableAndCharsets()
+    {
+        const Read r = readFixture("vcard21.vcf");
+        QCOMPARE(r.contacts.size(), 2);
+        const Contact& c = r.contacts[0].contact;
+        QCOMPARE(c[Field::Surname], QStringLiteral("Müller"));
+        QCOMPARE(c[Field::Firstname], QStringLiteral("Jürgen"));
+        QCOMPARE(c[Field::Tel], QStringLiteral("+49 30 1234567"));
+        QCOMPARE(c[Field::Cell], QStringLiteral("+49 171 7654321"));
+        QCOMPARE(c[Field::WorkTel], QString());                        // that one is a fax
+        QCOMPARE(c[Field::Address1], QStringLiteral("Hauptstraße 5")); // ISO-8859-1 byte 0xDF
+        QCOMPARE(c[Field::Address2], QStringLiteral("Hinterhaus"));
+        QCOMPARE(c[Field::Town], QStringLiteral("Berlin"));
+        QCOMPARE(c[Field::PostCode], QStringLiteral("10115"));
+        QCOMPARE(c[Field::Country], QStringLiteral("Deutschland")); // soft line break joined
+        QCOMPARE(c[Field::Email], QStringLiteral("juergen@example.de"));
+        QCOMPARE(c[Field::Notes],
+                 QStringLiteral("Erste Zeile\nZweite Zeile mit = Zeichen und einer langen Fortsetzung"));
+        QCOMPARE(c[Field::Birthday], QStringLiteral("1965-07-14"));
+        QCOMPARE(r.contacts[1].contact[Field::Surname], QStringLiteral("Smith"));
+        QCOMPARE(r.contacts[1].contact[Field::Tel], QStringLiteral("01234 567890"));
+        QCOMPARE(r.contacts[1].line, 19);
+
+        QCOMPARE(r.log.skipped().value(QStringLiteral("PHOTO")), 1); // with its bare base64 lines
+        QCOMPARE(r.log.skipped().value(QStringLiteral("TEL (fax)")), 1);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("X-IRMC-LUID")), 1);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("N (honorific prefix or suffix)")), 1);
+        QCOMPARE(r.log.warningCount(), 0);
+    }
+
+    void version30GroupedAndFolded()
+    {
+        const Read r = readFixture("vcard30.vcf");
+        QCOMPARE(r.contacts.size(), 1);
+        const Contact& c = r.contacts[0].contact;
+        QCOMPARE(c[Field::Surname], QStringLiteral("Appleseed"));
+        QCOMPARE(c[Field::Firstname], QStringLiteral("Johnny"));
+        QCOMPARE(c[Field::Midname], QStringLiteral("Q."));
+        QCOMPARE(c[Field::Workplace], QStringLiteral("Orchard Co., Sales"));
+        QCOMPARE(c[Field::Email], QStringLiteral("johnny@example.com"));
+        QCOMPARE(c[Field::Cell], QStringLiteral("+1 555 0100"));
+        QCOMPARE(c[Field::WorkTel], QStringLiteral("+1 555 0199"));
+        QCOMPARE(c[Field::Tel], QStringLiteral("+1 555 0111"));
+        // The home address wins over the work address written before it.
+        QCOMPARE(c[Field::Address1], QStringLiteral("1 Orchard Loop"));
+        QCOMPARE(c[Field::Address2], QStringLiteral("Building 2"));
+        QCOMPARE(c[Field::Country], QStringLiteral("USA"));
+        QCOMPARE(c[Field::Birthday], QStringLiteral("1980-04-01"));
+        QCOMPARE(c[Field::Notes],
+                 QStringLiteral("Met at the fair, 2019.\nLikes apples and this note is long enough to be folded onto a "
+                                "second line"));
+        QCOMPARE(c[Field::Flag], QStringLiteral("Family"));
+        QCOMPARE(c[Field::Flag2], QStringLiteral("Friends"));
+        QCOMPARE(r.log.skipped().value(QStringLiteral("CATEGORIES (past the second)")), 1);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("ADR (more than one)")), 1);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("X-ABLABEL")), 1);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("X-ABADR")), 1);
+        QVERIFY(!r.log.skipped().contains(QStringLiteral("PRODID")));
+        QVERIFY(!r.log.skipped().contains(QStringLiteral("FN")));
+    }
+
+    void version40NoYearBirthdayAndNamesFromFn()
+    {
+        const Read r = readFixture("vcard40.vcf");
+        QCOMPARE(r.contacts.size(), 3);
+        const Contact& ann = r.contacts[0].contact;
+        QCOMPARE(ann[Field::Tel], QStringLiteral("+44-20-7946-0000"));
+        QCOMPARE(ann[Field::Cell], QStringLiteral("+44-7700-900000"));
+        QCOMPARE(ann[Field::Email], QStringLiteral("ann@example.com")); // the preferred one
+        QCOMPARE(ann[Field::A3_Village], QStringLiteral("Little Snoring"));
+        QCOMPARE(ann[Field::Address1], QStringLiteral("1 Rose Lane"));
+        QCOMPARE(ann[Field::County], QStringLiteral("Norfolk"));
+        QCOMPARE(ann[Field::Birthday], QString());
+        QCOMPARE(ann[Field::Notes], QStringLiteral("Birthday: 15/04"));
+        QVERIFY2(r.hasNotice(1, 1, QStringLiteral("\"--0415\" has no year; kept in Notes as \"Birthday: 15/04\"")),
+                 qPrintable(r.allNotices()));
+
+        const Contact& acme = r.contacts[1].contact;
+        QCOMPARE(acme[Field::Surname], QStringLiteral("Acme Widgets Ltd"));
+        QCOMPARE(acme[Field::Workplace], QStringLiteral("Acme Widgets Ltd"));
+
+        const Contact& bob = r.contacts[2].contact;
+        QCOMPARE(bob[Field::Surname], QStringLiteral("Stone"));
+        QCOMPARE(bob[Field::Firstname], QStringLiteral("Bob"));
+        QCOMPARE(bob[Field::Birthday], QString());
+        QCOMPARE(bob[Field::Notes], QStringLiteral("Birthday: circa 1800"));
+        QVERIFY2(r.hasNotice(3, 19, QStringLiteral("\"circa 1800\" is not a valid date")), qPrintable(r.allNotices()));
+        QCOMPARE(r.log.skipped().value(QStringLiteral("KIND")), 2);
+        QCOMPARE(r.log.skipped().value(QStringLiteral("EMAIL (more than one)")), 1);
+    }
+
+    void brokenCardsAreReadAsFarAsTheyGo()
+    {
+        const Read r = readFixture("broken.vcf");
+        QCOMPARE(r.contacts.size(), 3);
+        QCOMPARE(r.contacts[0].contact[Field::Surname], QStringLiteral("First"));
+        QCOMPARE(r.contacts[1].contact[Field::Surname], QStringLiteral("Second"));
+        QCOMPARE(r.contacts[2].contact[Field::Surname], QStringLiteral("Third"));
+        QCOMPARE(r.contacts[2].contact[Field::Tel], QStringLiteral("123"));
+        const QString all = r.allNotices();
+        QVERIFY2(r.hasNotice(1, 1, QStringLiteral("no END:VCARD before the next BEGIN:VCARD on line 5")),
+                 qPrintable(all));
+        QVERIFY2(r.hasNotice(1, 4, QStringLiteral("not a vCard property")), qPrintable(all));
+        QVERIFY2(r.hasNotice(0, 9, QStringLiteral("END:VCARD without BEGIN:VCARD")), qPrintable(all));
+        QVERIFY2(r.hasNotice(3, 10, QStringLiteral("the file ends before END:VCARD")), qPrintable(all));
+        QCOMPARE(r.log.warningCount(), 4);
+    }
+
+    void typeParameterForms_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("field"); // -1: skipped
+        QTest::newRow("4.0 lower case") << QByteArray("TEL;TYPE=cell:123") << QByteArray("4.0") << index(Field::Cell);
+        QTest::newRow("3.0 upper case") << QByteArray("TEL;type=CELL:123") << QByteArray("3.0") << index(Field::Cell);
+        QTest::newRow("2.1 bare") << QByteArray("TEL;CELL:123") << QByteArray("2.1") << index(Field::Cell);
+        QTest::newRow("2.1 TYPE=") << QByteArray("TEL;TYPE=WORK:123") << QByteArray("2.1") << index(Field::WorkTel);
+        QTest::newRow("comma list") << QByteArray("TEL;TYPE=work,voice:123") << QByteArray("3.0")
+                                    << index(Field::WorkTel);
+        QTest::newRow("repeated") << QByteArray("TEL;TYPE=work;TYPE=voice:123") << QByteArray("3.0")
+                                  << index(Field::WorkTel);
+        QTest::newRow("quoted list") << QByteArray("TEL;TYPE=\"voice,work\":123") << QByteArray("4.0")
+                                     << index(Field::WorkTel);
+        QTest::newRow("home") << QByteArray("TEL;TYPE=HOME:123") << QByteArray("3.0") << index(Field::Tel);
+        QTest::newRow("no type") << QByteArray("TEL:123") << QByteArray("3.0") << index(Field::Tel);
+        QTest::newRow("grouped, pref") << QByteArray("item1.TEL;type=pref;type=CELL:123") << QByteArray("3.0")
+                                       << index(Field::Cell);
+        QTest::newRow("other parameter") << QByteArray("TEL;X-SERVICE=1;TYPE=iphone:123") << QByteArray("3.0")
+                                         << index(Field::Cell);
+        QTest::newRow("uri value") << QByteArray("TEL;VALUE=uri;TYPE=cell:tel:123") << QByteArray("4.0")
+                                   << index(Field::Cell);
+        QTest::newRow("lower-case name") << QByteArray("tel;type=work:123") << QByteArray("3.0")
+                                         << index(Field::WorkTel);
+        QTest::newRow("fax") << QByteArray("TEL;TYPE=fax,home:123") << QByteArray("3.0") << -1;
+        QTest::newRow("2.1 bare fax") << QByteArray("TEL;WORK;FAX:123") << QByteArray("2.1") << -1;
+    }
+    void typeParameterForms()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, version);
+        QFETCH(int, field);
+        const Read r = readBytes(card("N:X;;;;\r\n" + line, version.constData()));
+        QCOMPARE(r.contacts.size(), 1);
+        const Contact& c = r.contacts[0].contact;
+        for (Field f : {Field::Tel, Field::Cell, Field::WorkTel})
+            QCOMPARE(c[f], index(f) == field ? QStringLiteral("123") : QString());
+        QCOMPARE(r.log.skippedCount(), field < 0 ? 1 : 0);
+    }
+
+    void escapesByVersion_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("3.0") << QByteArray("3.0") << QByteArray("a\\,b\\;c\\\\d\\ne\\Nf")
+                             << QStringLiteral("a,b;c\\d\ne\nf");
+        QTest::newRow("4.0 unknown escape kept")
+            << QByteArray("4.0") << QByteArray("C:\\temp") << QStringLiteral("C:\\temp");
+        QTest::newRow("2.1 only \\;") << QByteArray("2.1") << QByteArray("a\\;b, c\\n") << QStringLiteral("a;b, c\\n");
+    }
+    void escapesByVersion()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, note);
+        const Read r = readBytes(card("N:X;;;;\r\nNOTE:" + value, version.constData()));
+        QCOMPARE(r.contacts.value(0).contact[Field::Notes], note);
+    }
+
+    void structuredValuesKeepEscapedSeparators()
+    {
+        const Read r = readBytes(card("N:Smith\\, Jr.;Ann,Marie;;;\r\n"
+                                      "ADR:;;1 High St,Flat 2\\, rear;Ely;;;\r\n"
+                                      "CATEGORIES:a\\,b,c"));
+        const Contact& c = r.contacts.value(0).contact;
+        QCOMPARE(c[Field::Surname], QStringLiteral("Smith, Jr."));
+        QCOMPARE(c[Field::Firstname], QStringLiteral("Ann Marie"));
+        QCOMPARE(c[Field::Address1], QStringLiteral("1 High St"));
+        QCOMPARE(c[Field::Address2], QStringLiteral("Flat 2, rear"));
+        QCOMPARE(c[Field::Flag], QStringLiteral("a,b"));
+        QCOMPARE(c[Field::Flag2], QStringLiteral("c"));
+    }
+
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        const QString text =
+            QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Zoë;;;\r\nNOTE:€ 5 😀\r\nEND:VCARD\r\n");
+        QStringEncoder le(QStringConverter::Utf16LE), be(QStringConverter::Utf16BE);
+        QTest::newRow("UTF-8") << text.toUtf8() << QStringLiteral("UTF-8");
+        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF" + text.toUtf8())
+                                   << QStringLiteral("UTF-8 with byte-order mark");
+        QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE" + QByteArray(le.encode(text)))
+                                      << QStringLiteral("UTF-16");
+        QTest::newRow("UTF-16BE BOM") << QByteArray("\xFE\xFF" + QByteArray(be.encode(text)))
+                                      << QStringLiteral("UTF-16");
+    }
+    void encodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        const Read r = readBytes(bytes);
+        QCOMPARE(r.contacts.size(), 1);
+        QCOMPARE(r.contacts[0].contact[Field::Surname], QStringLiteral("Müller"));
+        QCOMPARE(r.contacts[0].contact[Field::Firstname], QStringLiteral("Zoë"));
+        QCOMPARE(r.contacts[0].contact[Field::Notes], QStringLiteral("€ 5 😀"));
+        QCOMPARE(r.description, QStringLiteral("vCard, ") + encoding);
+    }
+
+    void windows1252File()
+    {
+        const Read r = readBytes(card("N:M\xFCller;J\x80rg;;;\r\nNOTE:\x93quoted\x94"));
+        QCOMPARE(r.contacts.value(0).contact[Field::Surname], QStringLiteral("Müller"));
+        QCOMPARE(r.contacts.value(0).contact[Field::Firstname], QStringLiteral("J€rg"));
+        QCOMPARE(r.contacts.value(0).contact[Field::Notes], QStringLiteral("“quoted”"));
+        QCOMPARE(r.description, QStringLiteral("vCard, Windows-1252"));
+    }
+
+    // A file that looks like UTF-8 in its first block but holds Windows-1252 text later on: the later text
+    // is still read (not lost as replacement characters), and the user is told where.
+    void windows1252AfterTheSniffedBlock()
+    {
+        QByteArray bytes;
+        int lines = 0;
+        while (bytes.size() < 400 * 1024) {
+            bytes += card("N:Zoë;Ann;;;");
+            lines += 4;
+        }
+        bytes += card("N:M\xFCller;;;;");
+        const Read r = readBytes(bytes);
+        QCOMPARE(r.contacts.first().contact[Field::Surname], QStringLiteral("Zoë"));
+        QCOMPARE(r.contacts.last().contact[Field::Surname], QStringLiteral("Müller"));
+        QVERIFY2(r.hasNotice(0, lines + 3, QStringLiteral("not UTF-8 was read as Windows-1252")),
+                 qPrintable(r.allNotices()));
+    }
+
+    // Lines and characters cut by the reader's block boundaries come out whole.
+    void blockBoundaries_data()
+    {
+        QTest::addColumn<bool>("utf16");
+        QTest::newRow("UTF-8") << false;
+        QTest::newRow("UTF-16") << true;
+    }
+    void blockBoundaries()
+    {
+        QFETCH(bool, utf16);
+        QString text;
+        const int count = 6000;
+        for (int i = 0; i < count; ++i) {
+            text += QStringLiteral("BEGIN:VCARD\r\nVERSION:4.0\r\nN:Ñame%1;€😀;;;\r\nNOTE:%2\r\nEND:VCARD\r\n")
+                        .arg(i)
+                        .arg(QString(i % 97, QChar(0x00E9)));
+        }
+        QStringEncoder le(QStringConverter::Utf16LE);
+        const QByteArray bytes = utf16 ? QByteArray("\xFF\xFE" + QByteArray(le.encode(text))) : text.toUtf8();
+        QVERIFY(bytes.size() > 3 * 256 * 1024);
+        const Read r = readBytes(bytes);
+        QCOMPARE(r.contacts.size(), count);
+        for (int i = 0; i < count; ++i) {
+            const Contact& c = r.contacts[i].contact;
+            if (c[Field::Surname] != QStringLiteral("Ñame%1").arg(i) || c[Field::Firstname] != QStringLiteral("€😀") ||
+                c[Field::Notes] != QString(i % 97, QChar(0x00E9)))
+                QFAIL(qPrintable(QStringLiteral("contact %1 damaged").arg(i)));
+        }
+        QCOMPARE(r.log.noticeCount(), 0);
+    }
+
+    void formattedNameFillsAnEmptyName_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("firstname");
+        QTest::newRow("no N") << QByteArray("FN:Mary Ann Jones") << QStringLiteral("Jones") << QStringLiteral("Mary Ann");
+        QTest::newRow("empty N") << QByteArray("N:;;;;\r\nFN:Mary Jones") << QStringLiteral("Jones")
+                                 << QStringLiteral("Mary");
+        QTest::newRow("N wins") << QByteArray("FN:Dr Mary Jones\r\nN:Jones;Mary;;Dr;") << QStringLiteral("Jones")
+                                << QStringLiteral("Mary");
+        // What our own export writes for a contact without a name.
+        QTest::newRow("empty N, FN is ORG") << QByteArray("FN:Acme Ltd\r\nN:;;;;\r\nORG:Acme Ltd") << QString()
+                                            << QString();
+        QTest::newRow("empty N, FN is EMAIL") << QByteArray("FN:a@b.org\r\nN:;;;;\r\nEMAIL:a@b.org") << QString()
+                                              << QString();
+    }
+    void formattedNameFillsAnEmptyName()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, surname);
+        QFETCH(QString, firstname);
+        const Read r = readBytes(card(body, "4.0"));
+        QCOMPARE(r.contacts.value(0).contact[Field::Surname], surname);
+        QCOMPARE(r.contacts.value(0).contact[Field::Firstname], firstname);
+    }
+
+    void aCardWithoutDataIsSkippedWithANotice()
+    {
+        const Read r = readBytes(card("PRODID:x") + card("N:Real;;;;"));
+        QCOMPARE(r.contacts.size(), 1);
+        QCOMPARE(r.contacts[0].record, 2);
+        QVERIFY(r.hasNotice(1, 1, QStringLiteral("holds no contact data")));
+    }
+
+    void anOverlongLineIsRefused()
+    {
+        QByteArray bytes = "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:";
+        bytes += QByteArray(LineReader::MaxLineBytes + 10, 'x');
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        VCardReader reader(buffer, ReadOptions{2024});
+        ReadContact rc;
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, (void)reader.next(rc));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVCardReader)
+#include "tst_vcardreader.moc"

@@ -1,0 +1,583 @@
+#include "mailmerge/MailMergeEdit.h"
+
+#include "app/Application.h"
+#include "platform/Fakes.h"
+#include "platform/ProgramFolder.h"
+#include "support/TestDb.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+QFont makeFont(const QString& family, int points, bool bold = false, bool italic = false)
+{
+    QFont font(family, points);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QTextCharFormat formatOf(const QFont& font, const QColor& color = QColor())
+{
+    QTextCharFormat format;
+    format.setFont(font);
+    if (color.isValid())
+        format.setForeground(color);
+    return format;
+}
+
+// The font a character shows: its own format over the document's default font.
+QFont fontAt(const QTextDocument* doc, int position)
+{
+    QTextCursor cursor(const_cast<QTextDocument*>(doc));
+    cursor.setPosition(position + 1);
+    return cursor.charFormat().font().resolve(doc->defaultFont());
+}
+
+QString describe(const QFont& font)
+{
+    return QStringLiteral("%1 %2%3%4%5")
+        .arg(font.family())
+        .arg(font.pointSize())
+        .arg(font.bold() ? QStringLiteral(" bold") : QString())
+        .arg(font.italic() ? QStringLiteral(" italic") : QString())
+        .arg(font.underline() ? QStringLiteral(" underline") : QString());
+}
+
+} // namespace
+
+class TestMailMergeEdit : public QObject
+{
+    Q_OBJECT
+
+    platform::Fakes m_fakes{};
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TfmMailMergeEdit> m_editor;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QTextEdit* edit() const { return m_editor->RichEdit1; }
+
+    void append(const QString& text, const QTextCharFormat& format = QTextCharFormat())
+    {
+        QTextCursor cursor = edit()->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text, format);
+        edit()->setTextCursor(cursor);
+    }
+    void select(int from, int to)
+    {
+        QTextCursor cursor = edit()->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        edit()->setTextCursor(cursor);
+    }
+    QStringList errors() const
+    {
+        QStringList texts;
+        for (const platform::PromptRecord& r : m_fakes.prompts->asked) {
+            if (r.icon == platform::Icon::Error && r.caption == QLatin1String("Tovrel"))
+                texts << r.text;
+        }
+        return texts;
+    }
+    QByteArray contents(const QString& file) const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void write(const QString& file, const QByteArray& bytes) const
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    // Activates the editor as the user does by switching to it.
+    void activate()
+    {
+        m_editor->showEditor();
+        QApplication::setActiveWindow(m_editor.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
+    }
+
+private slots:
+    void init()
+    {
+        m_fakes = platform::installFakes();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QGuiApplication::clipboard()->clear();
+        m_editor = std::make_unique<TfmMailMergeEdit>();
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_dir.reset();
+    }
+
+    void windowLayout()
+    {
+        const TfmMailMergeEdit& e = *m_editor;
+        QCOMPARE(e.windowTitle(), QStringLiteral("Text Editor"));
+        QVERIFY(!e.isVisible());
+        QCOMPARE(e.size(), QSize(731, 382));
+        QCOMPARE(e.font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(e.font().pointSize(), 8);
+
+        QStringList shownMenus;
+        for (QAction* menu : e.MainMenu1->actions()) {
+            if (menu->isVisible())
+                shownMenus << menu->text();
+        }
+        QCOMPARE(shownMenus, (QStringList{"&File", "&Edit", "F&ormat"}));
+        QCOMPARE(e.Help1->title(), QStringLiteral("&Help"));
+        QCOMPARE(e.Help1->actions(), (QList<QAction*>{e.HelpIndex, e.HelpContents1, e.HelpAbout}));
+        QCOMPARE(e.File1->actions(), (QList<QAction*>{e.FileNew, e.FileOpen1, e.FileSave, e.FileSaveAs1}));
+        QCOMPARE(e.Edit1->actions(), (QList<QAction*>{e.Cut1, e.EditCopy1, e.EditPaste1}));
+        QCOMPARE(e.Cut1->text(), QStringLiteral("Cu&t"));
+        QCOMPARE(e.Format1->actions(),
+                 (QList<QAction*>{e.FontChange, e.RichEditBold1, e.RichEditItalic1, e.RichEditUnderline1}));
+
+        QList<QAction*> buttons;
+        QStringList captions;
+        QStringList tooltips;
+        for (QAction* action : e.ToolBar1->actions()) {
+            if (action->isSeparator())
+                continue;
+            auto* button = qobject_cast<QToolButton*>(e.ToolBar1->widgetForAction(action));
+            QVERIFY(button);
+            buttons << action;
+            captions << button->text();
+            tooltips << button->toolTip();
+            QVERIFY(!button->icon().isNull());
+        }
+        QCOMPARE(buttons, (QList<QAction*>{e.FileNew, e.FileOpen1, e.FileSave, e.EditCut1, e.EditCopy1, e.EditPaste1,
+                                           e.FileClose}));
+        QCOMPARE(captions, (QStringList{"&New", "&Open...", "&Save", "C&ut", "&Copy", "&Paste", "C&lose"}));
+        QCOMPARE(tooltips, (QStringList{"Create File", "Open", "Save File", "Cut", "Copy", "Paste", ""}));
+        QCOMPARE(e.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        // Alt+O belongs to "F&ormat", not to "&Open...", or it would do nothing at all.
+        const auto buttonKey = [&](QAction* a) {
+            return qobject_cast<QToolButton*>(e.ToolBar1->widgetForAction(a))->shortcut();
+        };
+        QCOMPARE(buttonKey(e.FileOpen1), QKeySequence());
+        QCOMPARE(buttonKey(e.FileClose), QKeySequence::mnemonic(QStringLiteral("C&lose")));
+
+        QCOMPARE(e.centralWidget(), e.RichEdit1);
+        QCOMPARE(e.RichEdit1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(e.RichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(e.StatusPanel->text(), QStringLiteral("untitled.txt"));
+    }
+
+    void actionTable_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<bool>("icon");
+        // clang-format off
+        QTest::newRow("FileNew") << "File" << "&New" << "" << "Create File" << true;
+        QTest::newRow("FileOpen1") << "File" << "&Open..." << "Ctrl+O" << "Open|Opens an existing file" << true;
+        QTest::newRow("FileSave") << "File" << "&Save" << "Ctrl+S" << "Save File" << true;
+        QTest::newRow("FileSaveAs1") << "File" << "Save &As..." << ""
+                                     << "Save As|Saves the active file with a new name" << true;
+        QTest::newRow("FileClose") << "File" << "&Close" << "" << "" << true;
+        QTest::newRow("EditCut1") << "Edit" << "C&ut" << "Ctrl+X"
+                                  << "Cut|Cuts the selection and puts it on the Clipboard" << true;
+        QTest::newRow("EditCopy1") << "Edit" << "&Copy" << "Ctrl+C"
+                                   << "Copy|Copies the selection and puts it on the Clipboard" << true;
+        QTest::newRow("EditPaste1") << "Edit" << "&Paste" << "Ctrl+V" << "Paste|Inserts Clipboard contents" << true;
+        QTest::newRow("FontChange") << "Format" << "&Font Change" << "" << "" << true;
+        QTest::newRow("RichEditBold1") << "Format" << "&Bold" << "Ctrl+B" << "Bold" << true;
+        QTest::newRow("RichEditItalic1") << "Format" << "&Italic" << "Ctrl+I" << "Italic" << true;
+        QTest::newRow("RichEditUnderline1") << "Format" << "&Underline" << "Ctrl+U" << "Underline" << true;
+        QTest::newRow("HelpIndex") << "Help" << "&Index" << "" << "" << true;
+        QTest::newRow("HelpContents1") << "Help" << "&Contents" << "" << "Help Contents" << true;
+        QTest::newRow("HelpAbout") << "Help" << "&About" << "" << "" << false;
+        // clang-format on
+    }
+    void actionTable()
+    {
+        QFETCH(QString, category);
+        QFETCH(QString, caption);
+        QFETCH(QString, shortcut);
+        QFETCH(QString, hint);
+        QFETCH(bool, icon);
+        auto* action = m_editor->findChild<QAction*>(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(action);
+        QCOMPARE(action->property("category").toString(), category);
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->shortcut().toString(), shortcut);
+        QCOMPARE(action->statusTip(), hint);
+        if (!hint.isEmpty())
+            QCOMPARE(action->toolTip(), hint.section(QLatin1Char('|'), 0, 0));
+        QCOMPARE(!action->icon().isNull(), icon);
+        QCOMPARE(action->isEnabled(), action != m_editor->HelpContents1 && action != m_editor->EditCut1 &&
+                                          action != m_editor->EditCopy1 && action != m_editor->EditPaste1);
+    }
+
+    void cutCopyAndPasteFollowSelectionAndClipboard()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Dear friend"));
+        QVERIFY(!e.EditCut1->isEnabled());
+        QVERIFY(!e.Cut1->isEnabled());
+        QVERIFY(!e.EditCopy1->isEnabled());
+        QVERIFY(!e.EditPaste1->isEnabled());
+
+        select(0, 4);
+        QVERIFY(e.EditCut1->isEnabled());
+        QVERIFY(e.Cut1->isEnabled());
+        QVERIFY(e.EditCopy1->isEnabled());
+        e.EditCopy1->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Dear"));
+        QVERIFY(e.EditPaste1->isEnabled());
+
+        e.Cut1->trigger(); // the Edit menu's item cuts like the toolbar button
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral(" friend"));
+        QVERIFY(!e.EditCut1->isEnabled());
+        QVERIFY(!e.EditCopy1->isEnabled());
+
+        QTextCursor end = edit()->textCursor();
+        end.movePosition(QTextCursor::End);
+        edit()->setTextCursor(end);
+        e.EditPaste1->trigger();
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral(" friendDear"));
+
+        QGuiApplication::clipboard()->clear();
+        QVERIFY(!e.EditPaste1->isEnabled());
+        QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+        QVERIFY(e.EditPaste1->isEnabled());
+    }
+
+    void styleActions_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::newRow("bold") << "bold";
+        QTest::newRow("italic") << "italic";
+        QTest::newRow("underline") << "underline";
+    }
+    void styleActions()
+    {
+        QFETCH(QString, style);
+        TfmMailMergeEdit& e = *m_editor;
+        QAction* action = style == QLatin1String("bold")     ? e.RichEditBold1
+                          : style == QLatin1String("italic") ? e.RichEditItalic1
+                                                             : e.RichEditUnderline1;
+        const auto has = [&](int position) {
+            const QFont f = fontAt(e.document(), position);
+            return style == QLatin1String("bold")     ? f.bold()
+                   : style == QLatin1String("italic") ? f.italic()
+                                                      : f.underline();
+        };
+        QFont styled = e.baseFont();
+        styled.setBold(style == QLatin1String("bold"));
+        styled.setItalic(style == QLatin1String("italic"));
+        styled.setUnderline(style == QLatin1String("underline"));
+        append(QStringLiteral("plain "));
+        append(QStringLiteral("styled"), formatOf(styled));
+
+        select(6, 12);
+        QVERIFY(action->isChecked());
+        action->trigger();
+        QVERIFY(!has(6) && !has(11));
+        QVERIFY(!action->isChecked());
+        action->trigger();
+        QVERIFY(has(6) && has(11));
+        QVERIFY(action->isChecked());
+
+        // A selection only partly styled is not ticked; choosing the action styles all of it.
+        select(3, 9);
+        QVERIFY(!action->isChecked());
+        action->trigger();
+        QVERIFY(has(3) && has(8));
+        QVERIFY(!has(2));
+
+        // With no selection, the caret's format decides.
+        select(10, 10);
+        QVERIFY(action->isChecked());
+        select(1, 1);
+        QVERIFY(!action->isChecked());
+    }
+
+    void initialState()
+    {
+        const TfmMailMergeEdit& e = *m_editor;
+        QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
+        QVERIFY(e.document()->isEmpty());
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(e.document()->defaultFont()), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("Times New Roman 12 bold"));
+        QCOMPARE(e.currentFontColor(), e.palette().color(QPalette::WindowText));
+    }
+
+    void activationTakesTheFontAtTheSelection()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        activate(); // an empty document: the base font replaces Times New Roman 12 bold
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("MS Sans Serif 8"));
+
+        e.FileCloseExecute();
+        QVERIFY(!e.isVisible());
+        append(QStringLiteral("Dear "));
+        append(QStringLiteral("Sir"), formatOf(makeFont(QStringLiteral("Arial"), 14, false, true), Qt::red));
+        select(5, 8);
+        activate();
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("Arial 14 italic"));
+        QCOMPARE(e.currentFontColor(), QColor(Qt::red));
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Dear Sir"));
+    }
+
+    void fontChangeConfirmed()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Dear "), formatOf(makeFont(QStringLiteral("Arial"), 10), Qt::blue));
+        append(QStringLiteral("Sir"));
+        select(0, 4);
+        QFont chosen = makeFont(QStringLiteral("Courier New"), 20, false, true);
+        chosen.setStyleName(QStringLiteral("Italic")); // as the font dialog gives it
+        m_fakes.fontDialog->answers.enqueue(chosen);
+        e.FontChange->trigger();
+
+        QCOMPARE(m_fakes.fontDialog->initialFonts.size(), 1);
+        QCOMPARE(describe(m_fakes.fontDialog->initialFonts[0]), QStringLiteral("Arial 10"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20 italic"));
+        QCOMPARE(describe(fontAt(e.document(), 3)), QStringLiteral("Courier New 20 italic"));
+        QCOMPARE(describe(fontAt(e.document(), 4)), QStringLiteral("Arial 10")); // outside the selection
+        QTextCursor first(e.document());
+        first.setPosition(1);
+        QCOMPARE(first.charFormat().foreground().color(), QColor(Qt::blue));
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("Courier New 20 italic"));
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("Courier New 20 italic"));
+        // The style name would outweigh Italic being switched off later.
+        QVERIFY(fontAt(e.document(), 0).styleName().isEmpty());
+        e.RichEditItalic1->trigger();
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20"));
+        // Text without a font of its own now shows in the chosen font.
+        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Courier New 20 italic"));
+        QVERIFY(errors().isEmpty());
+    }
+
+    void fontChangeCancelledStillSetsTheBaseFont()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Dear "));
+        append(QStringLiteral("Sir"), formatOf(makeFont(QStringLiteral("Arial"), 14, true)));
+        select(5, 8);
+        e.FontChange->trigger(); // no answer scripted: cancelled
+
+        QCOMPARE(m_fakes.fontDialog->initialFonts.size(), 1);
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("Arial 14 bold"));
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("Arial 14 bold"));
+        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Arial 14 bold"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Arial 14 bold")); // "Dear " had no font
+    }
+
+    void newDiscardsWithoutAsking()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Dear "), formatOf(makeFont(QStringLiteral("Arial"), 14, true)));
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("a.rtf")));
+        e.FileSaveAs1->trigger();
+        QCOMPARE(e.fileName(), path(QStringLiteral("a.rtf")));
+        append(QStringLiteral("unsaved"), formatOf(makeFont(QStringLiteral("Arial"), 14, true)));
+
+        e.FileNew->trigger();
+        QVERIFY(e.document()->isEmpty());
+        QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
+        QCOMPARE(e.StatusPanel->text(), QStringLiteral("untitled.txt"));
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        QVERIFY(!e.RichEditBold1->isChecked()); // the caret's bold did not survive
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("MS Sans Serif 8"));
+        edit()->insertPlainText(QStringLiteral("x")); // typed: in the caret's format
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
+    }
+
+    void saveOnANewDocumentIsSaveAs()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Hello"));
+        e.FileSave->trigger(); // the dialog is cancelled
+        QCOMPARE(m_fakes.fileDialogs->saved.size(), 1);
+        const platform::FileDialogRequest& r = m_fakes.fileDialogs->saved[0];
+        QCOMPARE(r.title, QStringLiteral("Save As"));
+        QCOMPARE(r.folder, QString());
+        QCOMPARE(r.filter, QStringLiteral("Text Files (*.txt);;Rich Text Format (*.rtf);;All Files (*)"));
+        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+        QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
+        QVERIFY(QDir(m_dir->path()).isEmpty());
+        QVERIFY(QDir::current().entryList({QStringLiteral("untitled.txt")}).isEmpty());
+        QVERIFY(errors().isEmpty());
+    }
+
+    void saveAsWritesRtfThatReadsBack()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        append(QStringLiteral("Bold "), formatOf(makeFont(QStringLiteral("Times New Roman"), 12, true)));
+        append(QStringLiteral("red"), formatOf(makeFont(QStringLiteral("Arial"), 16, false, true), Qt::red));
+        const QString letter = path(QStringLiteral("letter.txt"));
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        e.FileSaveAs1->trigger();
+        QVERIFY(contents(letter).startsWith("{\\rtf"));
+        QCOMPARE(e.fileName(), letter);
+        QCOMPARE(e.StatusPanel->text(), letter);
+
+        // Save now writes to that file without asking.
+        append(QStringLiteral(" more"));
+        e.FileSave->trigger();
+        QCOMPARE(m_fakes.fileDialogs->saved.size(), 1);
+        QVERIFY(contents(letter).contains("more"));
+
+        // The next Save As starts in the file's folder.
+        e.FileSaveAs1->trigger();
+        QCOMPARE(m_fakes.fileDialogs->saved.size(), 2);
+        QCOMPARE(m_fakes.fileDialogs->saved[1].folder, m_dir->path() + QLatin1Char('/'));
+        QCOMPARE(e.fileName(), letter);
+
+        e.FileNew->trigger();
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        e.FileOpen1->trigger();
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Bold red more"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Times New Roman 12 bold"));
+        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Arial 16 italic"));
+        QTextCursor red(e.document());
+        red.setPosition(6);
+        QCOMPARE(red.charFormat().foreground().color(), QColor(Qt::red));
+        QVERIFY(errors().isEmpty());
+    }
+
+    void openReadsPlainTextAndRemembersTheFullPath()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        // A file that happens to be called untitled.txt is known by its full path, so Save does not ask.
+        const QString file = path(QStringLiteral("untitled.txt"));
+        write(file, "First line\r\nSecond line\nThird\rFourth");
+        m_fakes.fileDialogs->answers.enqueue(file);
+        e.FileOpen1->trigger();
+
+        QCOMPARE(m_fakes.fileDialogs->opened.size(), 1);
+        const platform::FileDialogRequest& r = m_fakes.fileDialogs->opened[0];
+        QCOMPARE(r.title, QStringLiteral("Open file"));
+        QCOMPARE(r.folder, QString());
+        QCOMPARE(r.filter, QStringLiteral("Test Files (*.txt);;Rich Test Format *.rtf) (*.rtf);;All files (*)"));
+        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+
+        QCOMPARE(e.document()->blockCount(), 4);
+        QCOMPARE(e.document()->findBlockByNumber(1).text(), QStringLiteral("Second line"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(e.fileName(), file);
+        QCOMPARE(e.StatusPanel->text(), file);
+
+        e.FileSave->trigger();
+        QVERIFY(m_fakes.fileDialogs->saved.isEmpty());
+        QVERIFY(contents(file).startsWith("{\\rtf"));
+        QVERIFY(errors().isEmpty());
+    }
+
+    void openDecidesByContent()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        const QString file = path(QStringLiteral("note.txt"));
+        write(file, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 plain \\b bold\\b0\\par}");
+        m_fakes.fileDialogs->answers.enqueue(file);
+        e.FileOpen1->trigger();
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("plain bold"));
+        QCOMPARE(describe(fontAt(e.document(), 7)), QStringLiteral("Arial 10 bold"));
+    }
+
+    void failuresKeepTheFormerName_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("target"); // relative to the test folder
+        QTest::addColumn<QString>("message");
+        // clang-format off
+        QTest::newRow("open, no such folder") << "open" << "missing/a.txt" << "Cannot open file %1.";
+        QTest::newRow("open, a folder") << "open" << "folder" << "Cannot open file %1.";
+        QTest::newRow("open, damaged rtf") << "open" << "damaged.rtf" << "Failed to Load Stream.";
+        QTest::newRow("save as, no such folder") << "saveAs" << "missing/a.txt" << "Cannot create file %1.";
+        QTest::newRow("save as, a folder") << "saveAs" << "folder" << "Cannot create file %1.";
+        QTest::newRow("save, folder gone") << "save" << "" << "Cannot create file %1.";
+        // clang-format on
+    }
+    void failuresKeepTheFormerName()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        TfmMailMergeEdit& e = *m_editor;
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("folder/inner")));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("sub")));
+        write(path(QStringLiteral("damaged.rtf")), "{\\rtf1");
+        append(QStringLiteral("Keep me"));
+        const QString former = path(QStringLiteral("sub/first.rtf"));
+        m_fakes.fileDialogs->answers.enqueue(former);
+        e.FileSaveAs1->trigger();
+        QCOMPARE(e.fileName(), former);
+
+        QString failing = path(target);
+        if (command == QLatin1String("open")) {
+            m_fakes.fileDialogs->answers.enqueue(failing);
+            e.FileOpen1->trigger();
+        } else if (command == QLatin1String("saveAs")) {
+            m_fakes.fileDialogs->answers.enqueue(failing);
+            e.FileSaveAs1->trigger();
+        } else {
+            failing = former;
+            QVERIFY(QDir(path(QStringLiteral("sub"))).removeRecursively());
+            e.FileSave->trigger();
+        }
+        QCOMPARE(errors(), QStringList{message.contains(QLatin1String("%1")) ? message.arg(failing) : message});
+        QCOMPARE(e.fileName(), former);
+        QCOMPARE(e.StatusPanel->text(), former);
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Keep me"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("missing"))));
+    }
+
+    void startUpMakesOneHiddenEditorReachedByNotepad()
+    {
+        QTemporaryDir folder;
+        testsupport::makeDatabase(folder.filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
+        platform::setProgramFolder(folder.path());
+        app::Application application;
+        application.startUp();
+        TfmMailMergeEdit* editor = application.fmMailMergeEdit;
+        QVERIFY(editor);
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(application.helpFile, platform::programFolder() + QStringLiteral("TextEditor.hlp"));
+        QCOMPARE(editor->fileName(), QStringLiteral("untitled.txt"));
+        QCOMPARE(editor->StatusPanel->text(), QStringLiteral("untitled.txt"));
+
+        QVERIFY(application.runCommand(QStringLiteral("notepad")));
+        QVERIFY(editor->isVisible());
+        QTextDocument* doc = editor->document();
+        editor->RichEdit1->insertPlainText(QStringLiteral("Letter body"));
+        editor->FileClose->trigger();
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(editor->document(), doc);
+        QCOMPARE(doc->toPlainText(), QStringLiteral("Letter body"));
+
+        application.runCommand(QStringLiteral("notepad"));
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->document()->toPlainText(), QStringLiteral("Letter body"));
+        QCOMPARE(editor->fileName(), QStringLiteral("untitled.txt"));
+        platform::setProgramFolder(QString());
+    }
+};
+
+QTEST_MAIN(TestMailMergeEdit)
+#include "tst_mailmergeedit.moc"
