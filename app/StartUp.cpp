@@ -7,6 +7,9 @@
 #include "mailmerge/MailMergeEdit.h"
 
 #include "platform/ErrorBox.h"
+#include "records/CountLook.h"
+#include "records/HomeFormView.h"
+#include "records/RecordCard.h"
 #include "search/JSQLSEARCH.h"
 
 namespace app {
@@ -41,9 +44,21 @@ void Application::startUp()
          }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
+        {"TfmCountyListEdit", [this] {
+             fmCountyListEdit = own(m_owned, new TfmCountyListEdit());
+             setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });
+         }},
         {"TfmHelpMemo", [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
              setCommand(QStringLiteral("helpNote"), Help1Click);
+         }},
+        {"TfmHomeForm", [this] {
+             fmHomeForm = own(m_owned, new TfmHomeForm());
+             setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
+                 w->show();
+                 w->raise();
+                 w->activateWindow();
+             });
          }},
         {"TfmSQLSearchDialog", [this] {
              // Its creation fills the field list and opens the contact query for the first time.
@@ -51,6 +66,14 @@ void Application::startUp()
              TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
              setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
              dialog->FormCreate();
+         }},
+        {"TfmRecCard", [this] {
+             fmRecCard = own(m_owned, new TfmRecCard());
+             setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
+                 w->show();
+                 w->raise();
+                 w->activateWindow();
+             });
          }},
         {"TfmCredits", [this] { fmCredits = own(m_owned, new TfmCredits()); }},
     };

@@ -1,0 +1,270 @@
+#include "records/HomeFormView.h"
+
+#include "app/Application.h"
+#include "data/DBEdit.h"
+#include "data/DBMemo.h"
+#include "platform/ErrorBox.h"
+#include "records/WindowPlace.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <algorithm>
+
+namespace {
+
+const QColor PaleGreen(192, 220, 192);
+
+constexpr int NameBandHeight = 46;
+constexpr int ButtonBandHeight = 39;
+constexpr int BoxHeight = 21;
+constexpr int RowPitch = 26;
+constexpr int PageLabelWidth = 62;
+
+QFont formFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setPointSize(8);
+    return font;
+}
+
+// Boxes are as wide as their field needs, within the page.
+int boxWidth(const data::FieldDef* field)
+{
+    if (!field || field->size <= 0)
+        return 90;
+    return std::clamp(field->size * 7 + 10, 60, 235);
+}
+
+} // namespace
+
+TfmHomeForm::TfmHomeForm(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      dsFormView(&app::Application::instance().store.HomeQuery)
+{
+    setObjectName(QStringLiteral("fmHomeForm"));
+    setWindowTitle(QStringLiteral("Tovrel: Form View"));
+    setFont(formFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, PaleGreen);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFixedFrame(true);
+
+    // Name band: each label above its box.
+    struct NameBox
+    {
+        const char* field;
+        int x;
+        int width;
+    };
+    QList<data::DBEdit*> nameBoxes;
+    for (const NameBox& n : {NameBox{"Firstname", 8, 100}, NameBox{"Midname", 114, 95}, NameBox{"Surname", 215, 106}}) {
+        const QString field = QString::fromLatin1(n.field);
+        auto* label = new QLabel(field, this);
+        label->setGeometry(n.x, 4, n.width, 14);
+        auto* edit = new data::DBEdit(this);
+        edit->setObjectName(QStringLiteral("edit") + field);
+        edit->setGeometry(n.x, 19, n.width, BoxHeight);
+        edit->setDataSource(&dsFormView);
+        edit->setDataField(field);
+        m_boxes.insert(field, edit);
+        nameBoxes << edit;
+    }
+    m_boxes.value(QStringLiteral("Surname"))->setToolTip(QStringLiteral("You must complete this field"));
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(4, NameBandHeight, ClientWidth - 8, ClientHeight - NameBandHeight - ButtonBandHeight);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Name Address Phones"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("More Info"));
+
+    struct Row
+    {
+        const char* label;
+        const char* field;
+    };
+    int y = 8;
+    for (const Row& row : {Row{"Address1", "Address1"}, Row{"Address2", "Address2"}, Row{"Village", "A3_Village"},
+                           Row{"Town", "Town"}, Row{"County", "County"}, Row{"PostCode", "PostCode"},
+                           Row{"Country", "Country"}, Row{"Tel", "Tel"}, Row{"Cell", "Cell"}, Row{"Email", "Email"}}) {
+        addBox(TabSheet1, QString::fromLatin1(row.label), QString::fromLatin1(row.field), 6, y, PageLabelWidth);
+        y += RowPitch;
+    }
+
+    auto* notesLabel = new QLabel(QStringLiteral("Notes"), TabSheet2);
+    notesLabel->setGeometry(6, 8, PageLabelWidth, BoxHeight);
+    notesBox = new data::DBMemo(TabSheet2);
+    notesBox->setObjectName(QStringLiteral("memoNotes"));
+    notesBox->setGeometry(6 + PageLabelWidth, 8, 228, 104);
+    notesBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notesBox->setDataSource(&dsFormView);
+    notesBox->setDataField(QStringLiteral("Notes"));
+    m_focusOrder << notesBox;
+    y = 8 + 104 + 8;
+    for (const Row& row : {Row{"Birthday", "Birthday"}, Row{" Workplace", "Workplace"}, Row{" Work Tel", "Work Tel"}}) {
+        addBox(TabSheet2, QString::fromLatin1(row.label), QString::fromLatin1(row.field), 6, y, PageLabelWidth);
+        y += RowPitch;
+    }
+    // "Flag 2" shares the line of "Flags 1".
+    addBox(TabSheet2, QStringLiteral("Flags 1"), QStringLiteral("Flag"), 6, y, PageLabelWidth)
+        ->setToolTip(QStringLiteral("Use to select records for lists etc."));
+    addBox(TabSheet2, QStringLiteral("Flag 2"), QStringLiteral("Flag2"), 150, y, 44);
+
+    const int bandTop = ClientHeight - ButtonBandHeight;
+    DBNavigator1 = new FormNavigator(&dsFormView, this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setGeometry(6, bandTop + 7, 225, 25);
+    // A date still being typed is written, or refused, before the row is saved or left.
+    DBNavigator1->setBeforeAction([this](FormNavigator::Button button) {
+        if (button != FormNavigator::Cancel && button != FormNavigator::Delete)
+            data::DBEdit::updateRecord(dsFormView.dataset());
+    });
+    BitBtn1 = new QPushButton(QStringLiteral("&Close"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(ClientWidth - 6 - 80, bandTop + 6, 80, 27);
+    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+
+    for (int i = 0; i < FormNavigator::ButtonCount; ++i)
+        m_focusOrder << DBNavigator1->button(FormNavigator::Button(i));
+    m_focusOrder << BitBtn1;
+    for (data::DBEdit* edit : nameBoxes)
+        m_focusOrder << edit;
+    for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
+        setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
+    m_focusOrder.first()->setFocus(); // the first box in the focus order starts with the focus
+
+    // Every hint also reaches the main window's status bar; only the boxes given one, and the navigator, show it as
+    // a tooltip. The village label's hint is seen only in the status bar.
+    for (QWidget* w :
+         {static_cast<QWidget*>(box(QStringLiteral("Surname"))), static_cast<QWidget*>(box(QStringLiteral("Flag")))})
+        w->setStatusTip(w->toolTip());
+    villageLabel->setStatusTip(QStringLiteral("Suburb, ward, extra address line"));
+}
+
+TfmHomeForm::~TfmHomeForm() = default;
+
+data::DBEdit* TfmHomeForm::addBox(QWidget* page, const QString& label, const QString& field, int x, int y,
+                                  int labelWidth)
+{
+    auto* caption = new QLabel(label, page);
+    caption->setGeometry(x, y, labelWidth, BoxHeight);
+    if (field == QLatin1String("A3_Village"))
+        villageLabel = caption;
+    auto* edit = new data::DBEdit(page);
+    edit->setObjectName(QStringLiteral("edit") + QString(field).remove(QLatin1Char(' ')));
+    edit->setDataSource(&dsFormView);
+    edit->setDataField(field);
+    const data::FieldDef* def = nullptr;
+    if (const data::Dataset* d = dsFormView.dataset(); d && d->fieldIndex(field) >= 0)
+        def = &d->fields()[d->fieldIndex(field)];
+    edit->setGeometry(x + labelWidth, y, boxWidth(def), BoxHeight);
+    m_boxes.insert(field, edit);
+    m_focusOrder << edit;
+    return edit;
+}
+
+void TfmHomeForm::setFixedFrame(bool fixed)
+{
+    if (fixed) {
+        setFixedSize(ClientWidth, ClientHeight);
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+}
+
+void TfmHomeForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfmHomeForm::FormShow()
+{
+    platform::guard([this] {
+        m_settings.emplace(records::settingsFileName());
+        const QString section = QStringLiteral("FormView");
+        const int status = m_settings->readInteger(section, QStringLiteral("Status"), 0);
+        if (status == 0)
+            return;
+        // Outer place and size, as written on closing. Before the first showing the current place is wherever the
+        // system will put the window: it is kept unless the file says otherwise.
+        const QPoint current = m_place.value_or(pos());
+        const int top = m_settings->readInteger(section, QStringLiteral("Top"), current.y());
+        const int left = m_settings->readInteger(section, QStringLiteral("Left"), current.x());
+        if (m_place || QPoint(left, top) != current)
+            move(left, top);
+        const QSize frame = m_frame.value_or(QSize());
+        const int width = m_settings->readInteger(section, QStringLiteral("Width"), this->width() + frame.width());
+        const int height = m_settings->readInteger(section, QStringLiteral("Height"), this->height() + frame.height());
+        resize(width - frame.width(), height - frame.height()); // the fixed frame keeps the designed size
+        // Only a hand-edited file holds 3 here: this window itself writes 1 or 2.
+        if (status == 3) {
+            setFixedFrame(false);
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    });
+}
+
+void TfmHomeForm::closeEvent(QCloseEvent* event)
+{
+    if (!records::programIsEnding())
+        FormClose();
+    event->accept();
+}
+
+void TfmHomeForm::FormClose()
+{
+    // Closing neither saves nor abandons a pending change of the row.
+    platform::guard([this] {
+        if (!m_settings)
+            m_settings.emplace(records::settingsFileName());
+        const QString section = QStringLiteral("FormView");
+        if (records::isNormalState(*this)) {
+            const QRect outer = frameGeometry();
+            m_place = outer.topLeft();
+            m_frame = outer.size() - size();
+            m_settings->writeInteger(section, QStringLiteral("Top"), outer.top());
+            m_settings->writeInteger(section, QStringLiteral("Left"), outer.left());
+            m_settings->writeInteger(section, QStringLiteral("Width"), outer.width());
+            m_settings->writeInteger(section, QStringLiteral("Height"), outer.height());
+        }
+        m_settings->writeInteger(section, QStringLiteral("Status"), records::closingStatus(*this));
+    });
+    m_settings.reset();
+    // The next showing starts from the designed, fixed frame again.
+    if (windowState() & Qt::WindowMaximized)
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    setFixedFrame(true);
+}
+
+void TfmHomeForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        // Coming back from a message box raised here (an error, a question) is not coming back to the window.
+        if (!std::exchange(m_backFromBox, false))
+            FormActivate();
+    } else {
+        QWidget* modal = QApplication::activeModalWidget();
+        m_backFromBox = modal && modal != this && modal->parentWidget() == this;
+    }
+}
+
+void TfmHomeForm::FormActivate()
+{
+    PageControl1->setCurrentIndex(0);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/IniFile.h"
+#include "data/DataSource.h"
+#include "records/FormNavigator.h"
+
+#include <QMap>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace data {
+class DBEdit;
+class DBMemo;
+} // namespace data
+
+// The form view: every stored field of the current contact, the names on top and two pages below, bound to the
+// shared contact query, with a record navigator.
+class TfmHomeForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TfmHomeForm(QWidget* parent = nullptr);
+    ~TfmHomeForm() override;
+
+    static constexpr int ClientWidth = 329;
+    static constexpr int ClientHeight = 383;
+
+    data::DataSource dsFormView;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr; // "Name Address Phones"
+    QWidget* TabSheet2 = nullptr; // "More Info"
+    FormNavigator* DBNavigator1 = nullptr;
+    QPushButton* BitBtn1 = nullptr; // "&Close"
+    data::DBMemo* notesBox = nullptr;
+    QLabel* villageLabel = nullptr;
+
+    // The single-line box of a field (by field name), or null.
+    [[nodiscard]] data::DBEdit* box(const QString& field) const { return m_boxes.value(field); }
+    [[nodiscard]] QList<QWidget*> focusOrder() const { return m_focusOrder; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormShow();
+    void FormClose();
+    void FormActivate();
+    void setFixedFrame(bool fixed);
+    data::DBEdit* addBox(QWidget* page, const QString& label, const QString& field, int x, int y, int labelWidth);
+
+    QMap<QString, data::DBEdit*> m_boxes;
+    QList<QWidget*> m_focusOrder;
+    std::optional<IniFile> m_settings; // open from showing to closing
+    std::optional<QPoint> m_place;     // outer position when last closed in the normal state
+    std::optional<QSize> m_frame;      // outer size less the client size, once known
+    bool m_backFromBox = false;        // lost the activation to a message box of its own
+};

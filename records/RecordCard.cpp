@@ -1,0 +1,435 @@
+#include "records/RecordCard.h"
+
+#include "app/Application.h"
+#include "data/DBEdit.h"
+#include "data/DBMemo.h"
+#include "platform/ErrorBox.h"
+#include "platform/Services.h"
+#include "records/WindowPlace.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+const QColor LabelBlue(0, 0, 255);
+const QColor RuleRed(255, 0, 0);
+const QColor BarCream(255, 251, 240);
+// The rules are drawn in two blues: the line itself and, on the thicker ones, a paler second pixel row.
+const QColor RuleBlue(0, 153, 255);
+const QColor RulePaleBlue(153, 204, 255);
+
+constexpr int CardWidth = 548;
+constexpr int BoxHeight = 17;
+
+// Left column: labels right-aligned against Panel2, boxes just right of it.
+constexpr int Panel2Left = 86;
+constexpr int LeftLabelLeft = 4;
+constexpr int LeftBoxLeft = Panel2Left + 3 + 4;
+constexpr int LeftBoxWidth = 220;
+// Lower right group: labels right-aligned against Panel10, boxes right of it.
+constexpr int Panel10Left = 394;
+constexpr int RightLabelLeft = 318;
+constexpr int RightBoxLeft = Panel10Left + 3 + 4;
+constexpr int RightBoxWidth = 140;
+// The notes box, upper right.
+constexpr int NotesLeft = 324;
+constexpr int NotesWidth = 210;
+constexpr int NotesHeight = 152;
+
+// A rule's row on the face (the picture overhangs the face by its offset).
+int faceRule(int index)
+{
+    return RecCardFace::ruleRows()[index] + RecCardFace::PictureOffset.y();
+}
+
+// A single-line box whose bottom edge lies on the given rule.
+QRect onRule(int ruleIndex, int left, int width)
+{
+    const int bottom = faceRule(ruleIndex);
+    return {left, bottom - BoxHeight + 1, width, BoxHeight};
+}
+
+QFont cardFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+// --- RecCardPanel ---
+
+RecCardPanel::RecCardPanel(const QString& caption, int width, QWidget* parent) : QFrame(parent), m_caption(caption)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    setFixedSize(width, 20);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void RecCardPanel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect(), Qt::AlignCenter, m_caption);
+}
+
+void RecCardPanel::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void RecCardPanel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    event->accept();
+    if (click)
+        emit clicked();
+}
+
+// --- RecCardFace ---
+
+RecCardFace::RecCardFace(QWidget* parent) : QWidget(parent) {}
+
+const QList<int>& RecCardFace::ruleRows()
+{
+    static const QList<int> rows = {26, 49, 73, 96, 120, 144, 167, 191, 214, 238, 262, 285, 309, 332};
+    return rows;
+}
+
+QImage RecCardFace::picture()
+{
+    static const QImage image = [] {
+        QImage card(PictureWidth, PictureHeight, QImage::Format_RGB32);
+        card.fill(Qt::white);
+        QPainter painter(&card);
+        const QList<int>& rows = ruleRows();
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            painter.fillRect(0, rows[i], PictureWidth, 1, RuleBlue);
+            // The rules lie about 23.6 pixels apart; every other one comes out two pixels thick.
+            if (i % 2 == 1)
+                painter.fillRect(0, rows[i] + 1, PictureWidth, 1, RulePaleBlue);
+        }
+        return card;
+    }();
+    return image;
+}
+
+void RecCardFace::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.drawImage(PictureOffset, picture()); // clipped to the face by the widget itself
+}
+
+// --- TfmRecCard ---
+
+TfmRecCard::TfmRecCard(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      dsRecCard(&app::Application::instance().store.HomeQuery)
+{
+    setObjectName(QStringLiteral("fmRecCard"));
+    setWindowTitle(QStringLiteral("Record Card"));
+    setFont(cardFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFixedSize(CardWidth, FaceHeight + BarHeight);
+    move(m_place);
+
+    buildFace();
+    buildBar();
+}
+
+TfmRecCard::~TfmRecCard() = default;
+
+data::Dataset& TfmRecCard::query() const
+{
+    return *dsRecCard.dataset();
+}
+
+data::DBEdit* TfmRecCard::addBox(const QString& label, const QString& field, const QRect& labelRect,
+                                 const QRect& boxRect)
+{
+    if (!label.isEmpty()) {
+        auto* caption = new QLabel(label, face);
+        caption->setGeometry(labelRect);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        QPalette pal = caption->palette();
+        pal.setColor(QPalette::WindowText, LabelBlue);
+        caption->setPalette(pal);
+    }
+    auto* edit = new data::DBEdit(face);
+    edit->setObjectName(QStringLiteral("edit") + QString(field).remove(QLatin1Char(' ')));
+    edit->setFrame(false);
+    edit->setGeometry(boxRect);
+    // The text sits directly on the card: the box lets the face and its rule show through.
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    edit->setPalette(pal);
+    edit->setDataSource(&dsRecCard);
+    edit->setDataField(field);
+    m_boxes.insert(field, edit);
+    m_focusOrder << edit;
+    return edit;
+}
+
+void TfmRecCard::buildFace()
+{
+    face = new RecCardFace(this);
+    face->setGeometry(0, 0, CardWidth, FaceHeight);
+
+    Panel2 = new QFrame(face);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setGeometry(Panel2Left, 0, 3, FaceHeight);
+    Panel10 = new QFrame(face);
+    Panel10->setObjectName(QStringLiteral("Panel10"));
+    const int panel10Top = faceRule(10) - BoxHeight - 3; // just above "Flag"
+    Panel10->setGeometry(Panel10Left, panel10Top, 3, FaceHeight - panel10Top);
+    for (QFrame* rule : {Panel2, Panel10}) {
+        QPalette pal = rule->palette();
+        pal.setColor(QPalette::Window, RuleRed);
+        rule->setPalette(pal);
+        rule->setAutoFillBackground(true);
+        rule->setFocusPolicy(Qt::NoFocus);
+    }
+
+    struct Row
+    {
+        const char* label;
+        const char* field;
+    };
+    // The left column stands on rules 2 to 14, top to bottom, in focus order.
+    const Row left[] = {{"First name", "Firstname"},
+                        {"Middle name", "Midname"},
+                        {"Surname", "Surname"},
+                        {"Address", "Address1"},
+                        {"", "Address2"},
+                        {"Village", "A3_Village"},
+                        {"Town", "Town"},
+                        {"County / State", "County"},
+                        {"PostCode", "PostCode"},
+                        {"Phone", "Tel"},
+                        {"Mobile", "Cell"},
+                        {"Email", "Email"},
+                        {"Work Tel", "Work Tel"}};
+    int rule = 1;
+    for (const Row& row : left) {
+        const QRect boxRect = onRule(rule, LeftBoxLeft, LeftBoxWidth);
+        const QRect labelRect(LeftLabelLeft, boxRect.top(), Panel2Left - 4 - LeftLabelLeft, BoxHeight);
+        addBox(QString::fromLatin1(row.label), QString::fromLatin1(row.field), labelRect, boxRect);
+        ++rule;
+    }
+    // The lower right group stands on the last four rules.
+    const Row lowerRight[] = {
+        {"Flag", "Flag"}, {"Flag 2", "Flag2"}, {"Birthday", "Birthday"}, {"Work place", "Workplace"}};
+    rule = 10;
+    for (const Row& row : lowerRight) {
+        const QRect boxRect = onRule(rule, RightBoxLeft, RightBoxWidth);
+        const QRect labelRect(RightLabelLeft, boxRect.top(), Panel10Left - 4 - RightLabelLeft, BoxHeight);
+        addBox(QString::fromLatin1(row.label), QString::fromLatin1(row.field), labelRect, boxRect);
+        ++rule;
+    }
+
+    auto* notesLabel = new QLabel(QStringLiteral("Notes:"), face);
+    notesLabel->setGeometry(onRule(0, NotesLeft, 80));
+    QPalette labelPalette = notesLabel->palette();
+    labelPalette.setColor(QPalette::WindowText, LabelBlue);
+    notesLabel->setPalette(labelPalette);
+    notesBox = new data::DBMemo(face);
+    notesBox->setObjectName(QStringLiteral("memoNotes"));
+    notesBox->setGeometry(NotesLeft, faceRule(0) + 4, NotesWidth, NotesHeight);
+    notesBox->setFrameShape(QFrame::NoFrame); // borderless like every box of the card
+    notesBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notesBox->setDataSource(&dsRecCard);
+    notesBox->setDataField(QStringLiteral("Notes"));
+    m_focusOrder << notesBox;
+
+    for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
+        setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
+
+    DBEdit12 = box(QStringLiteral("Email"));
+    QFont underlined = DBEdit12->font();
+    underlined.setUnderline(true);
+    DBEdit12->setFont(underlined);
+    QPalette emailPalette = DBEdit12->palette();
+    emailPalette.setColor(QPalette::Text, LabelBlue);
+    DBEdit12->setPalette(emailPalette);
+    DBEdit12->setMouseTracking(true);
+    DBEdit12->installEventFilter(this);
+    DBEdit12->setCursor(Qt::PointingHandCursor);
+}
+
+void TfmRecCard::buildBar()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("buttonBar"));
+    bar->setGeometry(0, FaceHeight, CardWidth, BarHeight);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, BarCream);
+    bar->setPalette(pal);
+    bar->setAutoFillBackground(true);
+
+    struct Button
+    {
+        RecCardPanel** panel;
+        const char* name;
+        const char* caption;
+        int width;
+        void (TfmRecCard::*handler)();
+    };
+    const Button buttons[] = {
+        {&Panel5, "Panel5", "<< Back", 58, &TfmRecCard::Panel5Click},
+        {&Panel7, "Panel7", "+ New Record", 75, &TfmRecCard::Panel7Click},
+        {&Panel8, "Panel8", "- Delete Record", 83, &TfmRecCard::Panel8Click},
+        {&Panel9, "Panel9", "Cancel", 83, &TfmRecCard::Panel9Click},
+        {&Panel4, "Panel4", "Next >>", 58, &TfmRecCard::Panel4Click},
+        {&Panel6, "Panel6", "Close", 58, &TfmRecCard::Button1Click},
+    };
+    constexpr int Gap = 16;
+    int total = -Gap;
+    for (const Button& b : buttons)
+        total += b.width + Gap;
+    int x = (CardWidth - total) / 2;
+    for (const Button& b : buttons) {
+        auto* panel = new RecCardPanel(QString::fromLatin1(b.caption), b.width, bar);
+        panel->setObjectName(QString::fromLatin1(b.name));
+        panel->move(x, (BarHeight - panel->height()) / 2);
+        connect(panel, &RecCardPanel::clicked, this, b.handler);
+        *b.panel = panel;
+        x += b.width + Gap;
+    }
+}
+
+QList<QWidget*> TfmRecCard::focusOrder() const
+{
+    return m_focusOrder;
+}
+
+void TfmRecCard::Panel5Click()
+{
+    platform::guard([this] {
+        data::DBEdit::updateRecord(&query());
+        query().prior();
+    });
+}
+
+void TfmRecCard::Panel4Click()
+{
+    platform::guard([this] {
+        data::DBEdit::updateRecord(&query());
+        query().next();
+    });
+}
+
+void TfmRecCard::Panel7Click()
+{
+    platform::guard([this] {
+        data::DBEdit::updateRecord(&query());
+        query().insert();
+    });
+}
+
+void TfmRecCard::Panel8Click()
+{
+    platform::guard([this] {
+        const platform::Answer answer = platform::prompts().message(
+            this, QStringLiteral("Confirm"), QStringLiteral("You are about to delete a record"),
+            platform::Icon::Question, platform::Buttons::OkCancel);
+        if (answer == platform::Answer::Ok)
+            query().remove();
+    });
+}
+
+void TfmRecCard::Panel9Click()
+{
+    platform::guard([this] {
+        if (query().isOpen()) // a closed query has nothing to discard
+            query().cancelUpdates();
+    });
+}
+
+void TfmRecCard::Button1Click()
+{
+    platform::guard([this] {
+        data::Dataset& q = query();
+        data::DBEdit::updateRecord(&q);
+        if (q.state() != data::Dataset::State::Edit && q.state() != data::Dataset::State::Insert)
+            q.edit(); // on an empty selection this starts a new row
+        platform::sound().playEvent(QStringLiteral("RestoreUp"));
+        q.post();
+        close();
+    });
+}
+
+void TfmRecCard::DBEdit12DblClick()
+{
+    // What the box shows, typing not yet saved included, exactly as it stands.
+    platform::shell().open(QStringLiteral("mailto:") + DBEdit12->text());
+}
+
+bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DBEdit12) {
+        switch (event->type()) {
+        case QEvent::Enter:
+        case QEvent::MouseMove:
+            DBEdit12->setCursor(Qt::PointingHandCursor);
+            break;
+        case QEvent::MouseButtonDblClick:
+            DBEdit12DblClick();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfmRecCard::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return; // coming back from minimised is not being shown
+    platform::guard([this] {
+        m_settings.emplace(records::settingsFileName());
+        // The card keeps no state of its own: the form view's says whether a place was saved.
+        if (m_settings->readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0) == 0)
+            return;
+        // The place the card was last put at is its current place (the frame's size is not known before it shows).
+        const int top = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), m_place.y());
+        const int left = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), m_place.x());
+        move(left, top);
+    });
+}
+
+void TfmRecCard::closeEvent(QCloseEvent* event)
+{
+    if (records::programIsEnding()) {
+        event->accept();
+        return;
+    }
+    platform::guard([this] {
+        if (!m_settings)
+            m_settings.emplace(records::settingsFileName());
+        if (records::isNormalState(*this)) {
+            m_place = pos();
+            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), m_place.y());
+            m_settings->writeInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), m_place.x());
+        }
+        m_settings->writeInteger(QStringLiteral("FormView"), QStringLiteral("Status"), records::closingStatus(*this));
+    });
+    // A settings file that cannot be written is reported once; the card closes all the same.
+    m_settings.reset();
+    event->accept();
+}

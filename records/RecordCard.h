@@ -1,0 +1,108 @@
+#pragma once
+
+#include "app/IniFile.h"
+#include "data/DataSource.h"
+
+#include <QFrame>
+#include <QMap>
+#include <QWidget>
+#include <optional>
+
+namespace data {
+class DBEdit;
+class DBMemo;
+} // namespace data
+
+// A flat panel with a sunken inner edge that acts on a mouse click; it never takes the focus.
+class RecCardPanel : public QFrame
+{
+    Q_OBJECT
+public:
+    RecCardPanel(const QString& caption, int width, QWidget* parent);
+    [[nodiscard]] const QString& caption() const { return m_caption; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString m_caption;
+    bool m_pressed = false;
+};
+
+// The ruled index card behind the record card's fields.
+class RecCardFace : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit RecCardFace(QWidget* parent);
+
+    // The picture: 583 x 413, white, with fourteen light-blue rules.
+    static constexpr int PictureWidth = 583;
+    static constexpr int PictureHeight = 413;
+    // Where the picture's top-left corner lies relative to the face: it overhangs, and is clipped, on every side.
+    static constexpr QPoint PictureOffset{-8, -3};
+    [[nodiscard]] static const QList<int>& ruleRows(); // in picture pixels from its top
+    [[nodiscard]] static QImage picture();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The record card: one contact at a time on a ruled index card, bound to the shared contact query.
+class TfmRecCard : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TfmRecCard(QWidget* parent = nullptr);
+    ~TfmRecCard() override;
+
+    static constexpr int FaceHeight = 333;
+    static constexpr int BarHeight = 25;
+
+    data::DataSource dsRecCard;
+    RecCardFace* face = nullptr;
+    QFrame* Panel2 = nullptr;         // red rule between the left column's labels and boxes
+    QFrame* Panel10 = nullptr;        // red rule of the lower right group
+    RecCardPanel* Panel5 = nullptr;   // "<< Back"
+    RecCardPanel* Panel7 = nullptr;   // "+ New Record"
+    RecCardPanel* Panel8 = nullptr;   // "- Delete Record"
+    RecCardPanel* Panel9 = nullptr;   // "Cancel"
+    RecCardPanel* Panel4 = nullptr;   // "Next >>"
+    RecCardPanel* Panel6 = nullptr;   // "Close"
+    data::DBEdit* DBEdit12 = nullptr; // Email
+    data::DBMemo* notesBox = nullptr;
+
+    // The single-line box of a field (by field name), or null.
+    [[nodiscard]] data::DBEdit* box(const QString& field) const { return m_boxes.value(field); }
+    // The boxes in their focus order, the notes box last.
+    [[nodiscard]] QList<QWidget*> focusOrder() const;
+
+    void Panel5Click();  // one row back
+    void Panel4Click();  // one row forward
+    void Panel7Click();  // new row before the current one
+    void Panel8Click();  // delete after confirmation
+    void Panel9Click();  // cancel changes
+    void Button1Click(); // save and close
+    void DBEdit12DblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildFace();
+    void buildBar();
+    [[nodiscard]] data::Dataset& query() const;
+    data::DBEdit* addBox(const QString& label, const QString& field, const QRect& labelRect, const QRect& boxRect);
+
+    QMap<QString, data::DBEdit*> m_boxes;
+    QList<QWidget*> m_focusOrder;
+    std::optional<IniFile> m_settings; // open from showing to closing
+    QPoint m_place{354, 320};          // outer position: the first one, then where it was last closed
+};
