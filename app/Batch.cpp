@@ -137,12 +137,13 @@ int runBatchReport(const BatchOptions& options)
     const BatchReportFactoryWithOptions* factory = factoryOf(options.report);
     if (!factory)
         throw platform::AppError(QStringLiteral("unknown report \"%1\"").arg(options.report));
+    // The application object first: a report's layout may refer to what it holds.
+    Application application;
     QStringList rest = options.reportOptions;
     const reports::ReportDefinition definition = (*factory)(rest);
     if (!rest.isEmpty())
         throw platform::AppError(QStringLiteral("unknown option %1").arg(rest.first()));
 
-    Application application;
     // The selection as at start-up, then narrowed as the search dialog narrows it.
     application.openQuery();
     data::Dataset& query = application.store.HomeQuery;

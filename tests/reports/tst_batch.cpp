@@ -111,6 +111,8 @@ private slots:
         QTest::newRow("no --pdf") << QStringList{"--report", "phone-list"} << 2 << "--pdf FILE is missing";
         QTest::newRow("--not alone") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--not"} << 2
                                      << "--not goes with --search";
+        QTest::newRow("unknown option") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--bogus"} << 1
+                                        << "unknown option --bogus";
         QTest::newRow("unknown field") << QStringList{"--report", "phone-list", "--pdf", "@PDF@",
                                                       "--search", "Shoe",       "x"}
                                        << 1 << "unknown field \"Shoe\"";
