@@ -1,5 +1,7 @@
 #include "reports/QRA5Diary.h"
 
+#include "reports/Preview.h"
+
 namespace reports {
 
 ReportDefinition a5DiaryReport()
@@ -40,3 +42,13 @@ ReportDefinition a5DiaryReport()
 }
 
 } // namespace reports
+
+TfmQRA5Diary::TfmQRA5Diary(QObject* parent) : QObject(parent), QRA5Diary(reports::a5DiaryReport())
+{
+    setObjectName(QStringLiteral("fmQRA5Diary"));
+}
+
+void TfmQRA5Diary::preview(reports::RecordSource& source)
+{
+    reports::previewReport(QRA5Diary, source);
+}

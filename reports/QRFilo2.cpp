@@ -1,5 +1,7 @@
 #include "reports/QRFilo2.h"
 
+#include "reports/Preview.h"
+
 namespace reports {
 
 namespace {
@@ -64,3 +66,13 @@ ReportDefinition filofaxReport()
 }
 
 } // namespace reports
+
+TfmQRFilo2::TfmQRFilo2(QObject* parent) : QObject(parent), QRFilo2(reports::filofaxReport())
+{
+    setObjectName(QStringLiteral("fmQRFilo2"));
+}
+
+void TfmQRFilo2::preview(reports::RecordSource& source)
+{
+    reports::previewReport(QRFilo2, source);
+}

@@ -1,5 +1,7 @@
 #include "reports/QRLabel16.h"
 
+#include "reports/Preview.h"
+
 #include "reports/QRLabels.h"
 
 namespace reports {
@@ -25,3 +27,13 @@ ReportDefinition labels16Report()
 }
 
 } // namespace reports
+
+TfmQRLabel16::TfmQRLabel16(QObject* parent) : QObject(parent), QRLabel16Rep(reports::labels16Report())
+{
+    setObjectName(QStringLiteral("fmQRLabel16"));
+}
+
+void TfmQRLabel16::preview(reports::RecordSource& source)
+{
+    reports::previewReport(QRLabel16Rep, source);
+}

@@ -1,5 +1,8 @@
 #include "reports/QRLabels.h"
 
+#include "reports/Preview.h"
+#include "reports/QRLabel14.h"
+
 namespace reports {
 
 QStringList addressLabelLines()
@@ -48,3 +51,19 @@ ReportDefinition labels21Report()
 }
 
 } // namespace reports
+
+TfmLabels::TfmLabels(QObject* parent)
+    : QObject(parent), QRLabel(reports::labels21Report()), QRLabel14(reports::labels14Report())
+{
+    setObjectName(QStringLiteral("fmLabels"));
+}
+
+void TfmLabels::previewLabels21(reports::RecordSource& source)
+{
+    reports::previewReport(QRLabel, source);
+}
+
+void TfmLabels::previewLabels14(reports::RecordSource& source)
+{
+    reports::previewReport(QRLabel14, source);
+}

@@ -2,7 +2,11 @@
 
 #include "reports/ReportDefinition.h"
 
+#include <QObject>
+
 namespace reports {
+
+class RecordSource;
 
 // The seven lines of an address label, the same on every label layout. Lines 1 and 2 always hold the blank
 // that joins their two fields, so only lines 3 to 7 can be dropped as empty.
@@ -17,3 +21,20 @@ namespace reports {
 [[nodiscard]] ReportDefinition labels21Report();
 
 } // namespace reports
+
+// Holder of the 21-per-sheet labels, and of the 14-per-sheet labels that the third "&Address Labels" entry runs.
+// Made once at start-up and never shown; its report objects keep their print settings and start label for the run.
+class TfmLabels : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TfmLabels(QObject* parent = nullptr);
+
+    reports::ReportDefinition QRLabel;
+    reports::ReportDefinition QRLabel14;
+
+    // Renders the 21-per-sheet labels from the rows into their preview; returns when it closes.
+    void previewLabels21(reports::RecordSource& source);
+    // Renders the 14-per-sheet labels from the rows into their preview; returns when it closes.
+    void previewLabels14(reports::RecordSource& source);
+};
