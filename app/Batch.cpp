@@ -5,6 +5,11 @@
 #include "platform/Fonts.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
+#include "reports/QRA5Diary.h"
+#include "reports/QRFilo2.h"
+#include "reports/QRLabel14.h"
+#include "reports/QRLabel16.h"
+#include "reports/QRLabels.h"
 #include "reports/QReport1.h"
 #include "search/JSQLSEARCH.h"
 
@@ -79,6 +84,11 @@ void registerBuiltInBatchReports()
         return;
     done = true;
     registerBatchReport(QStringLiteral("phone-list"), BatchReportFactory(reports::phoneListReport));
+    registerBatchReport(QStringLiteral("labels-21"), BatchReportFactory(reports::labels21Report));
+    registerBatchReport(QStringLiteral("labels-16"), BatchReportFactory(reports::labels16Report));
+    registerBatchReport(QStringLiteral("labels-14"), BatchReportFactory(reports::labels14Report));
+    registerBatchReport(QStringLiteral("filofax"), BatchReportFactory(reports::filofaxReport));
+    registerBatchReport(QStringLiteral("diary"), BatchReportFactory(reports::a5DiaryReport));
 }
 
 QStringList batchReportNames()

@@ -11,14 +11,17 @@
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 #include "reports/DatasetSource.h"
+#include "reports/QRA5Diary.h"
+#include "reports/QRFilo2.h"
+#include "reports/QRLabel16.h"
+#include "reports/QRLabels.h"
 #include "reports/QReport1.h"
 #include "search/JSQLSEARCH.h"
 
 namespace app {
 
 namespace {
-template <class W>
-W* own(std::vector<std::unique_ptr<QObject>>& owned, W* window)
+template <class W> W* own(std::vector<std::unique_ptr<QObject>>& owned, W* window)
 {
     owned.emplace_back(window);
     return window;
@@ -33,28 +36,33 @@ void Application::startUp()
         std::function<void()> make;
     };
     const Step steps[] = {
-        {"TfmHomeAddMain", [this] {
+        {"TfmHomeAddMain",
+         [this] {
              // Visible from creation: showing it restores its layout and loads the county pick list.
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
          }},
         // The main window's own File and Help commands, which need no window of their own.
-        {"Backup, restore, manual and about", [this] {
+        {"Backup, restore, manual and about",
+         [this] {
              registerBackupCommands(*this);
              setCommand(QStringLiteral("manual"), Help2Click);
              setCommand(QStringLiteral("about"), miAboutClick);
          }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
-        {"TfmCountyListEdit", [this] {
+        {"TfmCountyListEdit",
+         [this] {
              fmCountyListEdit = own(m_owned, new TfmCountyListEdit());
              setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });
          }},
-        {"TfmHelpMemo", [this] {
+        {"TfmHelpMemo",
+         [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
              setCommand(QStringLiteral("helpNote"), Help1Click);
          }},
-        {"TfmHomeForm", [this] {
+        {"TfmHomeForm",
+         [this] {
              fmHomeForm = own(m_owned, new TfmHomeForm());
              setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
                  w->show();
@@ -62,21 +70,61 @@ void Application::startUp()
                  w->activateWindow();
              });
          }},
-        {"TfmSQLSearchDialog", [this] {
+        {"TfmSQLSearchDialog",
+         [this] {
              // Its creation fills the field list and opens the contact query for the first time.
              fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
              TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
              setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
              dialog->FormCreate();
          }},
-        {"TfmQRTel", [this] {
+        {"TfmQRA5Diary",
+         [this] {
+             fmQRA5Diary = own(m_owned, new TfmQRA5Diary());
+             setCommand(QStringLiteral("diary"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmQRA5Diary->preview(source);
+             });
+         }},
+        {"TfmQRTel",
+         [this] {
              fmQRTel = own(m_owned, new TfmQRTel());
              setCommand(QStringLiteral("phoneList"), [this] {
                  reports::DatasetSource source(store.HomeQuery);
                  fmQRTel->preview(source);
              });
          }},
-        {"TfmRecCard", [this] {
+        {"TfmQRLabel16",
+         [this] {
+             fmQRLabel16 = own(m_owned, new TfmQRLabel16());
+             setCommand(QStringLiteral("labels16"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmQRLabel16->preview(source);
+             });
+         }},
+        {"TfmQRFilo2",
+         [this] {
+             fmQRFilo2 = own(m_owned, new TfmQRFilo2());
+             setCommand(QStringLiteral("filofax"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmQRFilo2->preview(source);
+             });
+         }},
+        // The 21-per-sheet labels, and the 14-per-sheet labels for the third "&Address Labels" entry.
+        {"TfmLabels",
+         [this] {
+             fmLabels = own(m_owned, new TfmLabels());
+             setCommand(QStringLiteral("labels21"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmLabels->previewLabels21(source);
+             });
+             setCommand(QStringLiteral("labels14"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmLabels->previewLabels14(source);
+             });
+         }},
+        {"TfmRecCard",
+         [this] {
              fmRecCard = own(m_owned, new TfmRecCard());
              setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
                  w->show();

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -98,6 +99,22 @@ TfmPreview::TfmPreview(reports::ReportDefinition& definition, reports::RecordSou
     btnLoadReport =
         addButton("btnLoadReport", QStringLiteral("Load"), QStringLiteral("Load Report"), QStyle::SP_DialogOpenButton);
     ToolBar1->addSeparator();
+    if (definition.labelsPerSheet > 0) {
+        auto* caption = new QLabel(QStringLiteral("Start at label "), ToolBar1);
+        spnStartAtLabel = new QSpinBox(ToolBar1);
+        spnStartAtLabel->setObjectName(QStringLiteral("spnStartAtLabel"));
+        spnStartAtLabel->setRange(1, definition.labelsPerSheet);
+        spnStartAtLabel->setValue(std::clamp(definition.startAtLabel, 1, definition.labelsPerSheet));
+        spnStartAtLabel->setKeyboardTracking(false); // "15" renders once, not at 1 and then at 15
+        spnStartAtLabel->setToolTip(QStringLiteral("Start at label"));
+        spnStartAtLabel->setStatusTip(QStringLiteral("Start at label"));
+        spnStartAtLabel->setAccessibleName(QStringLiteral("Start at label"));
+        caption->setBuddy(spnStartAtLabel);
+        ToolBar1->addWidget(caption);
+        ToolBar1->addWidget(spnStartAtLabel);
+        ToolBar1->addSeparator();
+        connect(spnStartAtLabel, &QSpinBox::valueChanged, this, &TfmPreview::spnStartAtLabelChange);
+    }
     btnClose = new QPushButton(QStringLiteral("&Close"), ToolBar1);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
@@ -314,6 +331,15 @@ void TfmPreview::updateButtons()
     const bool busy = m_rendering || m_printing;
     btnPrinterSetup->setEnabled(!busy && !m_loaded);
     btnPrint->setEnabled(!busy);
+    if (spnStartAtLabel)
+        spnStartAtLabel->setEnabled(!busy && !m_loaded);
+}
+
+void TfmPreview::spnStartAtLabelChange(int label)
+{
+    m_definition.startAtLabel = label;
+    if (!m_rendering && !m_printing && !m_loaded)
+        platform::guard([this] { renderReport(); });
 }
 
 void TfmPreview::setZoom(Zoom zoom)

@@ -13,6 +13,7 @@ class QLabel;
 class QPrinter;
 class QPushButton;
 class QScrollArea;
+class QSpinBox;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -74,6 +75,7 @@ public:
     QToolButton* btnSaveReport = nullptr;
     QToolButton* btnSavePdf = nullptr;
     QToolButton* btnLoadReport = nullptr;
+    QSpinBox* spnStartAtLabel = nullptr; // label reports only: the first label to use on a part-used sheet
     QPushButton* btnClose = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     reports::PreviewPage* PreviewPage1 = nullptr;
@@ -93,6 +95,8 @@ public:
     void btnSaveReportClick();
     void btnSavePdfClick();
     void btnLoadReportClick();
+    // Keeps the start label with the report and renders the pages anew from it.
+    void spnStartAtLabelChange(int label);
 
     // The first status panel: the rendering's progress as "N%", moved on only when it has grown by at least 5
     // since it was last shown; empty at 0 and at 100.

@@ -3,6 +3,8 @@
 #include "reports/BandDrawer.h"
 #include "reports/RecordSource.h"
 
+#include <algorithm>
+
 namespace reports {
 
 namespace {
@@ -39,6 +41,7 @@ public:
             if (m_def.printIfEmpty) {
                 startPage();
                 printTitle();
+                skipUsedLabels();
                 if (m_detail)
                     printBand(*m_detail, -1);
                 finishPage(m_def.footerOnLastPage);
@@ -50,6 +53,7 @@ public:
         startPage();
         printTitle();
         printColumnHeader();
+        skipUsedLabels();
         std::vector<QString> previous(m_groups.size());
         for (int row = 0; row < rows; ++row) {
             session.lastRow = row;
@@ -121,6 +125,25 @@ private:
         draw(band, row, m_pos, false);
         m_pos += height;
         m_columnUsed = true;
+    }
+
+    // A part-used label sheet: the positions before the start label stay empty, in the order the detail
+    // bands fill, and never beyond the first page.
+    void skipUsedLabels()
+    {
+        if (m_def.labelsPerSheet <= 0 || !m_detail)
+            return;
+        const int skip = std::clamp(m_def.startAtLabel, 1, m_def.labelsPerSheet) - 1;
+        const Tenths height = toTenths(m_detail->height);
+        for (int i = 0; i < skip; ++i) {
+            if (height > m_geometry.bandAreaBottom - m_pos && m_columnUsed) {
+                if (m_column + 1 >= m_def.columns)
+                    return;
+                moveOn();
+            }
+            m_pos += height;
+            m_columnUsed = true;
+        }
     }
 
     void moveOn()

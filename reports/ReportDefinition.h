@@ -147,6 +147,11 @@ struct ReportDefinition
     QString printer; // the printer chosen in the print dialog; empty: the system's default printer
     PaperSource paperSource = PaperSource::FirstTray;
     PageRange pageRange;
+    // Label reports: the labels to a sheet (0: not a label report), and the label of the first sheet that
+    // takes the first contact, counted column by column from 1, so that a part-used sheet can go through
+    // again. Kept for the run like the print settings; clamped to 1..labelsPerSheet when rendering.
+    int labelsPerSheet = 0;
+    int startAtLabel = 1;
     ReportFont defaultFont;
     // Title, column header, group headers (outermost first), detail and page footer; at most one of each
     // kind except group headers.
