@@ -1,6 +1,7 @@
 #include "reports/ReportTestUtil.h"
 
 #include "mailmerge/MailMergeQR.h"
+#include "platform/AppError.h"
 #include "reports/Renderer.h"
 #include "reports/TextMetrics.h"
 
@@ -49,7 +50,7 @@ std::vector<TextItem> addressItems(const Page& page)
     return itemsIn(page, kLeft + 0.8, kTop + 0.5, kTop + 0.5 + 28.8);
 }
 
-QStringList addressBlock(const Page& page)
+QStringList addressTexts(const Page& page)
 {
     return textsIn(page, kLeft + 0.8, kTop + 0.5, kTop + 0.5 + 28.8);
 }
@@ -110,7 +111,7 @@ private slots:
             QCOMPARE(page.size, QSizeF(210, 297));
             QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Dear")});
             const QString surname = contacts ? QStringLiteral("Name%1").arg(i + 1) : QString();
-            QCOMPARE(addressBlock(page).value(0), QLatin1Char(' ') + surname);
+            QCOMPARE(addressTexts(page).value(0), QLatin1Char(' ') + surname);
             QCOMPARE(bodies(page).size(), size_t(1));
         }
         QCOMPARE(r.richTexts().size(), size_t(1));
@@ -148,7 +149,7 @@ private slots:
         QFETCH(QStringList, expected);
         const Rendering r = letters(fields, fields.isEmpty() ? std::vector<QStringList>{} : std::vector{values});
         const Page& page = r.pages.at(0);
-        QCOMPARE(addressBlock(page), expected);
+        QCOMPARE(addressTexts(page), expected);
         // One base-font line apart from the block's top, in Arial 10 point.
         const double line = lineHeight(mailmerge::initialBaseFont());
         const std::vector<TextItem> items = addressItems(page);
@@ -212,7 +213,7 @@ private slots:
         const double line = lineHeight(big);
         QVERIFY(line > 4.5); // taller than the name's element: it is made one line high
         const int fitting = int(28.8 / line);
-        QCOMPARE(addressBlock(page), (QStringList{"Ann Bee", "1 Rd ", "Dean", "Exeter", "Devon"}.mid(0, fitting)));
+        QCOMPARE(addressTexts(page), (QStringList{"Ann Bee", "1 Rd ", "Dean", "Exeter", "Devon"}.mid(0, fitting)));
         QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Dear")});
         QCOMPARE(textsIn(page, kLeft + 9.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Ann Bee,")});
         ReportFont expected = ReportFont::fromQFont(big, QColor(Qt::darkBlue));
