@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Application.h"
+#include "app/Batch.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -14,8 +15,20 @@ namespace app {
 namespace {
 const char* const Usage =
     "Usage: tovrel [--folder DIR]\n"
-    "  --folder DIR      use DIR as the program folder (database, settings, county list, manual)\n"
-    "  --init-database   make an empty Tovrel.mdb in the program folder if there is none, then stop\n";
+    "       tovrel --init-database [--folder DIR]\n"
+    "       tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  --folder DIR         use DIR as the program folder (database, settings, county list, manual)\n"
+    "  --init-database      make an empty Tovrel.mdb in the program folder if there is none, then stop\n"
+    "  --report NAME        render the report NAME over all contacts by surname, without any window\n"
+    "                       (reports: %1)\n"
+    "  --pdf FILE           the PDF file the report is written to\n"
+    "  --search FIELD WORD  first keep only the contacts whose FIELD holds WORD, as the search dialog does\n"
+    "  --not                with --search: keep those whose FIELD does not hold WORD\n";
+
+QByteArray usage()
+{
+    return QString::fromLatin1(Usage).arg(batchReportNames().join(QStringLiteral(", "))).toLocal8Bit();
+}
 
 void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
 } // namespace
@@ -33,6 +46,12 @@ Options parseOptions(const QStringList& arguments)
             options.initDatabase = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             options.help = true;
+        } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") || a == QLatin1String("--search")) {
+            // A batch option and its values, whatever they look like (a search word may begin with "-").
+            options.rest << a;
+            const int values = a == QLatin1String("--search") ? 2 : 1;
+            for (int v = 0; v < values && i + 1 < arguments.size(); ++v)
+                options.rest << arguments[++i];
         } else {
             options.rest << a;
         }
@@ -50,11 +69,11 @@ int runProgram(int argc, char* argv[])
         options = parseOptions(arguments);
     } catch (const platform::AppError& e) {
         printError(e.message());
-        std::fputs(Usage, stderr);
+        std::fputs(usage().constData(), stderr);
         return 2;
     }
     if (options.help) {
-        std::fputs(Usage, stdout);
+        std::fputs(usage().constData(), stdout);
         return 0;
     }
     if (!options.folder.isEmpty()) {
@@ -74,9 +93,11 @@ int runProgram(int argc, char* argv[])
         }
         return 0;
     }
+    if (isBatchCommand(options.rest))
+        return runBatch(argc, argv, options.rest);
     if (!options.rest.isEmpty()) {
         printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
-        std::fputs(Usage, stderr);
+        std::fputs(usage().constData(), stderr);
         return 2;
     }
 

@@ -13,6 +13,8 @@
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
+#include "reports/DatasetSource.h"
+#include "reports/QReport1.h"
 #include "search/JSQLSEARCH.h"
 
 namespace app {
@@ -80,6 +82,13 @@ void Application::startUp()
              TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
              setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
              dialog->FormCreate();
+         }},
+        {"TfmQRTel", [this] {
+             fmQRTel = own(m_owned, new TfmQRTel());
+             setCommand(QStringLiteral("phoneList"), [this] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmQRTel->preview(source);
+             });
          }},
         {"TfmRecCard", [this] {
              fmRecCard = own(m_owned, new TfmRecCard());

@@ -1,5 +1,7 @@
 #include "reports/QReport1.h"
 
+#include "reports/Preview.h"
+
 namespace reports {
 
 namespace {
@@ -112,3 +114,13 @@ ReportDefinition phoneListReport()
 }
 
 } // namespace reports
+
+TfmQRTel::TfmQRTel(QObject* parent) : QObject(parent), QuickRep1(reports::phoneListReport())
+{
+    setObjectName(QStringLiteral("fmQRTel"));
+}
+
+void TfmQRTel::preview(reports::RecordSource& source)
+{
+    reports::previewReport(QuickRep1, source);
+}

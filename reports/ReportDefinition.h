@@ -144,6 +144,7 @@ struct ReportDefinition
     bool footerOnLastPage = true;
     bool printIfEmpty = false;
     int copies = 1;
+    QString printer; // the printer chosen in the print dialog; empty: the system's default printer
     PaperSource paperSource = PaperSource::FirstTray;
     PageRange pageRange;
     ReportFont defaultFont;

@@ -1,0 +1,186 @@
+#include "app/Batch.h"
+
+#include "app/Application.h"
+#include "platform/AppError.h"
+#include "platform/Fonts.h"
+#include "reports/Batch.h"
+#include "reports/DatasetSource.h"
+#include "reports/QReport1.h"
+#include "search/JSQLSEARCH.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+// Names in the order they were registered, so that the usage lists them as the program does.
+std::vector<std::pair<QString, BatchReportFactoryWithOptions>>& registry()
+{
+    static std::vector<std::pair<QString, BatchReportFactoryWithOptions>> reports;
+    return reports;
+}
+
+const BatchReportFactoryWithOptions* factoryOf(const QString& name)
+{
+    for (const auto& [registered, factory] : registry())
+        if (registered == name)
+            return &factory;
+    return nullptr;
+}
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
+}
+
+// The stored field of the contact table with this name, as the search dialog lists it; compared without regard to
+// case, like the database does.
+QString contactField(const data::Dataset& query, const QString& name)
+{
+    QStringList names;
+    for (const data::FieldDef& field : query.fields()) {
+        if (!field.isStored())
+            continue;
+        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
+            return field.name;
+        names << field.name;
+    }
+    throw platform::AppError(
+        QStringLiteral("unknown field \"%1\"; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+void registerBatchReport(const QString& name, BatchReportFactory factory)
+{
+    registerBatchReport(
+        name, BatchReportFactoryWithOptions([factory = std::move(factory)](QStringList&) { return factory(); }));
+}
+
+void registerBatchReport(const QString& name, BatchReportFactoryWithOptions factory)
+{
+    for (auto& [registered, existing] : registry()) {
+        if (registered == name) {
+            existing = std::move(factory);
+            return;
+        }
+    }
+    registry().emplace_back(name, std::move(factory));
+}
+
+void registerBuiltInBatchReports()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    registerBatchReport(QStringLiteral("phone-list"), BatchReportFactory(reports::phoneListReport));
+}
+
+QStringList batchReportNames()
+{
+    registerBuiltInBatchReports();
+    QStringList names;
+    for (const auto& entry : registry())
+        names << entry.first;
+    return names;
+}
+
+bool isBatchCommand(const QStringList& arguments)
+{
+    return arguments.contains(QStringLiteral("--report")) || arguments.contains(QStringLiteral("--pdf"));
+}
+
+BatchOptions parseBatchOptions(const QStringList& arguments)
+{
+    BatchOptions options;
+    auto value = [&](qsizetype& i, const char* what) {
+        if (i + 1 >= arguments.size())
+            throw platform::AppError(QStringLiteral("%1 needs %2").arg(arguments[i], QString::fromLatin1(what)));
+        return arguments[++i];
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--report")) {
+            options.report = value(i, "a report name");
+        } else if (a == QLatin1String("--pdf")) {
+            options.pdf = value(i, "a file name");
+        } else if (a == QLatin1String("--search")) {
+            options.search = true;
+            options.searchField = value(i, "a field and a word");
+            options.searchWord = value(i, "a field and a word");
+        } else if (a == QLatin1String("--not")) {
+            options.notSearch = true;
+        } else {
+            options.reportOptions << a;
+        }
+    }
+    if (options.report.isEmpty())
+        throw platform::AppError(QStringLiteral("--report NAME is missing"));
+    if (options.pdf.isEmpty())
+        throw platform::AppError(QStringLiteral("--pdf FILE is missing"));
+    if (options.notSearch && !options.search)
+        throw platform::AppError(QStringLiteral("--not goes with --search FIELD WORD"));
+    if (!batchReportNames().contains(options.report))
+        throw platform::AppError(QStringLiteral("unknown report \"%1\"; the reports are: %2")
+                                     .arg(options.report, batchReportNames().join(QStringLiteral(", "))));
+    return options;
+}
+
+int runBatchReport(const BatchOptions& options)
+{
+    registerBuiltInBatchReports();
+    const BatchReportFactoryWithOptions* factory = factoryOf(options.report);
+    if (!factory)
+        throw platform::AppError(QStringLiteral("unknown report \"%1\"").arg(options.report));
+    QStringList rest = options.reportOptions;
+    const reports::ReportDefinition definition = (*factory)(rest);
+    if (!rest.isEmpty())
+        throw platform::AppError(QStringLiteral("unknown option %1").arg(rest.first()));
+
+    Application application;
+    // The selection as at start-up, then narrowed as the search dialog narrows it.
+    application.openQuery();
+    data::Dataset& query = application.store.HomeQuery;
+    if (options.search) {
+        const QString field = contactField(query, options.searchField);
+        query.close();
+        query.setSql(search::searchStatement(field, options.searchWord, options.notSearch));
+        query.open();
+    }
+    reports::DatasetSource source(query);
+    return reports::renderToPdf(definition, source, options.pdf);
+}
+
+int runBatch(int argc, char* argv[], const QStringList& arguments)
+{
+    BatchOptions options;
+    try {
+        options = parseBatchOptions(arguments);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 2;
+    }
+    // No window is shown: Qt needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovrel"));
+    platform::installFontSubstitutions();
+    try {
+        runBatchReport(options);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 1;
+    } catch (const std::exception& e) {
+        printError(QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace app

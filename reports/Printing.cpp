@@ -1,0 +1,123 @@
+#include "reports/Printing.h"
+
+#include "platform/AppError.h"
+#include "reports/PagePainter.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace reports {
+
+namespace {
+
+QPageLayout::Orientation pageOrientation(Orientation orientation)
+{
+    return orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+// A page's paper on the printer: the portrait paper, turned for a landscape page.
+void setPaper(QPrinter& printer, const QSizeF& pageSizeMm)
+{
+    const bool landscape = pageSizeMm.width() > pageSizeMm.height();
+    const QPageSize paper(landscape ? pageSizeMm.transposed() : pageSizeMm, QPageSize::Millimeter);
+    if (!printer.pageLayout().pageSize().isEquivalentTo(paper))
+        printer.setPageSize(paper);
+    const QPageLayout::Orientation orientation = landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+    if (printer.pageLayout().orientation() != orientation)
+        printer.setPageOrientation(orientation);
+}
+
+QString printerLabel(const QPrinter& printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return printer.outputFileName();
+    return printer.printerName().isEmpty() ? QStringLiteral("the printer") : printer.printerName();
+}
+
+} // namespace
+
+QString printJobName(const ReportDefinition& definition)
+{
+    return definition.title.isEmpty() ? QStringLiteral("Print Preview") : definition.title;
+}
+
+void applyPrintSettings(const ReportDefinition& definition, QPrinter& printer)
+{
+    if (!definition.printer.isEmpty() && definition.printer != printer.printerName() &&
+        QPrinterInfo::availablePrinterNames().contains(definition.printer))
+        printer.setPrinterName(definition.printer);
+    printer.setCopyCount(std::max(1, definition.copies));
+    printer.setFullPage(false);
+    printer.setPageSize(QPageSize(definition.paper.size, QPageSize::Millimeter));
+    printer.setPageOrientation(pageOrientation(definition.orientation));
+    printer.setPaperSource(definition.paperSource == PaperSource::FirstTray ? QPrinter::Upper : QPrinter::Auto);
+    printer.setDocName(printJobName(definition));
+    printer.setPrintRange(QPrinter::AllPages);
+}
+
+void applyDialogSettings(const ReportDefinition& definition, QPrinter& printer)
+{
+    applyPrintSettings(definition, printer);
+    if (!definition.pageRange.all()) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(std::max(1, definition.pageRange.from),
+                          std::max(std::max(1, definition.pageRange.from), definition.pageRange.to));
+    }
+}
+
+void takePrintSettings(const QPrinter& printer, ReportDefinition& definition)
+{
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        definition.printer = printer.printerName();
+    definition.copies = std::max(1, printer.copyCount());
+    definition.orientation =
+        printer.pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape : Orientation::Portrait;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0)
+        definition.pageRange = {printer.fromPage(), std::max(printer.fromPage(), printer.toPage())};
+    else
+        definition.pageRange = {};
+}
+
+int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer)
+{
+    const std::vector<int> pages = pagesToPrint(range, rendering.pageCount());
+    if (pages.empty())
+        return 0;
+    QPainter painter;
+    for (size_t n = 0; n < pages.size(); ++n) {
+        const int index = pages[n];
+        setPaper(printer, rendering.pages[static_cast<size_t>(index)].size);
+        if (n == 0) {
+            if (!painter.begin(&printer))
+                throw platform::AppError(QStringLiteral("Cannot print on %1").arg(printerLabel(printer)));
+        } else if (!printer.newPage()) {
+            throw platform::AppError(QStringLiteral("Cannot print on %1").arg(printerLabel(printer)));
+        }
+        // The painter's origin is the corner of the printable area: positions measured from the paper's corner
+        // move back by that much.
+        paintPage(painter, rendering, index, PaintOptions{devicePixelsPerMm(printer), printerOffset(printer), false});
+    }
+    if (!painter.end())
+        throw platform::AppError(QStringLiteral("Cannot print on %1").arg(printerLabel(printer)));
+    return static_cast<int>(pages.size());
+}
+
+PrintOutcome printReport(const ReportDefinition& definition, RecordSource& source, QPrinter& printer,
+                         const RenderCallbacks& callbacks)
+{
+    PrintOutcome outcome;
+    Rendering rendering;
+    render(definition, source, rendering, callbacks);
+    outcome.pagesRendered = rendering.pageCount();
+    if (!rendering.finished) {
+        outcome.cancelled = true;
+        return outcome;
+    }
+    outcome.pagesSent = sendPages(rendering, definition.pageRange, printer);
+    return outcome;
+}
+
+} // namespace reports

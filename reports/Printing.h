@@ -1,0 +1,47 @@
+#pragma once
+
+#include "reports/Renderer.h"
+
+#include <QString>
+
+class QPrinter;
+
+// Printing a report: its print settings on a printer and back, and sending rendered pages to a printer.
+namespace reports {
+
+class RecordSource;
+
+// The job name of a report: its title, or the preview's caption where it has none.
+[[nodiscard]] QString printJobName(const ReportDefinition& definition);
+
+// Puts a report's print settings on a printer: its printer (where it is still installed; otherwise the
+// printer's own default stays), copies, paper, orientation and paper source, and names the job after the
+// report. The page range is left off: printing picks the pages itself, so the printer must not pick again.
+void applyPrintSettings(const ReportDefinition& definition, QPrinter& printer);
+
+// The print dialog's starting point: the settings above and the report's page range.
+void applyDialogSettings(const ReportDefinition& definition, QPrinter& printer);
+
+// What the user chose in the print dialog becomes the report's: printer, copies, orientation and page range
+// (all pages: 0 and 0; from and to: those two numbers).
+void takePrintSettings(const QPrinter& printer, ReportDefinition& definition);
+
+// Sends the pages of a rendering that lie in the range (0 and 0: all) to the printer as one job, each page at
+// its place on the paper less the printer's unprintable offset. A range with no page in it starts no job at
+// all. Returns the number of pages sent; throws platform::AppError where the printer cannot take the job.
+int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer);
+
+struct PrintOutcome
+{
+    int pagesRendered = 0;
+    int pagesSent = 0;
+    bool cancelled = false; // stopped while rendering: nothing was sent
+};
+
+// Prints a report: renders it anew from the first row of the source, then sends the pages in the report's
+// page range. Nothing reaches the printer before the rendering has finished, so a cancel (asked through the
+// callbacks, which also see the progress) leaves no job behind.
+PrintOutcome printReport(const ReportDefinition& definition, RecordSource& source, QPrinter& printer,
+                         const RenderCallbacks& callbacks = {});
+
+} // namespace reports

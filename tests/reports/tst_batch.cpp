@@ -1,0 +1,146 @@
+// Reports from the command line: the program writes the PDF without a window, or says on standard error why not.
+#include "PreviewTestUtil.h"
+
+#include "support/TestDb.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString errors;
+};
+
+Outcome tovrel(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // No display and no platform chosen: the batch command needs neither.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TOVREL_BINARY), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+testsupport::Contact person(const QString& surname, const QString& town)
+{
+    return {{QStringLiteral("Surname"), surname}, {QStringLiteral("Town"), town}};
+}
+
+} // namespace
+
+class TestBatch : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_folder;
+
+private slots:
+    void initTestCase()
+    {
+        if (!previewtest::hasPoppler())
+            QSKIP("pdfinfo and pdftotext (poppler-utils) are not installed");
+        m_folder = m_dir.filePath(QStringLiteral("contacts"));
+        QVERIFY(QDir().mkpath(m_folder));
+        // Two pages' worth: 60 rows under one initial, then two more people, unsorted in the table.
+        QList<testsupport::Contact> contacts{person(QStringLiteral("Zeller"), QStringLiteral("Bath")),
+                                             person(QStringLiteral("Adams"), QStringLiteral("Bath"))};
+        for (int i = 1; i <= 60; ++i)
+            contacts << person(QStringLiteral("Moss%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("Leeds"));
+        testsupport::makeDatabase(m_folder + QStringLiteral("/Tovrel.mdb"), contacts);
+    }
+
+    void phoneList()
+    {
+        const QString pdf = m_dir.filePath(QStringLiteral("all.pdf"));
+        const Outcome out = tovrel({"--folder", m_folder, "--report", "phone-list", "--pdf", pdf});
+        QVERIFY2(!out.errors.contains(QStringLiteral("tovrel:")), qPrintable(out.errors));
+        QCOMPARE(out.exitCode, 0);
+        QCOMPARE(previewtest::pdfPages(pdf), 2);
+        // All contacts by surname, as at start-up.
+        const QString text = previewtest::pdfText(pdf);
+        QVERIFY(text.indexOf(QStringLiteral("Adams")) < text.indexOf(QStringLiteral("Moss01")));
+        QVERIFY(text.indexOf(QStringLiteral("Moss60")) < text.indexOf(QStringLiteral("Zeller")));
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QStringList>("search");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        QTest::newRow("word") << QStringList{"--search", "Town", "bath"} << QStringList{"Adams", "Zeller"}
+                              << QStringList{"Moss01"};
+        QTest::newRow("not") << QStringList{"--search", "Town", "bath", "--not"} << QStringList{"Moss01", "Moss60"}
+                             << QStringList{"Adams", "Zeller"};
+        QTest::newRow("field in any case")
+            << QStringList{"--search", "surname", "ZELL"} << QStringList{"Zeller"} << QStringList{"Adams", "Moss01"};
+    }
+
+    void search()
+    {
+        QFETCH(QStringList, search);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        const QString pdf = m_dir.filePath(QStringLiteral("search.pdf"));
+        const Outcome out = tovrel(QStringList{"--report", "phone-list", "--pdf", pdf, "--folder", m_folder} + search);
+        QVERIFY2(!out.errors.contains(QStringLiteral("tovrel:")), qPrintable(out.errors));
+        QCOMPARE(out.exitCode, 0);
+        const QString text = previewtest::pdfText(pdf);
+        for (const QString& name : present)
+            QVERIFY2(text.contains(name), qPrintable(name));
+        for (const QString& name : absent)
+            QVERIFY2(!text.contains(name), qPrintable(name));
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown report") << QStringList{"--report", "phonelist", "--pdf", "@PDF@"} << 2
+                                        << "unknown report \"phonelist\"";
+        QTest::newRow("no --pdf") << QStringList{"--report", "phone-list"} << 2 << "--pdf FILE is missing";
+        QTest::newRow("--not alone") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--not"} << 2
+                                     << "--not goes with --search";
+        QTest::newRow("unknown field") << QStringList{"--report", "phone-list", "--pdf", "@PDF@",
+                                                      "--search", "Shoe",       "x"}
+                                       << 1 << "unknown field \"Shoe\"";
+        QTest::newRow("unwritable file") << QStringList{"--report", "phone-list", "--pdf",
+                                                        "@DIR@/no/such/folder/out.pdf"}
+                                         << 1 << "Cannot write";
+        QTest::newRow("missing database")
+            << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--folder", "@DIR@"} << 1
+            << "Could not open the database";
+        QTest::newRow("nobody selected") << QStringList{"--report", "phone-list", "--pdf", "@PDF@",
+                                                        "--search", "Town",       "Paris"}
+                                         << 1 << "no pages";
+    }
+
+    void errors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir empty;
+        const QString pdf = m_dir.filePath(QStringLiteral("failed.pdf"));
+        QStringList args{"--folder", m_folder};
+        for (QString a : arguments)
+            args << a.replace(QStringLiteral("@PDF@"), pdf).replace(QStringLiteral("@DIR@"), empty.path());
+        const Outcome out = tovrel(args);
+        QCOMPARE(out.exitCode, exitCode);
+        QVERIFY2(out.errors.contains(message), qPrintable(out.errors));
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
