@@ -1,6 +1,7 @@
 #include "app/Batch.h"
 
 #include "app/Application.h"
+#include "mailmerge/MailMergeBatch.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "reports/Batch.h"
@@ -79,6 +80,7 @@ void registerBuiltInBatchReports()
         return;
     done = true;
     registerBatchReport(QStringLiteral("phone-list"), BatchReportFactory(reports::phoneListReport));
+    registerBatchReport(QStringLiteral("letters"), BatchReportFactoryWithOptions(mailmerge::letterBatchReport));
 }
 
 QStringList batchReportNames()

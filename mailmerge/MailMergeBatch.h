@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QFont>
+#include "reports/ReportDefinition.h"
+
 #include <QString>
-#include <optional>
+#include <QStringList>
 
 class QTextDocument;
-
-namespace reports {
-class RecordSource;
-}
 
 // The merged letters without windows, for the command line.
 namespace mailmerge {
@@ -17,10 +14,10 @@ namespace mailmerge {
 // Throws platform::AppError as Open would report it.
 void loadLetter(const QString& path, QTextDocument& document);
 
-// Merges the letter file for every row of the source and writes the letters to one PDF file, replaced only once
-// it is complete. baseFont: the font of the address block and the salutation, Arial 10 point where none is
-// given. Returns the number of pages written. Throws platform::AppError.
-int writeLetters(const QString& letterPath, const std::optional<QFont>& baseFont, reports::RecordSource& source,
-                 const QString& pdfPath);
+// The "letters" report of the command line. Takes from the options "--letter FILE" (required), the letter body,
+// and "--font FAMILY,SIZE[,bold][,italic]", the font of the address block and the salutation (Arial 10 point
+// where none is given); leaves the other options. The letter is read at once and kept with the definition.
+// Throws platform::AppError for a missing or malformed option or a letter that cannot be read.
+[[nodiscard]] reports::ReportDefinition letterBatchReport(QStringList& options);
 
 } // namespace mailmerge

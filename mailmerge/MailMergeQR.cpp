@@ -1,9 +1,7 @@
 #include "mailmerge/MailMergeQR.h"
 
 #include "platform/AppError.h"
-#if __has_include("reports/Preview.h")
 #include "reports/Preview.h"
-#endif
 
 #include <cmath>
 
@@ -129,9 +127,5 @@ void TfmMailQR::setBaseFont(const QFont& font, const QColor& color)
 
 void TfmMailQR::preview(reports::RecordSource& source)
 {
-#if __has_include("reports/Preview.h")
     reports::previewReport(QuickRep1, source);
-#else
-    (void)source;
-#endif
 }

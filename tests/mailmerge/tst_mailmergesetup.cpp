@@ -1,11 +1,13 @@
 #include "mailmerge/MailMergeSetup.h"
 
 #include "app/Application.h"
+#include "data/Dataset.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
+#include "reports/Preview.h"
 #include "search/JSQLSEARCH.h"
 #include "support/TestDb.h"
 
@@ -34,6 +36,20 @@ QFont font(const QString& family, double points, bool bold, bool italic, bool un
     return f;
 }
 
+// Runs `action` once the report's preview is open and its rendering is over, then closes the preview.
+void whenRendered(const reports::ReportDefinition& definition, std::function<void(TfmPreview&)> action)
+{
+    QTimer::singleShot(0, [&definition, action] {
+        TfmPreview* preview = TfmPreview::previewOf(definition);
+        if (!preview || preview->isRendering()) {
+            whenRendered(definition, action);
+            return;
+        }
+        action(*preview);
+        preview->close();
+    });
+}
+
 } // namespace
 
 class TestMailMergeSetup : public QObject
@@ -58,13 +74,13 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         testsupport::makeDatabase(m_dir->filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
+        testsupport::makeCountyList(m_dir->path());
         platform::setProgramFolder(m_dir->path());
         m_fakes = platform::installFakes();
         m_app = std::make_unique<app::Application>();
         m_app->startUp();
         QVERIFY(setup() && m_app->fmMailMergeHelp && m_app->fmMailQR && editor());
         QVERIFY(!setup()->isVisible());
-        m_fakes.prompts->asked.clear(); // start-up's own notices (no county list here)
     }
 
     void cleanup()
@@ -152,6 +168,29 @@ private slots:
         });
         setup()->btnSelectNames->click();
         QCOMPARE(shown, static_cast<QWidget*>(m_app->fmSQLSearchDialog));
+    }
+
+    // The letters of the contacts the main window holds, with the editor's text as it stands, into the preview;
+    // the query is left on its last row.
+    void mergeRunsTheLettersIntoThePreview()
+    {
+        editor()->RichEdit1->setPlainText(QStringLiteral("We have moved."));
+        data::Dataset& query = m_app->store.HomeQuery;
+        const int contacts = query.recordCount();
+        QVERIFY(contacts > 1);
+        showSetup();
+        int pages = 0;
+        QString body;
+        whenRendered(m_app->fmMailQR->QuickRep1, [&](TfmPreview& preview) {
+            pages = preview.shownPages().pageCount();
+            const auto& texts = preview.shownPages().richTexts();
+            body = texts.empty() ? QString() : texts.front();
+        });
+        setup()->btnMerge->click();
+        QCOMPARE(pages, contacts);
+        QVERIFY(body.contains(QStringLiteral("We have moved.")));
+        QCOMPARE(query.currentRow(), contacts - 1);
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
     }
 
     void helpWindow()
