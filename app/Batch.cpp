@@ -1,6 +1,7 @@
 #include "app/Batch.h"
 
 #include "app/Application.h"
+#include "mailmerge/MailMergeBatch.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "reports/Batch.h"
@@ -89,6 +90,7 @@ void registerBuiltInBatchReports()
     registerBatchReport(QStringLiteral("labels-14"), BatchReportFactory(reports::labels14Report));
     registerBatchReport(QStringLiteral("filofax"), BatchReportFactory(reports::filofaxReport));
     registerBatchReport(QStringLiteral("diary"), BatchReportFactory(reports::a5DiaryReport));
+    registerBatchReport(QStringLiteral("letters"), BatchReportFactoryWithOptions(mailmerge::letterBatchReport));
 }
 
 QStringList batchReportNames()

@@ -5,6 +5,9 @@
 #include "app/HomeGrid.h"
 #include "app/SplashBox.h"
 #include "mailmerge/MailMergeEdit.h"
+#include "mailmerge/MailMergeInfo.h"
+#include "mailmerge/MailMergeQR.h"
+#include "mailmerge/MailMergeSetup.h"
 
 #include "platform/ErrorBox.h"
 #include "records/CountLook.h"
@@ -41,6 +44,17 @@ void Application::startUp()
              // Visible from creation: showing it restores its layout and loads the county pick list.
              fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
              fmHomeAddMain->show();
+         }},
+        {"TfmMailMergeSetup", [this] {
+             fmMailMergeSetup = own(m_owned, new TfmMailMergeSetup());
+             setCommand(QStringLiteral("mailMerge"), [w = fmMailMergeSetup] { w->showSetup(); });
+         }},
+        {"TfmMailMergeHelp", [this] { fmMailMergeHelp = own(m_owned, new TfmMailMergeHelp()); }},
+        // The letter body is the editor's document as it stands when a page is made; the editor comes later.
+        {"TfmMailQR", [this] {
+             fmMailQR = own(m_owned, new TfmMailQR([this]() -> const QTextDocument* {
+                 return fmMailMergeEdit ? fmMailMergeEdit->document() : nullptr;
+             }));
          }},
         // The main window's own File and Help commands, which need no window of their own.
         {"Backup, restore, manual and about",

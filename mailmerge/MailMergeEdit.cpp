@@ -132,6 +132,11 @@ QString TfmMailMergeEdit::dialogFilter(const QString& fileTypes)
     return filters.join(QStringLiteral(";;"));
 }
 
+QFont TfmMailMergeEdit::initialBaseFont()
+{
+    return windowFont();
+}
+
 QTextDocument* TfmMailMergeEdit::document() const
 {
     return RichEdit1->document();

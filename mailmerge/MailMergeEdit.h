@@ -43,6 +43,8 @@ public:
     [[nodiscard]] const QColor& currentFontColor() const { return m_currentFontColor; }
     // The font of text that carries no font of its own.
     [[nodiscard]] const QFont& baseFont() const { return m_baseFont; }
+    // The base font an editor starts with (its window font), for reading a letter the way Open does without one.
+    [[nodiscard]] static QFont initialBaseFont();
     // "untitled.txt", or the full path of the file last opened or saved with Save As.
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
 

@@ -1,0 +1,155 @@
+// Merged letters from the command line: one PDF page per selected contact with the letter file as the body.
+#include "reports/PreviewTestUtil.h"
+
+#include "support/TestDb.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString errors;
+};
+
+Outcome tovrel(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    // A runtime folder of its own, so Qt has nothing to warn about on standard error.
+    static QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TOVREL_BINARY), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+testsupport::Contact person(const QString& first, const QString& surname, const QString& town)
+{
+    return {{QStringLiteral("Firstname"), first}, {QStringLiteral("Surname"), surname}, {QStringLiteral("Town"), town}};
+}
+
+QString wordProcessorLetter()
+{
+    return QStringLiteral(TOVREL_TEST_DATA "/rtf/libreoffice-letter.rtf");
+}
+
+} // namespace
+
+class TestLetterBatch : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_folder;
+    QString m_plainLetter;
+
+    QString pdf() const { return m_dir.filePath(QStringLiteral("letters.pdf")); }
+
+private slots:
+    void initTestCase()
+    {
+        if (!previewtest::hasPoppler())
+            QSKIP("pdfinfo and pdftotext (poppler-utils) are not installed");
+        m_folder = m_dir.filePath(QStringLiteral("contacts"));
+        QVERIFY(QDir().mkpath(m_folder));
+        testsupport::makeDatabase(m_folder + QStringLiteral("/Tovrel.mdb"),
+                                  {person("Zoë", "Łukasz", "Bath"), person("Ann", "Adams", "Leeds"),
+                                   person("Bob", "Cox", "Bath")});
+        // Plain text, whatever the name says: read as the editor reads it, one paragraph per line.
+        m_plainLetter = m_dir.filePath(QStringLiteral("plain.rtf"));
+        QFile file(m_plainLetter);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("We are opening a new shop.\r\nCome and see us.\r\n");
+    }
+
+    void cleanup() { QFile::remove(pdf()); }
+
+    // Every contact by surname gets a page with "Dear" and the name, and the whole letter below.
+    void wordProcessorLetterForEveryone()
+    {
+        const Outcome out =
+            tovrel({"--folder", m_folder, "--report", "letters", "--letter", wordProcessorLetter(), "--pdf", pdf()});
+        QVERIFY2(out.errors.isEmpty(), qPrintable(out.errors));
+        QCOMPARE(out.exitCode, 0);
+        QCOMPARE(previewtest::pdfPages(pdf()), 3);
+        const QStringList pages = previewtest::pdfText(pdf()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 3);
+        const QStringList names{"Ann Adams,", "Bob Cox,", "Zoë Łukasz,"};
+        for (int i = 0; i < 3; ++i) {
+            const QRegularExpression salutation(QStringLiteral("Dear\\s+") + QRegularExpression::escape(names[i]));
+            QVERIFY2(salutation.match(pages[i]).hasMatch(), qPrintable(pages[i]));
+            QVERIFY2(pages[i].contains(QStringLiteral("Centred Heading")), qPrintable(pages[i]));
+            QVERIFY(pages[i].contains(QStringLiteral("Zoë Łukasz naïve €")));
+        }
+    }
+
+    // The search narrows the letters as the search dialog would; nobody found still gives one page.
+    void search_data()
+    {
+        QTest::addColumn<QStringList>("search");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("Bath") << QStringList{"--search", "Town", "bath"} << 2;
+        QTest::newRow("not Bath") << QStringList{"--search", "Town", "bath", "--not"} << 1;
+        QTest::newRow("nobody") << QStringList{"--search", "Town", "Paris"} << 1;
+    }
+    void search()
+    {
+        QFETCH(QStringList, search);
+        QFETCH(int, pages);
+        const Outcome out = tovrel(
+            QStringList{"--folder", m_folder, "--report", "letters", "--letter", m_plainLetter, "--pdf", pdf()} +
+            search);
+        QVERIFY2(out.errors.isEmpty(), qPrintable(out.errors));
+        QCOMPARE(previewtest::pdfPages(pdf()), pages);
+        QVERIFY(previewtest::pdfText(pdf()).contains(QStringLiteral("Come and see us.")));
+    }
+
+    // The head of the letter takes the font given; the body keeps its own.
+    void fontOption()
+    {
+        const QStringList letters{"--folder", m_folder, "--report", "letters", "--letter", m_plainLetter};
+        QCOMPARE(tovrel(letters + QStringList{"--pdf", pdf()}).exitCode, 0);
+        const QString plainFonts = previewtest::run(QStringLiteral("pdffonts"), {pdf()});
+        QCOMPARE(tovrel(letters + QStringList{"--font", "Times New Roman,14,bold", "--pdf", pdf()}).exitCode, 0);
+        const QString chosenFonts = previewtest::run(QStringLiteral("pdffonts"), {pdf()});
+        QVERIFY2(!plainFonts.contains(QStringLiteral("Serif-Bold")), qPrintable(plainFonts));
+        QVERIFY2(chosenFonts.contains(QStringLiteral("Serif-Bold")), qPrintable(chosenFonts));
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no letter") << QStringList{} << "--letter FILE is missing";
+        QTest::newRow("letter not there") << QStringList{"--letter", "@DIR@/none.rtf"} << "Cannot open file";
+        QTest::newRow("bad font") << QStringList{"--letter", "@PLAIN@", "--font", "Arial"}
+                                  << "is not of the form FAMILY,SIZE";
+        QTest::newRow("unknown option") << QStringList{"--letter", "@PLAIN@", "--colour", "red"}
+                                        << "unknown option --colour";
+    }
+    void errors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QStringList args{"--folder", m_folder, "--report", "letters", "--pdf", pdf()};
+        for (QString a : arguments)
+            args << a.replace(QStringLiteral("@DIR@"), m_dir.path()).replace(QStringLiteral("@PLAIN@"), m_plainLetter);
+        const Outcome out = tovrel(args);
+        QCOMPARE(out.exitCode, 1);
+        QVERIFY2(out.errors.contains(message), qPrintable(out.errors));
+        QVERIFY(!QFileInfo::exists(pdf()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLetterBatch)
+#include "tst_letterbatch.moc"

@@ -1,0 +1,298 @@
+#include "reports/ReportTestUtil.h"
+
+#include "mailmerge/MailMergeQR.h"
+#include "platform/AppError.h"
+#include "reports/Renderer.h"
+#include "reports/TextMetrics.h"
+
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace reports;
+using reporttest::near;
+
+namespace {
+
+// The band's corner lies on the margins: 10 mm from the left and top edges of the paper.
+constexpr double kLeft = 10.0;
+constexpr double kTop = 10.0;
+
+QTextDocument* longLetter(QTextDocument& doc, int paragraphs)
+{
+    QTextCursor cursor(&doc);
+    for (int i = 1; i <= paragraphs; ++i)
+        cursor.insertText(QStringLiteral("Paragraph %1 of the letter.%2").arg(i).arg(i < paragraphs ? "\n" : ""));
+    return &doc;
+}
+
+// The text items whose left edge lies at x and whose top lies within [top, bottom), from top to bottom.
+std::vector<TextItem> itemsIn(const Page& page, double x, double top, double bottom)
+{
+    std::vector<TextItem> found;
+    for (const TextItem& t : reporttest::texts(page))
+        if (near(t.box.left(), x, 1e-3) && t.box.top() >= top - 1e-6 && t.box.top() < bottom)
+            found.push_back(t);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.box.top() < b.box.top(); });
+    return found;
+}
+
+QStringList textsIn(const Page& page, double x, double top, double bottom)
+{
+    QStringList result;
+    for (const TextItem& t : itemsIn(page, x, top, bottom))
+        result << t.text;
+    return result;
+}
+
+std::vector<TextItem> addressItems(const Page& page)
+{
+    return itemsIn(page, kLeft + 0.8, kTop + 0.5, kTop + 0.5 + 28.8);
+}
+
+QStringList addressTexts(const Page& page)
+{
+    return textsIn(page, kLeft + 0.8, kTop + 0.5, kTop + 0.5 + 28.8);
+}
+
+std::vector<RichTextItem> bodies(const Page& page)
+{
+    std::vector<RichTextItem> result;
+    for (const PageItem& item : page.items)
+        if (const auto* body = std::get_if<RichTextItem>(&item))
+            result.push_back(*body);
+    return result;
+}
+
+double lineHeight(const QFont& font)
+{
+    return FontMetrics(ReportFont::fromQFont(font)).lineHeight();
+}
+
+} // namespace
+
+class TestLetters : public QObject
+{
+    Q_OBJECT
+
+    QTextDocument m_body;
+    std::unique_ptr<TfmMailQR> m_report;
+
+    Rendering letters(const QStringList& fields, const std::vector<QStringList>& rows)
+    {
+        auto source = reporttest::contacts(fields, rows);
+        return render(m_report->QuickRep1, source);
+    }
+
+private slots:
+    void init()
+    {
+        m_body.setPlainText(QStringLiteral("We are writing to tell you about our new shop."));
+        m_report = std::make_unique<TfmMailQR>([this] { return &m_body; });
+    }
+
+    // One page per contact, each with its own address block and the whole letter; an empty selection still
+    // gives one letter.
+    void onePagePerContact_data()
+    {
+        QTest::addColumn<int>("contacts");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("twelve") << 12;
+    }
+    void onePagePerContact()
+    {
+        QFETCH(int, contacts);
+        auto source = reporttest::numbered(contacts);
+        const Rendering r = render(m_report->QuickRep1, source);
+        QCOMPARE(r.pageCount(), std::max(1, contacts));
+        for (int i = 0; i < r.pageCount(); ++i) {
+            const Page& page = r.pages[size_t(i)];
+            QCOMPARE(page.size, QSizeF(210, 297));
+            QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Dear")});
+            const QString surname = contacts ? QStringLiteral("Name%1").arg(i + 1) : QString();
+            QCOMPARE(addressTexts(page).value(0), QLatin1Char(' ') + surname);
+            QCOMPARE(bodies(page).size(), size_t(1));
+        }
+        QCOMPARE(r.richTexts().size(), size_t(1));
+    }
+
+    // Lines whose merged text is empty drop out and the rest move up; the name and address lines always stay.
+    void addressBlock_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{"Firstname", "Surname", "Address1", "Address2", "A3_Village",
+                              "Town",      "County",  "PostCode", "Country"};
+        QTest::newRow("every line") << all
+                                    << QStringList{"Zoë",     "Łukasz",          "1 High St", "Flat 2", "Little Dean",
+                                                   "Glouc.",  "Gloucestershire", "GL1 1AA",   "UK"}
+                                    << QStringList{"Zoë Łukasz", "1 High St Flat 2", "Little Dean",
+                                                   "Glouc.",     "Gloucestershire",  "GL1 1AA", "UK"};
+        QTest::newRow("town, no village, county or country")
+            << QStringList{"Firstname", "Surname", "Address1", "Town", "PostCode"}
+            << QStringList{"Ann", "Bee", "2 Low Rd", "Exeter", "EX1 2AB"}
+            << QStringList{"Ann Bee", "2 Low Rd ", "Exeter", "EX1 2AB"};
+        QTest::newRow("no address lines") << QStringList{"Firstname", "Surname", "Town"}
+                                          << QStringList{"Ann", "Bee", "Exeter"}
+                                          << QStringList{"Ann Bee", " ", "Exeter"};
+        QTest::newRow("a blank county stays") << QStringList{"Surname", "County", "Country"}
+                                              << QStringList{"Bee", "  ", "UK"}
+                                              << QStringList{" Bee", " ", "  ", "UK"};
+        QTest::newRow("empty selection") << QStringList() << QStringList() << QStringList{" ", " "};
+    }
+    void addressBlock()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, expected);
+        const Rendering r = letters(fields, fields.isEmpty() ? std::vector<QStringList>{} : std::vector{values});
+        const Page& page = r.pages.at(0);
+        QCOMPARE(addressTexts(page), expected);
+        // One base-font line apart from the block's top, in Arial 10 point.
+        const double line = lineHeight(mailmerge::initialBaseFont());
+        const std::vector<TextItem> items = addressItems(page);
+        for (int i = 0; i < expected.size(); ++i) {
+            const TextItem& item = items.at(size_t(i));
+            QVERIFY(near(item.box.top(), kTop + 0.5 + i * line, 1e-3));
+            QCOMPARE(r.fonts()[size_t(item.font)], ReportFont::arial(10));
+        }
+    }
+
+    void salutation_data()
+    {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("name") << QStringList{"Zoë", "Łukasz"} << QStringLiteral("Zoë Łukasz,");
+        QTest::newRow("surname only") << QStringList{"", "Bee"} << QStringLiteral(" Bee,");
+        QTest::newRow("empty selection") << QStringList() << QStringLiteral(" ,");
+    }
+    void salutation()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(QString, expected);
+        const Rendering r = letters({"Firstname", "Surname"},
+                                    values.isEmpty() ? std::vector<QStringList>{} : std::vector{values});
+        const Page& page = r.pages.at(0);
+        QCOMPARE(textsIn(page, kLeft + 9.8, kTop + 34.9, kTop + 35), QStringList{expected});
+        QVERIFY(near(reporttest::find(page, QStringLiteral("Dear")).box.left(), kLeft + 0.8, 1e-3));
+    }
+
+    // Every line prints whole on white, running past the block's width rather than wrapping.
+    void longLinesRunOnOpaque()
+    {
+        const QString address(70, QLatin1Char('W'));
+        const Rendering r = letters({"Surname", "Address1"}, {{"Bee", address}});
+        const Page& page = r.pages.at(0);
+        const TextItem line = reporttest::find(page, address + QLatin1Char(' '));
+        QVERIFY(line.box.width() > 100);
+        // Each of the three elements is first filled white: the block as wide as its longest line.
+        std::vector<QRectF> fills;
+        for (const PageItem& item : page.items)
+            if (const auto* rect = std::get_if<RectItem>(&item); rect && rect->fill == QColor(Qt::white))
+                fills.push_back(rect->rect);
+        QCOMPARE(fills.size(), size_t(3));
+        QVERIFY(near(fills[0].left(), kLeft + 0.8) && near(fills[0].top(), kTop + 0.5));
+        QVERIFY(near(fills[0].width(), line.box.width(), 1e-6) && near(fills[0].height(), 28.8));
+    }
+
+    // A larger base font: fewer address lines fit the block, only whole ones print; "Dear" and the name still
+    // print at their places; the letter body keeps its own formatting.
+    void baseFontAppliesToTheHeadOnly()
+    {
+        const Rendering before = letters({"Surname"}, {{"Bee"}});
+        QFont big(QStringLiteral("Times New Roman"), 24);
+        big.setBold(true);
+        big.setItalic(true);
+        m_report->setBaseFont(big, QColor(Qt::darkBlue));
+        const QStringList all{"Firstname", "Surname", "Address1", "A3_Village", "Town", "County", "PostCode"};
+        const Rendering r = letters(all, {{"Ann", "Bee", "1 Rd", "Dean", "Exeter", "Devon", "EX1"}});
+        const Page& page = r.pages.at(0);
+
+        const double line = lineHeight(big);
+        QVERIFY(line > 4.5); // taller than the name's element: it is made one line high
+        const int fitting = int(28.8 / line);
+        QCOMPARE(addressTexts(page), (QStringList{"Ann Bee", "1 Rd ", "Dean", "Exeter", "Devon"}.mid(0, fitting)));
+        QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Dear")});
+        QCOMPARE(textsIn(page, kLeft + 9.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Ann Bee,")});
+        ReportFont expected = ReportFont::fromQFont(big, QColor(Qt::darkBlue));
+        for (const TextItem& t : reporttest::texts(page))
+            QCOMPARE(r.fonts()[size_t(t.font)], expected);
+        QCOMPARE(r.richTexts(), before.richTexts());
+    }
+
+    // The body is laid out at 188.1 mm in the page footer and cut at 206.6 mm with no line shown in part; what
+    // does not fit is not carried to another page.
+    void bodyIsCutAndNotContinued()
+    {
+        longLetter(m_body, 150);
+        const Rendering r = letters({"Surname"}, {{"Bee"}, {"Cox"}});
+        QCOMPARE(r.pageCount(), 2);
+        for (const Page& page : r.pages) {
+            const auto found = bodies(page);
+            QCOMPARE(found.size(), size_t(1));
+            QCOMPARE(found[0].rect, QRectF(kLeft + 0.8, 297 - 10 - 227.3 + 0.5, 188.1, 206.6));
+            QVERIFY(found[0].visibleHeight <= 206.6 && found[0].visibleHeight > 195);
+            QCOMPARE(found[0].content, 0);
+        }
+        QVERIFY(r.richTexts()[0].contains(QStringLiteral("Paragraph 150 ")));
+    }
+
+    void emptyLetterLeavesTheBodyBlank()
+    {
+        m_body.clear();
+        const Rendering r = letters({"Surname"}, {{"Bee"}});
+        QCOMPARE(r.pageCount(), 1);
+        QVERIFY(bodies(r.pages[0]).empty());
+        QCOMPARE(reporttest::find(r.pages[0], QStringLiteral(" Bee,")).text, QStringLiteral(" Bee,"));
+    }
+
+    // The report reads the document as it stands at each rendering; nothing is copied when it is made.
+    void documentIsReadWhenRendering()
+    {
+        m_body.setPlainText(QStringLiteral("First version"));
+        const Rendering first = letters({"Surname"}, {{"Bee"}});
+        m_body.setHtml(QStringLiteral("<p>Second <b>version</b></p>"));
+        const Rendering second = letters({"Surname"}, {{"Bee"}});
+        QVERIFY(first.richTexts().at(0).contains(QStringLiteral("First version")));
+        QVERIFY(second.richTexts().at(0).contains(QStringLiteral("Second")));
+        QVERIFY(!second.richTexts().at(0).contains(QStringLiteral("First version")));
+    }
+
+    void fontOption_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        QTest::newRow("plain") << "Arial,10" << "Arial" << 10.0 << false << false;
+        QTest::newRow("styled") << "Times New Roman, 12.5, bold, Italic" << "Times New Roman" << 12.5 << true << true;
+        QTest::newRow("no size") << "Arial" << "" << 0.0 << false << false;
+        QTest::newRow("bad size") << "Arial,big" << "" << 0.0 << false << false;
+        QTest::newRow("zero size") << "Arial,0" << "" << 0.0 << false << false;
+        QTest::newRow("unknown style") << "Arial,10,wide" << "" << 0.0 << false << false;
+        QTest::newRow("no family") << ",10" << "" << 0.0 << false << false;
+    }
+    void fontOption()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, family);
+        QFETCH(double, size);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        if (family.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(platform::AppError, (void)mailmerge::parseFontOption(text));
+            return;
+        }
+        const QFont font = mailmerge::parseFontOption(text);
+        QCOMPARE(font.family(), family);
+        QCOMPARE(font.pointSizeF(), size);
+        QCOMPARE(font.bold(), bold);
+        QCOMPARE(font.italic(), italic);
+    }
+};
+
+QTEST_MAIN(TestLetters)
+#include "tst_letters.moc"
