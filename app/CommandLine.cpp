@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Application.h"
+#include "app/ExchangeCli.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -18,6 +19,12 @@ const char* const Usage =
     "  --init-database   make an empty Tovrel.mdb in the program folder if there is none, then stop\n";
 
 void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
+
+void printUsage(FILE* to)
+{
+    std::fputs(Usage, to);
+    std::fputs(ExchangeUsage, to);
+}
 } // namespace
 
 Options parseOptions(const QStringList& arguments)
@@ -50,11 +57,11 @@ int runProgram(int argc, char* argv[])
         options = parseOptions(arguments);
     } catch (const platform::AppError& e) {
         printError(e.message());
-        std::fputs(Usage, stderr);
+        printUsage(stderr);
         return 2;
     }
     if (options.help) {
-        std::fputs(Usage, stdout);
+        printUsage(stdout);
         return 0;
     }
     if (!options.folder.isEmpty()) {
@@ -74,9 +81,12 @@ int runProgram(int argc, char* argv[])
         }
         return 0;
     }
+    if (const std::optional<int> status = runExchangeCommand(options.rest, argc, argv))
+        return *status;
+    const QString fileToOpen = takeFileToOpen(options.rest);
     if (!options.rest.isEmpty()) {
         printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
-        std::fputs(Usage, stderr);
+        printUsage(stderr);
         return 2;
     }
 
@@ -89,6 +99,8 @@ int runProgram(int argc, char* argv[])
     application.startUp();
     if (!application.fmHomeAddMain)
         return 1;
+    if (!fileToOpen.isEmpty())
+        importAfterStartUp(fileToOpen);
     return QApplication::exec();
 }
 
