@@ -13,7 +13,10 @@ namespace app {
 
 namespace {
 
-QString engineError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+QString engineError(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 void execute(sqlite3* db, const char* sql)
 {
@@ -85,7 +88,10 @@ ContactInserter::ContactInserter(sqlite3* db) : m_db(db)
         throw platform::AppError(QStringLiteral("The contacts cannot be added: %1").arg(engineError(db)));
 }
 
-ContactInserter::~ContactInserter() { sqlite3_finalize(m_statement); }
+ContactInserter::~ContactInserter()
+{
+    sqlite3_finalize(m_statement);
+}
 
 void ContactInserter::add(const exchange::Contact& contact)
 {
@@ -98,8 +104,7 @@ void ContactInserter::add(const exchange::Contact& contact)
             sqlite3_bind_null(m_statement, i + 1);
         } else {
             values.push_back(v.toUtf8());
-            sqlite3_bind_text(m_statement, i + 1, values.back().constData(), int(values.back().size()),
-                              SQLITE_STATIC);
+            sqlite3_bind_text(m_statement, i + 1, values.back().constData(), int(values.back().size()), SQLITE_STATIC);
         }
     }
     const int rc = sqlite3_step(m_statement);
@@ -120,7 +125,8 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
     exchange::ImportResult result;
     try {
         ContactInserter inserter(db);
-        result = importer.run(choice, [&](const exchange::Contact& c) { inserter.add(c); }, progress);
+        result = importer.run(
+            choice, [&](const exchange::Contact& c) { inserter.add(c); }, progress);
         if (result.cancelled)
             return exchange::ImportResult{0, 0, 0, true}; // rolled back by the transaction
         transaction.commit();
@@ -133,7 +139,10 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
     return result;
 }
 
-QString accessBackupPath(const QString& path) { return path + QStringLiteral(".access"); }
+QString accessBackupPath(const QString& path)
+{
+    return path + QStringLiteral(".access");
+}
 
 exchange::ImportResult convertAccessDatabase(const QString& path, const QString& table,
                                              const exchange::Progress& progress)

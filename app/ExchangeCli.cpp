@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/ContactExport.h"
 #include "app/ContactImport.h"
+#include "app/HomeGrid.h"
 #include "app/ImportDialog.h"
 #include "exchange/AccessFile.h"
 #include "platform/AppError.h"
@@ -30,9 +31,15 @@ const char* const ExchangeUsage =
 
 namespace {
 
-void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
+}
 
-QString contacts(qint64 n) { return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n); }
+QString contacts(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
+}
 
 struct ExchangeOptions
 {

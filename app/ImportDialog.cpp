@@ -83,9 +83,15 @@ void inform(QWidget* parent, const QString& text)
 
 } // namespace
 
-void setDialogRunner(DialogRunner r) { runner() = std::move(r); }
+void setDialogRunner(DialogRunner r)
+{
+    runner() = std::move(r);
+}
 
-int runDialog(QDialog& dialog) { return runner() ? runner()(dialog) : dialog.exec(); }
+int runDialog(QDialog& dialog)
+{
+    return runner() ? runner()(dialog) : dialog.exec();
+}
 
 void ImportClick(QWidget* parent)
 {
@@ -167,9 +173,11 @@ void importFile(QWidget* parent, const QString& path)
         query.open();
         QString text = QStringLiteral("%1 added from %2.").arg(counted(result.added, "contact", "contacts"), fileName);
         if (result.cut > 0)
-            text += QStringLiteral(" %1 cut to fit.").arg(counted(result.cut, "contact has values", "contacts have values"));
+            text += QStringLiteral(" %1 cut to fit.")
+                        .arg(counted(result.cut, "contact has values", "contacts have values"));
         if (result.skipped > 0)
-            text += QStringLiteral(" %1 left out for over-long values.").arg(counted(result.skipped, "contact", "contacts"));
+            text += QStringLiteral(" %1 left out for over-long values.")
+                        .arg(counted(result.skipped, "contact", "contacts"));
         inform(parent, text);
     });
 }
@@ -179,8 +187,8 @@ bool offerAccessConversion(QWidget* parent, const QString& path, const QString& 
     if (!exchange::isAccessFile(path))
         return true;
     const QString name = QFileInfo(path).fileName();
-    const QString stays = QStringLiteral("The contact list stays empty until %1 is a database of this program.")
-                              .arg(name);
+    const QString stays =
+        QStringLiteral("The contact list stays empty until %1 is a database of this program.").arg(name);
     std::optional<exchange::ImportPlan> plan;
     try {
         if (!exchange::canReadAccessFiles())
@@ -203,7 +211,8 @@ bool offerAccessConversion(QWidget* parent, const QString& path, const QString& 
                     .arg(counted(plan->overLongCount, "contact has", "contacts have"));
     if (!plan || platform::prompts().message(parent, QStringLiteral("Confirm"), text, platform::Icon::Question,
                                              platform::Buttons::OkCancel) != platform::Answer::Ok) {
-        inform(parent, QStringLiteral("%1 was not converted. %2 Start the program again to convert it.").arg(name, stays));
+        inform(parent,
+               QStringLiteral("%1 was not converted. %2 Start the program again to convert it.").arg(name, stays));
         return false;
     }
     try {
@@ -226,8 +235,8 @@ TfmImportTable::TfmImportTable(const QString& path, const QStringList& tables, Q
     setObjectName(QStringLiteral("fmImportTable"));
     setWindowTitle(QStringLiteral("Import contacts"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
-        QStringLiteral("Which table of %1 holds the contacts?").arg(QFileInfo(path).fileName()), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Which table of %1 holds the contacts?").arg(QFileInfo(path).fileName()), this));
     lbTables = new QListWidget(this);
     lbTables->setObjectName(QStringLiteral("lbTables"));
     lbTables->addItems(tables);
@@ -259,10 +268,10 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     resize(560, 640);
     auto* layout = new QVBoxLayout(this);
 
-    lbSource = new QLabel(QStringLiteral("%1 (%2): %3 read.")
-                              .arg(QFileInfo(path).fileName(), plan.source,
-                                   app::counted(plan.contactCount, "contact", "contacts")),
-                          this);
+    lbSource = new QLabel(
+        QStringLiteral("%1 (%2): %3 read.")
+            .arg(QFileInfo(path).fileName(), plan.source, app::counted(plan.contactCount, "contact", "contacts")),
+        this);
     lbSource->setObjectName(QStringLiteral("lbSource"));
     lbSource->setWordWrap(true);
     layout->addWidget(lbSource);
@@ -294,19 +303,19 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     tbFirst->resizeColumnToContents(0);
     layout->addWidget(tbFirst, 1);
 
-    gbOverLong = new QGroupBox(
-        QStringLiteral("%1 values longer than their fields allow")
-            .arg(app::counted(plan.overLongCount, "contact has", "contacts have")),
-        this);
+    gbOverLong = new QGroupBox(QStringLiteral("%1 values longer than their fields allow")
+                                   .arg(app::counted(plan.overLongCount, "contact has", "contacts have")),
+                               this);
     gbOverLong->setObjectName(QStringLiteral("gbOverLong"));
     auto* overLayout = new QVBoxLayout(gbOverLong);
     lbOverLong = new QListWidget(gbOverLong);
     lbOverLong->setObjectName(QStringLiteral("lbOverLong"));
     for (const OverLongContact& c : plan.overLong)
-        lbOverLong->addItem(QStringLiteral("Record %1, line %2: %3: %4")
-                                .arg(c.record)
-                                .arg(c.line)
-                                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, app::fieldList(c.values)));
+        lbOverLong->addItem(
+            QStringLiteral("Record %1, line %2: %3: %4")
+                .arg(c.record)
+                .arg(c.line)
+                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, app::fieldList(c.values)));
     if (plan.overLongCount > plan.overLong.size())
         lbOverLong->addItem(QStringLiteral("... and %1 more").arg(plan.overLongCount - plan.overLong.size()));
     overLayout->addWidget(lbOverLong);

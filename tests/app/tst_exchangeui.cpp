@@ -6,6 +6,7 @@
 #include "app/ExchangeCli.h"
 #include "app/ImportDialog.h"
 #include "exchange/AccessFile.h"
+#include "platform/AppError.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "search/JSQLSEARCH.h"
@@ -43,7 +44,10 @@ QByteArray readBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray digest(const QString& path) { return QCryptographicHash::hash(readBytes(path), QCryptographicHash::Sha256); }
+QByteArray digest(const QString& path)
+{
+    return QCryptographicHash::hash(readBytes(path), QCryptographicHash::Sha256);
+}
 
 void exec(const QString& path, const char* sql)
 {
@@ -54,10 +58,16 @@ void exec(const QString& path, const char* sql)
     QCOMPARE(rc, SQLITE_OK);
 }
 
+// The shared sample file, read in place or copied, never changed.
 QString nwind()
 {
-    const QString path = QStringLiteral(TOVREL_SHARED_TESTDATA "/access/nwind.mdb");
-    return QFile::exists(path) ? path : QString();
+    for (const QString& dir :
+         {QStringLiteral(TOVREL_SHARED_TESTDATA), qEnvironmentVariable("TOVREL_SHARED_TESTDATA")}) {
+        const QString path = dir + QStringLiteral("/access/nwind.mdb");
+        if (!dir.isEmpty() && QFile::exists(path))
+            return path;
+    }
+    return {};
 }
 
 // Three contacts: the second has a post code and a flag too long for their fields, a birthday without a year and
@@ -107,8 +117,9 @@ struct Program
 // Answers the preview with the given choice and remembers what it showed.
 struct PreviewAnswer
 {
-    bool cut = false;
-    int result = QDialog::Accepted;
+    explicit PreviewAnswer(bool cutValues, int answer = QDialog::Accepted) : cut(cutValues), result(answer) {}
+    bool cut;
+    int result;
     QString countText;
     int shown = 0;
     void install()
@@ -141,7 +152,7 @@ private slots:
         const QStringList unsorted = p.column(surname);
         q.setSort(QStringLiteral("Town DESC"));
         const QStringList shown = p.column(surname);
-        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown.size(), 3); // York, Dover, Truro: the "ó" of Łódź is another letter
         QVERIFY(shown != unsorted);
         // An edit not yet saved is saved first, so the file and the table agree.
         q.moveTo(1);
@@ -153,7 +164,7 @@ private slots:
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         const QStringList lines = QString::fromUtf8(readBytes(p.dir.filePath(QStringLiteral("out.csv"))))
                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.size(), 4);
         QVERIFY(lines[0].startsWith(QStringLiteral("Surname,Midname,Firstname,")));
         QStringList written;
         for (const QString& line : lines.mid(1))
@@ -164,7 +175,7 @@ private slots:
         QCOMPARE(testsupport::query(p.database, QStringLiteral("SELECT count(*) FROM HomeAd WHERE Firstname='Zed'")),
                  QStringList{"1"});
         QCOMPARE(p.fakes.prompts->asked.constLast().text,
-                 QStringLiteral("4 contacts exported to %1.")
+                 QStringLiteral("3 contacts exported to %1.")
                      .arg(QDir::toNativeSeparators(p.dir.filePath(QStringLiteral("out.csv")))));
     }
 
@@ -174,13 +185,20 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("path");
         QTest::addColumn<ExportFormat>("format");
-        QTest::newRow("4.0, no suffix") << 0 << "a" << "a.vcf" << ExportFormat::VCard40;
-        QTest::newRow("3.0, .vcard") << 1 << "a.vcard" << "a.vcard" << ExportFormat::VCard30;
-        QTest::newRow("CSV, no suffix") << 2 << "a" << "a.csv" << ExportFormat::Csv;
-        QTest::newRow("vCard filter, .csv name") << 0 << "a.csv" << "a.csv" << ExportFormat::Csv;
-        QTest::newRow("CSV filter, .vcf name") << 2 << "a.vcf" << "a.vcf" << ExportFormat::VCard30;
-        QTest::newRow("other suffix keeps the filter") << 0 << "a.txt" << "a.txt" << ExportFormat::VCard40;
-        QTest::newRow("dotted folder") << 2 << "/tmp/x.d/a" << "/tmp/x.d/a.csv" << ExportFormat::Csv;
+        QTest::newRow("4.0, no suffix") << 0 << "a"
+                                        << "a.vcf" << ExportFormat::VCard40;
+        QTest::newRow("3.0, .vcard") << 1 << "a.vcard"
+                                     << "a.vcard" << ExportFormat::VCard30;
+        QTest::newRow("CSV, no suffix") << 2 << "a"
+                                        << "a.csv" << ExportFormat::Csv;
+        QTest::newRow("vCard filter, .csv name") << 0 << "a.csv"
+                                                 << "a.csv" << ExportFormat::Csv;
+        QTest::newRow("CSV filter, .vcf name") << 2 << "a.vcf"
+                                               << "a.vcf" << ExportFormat::VCard30;
+        QTest::newRow("other suffix keeps the filter") << 0 << "a.txt"
+                                                       << "a.txt" << ExportFormat::VCard40;
+        QTest::newRow("dotted folder") << 2 << "/tmp/x.d/a"
+                                       << "/tmp/x.d/a.csv" << ExportFormat::Csv;
     }
     void exportFormatFromFilterAndName()
     {
@@ -247,7 +265,7 @@ private slots:
         q.setSql(sql);
         q.open();
         QCOMPARE(q.recordCount(), 1); // Brown
-        PreviewAnswer answer{cut};
+        PreviewAnswer answer(cut);
         answer.install();
         app::importFile(nullptr, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         QCOMPARE(answer.shown, 1);
@@ -258,8 +276,9 @@ private slots:
         QCOMPARE(q.recordCount(), cut ? 3 : 2); // Brown and Able, and Baker when it was added
         QCOMPARE(testsupport::query(p.database, QStringLiteral("SELECT PostCode FROM HomeAd WHERE Surname='Baker'")),
                  cut ? QStringList{"ABCDEFGHIJ"} : QStringList{});
-        QCOMPARE(testsupport::query(p.database, QStringLiteral("SELECT Midname IS NULL FROM HomeAd WHERE Surname='Able'")),
-                 QStringList{"1"});
+        QCOMPARE(
+            testsupport::query(p.database, QStringLiteral("SELECT Midname IS NULL FROM HomeAd WHERE Surname='Able'")),
+            QStringList{"1"});
         QCOMPARE(p.fakes.prompts->asked.constLast().text,
                  cut ? QStringLiteral("3 contacts added from c.csv. 1 contact has values cut to fit.")
                      : QStringLiteral("2 contacts added from c.csv. 1 contact left out for over-long values."));
@@ -286,7 +305,7 @@ private slots:
                              "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END;");
         }
         const QStringList before = p.column(0);
-        PreviewAnswer answer{true};
+        PreviewAnswer answer(true);
         answer.install();
         app::importFile(nullptr, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         const QStringList errors = p.errors();
@@ -428,7 +447,7 @@ private slots:
     void aFileNamedAtStartIsOpenedForImport()
     {
         Program p;
-        PreviewAnswer answer{false, QDialog::Rejected};
+        PreviewAnswer answer(false, QDialog::Rejected);
         answer.install();
         app::importAfterStartUp(writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         QCOMPARE(answer.shown, 0); // not before the event loop runs
