@@ -56,6 +56,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         testsupport::makeDatabase(m_dir->filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
         platform::setProgramFolder(m_dir->path());
+        testsupport::makeCountyList(m_dir->path());
         m_fakes = platform::installFakes();
         m_application = std::make_unique<app::Application>();
         m_application->startUp();

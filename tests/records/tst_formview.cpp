@@ -345,6 +345,7 @@ private slots:
         form.reset();
         f.stop();
         f.start({contact(QStringLiteral("Adams"))}, false);
+        testsupport::makeCountyList(f.dir->path());
         f.application->startUp();
         app::Application& a = *f.application;
         QVERIFY(a.fmCountyListEdit && a.fmHomeForm && a.fmRecCard);

@@ -40,6 +40,15 @@ void makeDatabase(const QString& path, const QList<Contact>& contacts)
     sqlite3_close(db);
 }
 
+void makeCountyList(const QString& folder, const QStringList& counties)
+{
+    QFile file(folder + QStringLiteral("/ListFile.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write the county list");
+    for (const QString& c : counties)
+        file.write(c.toUtf8() + "\r\n");
+}
+
 QStringList query(const QString& path, const QString& sql)
 {
     sqlite3* db = nullptr;

@@ -11,6 +11,9 @@ using Contact = QMap<QString, QString>; // field name -> stored text
 // Makes a contact database at path (the program's own schema) holding the given contacts.
 void makeDatabase(const QString& path, const QList<Contact>& contacts);
 
+// Writes the county list file of a program folder (a missing one is reported at start-up).
+void makeCountyList(const QString& folder, const QStringList& counties = {});
+
 // Runs one statement on a database file outside the program's connection; returns the first column of each row.
 QStringList query(const QString& path, const QString& sql);
 
