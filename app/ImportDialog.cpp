@@ -54,7 +54,9 @@ public:
     ProgressBox(QWidget* parent, const QString& text) : m_dialog(text, QStringLiteral("Cancel"), 0, 1000, parent)
     {
         m_dialog.setWindowTitle(QStringLiteral("Tovrel"));
-        m_dialog.setWindowModality(Qt::WindowModal);
+        // Application-modal: while it processes events no other window may change the contacts, since every
+        // write on the connection would join the import's transaction.
+        m_dialog.setWindowModality(Qt::ApplicationModal);
         m_dialog.setMinimumDuration(500);
         m_dialog.setAutoReset(false);
         m_dialog.setValue(0);
