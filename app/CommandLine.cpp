@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Batch.h"
+#include "app/ExchangeCli.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -31,6 +32,12 @@ QByteArray usage()
 }
 
 void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
+
+void printUsage(FILE* to)
+{
+    std::fputs(usage().constData(), to);
+    std::fputs(ExchangeUsage, to);
+}
 } // namespace
 
 Options parseOptions(const QStringList& arguments)
@@ -69,11 +76,11 @@ int runProgram(int argc, char* argv[])
         options = parseOptions(arguments);
     } catch (const platform::AppError& e) {
         printError(e.message());
-        std::fputs(usage().constData(), stderr);
+        printUsage(stderr);
         return 2;
     }
     if (options.help) {
-        std::fputs(usage().constData(), stdout);
+        printUsage(stdout);
         return 0;
     }
     if (!options.folder.isEmpty()) {
@@ -95,9 +102,12 @@ int runProgram(int argc, char* argv[])
     }
     if (isBatchCommand(options.rest))
         return runBatch(argc, argv, options.rest);
+    if (const std::optional<int> status = runExchangeCommand(options.rest, argc, argv))
+        return *status;
+    const QString fileToOpen = takeFileToOpen(options.rest);
     if (!options.rest.isEmpty()) {
         printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
-        std::fputs(usage().constData(), stderr);
+        printUsage(stderr);
         return 2;
     }
 
@@ -110,6 +120,8 @@ int runProgram(int argc, char* argv[])
     application.startUp();
     if (!application.fmHomeAddMain)
         return 1;
+    if (!fileToOpen.isEmpty())
+        importAfterStartUp(fileToOpen);
     return QApplication::exec();
 }
 

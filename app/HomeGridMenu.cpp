@@ -32,12 +32,18 @@ void TfmHomeAddMain::createMenu()
     mnFile->setObjectName(QStringLiteral("mnFile"));
     miBackUp = addItem(mnFile, "miBackUp", QStringLiteral("&Backup"), QKeySequence(Qt::CTRL | Qt::Key_B));
     miRestore = addItem(mnFile, "miRestore", QStringLiteral("&Restore"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    QAction* miImport = addItem(mnFile, "miImport", QStringLiteral("&Import..."), {},
+                                QStringLiteral("Adds contacts from a vCard, CSV or Access-format file"));
+    QAction* miExport = addItem(mnFile, "miExport", QStringLiteral("Expor&t..."), {},
+                                QStringLiteral("Writes the contacts shown to a vCard or CSV file"));
     mnFile->addSeparator();
     miPrinterSetup =
         addItem(mnFile, "miPrinterSetup", QStringLiteral("&Printer Setup"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     miExit = addItem(mnFile, "miExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_E));
     command(miBackUp, "backup");
     command(miRestore, "restore");
+    command(miImport, "import");
+    command(miExport, "export");
     connect(miPrinterSetup, &QAction::triggered, this, &TfmHomeAddMain::miPrinterSetupClick);
     connect(miExit, &QAction::triggered, this, &QWidget::close);
 

@@ -1,8 +1,10 @@
 #include "app/Application.h"
 #include "app/BackupRestore.h"
+#include "app/ContactExport.h"
 #include "app/Credits.h"
 #include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
+#include "app/ImportDialog.h"
 #include "app/SplashBox.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
@@ -38,6 +40,7 @@ void Application::startUp()
         const char* window;
         std::function<void()> make;
     };
+    bool queryMayOpen = true; // false while Tovrel.mdb is an Access-format file the user did not convert
     const Step steps[] = {
         {"TfmHomeAddMain",
          [this] {
@@ -63,6 +66,10 @@ void Application::startUp()
              setCommand(QStringLiteral("manual"), Help2Click);
              setCommand(QStringLiteral("about"), miAboutClick);
          }},
+        {"Import and export", [this] {
+             setCommand(QStringLiteral("import"), [this] { ImportClick(fmHomeAddMain); });
+             setCommand(QStringLiteral("export"), [this] { ExportClick(fmHomeAddMain); });
+         }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
         {"TfmCountyListEdit",
@@ -84,13 +91,17 @@ void Application::startUp()
                  w->activateWindow();
              });
          }},
-        {"TfmSQLSearchDialog",
-         [this] {
+        {"Access-format database", [this, &queryMayOpen] {
+             queryMayOpen = false;
+             queryMayOpen = offerAccessConversion(fmHomeAddMain, store.ADOConnection1.databasePath());
+         }},
+        {"TfmSQLSearchDialog", [this, &queryMayOpen] {
              // Its creation fills the field list and opens the contact query for the first time.
              fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
              TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
              setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
-             dialog->FormCreate();
+             if (queryMayOpen)
+                 dialog->FormCreate();
          }},
         {"TfmQRA5Diary",
          [this] {

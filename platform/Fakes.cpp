@@ -16,12 +16,16 @@ Answer FakePrompts::message(QWidget*, const QString& caption, const QString& tex
 QString FakeFileDialogs::openFile(QWidget*, const FileDialogRequest& request)
 {
     opened << request;
+    if (request.chosenFilter && !filterAnswers.isEmpty())
+        *request.chosenFilter = filterAnswers.dequeue();
     return answers.isEmpty() ? QString() : answers.dequeue();
 }
 
 QString FakeFileDialogs::saveFile(QWidget*, const FileDialogRequest& request)
 {
     saved << request;
+    if (request.chosenFilter && !filterAnswers.isEmpty())
+        *request.chosenFilter = filterAnswers.dequeue();
     return answers.isEmpty() ? QString() : answers.dequeue();
 }
 

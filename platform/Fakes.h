@@ -35,6 +35,7 @@ public:
     QString openFile(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFile(QWidget* parent, const FileDialogRequest& request) override;
     QQueue<QString> answers; // empty string: cancelled; none left: cancelled
+    QQueue<QString> filterAnswers; // the filter chosen, for a request that asks; none left: the one shown first
     QList<FileDialogRequest> opened;
     QList<FileDialogRequest> saved;
 };

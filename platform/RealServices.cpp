@@ -63,8 +63,12 @@ private:
             dialog.setDefaultSuffix(r.defaultSuffix);
         if (!r.fileName.isEmpty())
             dialog.selectFile(r.fileName);
+        if (r.chosenFilter && !r.chosenFilter->isEmpty())
+            dialog.selectNameFilter(*r.chosenFilter);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
+        if (r.chosenFilter)
+            *r.chosenFilter = dialog.selectedNameFilter();
         return dialog.selectedFiles().constFirst();
     }
 };

@@ -32,6 +32,8 @@ struct FileDialogRequest
     QString fileName;        // proposed name
     QString filter;          // "Text files (*.txt);;All files (*)"
     QString defaultSuffix;   // without dot
+    // When set: in, the filter shown first; out, the filter the user chose.
+    QString* chosenFilter = nullptr;
 };
 
 class FileDialogs

@@ -183,7 +183,8 @@ private slots:
                 out << (a->isSeparator() ? QStringLiteral("-") : a->text());
             return out;
         };
-        QCOMPARE(texts(w()->mnFile), QStringList({"&Backup", "&Restore", "-", "&Printer Setup", "E&xit"}));
+        QCOMPARE(texts(w()->mnFile),
+                 QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "-", "&Printer Setup", "E&xit"}));
         QCOMPARE(texts(w()->mnReports), QStringList({"Phone &List", "&Address Labels", "&FiloFax Pages",
                                                      "A&5 Diary Pages", "-", "&Record Form "}));
         QCOMPARE(texts(w()->mnAddressLabels), QStringList({"21 per A4 sheet", "16 per A4 sheet", "14 per A4 sheet"}));
@@ -204,6 +205,14 @@ private slots:
                                  << "Ctrl+R"
                                  << ""
                                  << "restore";
+        QTest::newRow("Import") << "&File/&Import..."
+                                << ""
+                                << "Adds contacts from a vCard, CSV or Access-format file"
+                                << "import";
+        QTest::newRow("Export") << "&File/Expor&t..."
+                                << ""
+                                << "Writes the contacts shown to a vCard or CSV file"
+                                << "export";
         QTest::newRow("Printer Setup") << "&File/&Printer Setup"
                                        << "Ctrl+Q"
                                        << ""

@@ -1,0 +1,234 @@
+#include "app/ExchangeCli.h"
+
+#include "app/Application.h"
+#include "app/ContactExport.h"
+#include "app/ContactImport.h"
+#include "app/HomeGrid.h"
+#include "app/ImportDialog.h"
+#include "exchange/AccessFile.h"
+#include "platform/AppError.h"
+#include "search/JSQLSEARCH.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace app {
+
+const char* const ExchangeUsage =
+    "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD] [--not] [--folder DIR]\n"
+    "       tovrel --import FILE [--table NAME] [--cut] [--folder DIR]\n"
+    "       tovrel FILE          start and open the import of FILE\n"
+    "  --export FILE     write the contacts (or those --search finds) to a vCard 3.0 or CSV file\n"
+    "  --search FIELD WORD, --not\n"
+    "                    only the contacts whose FIELD holds (with --not: does not hold) WORD\n"
+    "  --import FILE     add the contacts of a vCard, CSV or Access-format file in one transaction\n"
+    "  --table NAME      the table of an Access-format file to read (default HomeAd)\n"
+    "  --cut             cut values longer than their field allows; without it those contacts are left\n"
+    "                    out and listed on standard error\n";
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
+}
+
+QString contacts(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
+}
+
+struct ExchangeOptions
+{
+    QString exportFile;
+    QString importFile;
+    QString searchField;
+    QString searchWord;
+    bool searchGiven = false;
+    bool notSearch = false;
+    QString table;
+    bool tableGiven = false;
+    bool cut = false;
+};
+
+ExchangeOptions parse(const QStringList& arguments)
+{
+    ExchangeOptions o;
+    auto value = [&](int& i, const QString& option) {
+        if (i + 1 >= arguments.size())
+            throw platform::AppError(QStringLiteral("%1 needs a value").arg(option));
+        return arguments[++i];
+    };
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--export")) {
+            o.exportFile = value(i, a);
+        } else if (a == QLatin1String("--import")) {
+            o.importFile = value(i, a);
+        } else if (a == QLatin1String("--search")) {
+            o.searchField = value(i, a);
+            o.searchWord = value(i, a);
+            o.searchGiven = true;
+        } else if (a == QLatin1String("--not")) {
+            o.notSearch = true;
+        } else if (a == QLatin1String("--table")) {
+            o.table = value(i, a);
+            o.tableGiven = true;
+        } else if (a == QLatin1String("--cut")) {
+            o.cut = true;
+        } else {
+            throw platform::AppError(QStringLiteral("unknown option %1").arg(a));
+        }
+    }
+    if (!o.exportFile.isEmpty() && !o.importFile.isEmpty())
+        throw platform::AppError(QStringLiteral("--export and --import cannot be given together"));
+    if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch))
+        throw platform::AppError(QStringLiteral("--search and --not go with --export only"));
+    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut))
+        throw platform::AppError(QStringLiteral("--table and --cut go with --import only"));
+    if (o.notSearch && !o.searchGiven)
+        throw platform::AppError(QStringLiteral("--not needs --search"));
+    return o;
+}
+
+// Refuses an Access-format database: it is converted only with the user watching, at start-up.
+void requireOurDatabase(const ContactStore& store)
+{
+    const QString path = store.ADOConnection1.databasePath();
+    if (exchange::isAccessFile(path))
+        throw platform::AppError(QStringLiteral("%1 is an Access-format database; start the program once to convert it")
+                                     .arg(QDir::toNativeSeparators(path)));
+}
+
+QString storedFieldName(const QString& name)
+{
+    QStringList names;
+    for (const data::FieldDef& f : contactFields()) {
+        if (!f.isStored())
+            continue;
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return f.name;
+        names << f.name;
+    }
+    throw platform::AppError(
+        QStringLiteral("there is no field %1; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
+}
+
+int runExport(const ExchangeOptions& o)
+{
+    const std::optional<exchange::ExportFormat> format = exchange::exportFormatForPath(o.exportFile);
+    if (!format)
+        throw platform::AppError(
+            QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
+    Application application;
+    ContactStore& store = application.store;
+    requireOurDatabase(store);
+    if (o.searchGiven)
+        store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
+    application.openQuery();
+    const qint64 written = exportQuery(store.HomeQuery, o.exportFile, *format);
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 exported to %2").arg(contacts(written), o.exportFile)));
+    return 0;
+}
+
+int runImport(const ExchangeOptions& o)
+{
+    const QString& file = o.importFile;
+    if (!QFileInfo(file).isFile())
+        throw platform::AppError(QStringLiteral("%1: no such file").arg(file));
+    if (o.tableGiven && !exchange::isAccessFile(file))
+        throw platform::AppError(QStringLiteral("%1: --table goes with Access-format files only").arg(file));
+    Application application;
+    ContactStore& store = application.store;
+    requireOurDatabase(store);
+    store.ADOConnection1.open();
+
+    exchange::Importer importer(file, o.table);
+    std::optional<exchange::ImportPlan> plan;
+    try {
+        plan = importer.plan();
+    } catch (const platform::AppError& e) {
+        throw platform::AppError(QStringLiteral("%1: %2").arg(file, e.message()));
+    }
+    if (!plan)
+        throw platform::AppError(QStringLiteral("%1: the file could not be read").arg(file));
+    for (auto it = plan->skipped.cbegin(); it != plan->skipped.cend(); ++it)
+        printError(QStringLiteral("%1: not imported: %2, %3 values").arg(file, it.key(), QString::number(it.value())));
+    for (const exchange::Notice& n : plan->notices)
+        printError(QStringLiteral("%1: %2").arg(file, n.toString()));
+    if (plan->noticeCount > plan->notices.size())
+        printError(QStringLiteral("%1: ... and %2 more notes")
+                       .arg(file, QString::number(plan->noticeCount - plan->notices.size())));
+    const QString fate = o.cut ? QStringLiteral("values cut to fit") : QStringLiteral("left out");
+    for (const exchange::OverLongContact& c : plan->overLong) {
+        QStringList fields;
+        for (const exchange::OverLongValue& v : c.values)
+            fields << QStringLiteral("%1 has %2 characters (at most %3)")
+                          .arg(exchange::fieldName(v.field))
+                          .arg(v.length)
+                          .arg(v.maxLength);
+        printError(QStringLiteral("%1: Record %2, line %3: %4: %5: %6")
+                       .arg(file, QString::number(c.record), QString::number(c.line), c.name,
+                            fields.join(QStringLiteral(", ")), fate));
+    }
+    if (plan->overLongCount > plan->overLong.size())
+        printError(QStringLiteral("%1: ... and %2 more contacts with over-long values: %3")
+                       .arg(file, QString::number(plan->overLongCount - plan->overLong.size()), fate));
+
+    const exchange::OverLongChoice choice =
+        o.cut ? exchange::OverLongChoice::Cut : exchange::OverLongChoice::SkipContact;
+    const exchange::ImportResult result = importIntoDatabase(store.ADOConnection1.handle(), importer, choice);
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 added from %2").arg(contacts(result.added), file)));
+    if (result.skipped > 0)
+        printError(QStringLiteral("%1 left out for values longer than their fields allow (--cut adds them with the "
+                                  "values cut)")
+                       .arg(contacts(result.skipped)));
+    return 0;
+}
+
+} // namespace
+
+std::optional<int> runExchangeCommand(const QStringList& arguments, int& argc, char** argv)
+{
+    if (!arguments.contains(QLatin1String("--export")) && !arguments.contains(QLatin1String("--import")))
+        return std::nullopt;
+    ExchangeOptions options;
+    try {
+        options = parse(arguments);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 2;
+    }
+    QCoreApplication core(argc, argv);
+    try {
+        return options.importFile.isEmpty() ? runExport(options) : runImport(options);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 1;
+    }
+}
+
+QString takeFileToOpen(QStringList& arguments)
+{
+    QStringList files;
+    for (const QString& a : arguments)
+        if (!a.startsWith(QLatin1Char('-')))
+            files << a;
+    if (files.size() != 1 || files.size() != arguments.size())
+        return {};
+    arguments.clear();
+    return files.constFirst();
+}
+
+void importAfterStartUp(const QString& path)
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [path] {
+        if (Application::exists())
+            importFile(Application::instance().fmHomeAddMain, path);
+    });
+}
+
+} // namespace app

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+namespace app {
+
+// Lines for the usage text.
+extern const char* const ExchangeUsage;
+
+// Runs --export or --import without a window when the arguments (those the general options left) ask for one;
+// nullopt when they do not. Errors go to standard error; the result is the exit status.
+//   --export FILE.vcf|FILE.csv [--search FIELD WORD] [--not]
+//   --import FILE [--table NAME] [--cut]
+[[nodiscard]] std::optional<int> runExchangeCommand(const QStringList& arguments, int& argc, char** argv);
+
+// A file named on the command line without an option, as the desktop passes one to "Open with": taken out of the
+// arguments and returned, to be imported once start-up is done. Empty when there is none.
+[[nodiscard]] QString takeFileToOpen(QStringList& arguments);
+
+// Opens the import of a file as soon as the event loop runs.
+void importAfterStartUp(const QString& path);
+
+} // namespace app

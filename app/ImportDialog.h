@@ -1,0 +1,77 @@
+#pragma once
+
+#include "exchange/ImportPlan.h"
+
+#include <QDialog>
+#include <functional>
+
+class QDialogButtonBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace app {
+
+// Runs a dialog modally and returns its result. Tests install their own runner to answer without blocking.
+using DialogRunner = std::function<int(QDialog&)>;
+void setDialogRunner(DialogRunner runner); // empty: the dialog's own exec()
+int runDialog(QDialog& dialog);
+
+// File > Import: asks for a vCard, CSV or Access-format file and imports it as importFile does.
+void ImportClick(QWidget* parent);
+
+// Imports a file into the contact table: for an Access-format file the user first picks a table; a preview tells
+// what will be added and asks what to do with over-long values; OK adds every contact in one transaction (all or
+// nothing), and the contact list is then read again with its SQL text unchanged. Errors reach the error box.
+void importFile(QWidget* parent, const QString& path);
+
+// Start-up, before the contact query is first opened: when the database file is an Access-format database,
+// says so and offers to convert it (see convertAccessDatabase). Returns whether the query may be opened: the
+// file is ours, or it was converted. When it is not, the user has been told why the list stays empty.
+bool offerAccessConversion(QWidget* parent, const QString& path, const QString& table = QStringLiteral("HomeAd"));
+
+} // namespace app
+
+// Picks the table of an Access-format file to import; HomeAd when the file has one.
+class TfmImportTable : public QDialog
+{
+    Q_OBJECT
+public:
+    TfmImportTable(const QString& path, const QStringList& tables, QWidget* parent = nullptr);
+
+    [[nodiscard]] QString chosenTable() const;
+
+    QListWidget* lbTables = nullptr;
+    QDialogButtonBox* bbButtons = nullptr;
+};
+
+// What an import will do, before anything is written: the number of contacts to add, the first of them as it
+// will be stored, the over-long values with the choice to cut them or to leave those contacts out, and every
+// value the file holds that has no place here.
+class TfmImportPreview : public QDialog
+{
+    Q_OBJECT
+public:
+    TfmImportPreview(const exchange::ImportPlan& plan, const QString& path, QWidget* parent = nullptr);
+
+    [[nodiscard]] exchange::OverLongChoice choice() const;
+
+    QLabel* lbSource = nullptr;
+    QLabel* lbCount = nullptr;
+    QTableWidget* tbFirst = nullptr;
+    QGroupBox* gbOverLong = nullptr;
+    QListWidget* lbOverLong = nullptr;
+    QRadioButton* rbSkip = nullptr;
+    QRadioButton* rbCut = nullptr;
+    QGroupBox* gbNotes = nullptr;
+    QListWidget* lbNotes = nullptr;
+    QPushButton* btnOK = nullptr;
+
+private:
+    void updateCount();
+
+    exchange::ImportPlan m_plan;
+};
