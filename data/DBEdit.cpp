@@ -93,6 +93,7 @@ std::vector<DBEdit*>& allBoxes()
 DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent), m_link([this] { refresh(); })
 {
     allBoxes().push_back(this);
+    Dataset::setUpdateRecordHandler(&DBEdit::updateRecord);
     connect(this, &QLineEdit::textEdited, this, &DBEdit::typed);
     refresh();
 }

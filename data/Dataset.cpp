@@ -242,6 +242,9 @@ void Dataset::setCurrent(int row, bool bof, bool eof)
 void Dataset::settle()
 {
     if (m_state == State::Edit || m_state == State::Insert) {
+        // Typed text not yet written may still make the row modified, or refuse leaving it.
+        if (s_updateRecord)
+            s_updateRecord(this);
         if (m_modified)
             post();
         else
@@ -410,6 +413,8 @@ void Dataset::post()
     requireFree();
     if (m_state != State::Edit && m_state != State::Insert)
         return;
+    if (s_updateRecord)
+        s_updateRecord(this);
     if (m_beforePost)
         m_beforePost();
     for (int f = 0; f < fieldCount(); ++f)

@@ -41,6 +41,9 @@ public:
     void setCalculation(std::function<QString(const Dataset&, int row, int field)> calc) { m_calc = std::move(calc); }
     // Runs just before every save, also when the save then fails.
     void setBeforePost(std::function<void()> hook) { m_beforePost = std::move(hook); }
+    // Controls holding typed text that is not a field value yet write it here before any save, wherever the
+    // save comes from (a grid move as much as a Save button); the handler throws to refuse the save.
+    static void setUpdateRecordHandler(void (*handler)(Dataset*)) { s_updateRecord = handler; }
 
     // SQL text, one string per line; sent unchanged to the engine.
     [[nodiscard]] const QStringList& sql() const { return m_sql; }
@@ -127,6 +130,7 @@ private:
     QString m_keyColumn;
     std::function<QString(const Dataset&, int, int)> m_calc;
     std::function<void()> m_beforePost;
+    static inline void (*s_updateRecord)(Dataset*) = nullptr;
     QStringList m_sql;
     QString m_sort;
     QString m_exclusiveReason;

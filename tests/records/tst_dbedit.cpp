@@ -167,6 +167,10 @@ private slots:
         // Saving the row refuses it too, and nothing is written.
         QVERIFY_THROWS_EXCEPTION(platform::AppError, data::DBEdit::updateRecord(&f.q()));
         QCOMPARE(birthday->text(), typed);
+        // So does a save from anywhere else, such as the grid moving to another row.
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, f.q().next());
+        QCOMPARE(f.q().state(), data::Dataset::State::Edit);
+        QCOMPARE(birthday->text(), typed);
         QCOMPARE(f.stored(QStringLiteral("SELECT Town FROM HomeAd WHERE Surname='Adams'")),
                  QStringList{QStringLiteral("Bath")});
 
