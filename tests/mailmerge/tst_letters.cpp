@@ -3,10 +3,15 @@
 #include "mailmerge/MailMergeQR.h"
 #include "platform/AppError.h"
 #include "reports/Renderer.h"
+#include "reports/RichTextLayout.h"
+#include "richtext/RichText.h"
 #include "reports/TextMetrics.h"
 
 #include <QTest>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 
 using namespace reports;
@@ -246,6 +251,35 @@ private slots:
         QCOMPARE(r.pageCount(), 1);
         QVERIFY(bodies(r.pages[0]).empty());
         QCOMPARE(reporttest::find(r.pages[0], QStringLiteral(" Bee,")).text, QStringLiteral(" Bee,"));
+    }
+
+    // Indents written in twips keep their length on paper: one inch is 25.4 mm, whatever the
+    // resolution the body is laid out at.
+    void indentsKeepTheirLengthOnPaper_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<double>("leftMm");
+        QTest::newRow("left indent") << QByteArray("{\\rtf1 {\\pard\\li1440 Indented\\par}}") << "Indented" << 25.4;
+        QTest::newRow("first line") << QByteArray("{\\rtf1 {\\pard\\fi720 First\\par}}") << "First" << 12.7;
+        QTest::newRow("right indent") << QByteArray("{\\rtf1 {\\pard\\qr\\ri1440 Right\\par}}") << "" << 188.1 - 25.4;
+    }
+    void indentsKeepTheirLengthOnPaper()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, word);
+        QFETCH(double, leftMm);
+        QTextDocument source;
+        richtext::readDocument(rtf, source, QFont(QStringLiteral("Arial"), 10));
+        const auto laidOut = reports::layoutRichText(source.toHtml(), 188.1);
+        const QTextBlock block = laidOut->begin();
+        // An empty word: where the line ends.
+        const int at = word.isEmpty() ? int(block.text().size()) : int(block.text().indexOf(word));
+        QVERIFY(at >= 0);
+        const QTextLine line = block.layout()->lineForTextPosition(at);
+        const double x = line.cursorToX(at) + laidOut->documentLayout()->blockBoundingRect(block).left();
+        QVERIFY2(std::abs(reports::referenceUnitsToMm(x) - leftMm) < 0.3,
+                 qPrintable(QString::number(reports::referenceUnitsToMm(x))));
     }
 
     // The report reads the document as it stands at each rendering; nothing is copied when it is made.
