@@ -113,7 +113,7 @@ int runProgram(int argc, char* argv[])
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tovrel"));
+    // No display name: X11 would append it to every window caption ("Tovrel Mail Merge — Tovrel").
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installFontSubstitutions();
     Application application;
