@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DateText.h"
+#include "data/SnapshotOrder.h"
 #include "platform/AppError.h"
 
 #include <QCollator>
@@ -114,7 +115,8 @@ void Dataset::loadRows()
     m_rows.clear();
     m_store.clear();
     sqlite3* db = m_connection->handle();
-    const QByteArray text = m_sql.join(QLatin1Char('\n')).toUtf8();
+    const QString sqlText = m_sql.join(QLatin1Char('\n'));
+    const QByteArray text = sqlText.toUtf8();
     Statement st;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, &tail) != SQLITE_OK)
@@ -127,34 +129,78 @@ void Dataset::loadRows()
     if (!sqlite3_stmt_readonly(st.stmt))
         fail(QStringLiteral("The SQL text does not select rows"));
 
-    const int columns = sqlite3_column_count(st.stmt);
-    auto columnOf = [&](const QString& name) {
-        for (int c = 0; c < columns; ++c)
-            if (name.compare(QString::fromUtf8(sqlite3_column_name(st.stmt, c)), Qt::CaseInsensitive) == 0)
-                return c;
-        return -1;
-    };
+    // A plain order by one text field is done here after reading the table in storage order.
+    if (const auto plain = order::plainOrder(sqlText)) {
+        Statement unordered;
+        const char* rest = nullptr;
+        if (sqlite3_prepare_v2(db, plain->unorderedSql.constData(), int(plain->unorderedSql.size()), &unordered.stmt,
+                               &rest) == SQLITE_OK &&
+            unordered.stmt && onlyBlanksAndSemicolons(rest)) {
+            const int column = resultColumn(unordered.stmt, plain->column);
+            const int field = column >= 0 ? storedFieldOfColumn(unordered.stmt, column) : -1;
+            const auto collation = field >= 0 ? order::textCollation(db, unordered.stmt, column) : std::nullopt;
+            if (collation && readRows(unordered.stmt, column)) {
+                order::sortRows(m_rows, field, *collation, plain->descending);
+                return;
+            }
+            m_rows.clear();
+            m_store.clear();
+        }
+    }
+    readRows(st.stmt, -1);
+}
+
+int Dataset::resultColumn(sqlite3_stmt* stmt, const QString& name) const
+{
+    const int columns = sqlite3_column_count(stmt);
+    for (int c = 0; c < columns; ++c)
+        if (name.compare(QString::fromUtf8(sqlite3_column_name(stmt, c)), Qt::CaseInsensitive) == 0)
+            return c;
+    return -1;
+}
+
+int Dataset::storedFieldOfColumn(sqlite3_stmt* stmt, int column) const
+{
+    int stored = 0;
+    for (const FieldDef& f : m_fields) {
+        if (!f.isStored())
+            continue;
+        if (resultColumn(stmt, f.name) == column)
+            return stored;
+        ++stored;
+    }
+    return -1;
+}
+
+bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
+{
     std::vector<int> source;
     for (const FieldDef& f : m_fields) {
         if (!f.isStored())
             continue;
-        const int c = columnOf(f.name);
+        const int c = resultColumn(stmt, f.name);
         if (c < 0)
             fail(QStringLiteral("Field '%1' not found").arg(f.name));
         source.push_back(c);
     }
-    const int keyColumn = m_keyColumn.isEmpty() ? -1 : columnOf(m_keyColumn);
+    const int keyColumn = m_keyColumn.isEmpty() ? -1 : resultColumn(stmt, m_keyColumn);
 
     const int count = int(source.size());
     std::vector<const char*> values(source.size());
     std::vector<uint32_t> lengths(source.size());
     int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        for (int i = 0; i < count; ++i) {
-            values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, source[size_t(i)]));
-            lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(st.stmt, source[size_t(i)])) : 0;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (textOnlyColumn >= 0) {
+            // A number or blob in a text column sorts apart from text: the engine has to order these rows.
+            const int type = sqlite3_column_type(stmt, textOnlyColumn);
+            if (type != SQLITE_TEXT && type != SQLITE_NULL)
+                return false;
         }
-        const qint64 key = keyColumn >= 0 ? sqlite3_column_int64(st.stmt, keyColumn) : 0;
+        for (int i = 0; i < count; ++i) {
+            values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt, source[size_t(i)]));
+            lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(stmt, source[size_t(i)])) : 0;
+        }
+        const qint64 key = keyColumn >= 0 ? sqlite3_column_int64(stmt, keyColumn) : 0;
         m_rows.push_back(m_store.addRow(key, values.data(), lengths.data(), count));
     }
     if (rc != SQLITE_DONE) {
@@ -163,6 +209,7 @@ void Dataset::loadRows()
         m_store.clear();
         fail(message);
     }
+    return true;
 }
 
 void Dataset::close()

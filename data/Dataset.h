@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace data {
 
 class Connection;
@@ -118,6 +120,10 @@ private:
     void setState(State state);
     void startEdit(State state, int row);
     void loadRows();
+    // Appends every row of the statement; false (rows partly read) when textOnlyColumn holds a non-text value.
+    bool readRows(sqlite3_stmt* stmt, int textOnlyColumn);
+    [[nodiscard]] int resultColumn(sqlite3_stmt* stmt, const QString& name) const;
+    [[nodiscard]] int storedFieldOfColumn(sqlite3_stmt* stmt, int column) const;
     void writeRow();
     QString storedText(int row, int field) const;
     void checkValue(int field, const QString& text) const;

@@ -141,6 +141,13 @@ const char* RowStore::locate(Row row, int field, size_t& length)
     return p + offset;
 }
 
+std::string_view RowStore::bytes(Row row, int field)
+{
+    size_t length = 0;
+    const char* p = locate(row, field, length);
+    return {p, length};
+}
+
 QByteArray RowStore::utf8(Row row, int field)
 {
     size_t length = 0;

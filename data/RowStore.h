@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace data {
@@ -29,6 +30,8 @@ public:
     [[nodiscard]] static QString text(Row row, int field);
     [[nodiscard]] static QByteArray utf8(Row row, int field);
     [[nodiscard]] static bool isEmpty(Row row, int field);
+    // The field's UTF-8 bytes in place, valid while the store holds the row.
+    [[nodiscard]] static std::string_view bytes(Row row, int field);
 
     [[nodiscard]] size_t bytesReserved() const;
 
