@@ -62,8 +62,10 @@ namespace {
 
 struct Entry
 {
+    quint64 prefix; // the first eight bytes as compared (folded for NOCASE), big-endian, zero-padded
     std::string_view value;
     qint64 key;
+    size_t position; // the storage order, for rows without a key
     RowStore::Row row;
 };
 
@@ -92,18 +94,42 @@ int compareBinary(std::string_view a, std::string_view b)
 
 } // namespace
 
+quint64 prefixOf(std::string_view value, Collation collation)
+{
+    quint64 prefix = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        unsigned char c = i < value.size() ? uchar(value[i]) : 0;
+        if (collation == Collation::NoCase)
+            c = folded(c);
+        prefix = (prefix << 8) | c;
+    }
+    return prefix;
+}
+
 void sortRows(std::vector<RowStore::Row>& rows, int field, Collation collation, bool descending)
 {
     std::vector<Entry> entries;
     entries.reserve(rows.size());
-    for (RowStore::Row row : rows)
-        entries.push_back(Entry{RowStore::bytes(row, field), RowStore::key(row), row});
-    const auto compare = collation == Collation::NoCase ? compareNoCase : compareBinary;
-    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        const int c = compare(a.value, b.value);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string_view value = RowStore::bytes(rows[i], field);
+        entries.push_back(Entry{prefixOf(value, collation), value, RowStore::key(rows[i]), i, rows[i]});
+    }
+    const auto compareAll = collation == Collation::NoCase ? compareNoCase : compareBinary;
+    // Most pairs differ within their first eight bytes: one integer comparison decides them.
+    auto compare = [&](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix ? -1 : 1;
+        if (a.value.size() <= 8 && b.value.size() <= 8)
+            return a.value.size() == b.value.size() ? 0 : (a.value.size() < b.value.size() ? -1 : 1);
+        return compareAll(a.value, b.value);
+    };
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        const int c = compare(a, b);
         if (c != 0)
             return descending ? c > 0 : c < 0;
-        return descending ? a.key > b.key : a.key < b.key;
+        if (a.key != b.key)
+            return descending ? a.key > b.key : a.key < b.key;
+        return a.position < b.position;
     });
     for (size_t i = 0; i < entries.size(); ++i)
         rows[i] = entries[i].row;
