@@ -6,6 +6,10 @@
 #include "platform/AppError.h"
 
 #include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -200,6 +204,69 @@ private slots:
         third[Field::Email] = QStringLiteral("a,b@example.org");
         const QList<Contact> contacts{fullContact(), second, third};
         QCOMPARE(readBack(format, write(format, contacts)), contacts);
+    }
+
+    // Another program's vCard parser (Debian's python3-vobject) finds every field in its place.
+    void thirdPartyParserReadsEveryField_data()
+    {
+        QTest::addColumn<ExportFormat>("format");
+        QTest::addColumn<QString>("birthday");
+        QTest::newRow("vCard 3.0") << ExportFormat::VCard30 << "1970-02-28";
+        QTest::newRow("vCard 4.0") << ExportFormat::VCard40 << "19700228";
+    }
+    void thirdPartyParserReadsEveryField()
+    {
+        QFETCH(ExportFormat, format);
+        QFETCH(QString, birthday);
+        const QString python = QStringLiteral("/usr/bin/python3");
+        if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import vobject")}) != 0)
+            QSKIP("python3-vobject is not installed");
+        static const char* const script = R"(
+import json, sys, vobject
+card = vobject.readOne(sys.stdin.buffer.read().decode('utf-8'))
+def text(v):
+    return ','.join(v) if isinstance(v, list) else v
+a = card.adr.value
+out = {
+    'family': card.n.value.family, 'given': card.n.value.given, 'additional': card.n.value.additional,
+    'fn': card.fn.value, 'extended': text(a.extended), 'street': text(a.street), 'city': text(a.city),
+    'region': text(a.region), 'code': text(a.code), 'country': text(a.country),
+    'tel': sorted(','.join(t.params.get('TYPE', [])).lower() + ':' + t.value for t in card.contents['tel']),
+    'email': card.email.value, 'bday': card.bday.value, 'note': card.note.value,
+    'org': card.org.value, 'categories': card.categories.value,
+}
+print(json.dumps(out))
+)";
+        QProcess process;
+        process.start(python, {QStringLiteral("-c"), QString::fromUtf8(script)});
+        QVERIFY(process.waitForStarted());
+        process.write(write(format, {fullContact()}));
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(60000));
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+        const QJsonObject got = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        const Contact c = fullContact();
+        const QList<std::pair<QString, QString>> expected{
+            {"family", c[Field::Surname]},   {"given", c[Field::Firstname]},
+            {"additional", c[Field::Midname]}, {"fn", QStringLiteral("Zoë Anne O'Brien-Łukasiewicz")},
+            {"extended", c[Field::A3_Village]},
+            {"street", c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2]},
+            {"city", c[Field::Town]},         {"region", c[Field::County]},
+            {"code", c[Field::PostCode]},     {"country", c[Field::Country]},
+            {"email", c[Field::Email]},       {"bday", birthday},
+            {"note", c[Field::Notes]}};
+        for (const auto& [key, value] : expected)
+            QCOMPARE(got.value(key).toString(), value);
+        QStringList tels;
+        for (const QJsonValue& v : got.value(QStringLiteral("tel")).toArray())
+            tels << v.toString();
+        QCOMPARE(tels.size(), 3);
+        QVERIFY(tels.filter(QStringLiteral("home")).join(QString()).endsWith(c[Field::Tel]));
+        QVERIFY(tels.filter(QStringLiteral("cell")).join(QString()).endsWith(c[Field::Cell]));
+        QVERIFY(tels.filter(QStringLiteral("work")).join(QString()).endsWith(c[Field::WorkTel]));
+        QCOMPARE(got.value(QStringLiteral("org")).toArray().at(0).toString(), c[Field::Workplace]);
+        QCOMPARE(got.value(QStringLiteral("categories")).toArray().toVariantList(),
+                 (QVariantList{c[Field::Flag], c[Field::Flag2]}));
     }
 
     void csvIsRfc4180()
