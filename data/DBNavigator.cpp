@@ -152,6 +152,12 @@ void DBNavigator::setHint(Button button, const QString& hint)
     m_buttons[button]->setToolTip(m_showHints ? shortPart(hint) : QString());
 }
 
+void DBNavigator::setTabStops(bool on)
+{
+    for (Button b : allButtons())
+        m_buttons[b]->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+}
+
 QString DBNavigator::hint(Button button) const
 {
     return m_hints[button];

@@ -35,6 +35,9 @@ public:
     [[nodiscard]] QString hint(Button button) const;
     void setShowHints(bool show);
 
+    // Whether Tab reaches the buttons (off by default: a click leaves the focus where it was).
+    void setTabStops(bool on);
+
     // Delete asks "Delete record?" first (on by default).
     void setConfirmDelete(bool confirm) { m_confirmDelete = confirm; }
 

@@ -121,21 +121,21 @@ TfmHomeForm::TfmHomeForm(QWidget* parent)
     addBox(TabSheet2, QStringLiteral("Flag 2"), QStringLiteral("Flag2"), 150, y, 44);
 
     const int bandTop = ClientHeight - ButtonBandHeight;
-    DBNavigator1 = new FormNavigator(&dsFormView, this);
+    using Nav = data::DBNavigator;
+    DBNavigator1 = new Nav(&dsFormView,
+                           {Nav::First, Nav::Prior, Nav::Next, Nav::Last, Nav::Insert, Nav::Delete, Nav::Edit,
+                            Nav::Post, Nav::Cancel},
+                           this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setGeometry(6, bandTop + 7, 225, 25);
-    // A date still being typed is written, or refused, before the row is saved or left.
-    DBNavigator1->setBeforeAction([this](FormNavigator::Button button) {
-        if (button != FormNavigator::Cancel && button != FormNavigator::Delete)
-            data::DBEdit::updateRecord(dsFormView.dataset());
-    });
+    DBNavigator1->setTabStops(true);
     BitBtn1 = new QPushButton(QStringLiteral("&Close"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(ClientWidth - 6 - 80, bandTop + 6, 80, 27);
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 
-    for (int i = 0; i < FormNavigator::ButtonCount; ++i)
-        m_focusOrder << DBNavigator1->button(FormNavigator::Button(i));
+    for (data::DBNavigator::Button b : DBNavigator1->visibleButtons())
+        m_focusOrder << DBNavigator1->button(b);
     m_focusOrder << BitBtn1;
     for (data::DBEdit* edit : nameBoxes)
         m_focusOrder << edit;

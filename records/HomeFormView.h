@@ -2,7 +2,7 @@
 
 #include "app/IniFile.h"
 #include "data/DataSource.h"
-#include "records/FormNavigator.h"
+#include "data/DBNavigator.h"
 
 #include <QMap>
 #include <QWidget>
@@ -33,7 +33,7 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr; // "Name Address Phones"
     QWidget* TabSheet2 = nullptr; // "More Info"
-    FormNavigator* DBNavigator1 = nullptr;
+    data::DBNavigator* DBNavigator1 = nullptr;
     QPushButton* BitBtn1 = nullptr; // "&Close"
     data::DBMemo* notesBox = nullptr;
     QLabel* villageLabel = nullptr;
