@@ -209,7 +209,7 @@ void BandDrawer::drawRichText(const Element& e, Page& page, double left, double 
     const RichTextKey key{document, document->revision(), e.width, e.height};
     auto it = m_richTexts.find(key);
     if (it == m_richTexts.end()) {
-        const QString html = document->toHtml();
+        const QString html = richTextContent(*document);
         auto laidOut = layoutRichText(html, e.width);
         it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)}).first;
     }

@@ -33,7 +33,69 @@ void scaleHorizontalIndents(QTextDocument& document, double factor)
     }
 }
 
+const QLatin1String kTabsMark("<!--tab stops ");
+
+// "<!--tab stops 3:96.00r,192.00l;7:48.00c-->": block number, then each stop's position and kind.
+QString tabStopsComment(const QTextDocument& document)
+{
+    QStringList blocks;
+    int number = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next(), ++number) {
+        const QList<QTextOption::Tab> tabs = block.blockFormat().tabPositions();
+        if (tabs.isEmpty())
+            continue;
+        QStringList stops;
+        for (const QTextOption::Tab& tab : tabs) {
+            const char kind = tab.type == QTextOption::RightTab    ? 'r'
+                              : tab.type == QTextOption::CenterTab ? 'c'
+                              : tab.type == QTextOption::DelimiterTab ? 'd'
+                                                                    : 'l';
+            stops << QString::number(tab.position, 'f', 2) + QLatin1Char(kind);
+        }
+        blocks << QString::number(number) + QLatin1Char(':') + stops.join(QLatin1Char(','));
+    }
+    return blocks.isEmpty() ? QString() : kTabsMark + blocks.join(QLatin1Char(';')) + QStringLiteral("-->");
+}
+
+void applyTabStops(QTextDocument& document, const QString& content)
+{
+    const qsizetype at = content.lastIndexOf(kTabsMark);
+    if (at < 0)
+        return;
+    const qsizetype end = content.indexOf(QStringLiteral("-->"), at);
+    const QString list = content.mid(at + kTabsMark.size(), end < 0 ? -1 : end - at - kTabsMark.size());
+    QTextCursor cursor(&document);
+    for (const QString& entry : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int number = entry.section(QLatin1Char(':'), 0, 0).toInt(&ok);
+        const QTextBlock block = ok ? document.findBlockByNumber(number) : QTextBlock();
+        if (!block.isValid())
+            continue;
+        QList<QTextOption::Tab> tabs;
+        for (const QString& stop : entry.section(QLatin1Char(':'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QChar kind = stop.back();
+            const double position = stop.chopped(1).toDouble(&ok);
+            if (!ok)
+                continue;
+            const QTextOption::TabType type = kind == QLatin1Char('r')   ? QTextOption::RightTab
+                                              : kind == QLatin1Char('c') ? QTextOption::CenterTab
+                                              : kind == QLatin1Char('d') ? QTextOption::DelimiterTab
+                                                                         : QTextOption::LeftTab;
+            tabs << QTextOption::Tab(position, type, type == QTextOption::DelimiterTab ? QChar('.') : QChar());
+        }
+        QTextBlockFormat format = block.blockFormat();
+        format.setTabPositions(tabs);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+}
+
 } // namespace
+
+QString richTextContent(const QTextDocument& document)
+{
+    return document.toHtml() + tabStopsComment(document);
+}
 
 std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthMm)
 {
@@ -42,6 +104,7 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
     document->documentLayout()->setPaintDevice(referenceDevice());
     document->setDocumentMargin(0);
     document->setHtml(html);
+    applyTabStops(*document, html);
     scaleHorizontalIndents(*document, kReferenceDpi / kScreenDpi);
     document->setTextWidth(mmToReferenceUnits(widthMm));
     return document;

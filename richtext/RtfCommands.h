@@ -61,6 +61,10 @@ enum class RtfCommand {
     FirstIndent,
     SpaceBefore,
     SpaceAfter,
+    TabKindRight,   // \tqr, \tqc, \tqdec: the kind of the tab stop that the next \tx sets
+    TabKindCentre,
+    TabKindDecimal,
+    TabPosition,    // \tx
     // tables
     InTable,
     Cell,

@@ -3,6 +3,7 @@
 #include "richtext/TextSanitizer.h"
 
 #include <QTextDocument>
+#include <algorithm>
 
 namespace richtext {
 
@@ -178,6 +179,22 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
         format.setTopMargin(para.spaceBefore / kTwipsPerPixel);
     if (para.spaceAfter)
         format.setBottomMargin(para.spaceAfter / kTwipsPerPixel);
+    if (!para.tabs.empty()) {
+        // RTF measures tab stops from the margin, Qt's layout from where the first line starts.
+        const int lineStart = para.leftIndent + para.firstIndent;
+        QList<QTextOption::Tab> tabs;
+        for (const ParaProps::Tab& tab : para.tabs) {
+            if (tab.position <= lineStart)
+                continue;
+            const QTextOption::TabType type = tab.kind == 'r'   ? QTextOption::RightTab
+                                              : tab.kind == 'c' ? QTextOption::CenterTab
+                                              : tab.kind == 'd' ? QTextOption::DelimiterTab
+                                                                : QTextOption::LeftTab;
+            tabs << QTextOption::Tab((tab.position - lineStart) / kTwipsPerPixel, type, tab.kind == 'd' ? QChar('.') : QChar());
+        }
+        std::sort(tabs.begin(), tabs.end(), [](const auto& a, const auto& b) { return a.position < b.position; });
+        format.setTabPositions(tabs);
+    }
     return format;
 }
 

@@ -38,6 +38,14 @@ struct ParaProps // lengths in twips
     int firstIndent = 0;
     int spaceBefore = 0;
     int spaceAfter = 0;
+    struct Tab
+    {
+        int position = 0; // twips from the left indent's origin
+        char kind = 'l';  // l, r, c or d (decimal)
+        bool operator==(const Tab&) const = default;
+    };
+    std::vector<Tab> tabs;
+    char pendingTabKind = 'l';
     bool operator==(const ParaProps&) const = default;
 };
 

@@ -446,6 +446,21 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
     case C::SpaceAfter:
         para.spaceAfter = std::max(0, twips(t));
         break;
+    case C::TabKindRight:
+        para.pendingTabKind = 'r';
+        break;
+    case C::TabKindCentre:
+        para.pendingTabKind = 'c';
+        break;
+    case C::TabKindDecimal:
+        para.pendingTabKind = 'd';
+        break;
+    case C::TabPosition:
+        // A damaged file could hold any number of them; a paragraph never needs more than a few dozen.
+        if (twips(t) >= 0 && para.tabs.size() < 64)
+            para.tabs.push_back({twips(t), para.pendingTabKind});
+        para.pendingTabKind = 'l';
+        break;
     case C::InTable:
         g.inTable = true;
         break;

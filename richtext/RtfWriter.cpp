@@ -229,6 +229,16 @@ void Writer::writeBlock(const QTextBlock& block)
         m_body += "\\sb" + twips(format.topMargin());
     if (format.bottomMargin() != 0)
         m_body += "\\sa" + twips(format.bottomMargin());
+    for (const QTextOption::Tab& tab : format.tabPositions()) {
+        if (tab.type == QTextOption::RightTab)
+            m_body += "\\tqr";
+        else if (tab.type == QTextOption::CenterTab)
+            m_body += "\\tqc";
+        else if (tab.type == QTextOption::DelimiterTab)
+            m_body += "\\tqdec";
+        // Qt measures from where the first line starts, RTF from the margin.
+        m_body += "\\tx" + twips(tab.position + format.leftMargin() + format.textIndent());
+    }
     m_body += ' ';
 
     bool empty = true;

@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(reporttest::find(r.pages[0], QStringLiteral(" Bee,")).text, QStringLiteral(" Bee,"));
     }
 
-    // Indents written in twips keep their length on paper: one inch is 25.4 mm, whatever the
+    // Indents and tab stops written in twips keep their length on paper: one inch is 25.4 mm, whatever the
     // resolution the body is laid out at.
     void indentsKeepTheirLengthOnPaper_data()
     {
@@ -262,6 +262,11 @@ private slots:
         QTest::addColumn<double>("leftMm");
         QTest::newRow("left indent") << QByteArray("{\\rtf1 {\\pard\\li1440 Indented\\par}}") << "Indented" << 25.4;
         QTest::newRow("first line") << QByteArray("{\\rtf1 {\\pard\\fi720 First\\par}}") << "First" << 12.7;
+        QTest::newRow("tab stop") << QByteArray("{\\rtf1 {\\pard\\tx2880 a\\tab Tabbed\\par}}") << "Tabbed" << 50.8;
+        QTest::newRow("right tab stop")
+            << QByteArray("{\\rtf1 {\\pard\\tqr\\tx4320 a\\tab Right\\par}}") << "" << 76.2;
+        QTest::newRow("hanging list item")
+            << QByteArray("{\\rtf1 {\\pard\\li720\\fi-360\\tx720 \\bullet\\tab Item\\par}}") << "Item" << 12.7;
         QTest::newRow("right indent") << QByteArray("{\\rtf1 {\\pard\\qr\\ri1440 Right\\par}}") << "" << 188.1 - 25.4;
     }
     void indentsKeepTheirLengthOnPaper()
@@ -271,7 +276,7 @@ private slots:
         QFETCH(double, leftMm);
         QTextDocument source;
         richtext::readDocument(rtf, source, QFont(QStringLiteral("Arial"), 10));
-        const auto laidOut = reports::layoutRichText(source.toHtml(), 188.1);
+        const auto laidOut = reports::layoutRichText(reports::richTextContent(source), 188.1);
         const QTextBlock block = laidOut->begin();
         // An empty word: where the line ends.
         const int at = word.isEmpty() ? int(block.text().size()) : int(block.text().indexOf(word));

@@ -49,13 +49,22 @@ inline QString describeBlock(const QTextBlockFormat& f)
                         : (a & Qt::AlignJustify) ? "justify"
                         : (a & Qt::AlignRight)   ? "right"
                                                  : "left";
-    return QStringLiteral("[%1 li=%2 ri=%3 fi=%4 sb=%5 sa=%6]")
+    QString tabs;
+    for (const QTextOption::Tab& tab : f.tabPositions())
+        tabs += QStringLiteral(" tab=%1%2")
+                    .arg(qRound(tab.position * 15))
+                    .arg(QLatin1String(tab.type == QTextOption::RightTab    ? "r"
+                                       : tab.type == QTextOption::CenterTab ? "c"
+                                       : tab.type == QTextOption::DelimiterTab ? "d"
+                                                                             : "l"));
+    return QStringLiteral("[%1 li=%2 ri=%3 fi=%4 sb=%5 sa=%6%7]")
         .arg(QLatin1String(align))
         .arg(qRound(f.leftMargin() * 15))
         .arg(qRound(f.rightMargin() * 15))
         .arg(qRound(f.textIndent() * 15))
         .arg(qRound(f.topMargin() * 15))
-        .arg(qRound(f.bottomMargin() * 15));
+        .arg(qRound(f.bottomMargin() * 15))
+        .arg(tabs);
 }
 
 // One line per paragraph (its format), one per run of equally formatted text.

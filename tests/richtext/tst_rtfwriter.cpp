@@ -50,7 +50,7 @@ QTextBlockFormat blockFormat(Qt::Alignment align, double left = 0, double right 
     return f;
 }
 
-// A letter with every format the editor can give: fonts, sizes, styles, colours, alignment and indents.
+// A letter with every format the editor can give: fonts, sizes, styles, colours, alignment, indents, tab stops.
 void buildLetter(QTextDocument& doc)
 {
     QTextCursor c(&doc);
@@ -67,8 +67,12 @@ void buildLetter(QTextDocument& doc)
                  charFormat(u"Courier New"_qs, 10.5, {"bold", "italic", "underline", "strike", "fg=#008000"}));
     c.insertText(u"Zoë Łukasz naïve €"_qs, charFormat(u"Liberation Sans"_qs, 11, {"fg=#123456"}));
     c.insertBlock(blockFormat(Qt::AlignRight, 0, 0, 0, 8, 16), charFormat(u"Arial"_qs, 24));
-    c.insertBlock(blockFormat(Qt::AlignLeft));
-    c.insertText(u"Yours,"_qs, charFormat(u"Times New Roman"_qs, 12));
+    QTextBlockFormat tabbed = blockFormat(Qt::AlignLeft, 24, 0, -12);
+    tabbed.setTabPositions({QTextOption::Tab(48, QTextOption::LeftTab), QTextOption::Tab(192, QTextOption::CenterTab),
+                            QTextOption::Tab(288, QTextOption::RightTab),
+                            QTextOption::Tab(384, QTextOption::DelimiterTab, QLatin1Char('.'))});
+    c.insertBlock(tabbed);
+    c.insertText(u"Yours,\tat\tevery\ttab\t1.5"_qs, charFormat(u"Times New Roman"_qs, 12));
 }
 
 void insertPlain(QTextDocument& doc, const QString& text)
