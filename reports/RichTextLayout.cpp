@@ -35,10 +35,11 @@ void scaleHorizontalIndents(QTextDocument& document, double factor)
 
 const QLatin1String kTabsMark("<!--tab stops ");
 
-// "<!--tab stops 3:96.00r,192.00l;7:48.00c-->": block number, then each stop's position and kind.
+// "<!--tab stops d80.00;3:96.00r,192.00l;7:48.00c-->": the default distance, then for each block that sets its
+// own, the block number and each stop's position and kind.
 QString tabStopsComment(const QTextDocument& document)
 {
-    QStringList blocks;
+    QStringList blocks{QLatin1Char('d') + QString::number(document.defaultTextOption().tabStopDistance(), 'f', 2)};
     int number = 0;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next(), ++number) {
         const QList<QTextOption::Tab> tabs = block.blockFormat().tabPositions();
@@ -54,7 +55,7 @@ QString tabStopsComment(const QTextDocument& document)
         }
         blocks << QString::number(number) + QLatin1Char(':') + stops.join(QLatin1Char(','));
     }
-    return blocks.isEmpty() ? QString() : kTabsMark + blocks.join(QLatin1Char(';')) + QStringLiteral("-->");
+    return kTabsMark + blocks.join(QLatin1Char(';')) + QStringLiteral("-->");
 }
 
 void applyTabStops(QTextDocument& document, const QString& content)
@@ -67,6 +68,15 @@ void applyTabStops(QTextDocument& document, const QString& content)
     QTextCursor cursor(&document);
     for (const QString& entry : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         bool ok = false;
+        if (entry.startsWith(QLatin1Char('d'))) {
+            const double distance = entry.mid(1).toDouble(&ok);
+            if (ok && distance > 0) {
+                QTextOption option = document.defaultTextOption();
+                option.setTabStopDistance(distance);
+                document.setDefaultTextOption(option);
+            }
+            continue;
+        }
         const int number = entry.section(QLatin1Char(':'), 0, 0).toInt(&ok);
         const QTextBlock block = ok ? document.findBlockByNumber(number) : QTextBlock();
         if (!block.isValid())

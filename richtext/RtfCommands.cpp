@@ -108,6 +108,7 @@ Table makeTable()
         {"tqc", C::TabKindCentre},
         {"tqdec", C::TabKindDecimal},
         {"tx", C::TabPosition},
+        {"deftab", C::DefaultTab},
         {"intbl", C::InTable},
         {"cell", C::Cell},
         {"nestcell", C::Cell},

@@ -65,6 +65,7 @@ enum class RtfCommand {
     TabKindCentre,
     TabKindDecimal,
     TabPosition,    // \tx
+    DefaultTab,     // \deftab: the distance of the tab stops a paragraph does not set
     // tables
     InTable,
     Cell,

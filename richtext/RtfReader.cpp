@@ -68,6 +68,8 @@ public:
     }
 
     void run();
+    // Twips between the tab stops a paragraph does not set; RTF's own default when the file names none.
+    [[nodiscard]] int defaultTab() const { return m_defaultTab; }
 
 private:
     Group& top() { return m_stack.back(); }
@@ -98,6 +100,7 @@ private:
     std::size_t m_overflowDepth = 0;
     int m_fallbackToSkip = 0;
     int m_docCodePage = 1252;
+    int m_defaultTab = 720;
 
     QByteArray m_bytes; // text bytes not yet decoded, all in one code page
     int m_bytesCodePage = 1252;
@@ -345,6 +348,10 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
     case C::DefaultFont:
         m_tables.setDefaultFont(param(t, 0));
         break;
+    case C::DefaultTab:
+        if (t.param >= 15 && t.param <= 31680) // from a pixel to 22 inches; anything else is damage
+            m_defaultTab = t.param;
+        break;
     case C::UnicodeSkip:
     case C::Unicode:
         handleUnicode(cmd, t);
@@ -535,6 +542,9 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
         Reader reader(data.sliced(start), doc, baseFont);
         reader.run();
         batch.endEditBlock();
+        QTextOption option = doc.defaultTextOption();
+        option.setTabStopDistance(reader.defaultTab() / 15.0);
+        doc.setDefaultTextOption(option);
     }
     doc.setUndoRedoEnabled(undo);
     doc.setModified(false);

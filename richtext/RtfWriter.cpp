@@ -199,6 +199,10 @@ QByteArray Writer::write()
                QByteArray::number(qBlue(rgb)) + ';';
     }
     out += "}\n{\\*\\generator Tovrel;}\n";
+    // Without it a reader would use RTF's half inch rather than the distance this document shows.
+    const double tabPixels = m_doc.defaultTextOption().tabStopDistance();
+    if (tabPixels > 0)
+        out += "\\deftab" + QByteArray::number(std::lround(tabPixels * kTwipsPerPixel)) + '\n';
     out += m_body;
     out += "}\n";
     return out;

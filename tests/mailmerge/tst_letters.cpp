@@ -265,6 +265,9 @@ private slots:
         QTest::newRow("tab stop") << QByteArray("{\\rtf1 {\\pard\\tx2880 a\\tab Tabbed\\par}}") << "Tabbed" << 50.8;
         QTest::newRow("right tab stop")
             << QByteArray("{\\rtf1 {\\pard\\tqr\\tx4320 a\\tab Right\\par}}") << "" << 76.2;
+        QTest::newRow("default tab distance") << QByteArray("{\\rtf1\\deftab1440 {\\pard a\\tab Tabbed\\par}}")
+                                              << "Tabbed" << 25.4;
+        QTest::newRow("RTF's own default") << QByteArray("{\\rtf1 {\\pard a\\tab Tabbed\\par}}") << "Tabbed" << 12.7;
         QTest::newRow("hanging list item")
             << QByteArray("{\\rtf1 {\\pard\\li720\\fi-360\\tx720 \\bullet\\tab Item\\par}}") << "Item" << 12.7;
         QTest::newRow("right indent") << QByteArray("{\\rtf1 {\\pard\\qr\\ri1440 Right\\par}}") << "" << 188.1 - 25.4;

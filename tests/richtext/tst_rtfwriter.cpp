@@ -120,6 +120,7 @@ private slots:
         QCOMPARE(describe(*back), describe(doc));
         QCOMPARE(family(back->findBlockByNumber(2).charFormat()), u"Arial"_qs);
         QCOMPARE(back->findBlockByNumber(2).charFormat().fontPointSize(), 24.0);
+        QCOMPARE(back->defaultTextOption().tabStopDistance(), doc.defaultTextOption().tabStopDistance());
         // Written again, the document gives the same file.
         QCOMPARE(richtext::writeRtf(*back), rtf);
     }
