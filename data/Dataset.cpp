@@ -189,11 +189,20 @@ bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
     std::vector<const char*> values(source.size());
     std::vector<uint32_t> lengths(source.size());
     int rc;
+    bool nullSeen = false;
+    bool emptyTextSeen = false;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (textOnlyColumn >= 0) {
-            // A number or blob in a text column sorts apart from text: the engine has to order these rows.
+            // A number or blob in a text column sorts apart from text, and NULL before empty text, which the
+            // snapshot cannot tell apart: the engine has to order such rows.
             const int type = sqlite3_column_type(stmt, textOnlyColumn);
-            if (type != SQLITE_TEXT && type != SQLITE_NULL)
+            if (type == SQLITE_NULL)
+                nullSeen = true;
+            else if (type != SQLITE_TEXT)
+                return false;
+            else if (sqlite3_column_bytes(stmt, textOnlyColumn) == 0)
+                emptyTextSeen = true;
+            if (nullSeen && emptyTextSeen)
                 return false;
         }
         for (int i = 0; i < count; ++i) {
