@@ -1,45 +1,22 @@
 #include "app/HelpMemoBox.h"
 
 #include "app/Application.h"
+#include "platform/CaptionStrip.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QScreen>
 #include <QTextEdit>
 #include <QVBoxLayout>
-
-namespace {
-
-// A strip painted like an active title bar: the highlight colour fading to a lighter shade.
-class CaptionStrip : public QWidget
-{
-public:
-    explicit CaptionStrip(QWidget* parent) : QWidget(parent) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QColor start = palette().color(QPalette::Active, QPalette::Highlight);
-        QLinearGradient gradient(rect().topLeft(), rect().topRight());
-        gradient.setColorAt(0, start);
-        gradient.setColorAt(1, start.lighter(150));
-        painter.fillRect(rect(), gradient);
-    }
-};
-
-} // namespace
 
 TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Tovrel"));
     setFixedSize(442, 307);
 
-    Panel1 = new CaptionStrip(this);
+    Panel1 = new platform::CaptionStrip(this);
     Panel1->setFixedHeight(32);
     Label1 = new QLabel(QStringLiteral("Help Information"), Panel1);
     QFont heading = Label1->font();

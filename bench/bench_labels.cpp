@@ -1,6 +1,6 @@
 // Address labels, 21 to a sheet, for 10,000 generated contacts (477 sheets): into pages for the preview, and
 // from the rows into a PDF file as the batch mode makes it. Targets: under 1 s and under 3 s.
-#include "ContactGenerator.h"
+#include "ContactRecords.h"
 
 #include "reports/Batch.h"
 #include "reports/PagePainter.h"
@@ -15,23 +15,9 @@
 
 namespace {
 
-reports::MemoryRecordSource generatedContacts(int count)
-{
-    const QStringList fields = reports::MemoryRecordSource::contactFields();
-    const int cap = fields.indexOf(QStringLiteral("Cap"));
-    reports::MemoryRecordSource source(fields);
-    std::mt19937 rng(42);
-    for (int i = 0; i < count; ++i) {
-        QStringList row = bench::generateContact(rng, i); // stored fields: Cap is not among them
-        row.insert(cap, row[0].left(1));
-        source.addRow(row);
-    }
-    return source;
-}
-
 void BM_Labels21Render(benchmark::State& state)
 {
-    auto source = generatedContacts(static_cast<int>(state.range(0)));
+    auto source = bench::contactRecords(static_cast<int>(state.range(0)));
     const auto definition = reports::labels21Report();
     reports::Rendering rendering;
     for (auto _ : state) {
@@ -43,7 +29,7 @@ void BM_Labels21Render(benchmark::State& state)
 
 void BM_Labels21Pdf(benchmark::State& state)
 {
-    auto source = generatedContacts(static_cast<int>(state.range(0)));
+    auto source = bench::contactRecords(static_cast<int>(state.range(0)));
     const auto definition = reports::labels21Report();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("labels.pdf"));

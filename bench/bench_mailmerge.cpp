@@ -1,5 +1,7 @@
 // Merged letters for 1,000 contacts with a one-page formatted RTF body: rendering into the preview's pages
 // (with the first page drawn, as the preview shows it) and writing the PDF.
+#include "ContactRecords.h"
+
 #include "mailmerge/MailMergeQR.h"
 #include "reports/PagePainter.h"
 #include "reports/RecordSource.h"
@@ -55,31 +57,11 @@ QTextDocument& onePageLetter()
     return *document;
 }
 
-reports::MemoryRecordSource contacts(int count)
-{
-    static const char* const surnames[] = {"Adams", "Baker", "Clarke", "Davies", "Łukasz", "Fisher", "Green", "Zoë"};
-    static const char* const towns[] = {"Bristol", "Cardiff", "Exeter", "Gloucester", "Hereford", "Swansea"};
-    std::vector<QStringList> rows;
-    for (int i = 0; i < count; ++i) {
-        QStringList row(20);
-        row[0] = QString::fromUtf8(surnames[i % std::size(surnames)]);
-        row[2] = QStringLiteral("First%1").arg(i);
-        row[3] = QStringLiteral("%1 High Street").arg(i % 200 + 1);
-        row[5] = i % 4 == 0 ? QStringLiteral("Little Dean") : QString();
-        row[6] = QString::fromLatin1(towns[i % std::size(towns)]);
-        row[7] = i % 3 == 0 ? QStringLiteral("Gloucestershire") : QString();
-        row[8] = QStringLiteral("GL%1 %2AB").arg(i % 20 + 1).arg(i % 9 + 1);
-        row[18] = row[0].left(1);
-        rows.push_back(row);
-    }
-    return reports::MemoryRecordSource(reports::MemoryRecordSource::contactFields(), std::move(rows));
-}
-
 // What the preview does: every page made, the event loop let run after each record, the first page drawn.
 void BM_LettersPreview(benchmark::State& state)
 {
     QTextDocument& letter = onePageLetter();
-    auto source = contacts(static_cast<int>(state.range(0)));
+    auto source = bench::contactRecords(static_cast<int>(state.range(0)));
     TfmMailQR holder([&letter] { return &letter; });
     QImage screen(QSize(794, 1123), QImage::Format_ARGB32_Premultiplied); // A4 at 96 dpi
     for (auto _ : state) {
@@ -96,7 +78,7 @@ void BM_LettersPreview(benchmark::State& state)
 void BM_LettersPdf(benchmark::State& state)
 {
     QTextDocument& letter = onePageLetter();
-    auto source = contacts(static_cast<int>(state.range(0)));
+    auto source = bench::contactRecords(static_cast<int>(state.range(0)));
     TfmMailQR holder([&letter] { return &letter; });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("letters.pdf"));

@@ -1,32 +1,14 @@
 #include "mailmerge/MailMergeInfo.h"
 
+#include "platform/CaptionStrip.h"
+
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace {
 
 const QSize ClientSize(466, 304);
-
-// The heading band, shaded like an active title bar.
-class CaptionBand : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QColor start = palette().color(QPalette::Active, QPalette::Highlight);
-        QLinearGradient gradient(rect().topLeft(), rect().topRight());
-        gradient.setColorAt(0, start);
-        gradient.setColorAt(1, start.lighter(160));
-        painter.fillRect(rect(), gradient);
-    }
-};
 
 } // namespace
 
@@ -62,7 +44,7 @@ TfmMailMergeHelp::TfmMailMergeHelp(QWidget* parent)
     setWindowTitle(QStringLiteral("i"));
     setFixedSize(ClientSize);
 
-    Panel1 = new CaptionBand(this);
+    Panel1 = new platform::CaptionStrip(this, 160);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(33);
     Label1 = new QLabel(QStringLiteral("Helpful Information"), Panel1);

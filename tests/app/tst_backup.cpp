@@ -3,6 +3,7 @@
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,20 +17,10 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+using testsupport::readBytes;
+using testsupport::writeFile;
+
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 void exec(const QString& path, const char* sql)
 {
@@ -184,7 +175,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QString, question);
         Program p;
-        writeBytes(p.backup, readBytes(p.database));
+        writeFile(p.backup, readBytes(p.database));
         addContact(p, QStringLiteral("Newer"));
         const QByteArray database = readBytes(p.database);
         const QByteArray backup = readBytes(p.backup);
@@ -303,17 +294,17 @@ private slots:
         Program p;
         const QString made = p.dir.filePath(QStringLiteral("made.db"));
         if (backup == QLatin1String("empty")) {
-            writeBytes(p.backup, {});
+            writeFile(p.backup, {});
         } else if (backup == QLatin1String("text")) {
-            writeBytes(p.backup, QByteArray("Surname,Firstname\nBrown,Alice\n").repeated(100));
+            writeFile(p.backup, QByteArray("Surname,Firstname\nBrown,Alice\n").repeated(100));
         } else if (backup == QLatin1String("truncated")) {
             testsupport::makeDatabase(made, manyContacts(400));
             const QByteArray whole = readBytes(made);
-            writeBytes(p.backup, whole.left(whole.size() / 2));
+            writeFile(p.backup, whole.left(whole.size() / 2));
         } else if (backup == QLatin1String("no Email")) {
             testsupport::makeDatabase(made, testsupport::sampleContacts());
             exec(made, "ALTER TABLE HomeAd DROP COLUMN Email");
-            writeBytes(p.backup, readBytes(made));
+            writeFile(p.backup, readBytes(made));
         }
         const QByteArray database = readBytes(p.database);
         const QByteArray former = readBytes(p.backup);
@@ -350,7 +341,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(qint64, room);
         Program p;
-        writeBytes(p.backup, readBytes(p.database));
+        writeFile(p.backup, readBytes(p.database));
         addContact(p, QStringLiteral("Newer"));
         const QByteArray database = readBytes(p.database);
         const QByteArray backup = readBytes(p.backup);
@@ -386,7 +377,7 @@ private slots:
     {
         QFETCH(QString, command);
         Program p;
-        writeBytes(p.backup, readBytes(p.database));
+        writeFile(p.backup, readBytes(p.database));
         addContact(p, QStringLiteral("Newer"));
         const QByteArray database = readBytes(p.database);
         const QByteArray backup = readBytes(p.backup);
@@ -436,7 +427,7 @@ private slots:
         if (otherProcess && QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
             QSKIP("no sqlite3 shell to hold the lock");
         Program p;
-        writeBytes(p.backup, readBytes(p.database));
+        writeFile(p.backup, readBytes(p.database));
         addContact(p, QStringLiteral("Newer"));
         const QByteArray database = readBytes(p.database);
         const QByteArray backup = readBytes(p.backup);
@@ -470,8 +461,8 @@ private slots:
         Program p;
         const bool backingUp = command == QLatin1String("backup");
         if (backingUp) {
-            writeBytes(p.backup, readBytes(p.database));
-            writeBytes(p.database, QByteArray(20000, 'x'));
+            writeFile(p.backup, readBytes(p.database));
+            writeFile(p.database, QByteArray(20000, 'x'));
         } else {
             QVERIFY(QFile::remove(p.database));
         }
@@ -490,3 +481,4 @@ private slots:
 
 QTEST_MAIN(TestBackup)
 #include "tst_backup.moc"
+

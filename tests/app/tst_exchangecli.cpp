@@ -1,11 +1,15 @@
 // tovrel --export and --import, run as the program itself without a window.
 #include "exchange/AccessFile.h"
 #include "support/TestDb.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+using testsupport::readBytes;
+using testsupport::writeFile;
 
 namespace {
 
@@ -27,14 +31,6 @@ Run tovrel(const QStringList& arguments)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QString writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 QString nwind()
 {
     for (const QString& dir :
@@ -44,12 +40,6 @@ QString nwind()
             return path;
     }
     return {};
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Two cards; the second has a post code longer than its field allows.
@@ -179,3 +169,4 @@ private slots:
 
 QTEST_MAIN(TestExchangeCli)
 #include "tst_exchangecli.moc"
+

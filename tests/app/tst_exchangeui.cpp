@@ -11,6 +11,7 @@
 #include "platform/ProgramFolder.h"
 #include "search/JSQLSEARCH.h"
 #include "support/TestDb.h"
+#include "support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -26,23 +27,12 @@
 #include <memory>
 #include <sqlite3.h>
 
+using testsupport::readBytes;
+using testsupport::writeFile;
+
 using exchange::ExportFormat;
 
 namespace {
-
-QString writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray digest(const QString& path)
 {
@@ -458,3 +448,4 @@ private slots:
 
 QTEST_MAIN(TestExchangeUi)
 #include "tst_exchangeui.moc"
+

@@ -1,5 +1,6 @@
 #include "app/FmxUtils.h"
 #include "platform/AppError.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,20 +13,10 @@
 
 #include <unistd.h>
 
+using testsupport::readBytes;
+using testsupport::writeFile;
+
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Bytes that differ from block to block, so a block lost, repeated or shifted shows.
 QByteArray pattern(qsizetype size, int seed)
@@ -87,9 +78,9 @@ private slots:
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
         const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
-        writeBytes(source, pattern(size, 1));
+        writeFile(source, pattern(size, 1));
         if (formerSize >= 0)
-            writeBytes(destination, pattern(formerSize, 2));
+            writeFile(destination, pattern(formerSize, 2));
         CopyDataFile(source, destination);
         QCOMPARE(readBytes(destination), pattern(size, 1));
         QCOMPARE(readBytes(source), pattern(size, 1));
@@ -109,7 +100,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Tovrel.bak")));
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        writeBytes(source, pattern(10000, 3));
+        writeFile(source, pattern(10000, 3));
         CopyDataFile(source, dir.filePath(destination));
         QCOMPARE(readBytes(dir.filePath(QStringLiteral("Tovrel.bak/Tovrel.mdb"))), pattern(10000, 3));
     }
@@ -119,7 +110,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        writeBytes(source, pattern(20000, 4));
+        writeFile(source, pattern(20000, 4));
         CopyDataFile(source, source);
         QCOMPARE(readBytes(source), pattern(20000, 4));
         CopyDataFile(source, dir.path());
@@ -143,7 +134,7 @@ private slots:
         const QString from = dir.filePath(source);
         const QString to = dir.filePath(QStringLiteral("Tovrel.mdb"));
         if (destinationExists)
-            writeBytes(to, pattern(5000, 5));
+            writeFile(to, pattern(5000, 5));
         QCOMPARE(errorOf([&] { CopyDataFile(from, to); }), QStringLiteral("Cannot open file ") + from);
         QCOMPARE(QFile::exists(to), destinationExists);
         if (destinationExists)
@@ -166,7 +157,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        writeBytes(source, pattern(100, 6));
+        writeFile(source, pattern(100, 6));
         QCOMPARE(errorOf([&] { CopyDataFile(source, dir.filePath(destination)); }),
                  QStringLiteral("Cannot create file ") + dir.filePath(reported));
         QCOMPARE(readBytes(source), pattern(100, 6));
@@ -190,8 +181,8 @@ private slots:
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
         const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
-        writeBytes(source, pattern(3 * 8192 + 100, 7));
-        writeBytes(destination, pattern(12345, 8));
+        writeFile(source, pattern(3 * 8192 + 100, 7));
+        writeFile(destination, pattern(12345, 8));
         QCOMPARE(errorOf([&] { CopyDataFile(source, destination, failingAfter(limit, shortWrite)); }),
                  QStringLiteral("Cannot create file ") + destination);
         QCOMPARE(readBytes(destination), pattern(12345, 8));
@@ -205,8 +196,8 @@ private slots:
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
         const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
-        writeBytes(source, pattern(9000, 9));
-        writeBytes(destination, pattern(4000, 10));
+        writeFile(source, pattern(9000, 9));
+        writeFile(destination, pattern(4000, 10));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const auto restore = qScopeGuard(
             [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
@@ -247,8 +238,8 @@ private slots:
         QTemporaryDir dir;
         QDir(dir.path()).mkdir(QStringLiteral("folder"));
         QDir(dir.path()).mkdir(QStringLiteral(".hidden"));
-        writeBytes(dir.filePath(QStringLiteral("file")), "x");
-        writeBytes(dir.filePath(QStringLiteral("readonly")), "x");
+        writeFile(dir.filePath(QStringLiteral("file")), "x");
+        writeFile(dir.filePath(QStringLiteral("readonly")), "x");
         QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("readonly")), QFile::ReadOwner));
         QCOMPARE(hasFileAttributes(dir.filePath(name), attributes), expected);
     }
@@ -256,3 +247,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestFmxUtils)
 #include "tst_fmxutils.moc"
+

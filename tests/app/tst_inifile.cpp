@@ -1,5 +1,6 @@
 #include "app/IniFile.h"
 #include "platform/AppError.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,22 +11,8 @@
 #include <climits>
 #include <unistd.h>
 
-namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using testsupport::readBytes;
+using testsupport::writeFile;
 
 class TestIniFile : public QObject
 {
@@ -89,7 +76,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("TovrelIni.ini"));
         if (!content.isNull())
-            writeBytes(path, content);
+            writeFile(path, content);
         QCOMPARE(IniFile(path).readInteger(section, key, -1), expected);
     }
 
@@ -153,7 +140,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("TovrelIni.ini"));
         if (!before.isNull())
-            writeBytes(path, before);
+            writeFile(path, before);
         IniFile ini(path);
         ini.writeInteger(section, key, value);
         QCOMPARE(readBytes(path), after);
@@ -173,7 +160,7 @@ private slots:
         QCOMPARE(recordCard.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0), 3);
         recordCard.writeInteger(QStringLiteral("formview"), QStringLiteral("STATUS"), 1);
         QCOMPARE(formView.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0), 1);
-        writeBytes(path, "[FormView]\r\nStatus=2\r\n");
+        writeFile(path, "[FormView]\r\nStatus=2\r\n");
         QCOMPARE(formView.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0), 2);
         QVERIFY(QFile::remove(path));
         QCOMPARE(formView.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0), 0);
@@ -207,7 +194,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("TovrelIni.ini"));
         const QByteArray before("[MainForm]\r\nTop=1\r\n");
-        writeBytes(path, before);
+        writeFile(path, before);
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const auto restore = qScopeGuard(
             [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
@@ -219,3 +206,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestIniFile)
 #include "tst_inifile.moc"
+

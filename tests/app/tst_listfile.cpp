@@ -1,5 +1,6 @@
 #include "app/ListFile.h"
 #include "platform/AppError.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,22 +10,8 @@
 
 #include <unistd.h>
 
-namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using testsupport::readBytes;
+using testsupport::writeFile;
 
 class TestListFile : public QObject
 {
@@ -61,7 +48,7 @@ private slots:
         QFETCH(QStringList, entries);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
-        writeBytes(path, bytes);
+        writeFile(path, bytes);
         QCOMPARE(readListFile(path), entries);
     }
 
@@ -108,7 +95,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
-        writeBytes(path, "a longer former content that must not survive\r\n");
+        writeFile(path, "a longer former content that must not survive\r\n");
         writeListFile(path, entries);
         QCOMPARE(readBytes(path), bytes);
     }
@@ -141,7 +128,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
-        writeBytes(path, "Kent\nAvon\n\nKent");
+        writeFile(path, "Kent\nAvon\n\nKent");
         writeListFile(path, readListFile(path));
         QCOMPARE(readBytes(path), QByteArray("Kent\r\nAvon\r\n\r\nKent\r\n"));
     }
@@ -172,7 +159,7 @@ private slots:
             QSKIP("permissions do not apply to root");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
-        writeBytes(path, "Kent\r\n");
+        writeFile(path, "Kent\r\n");
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const auto restore = qScopeGuard(
             [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
@@ -183,3 +170,4 @@ private slots:
 
 QTEST_GUILESS_MAIN(TestListFile)
 #include "tst_listfile.moc"
+

@@ -1,8 +1,8 @@
+#include "exchange/ReaderTestUtil.h"
+
 #include "exchange/CsvReader.h"
 #include "platform/AppError.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -10,51 +10,10 @@ using namespace exchange;
 
 namespace {
 
-struct Read
-{
-    QList<ReadContact> contacts;
-    ImportLog log;
-    QString description;
+using readertest::Read;
 
-    [[nodiscard]] bool hasNotice(qint64 record, qint64 line, const QString& part) const
-    {
-        for (const Notice& n : log.notices()) {
-            if (n.record == record && n.line == line && n.text.contains(part))
-                return true;
-        }
-        return false;
-    }
-    [[nodiscard]] QString allNotices() const
-    {
-        QStringList all;
-        for (const Notice& n : log.notices())
-            all << n.toString();
-        return all.join(QLatin1Char('\n'));
-    }
-};
-
-Read readBytes(const QByteArray& bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    CsvReader reader(buffer, ReadOptions{2024});
-    Read r;
-    ReadContact rc;
-    while (reader.next(rc))
-        r.contacts << rc;
-    r.log = reader.log();
-    r.description = reader.description();
-    return r;
-}
-
-Read readFixture(const char* name)
-{
-    QFile f(QStringLiteral(TOVREL_TEST_DATA "/exchange/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return readBytes(f.readAll());
-}
+Read readBytes(const QByteArray& bytes) { return readertest::readBytes<CsvReader>(bytes); }
+Read readFixture(const char* name) { return readertest::readFixture<CsvReader>(name); }
 
 QString errorOf(const QByteArray& bytes)
 {
