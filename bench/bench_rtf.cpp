@@ -1,11 +1,16 @@
 // Reading and writing large documents: the reader must stay linear in the size of the input.
 #include "richtext/RichText.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
+#include <cmath>
 
 namespace {
 
@@ -70,6 +75,76 @@ void BM_WriteRtf(benchmark::State& state)
         benchmark::DoNotOptimize(richtext::writeRtf(doc).size());
 }
 BENCHMARK(BM_WriteRtf)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A PNG of about `bytes` that does not compress: noise.
+QByteArray noisePng(int bytes, quint32 seed)
+{
+    const int side = int(std::sqrt(bytes / 3.0));
+    QImage image(side, side, QImage::Format_RGB888);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < side; ++y)
+        random.fillRange(reinterpret_cast<quint32*>(image.scanLine(y)), image.bytesPerLine() / 4);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// A ten-page letter as a word processor writes it, with five pictures (2 MB of PNG in all) and three tables.
+QByteArray pictureLetter()
+{
+    QByteArray rtf = R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman Times New Roman;}{\f1\fswiss Arial;}})"
+                     "\n";
+    const QByteArray paragraph = R"(\pard\qj\sa120 {\f1\fs22 Dear friend,} caf\'e9 na\u239?ve {\i text} text text )"
+                                 R"(text text text text text text text text text text text text text text text\par)"
+                                 "\n";
+    for (int page = 0; page < 10; ++page) {
+        for (int i = 0; i < 12; ++i)
+            rtf += paragraph;
+        if (page % 2 == 0) {
+            const QByteArray png = noisePng(400 * 1024, quint32(page));
+            rtf += R"({\*\shppict{\pict\pngblip\picwgoal4000\pichgoal4000 )";
+            const QByteArray hex = png.toHex();
+            for (qsizetype at = 0; at < hex.size(); at += 128)
+                rtf += hex.mid(at, 128) + '\n';
+            rtf += "}}\\par\n";
+        }
+        if (page % 3 == 1) {
+            for (int row = 0; row < 8; ++row)
+                rtf += R"(\trowd\trgaph108\cellx2000\cellx5000\cellx9000\pard\intbl Item\cell {\b Price}\cell Note\cell\row)"
+                       "\n";
+            rtf += "\\pard\\par\n";
+        }
+    }
+    rtf += '}';
+    return rtf;
+}
+
+void BM_OpenPictureLetter(benchmark::State& state)
+{
+    const QByteArray rtf = pictureLetter();
+    const QFont base(QStringLiteral("MS Sans Serif"), 8);
+    for (auto _ : state) {
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, base);
+        benchmark::DoNotOptimize(doc.blockCount());
+    }
+    state.counters["rtfMB"] = rtf.size() / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_OpenPictureLetter)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_SavePictureLetter(benchmark::State& state)
+{
+    const QByteArray rtf = pictureLetter();
+    QTextDocument doc;
+    richtext::readDocument(rtf, doc, QFont(QStringLiteral("MS Sans Serif"), 8));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("letter.rtf"));
+    for (auto _ : state)
+        richtext::saveFile(path, doc);
+}
+BENCHMARK(BM_SavePictureLetter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -1,9 +1,13 @@
 #include "mailmerge/MailMergeEdit.h"
 
 #include "app/Application.h"
+#include "mailmerge/FindReplace.h"
+#include "platform/AppError.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
+#include "reports/Printing.h"
+#include "reports/RichTextLayout.h"
 #include "richtext/RichText.h"
 
 #include <QAction>
@@ -12,11 +16,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -91,6 +97,11 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
     connect(RichEdit1, &QTextEdit::selectionChanged, this, &TfmMailMergeEdit::updateEditActions);
     connect(RichEdit1, &QTextEdit::cursorPositionChanged, this, &TfmMailMergeEdit::updateStyleActions);
     connect(RichEdit1, &QTextEdit::currentCharFormatChanged, this, &TfmMailMergeEdit::updateStyleActions);
+    connect(RichEdit1, &QTextEdit::currentCharFormatChanged, this, &TfmMailMergeEdit::keepFieldsToThemselves);
+    connect(RichEdit1, &QTextEdit::undoAvailable, EditUndo, &QAction::setEnabled);
+    connect(RichEdit1, &QTextEdit::redoAvailable, EditRedo, &QAction::setEnabled);
+    EditUndo->setEnabled(false);
+    EditRedo->setEnabled(false);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfmMailMergeEdit::updatePasteAction);
     updatePasteAction();
 
@@ -238,6 +249,8 @@ void TfmMailMergeEdit::updatePasteAction()
 void TfmMailMergeEdit::FileNewExecute()
 {
     RichEdit1->clear();
+    m_unkept.clear();
+    m_unkeptFile.clear();
     // A new document starts in the base font, whatever the caret carried before.
     RichEdit1->setCurrentCharFormat(QTextCharFormat());
     setFileName(untitledName());
@@ -258,6 +271,8 @@ void TfmMailMergeEdit::FileOpen1Execute()
         // The document is replaced only once the file has been read; a failure leaves everything as it was.
         richtext::loadFile(path, *document(), m_baseFont);
         RichEdit1->moveCursor(QTextCursor::Start);
+        m_unkept = richtext::unkeptContent(*document());
+        m_unkeptFile = path;
         setFileName(path);
         updateEditActions();
     });
@@ -269,7 +284,32 @@ void TfmMailMergeEdit::FileSaveExecute()
         FileSaveAs1Execute();
         return;
     }
-    platform::guard([this] { richtext::saveFile(m_fileName, *document()); });
+    platform::guard([this] {
+        if (!m_unkept.isEmpty() && m_unkeptFile == m_fileName) {
+            const platform::Answer answer = platform::prompts().message(
+                this, windowTitle(),
+                QStringLiteral("%1 holds content that this editor cannot keep (%2). Save anyway and lose it?")
+                    .arg(m_fileName, m_unkept.join(QStringLiteral(", "))),
+                platform::Icon::Warning, platform::Buttons::YesNoSaveAs);
+            if (answer == platform::Answer::SaveAs) {
+                FileSaveAs1Execute();
+                return;
+            }
+            if (answer != platform::Answer::Yes)
+                return;
+        }
+        saveTo(m_fileName);
+    });
+}
+
+void TfmMailMergeEdit::saveTo(const QString& path)
+{
+    richtext::saveFile(path, *document());
+    // The file now holds what the document holds.
+    if (path == m_unkeptFile) {
+        m_unkept.clear();
+        m_unkeptFile.clear();
+    }
 }
 
 void TfmMailMergeEdit::FileSaveAs1Execute()
@@ -284,8 +324,39 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
         if (chosen.isEmpty())
             return;
         const QString path = QFileInfo(chosen).absoluteFilePath();
-        richtext::saveFile(path, *document());
+        // Saving over the file that was read is the same loss as Save.
+        if (!m_unkept.isEmpty() && path == m_unkeptFile) {
+            const platform::Answer answer = platform::prompts().message(
+                this, windowTitle(),
+                QStringLiteral("%1 holds content that this editor cannot keep (%2). Save anyway and lose it?")
+                    .arg(path, m_unkept.join(QStringLiteral(", "))),
+                platform::Icon::Warning, platform::Buttons::YesNo);
+            if (answer != platform::Answer::Yes)
+                return;
+        }
+        saveTo(path);
         setFileName(path);
+    });
+}
+
+void TfmMailMergeEdit::FilePrintExecute()
+{
+    platform::guard([this] {
+        if (!platform::printDialogs().hasPrinter())
+            throw platform::AppError(QStringLiteral("There is no printer installed"));
+        QPrinter printer;
+        printer.setDocName(QFileInfo(m_fileName).fileName());
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        // The pages are made first, so that the dialog can offer their range.
+        const reports::Rendering pages = reports::documentPages(*document(), QFileInfo(m_fileName).fileName());
+        if (!platform::printDialogs().print(this, printer, pages.pageCount()))
+            return;
+        reports::PageRange range;
+        if (printer.printRange() == QPrinter::PageRange) {
+            range.from = printer.fromPage();
+            range.to = printer.toPage();
+        }
+        reports::sendPages(pages, range, printer);
     });
 }
 
@@ -313,9 +384,16 @@ void TfmMailMergeEdit::FontChangeExecute()
 {
     platform::guard([this] {
         readFontAtSelection(m_currentFont, m_currentFontColor);
-        const std::optional<QFont> chosen = platform::fontDialog().chooseFont(this, m_currentFont, QString());
+        const std::optional<platform::FontChoice> chosen =
+            platform::fontDialog().chooseFontAndColor(this, m_currentFont, m_currentFontColor, QString());
+        QTextCursor edit = RichEdit1->textCursor();
+        edit.beginEditBlock();
+        // Text already typed keeps its font; only the selection (or what is typed at the caret) takes the new one.
+        pinBaseFont();
         if (chosen) {
-            m_currentFont = *chosen;
+            m_currentFont = chosen->font;
+            if (chosen->color.isValid())
+                m_currentFontColor = chosen->color;
             // A style name ("Bold Italic") would outweigh the weight and slant, and Bold could not undo it.
             m_currentFont.setStyleName(QString());
             QTextCharFormat format;
@@ -323,10 +401,167 @@ void TfmMailMergeEdit::FontChangeExecute()
             format.setForeground(m_currentFontColor);
             RichEdit1->mergeCurrentCharFormat(format);
         }
-        // Confirmed or not, text without a font of its own now shows in the current font.
+        edit.endEditBlock();
+        // Confirmed or not, text typed from now on where no font is set shows in the current font.
         setBaseFont(m_currentFont);
         updateStyleActions();
     });
+}
+
+void TfmMailMergeEdit::pinBaseFont()
+{
+    const QFont base = document()->defaultFont();
+    QTextCursor cursor(document());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.isImageFormat())
+                continue;
+            // What the fragment leaves to the base font, set to the base font's own.
+            QTextCharFormat pinned;
+            if (!format.hasProperty(QTextFormat::FontFamilies))
+                pinned.setFontFamilies(QStringList{base.family()});
+            if (!format.hasProperty(QTextFormat::FontPointSize) && !format.hasProperty(QTextFormat::FontPixelSize))
+                base.pointSizeF() > 0 ? pinned.setFontPointSize(base.pointSizeF())
+                                      : pinned.setProperty(QTextFormat::FontPixelSize, base.pixelSize());
+            if (!format.hasProperty(QTextFormat::FontWeight))
+                pinned.setFontWeight(base.weight());
+            if (!format.hasProperty(QTextFormat::FontItalic))
+                pinned.setFontItalic(base.italic());
+            if (!format.hasProperty(QTextFormat::FontUnderline) && !format.hasProperty(QTextFormat::TextUnderlineStyle))
+                pinned.setFontUnderline(base.underline());
+            if (!format.hasProperty(QTextFormat::FontStrikeOut))
+                pinned.setFontStrikeOut(base.strikeOut());
+            if (pinned.properties().isEmpty())
+                continue;
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(pinned);
+        }
+    }
+}
+
+// Text typed right after a merge field is text, not part of the field.
+void TfmMailMergeEdit::keepFieldsToThemselves()
+{
+    const QTextCursor cursor = RichEdit1->textCursor();
+    const QTextCharFormat format = cursor.charFormat();
+    if (cursor.hasSelection() || !format.hasProperty(richtext::MergeFieldProperty))
+        return;
+    QTextCharFormat plain = format;
+    plain.clearProperty(richtext::MergeFieldProperty);
+    if (plain.background().color() == richtext::mergeFieldShade())
+        plain.clearBackground();
+    RichEdit1->setCurrentCharFormat(plain);
+}
+
+QStringList TfmMailMergeEdit::mergeFieldNames()
+{
+    return {QStringLiteral("Firstname"), QStringLiteral("Midname"),  QStringLiteral("Surname"),
+            QStringLiteral("Address1"),  QStringLiteral("Address2"), QStringLiteral("A3_Village"),
+            QStringLiteral("Town"),      QStringLiteral("County"),   QStringLiteral("PostCode"),
+            QStringLiteral("Country"),   QStringLiteral("Tel"),      QStringLiteral("Cell"),
+            QStringLiteral("Email"),     QStringLiteral("Birthday")};
+}
+
+void TfmMailMergeEdit::insertMergeField(const QString& name)
+{
+    QTextCursor cursor = RichEdit1->textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    richtext::insertMergeField(cursor, name);
+    cursor.endEditBlock();
+    RichEdit1->setTextCursor(cursor);
+}
+
+namespace {
+
+QTextDocument::FindFlags findFlags(TfmMailMergeEdit::FindOptions options)
+{
+    QTextDocument::FindFlags flags;
+    if (options.matchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    if (options.wholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    return flags;
+}
+
+bool isMatch(const QTextCursor& cursor, const QString& text, TfmMailMergeEdit::FindOptions options)
+{
+    if (!cursor.hasSelection())
+        return false;
+    QTextCursor again(cursor.document());
+    again.setPosition(cursor.selectionStart());
+    again = cursor.document()->find(text, again, findFlags(options));
+    return !again.isNull() && again.selectionStart() == cursor.selectionStart() &&
+           again.selectionEnd() == cursor.selectionEnd();
+}
+
+} // namespace
+
+bool TfmMailMergeEdit::findNext(const QString& text, FindOptions options)
+{
+    if (text.isEmpty())
+        return false;
+    QTextCursor found = document()->find(text, RichEdit1->textCursor(), findFlags(options));
+    if (found.isNull()) // on from the start
+        found = document()->find(text, QTextCursor(document()), findFlags(options));
+    if (found.isNull())
+        return false;
+    RichEdit1->setTextCursor(found);
+    return true;
+}
+
+bool TfmMailMergeEdit::replaceNext(const QString& text, const QString& with, FindOptions options)
+{
+    QTextCursor cursor = RichEdit1->textCursor();
+    if (isMatch(cursor, text, options)) {
+        cursor.insertText(with);
+        RichEdit1->setTextCursor(cursor);
+    }
+    return findNext(text, options);
+}
+
+int TfmMailMergeEdit::replaceAll(const QString& text, const QString& with, FindOptions options)
+{
+    if (text.isEmpty())
+        return 0;
+    int count = 0;
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    QTextCursor found = document()->find(text, QTextCursor(document()), findFlags(options));
+    while (!found.isNull()) {
+        found.insertText(with); // the cursor now stands after the replacement
+        ++count;
+        found = document()->find(text, found, findFlags(options));
+    }
+    edit.endEditBlock();
+    return count;
+}
+
+void TfmMailMergeEdit::EditUndoExecute()
+{
+    RichEdit1->undo();
+}
+
+void TfmMailMergeEdit::EditRedoExecute()
+{
+    RichEdit1->redo();
+}
+
+void TfmMailMergeEdit::EditFindExecute()
+{
+    if (!m_findReplace)
+        m_findReplace = new TfmFindReplace(this);
+    m_findReplace->showFor(false, RichEdit1->textCursor().selectedText());
+}
+
+void TfmMailMergeEdit::EditReplaceExecute()
+{
+    if (!m_findReplace)
+        m_findReplace = new TfmFindReplace(this);
+    m_findReplace->showFor(true, RichEdit1->textCursor().selectedText());
 }
 
 void TfmMailMergeEdit::RichEditBold1Execute()

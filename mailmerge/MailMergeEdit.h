@@ -14,6 +14,7 @@ class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
 class QToolBar;
+class TfmFindReplace;
 
 // The one text editor of the program: the notepad, and the editor of the mail merge's letter body. It is made
 // once, hidden, and only ever shown and hidden again; its document, file name and fonts last for the whole run.
@@ -47,12 +48,34 @@ public:
     [[nodiscard]] static QFont initialBaseFont();
     // "untitled.txt", or the full path of the file last opened or saved with Save As.
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
+    // What the file last opened held that the document does not ("footnotes"...); Save over that file asks
+    // first. Empty once the file has been saved over, or for a document read whole.
+    [[nodiscard]] const QStringList& unkeptContent() const { return m_unkept; }
+
+    // The contact fields a letter can hold as merge fields, as Insert > Merge Field lists them.
+    [[nodiscard]] static QStringList mergeFieldNames();
+    // Inserts a merge field at the caret, in place of any selection.
+    void insertMergeField(const QString& name);
+
+    // Find and Replace. findNext() selects the next match after the caret (from the start once the end is
+    // reached) and returns false when there is none; replaceNext() replaces the selection where it is a match,
+    // then finds the next; replaceAll() returns the number of replacements, all one undo step.
+    struct FindOptions
+    {
+        bool matchCase = false;
+        bool wholeWord = false;
+    };
+    bool findNext(const QString& text, FindOptions options);
+    bool replaceNext(const QString& text, const QString& with, FindOptions options);
+    int replaceAll(const QString& text, const QString& with, FindOptions options);
 
     // Controls.
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;
     QMenu* Format1 = nullptr;
+    QMenu* Insert1 = nullptr;
+    QMenu* MergeField1 = nullptr; // Insert > Merge Field: one item per contact field
     QMenu* Help1 = nullptr; // defined, not displayed
     QToolBar* ToolBar1 = nullptr;
     QTextEdit* RichEdit1 = nullptr;
@@ -65,6 +88,11 @@ public:
     QAction* FileSave = nullptr;
     QAction* FileSaveAs1 = nullptr;
     QAction* FileClose = nullptr;
+    QAction* FilePrint = nullptr;
+    QAction* EditUndo = nullptr;
+    QAction* EditRedo = nullptr;
+    QAction* EditFind = nullptr;
+    QAction* EditReplace = nullptr;
     QAction* EditCut1 = nullptr;
     QAction* EditCopy1 = nullptr;
     QAction* EditPaste1 = nullptr;
@@ -84,6 +112,11 @@ public:
     void FileSaveExecute();
     void FileSaveAs1Execute();
     void FileCloseExecute();
+    void FilePrintExecute();
+    void EditUndoExecute();
+    void EditRedoExecute();
+    void EditFindExecute();
+    void EditReplaceExecute();
     void EditCut1Execute();
     void EditCopy1Execute();
     void EditPaste1Execute();
@@ -107,6 +140,11 @@ private:
     void updatePasteAction();
 
     void setFileName(const QString& name);
+    void saveTo(const QString& path);
+    // Gives the text that takes its font from the base font that font itself, so that a new base font
+    // changes only what is typed afterwards.
+    void pinBaseFont();
+    void keepFieldsToThemselves();
     void setBaseFont(const QFont& font);
     // The character format of the selection, or of the caret with none, with what it leaves open taken from the
     // base font.
@@ -116,6 +154,9 @@ private:
     void toggleStyle(int style);
 
     QString m_fileName;
+    QStringList m_unkept;
+    QString m_unkeptFile;
+    TfmFindReplace* m_findReplace = nullptr;
     QFont m_baseFont;
     QFont m_currentFont;
     QColor m_currentFontColor;

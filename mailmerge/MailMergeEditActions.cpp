@@ -37,6 +37,16 @@ const EditorActions Actions[] = {
      "Save As|Saves the active file with a new name", int(EditorIcon::SaveAs), &TfmMailMergeEdit::FileSaveAs1Execute},
     {&TfmMailMergeEdit::FileClose, "FileClose", "File", "&Close", "", "",
      int(EditorIcon::Close), &TfmMailMergeEdit::FileCloseExecute},
+    {&TfmMailMergeEdit::FilePrint, "FilePrint", "File", "&Print...", "Ctrl+P", "Print|Prints the document",
+     NoIcon, &TfmMailMergeEdit::FilePrintExecute},
+    {&TfmMailMergeEdit::EditUndo, "EditUndo", "Edit", "&Undo", "Ctrl+Z", "Undo|Undoes the last change",
+     NoIcon, &TfmMailMergeEdit::EditUndoExecute},
+    {&TfmMailMergeEdit::EditRedo, "EditRedo", "Edit", "&Redo", "Ctrl+Y", "Redo|Does again what Undo undid",
+     NoIcon, &TfmMailMergeEdit::EditRedoExecute},
+    {&TfmMailMergeEdit::EditFind, "EditFind", "Edit", "&Find...", "Ctrl+F", "Find|Finds text in the document",
+     NoIcon, &TfmMailMergeEdit::EditFindExecute},
+    {&TfmMailMergeEdit::EditReplace, "EditReplace", "Edit", "R&eplace...", "Ctrl+H",
+     "Replace|Replaces text in the document", NoIcon, &TfmMailMergeEdit::EditReplaceExecute},
     {&TfmMailMergeEdit::EditCut1, "EditCut1", "Edit", "C&ut", "Ctrl+X",
      "Cut|Cuts the selection and puts it on the Clipboard", int(EditorIcon::Cut), &TfmMailMergeEdit::EditCut1Execute},
     {&TfmMailMergeEdit::EditCopy1, "EditCopy1", "Edit", "&Copy", "Ctrl+C",
@@ -112,10 +122,23 @@ void TfmMailMergeEdit::createMenusAndToolBar()
     MainMenu1 = menuBar();
     File1 = MainMenu1->addMenu(QStringLiteral("&File"));
     File1->addActions({FileNew, FileOpen1, FileSave, FileSaveAs1});
+    File1->addSeparator();
+    File1->addAction(FilePrint);
     Edit1 = MainMenu1->addMenu(QStringLiteral("&Edit"));
+    Edit1->addActions({EditUndo, EditRedo});
+    Edit1->addSeparator();
     Edit1->addActions({Cut1, EditCopy1, EditPaste1});
+    Edit1->addSeparator();
+    Edit1->addActions({EditFind, EditReplace});
     Format1 = MainMenu1->addMenu(QStringLiteral("F&ormat"));
     Format1->addActions({FontChange, RichEditBold1, RichEditItalic1, RichEditUnderline1});
+    Insert1 = MainMenu1->addMenu(QStringLiteral("&Insert"));
+    MergeField1 = Insert1->addMenu(QStringLiteral("Merge Field"));
+    MergeField1->setObjectName(QStringLiteral("MergeField1"));
+    for (const QString& name : mergeFieldNames()) {
+        QAction* field = MergeField1->addAction(name);
+        connect(field, &QAction::triggered, this, [this, name] { insertMergeField(name); });
+    }
     // Defined but kept off the menu bar: the help commands are out of the user's reach.
     Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
     Help1->addActions({HelpIndex, HelpContents1, HelpAbout});

@@ -35,6 +35,16 @@ std::optional<QFont> FakeFontDialog::chooseFont(QWidget*, const QFont& initial, 
     return answers.isEmpty() ? std::nullopt : answers.dequeue();
 }
 
+std::optional<FontChoice> FakeFontDialog::chooseFontAndColor(QWidget* parent, const QFont& initial,
+                                                             const QColor& initialColor, const QString& title)
+{
+    initialColors << initialColor;
+    const std::optional<QFont> font = chooseFont(parent, initial, title);
+    if (!font)
+        return std::nullopt;
+    return FontChoice{*font, colorAnswers.isEmpty() ? initialColor : colorAnswers.dequeue()};
+}
+
 bool FakePrintDialogs::print(QWidget*, QPrinter& printer, int)
 {
     ++printAsked;

@@ -44,8 +44,13 @@ class FakeFontDialog final : public FontDialog
 {
 public:
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial, const QString& title) override;
+    // Takes the font from answers, and the colour from colorAnswers (none left: the colour given).
+    std::optional<FontChoice> chooseFontAndColor(QWidget* parent, const QFont& initial, const QColor& initialColor,
+                                                 const QString& title) override;
     QQueue<std::optional<QFont>> answers; // none left: cancelled
+    QQueue<QColor> colorAnswers;
     QList<QFont> initialFonts;
+    QList<QColor> initialColors;
 };
 
 class FakePrintDialogs final : public PrintDialogs

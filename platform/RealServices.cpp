@@ -1,6 +1,10 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,13 +40,23 @@ public:
         case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
         case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesNoSaveAs:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            box.setEscapeButton(QMessageBox::No);
+            break;
         }
+        QPushButton* saveAs =
+            buttons == Buttons::YesNoSaveAs ? box.addButton(QStringLiteral("Save &As..."), QMessageBox::ActionRole)
+                                            : nullptr;
         const int result = box.exec();
+        if (saveAs && box.clickedButton() == saveAs)
+            return Answer::SaveAs;
         switch (result) {
         case QMessageBox::Ok: return Answer::Ok;
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
-        default: return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        default: return buttons == Buttons::YesNo || buttons == Buttons::YesNoSaveAs ? Answer::No : Answer::Cancel;
         }
     }
 };
@@ -83,6 +97,42 @@ public:
         if (!ok)
             return std::nullopt;
         return font;
+    }
+
+    std::optional<FontChoice> chooseFontAndColor(QWidget* parent, const QFont& initial, const QColor& initialColor,
+                                                 const QString& title) override
+    {
+        // Qt's font dialog has no colour of its own: it is embedded with a colour button below it.
+        QDialog dialog(parent);
+        dialog.setWindowTitle(title.isEmpty() ? QStringLiteral("Font") : title);
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* fonts = new QFontDialog(initial, &dialog);
+        fonts->setOptions(QFontDialog::NoButtons);
+        fonts->setWindowFlags(Qt::Widget);
+        layout->addWidget(fonts);
+        QColor color = initialColor;
+        auto* colorButton = new QPushButton(QStringLiteral("&Color..."), &dialog);
+        const auto showColor = [colorButton, &color] {
+            QPixmap swatch(16, 16);
+            swatch.fill(color);
+            colorButton->setIcon(QIcon(swatch));
+        };
+        showColor();
+        QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
+            const QColor chosen = QColorDialog::getColor(color, &dialog);
+            if (chosen.isValid()) {
+                color = chosen;
+                showColor();
+            }
+        });
+        layout->addWidget(colorButton, 0, Qt::AlignLeft);
+        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(box);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return FontChoice{fonts->currentFont(), color};
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QString>
@@ -13,8 +14,9 @@ class QPrinter;
 namespace platform {
 
 enum class Icon { None, Information, Warning, Question, Error };
-enum class Buttons { Ok, OkCancel, YesNo };
-enum class Answer { Ok, Cancel, Yes, No };
+// YesNoSaveAs: Yes, No (the default) and "Save As...".
+enum class Buttons { Ok, OkCancel, YesNo, YesNoSaveAs };
+enum class Answer { Ok, Cancel, Yes, No, SaveAs };
 
 // Message boxes. Closing a box with its close box answers Cancel (or No).
 class Prompts
@@ -45,11 +47,20 @@ public:
     virtual QString saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
 };
 
+struct FontChoice
+{
+    QFont font;
+    QColor color;
+};
+
 class FontDialog
 {
 public:
     virtual ~FontDialog() = default;
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial, const QString& title) = 0;
+    // The font dialog with a colour to choose as well.
+    virtual std::optional<FontChoice> chooseFontAndColor(QWidget* parent, const QFont& initial,
+                                                         const QColor& initialColor, const QString& title) = 0;
 };
 
 class PrintDialogs

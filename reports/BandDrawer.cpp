@@ -2,6 +2,7 @@
 
 #include "reports/RecordSource.h"
 #include "reports/RichTextLayout.h"
+#include "richtext/RichText.h"
 
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -84,7 +85,7 @@ void BandDrawer::draw(const Band& band, Page& page, double left, double top, dou
             drawShape(e, page, left, top);
             break;
         case ElementKind::RichText:
-            drawRichText(e, page, left, top);
+            drawRichText(e, page, left, top, row);
             break;
         default:
             drawText(c, page, left, top, width, linesOf(c, row, pageNumber));
@@ -201,7 +202,7 @@ void BandDrawer::drawShape(const Element& e, Page& page, double left, double top
     }
 }
 
-void BandDrawer::drawRichText(const Element& e, Page& page, double left, double top)
+void BandDrawer::drawRichText(const Element& e, Page& page, double left, double top, int row)
 {
     const QTextDocument* document = e.richText ? e.richText() : nullptr;
     if (!document || document->isEmpty())
@@ -209,12 +210,42 @@ void BandDrawer::drawRichText(const Element& e, Page& page, double left, double 
     const RichTextKey key{document, document->revision(), e.width, e.height};
     auto it = m_richTexts.find(key);
     if (it == m_richTexts.end()) {
-        const QString html = richTextContent(*document);
-        auto laidOut = layoutRichText(html, e.width);
-        it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)}).first;
+        RichTextMerge merge;
+        merge.merge = std::make_shared<richtext::MergeTemplate>(
+            *document, [](const QTextDocument& d) { return richTextContent(d); });
+        merge.images = richTextImages(*document);
+        for (const auto& [name, image] : merge.images)
+            m_out.addImage(name, image);
+        it = m_richTexts.emplace(key, std::move(merge)).first;
+    }
+    RichTextMerge& merge = it->second;
+    // Each record fills in the merge fields; a body without them is the same on every page.
+    QStringList unknown;
+    const QString html =
+        merge.merge->fill([&](const QString& name) { return fieldValue(name, row); }, &unknown);
+    for (const QString& name : std::as_const(unknown)) {
+        if (!m_out.unknownMergeFields.contains(name))
+            m_out.unknownMergeFields << name;
+    }
+    auto placed = merge.placed.find(html);
+    if (placed == merge.placed.end()) {
+        auto laidOut = layoutRichText(html, e.width, merge.images);
+        placed = merge.placed.emplace(html, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)})
+                     .first;
     }
     page.items.emplace_back(RichTextItem{QRectF(left + e.left, top + e.top, e.width, e.height),
-                                         it->second.visibleHeight, it->second.content});
+                                         placed->second.visibleHeight, placed->second.content});
+}
+
+// A merge field's value for a record: the field of that name, none where the records have no such field.
+std::optional<QString> BandDrawer::fieldValue(const QString& name, int row)
+{
+    auto it = m_fieldIndex.find(name);
+    if (it == m_fieldIndex.end())
+        it = m_fieldIndex.emplace(name, m_source.fieldIndex(name)).first;
+    if (it->second < 0)
+        return std::nullopt;
+    return row < 0 ? QString() : m_source.text(row, it->second);
 }
 
 void BandDrawer::drawFrame(const BandFrame& frame, Page& page, const QRectF& r)

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "richtext/RichText.h"
+#include <QImage>
+#include <memory>
+#include <unordered_map>
+
 #include "reports/Expression.h"
 #include "reports/Pages.h"
 #include "reports/ReportDefinition.h"
@@ -53,12 +58,20 @@ private:
         int content;
         double visibleHeight;
     };
+    // A document with merge fields: its content made ready for filling in, and what each filling gave.
+    struct RichTextMerge
+    {
+        std::shared_ptr<richtext::MergeTemplate> merge;
+        std::map<QString, QImage> images;
+        std::unordered_map<QString, RichTextPlaced> placed;
+    };
 
     [[nodiscard]] Compiled compile(const Element& element, const ExpressionScope& scope);
     [[nodiscard]] QStringList linesOf(const Compiled& c, int row, int pageNumber) const;
     void drawText(const Compiled& c, Page& page, double left, double top, double width, const QStringList& lines);
     void drawShape(const Element& e, Page& page, double left, double top);
-    void drawRichText(const Element& e, Page& page, double left, double top);
+    void drawRichText(const Element& e, Page& page, double left, double top, int row);
+    [[nodiscard]] std::optional<QString> fieldValue(const QString& name, int row);
     static void drawFrame(const BandFrame& frame, Page& page, const QRectF& rect);
 
     const ReportDefinition& m_definition;
@@ -67,7 +80,8 @@ private:
     TextMeasurer m_measurer;
     std::map<const Band*, std::vector<Compiled>> m_bands;
     std::map<const Band*, Expression> m_groups;
-    std::map<RichTextKey, RichTextPlaced> m_richTexts;
+    std::map<RichTextKey, RichTextMerge> m_richTexts;
+    std::unordered_map<QString, int> m_fieldIndex;
 };
 
 } // namespace reports

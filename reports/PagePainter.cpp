@@ -26,7 +26,7 @@ struct LaidOutDocument
     std::unique_ptr<QTextDocument> document;
 };
 
-QTextDocument& laidOut(const QString& html, double widthMm)
+QTextDocument& laidOut(const QString& html, double widthMm, const std::map<QString, QImage>& images)
 {
     static std::list<LaidOutDocument> cache;
     for (auto it = cache.begin(); it != cache.end(); ++it) {
@@ -35,7 +35,7 @@ QTextDocument& laidOut(const QString& html, double widthMm)
             return *cache.front().document;
         }
     }
-    cache.push_front(LaidOutDocument{html, widthMm, layoutRichText(html, widthMm)});
+    cache.push_front(LaidOutDocument{html, widthMm, layoutRichText(html, widthMm, images)});
     if (cache.size() > 4)
         cache.pop_back();
     return *cache.front().document;
@@ -111,13 +111,15 @@ public:
         if (item.content < 0 || item.content >= static_cast<int>(m_rendering.richTexts().size()))
             return;
         QTextDocument& document =
-            laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)], item.rect.width());
+            laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)], item.rect.width(),
+                    m_rendering.images());
         m_painter.save();
-        m_painter.translate(units(item.rect.topLeft()));
+        const double offset = mmToReferenceUnits(item.offset);
+        m_painter.translate(units(item.rect.topLeft()) - QPointF(0, offset));
         // A hair less than the cut, so that the line that begins there is left out rather than clipped away
         // (clipped text would still be found by a PDF reader's search).
         const double height = std::max(0.0, mmToReferenceUnits(item.visibleHeight) - 1.0);
-        document.drawContents(&m_painter, QRectF(0, 0, mmToReferenceUnits(item.rect.width()), height));
+        document.drawContents(&m_painter, QRectF(0, offset, mmToReferenceUnits(item.rect.width()), height));
         m_painter.restore();
     }
 

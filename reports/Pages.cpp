@@ -14,11 +14,23 @@ int Rendering::addFont(const ReportFont& font)
 int Rendering::addRichText(const QString& html)
 {
     // Letters repeat one document on every page: keep it once.
-    for (size_t i = m_richTexts.size(); i-- > 0;)
-        if (m_richTexts[i] == html)
-            return static_cast<int>(i);
+    const auto it = m_richTextIndex.constFind(html);
+    if (it != m_richTextIndex.constEnd())
+        return *it;
     m_richTexts.push_back(html);
-    return static_cast<int>(m_richTexts.size()) - 1;
+    const int index = static_cast<int>(m_richTexts.size()) - 1;
+    m_richTextIndex.insert(html, index);
+    return index;
+}
+
+void Rendering::addImage(const QString& name, const QImage& image)
+{
+    m_images.emplace(name, image);
+}
+
+QString unknownMergeFieldsText(const Rendering& rendering)
+{
+    return QStringLiteral("Unknown merge fields: ") + rendering.unknownMergeFields.join(QStringLiteral(", "));
 }
 
 std::vector<int> pagesToPrint(const PageRange& range, int pageCount)

@@ -4,10 +4,14 @@
 #include "reports/ReportDefinition.h"
 
 #include <QColor>
+#include <QHash>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
+#include <map>
 #include <variant>
 #include <vector>
 
@@ -46,13 +50,14 @@ struct RectItem
     friend bool operator==(const RectItem&, const RectItem&) = default;
 };
 
-// A rich-text document laid out at the width of `rect`; only its first `visibleHeight` mm are shown, cut
-// where no line is shown only in part (see fittingHeight()).
+// A rich-text document laid out at the width of `rect`; only `visibleHeight` mm of it are shown, from `offset`
+// mm below its top, cut where no line is shown only in part (see fittingHeight()).
 struct RichTextItem
 {
     QRectF rect;
     double visibleHeight = 0;
     int content = 0; // index into Rendering::richTexts()
+    double offset = 0;
     friend bool operator==(const RichTextItem&, const RichTextItem&) = default;
 };
 
@@ -81,13 +86,24 @@ public:
     [[nodiscard]] const std::vector<ReportFont>& fonts() const { return m_fonts; }
     [[nodiscard]] int addRichText(const QString& html);
     [[nodiscard]] const std::vector<QString>& richTexts() const { return m_richTexts; }
+    // The pictures the rich texts show, by the name they use: each kept once, however many pages show it.
+    void addImage(const QString& name, const QImage& image);
+    [[nodiscard]] const std::map<QString, QImage>& images() const { return m_images; }
+
+    // Merge fields of a letter body that name no field of the records, in the order first met.
+    QStringList unknownMergeFields;
 
     friend bool operator==(const Rendering&, const Rendering&) = default;
 
 private:
     std::vector<ReportFont> m_fonts;
     std::vector<QString> m_richTexts;
+    QHash<QString, int> m_richTextIndex;
+    std::map<QString, QImage> m_images;
 };
+
+// "Unknown merge fields: A, B", for a rendering that met any.
+[[nodiscard]] QString unknownMergeFieldsText(const Rendering& rendering);
 
 // The 0-based indexes of the pages printing sends for a page range: all for 0 and 0, pages from..to
 // (1-based, clipped to the page count) otherwise; none where the range starts after the last page.

@@ -266,6 +266,8 @@ void TfmPreview::renderReport()
     reports::render(m_definition, m_source, m_pages, callbacks);
     if (m_pages.finished)
         showProgress(100);
+    if (!m_pages.unknownMergeFields.isEmpty())
+        pnlProgress->setText(reports::unknownMergeFieldsText(m_pages));
 }
 
 const reports::Rendering& TfmPreview::shownPages() const

@@ -2,7 +2,9 @@
 
 #include "platform/AppError.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QImage>
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +24,7 @@ constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr quint32 kMaxPayloadSize = 1u << 30;
 constexpr double kMaxLength = 100000.0; // mm: far beyond any paper
 
-enum Tag : quint8 { TagText = 1, TagLine = 2, TagRect = 3, TagRichText = 4 };
+enum Tag : quint8 { TagText = 1, TagLine = 2, TagRect = 3, TagRichText = 4, TagRichTextPart = 5 };
 
 class Damaged
 {
@@ -62,9 +64,12 @@ struct Writer
     }
     void operator()(const RichTextItem& r) const
     {
-        out << quint8(TagRichText);
+        // A part further down a document (a page of a long one) says where it starts.
+        out << quint8(r.offset != 0 ? TagRichTextPart : TagRichText);
         writeRect(out, r.rect);
         out << r.visibleHeight << qint32(r.content);
+        if (r.offset != 0)
+            out << r.offset;
     }
 };
 
@@ -169,7 +174,8 @@ Rendering readPayload(const QByteArray& data)
         const quint32 items = in.count(1);
         page.items.reserve(items);
         for (quint32 k = 0; k < items; ++k) {
-            switch (in.read<quint8>()) {
+            const quint8 tag = in.read<quint8>();
+            switch (tag) {
             case TagText: {
                 TextItem t;
                 t.text = in.read<QString>();
@@ -201,11 +207,15 @@ Rendering readPayload(const QByteArray& data)
                 page.items.emplace_back(rect);
                 break;
             }
-            case TagRichText: {
+            case TagRichText:
+            case TagRichTextPart: {
                 RichTextItem t;
+                const bool part = tag == TagRichTextPart;
                 t.rect = in.rect();
                 t.visibleHeight = in.length(false);
                 t.content = in.index(richCount);
+                if (part)
+                    t.offset = in.length(false);
                 page.items.emplace_back(t);
                 break;
             }
@@ -214,6 +224,17 @@ Rendering readPayload(const QByteArray& data)
             }
         }
         r.pages.push_back(std::move(page));
+    }
+    // The pictures, where the pages show any (files without them end here).
+    if (!in.atEnd()) {
+        const quint32 images = in.count(8);
+        for (quint32 i = 0; i < images; ++i) {
+            const QString name = in.read<QString>();
+            QImage image;
+            if (!image.loadFromData(in.read<QByteArray>(), "PNG"))
+                throw Damaged();
+            r.addImage(name, image);
+        }
     }
     if (!in.atEnd())
         throw Damaged();
@@ -254,6 +275,16 @@ QByteArray serializeReport(const Rendering& r)
             out << page.size.width() << page.size.height() << quint32(page.items.size());
             for (const PageItem& item : page.items)
                 std::visit(writer, item);
+        }
+        if (!r.images().empty()) {
+            out << quint32(r.images().size());
+            for (const auto& [name, image] : r.images()) {
+                QByteArray png;
+                QBuffer buffer(&png);
+                buffer.open(QIODevice::WriteOnly);
+                image.save(&buffer, "PNG");
+                out << name << png;
+            }
         }
     }
     const QByteArray payload = qCompress(raw);

@@ -1,5 +1,6 @@
 #include "reports/RichTextLayout.h"
 
+#include "reports/Pages.h"
 #include "reports/TextMetrics.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -7,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QPixmap>
+#include <QUrl>
 
 namespace reports {
 
@@ -107,12 +110,38 @@ QString richTextContent(const QTextDocument& document)
     return document.toHtml() + tabStopsComment(document);
 }
 
-std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthMm)
+std::map<QString, QImage> richTextImages(const QTextDocument& document)
+{
+    std::map<QString, QImage> images;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QString name = format.toImageFormat().name();
+            if (images.count(name))
+                continue;
+            const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(name));
+            QImage image = resource.value<QImage>();
+            if (image.isNull() && resource.canConvert<QPixmap>())
+                image = resource.value<QPixmap>().toImage();
+            if (!image.isNull())
+                images.emplace(name, image);
+        }
+    }
+    return images;
+}
+
+std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthMm,
+                                              const std::map<QString, QImage>& images)
 {
     installFontSubstitutions();
     auto document = std::make_unique<QTextDocument>();
     document->documentLayout()->setPaintDevice(referenceDevice());
     document->setDocumentMargin(0);
+    // The very images of the rendering, so that a PDF holds each of them once however often it is drawn.
+    for (const auto& [name, image] : images)
+        document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     document->setHtml(html);
     applyTabStops(*document, html);
     scaleHorizontalIndents(*document, kReferenceDpi / kScreenDpi);
@@ -122,21 +151,61 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
 
 double fittingHeight(QTextDocument& document, double heightMm)
 {
-    const double limit = mmToReferenceUnits(heightMm);
+    return fittingHeight(document, 0, heightMm);
+}
+
+double fittingHeight(QTextDocument& document, double offsetMm, double heightMm)
+{
+    const double top = mmToReferenceUnits(offsetMm);
+    const double limit = top + mmToReferenceUnits(heightMm);
     QAbstractTextDocumentLayout* layout = document.documentLayout();
     double cut = limit;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         const QRectF blockRect = layout->blockBoundingRect(block);
-        if (blockRect.top() >= cut)
+        if (blockRect.top() >= cut || blockRect.bottom() <= top)
             continue;
         const QTextLayout* lines = block.layout();
         for (int i = 0; lines && i < lines->lineCount(); ++i) {
             const QRectF line = lines->lineAt(i).rect().translated(blockRect.topLeft());
-            if (line.bottom() > limit + 1e-6)
+            if (line.top() >= top - 1e-6 && line.bottom() > limit + 1e-6)
                 cut = std::min(cut, line.top());
         }
     }
-    return referenceUnitsToMm(std::max(0.0, cut));
+    if (offsetMm > 0 && cut <= top + 1e-6)
+        cut = limit;
+    return referenceUnitsToMm(std::max(0.0, cut - top));
+}
+
+Rendering documentPages(const QTextDocument& source, const QString& title, const std::function<void(int)>& progress)
+{
+    constexpr double kMargin = 20.0;
+    Rendering out;
+    out.title = title;
+    const QSizeF paper(210.0, 297.0);
+    const double width = paper.width() - 2 * kMargin;
+    const double height = paper.height() - 2 * kMargin;
+    const QString html = richTextContent(source);
+    const std::map<QString, QImage> images = richTextImages(source);
+    for (const auto& [name, image] : images)
+        out.addImage(name, image);
+    const auto document = layoutRichText(html, width, images);
+    const int content = out.addRichText(html);
+    const double total = referenceUnitsToMm(document->documentLayout()->documentSize().height());
+    double offset = 0;
+    do {
+        double shown = fittingHeight(*document, offset, height);
+        if (shown <= 0)
+            shown = height; // a line taller than a page: what fits of it
+        Page page;
+        page.size = paper;
+        page.items.emplace_back(RichTextItem{QRectF(kMargin, kMargin, width, height), shown, content, offset});
+        out.pages.push_back(std::move(page));
+        offset += shown;
+        if (progress && total > 0)
+            progress(int(std::min(100.0, 100.0 * offset / total)));
+    } while (offset < total - 1e-3);
+    out.finished = true;
+    return out;
 }
 
 } // namespace reports

@@ -6,6 +6,8 @@
 #include "richtext/TextSanitizer.h"
 
 #include <QFile>
+#include <QTextBlock>
+#include <QTextFragment>
 #include <QFont>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -51,11 +53,146 @@ void readPlainText(QByteArrayView bytes, QTextDocument& doc, const QFont& baseFo
     cursor.setBlockCharFormat(format);
     cursor.insertText(text, format); // each line break starts a new paragraph
     cursor.endEditBlock();
+    setUnkeptContent(doc, {});
     doc.setUndoRedoEnabled(undo);
     doc.setModified(false);
 }
 
+const char* const kUnkeptProperty = "tovrelUnkeptContent";
+
+constexpr char16_t kMarkStart = 0xE000; // private-use characters around a merge field's number
+constexpr char16_t kMarkEnd = 0xE001;
+
+QString htmlEscaped(const QString& text)
+{
+    QString escaped = text.toHtmlEscaped();
+    escaped.replace(QLatin1Char('\n'), QLatin1String("<br />"));
+    return escaped;
+}
+
 } // namespace
+
+void setUnkeptContent(QTextDocument& doc, const QStringList& what)
+{
+    doc.setProperty(kUnkeptProperty, what);
+}
+
+QStringList unkeptContent(const QTextDocument& doc)
+{
+    return doc.property(kUnkeptProperty).toStringList();
+}
+
+QColor mergeFieldShade()
+{
+    return QColor(0xE4, 0xE4, 0xE4);
+}
+
+void insertMergeField(QTextCursor& cursor, const QString& name)
+{
+    QTextCharFormat format = cursor.charFormat();
+    const QTextCharFormat plain = format;
+    format.setProperty(MergeFieldProperty, name);
+    format.setBackground(mergeFieldShade());
+    format.setAnchor(false);
+    format.clearProperty(QTextFormat::AnchorHref);
+    cursor.insertText(QStringLiteral("\u00AB%1\u00BB").arg(name), format);
+    // What is typed next is text again.
+    QTextCharFormat after = plain;
+    after.clearProperty(MergeFieldProperty);
+    after.clearBackground();
+    cursor.setCharFormat(after);
+}
+
+MergeTemplate::MergeTemplate(const QTextDocument& doc,
+                             const std::function<QString(const QTextDocument&)>& content)
+{
+    bool any = false;
+    for (QTextBlock block = doc.begin(); block.isValid() && !any; block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().hasProperty(MergeFieldProperty)) {
+                any = true;
+                break;
+            }
+        }
+    }
+    if (!any) {
+        m_content = content(doc);
+        return;
+    }
+    // A copy in which each field is a mark, and shows without the editor's shade.
+    std::unique_ptr<QTextDocument> copy(doc.clone());
+    QTextCursor cursor(copy.get());
+    cursor.beginEditBlock();
+    for (QTextBlock block = copy->begin(); block.isValid(); block = block.next()) {
+        QList<QTextFragment> fields;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().hasProperty(MergeFieldProperty))
+                fields << it.fragment();
+        }
+        // From the end, so that the positions before stay valid.
+        for (qsizetype i = fields.size(); i-- > 0;) {
+            const QTextFragment& fragment = fields[i];
+            QTextCharFormat format = fragment.charFormat();
+            format.clearProperty(MergeFieldProperty);
+            if (format.background().color() == mergeFieldShade())
+                format.clearBackground();
+            // The fragment may hold several fields, or text typed next to one.
+            const QString text = fragment.text();
+            QString marked;
+            qsizetype pos = 0;
+            while (pos < text.size()) {
+                const qsizetype open = text.indexOf(QChar(0x00AB), pos);
+                const qsizetype close = open < 0 ? -1 : text.indexOf(QChar(0x00BB), open + 1);
+                if (close < 0) {
+                    marked += text.mid(pos);
+                    break;
+                }
+                marked += text.mid(pos, open - pos);
+                marked += QChar(kMarkStart) + QString::number(m_names.size()) + QChar(kMarkEnd);
+                m_names << text.mid(open + 1, close - open - 1);
+                pos = close + 1;
+            }
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.insertText(marked, format);
+        }
+    }
+    cursor.endEditBlock();
+    m_content = content(*copy);
+}
+
+QString MergeTemplate::fill(const std::function<std::optional<QString>(const QString& name)>& value,
+                            QStringList* unknown) const
+{
+    if (m_names.isEmpty())
+        return m_content;
+    QString out;
+    out.reserve(m_content.size());
+    qsizetype pos = 0;
+    while (true) {
+        const qsizetype open = m_content.indexOf(QChar(kMarkStart), pos);
+        const qsizetype close = open < 0 ? -1 : m_content.indexOf(QChar(kMarkEnd), open);
+        if (close < 0) {
+            out += QStringView(m_content).mid(pos);
+            break;
+        }
+        out += QStringView(m_content).mid(pos, open - pos);
+        bool ok = false;
+        const int number = QStringView(m_content).mid(open + 1, close - open - 1).toInt(&ok);
+        if (ok && number >= 0 && number < m_names.size()) {
+            const QString& name = m_names[number];
+            if (const std::optional<QString> given = value(name)) {
+                out += htmlEscaped(*given);
+            } else {
+                out += htmlEscaped(QStringLiteral("\u00AB%1\u00BB").arg(name));
+                if (unknown && !unknown->contains(name))
+                    unknown->append(name);
+            }
+        }
+        pos = close + 1;
+    }
+    return out;
+}
 
 bool isRtf(const QByteArray& bytes)
 {

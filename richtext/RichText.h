@@ -1,13 +1,41 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
+#include <QStringList>
+#include <QTextFormat>
+
+#include <functional>
+#include <memory>
+#include <optional>
 
 class QFont;
+class QTextCursor;
 class QTextDocument;
 
 // Reading and writing the editor's documents: RTF in, RTF out, plain text in.
 namespace richtext {
+
+// Properties the editor's documents carry beyond Qt's own.
+enum FormatProperty : int {
+    // QString, on text that shows a merge field as «Name»: the field's name.
+    MergeFieldProperty = QTextFormat::UserProperty + 0x17,
+    // QByteArray, on a picture: what is written back; the PNG or JPEG data, or for a picture kept as it was
+    // read, its whole RTF group.
+    PictureDataProperty,
+    // QString, on a picture: "png", "jpeg", or "rtf" for one kept as it was read.
+    PictureKindProperty,
+};
+
+// The kinds of content that the last read found and the document does not hold ("footnotes", "shapes"...),
+// in the order first met; empty when the document holds all the file held.
+[[nodiscard]] QStringList unkeptContent(const QTextDocument& doc);
+
+// The shade behind a merge field in the editor.
+[[nodiscard]] QColor mergeFieldShade();
+// Inserts a merge field, shown as «name», at the cursor in the cursor's character format.
+void insertMergeField(QTextCursor& cursor, const QString& name);
 
 // True when the content is RTF: "{\rtf" after optional white space (and an optional UTF-8 byte order mark).
 // The content decides, never the file name.
@@ -22,7 +50,7 @@ namespace richtext {
 void readDocument(const QByteArray& bytes, QTextDocument& doc, const QFont& baseFont);
 
 // The whole document as RTF 1.x: fonts, sizes, bold, italic, underline, strike-out, colours, paragraph
-// alignment, indents and spacing. The output is 7-bit ASCII; other characters are written as \uN.
+// alignment, indents and spacing, tables, pictures, links and merge fields. The output is 7-bit ASCII; other characters are written as \uN.
 [[nodiscard]] QByteArray writeRtf(const QTextDocument& doc);
 
 // Reads a file into the document. Throws "Cannot open file <path>" when the file cannot be opened, and
@@ -33,5 +61,23 @@ void loadFile(const QString& path, QTextDocument& doc, const QFont& baseFont);
 // Throws "Cannot create file <path>" when the file cannot be created and "Failed to Save Stream" when
 // writing fails; the former file is then left as it was.
 void saveFile(const QString& path, const QTextDocument& doc);
+
+// A document's merge fields made ready for filling in many times: its content as the caller's function
+// gives it (HTML, say), with every merge field replaced by a mark that fill() turns into a value.
+class MergeTemplate
+{
+public:
+    MergeTemplate(const QTextDocument& doc, const std::function<QString(const QTextDocument&)>& content);
+
+    [[nodiscard]] bool hasFields() const { return !m_names.isEmpty(); }
+    // The content with each field's value, HTML-escaped; a field whose value is nullopt (an unknown name)
+    // shows as written, «Name», and its name is added to unknown.
+    [[nodiscard]] QString fill(const std::function<std::optional<QString>(const QString& name)>& value,
+                               QStringList* unknown) const;
+
+private:
+    QString m_content;
+    QStringList m_names; // by mark number
+};
 
 } // namespace richtext

@@ -30,12 +30,28 @@ constexpr std::string_view kUnderlines = "uld uldash uldashd uldashdd uldb ulhwa
 // properties, field instructions, list definitions, the plain-text copy of nested tables. Field results and
 // list numbers as written (\fldrslt, \listtext, \pntext) are kept: they are what the reader of the document sees.
 constexpr std::string_view kSkippedDestinations =
-    "info stylesheet pict header headerl headerr headerf footer footerl footerr footerf footnote fldinst pn "
+    "info stylesheet header headerl headerr headerf footer footerl footerr footerf footnote pn "
     "listtable listoverridetable revtbl rsidtbl xmlnsdecl themedata colorschememapping latentstyles datastore "
     "object objdata nonshppict shp shpinst shprslt nonesttables filetbl author operator title subject keywords "
     "comment doccomm creatim revtim printim buptim company manager category annotation atnid atnauthor atrfstart "
     "atrfend bkmkstart bkmkend txe xe tc template generator userprops private do fchars lchars ftnsep ftnsepc "
     "ftncn aftnsep aftnsepc aftncn panose falt fname listpicture pgdsctbl mmathPr";
+
+constexpr std::string_view kOtherPictures = "emfblip wmetafile macpict pmmetafile dibitmap wbitmap";
+
+struct Unkept
+{
+    std::string_view words;
+    const char* what;
+};
+
+constexpr Unkept kUnkept[] = {
+    {"footnote", "footnotes"},
+    {"header headerl headerr headerf footer footerl footerr footerf", "headers and footers"},
+    {"object", "embedded objects"},
+    {"shp do", "shapes"},
+    {"annotation atnid atnauthor", "comments"},
+};
 
 void addWords(Table& table, std::string_view words, RtfCommand command)
 {
@@ -111,15 +127,35 @@ Table makeTable()
         {"deftab", C::DefaultTab},
         {"intbl", C::InTable},
         {"cell", C::Cell},
-        {"nestcell", C::Cell},
+        {"nestcell", C::NestCell},
         {"row", C::Row},
-        {"nestrow", C::Row},
+        {"nestrow", C::NestRow},
+        {"trowd", C::RowDefaults},
+        {"cellx", C::CellEdge},
+        {"clmgf", C::CellMergeFirst},
+        {"clmrg", C::CellMerged},
+        {"clvmgf", C::CellVMergeFirst},
+        {"clvmrg", C::CellVMerged},
+        {"pict", C::Picture},
+        {"shppict", C::ShapePicture},
+        {"picw", C::PictureWidth},
+        {"pich", C::PictureHeight},
+        {"picwgoal", C::PictureGoalWidth},
+        {"pichgoal", C::PictureGoalHeight},
+        {"picscalex", C::PictureScaleX},
+        {"picscaley", C::PictureScaleY},
+        {"pngblip", C::PicturePng},
+        {"jpegblip", C::PictureJpeg},
+        {"field", C::Field},
+        {"fldinst", C::FieldInstruction},
+        {"fldrslt", C::FieldResult},
         {"bin", C::Binary},
     };
     for (const Special& special : kSpecials)
         t.emplace(special.word, C::SpecialCharacter);
     addWords(t, kUnderlines, C::Underline);
     addWords(t, kSkippedDestinations, C::SkipDestination);
+    addWords(t, kOtherPictures, C::PictureOther);
     return t;
 }
 
@@ -135,6 +171,21 @@ RtfCommand rtfCommand(QByteArrayView word)
     static const Table table = makeTable();
     const auto it = table.find(view(word));
     return it == table.end() ? RtfCommand::Unknown : it->second;
+}
+
+const char* unkeptContentOf(QByteArrayView word)
+{
+    const std::string_view w = view(word);
+    for (const Unkept& u : kUnkept) {
+        std::string_view words = u.words;
+        while (!words.empty()) {
+            const std::size_t space = words.find(' ');
+            if (words.substr(0, space) == w)
+                return u.what;
+            words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+        }
+    }
+    return nullptr;
 }
 
 QStringView rtfSpecialCharacter(QByteArrayView word)

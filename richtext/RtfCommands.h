@@ -70,10 +70,38 @@ enum class RtfCommand {
     InTable,
     Cell,
     Row,
+    NestCell,
+    NestRow,
+    RowDefaults,     // \trowd
+    CellEdge,        // \cellx
+    CellMergeFirst,  // \clmgf
+    CellMerged,      // \clmrg
+    CellVMergeFirst, // \clvmgf
+    CellVMerged,     // \clvmrg
+    // pictures
+    Picture,
+    ShapePicture, // \shppict: the picture word processors read, where \nonshppict holds a copy for older ones
+    PictureWidth,
+    PictureHeight,
+    PictureGoalWidth,
+    PictureGoalHeight,
+    PictureScaleX,
+    PictureScaleY,
+    PicturePng,
+    PictureJpeg,
+    PictureOther, // a picture kind that is kept as it was read: metafiles, bitmaps
+    // fields
+    Field,
+    FieldInstruction,
+    FieldResult,
     Binary,
 };
 
 [[nodiscard]] RtfCommand rtfCommand(QByteArrayView word);
+
+// What a skipped destination holds that the document then lacks ("footnotes"), or null for one whose loss
+// takes nothing from the document (document properties, list definitions, copies for older readers).
+[[nodiscard]] const char* unkeptContentOf(QByteArrayView word);
 
 // The character a SpecialCharacter word stands for.
 [[nodiscard]] QStringView rtfSpecialCharacter(QByteArrayView word);

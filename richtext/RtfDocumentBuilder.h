@@ -2,51 +2,81 @@
 
 #include "richtext/RtfDocumentModel.h"
 
+#include <QImage>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
 class QTextDocument;
+class QTextTable;
 
 namespace richtext {
 
+// A picture as the reader found it: the image to show (a placeholder for a kind that is kept as it was
+// read), its size in the document in pixels, and what the writer writes back.
+struct RtfPicture
+{
+    QImage image;
+    QSizeF size;
+    QByteArray data;
+    QString kind; // "png", "jpeg" or "rtf"
+};
+
 // Builds the document from what the RTF reader finds: runs of text with their character properties,
-// paragraph ends, and table cells and rows (a row reads as one paragraph, its cells separated by tabs).
+// pictures, paragraph ends, and table cells and rows (a row of a table, its cells as the row definition
+// places them).
 class RtfDocumentBuilder
 {
 public:
-    RtfDocumentBuilder(QTextDocument& doc, const RtfTables& tables, QString baseFamily);
+    RtfDocumentBuilder(QTextDocument& doc, const RtfTables& tables, const RtfFields& fields, const RowDef& rowDef,
+                       QString baseFamily);
 
     void appendText(QStringView text, const CharProps& chr, const ParaProps& para);
+    void insertPicture(const RtfPicture& picture, const CharProps& chr, const ParaProps& para);
     void endParagraph(const CharProps& chr, const ParaProps& para);
     // \page and \sect: the end of a paragraph that has text, nothing otherwise.
     void softBreak(const CharProps& chr, const ParaProps& para);
-    // \par inside a table cell: a line break if more of the cell follows.
-    void endCellLine();
     void endCell(const CharProps& chr, const ParaProps& para);
     void endRow(const CharProps& chr, const ParaProps& para);
     void finish(const CharProps& chr, const ParaProps& para);
 
 private:
+    // Enters the table, its next row, or leaves it, as the paragraph about to get content asks.
+    void enterContext(const ParaProps& para);
+    void startTable();
+    void applyWidths();
+    void moveToCell(int row, int column);
     void startBlock(const CharProps& chr, const ParaProps& para);
+    // Corrects the formats of the block being ended, where they changed after it started.
+    void closeBlock(const CharProps& chr, const ParaProps& para);
     void flushRun();
     QTextCharFormat charFormat(const CharProps& chr);
     static QTextBlockFormat blockFormat(const ParaProps& para);
 
     QTextCursor m_cursor;
     const RtfTables& m_tables;
+    const RtfFields& m_fields;
+    const RowDef& m_rowDef;
     QString m_baseFamily;
 
     QString m_run;
     CharProps m_runProps;
-    // A block starts with its first content (or \par): a final \par adds no empty paragraph, and the
-    // document's first block is the one every document has.
+    // A block starts with its first content (or \par): a final \par adds no empty paragraph. The document's
+    // first block, a table cell's and the one after a table exist already and are used as they are.
     bool m_blockPending = true;
-    bool m_firstBlock = true;
+    bool m_reuseBlock = true;
     bool m_blockHasText = false;
     ParaProps m_blockProps; // the formats the current block was given when it started
     CharProps m_blockCharProps;
-    bool m_cellPending = false;     // a \cell ended a cell; a tab separates it from the next one's text
-    bool m_cellLinePending = false; // a \par inside a cell; a line break if more of the cell follows
+    bool m_cellPending = false; // cells beyond the table's last column go into it, after a tab
+
+    QTextTable* m_table = nullptr;
+    int m_row = 0;
+    int m_column = 0;
+    bool m_rowPending = false;        // \row ended a row; the next content in a table starts another
+    bool m_cursorCellPending = false; // \cell ended a cell; the next content goes to the next one
+    bool m_started = false;           // the document's first block has its formats
+    std::vector<int> m_vMergeStart; // per column: the row where a vertical merge began, or -1
+    std::vector<int> m_rights;      // the cell edges the table's widths were taken from
 
     CharProps m_cachedProps;
     QTextCharFormat m_cachedFormat;

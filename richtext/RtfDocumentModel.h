@@ -27,6 +27,8 @@ struct CharProps
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    int link = -1;       // the target of the HYPERLINK field the text belongs to (an index of the reader's)
+    int mergeField = -1; // the MERGEFIELD whose result the text is
     bool operator==(const CharProps&) const = default;
 };
 
@@ -46,7 +48,31 @@ struct ParaProps // lengths in twips
     };
     std::vector<Tab> tabs;
     char pendingTabKind = 'l';
+    bool inTable = false; // \intbl: the paragraph belongs to a table cell
     bool operator==(const ParaProps&) const = default;
+};
+
+// A table row's definition (\trowd ... \cellx): each cell's right edge in twips from the margin, and how
+// it merges with its neighbours.
+struct RowDef
+{
+    struct Cell
+    {
+        int right = 0;
+        bool mergeFirst = false; // \clmgf: starts cells merged across
+        bool merged = false;     // \clmrg: merged into the cell on its left
+        bool vMergeFirst = false;
+        bool vMerged = false;    // merged into the cell above
+    };
+    std::vector<Cell> cells;
+    Cell pending; // the merge words read since the last \cellx
+};
+
+// What fields the text refers to: the targets of links and the names of merge fields.
+struct RtfFields
+{
+    std::vector<QString> links;
+    std::vector<QString> mergeFields;
 };
 
 struct FontEntry

@@ -7,6 +7,9 @@
 #include "richtext/RtfTableReader.h"
 #include "richtext/RtfTokenizer.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -23,17 +26,77 @@ constexpr std::size_t kMaxDepth = 10000;
 constexpr int kMaxHalfPoints = 3276; // 1638 points, the largest size word processors offer
 constexpr int kMaxTwips = 31680;     // 22 inches
 constexpr int kMaxUnicodeSkip = 16;
+constexpr std::size_t kMaxFields = 100000;
+constexpr qsizetype kMaxInstruction = 2048;
+constexpr std::size_t kMaxCellEdges = 64;
+constexpr double kMaxPicturePixels = 2112;     // 22 inches at 96 per inch
+constexpr qint64 kMaxDecodedPixels = 40000000; // a picture larger than this is kept, not shown
+constexpr int kMaxPlaceholderPixels = 1024;
 
-enum class Dest : quint8 { Text, FontTable, ColorTable, Skip };
+enum class Dest : quint8 { Text, FontTable, ColorTable, Skip, Picture, FieldInstruction };
 
 struct Group
 {
     CharProps chr;
     ParaProps para;
-    bool inTable = false;
     int unicodeSkip = 1;
+    int field = -1;        // the field whose group this is in
+    qsizetype openPos = 0; // where the group's brace is
     Dest dest = Dest::Text;
+    bool starred = false; // after \*: a destination word may follow
 };
+
+enum class FieldKind : quint8 { Unknown, Link, Merge, Other };
+
+struct FieldState
+{
+    QString instruction;
+    FieldKind kind = FieldKind::Unknown;
+    int index = -1; // into the links or the merge field names
+    bool resultShown = false;
+};
+
+struct PictureState
+{
+    QByteArray hex;
+    QByteArrayView binary;
+    bool hasBinary = false;
+    QString kind; // "png", "jpeg", or the word of another kind
+    int width = 0;
+    int height = 0;
+    int goalWidth = 0;
+    int goalHeight = 0;
+    int scaleX = 100;
+    int scaleY = 100;
+    qsizetype openPos = 0;
+    std::size_t depth = 0; // the stack size of the picture's group
+};
+
+// "HYPERLINK "target" \l "place"": the field's name, then its quoted or plain words and its switches.
+QStringList instructionWords(const QString& instruction)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    bool any = false;
+    for (const QChar c : instruction) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            any = true;
+        } else if (!quoted && c.isSpace()) {
+            if (any)
+                words << word;
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any)
+        words << word;
+    return words;
+}
 
 int param(const RtfToken& t, int absent)
 {
@@ -62,7 +125,7 @@ class Reader
 {
 public:
     Reader(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
-        : m_tokens(data), m_builder(doc, m_tables.tables(), baseFont.family())
+        : m_tokens(data), m_builder(doc, m_tables.tables(), m_fields, m_rowDef, baseFont.family())
     {
         m_stack.emplace_back();
     }
@@ -70,6 +133,7 @@ public:
     void run();
     // Twips between the tab stops a paragraph does not set; RTF's own default when the file names none.
     [[nodiscard]] int defaultTab() const { return m_defaultTab; }
+    [[nodiscard]] const QStringList& unkept() const { return m_unkept; }
 
 private:
     Group& top() { return m_stack.back(); }
@@ -85,6 +149,15 @@ private:
     void handleParagraphWord(RtfCommand cmd, const RtfToken& t);
     void handleFontTableWord(RtfCommand cmd, const RtfToken& t);
     void handleUnicode(RtfCommand cmd, const RtfToken& t);
+    void handlePictureWord(RtfCommand cmd, const RtfToken& t);
+    void handleFieldWord(RtfCommand cmd);
+    bool handleStarredWord(RtfCommand cmd, const RtfToken& t);
+    void noteUnkept(const char* what);
+    void startField();
+    void showFieldResult(Group& g);
+    void endField(const Group& g);
+    void finishPicture(qsizetype end, int unclosed);
+    void insertText(QStringView text);
 
     int codePage();
     void pushBytes(QByteArrayView bytes);
@@ -93,6 +166,8 @@ private:
 
     RtfTokenizer m_tokens;
     RtfTableReader m_tables;
+    RtfFields m_fields;
+    RowDef m_rowDef;
     RtfDocumentBuilder m_builder;
     CodePageDecoder m_decoder;
 
@@ -104,6 +179,11 @@ private:
 
     QByteArray m_bytes; // text bytes not yet decoded, all in one code page
     int m_bytesCodePage = 1252;
+
+    std::vector<FieldState> m_fieldStates;
+    std::vector<bool> m_linkShown;
+    PictureState m_picture;
+    QStringList m_unkept;
 };
 
 void Reader::run()
@@ -120,6 +200,8 @@ void Reader::run()
         switch (t.kind) {
         case RtfToken::Kind::GroupOpen:
             openGroup();
+            if (m_overflowDepth == 0)
+                top().openPos = m_tokens.position() - 1;
             break;
         case RtfToken::Kind::GroupClose:
             if (!closeGroup()) {
@@ -131,7 +213,7 @@ void Reader::run()
             handleText(t.text);
             break;
         case RtfToken::Kind::HexByte:
-            if (top().dest == Dest::Text || top().dest == Dest::FontTable)
+            if (top().dest == Dest::Text || top().dest == Dest::FontTable || top().dest == Dest::FieldInstruction)
                 pushBytes(QByteArrayView(reinterpret_cast<const char*>(&t.byte), 1));
             break;
         case RtfToken::Kind::ControlSymbol:
@@ -145,6 +227,10 @@ void Reader::run()
         }
     }
     flushBytes();
+    // A file that ends inside a picture: the picture as far as it goes, its open groups closed.
+    if (m_picture.depth > 0 && m_stack.size() >= m_picture.depth &&
+        m_stack[m_picture.depth - 1].dest == Dest::Picture)
+        finishPicture(m_tokens.position(), int(m_stack.size() - m_picture.depth + 1 + m_overflowDepth));
     m_builder.finish(top().chr, top().para);
 }
 
@@ -193,10 +279,16 @@ bool Reader::closeGroup()
     }
     if (m_stack.size() == 1)
         return false;
-    if (top().dest == Dest::FontTable)
+    const Group& closing = top();
+    const Group& outer = m_stack[m_stack.size() - 2];
+    if (closing.dest == Dest::FontTable)
         m_tables.endFontGroup();
-    else if (top().dest == Dest::ColorTable)
+    else if (closing.dest == Dest::ColorTable)
         m_tables.endColorGroup();
+    else if (closing.dest == Dest::Picture && outer.dest != Dest::Picture)
+        finishPicture(m_tokens.position(), 0);
+    if (closing.field >= 0 && closing.field != outer.field && outer.dest != Dest::FieldInstruction)
+        endField(closing);
     m_stack.pop_back();
     return true;
 }
@@ -231,12 +323,40 @@ void Reader::flushBytes()
         appendText(text);
     else if (top().dest == Dest::FontTable)
         m_tables.appendFontName(text);
+    else if (top().dest == Dest::FieldInstruction)
+        insertText(text);
+}
+
+// Text in a field instruction belongs to the instruction.
+void Reader::insertText(QStringView text)
+{
+    const int field = top().field;
+    if (field >= 0 && m_fieldStates[std::size_t(field)].instruction.size() < kMaxInstruction)
+        m_fieldStates[std::size_t(field)].instruction += text;
 }
 
 void Reader::appendText(QStringView text)
 {
-    if (!top().chr.hidden)
-        m_builder.appendText(text, top().chr, top().para);
+    const Group& g = top();
+    if (g.dest == Dest::FieldInstruction) {
+        insertText(text);
+        return;
+    }
+    if (g.chr.hidden)
+        return;
+    // A merge field shows as «Name», whatever its result says.
+    if (g.chr.mergeField >= 0) {
+        FieldState& field = m_fieldStates[std::size_t(g.field)];
+        if (!field.resultShown) {
+            field.resultShown = true;
+            const QString name = m_fields.mergeFields[std::size_t(g.chr.mergeField)];
+            m_builder.appendText(QStringLiteral("\u00AB%1\u00BB").arg(name), g.chr, g.para);
+        }
+        return;
+    }
+    if (g.chr.link >= 0 && !text.isEmpty())
+        m_linkShown[std::size_t(g.chr.link)] = true;
+    m_builder.appendText(text, g.chr, g.para);
 }
 
 void Reader::handleText(QByteArrayView text)
@@ -259,6 +379,13 @@ void Reader::handleText(QByteArrayView text)
         for (qsizetype i = text.count(';'); i > 0; --i)
             m_tables.endColor();
         break;
+    case Dest::FieldInstruction:
+        pushBytes(text);
+        break;
+    case Dest::Picture:
+        if (!m_picture.hasBinary && m_stack.size() == m_picture.depth)
+            m_picture.hex.append(text.data(), text.size());
+        break;
     case Dest::Skip:
         break;
     }
@@ -268,12 +395,15 @@ void Reader::handleSymbol(char symbol)
 {
     Group& g = top();
     if (symbol == '*') {
+        g.starred = g.dest == Dest::Text;
         g.dest = Dest::Skip;
         return;
     }
     const bool literal = symbol == '\\' || symbol == '{' || symbol == '}';
     if (g.dest == Dest::FontTable && literal)
         m_tables.appendFontName(QString(QLatin1Char(symbol)));
+    if (g.dest == Dest::FieldInstruction && literal)
+        insertText(QString(QLatin1Char(symbol)));
     if (g.dest != Dest::Text)
         return;
     if (literal)
@@ -293,11 +423,27 @@ void Reader::handleWord(const RtfToken& t)
 {
     const RtfCommand cmd = rtfCommand(t.text);
     if (cmd == RtfCommand::Binary) {
-        m_tokens.skipBytes(param(t, 0));
+        if (top().dest == Dest::Picture && !m_picture.hasBinary && m_stack.size() == m_picture.depth) {
+            m_picture.binary = m_tokens.takeBytes(param(t, 0));
+            m_picture.hasBinary = true;
+        } else {
+            m_tokens.skipBytes(param(t, 0));
+        }
         return;
     }
+    if (top().starred && handleStarredWord(cmd, t))
+        return;
     switch (top().dest) {
     case Dest::Skip:
+        break;
+    case Dest::Picture:
+        handlePictureWord(cmd, t);
+        break;
+    case Dest::FieldInstruction:
+        if (cmd == RtfCommand::Field) // a field inside an instruction adds nothing to it
+            top().dest = Dest::Skip;
+        else if (cmd == RtfCommand::Unicode || cmd == RtfCommand::UnicodeSkip)
+            handleUnicode(cmd, t);
         break;
     case Dest::FontTable:
         handleFontTableWord(cmd, t);
@@ -328,7 +474,51 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         m_tables.startColorTable();
         break;
     case C::SkipDestination:
+        noteUnkept(unkeptContentOf(t.text));
         g.dest = Dest::Skip;
+        break;
+    case C::Picture:
+        flushBytes();
+        g.dest = Dest::Picture;
+        m_picture = PictureState{};
+        m_picture.openPos = g.openPos;
+        m_picture.depth = m_stack.size();
+        break;
+    case C::Field:
+    case C::FieldInstruction:
+    case C::FieldResult:
+        handleFieldWord(cmd);
+        break;
+    case C::RowDefaults:
+        m_rowDef = RowDef{};
+        break;
+    case C::CellEdge:
+        if (m_rowDef.cells.size() < kMaxCellEdges) {
+            RowDef::Cell cell = m_rowDef.pending;
+            cell.right = std::clamp(param(t, 0), -kMaxTwips, kMaxTwips);
+            m_rowDef.cells.push_back(cell);
+        }
+        m_rowDef.pending = RowDef::Cell{};
+        break;
+    case C::CellMergeFirst:
+        m_rowDef.pending.mergeFirst = true;
+        break;
+    case C::CellMerged:
+        m_rowDef.pending.merged = true;
+        break;
+    case C::CellVMergeFirst:
+        m_rowDef.pending.vMergeFirst = true;
+        break;
+    case C::CellVMerged:
+        m_rowDef.pending.vMerged = true;
+        break;
+    case C::NestCell:
+        // A table inside a cell: its cells are kept as text, one tab apart, its rows one line apart.
+        noteUnkept("nested tables");
+        appendText(u"\t");
+        break;
+    case C::NestRow:
+        appendText(u"\u2028");
         break;
     case C::Ansi:
         m_docCodePage = 1252;
@@ -414,14 +604,9 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
     switch (cmd) {
     case C::ParagraphDefaults:
         para = ParaProps{};
-        g.inTable = false;
         break;
     case C::Paragraph:
-        // A table row reads as one paragraph, so paragraphs inside a cell become lines of it.
-        if (g.inTable)
-            m_builder.endCellLine();
-        else
-            m_builder.endParagraph(g.chr, para);
+        m_builder.endParagraph(g.chr, para);
         break;
     case C::SoftBreak:
         m_builder.softBreak(g.chr, para);
@@ -469,7 +654,7 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
         para.pendingTabKind = 'l';
         break;
     case C::InTable:
-        g.inTable = true;
+        para.inTable = true;
         break;
     case C::Cell:
         m_builder.endCell(g.chr, para);
@@ -499,12 +684,241 @@ void Reader::handleUnicode(RtfCommand cmd, const RtfToken& t)
         g.unicodeSkip = std::clamp(param(t, 1), 0, kMaxUnicodeSkip);
     } else if (t.hasParam) {
         const QString text(unicodeChar(t.param));
-        if (g.dest == Dest::FontTable)
+        if (g.dest == Dest::FieldInstruction)
+            insertText(text);
+        else if (g.dest == Dest::FontTable)
             m_tables.appendFontName(text);
         else
             appendText(text);
         m_fallbackToSkip = g.unicodeSkip;
     }
+}
+
+// The word after \*: a destination of the text that is read (a field's instruction, the picture word
+// processors write for themselves) or one that is skipped. Returns true when the word has been dealt with.
+bool Reader::handleStarredWord(RtfCommand cmd, const RtfToken& t)
+{
+    Group& g = top();
+    g.starred = false;
+    if (cmd == RtfCommand::ShapePicture) {
+        g.dest = Dest::Text;
+        return true;
+    }
+    if (cmd == RtfCommand::FieldInstruction) {
+        g.dest = Dest::Text;
+        handleFieldWord(cmd);
+        return true;
+    }
+    noteUnkept(unkeptContentOf(t.text));
+    return false;
+}
+
+void Reader::noteUnkept(const char* what)
+{
+    if (what && !m_unkept.contains(QLatin1String(what)))
+        m_unkept << QLatin1String(what);
+}
+
+void Reader::handleFieldWord(RtfCommand cmd)
+{
+    Group& g = top();
+    switch (cmd) {
+    case RtfCommand::Field:
+        startField();
+        break;
+    case RtfCommand::FieldInstruction:
+        g.dest = g.field >= 0 ? Dest::FieldInstruction : Dest::Skip;
+        break;
+    case RtfCommand::FieldResult:
+        if (g.field >= 0)
+            showFieldResult(g);
+        break;
+    default:
+        break;
+    }
+}
+
+void Reader::startField()
+{
+    if (m_fieldStates.size() >= kMaxFields)
+        return;
+    flushBytes();
+    m_fieldStates.emplace_back();
+    top().field = int(m_fieldStates.size() - 1);
+}
+
+// The result of a field: a link's text gets its target, a merge field shows its name, and any other field
+// leaves its result as plain text.
+void Reader::showFieldResult(Group& g)
+{
+    flushBytes();
+    FieldState& field = m_fieldStates[std::size_t(g.field)];
+    if (field.kind == FieldKind::Unknown) {
+        const QStringList words = instructionWords(field.instruction);
+        const QString name = words.value(0).toUpper();
+        if (name == QLatin1String("HYPERLINK") && words.size() > 1) {
+            QString target;
+            for (qsizetype i = 1; i < words.size(); ++i) {
+                if (words[i] == QLatin1String("\\l") && i + 1 < words.size())
+                    target += QLatin1Char('#') + words[++i];
+                else if (!words[i].startsWith(QLatin1Char('\\')) && target.isEmpty())
+                    target = words[i];
+            }
+            field.kind = FieldKind::Link;
+            field.index = int(m_fields.links.size());
+            m_fields.links.push_back(target);
+            m_linkShown.push_back(false);
+        } else if (name == QLatin1String("MERGEFIELD") && words.size() > 1 &&
+                   !words[1].startsWith(QLatin1Char('\\'))) {
+            field.kind = FieldKind::Merge;
+            field.index = int(m_fields.mergeFields.size());
+            m_fields.mergeFields.push_back(words[1].left(64));
+        } else {
+            field.kind = FieldKind::Other;
+            noteUnkept("fields");
+        }
+    }
+    if (field.kind == FieldKind::Link)
+        g.chr.link = field.index;
+    else if (field.kind == FieldKind::Merge)
+        g.chr.mergeField = field.index;
+}
+
+// The end of a field's group: a link or a merge field that had no result shows all the same.
+void Reader::endField(const Group& g)
+{
+    flushBytes();
+    FieldState& field = m_fieldStates[std::size_t(g.field)];
+    if (field.kind == FieldKind::Unknown) {
+        if (field.instruction.trimmed().isEmpty())
+            return;
+        Group copy = g;
+        showFieldResult(copy);
+    }
+    if (field.kind == FieldKind::Merge && !field.resultShown) {
+        field.resultShown = true;
+        CharProps chr = g.chr;
+        chr.mergeField = field.index;
+        const QString name = m_fields.mergeFields[std::size_t(field.index)];
+        if (!chr.hidden)
+            m_builder.appendText(QStringLiteral("\u00AB%1\u00BB").arg(name), chr, g.para);
+    } else if (field.kind == FieldKind::Link && !m_linkShown[std::size_t(field.index)]) {
+        const QString target = m_fields.links[std::size_t(field.index)];
+        m_linkShown[std::size_t(field.index)] = true;
+        if (!target.isEmpty() && !g.chr.hidden) {
+            CharProps chr = g.chr;
+            chr.link = field.index;
+            m_builder.appendText(target, chr, g.para);
+        }
+    }
+}
+
+QImage placeholder(const QSize& size, const QString& kind)
+{
+    QImage image(size.boundedTo(QSize(kMaxPlaceholderPixels, kMaxPlaceholderPixels)).expandedTo(QSize(1, 1)),
+                 QImage::Format_RGB32);
+    image.fill(QColor(235, 235, 235));
+    QPainter painter(&image);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    painter.drawText(image.rect(), Qt::AlignCenter, kind);
+    return image;
+}
+
+// The size a picture has in the document, in pixels at 96 per inch.
+QSizeF pictureSize(const PictureState& p, const QSize& imageSize, bool bitmap)
+{
+    const auto side = [&](int goal, int given, int image, int scale) {
+        double pixels = 0;
+        if (goal > 0)
+            pixels = goal / 15.0;
+        else if (given > 0)
+            pixels = bitmap ? given : given * 96.0 / 2540.0; // metafiles give hundredths of a millimetre
+        else
+            pixels = image > 0 ? image : 96;
+        pixels *= std::clamp(scale, 1, 1000) / 100.0;
+        return std::clamp(pixels, 1.0, kMaxPicturePixels);
+    };
+    return QSizeF(side(p.goalWidth, p.width, imageSize.width(), p.scaleX),
+                  side(p.goalHeight, p.height, imageSize.height(), p.scaleY));
+}
+
+void Reader::handlePictureWord(RtfCommand cmd, const RtfToken& t)
+{
+    if (m_stack.size() != m_picture.depth)
+        return; // \*\blipuid and the like
+    const int value = std::clamp(param(t, 0), 0, 1000000);
+    switch (cmd) {
+    case RtfCommand::PictureWidth:
+        m_picture.width = value;
+        break;
+    case RtfCommand::PictureHeight:
+        m_picture.height = value;
+        break;
+    case RtfCommand::PictureGoalWidth:
+        m_picture.goalWidth = value;
+        break;
+    case RtfCommand::PictureGoalHeight:
+        m_picture.goalHeight = value;
+        break;
+    case RtfCommand::PictureScaleX:
+        m_picture.scaleX = value;
+        break;
+    case RtfCommand::PictureScaleY:
+        m_picture.scaleY = value;
+        break;
+    case RtfCommand::PicturePng:
+        m_picture.kind = QStringLiteral("png");
+        break;
+    case RtfCommand::PictureJpeg:
+        m_picture.kind = QStringLiteral("jpeg");
+        break;
+    case RtfCommand::PictureOther:
+        m_picture.kind = QString::fromLatin1(t.text.data(), t.text.size());
+        break;
+    default:
+        break;
+    }
+}
+
+// A PNG or JPEG picture is shown and written back as a picture; any other, or one that cannot be read, is
+// written back as it was read (its group from brace to brace) and shown as a box of its size.
+void Reader::finishPicture(qsizetype end, int unclosed)
+{
+    const PictureState p = std::move(m_picture);
+    m_picture = PictureState{};
+    // The picture's group is the top one, or one below it where the data ended inside a group of its own.
+    const Group& g = m_stack[std::min(m_stack.size(), std::max<std::size_t>(p.depth, 1)) - 1];
+    const Group& outer = m_stack[std::max<std::size_t>(std::min(m_stack.size(), p.depth), 2) - 2];
+    if (g.chr.hidden || g.chr.mergeField >= 0)
+        return;
+    RtfPicture picture;
+    if (p.kind == QLatin1String("png") || p.kind == QLatin1String("jpeg")) {
+        QByteArray data = p.hasBinary ? p.binary.toByteArray() : QByteArray::fromHex(p.hex);
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, p.kind == QLatin1String("png") ? "png" : "jpeg");
+        const QSize size = reader.size();
+        if (size.isValid() && qint64(size.width()) * size.height() <= kMaxDecodedPixels &&
+            reader.read(&picture.image)) {
+            picture.size = pictureSize(p, picture.image.size(), true);
+            picture.data = std::move(data);
+            picture.kind = p.kind;
+        }
+    }
+    if (picture.kind.isEmpty()) {
+        const QByteArrayView all = m_tokens.data();
+        const qsizetype start = std::clamp<qsizetype>(p.openPos, 0, all.size());
+        picture.data = all.sliced(start, std::clamp<qsizetype>(end, start, all.size()) - start).toByteArray();
+        // The data ended inside the picture: the braces it opened are closed.
+        picture.data += QByteArray(unclosed, '}');
+        picture.kind = QStringLiteral("rtf");
+        const bool bitmap = p.kind == QLatin1String("dibitmap") || p.kind == QLatin1String("wbitmap") ||
+                            p.kind == QLatin1String("png") || p.kind == QLatin1String("jpeg");
+        picture.size = pictureSize(p, QSize(), bitmap);
+        picture.image = placeholder(picture.size.toSize(), p.kind.isEmpty() ? QStringLiteral("picture") : p.kind);
+    }
+    m_builder.insertPicture(picture, outer.chr, outer.para);
 }
 
 // Where the content starts after the "{\rtf" header word (and its version number and delimiting space),
@@ -542,6 +956,7 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
         Reader reader(data.sliced(start), doc, baseFont);
         reader.run();
         batch.endEditBlock();
+        setUnkeptContent(doc, reader.unkept());
         QTextOption option = doc.defaultTextOption();
         option.setTabStopDistance(reader.defaultTab() / 15.0);
         doc.setDefaultTextOption(option);

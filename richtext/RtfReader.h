@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QStringList>
 
 class QFont;
 class QTextDocument;
@@ -10,5 +11,8 @@ namespace richtext {
 // Reads RTF (the caller has checked isRtf) into the document, replacing its content. Throws
 // "Failed to Load Stream", before touching the document, when nothing follows the header.
 void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont);
+
+// Remembers with the document what the last read could not keep (see unkeptContent()).
+void setUnkeptContent(QTextDocument& doc, const QStringList& what);
 
 } // namespace richtext

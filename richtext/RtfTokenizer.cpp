@@ -40,6 +40,13 @@ void RtfTokenizer::skipBytes(qint64 count)
         m_pos += static_cast<qsizetype>(std::min<qint64>(count, m_data.size() - m_pos));
 }
 
+QByteArrayView RtfTokenizer::takeBytes(qint64 count)
+{
+    const qsizetype start = m_pos;
+    skipBytes(count);
+    return m_data.sliced(start, m_pos - start);
+}
+
 RtfToken RtfTokenizer::next()
 {
     RtfToken token;

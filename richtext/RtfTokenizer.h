@@ -26,6 +26,11 @@ public:
     [[nodiscard]] RtfToken next();
     // Skips the data of \bin, or whatever is left of it.
     void skipBytes(qint64 count);
+    // The data of \bin, or whatever is left of it.
+    [[nodiscard]] QByteArrayView takeBytes(qint64 count);
+    // Where the next token starts, in bytes from the start of the data.
+    [[nodiscard]] qsizetype position() const { return m_pos; }
+    [[nodiscard]] QByteArrayView data() const { return m_data; }
 
 private:
     QByteArrayView m_data;

@@ -3,8 +3,14 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -163,7 +169,13 @@ public:
     QByteArray write();
 
 private:
-    void writeBlock(const QTextBlock& block);
+    void writeFrame(const QTextFrame* frame, bool inTable);
+    void writeTable(const QTextTable* table);
+    void writeBlock(const QTextBlock& block, bool inTable, const char* ending);
+    void writeRun(const QTextCharFormat& format, QStringView text);
+    void writeField(const QByteArray& instruction, const QTextCharFormat& format, QStringView text);
+    void writeMergeFields(const QTextCharFormat& format, const QString& text);
+    void writePicture(const QTextImageFormat& format);
     void writeCharProps(const QTextCharFormat& format);
     int fontIndex(const QFont& font);
     int colorIndex(const QColor& color);
@@ -180,8 +192,7 @@ private:
 QByteArray Writer::write()
 {
     fontIndex(m_defaultFont); // \deff0
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next())
-        writeBlock(block);
+    writeFrame(m_doc.rootFrame(), false);
 
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
@@ -208,10 +219,108 @@ QByteArray Writer::write()
     return out;
 }
 
-void Writer::writeBlock(const QTextBlock& block)
+// The blocks of a frame in order, and its tables; other frames hold their blocks as paragraphs.
+void Writer::writeFrame(const QTextFrame* frame, bool inTable)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (const QTextFrame* child = it.currentFrame()) {
+            const auto* table = qobject_cast<const QTextTable*>(child);
+            if (table && !inTable)
+                writeTable(table);
+            else
+                writeFrame(child, inTable); // a table in a cell: its text, one paragraph per cell
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        // The empty paragraph a document keeps in front of a table that starts it is no paragraph of the text.
+        if (frame == m_doc.rootFrame() && block.position() == 0 && block.length() == 1) {
+            auto next = it;
+            ++next;
+            if (!next.atEnd() && qobject_cast<const QTextTable*>(next.currentFrame()))
+                continue;
+        }
+        writeBlock(block, inTable, "\\par");
+    }
+}
+
+void Writer::writeTable(const QTextTable* table)
+{
+    const QTextTableFormat format = table->format();
+    const QList<QTextLength> constraints = format.columnWidthConstraints();
+    const int columns = table->columns();
+    // Fixed widths as they are; the others share what is left of a 6.5 inch line.
+    std::vector<int> widths(std::size_t(columns), 0);
+    int fixed = 0;
+    int open = 0;
+    for (int c = 0; c < columns; ++c) {
+        const QTextLength length = constraints.value(c);
+        if (length.type() == QTextLength::FixedLength) {
+            widths[std::size_t(c)] = std::max(1, int(std::lround(std::min(length.rawValue(), kMaxTwips) * kTwipsPerPixel)));
+            fixed += widths[std::size_t(c)];
+        } else {
+            ++open;
+        }
+    }
+    for (int c = 0; c < columns; ++c) {
+        if (widths[std::size_t(c)] == 0)
+            widths[std::size_t(c)] = std::max(360, (9360 - fixed) / std::max(open, 1));
+    }
+    const bool borders = format.border() > 0;
+    for (int r = 0; r < table->rows(); ++r) {
+        m_body += "\\trowd\\trgaph108";
+        int right = 0;
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r)
+                m_body += "\\clvmrg";
+            else if (cell.rowSpan() > 1)
+                m_body += "\\clvmgf";
+            if (cell.column() != c)
+                m_body += "\\clmrg";
+            else if (cell.columnSpan() > 1)
+                m_body += "\\clmgf";
+            if (borders)
+                m_body += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                          "\\clbrdrr\\brdrs\\brdrw10";
+            right += widths[std::size_t(c)];
+            m_body += "\\cellx" + QByteArray::number(right);
+        }
+        m_body += '\n';
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) {
+                m_body += "\\pard\\intbl\\cell\n"; // covered by a merged cell
+                continue;
+            }
+            // Paragraphs end with \par, the cell's last with \cell.
+            std::vector<QTextBlock> blocks;
+            for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                if (const QTextFrame* inner = it.currentFrame()) {
+                    for (auto jt = inner->begin(); !jt.atEnd(); ++jt) {
+                        if (jt.currentBlock().isValid())
+                            blocks.push_back(jt.currentBlock());
+                    }
+                } else {
+                    blocks.push_back(it.currentBlock());
+                }
+            }
+            if (blocks.empty()) {
+                m_body += "\\pard\\intbl\\cell\n";
+                continue;
+            }
+            for (std::size_t i = 0; i < blocks.size(); ++i)
+                writeBlock(blocks[i], true, i + 1 == blocks.size() ? "\\cell" : "\\par");
+        }
+        m_body += "\\row\n";
+    }
+}
+
+void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* ending)
 {
     const QTextBlockFormat format = block.blockFormat();
     m_body += "\\pard";
+    if (inTable)
+        m_body += "\\intbl";
     const Qt::Alignment align = format.alignment();
     if (align & Qt::AlignHCenter)
         m_body += "\\qc";
@@ -251,20 +360,134 @@ void Writer::writeBlock(const QTextBlock& block)
         if (!fragment.isValid() || fragment.length() == 0)
             continue;
         empty = false;
-        m_body += '{';
-        writeCharProps(fragment.charFormat());
-        m_body += ' ';
-        appendText(m_body, fragment.text());
-        m_body += '}';
+        const QTextCharFormat charFormat = fragment.charFormat();
+        if (charFormat.isImageFormat()) {
+            // Equal pictures side by side share one fragment.
+            for (int i = 0; i < fragment.length(); ++i)
+                writePicture(charFormat.toImageFormat());
+        } else if (charFormat.hasProperty(MergeFieldProperty)) {
+            writeMergeFields(charFormat, fragment.text());
+        } else if (charFormat.isAnchor() && !charFormat.anchorHref().isEmpty()) {
+            QString target = charFormat.anchorHref();
+            target.replace(QLatin1Char('"'), QLatin1String("%22"));
+            QByteArray instruction = "HYPERLINK ";
+            if (target.startsWith(QLatin1Char('#'))) {
+                instruction += "\\\\l ";
+                target.remove(0, 1);
+            }
+            instruction += '"';
+            appendText(instruction, target);
+            instruction += '"';
+            writeField(instruction, charFormat, fragment.text());
+        } else {
+            writeRun(charFormat, fragment.text());
+        }
     }
     if (empty) {
         // The paragraph mark's font gives an empty line its height.
         m_body += '{';
         writeCharProps(block.charFormat());
-        m_body += "\\par}\n";
+        m_body += ending;
+        m_body += "}\n";
     } else {
-        m_body += "\\par\n";
+        m_body += ending;
+        m_body += '\n';
     }
+}
+
+void Writer::writeRun(const QTextCharFormat& format, QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    m_body += '{';
+    writeCharProps(format);
+    m_body += ' ';
+    appendText(m_body, text);
+    m_body += '}';
+}
+
+// A field as word processors write one: its instruction, and the text it shows as its result.
+void Writer::writeField(const QByteArray& instruction, const QTextCharFormat& format, QStringView text)
+{
+    m_body += "{\\field{\\*\\fldinst " + instruction + "}{\\fldrslt ";
+    writeRun(format, text);
+    m_body += "}}";
+}
+
+// Text marked as merge fields: each «Name» in it is a MERGEFIELD, anything typed beside one is text.
+void Writer::writeMergeFields(const QTextCharFormat& format, const QString& text)
+{
+    QTextCharFormat plain = format;
+    plain.clearProperty(MergeFieldProperty);
+    if (plain.background().color() == mergeFieldShade())
+        plain.clearBackground();
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype open = text.indexOf(QChar(0x00AB), pos);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(QChar(0x00BB), open + 1);
+        if (close < 0) {
+            writeRun(plain, QStringView(text).mid(pos));
+            break;
+        }
+        writeRun(plain, QStringView(text).mid(pos, open - pos));
+        QString name = text.mid(open + 1, close - open - 1);
+        name.remove(QLatin1Char('"'));
+        QByteArray instruction = "MERGEFIELD ";
+        const bool quoted = name.contains(QLatin1Char(' '));
+        if (quoted)
+            instruction += '"';
+        appendText(instruction, name);
+        if (quoted)
+            instruction += '"';
+        writeField(instruction, plain, QStringView(text).mid(open, close - open + 1));
+        pos = close + 1;
+    }
+}
+
+// A picture as \pict: PNG and JPEG data as they were read, a picture kept as it was read as its own group,
+// anything else (a picture pasted in) as PNG.
+void Writer::writePicture(const QTextImageFormat& format)
+{
+    QString kind = format.stringProperty(PictureKindProperty);
+    QByteArray data = format.property(PictureDataProperty).toByteArray();
+    if (kind == QLatin1String("rtf") && data.startsWith("{")) {
+        m_body += data;
+        return;
+    }
+    const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QImage image = resource.value<QImage>();
+    if (image.isNull() && resource.canConvert<QPixmap>())
+        image = resource.value<QPixmap>().toImage();
+    QSize pixels = image.size();
+    if (data.isEmpty() || (kind != QLatin1String("png") && kind != QLatin1String("jpeg"))) {
+        if (image.isNull())
+            return; // nothing to write: no picture was read
+        data.clear();
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        kind = QStringLiteral("png");
+    } else if (pixels.isEmpty()) {
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        pixels = QImageReader(&buffer).size();
+    }
+    const double width = format.width() > 0 ? format.width() : pixels.width();
+    const double height = format.height() > 0 ? format.height() : pixels.height();
+    m_body += kind == QLatin1String("png") ? "{\\pict\\pngblip" : "{\\pict\\jpegblip";
+    m_body += "\\picw" + QByteArray::number(std::max(1, pixels.width())) + "\\pich" +
+              QByteArray::number(std::max(1, pixels.height()));
+    m_body += "\\picwgoal" + QByteArray::number(std::lround(std::clamp(width * kTwipsPerPixel, 1.0, kMaxTwips))) +
+              "\\pichgoal" + QByteArray::number(std::lround(std::clamp(height * kTwipsPerPixel, 1.0, kMaxTwips)));
+    m_body += '\n';
+    const QByteArray hex = data.toHex();
+    constexpr qsizetype kLine = 128;
+    m_body.reserve(m_body.size() + hex.size() + hex.size() / kLine + 4);
+    for (qsizetype at = 0; at < hex.size(); at += kLine) {
+        m_body.append(hex.constData() + at, std::min(kLine, hex.size() - at));
+        m_body += '\n';
+    }
+    m_body += '}';
 }
 
 void Writer::writeCharProps(const QTextCharFormat& format)

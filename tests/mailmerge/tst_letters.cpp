@@ -7,6 +7,12 @@
 #include "richtext/RichText.h"
 #include "reports/TextMetrics.h"
 
+#include "reports/PagePainter.h"
+#include "reports/ReportFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
@@ -333,6 +339,82 @@ private slots:
         QCOMPARE(font.pointSizeF(), size);
         QCOMPARE(font.bold(), bold);
         QCOMPARE(font.italic(), italic);
+    }
+
+    // Each letter fills in its contact's values; an empty value prints nothing, and a name that is no field
+    // prints as written and is reported.
+    void mergeFields()
+    {
+        richtext::readDocument(
+            R"({\rtf1 Hello {\field{\*\fldinst MERGEFIELD Firstname}{\fldrslt x}} from {\b{\field{\*\fldinst MERGEFIELD Town}}}{\field{\*\fldinst MERGEFIELD Nickname}}.\par})",
+            m_body, QFont());
+        const Rendering r = letters({QStringLiteral("Firstname"), QStringLiteral("Surname"), QStringLiteral("Town")},
+                                    {{QStringLiteral("Ann"), QStringLiteral("Adams"), QStringLiteral("Leeds & Co")},
+                                     {QStringLiteral("Bob"), QStringLiteral("Cox"), QString()}});
+        QCOMPARE(r.pageCount(), 2);
+        QStringList shown;
+        for (const Page& page : r.pages) {
+            const auto laidOut = layoutRichText(r.richTexts()[size_t(bodies(page).at(0).content)], 100);
+            shown << laidOut->toPlainText();
+        }
+        QCOMPARE(shown, (QStringList{QStringLiteral("Hello Ann from Leeds & Co\u00ABNickname\u00BB."),
+                                     QStringLiteral("Hello Bob from \u00ABNickname\u00BB.")}));
+        QCOMPARE(r.unknownMergeFields, QStringList{QStringLiteral("Nickname")});
+        QCOMPARE(unknownMergeFieldsText(r), QStringLiteral("Unknown merge fields: Nickname"));
+        // The field's own formatting applies, the editor's shade does not.
+        const QString html = r.richTexts()[size_t(bodies(r.pages[0]).at(0).content)];
+        QVERIFY(html.contains(QStringLiteral("font-weight:700;\">Leeds &amp; Co")));
+        QVERIFY(!html.contains(richtext::mergeFieldShade().name()));
+    }
+
+    // A picture in the body prints on every letter and is kept once: in the rendering, its file and the PDF.
+    void picturesAreKeptOnce()
+    {
+        QImage logo(QSize(40, 10), QImage::Format_RGB32);
+        logo.fill(Qt::darkBlue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        logo.save(&buffer, "PNG");
+        richtext::readDocument("{\\rtf1{\\pict\\pngblip\\picwgoal1500\\pichgoal375 " + png.toHex() +
+                                   "}\\par Dear {\\field{\\*\\fldinst MERGEFIELD Firstname}}\\par}",
+                               m_body, QFont());
+        auto source = reporttest::numbered(3);
+        const Rendering r = render(m_report->QuickRep1, source);
+        QCOMPARE(r.pageCount(), 3);
+        QCOMPARE(r.images().size(), size_t(1));
+        QCOMPARE(r.images().begin()->second.size(), QSize(40, 10));
+        QVERIFY(r.richTexts()[0].contains(r.images().begin()->first));
+
+        const Rendering loaded = deserializeReport(serializeReport(r), QStringLiteral("letters"));
+        QCOMPARE(loaded.images().size(), size_t(1));
+        QCOMPARE(loaded.images().begin()->first, r.images().begin()->first);
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("letters.pdf"));
+        writePdf(r, pdf);
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count("/Subtype /Image"), 1);
+    }
+
+    // The editor's printout: a long document on as many pages as it needs, each going on where the last ended.
+    void documentPagesFollowOn()
+    {
+        QTextDocument doc;
+        longLetter(doc, 150);
+        const Rendering r = documentPages(doc, QStringLiteral("letter"));
+        QVERIFY(r.pageCount() >= 3);
+        double offset = 0;
+        for (const Page& page : r.pages) {
+            const std::vector<RichTextItem> parts = bodies(page);
+            QCOMPARE(parts.size(), size_t(1));
+            QCOMPARE(parts[0].offset, offset);
+            QVERIFY(parts[0].visibleHeight > 200 && parts[0].visibleHeight <= 257.0 + 1e-9 || &page == &r.pages.back());
+            offset += parts[0].visibleHeight;
+        }
+        const Rendering loaded = deserializeReport(serializeReport(r), QStringLiteral("letter"));
+        QCOMPARE(bodies(loaded.pages[1]).at(0).offset, bodies(r.pages[1]).at(0).offset);
     }
 };
 

@@ -1,5 +1,8 @@
 #include "mailmerge/MailMergeEdit.h"
 
+#include "mailmerge/FindReplace.h"
+#include "richtext/RichText.h"
+
 #include "app/Application.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -20,6 +23,9 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <memory>
 
@@ -368,8 +374,11 @@ private slots:
         QVERIFY(fontAt(e.document(), 0).styleName().isEmpty());
         e.RichEditItalic1->trigger();
         QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20"));
-        // Text without a font of its own now shows in the chosen font.
-        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Courier New 20 italic"));
+        // Text typed before keeps the font it showed; what is typed from now on takes the chosen one.
+        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("MS Sans Serif 8"));
+        e.FileNew->trigger();
+        edit()->insertPlainText(QStringLiteral("x"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20 italic"));
         QVERIFY(errors().isEmpty());
     }
 
@@ -385,7 +394,192 @@ private slots:
         QCOMPARE(describe(e.currentFont()), QStringLiteral("Arial 14 bold"));
         QCOMPARE(describe(e.baseFont()), QStringLiteral("Arial 14 bold"));
         QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Arial 14 bold"));
-        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Arial 14 bold")); // "Dear " had no font
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8")); // "Dear " keeps its font
+    }
+
+    // Only the selection changes, also where the text had no font of its own; the colour comes with the font.
+    void fontChangeAppliesToTheSelectionOnly()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        edit()->insertPlainText(QStringLiteral("one\ntwo\nthree"));
+        select(8, 13);
+        m_fakes.fontDialog->answers.enqueue(makeFont(QStringLiteral("Courier New"), 20));
+        m_fakes.fontDialog->colorAnswers.enqueue(QColor(Qt::darkGreen));
+        e.FontChange->trigger();
+        QCOMPARE(m_fakes.fontDialog->initialColors.size(), 1);
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(fontAt(e.document(), 4)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(fontAt(e.document(), 8)), QStringLiteral("Courier New 20"));
+        QTextCursor third(e.document());
+        third.setPosition(9);
+        QCOMPARE(third.charFormat().foreground().color(), QColor(Qt::darkGreen));
+        QCOMPARE(e.currentFontColor(), QColor(Qt::darkGreen));
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("Courier New 20"));
+        // One step undoes it all.
+        e.EditUndo->trigger();
+        QCOMPARE(describe(fontAt(e.document(), 8)), QStringLiteral("Courier New 20")); // the base font now
+        QTextCursor undone(e.document());
+        undone.setPosition(9);
+        QVERIFY(!undone.charFormat().hasProperty(QTextFormat::ForegroundBrush));
+    }
+
+    void undoAndRedo()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        QVERIFY(!e.EditUndo->isEnabled());
+        QCOMPARE(e.EditUndo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+        QCOMPARE(e.EditRedo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Y")));
+        edit()->insertPlainText(QStringLiteral("Hello"));
+        QVERIFY(e.EditUndo->isEnabled());
+        e.EditUndo->trigger();
+        QCOMPARE(e.document()->toPlainText(), QString());
+        QVERIFY(e.EditRedo->isEnabled());
+        e.EditRedo->trigger();
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Hello"));
+    }
+
+    void replaceAll_data()
+    {
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("wholeWord");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("count");
+        QTest::newRow("any") << false << false << QStringLiteral("x x xs x") << 4;
+        QTest::newRow("case") << true << false << QStringLiteral("Tea x xs x") << 3;
+        QTest::newRow("word") << false << true << QStringLiteral("x x teas x") << 3;
+        QTest::newRow("both") << true << true << QStringLiteral("Tea x teas x") << 2;
+    }
+    void replaceAll()
+    {
+        QFETCH(bool, matchCase);
+        QFETCH(bool, wholeWord);
+        QFETCH(QString, expected);
+        QFETCH(int, count);
+        TfmMailMergeEdit& e = *m_editor;
+        edit()->insertPlainText(QStringLiteral("Tea tea teas tea"));
+        QCOMPARE(e.replaceAll(QStringLiteral("tea"), QStringLiteral("x"), {matchCase, wholeWord}), count);
+        QCOMPARE(e.document()->toPlainText(), expected);
+        e.EditUndo->trigger(); // all of it, one step
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Tea tea teas tea"));
+    }
+
+    void findAndReplaceWindow()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        edit()->insertPlainText(QStringLiteral("a cat, a Cat"));
+        QCOMPARE(e.EditFind->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        QCOMPARE(e.EditReplace->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+        select(2, 5);
+        e.EditReplace->trigger();
+        auto* window = e.findChild<TfmFindReplace*>();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->edtFind->text(), QStringLiteral("cat"));
+        window->edtReplace->setText(QStringLiteral("dog"));
+        window->chkMatchCase->setChecked(true);
+        window->btnReplace->click(); // the selection is a match: replaced, and the next one looked for
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("a dog, a Cat"));
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        window->btnFindNext->click(); // "Cat" does not match case
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QCOMPARE(m_fakes.prompts->asked[0].text, QStringLiteral("Cannot find \"cat\""));
+        window->chkMatchCase->setChecked(false);
+        window->btnFindNext->click();
+        QCOMPARE(edit()->textCursor().selectedText(), QStringLiteral("Cat"));
+    }
+
+    void mergeFieldMenu()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        QStringList names;
+        for (QAction* a : e.MergeField1->actions())
+            names << a->text();
+        QCOMPARE(names, TfmMailMergeEdit::mergeFieldNames());
+        QVERIFY(names.contains(QStringLiteral("Firstname")) && names.contains(QStringLiteral("Birthday")));
+        QVERIFY(!names.contains(QStringLiteral("Cap")));
+        edit()->insertPlainText(QStringLiteral("Dear "));
+        e.MergeField1->actions().at(0)->trigger();
+        edit()->insertPlainText(QStringLiteral(","));
+        QCOMPARE(e.document()->toPlainText(), QStringLiteral("Dear \u00ABFirstname\u00BB,"));
+        QTextCursor field(e.document());
+        field.setPosition(7);
+        QCOMPARE(field.charFormat().property(richtext::MergeFieldProperty).toString(), QStringLiteral("Firstname"));
+        QTextCursor comma(e.document());
+        comma.setPosition(17);
+        QVERIFY(!comma.charFormat().hasProperty(richtext::MergeFieldProperty)); // typed after it: text
+        const QString letter = path(QStringLiteral("fields.rtf"));
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        e.FileSaveAs1->trigger();
+        QVERIFY(contents(letter).contains("{\\field{\\*\\fldinst MERGEFIELD Firstname}"));
+    }
+
+    // A file with content the editor cannot keep: Save over it asks first, No being the default.
+    void saveOverAFileWithUnkeptContentAsks_data()
+    {
+        QTest::addColumn<QList<platform::Answer>>("answers");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<int>("saveAsDialogs");
+        QTest::newRow("no") << QList<platform::Answer>{platform::Answer::No} << false << 0;
+        QTest::newRow("yes") << QList<platform::Answer>{platform::Answer::Yes} << true << 0;
+        QTest::newRow("save as") << QList<platform::Answer>{platform::Answer::SaveAs} << false << 1;
+    }
+    void saveOverAFileWithUnkeptContentAsks()
+    {
+        QFETCH(QList<platform::Answer>, answers);
+        QFETCH(bool, saved);
+        QFETCH(int, saveAsDialogs);
+        TfmMailMergeEdit& e = *m_editor;
+        QFile fixture(QStringLiteral(TOVREL_TEST_DATA "/rtf/letterhead.rtf"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QByteArray original = fixture.readAll();
+        const QString letter = path(QStringLiteral("letterhead.rtf"));
+        write(letter, original);
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        e.FileOpen1->trigger();
+        QCOMPARE(e.unkeptContent(), (QStringList{QStringLiteral("headers and footers"), QStringLiteral("footnotes")}));
+
+        for (platform::Answer a : answers)
+            m_fakes.prompts->answers.enqueue(a);
+        e.FileSave->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        const platform::PromptRecord& asked = m_fakes.prompts->asked[0];
+        QCOMPARE(asked.text, letter + QStringLiteral(" holds content that this editor cannot keep (headers and footers, "
+                                                     "footnotes). Save anyway and lose it?"));
+        QCOMPARE(asked.buttons, platform::Buttons::YesNoSaveAs);
+        QCOMPARE(m_fakes.fileDialogs->saved.size(), saveAsDialogs);
+        QCOMPARE(contents(letter) != original, saved);
+        if (!saved)
+            return;
+        // What it keeps, it wrote: the picture, the table, the link and the merge fields.
+        const QByteArray written = contents(letter);
+        QVERIFY(written.contains("{\\pict\\pngblip"));
+        QVERIFY(written.contains("\\cellx"));
+        QVERIFY(written.contains("HYPERLINK \"https://example.org/shop\""));
+        QVERIFY(written.contains("MERGEFIELD Town"));
+        // The file now holds what the editor holds: the next Save does not ask.
+        e.FileSave->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+    }
+
+    void saveAsToANewNameDoesNotAsk()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        const QString letter = path(QStringLiteral("with-footnote.rtf"));
+        write(letter, R"({\rtf1 x{\footnote note}\par})");
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        e.FileOpen1->trigger();
+        const QString other = path(QStringLiteral("other.rtf"));
+        m_fakes.fileDialogs->answers.enqueue(other);
+        e.FileSaveAs1->trigger();
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        QVERIFY(contents(other).startsWith("{\\rtf"));
+        e.FileSave->trigger(); // other.rtf never held the footnote
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        // Saving over the first file by Save As is the same loss.
+        m_fakes.fileDialogs->answers.enqueue(letter);
+        m_fakes.prompts->answers.enqueue(platform::Answer::No);
+        e.FileSaveAs1->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QVERIFY(contents(letter).contains("footnote"));
     }
 
     void newDiscardsWithoutAsking()
