@@ -41,7 +41,6 @@ struct Group
     ParaProps para;
     int unicodeSkip = 1;
     int field = -1;        // the field whose group this is in
-    qsizetype openPos = 0; // where the group's brace is
     Dest dest = Dest::Text;
     bool starred = false; // after \*: a destination word may follow
 };
@@ -68,7 +67,7 @@ struct PictureState
     int goalHeight = 0;
     int scaleX = 100;
     int scaleY = 100;
-    qsizetype openPos = 0;
+    qsizetype start = 0;   // where \pict is
     std::size_t depth = 0; // the stack size of the picture's group
 };
 
@@ -200,8 +199,6 @@ void Reader::run()
         switch (t.kind) {
         case RtfToken::Kind::GroupOpen:
             openGroup();
-            if (m_overflowDepth == 0)
-                top().openPos = m_tokens.position() - 1;
             break;
         case RtfToken::Kind::GroupClose:
             if (!closeGroup()) {
@@ -481,7 +478,8 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         flushBytes();
         g.dest = Dest::Picture;
         m_picture = PictureState{};
-        m_picture.openPos = g.openPos;
+        // From the word on: what came before it in the group is the text's, not the picture's.
+        m_picture.start = t.text.data() - m_tokens.data().data() - 1;
         m_picture.depth = m_stack.size();
         break;
     case C::Field:
@@ -882,7 +880,7 @@ void Reader::handlePictureWord(RtfCommand cmd, const RtfToken& t)
 }
 
 // A PNG or JPEG picture is shown and written back as a picture; any other, or one that cannot be read, is
-// written back as it was read (its group from brace to brace) and shown as a box of its size.
+// written back as it was read (its group from \pict to the closing brace) and shown as a box of its size.
 void Reader::finishPicture(qsizetype end, int unclosed)
 {
     const PictureState p = std::move(m_picture);
@@ -908,8 +906,8 @@ void Reader::finishPicture(qsizetype end, int unclosed)
     }
     if (picture.kind.isEmpty()) {
         const QByteArrayView all = m_tokens.data();
-        const qsizetype start = std::clamp<qsizetype>(p.openPos, 0, all.size());
-        picture.data = all.sliced(start, std::clamp<qsizetype>(end, start, all.size()) - start).toByteArray();
+        const qsizetype start = std::clamp<qsizetype>(p.start, 0, all.size());
+        picture.data = '{' + all.sliced(start, std::clamp<qsizetype>(end, start, all.size()) - start).toByteArray();
         // The data ended inside the picture: the braces it opened are closed.
         picture.data += QByteArray(unclosed, '}');
         picture.kind = QStringLiteral("rtf");

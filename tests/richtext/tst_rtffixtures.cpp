@@ -46,10 +46,15 @@ private slots:
                                             u"  \"Right aligned\" Liberation Serif 12pt auto/none"_qs,
                                             u"[left li=1440 ri=0 fi=0 sb=0 sa=283]"_qs,
                                             u"  \"Indented one inch\" Liberation Serif 12pt auto/none"_qs,
+                                            // the table's cells
                                             u"[left li=0 ri=0 fi=0 sb=0 sa=283]"_qs,
-                                            u"  \"Name\tTown\" Liberation Serif 12pt auto/none"_qs,
+                                            u"  \"Name\" Liberation Serif 12pt auto/none"_qs,
                                             u"[left li=0 ri=0 fi=0 sb=0 sa=283]"_qs,
-                                            u"  \"Zoë\tŁódź\" Liberation Serif 12pt auto/none"_qs,
+                                            u"  \"Town\" Liberation Serif 12pt auto/none"_qs,
+                                            u"[left li=0 ri=0 fi=0 sb=0 sa=283]"_qs,
+                                            u"  \"Zoë\" Liberation Serif 12pt auto/none"_qs,
+                                            u"[left li=0 ri=0 fi=0 sb=0 sa=283]"_qs,
+                                            u"  \"Łódź\" Liberation Serif 12pt auto/none"_qs,
                                             u"[left li=709 ri=0 fi=-283 sb=0 sa=0 tab=283l]"_qs,
                                             u"  \"•\t\" OpenSymbol 12pt auto/none"_qs,
                                             u"  \"first item\" Liberation Serif 12pt auto/none"_qs,
@@ -76,10 +81,15 @@ private slots:
                                        u"  \" end.\" Helvetica 12pt auto/none"_qs,
                                        u"[left li=0 ri=0 fi=0 sb=0 sa=180]"_qs,
                                        u"  \"Zoë Łukasz naïve €\" Helvetica 12pt auto/none"_qs,
+                                       // the table's cells
                                        u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs,
-                                       u"  \"Name\tTown\" Helvetica 12pt auto/none"_qs,
+                                       u"  \"Name\" Helvetica 12pt auto/none"_qs,
                                        u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs,
-                                       u"  \"Zoë\tŁódź\" Helvetica 12pt auto/none"_qs,
+                                       u"  \"Town\" Helvetica 12pt auto/none"_qs,
+                                       u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs,
+                                       u"  \"Zoë\" Helvetica 12pt auto/none"_qs,
+                                       u"[left li=0 ri=0 fi=0 sb=0 sa=0]"_qs,
+                                       u"  \"Łódź\" Helvetica 12pt auto/none"_qs,
                                        u"[left li=0 ri=0 fi=0 sb=0 sa=180]"_qs,
                                        u"[left li=360 ri=0 fi=-360 sb=0 sa=0 tab=360l]"_qs,
                                        u"  \"•\tfirst item\" Helvetica 12pt auto/none"_qs,
@@ -121,7 +131,8 @@ private slots:
                 richtext::readDocument(file.readAll(), doc, m_base);
                 QTextDocument copy;
                 richtext::readDocument(richtext::writeRtf(doc), copy, m_base);
-                QVERIFY2(paragraphs(copy) == paragraphs(doc), qPrintable(name));
+                QVERIFY2(paragraphs(copy) == paragraphs(doc),
+                         qPrintable(name + u": "_qs + paragraphs(doc) + u" / "_qs + paragraphs(copy)));
             } catch (const platform::AppError& e) {
                 QVERIFY2(e.message() == u"Failed to Load Stream"_qs, qPrintable(name));
             }
