@@ -78,6 +78,8 @@ QString BandDrawer::groupValue(const Band& band, int row) const
 void BandDrawer::draw(const Band& band, Page& page, double left, double top, double width, int row, int pageNumber)
 {
     drawFrame(band.frame, page, QRectF(left, top, width, band.height));
+    if (row >= 0)
+        m_lastRow = row;
     for (const Compiled& c : m_bands.at(&band)) {
         const Element& e = *c.element;
         switch (e.kind) {
@@ -85,7 +87,8 @@ void BandDrawer::draw(const Band& band, Page& page, double left, double top, dou
             drawShape(e, page, left, top);
             break;
         case ElementKind::RichText:
-            drawRichText(e, page, left, top, row);
+            // A page footer's merge fields take the record the page last printed: a letter's own contact.
+            drawRichText(e, page, left, top, row >= 0 ? row : m_lastRow);
             break;
         default:
             drawText(c, page, left, top, width, linesOf(c, row, pageNumber));

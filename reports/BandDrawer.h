@@ -82,6 +82,7 @@ private:
     std::map<const Band*, Expression> m_groups;
     std::map<RichTextKey, RichTextMerge> m_richTexts;
     std::unordered_map<QString, int> m_fieldIndex;
+    int m_lastRow = -1;
 };
 
 } // namespace reports
