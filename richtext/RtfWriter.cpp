@@ -308,8 +308,15 @@ void Writer::writeTable(const QTextTable* table)
                 m_body += "\\pard\\intbl\\cell\n";
                 continue;
             }
-            for (std::size_t i = 0; i < blocks.size(); ++i)
-                writeBlock(blocks[i], true, i + 1 == blocks.size() ? "\\cell" : "\\par");
+            for (std::size_t i = 0; i + 1 < blocks.size(); ++i)
+                writeBlock(blocks[i], true, "\\par");
+            // A \par right before \cell ends no paragraph of its own: an empty last paragraph needs one.
+            if (blocks.size() > 1 && blocks.back().length() == 1) {
+                writeBlock(blocks.back(), true, "\\par");
+                m_body += "\\cell\n";
+            } else {
+                writeBlock(blocks.back(), true, "\\cell");
+            }
         }
         m_body += "\\row\n";
     }

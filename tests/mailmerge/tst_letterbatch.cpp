@@ -93,6 +93,24 @@ private slots:
         }
     }
 
+    // Merge fields take each contact's values; a name that is no field prints as written and is reported.
+    void mergeFields()
+    {
+        const QString letter = m_dir.filePath(QStringLiteral("fields.rtf"));
+        QFile file(letter);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"({\rtf1 Dear {\field{\*\fldinst MERGEFIELD Firstname}{\fldrslt x}} of )"
+                   R"({\field{\*\fldinst MERGEFIELD Town}}, {\field{\*\fldinst MERGEFIELD Nickname}}\par})");
+        file.close();
+        const Outcome out = tovrel({"--folder", m_folder, "--report", "letters", "--letter", letter, "--pdf", pdf()});
+        QCOMPARE(out.exitCode, 0);
+        QCOMPARE(out.errors.trimmed(), QStringLiteral("Unknown merge fields: Nickname"));
+        const QStringList pages = previewtest::pdfText(pdf()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 3);
+        QVERIFY2(pages[0].contains(QStringLiteral("Dear Ann of Leeds, \u00ABNickname\u00BB")), qPrintable(pages[0]));
+        QVERIFY2(pages[2].contains(QStringLiteral("Dear Zoë of Bath")), qPrintable(pages[2]));
+    }
+
     // The search narrows the letters as the search dialog would; nobody found still gives one page.
     void search_data()
     {

@@ -284,6 +284,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("edges out of order") << QByteArray(R"({\rtf1\trowd\cellx3000\cellx1000\cellx-5\pard\intbl a\cell b\cell c\cell\row})")
                                             << u"\na\nb\nc\n"_s; // a document keeps a paragraph before and after a table
+        QTest::newRow("empty last paragraph in a cell")
+            << QByteArray(R"({\rtf1\trowd\cellx1000\pard\intbl a\par\par\cell\row})") << u"\na\n\n"_s;
         QTest::newRow("cell without table") << QByteArray(R"({\rtf1 x\cell y\par})") << u"x\n\ny"_s;
         QTest::newRow("row without cells") << QByteArray(R"({\rtf1 x\row y\par})") << u"x\ny"_s;
         QTest::newRow("nested table") << QByteArray(R"({\rtf1\trowd\cellx4000\pard\intbl a\par\itap2 n1\nestcell n2\nestcell{\*\nesttableprops\trowd\cellx1000\cellx2000\nestrow}\itap1 z\cell\row})")
