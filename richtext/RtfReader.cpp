@@ -181,6 +181,7 @@ private:
 
     std::vector<FieldState> m_fieldStates;
     std::vector<bool> m_linkShown;
+    std::vector<int> m_mergeFieldStates; // by merge field: its field
     PictureState m_picture;
     QStringList m_unkept;
 };
@@ -343,7 +344,8 @@ void Reader::appendText(QStringView text)
         return;
     // A merge field shows as «Name», whatever its result says.
     if (g.chr.mergeField >= 0) {
-        FieldState& field = m_fieldStates[std::size_t(g.field)];
+        // The field's own state: a field nested in its result has a group of its own.
+        FieldState& field = m_fieldStates[std::size_t(m_mergeFieldStates[std::size_t(g.chr.mergeField)])];
         if (!field.resultShown) {
             field.resultShown = true;
             const QString name = m_fields.mergeFields[std::size_t(g.chr.mergeField)];
@@ -771,6 +773,7 @@ void Reader::showFieldResult(Group& g)
             field.kind = FieldKind::Merge;
             field.index = int(m_fields.mergeFields.size());
             m_fields.mergeFields.push_back(words[1].left(64));
+            m_mergeFieldStates.push_back(g.field);
         } else {
             field.kind = FieldKind::Other;
             noteUnkept("fields");

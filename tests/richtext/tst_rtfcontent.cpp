@@ -354,6 +354,8 @@ private slots:
                                    << u"Dear \u00ABTown\u00BB,"_s;
         QTest::newRow("other result") << QByteArray(R"({\rtf1 {\field{\*\fldinst MERGEFIELD "Post Code"}{\fldrslt xyz}}\par})")
                                       << u"\u00ABPost Code\u00BB"_s;
+        QTest::newRow("field in its result") << QByteArray(R"({\rtf1 {\field{\*\fldinst MERGEFIELD A}{\fldrslt {\field{\*\fldinst PAGE}{\fldrslt 3}}}}\par})")
+                                             << u"\u00ABA\u00BB"_s;
         QTest::newRow("nested instruction") << QByteArray(R"({\rtf1 {\field{\*\fldinst MERGEFIELD Surname{\field{\*\fldinst PAGE}{\fldrslt 3}}}{\fldrslt x}}\par})")
                                             << u"\u00ABSurname\u00BB"_s;
     }
