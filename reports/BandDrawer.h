@@ -1,17 +1,16 @@
 #pragma once
 
-#include "richtext/RichText.h"
-#include <QImage>
-#include <memory>
-#include <unordered_map>
-
 #include "reports/Expression.h"
 #include "reports/Pages.h"
 #include "reports/ReportDefinition.h"
 #include "reports/TextMetrics.h"
+#include "richtext/RichText.h"
 
+#include <QImage>
 #include <map>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QTextDocument;
