@@ -98,6 +98,8 @@ int runDialog(QDialog& dialog)
 void ImportClick(QWidget* parent)
 {
     platform::guard([&] {
+        // A change that cannot be saved stops the import before anything is asked.
+        Application::instance().store.HomeQuery.settle();
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
@@ -153,13 +155,8 @@ void importFile(QWidget* parent, const QString& path)
         if (runDialog(preview) != QDialog::Accepted)
             return;
 
-        // The pending edit is settled as a move would settle it, before the list is read again.
-        if (query.state() == data::Dataset::State::Edit || query.state() == data::Dataset::State::Insert) {
-            if (query.isModified())
-                query.post();
-            else
-                query.cancel();
-        }
+        // Settled again: the row may have been edited while the preview was open.
+        query.settle();
         store.ADOConnection1.open();
         exchange::ImportResult result;
         {

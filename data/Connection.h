@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/FileLock.h"
+
 #include <QString>
 
 struct sqlite3;
@@ -21,7 +23,8 @@ public:
     void setConnectionString(const QString& text) { m_connectionString = text; }
     [[nodiscard]] const QString& connectionString() const { return m_connectionString; }
 
-    // Throws AppError with the engine's message when the file is missing, not a database or locked.
+    // Throws AppError with the engine's message when the file is missing, not a database or locked. While open it
+    // holds the file's shared lock, so that no other program replaces the file under it.
     void open();
     void close();
     [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
@@ -34,6 +37,7 @@ private:
     QString m_path;
     QString m_connectionString;
     sqlite3* m_db = nullptr;
+    FileLock m_lock;
 };
 
 // Registers like(pattern, text[, escape]) on a connection: % and _ as in SQL, case folded for every letter.

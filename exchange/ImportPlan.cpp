@@ -1,6 +1,7 @@
 #include "exchange/ImportPlan.h"
 
 #include "exchange/AccessFile.h"
+#include "exchange/ControlCharacters.h"
 #include "exchange/CsvReader.h"
 #include "exchange/LineReader.h"
 #include "exchange/VCardReader.h"
@@ -60,6 +61,7 @@ std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progre
     ImportPlan plan;
     ReadContact rc;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++plan.contactCount;
         if (!plan.first)
             plan.first = rc.contact;
@@ -89,6 +91,7 @@ ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const 
     ReadContact rc;
     qint64 seen = 0;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++seen;
         if (overLongValues(rc.contact).isEmpty()) {
             add(rc.contact);
