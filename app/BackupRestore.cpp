@@ -176,7 +176,7 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
     // another program is writing, and keeps anyone from starting to write until the copy is done.
     EngineFile lock;
     if (lock.open(database, SQLITE_OPEN_READWRITE) != SQLITE_OK)
-        throw platform::AppError(cannotOpen);
+        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
     int rc = lock.exec("BEGIN IMMEDIATE");
     if ((rc & 0xFF) == SQLITE_READONLY) {
         // A file nobody may write to: a read lock keeps it as it is.
@@ -198,7 +198,7 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     {
         QFile source(backup);
         if (!source.open(QIODevice::ReadOnly))
-            throw platform::AppError(QStringLiteral("Cannot open file %1").arg(backup));
+            throw platform::AppError(QStringLiteral("Cannot open file %1: %2").arg(backup, source.errorString()));
     }
     // Checked before anything is replaced: a damaged backup would leave no database at all.
     checkContactDatabase(backup);

@@ -119,9 +119,7 @@ void importFile(QWidget* parent, const QString& path)
         if (query.isExclusive())
             throw platform::AppError(QStringLiteral("A report is reading the contacts; close its preview first"));
         if (exchange::isAccessFile(store.ADOConnection1.databasePath()))
-            throw platform::AppError(QStringLiteral("%1 is an Access-format database: start the program again and "
-                                                    "convert it before importing contacts")
-                                         .arg(QDir::toNativeSeparators(store.ADOConnection1.databasePath())));
+            throw platform::AppError(data::accessFormatMessage(store.ADOConnection1.databasePath()));
         const QString fileName = QFileInfo(path).fileName();
 
         QString table;

@@ -2,6 +2,8 @@
 
 #include "platform/AppError.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -98,6 +100,21 @@ void registerUnicodeLike(sqlite3* db)
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
 }
 
+bool isAccessFormatFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray id = f.read(20).mid(4, 15);
+    return id == "Standard Jet DB" || id == "Standard ACE DB";
+}
+
+QString accessFormatMessage(const QString& path)
+{
+    return QStringLiteral("%1 is an Access-format database; start the program once to convert it")
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::open()
@@ -105,6 +122,8 @@ void Connection::open()
     if (m_db)
         return;
     const QString fullPath = QFileInfo(m_path).absoluteFilePath();
+    if (isAccessFormatFile(fullPath))
+        throw platform::AppError(accessFormatMessage(fullPath));
     const QByteArray path = fullPath.toUtf8();
     // Held until close. A file that cannot be opened at all is left to the engine to report.
     if (!m_lock.acquire(fullPath, FileLock::Mode::Shared, 1000) && m_lock.errorCode() == 0)

@@ -40,6 +40,10 @@ private:
     FileLock m_lock;
 };
 
+// Whether the file at path is an Access-format database (by its header), and what every command says of one.
+[[nodiscard]] bool isAccessFormatFile(const QString& path);
+[[nodiscard]] QString accessFormatMessage(const QString& path);
+
 // Registers like(pattern, text[, escape]) on a connection: % and _ as in SQL, case folded for every letter.
 void registerUnicodeLike(sqlite3* db);
 
