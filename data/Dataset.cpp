@@ -601,8 +601,8 @@ RowStore::Row Dataset::readStoredRow(qint64 key)
     if (rc != SQLITE_ROW)
         fail(m_connection->lastError());
     const int count = int(columns.size()) - 1;
-    std::vector<const char*> values(size_t(count));
-    std::vector<uint32_t> lengths(size_t(count));
+    std::vector<const char*> values(static_cast<size_t>(count));
+    std::vector<uint32_t> lengths(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, i + 1));
         lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(st.stmt, i + 1)) : 0;

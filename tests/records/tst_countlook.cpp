@@ -176,7 +176,7 @@ private slots:
             }
             QCOMPARE(listBytes(), QByteArray("Kent\r\n"));
         }
-        QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1.").arg(listPath())});
+        QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1: File too large.").arg(listPath())});
         QCOMPARE(main->countyPickList(), entries);
         QVERIFY(!editor->isVisible());
         // No temporary file is left behind.
