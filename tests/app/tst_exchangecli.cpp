@@ -152,6 +152,20 @@ private slots:
         QCOMPARE(stored(), 6);
     }
 
+    // A disk that fills up: one line naming the file and the reason, and no file left behind.
+    void aFullDiskIsReportedOnce()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("all.vcf"));
+        Run r;
+        {
+            const testsupport::FileSizeLimit limit(200); // the program started now inherits it
+            r = tovrel({"--export", file, "--folder", m_dir.path()});
+        }
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, QStringLiteral("tovrel: Cannot write the file %1: File too large\n").arg(file));
+        QVERIFY(!QFile::exists(file));
+    }
+
     // Every command says the same of it, once, and leaves it as it is.
     void anAccessFormatDatabaseIsNotWrittenFromTheCommandLine_data()
     {

@@ -124,7 +124,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("no backup yet") << QStringLiteral("Tovrel.bak") << true << "No such file or directory";
         QTest::newRow("no backup, no database") << QStringLiteral("Tovrel.bak") << false << "No such file or directory";
-        QTest::newRow("a folder") << QStringLiteral("folder") << true << "Is a directory";
+        QTest::newRow("a folder") << QStringLiteral("folder") << true << "file to open is a directory";
     }
     void sourceCannotBeOpened()
     {

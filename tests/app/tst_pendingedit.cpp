@@ -4,6 +4,7 @@
 #include "app/BackupRestore.h"
 #include "app/ContactExport.h"
 #include "app/ImportDialog.h"
+#include "platform/ErrorBox.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 #include "reports/DatasetSource.h"

@@ -6,10 +6,11 @@
 #include "data/Connection.h"
 #include "platform/AppError.h"
 #include "platform/Fakes.h"
+#include "platform/ProgramFolder.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -219,7 +220,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--hold")
         return holdDatabase(argv[2]);
-    QCoreApplication application(argc, argv);
+    QApplication application(argc, argv);
     TestSharedFile test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
