@@ -85,8 +85,9 @@ qint64 exportToFile(const QString& path, ExportFormat format, const std::functio
             contact = Contact{};
         }
     }
+    // The last buffered bytes are written here: commit() alone does not report a disk that filled up now.
     errno = 0;
-    if (!file.commit())
+    if (!file.flush() || !file.commit())
         throw cannotWrite(file, errno);
     return count;
 }
