@@ -42,4 +42,10 @@ FileSizeLimit::~FileSizeLimit()
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
+QString accessSample(const char* name)
+{
+    const QString path = QStringLiteral(TOVREL_TEST_DATA "/access/") + QLatin1String(name);
+    return QFile::exists(path) ? path : QString();
+}
+
 } // namespace testsupport

@@ -26,4 +26,7 @@ private:
     qint64 m_formerMax = -1;
 };
 
+// An Access-format sample of tests/data/access (read in place, never changed); empty when it is not there.
+[[nodiscard]] QString accessSample(const char* name);
+
 } // namespace testsupport
