@@ -71,7 +71,9 @@ class TestPendingEdit : public QObject
             app::ImportClick(p().w);
         } else if (command == "report") {
             platform::guard([&] {
+                // What every report command does before its preview opens, and then as it renders.
                 reports::DatasetSource source(a.store.HomeQuery);
+                source.prepare();
                 source.renderStarted();
                 source.renderEnded(-1);
             });
