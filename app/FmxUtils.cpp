@@ -175,9 +175,10 @@ void CopyDataFile(const QString& source, const QString& destination, const Block
         if (count == 0)
             break;
         errno = 0;
-        if (write(to, buffer.constData(), count) != count)
-            throw cannotCreate(errno != 0 || to.error() != QFileDevice::NoError ? reasonOf(to)
-                                                                                : QStringLiteral("the write fell short"));
+        if (write(to, buffer.constData(), count) != count) {
+            const bool systemError = errno != 0 || to.error() != QFileDevice::NoError;
+            throw cannotCreate(systemError ? reasonOf(to) : QStringLiteral("the write fell short"));
+        }
     }
     QString reason;
     if (!commitToDisk(to, &reason))

@@ -391,7 +391,8 @@ void TfmHomeAddMain::closeEvent(QCloseEvent* event)
     if (!platform::guard([] { homeQuery().settle(); }) &&
         platform::prompts().message(this, QStringLiteral("Confirm"),
                                     QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
-                                    platform::Icon::Question, platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
+                                    platform::Icon::Question,
+                                    platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
         event->ignore();
         return;
     }

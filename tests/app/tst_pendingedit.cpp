@@ -27,7 +27,8 @@ class TestPendingEdit : public QObject
 
     QString storedTown()
     {
-        return testsupport::query(dbPath(), QStringLiteral("SELECT Town FROM HomeAd WHERE ID = %1").arg(m_key)).value(0);
+        const QString sql = QStringLiteral("SELECT Town FROM HomeAd WHERE ID = %1").arg(m_key);
+        return testsupport::query(dbPath(), sql).value(0);
     }
 
     // Another program changes the same field, so that the pending change can no longer be saved.
