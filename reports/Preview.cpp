@@ -3,6 +3,7 @@
 #include "platform/ErrorBox.h"
 #include "reports/PagePainter.h"
 #include "reports/PreviewPage.h"
+#include "reports/RecordSource.h"
 #include "reports/Renderer.h"
 
 #include <QApplication>
