@@ -28,11 +28,11 @@ const QHash<QString, ColumnTarget>& knownColumns()
         QHash<QString, ColumnTarget> t;
         auto value = [&t](Field f, std::initializer_list<const char*> names) {
             for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Value, f});
+                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Value, f, {}, 0, {}});
         };
         auto role = [&t](Role r, std::initializer_list<const char*> names) {
             for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{r});
+                t.insert(QString::fromLatin1(n), ColumnTarget{r, Field::Surname, {}, 0, {}});
         };
         value(Field::Surname, {"surname", "lastname", "familyname", "last"});
         value(Field::Midname, {"midname", "middlename", "middlenames", "additionalname", "middle"});
@@ -349,10 +349,16 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
     QString fullName, year, month, day;
     bool haveBirthday = false;
     for (qsizetype i = 0; i < m_targets.size(); ++i) {
+        const ColumnTarget& t = m_targets[i];
+        if (t.role == Role::Part) {
+            // A group is read whole at its first column, whatever that column holds.
+            if (m_groups[m_groupOf[i]].firstColumn == i)
+                applyGroup(m_groups[m_groupOf[i]], values, d);
+            continue;
+        }
         const QString v = normalizeLineBreaks(values.value(i));
         if (v.trimmed().isEmpty())
             continue;
-        const ColumnTarget& t = m_targets[i];
         const QString& column = m_names[i];
         switch (t.role) {
         case Role::None:
@@ -368,8 +374,6 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
             d.notStored(QStringLiteral("column \"%1\"").arg(column));
             break;
         case Role::Part:
-            if (m_groups[m_groupOf[i]].firstColumn == i)
-                applyGroup(m_groups[m_groupOf[i]], values, d);
             break;
         case Role::Value:
             put(t.field, v, column);

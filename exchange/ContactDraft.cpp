@@ -244,12 +244,14 @@ bool isCatchAllGroup(const QString& category)
 
 void ContactDraft::setCategories(const QStringList& categories, qsizetype at)
 {
+    // An empty first item keeps Flag empty: our own export writes ",B" for a contact with only Flag2.
+    const bool flagKept = categories.size() > 1 && categories.first().trimmed().isEmpty();
     QStringList rest;
     for (const QString& item : categories) {
         const QString c = item.trimmed();
         if (c.isEmpty() || isCatchAllGroup(c))
             continue;
-        if (contact[Field::Flag].isEmpty() && c.size() <= maxLength(Field::Flag))
+        if (contact[Field::Flag].isEmpty() && !flagKept && c.size() <= maxLength(Field::Flag))
             contact[Field::Flag] = c;
         else if (contact[Field::Flag2].isEmpty() && c.size() <= maxLength(Field::Flag2))
             contact[Field::Flag2] = c;
