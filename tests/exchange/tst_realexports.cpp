@@ -234,7 +234,7 @@ private slots:
         const Contact& carlos = google.contacts[0];
         QCOMPARE(carlos[Field::Email], QStringLiteral("carlos@example.pt"));
         QCOMPARE(carlos[Field::Cell], QStringLiteral("+351912345678"));
-        QCOMPARE(carlos[Field::WorkTel], QStringLiteral("+351 21 000 1234"));
+        QCOMPARE(carlos[Field::WorkTel], QStringLiteral("+351210001234"));
         QCOMPARE(carlos[Field::Address1], QStringLiteral("Rua Augusta 100"));
         QCOMPARE(carlos[Field::Town], QStringLiteral("Lisboa"));
         QCOMPARE(carlos[Field::Workplace], QStringLiteral("Firma Lda"));
