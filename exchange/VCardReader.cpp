@@ -261,7 +261,13 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     }
     const Version version = m_version;
     const bool lists = version != Version::V21;
-    auto plain = [&](const Property& p) { return vcard::unescape(text(p), version); };
+    QHash<const Property*, QString> plainText; // each value decoded once, so that a notice on it comes once
+    auto plain = [&](const Property& p) {
+        auto it = plainText.find(&p);
+        if (it == plainText.end())
+            it = plainText.insert(&p, vcard::unescape(text(p), version));
+        return *it;
+    };
     for (const Property& p : props) {
         if (p.kind == vcard::Kind::Label && !p.group.isEmpty())
             groupLabels.insert(p.group.toLower(), appleLabel(plain(p)));
@@ -287,6 +293,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         return joinNonEmpty(items, join);
     };
     auto phoneNumber = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("tel:")); };
+    auto mailAddress = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("mailto:")); };
 
     ContactDraft d(log(), record, line, currentYear());
     Contact& c = d.contact;
@@ -301,7 +308,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         if (p.kind == vcard::Kind::ADR) {
             if (!address || (p.hasType("home") && !address->hasType("home")))
                 address = &p;
-        } else if (p.kind == vcard::Kind::EMAIL) {
+        } else if (p.kind == vcard::Kind::EMAIL && !mailAddress(p).isEmpty()) {
             if (!email || (p.pref && !email->pref))
                 email = &p;
         } else if (p.kind == vcard::Kind::TEL) {
@@ -385,7 +392,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             else
                 d.addNoteLine(labelled(p, phoneLabel(p)), number);
         } else if (n == Kind::EMAIL) {
-            const QString mail = stripScheme(plain(p).trimmed(), QLatin1String("mailto:"));
+            const QString mail = mailAddress(p);
             if (mail.isEmpty())
                 continue;
             if (&p == email)
