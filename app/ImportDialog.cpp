@@ -267,7 +267,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     using namespace exchange;
     setObjectName(QStringLiteral("fmImportPreview"));
     setWindowTitle(QStringLiteral("Import contacts"));
-    resize(560, 640);
+    resize(600, 720);
     auto* layout = new QVBoxLayout(this);
 
     lbSource = new QLabel(
@@ -305,7 +305,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
         tbFirst->setItem(i, 1, item);
     }
     tbFirst->resizeColumnToContents(0);
-    layout->addWidget(tbFirst, 1);
+    layout->addWidget(tbFirst, 2);
 
     gbOverLong = new QGroupBox(QStringLiteral("%1 values longer than their fields allow")
                                    .arg(app::counted(plan.overLongCount, "contact has", "contacts have")),
@@ -365,7 +365,8 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
         lbNotes->addItem(QStringLiteral("Not stored: %1 (photos, logos, sounds, keys)")
                              .arg(app::counted(plan.notStored, "binary value", "binary values")));
     for (auto it = plan.skipped.cbegin(); it != plan.skipped.cend(); ++it)
-        lbNotes->addItem(
+        if (!it.key().endsWith(QLatin1String("(binary, not stored)"))) // counted above
+            lbNotes->addItem(
             QStringLiteral("Not imported: %1, %2").arg(it.key(), app::counted(it.value(), "value", "values")));
     for (const Notice& n : plan.notices)
         lbNotes->addItem(n.toString());
