@@ -97,8 +97,7 @@ void requireOurDatabase(const ContactStore& store)
 {
     const QString path = store.ADOConnection1.databasePath();
     if (exchange::isAccessFile(path))
-        throw platform::AppError(QStringLiteral("%1 is an Access-format database; start the program once to convert it")
-                                     .arg(QDir::toNativeSeparators(path)));
+        throw platform::AppError(data::accessFormatMessage(path));
 }
 
 QString storedFieldName(const QString& name)

@@ -136,4 +136,5 @@ private:
     std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
     std::optional<QSize> m_pendingOuterSize; // a restored outer size waiting for the frame to be known
     bool m_shown = false;
+    int m_filterChoice = -1; // the letter whose selection is in force
 };

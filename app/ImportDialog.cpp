@@ -98,6 +98,8 @@ int runDialog(QDialog& dialog)
 void ImportClick(QWidget* parent)
 {
     platform::guard([&] {
+        // A change that cannot be saved stops the import before anything is asked.
+        Application::instance().store.HomeQuery.settle();
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
@@ -117,9 +119,7 @@ void importFile(QWidget* parent, const QString& path)
         if (query.isExclusive())
             throw platform::AppError(QStringLiteral("A report is reading the contacts; close its preview first"));
         if (exchange::isAccessFile(store.ADOConnection1.databasePath()))
-            throw platform::AppError(QStringLiteral("%1 is an Access-format database: start the program again and "
-                                                    "convert it before importing contacts")
-                                         .arg(QDir::toNativeSeparators(store.ADOConnection1.databasePath())));
+            throw platform::AppError(data::accessFormatMessage(store.ADOConnection1.databasePath()));
         const QString fileName = QFileInfo(path).fileName();
 
         QString table;
@@ -153,13 +153,8 @@ void importFile(QWidget* parent, const QString& path)
         if (runDialog(preview) != QDialog::Accepted)
             return;
 
-        // The pending edit is settled as a move would settle it, before the list is read again.
-        if (query.state() == data::Dataset::State::Edit || query.state() == data::Dataset::State::Insert) {
-            if (query.isModified())
-                query.post();
-            else
-                query.cancel();
-        }
+        // Settled again: the row may have been edited while the preview was open.
+        query.settle();
         store.ADOConnection1.open();
         exchange::ImportResult result;
         {

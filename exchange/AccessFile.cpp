@@ -1,5 +1,6 @@
 #include "exchange/AccessFile.h"
 
+#include "data/Connection.h"
 #include "exchange/ContactDraft.h"
 #include "platform/AppError.h"
 
@@ -16,12 +17,7 @@ namespace exchange {
 
 bool isAccessFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(20);
-    const QByteArray id = head.mid(4, 15);
-    return id == "Standard Jet DB" || id == "Standard ACE DB";
+    return data::isAccessFormatFile(path);
 }
 
 bool canReadAccessFiles()

@@ -1,6 +1,7 @@
 #include "exchange/ImportPlan.h"
 
 #include "exchange/AccessFile.h"
+#include "exchange/ControlCharacters.h"
 #include "exchange/CsvReader.h"
 #include "exchange/LineReader.h"
 #include "exchange/VCardReader.h"
@@ -163,6 +164,7 @@ std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progre
     ImportPlan plan;
     ReadContact rc;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++plan.contactCount;
         FittedContact fitted = fitToFields(std::move(rc.contact));
         if (!plan.first) {
@@ -205,6 +207,7 @@ ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const 
     ReadContact rc;
     qint64 seen = 0;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++seen;
         FittedContact fitted = fitToFields(std::move(rc.contact));
         if (fitted.shortened.isEmpty() || choice == OverLongChoice::Keep) {

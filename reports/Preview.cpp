@@ -63,6 +63,7 @@ void previewReport(ReportDefinition& definition, RecordSource& source)
         open->activateWindow();
         return;
     }
+    source.prepare();
     TfmPreview preview(definition, source);
     preview.exec();
 }

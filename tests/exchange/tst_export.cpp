@@ -4,6 +4,7 @@
 #include "exchange/VCardReader.h"
 #include "exchange/VCardWriter.h"
 #include "platform/AppError.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -289,6 +290,26 @@ print(json.dumps(out))
         FailingDevice device(100);
         const auto writer = makeWriter(ExportFormat::VCard40, device);
         QVERIFY_THROWS_EXCEPTION(platform::AppError, writer->write(fullContact()));
+    }
+
+    void aFullDiskNamesTheFileAndTheReasonOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.vcf"));
+        QString error;
+        {
+            const testsupport::FileSizeLimit limit(4096);
+            try {
+                exportToFile(path, ExportFormat::VCard30, [](Contact& c) {
+                    c = fullContact();
+                    return true;
+                });
+            } catch (const platform::AppError& e) {
+                error = e.message();
+            }
+        }
+        QCOMPARE(error, QStringLiteral("Cannot write the file %1: File too large").arg(path));
+        QVERIFY(!QFile::exists(path));
     }
 
     void exportToFileReplacesOnlyWhenComplete()

@@ -59,6 +59,40 @@ private slots:
             QStringLiteral("Record 2, line 3: birthday \"--1224\" has no year; kept in Notes as \"Birthday: 24/12\"."));
     }
 
+    void controlCharactersAreRemovedAndListed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("vCard, NUL in the surname")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nu") + '\0' +
+                   QByteArray("l;Bob\r\nFN:Bob Nul\r\nNOTE:a\\nb\tc\r\nEND:VCARD\r\n")
+            << "Surname";
+        QTest::newRow("CSV, escape and bell in two fields")
+            << QByteArray("Surname,Firstname,Town\r\nNu\x1bl,B\x07ob,York\r\n") << "Surname, Firstname";
+    }
+    void controlCharactersAreRemovedAndListed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const bool vcard = bytes.startsWith("BEGIN");
+        Importer importer(writeFile(dir, vcard ? QStringLiteral("c.vcf") : QStringLiteral("c.csv"), bytes), {},
+                          ReadOptions{2024});
+        const std::optional<ImportPlan> plan = importer.plan();
+        QVERIFY(plan);
+        QCOMPARE((*plan->first)[Field::Surname], QStringLiteral("Nul"));
+        QCOMPARE(plan->noticeCount, 1);
+        QCOMPARE(plan->notices[0].text,
+                 QStringLiteral("control characters removed from %1 of Bob Nul").arg(name));
+        QList<Contact> added;
+        importer.run(OverLongChoice::Keep, [&](const Contact& c) { added << c; });
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(added[0][Field::Surname], QStringLiteral("Nul"));
+        QCOMPARE(added[0][Field::Firstname], QStringLiteral("Bob"));
+        if (vcard) // TAB and LF stay
+            QCOMPARE(added[0][Field::Notes], QStringLiteral("a\nb\tc"));
+    }
+
     void runKeepsOrSkipsOnlyAsChosen_data()
     {
         QTest::addColumn<OverLongChoice>("choice");
