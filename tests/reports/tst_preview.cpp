@@ -5,6 +5,7 @@
 #include "platform/Fakes.h"
 #include "reports/Preview.h"
 #include "reports/PreviewPage.h"
+#include "reports/QRLabels.h"
 #include "reports/QReport1.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
@@ -207,6 +208,40 @@ private slots:
         QCOMPARE(seen, shown);
     }
 
+    // The status bar says how many values were made smaller or cut, so they can be mended before printing; loaded
+    // pages say nothing of it.
+    void shortenedValuesInTheStatusBar_data()
+    {
+        QTest::addColumn<int>("longNames");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("one") << 1 << QStringLiteral("1 value shortened to fit");
+        QTest::newRow("three") << 3 << QStringLiteral("3 values shortened to fit");
+    }
+    void shortenedValuesInTheStatusBar()
+    {
+        QFETCH(int, longNames);
+        QFETCH(QString, shown);
+        std::vector<QStringList> rows;
+        for (int i = 0; i < 5; ++i)
+            rows.push_back({i < longNames ? QStringLiteral("Featherstonehaugh-Cholmondeley%1").arg(i)
+                                          : QStringLiteral("Bee%1").arg(i)});
+        ReportDefinition definition = phoneListReport();
+        WatchedSource source(reporttest::contacts({QStringLiteral("Surname")}, rows));
+        TfmPreview preview(definition, source);
+        preview.renderReport();
+        QCOMPARE(preview.pnlShortened->text(), shown);
+        QCOMPARE(preview.shownPages().shortened, longNames);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.trp"));
+        saveReport(preview.shownPages(), path);
+        m_fakes.fileDialogs->answers.enqueue(path);
+        preview.btnLoadReport->click();
+        QVERIFY(preview.showsLoadedPages());
+        QCOMPARE(preview.pnlShortened->text(), QString());
+    }
+
     // While rendering: the pages so far are shown and counted, printing waits, the progress shows.
     void duringRendering()
     {
@@ -298,6 +333,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("phones.trp"));
         ReportDefinition definition = phoneListReport();
+        definition.title = QStringLiteral("Kent Phones");
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -307,15 +343,18 @@ private slots:
         QCOMPARE(m_fakes.fileDialogs->saved.first().title, QStringLiteral("Save report"));
         QVERIFY(QFileInfo::exists(path));
 
-        ReportDefinition empty = phoneListReport();
+        ReportDefinition empty = labels21Report();
         WatchedSource none(reporttest::numbered(0));
         TfmPreview other(empty, none);
         other.renderReport();
+        QCOMPARE(other.windowTitle(), QStringLiteral("Address Labels"));
         m_fakes.fileDialogs->answers.enqueue(path);
         other.btnLoadReport->click();
         QCOMPARE(m_fakes.fileDialogs->opened.first().title, QStringLiteral("Load report"));
         QVERIFY(m_fakes.prompts->asked.isEmpty());
         QVERIFY(other.showsLoadedPages());
+        // The loaded pages carry their own title.
+        QCOMPARE(other.windowTitle(), QStringLiteral("Kent Phones"));
         QVERIFY(other.shownPages() == preview.shownPages());
         QCOMPARE(other.pageIndex(), 0);
         QCOMPARE(other.pnlPage->text(), QStringLiteral("Page 1 of %1").arg(kPages));

@@ -273,13 +273,16 @@ private slots:
         QCOMPARE(m_fakes.prompts->asked.first().icon, platform::Icon::Information);
     }
 
-    // Loaded pages print as they are: all of them, whatever range the report keeps for its own pages.
+    // Loaded pages print as they are: all of them, whatever range the report keeps for its own pages, under
+    // their own title.
     void loadedPagesPrintAsTheyAre()
     {
         const QString saved = m_dir.filePath(QStringLiteral("four.trp"));
         {
             WatchedSource four(reporttest::numbered(kContacts));
-            saveReport(render(phoneListReport(), four), saved);
+            ReportDefinition titled = phoneListReport();
+            titled.title = QStringLiteral("Kent Phones");
+            saveReport(render(titled, four), saved);
         }
         ReportDefinition definition = phoneListReport();
         definition.pageRange = {2, 3};
@@ -290,10 +293,15 @@ private slots:
         preview.btnLoadReport->click();
         QVERIFY(preview.showsLoadedPages());
         const QString path = m_dir.filePath(QStringLiteral("loaded.pdf"));
-        preview.printerReady = [&](QPrinter& printer) { toPdf(printer, path); };
+        QString job;
+        preview.printerReady = [&](QPrinter& printer) {
+            job = printer.docName();
+            toPdf(printer, path);
+        };
         source.onRow = [](int) { QFAIL("loaded pages are not rendered again"); };
         preview.btnPrint->click();
         QCOMPARE(previewtest::pageFooters(path), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
+        QCOMPARE(job, QStringLiteral("Kent Phones")); // the job is named after the loaded pages
     }
 };
 
