@@ -39,14 +39,16 @@ std::vector<int> printOrder(const RecordSource& source, const QString& fieldName
     }
     if (sorted)
         return {};
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(static_cast<size_t>(rows));
+    // Compared as the check above compares (sort keys may order case apart where compare() does not).
+    std::vector<QString> names;
+    names.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row)
-        keys.push_back(collator.sortKey(source.text(row, field)));
+        names.push_back(source.text(row, field));
     std::vector<int> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return collator.compare(names[static_cast<size_t>(a)], names[static_cast<size_t>(b)]) < 0;
+    });
     return order;
 }
 

@@ -64,7 +64,7 @@ public:
             for (size_t g = 0; g < m_groups.size(); ++g) {
                 QString value = m_drawer.groupValue(*m_groups[g], row);
                 // Exact comparison: a change of case starts a new group.
-                if (row == 0 || value != previous[g])
+                if (done == 0 || value != previous[g])
                     printBand(*m_groups[g], row);
                 previous[g] = std::move(value);
             }

@@ -95,10 +95,12 @@ private slots:
                                            << "smaller";
         QTest::newRow("far too wide") << QString(60, u'W') << 0.0 << 40.0 << "cut";
         QTest::newRow("combining accents") << accents << 0.0 << 30.0 << "cut";
-        QTest::newRow("blank at the cut") << QStringLiteral("WWWWWWWWWWW WWWWWWWWWWWWWWWWWWWWW") << 0.0 << 31.0
+        QTest::newRow("blank at the cut") << QStringLiteral("WWWWWWWWWWW WWWWWWWWWWWWWWWWWWWWW") << 0.0 << 25.0
                                           << "cut";
-        QTest::newRow("place beyond the page") << QStringLiteral("Featherstonehaugh-Cholmondeley") << 170.0
-                                               << 40.0 << "smaller";
+        QTest::newRow("place beyond the page, smaller") << QStringLiteral("Cholmondeley") << 170.0 << 40.0
+                                                        << "smaller";
+        QTest::newRow("place beyond the page, cut") << QStringLiteral("Featherstonehaugh-Cholmondeley") << 170.0
+                                                    << 40.0 << "cut";
     }
     void shrinkThenCut()
     {

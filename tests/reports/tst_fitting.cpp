@@ -140,7 +140,8 @@ private slots:
                      qPrintable(QStringLiteral("%1 ends at %2").arg(t.text).arg(t.box.right())));
             QVERIFY(r.fonts()[size_t(t.font)].pointSize >= smallest);
         }
-        QVERIFY(r.shortened > 0);
+        // The letter's lines have the width of the page: even the longest contact fits there.
+        QCOMPARE(r.shortened > 0, layout != Layout(letters));
         // An ordinary long name is made smaller, not cut, wherever the name has a line of its own.
         if (!longest && d.labelsPerSheet > 0)
             QCOMPARE(reporttest::find(page, kLongName).text, kLongName);

@@ -148,7 +148,7 @@ private slots:
     {
         QStringList surnames;
         for (int i = 0; i < 100; ++i)
-            surnames << QStringLiteral("Adams%1").arg(i);
+            surnames << QStringLiteral("Adams%1").arg(i, 2, 10, QLatin1Char('0'));
         auto source = people(surnames);
         const Rendering r = renderPhoneList(source);
         QCOMPARE(r.pageCount(), 3); // 38 rows on page 1, 40 on page 2, 22 on page 3
