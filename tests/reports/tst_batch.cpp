@@ -121,7 +121,10 @@ private slots:
         const Outcome out =
             tovrel({"--folder", m_folder, "--report", report, "--pdf", pdf, "--search", "Surname", surname});
         QCOMPARE(out.exitCode, 0);
-        QCOMPARE(out.errors, notice);
+        if (notice.isEmpty())
+            QVERIFY2(!out.errors.contains(QStringLiteral("shortened")), qPrintable(out.errors));
+        else
+            QVERIFY2(out.errors.endsWith(notice), qPrintable(out.errors));
         QVERIFY(previewtest::pdfText(pdf).contains(surname));
     }
 
@@ -146,7 +149,8 @@ private slots:
             args << "--letter" << letter;
         const Outcome out = tovrel(args);
         QCOMPARE(out.exitCode, 1);
-        QCOMPARE(out.errors, QStringLiteral("tovrel: The report has no pages: the selection is empty\n"));
+        QVERIFY2(out.errors.endsWith(QStringLiteral("tovrel: The report has no pages: the selection is empty\n")),
+                 qPrintable(out.errors));
         QVERIFY(!QFileInfo::exists(pdf));
     }
 

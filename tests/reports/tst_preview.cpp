@@ -77,7 +77,7 @@ private slots:
     {
         QFETCH(QString, title);
         QFETCH(QString, caption);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.title = title;
         WatchedSource source(reporttest::numbered(3));
         bool checked = false;
@@ -92,7 +92,7 @@ private slots:
 
     void controls()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
         QCOMPARE(toolbarHints(preview),
@@ -108,7 +108,7 @@ private slots:
 
     void zoomButtonsAreExclusive()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
         preview.resize(800, 600);
@@ -160,7 +160,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, to);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.show();
@@ -175,7 +175,7 @@ private slots:
 
     void escapeCloses()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         whenRendered(definition, [](TfmPreview& preview) { QTest::keyClick(preview.btnNextPage, Qt::Key_Escape); });
         previewReport(definition, source); // returns only once the window has closed
@@ -197,7 +197,7 @@ private slots:
     {
         QFETCH(QList<int>, values);
         QFETCH(QStringList, shown);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(1));
         TfmPreview preview(definition, source);
         QStringList seen;
@@ -226,7 +226,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             rows.push_back({i < longNames ? QStringLiteral("Featherstonehaugh-Cholmondeley%1").arg(i)
                                           : QStringLiteral("Bee%1").arg(i)});
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::contacts({QStringLiteral("Surname")}, rows));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -245,7 +245,7 @@ private slots:
     // While rendering: the pages so far are shown and counted, printing waits, the progress shows.
     void duringRendering()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.show();
@@ -274,7 +274,7 @@ private slots:
 
     void emptySelection()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(0));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -287,7 +287,7 @@ private slots:
 
     void closingWhileRenderingStopsIt()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         source.onRow = [&](int row) {
             if (row == 10)
@@ -303,8 +303,8 @@ private slots:
 
     void onePreviewPerReport()
     {
-        ReportDefinition definition = phoneListReport();
-        ReportDefinition other = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
+        ReportDefinition other = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         bool secondReturned = false;
         whenRendered(definition, [&](TfmPreview& preview) {
@@ -332,7 +332,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("phones.trp"));
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.title = QStringLiteral("Kent Phones");
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
@@ -384,7 +384,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -410,9 +410,9 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("three.trp"));
         {
             WatchedSource three(reporttest::numbered(3));
-            saveReport(render(phoneListReport(), three), path);
+            saveReport(render(previewtest::phoneList(), three), path);
         }
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         source.onRow = [&](int row) {
@@ -436,7 +436,7 @@ private slots:
             QSKIP("pdfinfo and pdftotext (poppler-utils) are not installed");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("phones.pdf"));
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();
