@@ -14,8 +14,11 @@ class TfmHelpMemo : public QWidget
 public:
     explicit TfmHelpMemo(QWidget* parent = nullptr);
 
-    // The note's nineteen lines, in order.
-    [[nodiscard]] static QStringList noteLines();
+    // The note's paragraphs, in order; an empty one is an empty line.
+    [[nodiscard]] static QStringList noteParagraphs();
+
+    static constexpr int ClientWidth = 442;
+    static constexpr int ClientHeight = 307;
 
     QWidget* Panel1 = nullptr; // the heading strip
     QLabel* Label1 = nullptr;
@@ -27,11 +30,14 @@ namespace app {
 // Help > Help Note: shows the note without waiting for it.
 void Help1Click();
 
-// Help > Help: hands Manual.pdf in the program folder to the desktop. Nothing is said when there is no such file
-// or nothing to show it with.
+// Help > Help: hands the manual to the desktop. When there is no manual, or nothing shows it, an information box
+// says so and where the manual was looked for or lies.
 void Help2Click();
 
-// The name of the manual in the program folder.
+// The name of the manual.
 [[nodiscard]] QString manualFileName(); // "Manual.pdf"
+
+// The full paths the manual is looked for at, in order; the first that exists is opened.
+[[nodiscard]] QStringList manualPlaces();
 
 } // namespace app

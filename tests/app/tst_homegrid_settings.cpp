@@ -51,12 +51,13 @@ private slots:
 
     void restoresWhatWasSaved()
     {
-        p().writeFile(QStringLiteral("TovrelIni.ini"), "[mainform]\r\nstatus=2\r\nTop=120\r\nLeft=130\r\nWidth=900\r\n"
+        p().writeFile(QStringLiteral("TovrelIni.ini"), "[mainform]\r\nstatus=2\r\nTop=20\r\nLeft=30\r\nWidth=700\r\n"
                                                        "Height=500\r\n[DBGrid]\r\nWSurname=150\r\nWPCode=12px\r\n"
                                                        "WCountry=33\r\nWTel=44\r\n[Other]\r\nKeep=1\r\n");
         p().start();
-        QCOMPARE(w()->frameGeometry().topLeft(), QPoint(130, 120));
-        QCOMPARE(w()->frameGeometry().size(), QSize(900, 500));
+        // The frame's corner and the client area's size.
+        QCOMPARE(w()->frameGeometry().topLeft(), QPoint(30, 20));
+        QCOMPARE(w()->size(), QSize(700, 500));
         QCOMPARE(w()->dbGrid1->columnWidth(0), 150);
         QCOMPARE(w()->dbGrid1->columnWidth(1), 103); // missing: the layout's width
         QVERIFY(w()->dbGrid1->columnWidth(7) > 12);  // not a number: the layout's width
@@ -112,8 +113,8 @@ private slots:
         } else {
             QCOMPARE(ini("MainForm", "Top"), w()->frameGeometry().top());
             QCOMPARE(ini("MainForm", "Left"), w()->frameGeometry().left());
-            QCOMPARE(ini("MainForm", "Width"), w()->frameGeometry().width());
-            QCOMPARE(ini("MainForm", "Height"), w()->frameGeometry().height());
+            QCOMPARE(ini("MainForm", "Width"), w()->width());
+            QCOMPARE(ini("MainForm", "Height"), w()->height());
         }
         QCOMPARE(ini("DBGrid", "WSurname"), 76);
         QCOMPARE(ini("DBGrid", "WCountry"), 55);
