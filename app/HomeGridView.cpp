@@ -153,6 +153,12 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     attach(source->dataset());
 }
 
+ContactGrid::~ContactGrid()
+{
+    // The grid may hold the focus while it is destroyed: the focus change that follows must not reach it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 bool ContactGrid::contains(const QWidget* widget) const
 {
     return widget == this || isAncestorOf(widget);

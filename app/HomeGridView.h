@@ -71,6 +71,7 @@ class ContactGrid : public QTableView
     Q_OBJECT
 public:
     explicit ContactGrid(data::DataSource* source, QWidget* parent = nullptr);
+    ~ContactGrid() override;
 
     [[nodiscard]] data::DatasetModel* datasetModel() const { return m_model; }
     [[nodiscard]] GridCellDelegate* cellDelegate() const { return m_delegate; }
