@@ -2,6 +2,7 @@
 // size saved and restored alike, and the main window, the record card and the form view over start/close cycles.
 #include "app/Application.h"
 #include "app/HomeGrid.h"
+#include "app/HomeGridView.h"
 #include "app/IniFile.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QWindow>
 #include <climits>
+#include <memory>
 
 using platform::ScreenPlace;
 
@@ -197,6 +199,22 @@ private slots:
             QVERIFY(window->width() >= window->minimumSizeHint().width());
             QVERIFY(window->height() >= window->minimumSizeHint().height());
         }
+    }
+
+    // Closed with the focus left in the grid, as when the window manager gives it no other place: the program ends
+    // without the focus change that the grid's own destruction causes reaching the half-destroyed grid.
+    void endsWithTheFocusInTheGrid()
+    {
+        platform::installFakes();
+        auto application = std::make_unique<app::Application>();
+        application->startUp();
+        TfmHomeAddMain* main = application->fmHomeAddMain;
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        main->dbGrid1->setFocus();
+        QCOMPARE(QApplication::focusWidget(), main->dbGrid1);
+        main->close();
+        application.reset();
     }
 
     // The record card and the form view are the main window's own: they stay above it.
