@@ -105,17 +105,31 @@ QString manualFileName()
     return QStringLiteral("Manual.pdf");
 }
 
-QStringList manualPlaces()
+QStringList manualCandidates()
 {
-    return {platform::programFile(manualFileName())};
+    const QString beside = platform::executableFolder();
+    QStringList candidates{platform::programFile(manualFileName()), beside + manualFileName(),
+                           QDir::cleanPath(beside + QStringLiteral("../share/tovrel/")) + QLatin1Char('/') +
+                               manualFileName()};
+    candidates.removeDuplicates();
+    return candidates;
+}
+
+QString manualPath()
+{
+    const QStringList candidates = manualCandidates();
+    for (const QString& path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return candidates.constFirst();
 }
 
 void Help2Click()
 {
-    const QStringList places = manualPlaces();
-    const auto found = std::find_if(places.begin(), places.end(), [](const QString& p) { return QFileInfo(p).isFile(); });
+    const QStringList places = manualCandidates();
+    const QString path = manualPath();
     QWidget* owner = Application::instance().fmHomeAddMain;
-    if (found == places.end()) {
+    if (!QFileInfo(path).isFile()) {
         platform::prompts().message(
             owner, QStringLiteral("Information"),
             QStringLiteral("The manual %1 was not found. It was looked for here:\n%2")
@@ -123,10 +137,10 @@ void Help2Click()
             platform::Icon::Information, platform::Buttons::Ok);
         return;
     }
-    if (!platform::shell().open(*found))
+    if (!platform::shell().open(path))
         platform::prompts().message(owner, QStringLiteral("Information"),
                                     QStringLiteral("No program to show PDF files could be started. The manual is:\n%1")
-                                        .arg(QDir::toNativeSeparators(*found)),
+                                        .arg(QDir::toNativeSeparators(path)),
                                     platform::Icon::Information, platform::Buttons::Ok);
 }
 

@@ -37,7 +37,10 @@ void Help2Click();
 // The name of the manual.
 [[nodiscard]] QString manualFileName(); // "Manual.pdf"
 
-// The full paths the manual is looked for at, in order; the first that exists is opened.
-[[nodiscard]] QStringList manualPlaces();
+// Where the manual is looked for, in this order: the program folder (a copy the user put there), beside the
+// program file (the build puts it there), the installed data folder (share/tovrel beside the program's bin).
+[[nodiscard]] QStringList manualCandidates();
+// The first of those that exists; the program folder's when none does.
+[[nodiscard]] QString manualPath();
 
 } // namespace app

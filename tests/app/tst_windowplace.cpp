@@ -157,12 +157,12 @@ private slots:
     // Five starts and closes without touching the windows leave the saved places as they were.
     void placesStayOverFiveRuns()
     {
-        writeIni("[MainForm]\nStatus=1\nTop=20\nLeft=10\nWidth=760\nHeight=540\n"
+        writeIni("[MainForm]\nStatus=1\nTop=10\nLeft=30\nWidth=760\nHeight=580\n"
                  "[FormView]\nStatus=1\nTop=30\nLeft=300\nWidth=329\nHeight=383\n[RecCard]\nTop=50\nLeft=120\n");
         const QStringList placeKeys{"Top", "Left", "Width", "Height"};
         for (int run = 0; run < 5; ++run) {
             runOnce(true, true);
-            QCOMPARE(saved(QStringLiteral("MainForm"), placeKeys), QList<int>({20, 10, 760, 540}));
+            QCOMPARE(saved(QStringLiteral("MainForm"), placeKeys), QList<int>({10, 30, 760, 580}));
             QCOMPARE(saved(QStringLiteral("FormView"), placeKeys), QList<int>({30, 300, 329, 383}));
             QCOMPARE(saved(QStringLiteral("RecCard"), {"Top", "Left"}), QList<int>({50, 120}));
         }
