@@ -375,13 +375,17 @@ void TfmHomeAddMain::FormActivate()
     m_panels[1]->setText(QStringLiteral("Today : ") + QLocale::system().toString(today, QLocale::ShortFormat));
 }
 
-void TfmHomeAddMain::showEvent(QShowEvent* event)
+void TfmHomeAddMain::setVisible(bool visible)
 {
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous() && !m_shown) {
-        m_shown = true;
+    const bool first = visible && !m_shown;
+    m_shown = m_shown || visible;
+    // The saved place is applied before the window is made: once made, a place given before the window manager
+    // has framed it lands shifted by the frame.
+    if (first)
         FormShow();
-    }
+    QMainWindow::setVisible(visible);
+    if (first)
+        loadCountyPickList();
 }
 
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)

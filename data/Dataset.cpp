@@ -6,9 +6,7 @@
 #include "data/StoredText.h"
 #include "platform/AppError.h"
 
-#include <QCollator>
 #include <algorithm>
-#include <numeric>
 #include <sqlite3.h>
 
 namespace data {
@@ -130,7 +128,7 @@ void Dataset::loadRows()
     if (!sqlite3_stmt_readonly(st.stmt))
         fail(QStringLiteral("The SQL text does not select rows"));
 
-    // A plain order by one text field is done here after reading the table in storage order.
+    // A plain order by one field is done here, in the order people read, after reading in storage order.
     if (const auto plain = order::plainOrder(sqlText)) {
         Statement unordered;
         const char* rest = nullptr;
@@ -139,16 +137,14 @@ void Dataset::loadRows()
             unordered.stmt && onlyBlanksAndSemicolons(rest)) {
             const int column = resultColumn(unordered.stmt, plain->column);
             const int field = column >= 0 ? storedFieldOfColumn(unordered.stmt, column) : -1;
-            const auto collation = field >= 0 ? order::textCollation(db, unordered.stmt, column) : std::nullopt;
-            if (collation && readRows(unordered.stmt, column)) {
-                order::sortRows(m_rows, field, *collation, plain->descending);
+            if (field >= 0) {
+                readRows(unordered.stmt);
+                order::sortRows(m_rows, field, plain->descending);
                 return;
             }
-            m_rows.clear();
-            m_store.clear();
         }
     }
-    readRows(st.stmt, -1);
+    readRows(st.stmt);
 }
 
 int Dataset::resultColumn(sqlite3_stmt* stmt, const QString& name) const
@@ -173,7 +169,7 @@ int Dataset::storedFieldOfColumn(sqlite3_stmt* stmt, int column) const
     return -1;
 }
 
-bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
+void Dataset::readRows(sqlite3_stmt* stmt)
 {
     std::vector<int> source;
     for (const FieldDef& f : m_fields) {
@@ -190,22 +186,7 @@ bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
     std::vector<const char*> values(source.size());
     std::vector<uint32_t> lengths(source.size());
     int rc;
-    bool nullSeen = false;
-    bool emptyTextSeen = false;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        if (textOnlyColumn >= 0) {
-            // A number or blob in a text column sorts apart from text, and NULL before empty text, which the
-            // snapshot cannot tell apart: the engine has to order such rows.
-            const int type = sqlite3_column_type(stmt, textOnlyColumn);
-            if (type == SQLITE_NULL)
-                nullSeen = true;
-            else if (type != SQLITE_TEXT)
-                return false;
-            else if (sqlite3_column_bytes(stmt, textOnlyColumn) == 0)
-                emptyTextSeen = true;
-            if (nullSeen && emptyTextSeen)
-                return false;
-        }
         for (int i = 0; i < count; ++i) {
             values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt, source[size_t(i)]));
             lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(stmt, source[size_t(i)])) : 0;
@@ -219,7 +200,6 @@ bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
         m_store.clear();
         fail(message);
     }
-    return true;
 }
 
 void Dataset::close()
@@ -736,24 +716,19 @@ void Dataset::setSort(const QString& sortText)
     const int field = requireField(fieldName);
 
     const RowStore::Row currentRow = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (int r = 0; r < recordCount(); ++r)
-        keys.push_back(collator.sortKey(text(r, field)));
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        return descending ? c > 0 : c < 0;
-    });
-    std::vector<RowStore::Row> sorted;
-    sorted.reserve(m_rows.size());
-    for (int i : order)
-        sorted.push_back(m_rows[size_t(i)]);
-    m_rows.swap(sorted);
+    if (const int stored = m_storedIndex[size_t(field)]; stored >= 0) {
+        order::sortRows(m_rows, stored, descending);
+    } else {
+        std::vector<QByteArray> texts;
+        texts.reserve(m_rows.size());
+        for (int r = 0; r < recordCount(); ++r)
+            texts.push_back(text(r, field).toUtf8());
+        std::vector<std::string_view> views;
+        views.reserve(texts.size());
+        for (const QByteArray& t : texts)
+            views.emplace_back(t.constData(), size_t(t.size()));
+        order::sortRows(m_rows, views, descending);
+    }
     if (currentRow) {
         const auto it = std::find(m_rows.begin(), m_rows.end(), currentRow);
         m_current = int(it - m_rows.begin());

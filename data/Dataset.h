@@ -101,7 +101,8 @@ public:
     void cancelUpdates();
     void remove();
 
-    // Client-side sort of the open result: "Town ASC", "Surname DESC", or empty. Gone at the next close.
+    // Client-side sort of the open result: "Town ASC", "Surname DESC", or empty. Gone at the next close. Texts
+    // sort in the order people read (data/TextOrder.h), rows with equal texts by their key.
     void setSort(const QString& sort);
     [[nodiscard]] const QString& sort() const { return m_sort; }
 
@@ -138,8 +139,8 @@ private:
     void setState(State state);
     void startEdit(State state, int row);
     void loadRows();
-    // Appends every row of the statement; false (rows partly read) when textOnlyColumn holds a non-text value.
-    bool readRows(sqlite3_stmt* stmt, int textOnlyColumn);
+    // Appends every row of the statement.
+    void readRows(sqlite3_stmt* stmt);
     [[nodiscard]] int resultColumn(sqlite3_stmt* stmt, const QString& name) const;
     [[nodiscard]] int storedFieldOfColumn(sqlite3_stmt* stmt, int column) const;
     void writeRow();

@@ -6,10 +6,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -138,7 +140,29 @@ public:
         const QUrl url = target.contains(QLatin1Char(':')) && !QFileInfo::exists(target)
                              ? QUrl(target)
                              : QUrl::fromLocalFile(target);
+        if (!hasHandler(url))
+            return false;
         return QDesktopServices::openUrl(url);
+    }
+
+private:
+    // The desktop's opener starts without knowing whether anything takes the document, and says nothing when
+    // nothing does: ask first which program is registered for its type. Where that cannot be asked, the opener's
+    // own answer stands.
+    static bool hasHandler(const QUrl& url)
+    {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        const QString type = url.isLocalFile() ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
+                                               : QStringLiteral("x-scheme-handler/") + url.scheme();
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+        if (!query.waitForStarted(3000) || !query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit)
+            return true;
+        return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+        Q_UNUSED(url);
+        return true;
+#endif
     }
 };
 
