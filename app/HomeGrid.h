@@ -133,4 +133,5 @@ private:
     std::unique_ptr<IniFile> m_ini;          // open from the window's showing to its closing
     std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
     bool m_shown = false;
+    int m_filterChoice = -1; // the letter whose selection is in force
 };

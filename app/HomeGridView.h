@@ -77,6 +77,8 @@ public:
     [[nodiscard]] GridCellDelegate* cellDelegate() const { return m_delegate; }
     // Whether an in-place editor is open.
     [[nodiscard]] bool isEditing() const { return state() == EditingState; }
+    // Writes what an open in-place editor holds into the row, as leaving the cell would.
+    void commitOpenEditor();
 
 signals:
     void titleClicked(int column);
@@ -92,7 +94,6 @@ protected:
 private:
     [[nodiscard]] data::Dataset* dataset() const { return m_source->dataset(); }
     [[nodiscard]] bool contains(const QWidget* widget) const;
-    void commitOpenEditor();
     void followDataset();
     void followLater();
     void gridRowChanged(const QModelIndex& current);

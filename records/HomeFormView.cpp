@@ -220,14 +220,20 @@ void TfmHomeForm::FormShow()
 
 void TfmHomeForm::closeEvent(QCloseEvent* event)
 {
-    if (!records::programIsEnding())
+    if (!records::programIsEnding()) {
+        // What was typed is saved as a move would save it; a change that cannot be saved keeps the form open.
+        data::Dataset* d = dsFormView.dataset();
+        if (d && !platform::guard([d] { d->settle(); })) {
+            event->ignore();
+            return;
+        }
         FormClose();
+    }
     event->accept();
 }
 
 void TfmHomeForm::FormClose()
 {
-    // Closing neither saves nor abandons a pending change of the row.
     platform::guard([this] {
         if (!m_settings)
             m_settings.emplace(records::settingsFileName());

@@ -439,6 +439,11 @@ void TfmRecCard::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // What was typed is saved as a move would save it; a change that cannot be saved keeps the card open.
+    if (!platform::guard([this] { query().settle(); })) {
+        event->ignore();
+        return;
+    }
     platform::guard([this] {
         if (!m_settings)
             m_settings.emplace(records::settingsFileName());

@@ -130,7 +130,8 @@ private slots:
         QVERIFY(QDir(p().dir.path()).mkdir(QStringLiteral("TovrelIni.ini"))); // a folder in the way of the file
         QVERIFY(w()->close());
         QVERIFY(!w()->isVisible());
-        QCOMPARE(p().errors(), QStringList{QStringLiteral("Unable to write to %1.").arg(iniPath())});
+        QCOMPARE(p().errors(),
+                 QStringList{QStringLiteral("Unable to write to %1: file to open is a directory.").arg(iniPath())});
     }
 
     void countyPickListComesFromTheListFile()

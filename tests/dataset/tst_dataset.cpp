@@ -385,6 +385,32 @@ private slots:
         q().post();
     }
 
+    void typedControlCharactersAreNotStored_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("NUL") << "Surname" << QStringLiteral("Nu") + QChar(0) + QStringLiteral("l") << "Nul";
+        QTest::newRow("escape and bell") << "Town" << "\x1bY\x07ork\x1f" << "York";
+        QTest::newRow("tab, CR and LF stay") << "Notes" << "a\tb\r\nc\nd" << "a\tb\r\nc\nd";
+        QTest::newRow("only controls: empty") << "Town" << "\x01\x02" << "";
+    }
+    void typedControlCharactersAreNotStored()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        q().open();
+        const qint64 key = q().rowKey(0);
+        q().setFieldValue(field, typed);
+        QCOMPARE(q().currentText(field), stored);
+        q().post();
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT coalesce(\"%1\", '') FROM HomeAd WHERE ID = %2")
+                                                  .arg(field)
+                                                  .arg(key)),
+                 QStringList{stored});
+    }
+
     void emptySurnameIsStoredUnchanged()
     {
         q().open();

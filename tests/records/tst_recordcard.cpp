@@ -257,7 +257,9 @@ private slots:
         sqlite3_close(db);
         click(card->Panel6);
         QCOMPARE(f.errors().size(), 1);
-        QVERIFY(f.errors().first().startsWith(QStringLiteral("HomeQuery: The row cannot be found")));
+        QVERIFY2(f.errors().first().startsWith(QStringLiteral("HomeQuery: The row of ")) &&
+                     f.errors().first().contains(QStringLiteral("Adams cannot be found for updating")),
+                 qPrintable(f.errors().first()));
         QVERIFY(card->isVisible());
         QCOMPARE(f.q().state(), data::Dataset::State::Edit);
         QCOMPARE(shown(QStringLiteral("Town")), QStringLiteral("Bathford"));
