@@ -162,8 +162,9 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
-    const auto unableToWrite = [this] {
-        return platform::AppError(QStringLiteral("Unable to write to %1").arg(QFileInfo(m_path).absoluteFilePath()));
+    const auto unableToWrite = [this](const QString& reason) {
+        return platform::AppError(
+            QStringLiteral("Unable to write to %1: %2").arg(QFileInfo(m_path).absoluteFilePath(), reason));
     };
 
     // A file that exists but cannot be read must not be replaced by one holding only this key.
@@ -171,10 +172,10 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
     QFile file(m_path);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         doc = parse(bytes);
         file.close();
     }
@@ -204,6 +205,7 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
         doc.lines.insert(insertAt, {key + QLatin1Char('=') + number, doc.lineEnd});
     }
 
-    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding)))
-        throw unableToWrite();
+    QString reason;
+    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding), &reason))
+        throw unableToWrite(reason);
 }

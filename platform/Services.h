@@ -15,7 +15,7 @@ namespace platform {
 
 enum class Icon { None, Information, Warning, Question, Error };
 // YesNoSaveAs: Yes, No (the default) and "Save As...".
-enum class Buttons { Ok, OkCancel, YesNo, YesNoSaveAs };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoSaveAs };
 enum class Answer { Ok, Cancel, Yes, No, SaveAs };
 
 // Message boxes. Closing a box with its close box answers Cancel (or No).

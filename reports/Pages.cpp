@@ -33,6 +33,14 @@ QString unknownMergeFieldsText(const Rendering& rendering)
     return QStringLiteral("Unknown merge fields: ") + rendering.unknownMergeFields.join(QStringLiteral(", "));
 }
 
+QString shortenedNotice(int shortened)
+{
+    if (shortened <= 0)
+        return {};
+    return shortened == 1 ? QStringLiteral("1 value shortened to fit")
+                          : QStringLiteral("%1 values shortened to fit").arg(shortened);
+}
+
 std::vector<int> pagesToPrint(const PageRange& range, int pageCount)
 {
     std::vector<int> result;
