@@ -31,6 +31,8 @@ BatchOutcome renderToPdf(const ReportDefinition& definition, RecordSource& sourc
     if (file.pageCount() == 0)
         throw platform::AppError(QStringLiteral("The report has no pages: the selection is empty"));
     file.finish();
+    if (!rendering.unknownMergeFields.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(unknownMergeFieldsText(rendering)));
     return {file.pageCount(), rendering.shortened};
 }
 
