@@ -6,6 +6,7 @@
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
+#include "reports/LabelStock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,11 +25,18 @@ const char* const Usage =
     "                       (reports: %1)\n"
     "  --pdf FILE           the PDF file the report is written to\n"
     "  --search FIELD WORD  first keep only the contacts whose FIELD holds WORD, as the search dialog does\n"
-    "  --not                with --search: keep those whose FIELD does not hold WORD\n";
+    "  --not                with --search: keep those whose FIELD does not hold WORD\n"
+    "  --stock NAME         with --report labels: the label stock (%2, or one of your own)\n"
+    "  --start N            with --report labels: the first free label of the first sheet\n"
+    "  --envelope NAME      with --report envelopes: the envelope (%3)\n";
 
 QByteArray usage()
 {
-    return QString::fromLatin1(Usage).arg(batchReportNames().join(QStringLiteral(", "))).toLocal8Bit();
+    const reports::StockCatalogue& catalogue = reports::StockCatalogue::builtIn();
+    return QString::fromLatin1(Usage)
+        .arg(batchReportNames().join(QStringLiteral(", ")), catalogue.stockNames().join(QStringLiteral(", ")),
+             catalogue.envelopeNames().join(QStringLiteral(", ")))
+        .toLocal8Bit();
 }
 
 void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }

@@ -139,8 +139,16 @@ void BandDrawer::drawText(const Compiled& c, Page& page, double left, double top
         lines = wrapped;
     }
 
-    // The element is at least one line high, so that a single line always prints.
-    const double height = std::max(e.height, c.lineHeight);
+    if (!e.autoSize && !e.wordWrap && e.cutToBox) {
+        for (QString& line : lines) {
+            while (!line.isEmpty() && m_measurer.width(c.font, line) > e.width + kEpsilon)
+                line.chop(line.size() > 1 && line.at(line.size() - 1).isLowSurrogate() ? 2 : 1);
+        }
+    }
+
+    // The element is at least one line high, so that a single line always prints; one cut to its box keeps
+    // to its height even then.
+    const double height = e.cutToBox ? e.height : std::max(e.height, c.lineHeight);
     const int fitting = static_cast<int>(std::floor((height + kEpsilon) / c.lineHeight));
     const int count = std::min(static_cast<int>(lines.size()), fitting);
 
