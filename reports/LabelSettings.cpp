@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace reports {

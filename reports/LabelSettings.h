@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // What the label and envelope printouts keep between runs: the user's own stocks by name, the choices made in
 // their dialogs, and each printer's offset measured with the check sheet. Kept in the program's settings file.

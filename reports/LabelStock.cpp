@@ -6,17 +6,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
-
-namespace {
+#include <utility>
 
 // Resources of a static library are registered by hand, outside any namespace.
-void initStockResources()
+static void initStockResources()
 {
     Q_INIT_RESOURCE(LabelStocks);
 }
-
-} // namespace
 
 namespace reports {
 

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 TSheetPicture::TSheetPicture(QWidget* parent) : QWidget(parent)
 {

@@ -3,6 +3,7 @@
 #include "reports/LabelStock.h"
 
 #include <QWidget>
+#include <optional>
 
 // A picture of a label sheet: every label with its number in the stock's order, the labels before the start label
 // shown as used. Clicking a label makes it the start label.

@@ -14,10 +14,15 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLineF>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <map>
+#include <tuple>
 
 using namespace reports;
 using reporttest::contacts;
@@ -129,7 +134,10 @@ private slots:
             const Page& page = r.pages[i < labels ? 0 : 1];
             const TextItem t = reporttest::find(page, QStringLiteral(" Name%1").arg(i + 1));
             QVERIFY2(!t.text.isEmpty(), qPrintable(QString::number(i + 1)));
-            const QPointF expected = stock.labelRect(i % labels).topLeft() + QPointF(memo.left, memo.top);
+            // Row by row from the first label's corner, one pitch apart.
+            const int place = i % labels;
+            const QPointF expected(stock.left + (place % stock.columns) * stock.hPitch + memo.left,
+                                   stock.top + (place / stock.columns) * stock.vPitch + memo.top);
             QVERIFY2(std::abs(t.box.left() - expected.x()) <= kTolerance &&
                          std::abs(t.box.top() - expected.y()) <= kTolerance,
                      qPrintable(QStringLiteral("label %1 at %2, %3; expected %4, %5")
@@ -141,30 +149,39 @@ private slots:
         }
     }
 
-    // A part-used sheet: the first contact goes on the start label, the stock's order on from there.
+    // A part-used sheet: the first contact goes on the start label, and the next on the label after it in the
+    // stock's order (row by row, or column by column for the own stock here).
     void startAtLabel_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("start");
-        QTest::newRow("across, middle of a row") << "L7160" << 5;
-        QTest::newRow("last label") << "L7651" << 65;
-        QTest::newRow("beyond the sheet: the last") << "5164" << 99;
+        QTest::addColumn<QPoint>("first"); // column and row of the first contact's label
+        QTest::addColumn<QPoint>("second");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("across, middle of a row") << "L7160" << 5 << QPoint(1, 1) << QPoint(2, 1) << 1;
+        QTest::newRow("last label") << "L7651" << 65 << QPoint(4, 12) << QPoint(0, 0) << 2;
+        QTest::newRow("beyond the sheet: the last") << "5164" << 99 << QPoint(1, 2) << QPoint(0, 0) << 2;
+        QTest::newRow("down, top of a column") << "own" << 8 << QPoint(1, 0) << QPoint(1, 1) << 1;
     }
 
     void startAtLabel()
     {
         QFETCH(QString, name);
         QFETCH(int, start);
-        const LabelStock stock = stockNamed(name);
+        QFETCH(QPoint, first);
+        QFETCH(QPoint, second);
+        QFETCH(int, pages);
+        const LabelStock stock = name == QLatin1String("own") ? ownStock() : stockNamed(name);
         MemoryRecordSource source = named(2);
         const Rendering r = render(stockLabelsReport(stock, LabelOptions{LineName, ReportFont::arial(8), start}),
                                    source);
-        const int first = std::min(start, stock.count()) - 1;
-        const TextItem one = reporttest::find(r.pages[0], QStringLiteral(" Name1"));
-        QVERIFY(stock.labelRect(first).contains(one.box.topLeft()));
-        const TextItem two = reporttest::find(r.pages.back(), QStringLiteral(" Name2"));
-        QVERIFY(stock.labelRect((first + 1) % stock.count()).contains(two.box.topLeft()));
-        QCOMPARE(r.pageCount(), first + 1 == stock.count() ? 2 : 1);
+        QCOMPARE(r.pageCount(), pages);
+        const auto labelAt = [&](QPoint place) {
+            return QRectF(stock.left + place.x() * stock.hPitch, stock.top + place.y() * stock.vPitch, stock.width,
+                          stock.height);
+        };
+        QVERIFY(labelAt(first).contains(reporttest::find(r.pages[0], QStringLiteral(" Name1")).box.topLeft()));
+        QVERIFY(labelAt(second).contains(reporttest::find(r.pages.back(), QStringLiteral(" Name2")).box.topLeft()));
     }
 
     // Long values at a large font stay inside their own labels: cut at the edge, lines below the foot dropped.
