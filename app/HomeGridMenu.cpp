@@ -66,9 +66,9 @@ void TfmHomeAddMain::createMenu()
     miLabels16 =
         addItem(mnAddressLabels, "miLabels16", QStringLiteral("16 per A4 sheet"), {}, QStringLiteral("Avery L7162"));
     miLabels14 = addItem(mnAddressLabels, "miLabels14", QStringLiteral("14 per A4 sheet"));
-    QAction* miStockLabels = addItem(mnReports, "miStockLabels", QStringLiteral("Labels on &Other Stock..."), {},
+    QAction* miStockLabels = addItem(mnReports, "miStockLabels", QStringLiteral("Labels on &Other Stock…"), {},
                                      QStringLiteral("Address labels on any sheet of labels, or your own sizes"));
-    QAction* miEnvelopes = addItem(mnReports, "miEnvelopes", QStringLiteral("&Envelopes..."), {},
+    QAction* miEnvelopes = addItem(mnReports, "miEnvelopes", QStringLiteral("&Envelopes…"), {},
                                    QStringLiteral("One envelope for each contact shown"));
     miFiloFax = addItem(mnReports, "miFiloFax", QStringLiteral("&FiloFax Pages"));
     miA5Diary = addItem(mnReports, "miA5Diary", QStringLiteral("A&5 Diary Pages"));

@@ -175,6 +175,8 @@ void Application::startUp()
                  reports::DatasetSource source(store.HomeQuery);
                  fmEnvelopes->run(source);
              });
+             // Read now, so that a damaged catalogue is reported at start-up rather than at the first label.
+             (void)reports::StockCatalogue::builtIn();
          }},
         {"TfmRecCard",
          [this] {

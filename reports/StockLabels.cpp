@@ -201,7 +201,7 @@ void TfmStockLabels::fillStocks(const QString& select)
         cbStock->addItem(QStringLiteral("%1 (your own)").arg(name), name);
         cbStock->setItemData(cbStock->count() - 1, 1, kCustomRole);
     }
-    cbStock->addItem(QStringLiteral("Custom..."), QString());
+    cbStock->addItem(QStringLiteral("Custom…"), QString());
     cbStock->setItemData(cbStock->count() - 1, 2, kCustomRole);
     int index = cbStock->findData(select);
     if (index < 0)

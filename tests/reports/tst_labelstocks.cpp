@@ -441,7 +441,7 @@ private slots:
         QCOMPARE(dialog.cbStock->currentData().toString(), QStringLiteral("L7160"));
         QVERIFY(!dialog.edWidth->isEnabled());
 
-        dialog.cbStock->setCurrentIndex(dialog.cbStock->count() - 1); // "Custom..."
+        dialog.cbStock->setCurrentIndex(dialog.cbStock->count() - 1); // "Custom…"
         QVERIFY(dialog.edWidth->isEnabled());
         dialog.cbPaper->setCurrentText(QStringLiteral("A4"));
         dialog.edColumns->setValue(2);
