@@ -190,8 +190,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         throw platform::AppError(QStringLiteral("The value for %1 holds a line break").arg(key));
-    const auto unableToWrite = [this] {
-        return platform::AppError(QStringLiteral("Unable to write to %1").arg(QFileInfo(m_path).absoluteFilePath()));
+    const auto unableToWrite = [this](const QString& reason) {
+        return platform::AppError(
+            QStringLiteral("Unable to write to %1: %2").arg(QFileInfo(m_path).absoluteFilePath(), reason));
     };
 
     // A file that exists but cannot be read must not be replaced by one holding only this key.
@@ -199,10 +200,10 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     QFile file(m_path);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         doc = parse(bytes);
         file.close();
     }
@@ -232,6 +233,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         doc.lines.insert(insertAt, {key + QLatin1Char('=') + number, doc.lineEnd});
     }
 
-    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding)))
-        throw unableToWrite();
+    QString reason;
+    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding), &reason))
+        throw unableToWrite(reason);
 }

@@ -329,15 +329,16 @@ void checkFont(const ReportFont& font)
             QStringLiteral("The font size must lie between 4 and 200 points, not %1").arg(mm(font.pointSize)));
 }
 
-// An element whose lines never leave its box.
+// An element whose lines never leave its box: too wide a value shrinks, down to the labels' smallest size, then
+// is cut; lines below its foot are dropped.
 Element boxed(Element e, double width, double height, const ReportFont& font)
 {
-    e.width = width;
     e.height = height;
     e.font = font;
     e.autoSize = false;
     e.wordWrap = false;
     e.cutToBox = true;
+    fitToPlace(e, e.left + width + kFitRightMargin, kLabelMinPointSize);
     return e;
 }
 
