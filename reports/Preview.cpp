@@ -4,6 +4,7 @@
 #include "reports/PagePainter.h"
 #include "reports/PreviewPage.h"
 #include "reports/Printing.h"
+#include "reports/RecordSource.h"
 #include "reports/Renderer.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "reports/PrintOrder.h"
 
+#include "data/TextOrder.h"
 #include "reports/RecordSource.h"
 
 #include <QCollator>
@@ -10,14 +11,8 @@ namespace reports {
 
 const QCollator& nameCollator()
 {
-    // As the contact list's column sort compares: case-insensitive, digits as characters.
-    static const QCollator collator = [] {
-        QCollator c;
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        c.setNumericMode(false);
-        return c;
-    }();
-    return collator;
+    // The contact list's own order (start-up and column sort): the user's collation.
+    return data::textCollator();
 }
 
 std::vector<int> printOrder(const RecordSource& source, const QString& fieldName)

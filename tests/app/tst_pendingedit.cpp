@@ -109,12 +109,14 @@ class TestPendingEdit : public QObject
         return false;
     }
 
-    static void commands()
+    // Restore replaces the table, so only its failing case can show that it settles first.
+    static void commands(bool withRestore)
     {
         QTest::addColumn<QString>("command");
         for (const char* c : {"close program", "close record card", "close form view", "letter filter", "reset",
                               "search", "backup", "restore", "export", "import", "report"})
-            QTest::newRow(c) << QString::fromLatin1(c);
+            if (withRestore || QLatin1String(c) != QLatin1String("restore"))
+                QTest::newRow(c) << QString::fromLatin1(c);
     }
 
 private slots:
@@ -129,19 +131,17 @@ private slots:
     }
     void cleanup() { m_p.reset(); }
 
-    void commandSavesThePendingEditFirst_data() { commands(); }
+    void commandSavesThePendingEditFirst_data() { commands(false); }
     void commandSavesThePendingEditFirst()
     {
         QFETCH(QString, command);
-        if (command == "restore")
-            QSKIP("a restore replaces the table: the failing case shows it settles first");
         run(command);
         QCOMPARE(p().errors(), QStringList());
         QCOMPARE(storedTown(), QStringLiteral("Ripon"));
         QVERIFY(ran(command));
     }
 
-    void commandNotRunWhenTheSaveFails_data() { commands(); }
+    void commandNotRunWhenTheSaveFails_data() { commands(true); }
     void commandNotRunWhenTheSaveFails()
     {
         QFETCH(QString, command);
