@@ -25,6 +25,8 @@ class TfmQRLabel16;
 class TfmQRFilo2;
 class TfmLabels;
 class TfmRecCard;
+class TfmStockLabels;
+class TfmEnvelopes;
 class TfmCredits;
 
 namespace app {
@@ -64,6 +66,9 @@ public:
     TfmLabels* fmLabels = nullptr;
     TfmRecCard* fmRecCard = nullptr;
     TfmCredits* fmCredits = nullptr;
+    // Made when first used, not at start-up.
+    TfmStockLabels* fmStockLabels = nullptr;
+    TfmEnvelopes* fmEnvelopes = nullptr;
 
     // Commands that one window offers the others (the main window's menu and buttons reach the
     // record card, the reports and the rest through them). Running one that is not there does nothing.

@@ -1,11 +1,14 @@
 #include "app/Batch.h"
 
 #include "app/Application.h"
+#include "app/IniSettings.h"
 #include "mailmerge/MailMergeBatch.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
+#include "platform/ProgramFolder.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
+#include "reports/LabelSettings.h"
 #include "reports/Pages.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"
@@ -60,6 +63,66 @@ QString contactField(const data::Dataset& query, const QString& name)
         QStringLiteral("unknown field \"%1\"; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
 }
 
+// The value after an option the factory knows, taken out of the options; empty where the option is not there.
+QString takeOption(QStringList& options, const QString& option, const char* what)
+{
+    const qsizetype at = options.indexOf(option);
+    if (at < 0)
+        return {};
+    if (at + 1 >= options.size())
+        throw platform::AppError(QStringLiteral("%1 needs %2").arg(option, QString::fromLatin1(what)));
+    const QString value = options.at(at + 1);
+    options.remove(at, 2);
+    return value;
+}
+
+// --report labels --stock NAME [--start N]: a stock of the catalogue, or one the user keeps in the settings.
+reports::ReportDefinition stockLabelsBatchReport(QStringList& options)
+{
+    const QString name = takeOption(options, QStringLiteral("--stock"), "a stock name");
+    const QString start = takeOption(options, QStringLiteral("--start"), "a label number");
+    const reports::StockCatalogue& catalogue = reports::StockCatalogue::builtIn();
+    const IniSettings settings(platform::programFile(QStringLiteral("TovrelIni.ini")));
+    const QStringList own = reports::customStockNames(settings);
+    const QStringList known = catalogue.stockNames() + own;
+    if (name.isEmpty())
+        throw platform::AppError(
+            QStringLiteral("--stock NAME is missing; the stocks are: %1").arg(known.join(QStringLiteral(", "))));
+    reports::LabelStock stock;
+    if (const reports::LabelStock* listed = catalogue.stock(name))
+        stock = *listed;
+    else if (own.contains(name, Qt::CaseInsensitive))
+        stock = reports::readCustomStock(settings, name);
+    else
+        throw platform::AppError(QStringLiteral("unknown stock \"%1\"; the stocks are: %2")
+                                     .arg(name, known.join(QStringLiteral(", "))));
+    reports::LabelOptions labelOptions = reports::readLabelOptions(settings);
+    if (!start.isEmpty()) {
+        bool ok = false;
+        labelOptions.startAtLabel = start.toInt(&ok);
+        if (!ok || labelOptions.startAtLabel < 1 || labelOptions.startAtLabel > stock.count())
+            throw platform::AppError(QStringLiteral("--start %1: the stock %2 has labels 1 to %3")
+                                         .arg(start, stock.name)
+                                         .arg(stock.count()));
+    }
+    return reports::stockLabelsReport(stock, labelOptions);
+}
+
+// --report envelopes --envelope DL|C5|C6|10, with the lines, font and return address kept in the settings.
+reports::ReportDefinition envelopesBatchReport(QStringList& options)
+{
+    const QString name = takeOption(options, QStringLiteral("--envelope"), "an envelope name");
+    const reports::StockCatalogue& catalogue = reports::StockCatalogue::builtIn();
+    const QString known = catalogue.envelopeNames().join(QStringLiteral(", "));
+    if (name.isEmpty())
+        throw platform::AppError(QStringLiteral("--envelope NAME is missing; the envelopes are: %1").arg(known));
+    const reports::EnvelopeStock* envelope = catalogue.envelope(name);
+    if (!envelope)
+        throw platform::AppError(QStringLiteral("unknown envelope \"%1\"; the envelopes are: %2").arg(name, known));
+    const IniSettings settings(platform::programFile(QStringLiteral("TovrelIni.ini")));
+    return reports::envelopesReport(*envelope, reports::readEnvelopeOptions(settings));
+}
+
 } // namespace
 
 void registerBatchReport(const QString& name, BatchReportFactory factory)
@@ -89,6 +152,8 @@ void registerBuiltInBatchReports()
     registerBatchReport(QStringLiteral("labels-21"), BatchReportFactory(reports::labels21Report));
     registerBatchReport(QStringLiteral("labels-16"), BatchReportFactory(reports::labels16Report));
     registerBatchReport(QStringLiteral("labels-14"), BatchReportFactory(reports::labels14Report));
+    registerBatchReport(QStringLiteral("labels"), BatchReportFactoryWithOptions(stockLabelsBatchReport));
+    registerBatchReport(QStringLiteral("envelopes"), BatchReportFactoryWithOptions(envelopesBatchReport));
     registerBatchReport(QStringLiteral("filofax"), BatchReportFactory(reports::filofaxReport));
     registerBatchReport(QStringLiteral("diary"), BatchReportFactory(reports::a5DiaryReport));
     registerBatchReport(QStringLiteral("letters"), BatchReportFactoryWithOptions(mailmerge::letterBatchReport));

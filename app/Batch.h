@@ -9,6 +9,7 @@
 
 // Reports from the command line, without any window:
 //   tovrel --report NAME --pdf FILE [--search FIELD WORD] [--not] [--folder DIR]
+//   (labels: --stock NAME [--start N]; envelopes: --envelope NAME)
 namespace app {
 
 // Makes a report known to the command line under a name. A factory that takes options receives the arguments

@@ -6,6 +6,7 @@
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
+#include "reports/LabelStock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +25,8 @@ const char* const Usage =
     "       tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
     "       tovrel --report letters --letter FILE [--font \"FAMILY,SIZE[,bold][,italic]\"] --pdf FILE\n"
     "              [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "       tovrel --report labels --stock NAME [--start N] --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "       tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
     "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
     "       tovrel --import FILE [--table NAME] [--skip-long] [--folder DIR]\n"
     "\n"
@@ -36,6 +39,9 @@ const char* const Usage =
     "  --letter FILE        with --report letters: the letter body, an RTF or plain text file\n"
     "  --font \"FAMILY,SIZE[,bold][,italic]\"\n"
     "                       with --report letters: the base font of the address and salutation (Arial,10)\n"
+    "  --stock NAME         with --report labels: the label stock (%3, or one of your own)\n"
+    "  --start N            with --report labels: the first free label of the first sheet\n"
+    "  --envelope NAME      with --report envelopes: the envelope (%4)\n"
     "  --search FIELD WORD  with --report or --export: only the contacts whose FIELD holds WORD\n"
     "  --not                with --search: only those whose FIELD does not hold WORD\n"
     "  FILE                 start as usual, then open the import preview for FILE\n"
@@ -50,8 +56,10 @@ const char* const Usage =
 
 QByteArray usage()
 {
+    const reports::StockCatalogue& catalogue = reports::StockCatalogue::builtIn();
     return QString::fromLatin1(Usage)
-        .arg(batchReportNames().join(QStringLiteral(", ")), QDir::toNativeSeparators(platform::userDataFolder()))
+        .arg(batchReportNames().join(QStringLiteral(", ")), QDir::toNativeSeparators(platform::userDataFolder()),
+             catalogue.stockNames().join(QStringLiteral(", ")), catalogue.envelopeNames().join(QStringLiteral(", ")))
         .toLocal8Bit();
 }
 

@@ -66,6 +66,10 @@ void TfmHomeAddMain::createMenu()
     miLabels16 =
         addItem(mnAddressLabels, "miLabels16", QStringLiteral("16 per A4 sheet"), {}, QStringLiteral("Avery L7162"));
     miLabels14 = addItem(mnAddressLabels, "miLabels14", QStringLiteral("14 per A4 sheet"));
+    QAction* miStockLabels = addItem(mnReports, "miStockLabels", QStringLiteral("Labels on &Other Stock…"), {},
+                                     QStringLiteral("Address labels on any sheet of labels, or your own sizes"));
+    QAction* miEnvelopes = addItem(mnReports, "miEnvelopes", QStringLiteral("&Envelopes…"), {},
+                                   QStringLiteral("One envelope for each contact shown"));
     miFiloFax = addItem(mnReports, "miFiloFax", QStringLiteral("&FiloFax Pages"));
     miA5Diary = addItem(mnReports, "miA5Diary", QStringLiteral("A&5 Diary Pages"));
     mnReports->addSeparator();
@@ -75,6 +79,8 @@ void TfmHomeAddMain::createMenu()
     command(miLabels21, "labels21");
     command(miLabels16, "labels16");
     command(miLabels14, "labels14");
+    command(miStockLabels, "stockLabels");
+    command(miEnvelopes, "envelopes");
     command(miFiloFax, "filofax");
     command(miA5Diary, "diary");
     command(miRecordForm, "formView");

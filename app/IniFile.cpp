@@ -147,21 +147,49 @@ IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
 int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
 {
+    const QString value = readString(section, key);
+    int number = 0;
+    if (!parseWholeNumber(value, &number))
+        return defaultValue;
+    return number;
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return defaultValue;
     const Document doc = parse(file.readAll());
     const Location where = find(doc, section, key);
     QString entryKey, value;
-    int number = 0;
-    if (where.key < 0 || !keyValue(doc.lines.at(where.key).text, &entryKey, &value) ||
-        !parseWholeNumber(value, &number))
+    if (where.key < 0 || !keyValue(doc.lines.at(where.key).text, &entryKey, &value))
         return defaultValue;
-    return number;
+    return value;
+}
+
+QStringList IniFile::sectionNames() const
+{
+    QStringList names;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return names;
+    const Document doc = parse(file.readAll());
+    QString name;
+    for (const Line& line : doc.lines)
+        if (sectionHeader(line.text, &name) && !names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    return names;
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
+    writeString(section, key, QString::number(value));
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+        throw platform::AppError(QStringLiteral("The value for %1 holds a line break").arg(key));
     const auto unableToWrite = [this](const QString& reason) {
         return platform::AppError(
             QStringLiteral("Unable to write to %1: %2").arg(QFileInfo(m_path).absoluteFilePath(), reason));
@@ -181,7 +209,7 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
     }
 
     const Location where = find(doc, section, key);
-    const QString number = QString::number(value);
+    const QString number = value.trimmed();
     if (where.key >= 0) {
         QString entryKey, oldValue;
         keyValue(doc.lines.at(where.key).text, &entryKey, &oldValue);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Whole numbers in a Windows INI file, read and written straight to the file on every call: nothing is cached, so a
 // value written through one IniFile is what the next read through another sees.
@@ -22,10 +23,16 @@ public:
     [[nodiscard]] const QString& fileName() const { return m_path; }
 
     [[nodiscard]] int readInteger(const QString& section, const QString& key, int defaultValue) const;
+    // The value as written, without the blanks around it; the default where the key is missing.
+    [[nodiscard]] QString readString(const QString& section, const QString& key, const QString& defaultValue = {}) const;
+    // The names of the sections, in the file's order, each once.
+    [[nodiscard]] QStringList sectionNames() const;
 
     // Throws platform::AppError "Unable to write to %s" (full path) when the file cannot be read back or replaced;
     // the file is then left as it was.
     void writeInteger(const QString& section, const QString& key, int value);
+    // As writeInteger(); a value holding a line break is refused (it would become a line of its own).
+    void writeString(const QString& section, const QString& key, const QString& value);
 
 private:
     QString m_path;

@@ -5,6 +5,7 @@
 #include "app/FirstStart.h"
 #include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
+#include "app/IniSettings.h"
 #include "app/ImportDialog.h"
 #include "app/SplashBox.h"
 #include "mailmerge/MailMergeEdit.h"
@@ -18,11 +19,13 @@
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 #include "reports/DatasetSource.h"
+#include "reports/Envelopes.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"
 #include "reports/QRLabel16.h"
 #include "reports/QRLabels.h"
 #include "reports/QReport1.h"
+#include "reports/StockLabels.h"
 #include "search/JSQLSEARCH.h"
 
 namespace app {
@@ -152,6 +155,32 @@ void Application::startUp()
                  reports::DatasetSource source(store.HomeQuery);
                  fmLabels->previewLabels14(source);
              });
+         }},
+        // Labels on any stock and envelopes: their dialogs are made when first used. Every label and envelope
+        // printout applies the offset measured for its printer.
+        {"Label stocks and envelopes",
+         [this] {
+             auto settings = std::make_shared<IniSettings>(platform::programFile(QStringLiteral("TovrelIni.ini")));
+             if (fmLabels) {
+                 reports::applyPrinterShifts(fmLabels->QRLabel, settings);
+                 reports::applyPrinterShifts(fmLabels->QRLabel14, settings);
+             }
+             if (fmQRLabel16)
+                 reports::applyPrinterShifts(fmQRLabel16->QRLabel16Rep, settings);
+             setCommand(QStringLiteral("stockLabels"), [this, settings] {
+                 if (!fmStockLabels)
+                     fmStockLabels = own(m_owned, new TfmStockLabels(settings));
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmStockLabels->run(source);
+             });
+             setCommand(QStringLiteral("envelopes"), [this, settings] {
+                 if (!fmEnvelopes)
+                     fmEnvelopes = own(m_owned, new TfmEnvelopes(settings));
+                 reports::DatasetSource source(store.HomeQuery);
+                 fmEnvelopes->run(source);
+             });
+             // Read now, so that a damaged catalogue is reported at start-up rather than at the first label.
+             (void)reports::StockCatalogue::builtIn();
          }},
         {"TfmRecCard",
          [this] {

@@ -255,9 +255,9 @@ double BandDrawer::drawText(const Compiled& c, Page& page, double left, double t
     const bool fitting = e.fit == Fit::ShrinkThenCut;
     const double boxTop = top + e.top;
 
-    // The element is at least one line high, so that a single line always prints; it may have grown, and it
-    // never reaches below `bottom`.
-    double height = std::max(e.height, c.lineHeight) + grown;
+    // The element is at least one line high, so that a single line always prints (unless it keeps to its box);
+    // it may have grown, and it never reaches below `bottom`.
+    double height = (e.cutToBox ? e.height : std::max(e.height, c.lineHeight)) + grown;
     height = std::max(0.0, std::min(height, bottom - boxTop));
     const int fittingLines = static_cast<int>(std::floor((height + kEpsilon) / c.lineHeight));
     const int count = std::min(static_cast<int>(lines.size()), fittingLines);

@@ -19,9 +19,9 @@ QPageLayout::Orientation pageOrientation(Orientation orientation)
 }
 
 // A page's paper on the printer: the portrait paper, turned for a landscape page.
-void setPaper(QPrinter& printer, const QSizeF& pageSizeMm)
+void setPaper(QPrinter& printer, const QSizeF& pageSizeMm, bool longEdgeFirst)
 {
-    const bool landscape = pageSizeMm.width() > pageSizeMm.height();
+    const bool landscape = pageSizeMm.width() > pageSizeMm.height() && !longEdgeFirst;
     const QPageSize paper(landscape ? pageSizeMm.transposed() : pageSizeMm, QPageSize::Millimeter);
     if (!printer.pageLayout().pageSize().isEquivalentTo(paper))
         printer.setPageSize(paper);
@@ -86,7 +86,8 @@ void takePrintSettings(const QPrinter& printer, ReportDefinition& definition)
         definition.pageRange = {};
 }
 
-int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer)
+int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer,
+              const PrintAdjustment& adjustment)
 {
     const std::vector<int> pages = pagesToPrint(range, rendering.pageCount());
     if (pages.empty())
@@ -94,7 +95,7 @@ int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& prin
     QPainter painter;
     for (size_t n = 0; n < pages.size(); ++n) {
         const int index = pages[n];
-        setPaper(printer, rendering.pages[static_cast<size_t>(index)].size);
+        setPaper(printer, rendering.pages[static_cast<size_t>(index)].size, adjustment.longEdgeFirst);
         if (n == 0) {
             if (!painter.begin(&printer))
                 throw platform::AppError(QStringLiteral("Cannot print on %1").arg(printerLabel(printer)));
@@ -103,7 +104,9 @@ int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& prin
         }
         // The painter's origin is the corner of the printable area: positions measured from the paper's corner
         // move back by that much.
-        paintPage(painter, rendering, index, PaintOptions{devicePixelsPerMm(printer), printerOffset(printer), false});
+        // A printer that puts things too far right or down gets them that much further left or up.
+        paintPage(painter, rendering, index,
+                  PaintOptions{devicePixelsPerMm(printer), printerOffset(printer) + adjustment.shift, false});
     }
     if (!painter.end())
         throw platform::AppError(QStringLiteral("Cannot print on %1").arg(printerLabel(printer)));
@@ -121,7 +124,9 @@ PrintOutcome printReport(const ReportDefinition& definition, RecordSource& sourc
         outcome.cancelled = true;
         return outcome;
     }
-    outcome.pagesSent = sendPages(rendering, definition.pageRange, printer);
+    const PrintAdjustment adjustment =
+        definition.printAdjustment ? definition.printAdjustment(printer.printerName()) : PrintAdjustment{};
+    outcome.pagesSent = sendPages(rendering, definition.pageRange, printer, adjustment);
     return outcome;
 }
 

@@ -31,7 +31,10 @@ void takePrintSettings(const QPrinter& printer, ReportDefinition& definition);
 // Sends the pages of a rendering that lie in the range (0 and 0: all) to the printer as one job, each page at
 // its place on the paper less the printer's unprintable offset. A range with no page in it starts no job at
 // all. Returns the number of pages sent; throws platform::AppError where the printer cannot take the job.
-int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer);
+// An adjustment moves every page by its shift and declares a wide page's paper as it is, unturned, where the
+// sheets go in long edge first.
+int sendPages(const Rendering& rendering, const PageRange& range, QPrinter& printer,
+              const PrintAdjustment& adjustment = {});
 
 struct PrintOutcome
 {
@@ -41,7 +44,7 @@ struct PrintOutcome
 };
 
 // Prints a report: renders it anew from the first row of the source, then sends the pages in the report's
-// page range. Nothing reaches the printer before the rendering has finished, so a cancel (asked through the
+// page range, with the report's adjustment for that printer. Nothing reaches the printer before the rendering has finished, so a cancel (asked through the
 // callbacks, which also see the progress) leaves no job behind.
 PrintOutcome printReport(const ReportDefinition& definition, RecordSource& source, QPrinter& printer,
                          const RenderCallbacks& callbacks = {});

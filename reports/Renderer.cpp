@@ -37,6 +37,10 @@ public:
     void run()
     {
         RenderSession session(m_source);
+        if (m_def.labelGrid) {
+            runGrid(session);
+            return;
+        }
         const int rows = m_source.rowCount();
         if (rows <= 0) {
             if (m_def.printIfEmpty) {
@@ -80,6 +84,42 @@ public:
     }
 
 private:
+    // A sheet stock: each record's label at its exact place on the grid, from the start label on.
+    void runGrid(RenderSession& session)
+    {
+        const LabelGrid& grid = *m_def.labelGrid;
+        const int rows = m_source.rowCount();
+        if (rows <= 0 && !m_def.printIfEmpty) {
+            m_out.finished = true;
+            return;
+        }
+        int place = std::clamp(m_def.startAtLabel, 1, grid.count()) - 1;
+        startPage();
+        printTitle();
+        auto drawLabel = [&](int row) {
+            if (place == grid.count()) {
+                finishPage(false);
+                startPage();
+                place = 0;
+            }
+            const QPointF origin = grid.labelOrigin(place++);
+            if (m_detail)
+                m_drawer.draw(*m_detail, m_page, origin.x(), origin.y(), grid.labelWidth, row, m_pageNumber);
+        };
+        if (rows <= 0)
+            drawLabel(-1);
+        for (int row = 0; row < rows; ++row) {
+            session.lastRow = row;
+            drawLabel(row);
+            if (m_callbacks.progress)
+                m_callbacks.progress(static_cast<int>(static_cast<qint64>(row + 1) * 100 / rows));
+            if (m_callbacks.cancelRequested && m_callbacks.cancelRequested())
+                return;
+        }
+        finishPage(false);
+        m_out.finished = true;
+    }
+
     void startPage()
     {
         ++m_pageNumber;

@@ -177,6 +177,26 @@ void validate(const ReportDefinition& d)
         invalid(d, QStringLiteral("the default font has no valid size"));
     if (g.bandAreaBottom <= g.top)
         invalid(d, QStringLiteral("the margins and the page footer leave no room for bands"));
+    if (d.labelGrid) {
+        const LabelGrid& grid = *d.labelGrid;
+        constexpr double kSlack = 0.005; // published sizes are rounded to hundredths of a mm
+        const QSizeF page = d.pageSize();
+        if (grid.columns < 1 || grid.rows < 1 || grid.count() > 1000)
+            invalid(d, QStringLiteral("a sheet holds from 1 to 1000 labels"));
+        if (!(grid.labelWidth > 0 && grid.labelHeight > 0) || !finiteNonNegative(grid.left) ||
+            !finiteNonNegative(grid.top) || !finiteNonNegative(grid.hPitch) || !finiteNonNegative(grid.vPitch))
+            invalid(d, QStringLiteral("the label grid has no valid size"));
+        if (grid.left + (grid.columns - 1) * grid.hPitch + grid.labelWidth > page.width() + kSlack ||
+            grid.top + (grid.rows - 1) * grid.vPitch + grid.labelHeight > page.height() + kSlack)
+            invalid(d, QStringLiteral("the labels run off the paper"));
+    }
+}
+
+QPointF LabelGrid::labelOrigin(int index) const
+{
+    const int column = acrossFirst ? index % columns : index / rows;
+    const int row = acrossFirst ? index / columns : index % rows;
+    return {left + column * hPitch, top + row * vPitch};
 }
 
 } // namespace reports

@@ -2,6 +2,7 @@
 
 #include "reports/Common.h"
 
+#include <QPointF>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -88,6 +89,9 @@ struct Element
     // Without auto-size: break lines wider than the element at blanks. Off: a long line runs past the
     // element's edge on the side away from its alignment.
     bool wordWrap = true;
+    // A line reaching below the element's bottom is dropped even where it is the first, so that nothing is
+    // drawn below a label's foot (with ShrinkThenCut for the width: nothing past any of its edges).
+    bool cutToBox = false;
     // Place the element by its alignment at the band's left edge, right edge or middle.
     bool alignToBand = false;
     // ShrinkThenCut: every line is one value that must lie within the element's width (and the page's right
@@ -160,6 +164,34 @@ struct Band
     std::vector<Element> elements;
 };
 
+// A sheet of labels (or an envelope: one label the size of the paper) with each label at its exact place, not
+// flowed in 0.1 mm steps: a stock's pitch need not be a whole number of tenths. Labels are taken row by row
+// (across first) or column by column.
+struct LabelGrid
+{
+    int columns = 1;
+    int rows = 1;
+    double left = 0;   // the first label's left edge, mm from the paper's left edge
+    double top = 0;    // the first label's top edge, mm from the paper's top edge
+    double hPitch = 0; // from one label's left edge to the next one's
+    double vPitch = 0; // from one label's top edge to the next one's
+    double labelWidth = 0;
+    double labelHeight = 0;
+    bool acrossFirst = true;
+
+    [[nodiscard]] int count() const { return columns * rows; }
+    // The top-left corner of the label at a 0-based place in the fill order.
+    [[nodiscard]] QPointF labelOrigin(int index) const;
+};
+
+// What printing a sheet stock changes on a printer: a shift of the whole page measured with the check sheet,
+// and envelopes that go in with their long edge first (the page is then not turned for the printer).
+struct PrintAdjustment
+{
+    QPointF shift; // mm: how far the printer puts things right of and below their place
+    bool longEdgeFirst = false;
+};
+
 struct ReportDefinition
 {
     QString name;                                      // the report object's name, e.g. "QuickRep1"
@@ -181,6 +213,12 @@ struct ReportDefinition
     // again. Kept for the run like the print settings; clamped to 1..labelsPerSheet when rendering.
     int labelsPerSheet = 0;
     int startAtLabel = 1;
+    // Sheets with their own grid: the detail band is drawn once per record at each label's exact place (its
+    // width the label's), the title band once on the first page; column header, group and footer bands do not
+    // print. labelsPerSheet is the grid's count.
+    std::optional<LabelGrid> labelGrid;
+    // The adjustment for a printer, by its name; null: none. Asked when the pages go to a printer.
+    std::function<PrintAdjustment(const QString& printerName)> printAdjustment;
     ReportFont defaultFont;
     // Where set, the rows print in this field's order (the program's collation for names) whenever the source
     // is not in that order already; the source's own order and current row stay as they are.

@@ -185,8 +185,9 @@ private slots:
         };
         QCOMPARE(texts(w()->mnFile),
                  QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "-", "&Printer Setup", "E&xit"}));
-        QCOMPARE(texts(w()->mnReports), QStringList({"Phone &List", "&Address Labels", "&FiloFax Pages",
-                                                     "A&5 Diary Pages", "-", "&Record Form "}));
+        QCOMPARE(texts(w()->mnReports),
+                 QStringList({"Phone &List", "&Address Labels", "Labels on &Other Stock…", "&Envelopes…",
+                              "&FiloFax Pages", "A&5 Diary Pages", "-", "&Record Form "}));
         QCOMPARE(texts(w()->mnAddressLabels), QStringList({"21 per A4 sheet", "16 per A4 sheet", "14 per A4 sheet"}));
         QCOMPARE(texts(w()->mnHelp), QStringList({"&Help", "Hel&p Note", "&About"}));
     }
@@ -245,6 +246,14 @@ private slots:
                             << ""
                             << ""
                             << "labels14";
+        QTest::newRow("Other stock") << "&Reports/Labels on &Other Stock…"
+                                     << ""
+                                     << "Address labels on any sheet of labels, or your own sizes"
+                                     << "stockLabels";
+        QTest::newRow("Envelopes") << "&Reports/&Envelopes…"
+                                   << ""
+                                   << "One envelope for each contact shown"
+                                   << "envelopes";
         QTest::newRow("FiloFax") << "&Reports/&FiloFax Pages"
                                  << ""
                                  << ""

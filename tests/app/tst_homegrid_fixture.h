@@ -50,7 +50,8 @@ struct ProgramFixture
         application->startUp();
         w = application->fmHomeAddMain;
         for (const char* name :
-             {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "filofax",
+             {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "stockLabels",
+              "envelopes", "filofax",
               "diary", "mailMerge", "notepad", "backup", "restore", "import", "export", "manual", "helpNote",
               "about"}) {
             const QString command = QString::fromLatin1(name);

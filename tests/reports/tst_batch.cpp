@@ -81,6 +81,28 @@ private slots:
         QVERIFY(text.indexOf(QStringLiteral("Moss60")) < text.indexOf(QStringLiteral("Zeller")));
     }
 
+    // Sheets from the catalogue by name, started part-way; envelopes one to a contact.
+    void stocksAndEnvelopes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("65 to a sheet from label 64") << QStringList{"--report", "labels", "--stock", "l7651", "--start", "64"} << 2;
+        QTest::newRow("US Letter") << QStringList{"--report", "labels", "--stock", "5160"} << 3;
+        QTest::newRow("envelopes") << QStringList{"--report", "envelopes", "--envelope", "DL"} << 62;
+    }
+
+    void stocksAndEnvelopes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, pages);
+        const QString pdf = m_dir.filePath(QStringLiteral("stock.pdf"));
+        const Outcome out = tovrel(QStringList{"--folder", m_folder, "--pdf", pdf} + arguments);
+        QVERIFY2(!out.errors.contains(QStringLiteral("tovrel:")), qPrintable(out.errors));
+        QCOMPARE(out.exitCode, 0);
+        QCOMPARE(previewtest::pdfPages(pdf), pages);
+        QVERIFY(previewtest::pdfText(pdf).contains(QStringLiteral("Zeller")));
+    }
+
     void search_data()
     {
         QTest::addColumn<QStringList>("search");
@@ -179,6 +201,16 @@ private slots:
         QTest::newRow("missing database")
             << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--folder", "@DIR@"} << 1
             << "Could not open the database";
+        QTest::newRow("unknown stock") << QStringList{"--report", "labels", "--pdf", "@PDF@", "--stock", "L9999"} << 1
+                                       << "unknown stock \"L9999\"; the stocks are: L7159, L7160, L7161";
+        QTest::newRow("no stock") << QStringList{"--report", "labels", "--pdf", "@PDF@"} << 1
+                                  << "--stock NAME is missing; the stocks are: L7159";
+        QTest::newRow("start beyond the sheet")
+            << QStringList{"--report", "labels", "--pdf", "@PDF@", "--stock", "L7160", "--start", "22"} << 1
+            << "--start 22: the stock L7160 has labels 1 to 21";
+        QTest::newRow("unknown envelope")
+            << QStringList{"--report", "envelopes", "--pdf", "@PDF@", "--envelope", "C4"} << 1
+            << "unknown envelope \"C4\"; the envelopes are: DL, C5, C6, 10";
         QTest::newRow("missing folder")
             << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--folder", "@DIR@/not there"} << 1
             << "does not exist";

@@ -4,6 +4,7 @@
 #include "PreviewTestUtil.h"
 
 #include "platform/Fakes.h"
+#include "reports/LabelSettings.h"
 #include "reports/PagePainter.h"
 #include "reports/Preview.h"
 #include "reports/PrintProgress.h"
@@ -171,6 +172,46 @@ private slots:
                                     .arg(want.left())
                                     .arg(want.top())));
         }
+    }
+
+    // Label and envelope printouts move by the offset measured for the printer, and envelopes fed long edge first
+    // go to the printer unturned.
+    void printerAdjustment_data()
+    {
+        QTest::addColumn<bool>("longEdgeFirst");
+        QTest::newRow("short edge first") << false;
+        QTest::newRow("long edge first") << true;
+    }
+
+    void printerAdjustment()
+    {
+        QFETCH(bool, longEdgeFirst);
+        EnvelopeOptions options;
+        options.longEdgeFirst = longEdgeFirst;
+        ReportDefinition definition = envelopesReport(*StockCatalogue::builtIn().envelope(QStringLiteral("DL")), options);
+        auto settings = std::make_shared<MemorySettingsStore>();
+        WatchedSource source(reporttest::numbered(1));
+        const QString exact = m_dir.filePath(QStringLiteral("envelope.pdf"));
+        writePdf(render(definition, source), exact);
+
+        const QString printed = m_dir.filePath(QStringLiteral("shifted.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        applyPrintSettings(definition, printer);
+        toPdf(printer, printed);
+        setPrinterShift(*settings, printer.printerName(), QPointF(2.5, -1.5));
+        applyPrinterShifts(definition, settings);
+        QCOMPARE(printReport(definition, source, printer).pagesSent, 1);
+        QCOMPARE(printer.pageLayout().orientation(), longEdgeFirst ? QPageLayout::Portrait : QPageLayout::Landscape);
+        const QRectF want = wordBox(exact, QStringLiteral("Name1"));
+        const QRectF got = wordBox(printed, QStringLiteral("Name1"));
+        QVERIFY(!want.isNull() && !got.isNull());
+        const double point = 72 / 25.4;
+        QVERIFY2(qAbs(want.left() - 2.5 * point - got.left()) < 0.05 && qAbs(want.top() + 1.5 * point - got.top()) < 0.05,
+                 qPrintable(QStringLiteral("at %1,%2 instead of %3,%4")
+                                .arg(got.left())
+                                .arg(got.top())
+                                .arg(want.left() - 2.5 * point)
+                                .arg(want.top() + 1.5 * point)));
     }
 
     // Print renders anew from the rows as they are now, and names the job after the report.
