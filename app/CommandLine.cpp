@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/Batch.h"
 #include "app/ExchangeCli.h"
+#include "app/SyncCli.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -37,6 +38,7 @@ void printUsage(FILE* to)
 {
     std::fputs(usage().constData(), to);
     std::fputs(ExchangeUsage, to);
+    std::fputs(SyncUsage, to);
 }
 } // namespace
 
@@ -103,6 +105,8 @@ int runProgram(int argc, char* argv[])
     if (isBatchCommand(options.rest))
         return runBatch(argc, argv, options.rest);
     if (const std::optional<int> status = runExchangeCommand(options.rest, argc, argv))
+        return *status;
+    if (const std::optional<int> status = runSyncCommand(options.rest, argc, argv))
         return *status;
     const QString fileToOpen = takeFileToOpen(options.rest);
     if (!options.rest.isEmpty()) {

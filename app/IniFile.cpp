@@ -162,6 +162,32 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
+    writeValue(section, key, QString::number(value));
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return defaultValue;
+    const Document doc = parse(file.readAll());
+    const Location where = find(doc, section, key);
+    QString entryKey, value;
+    if (where.key < 0 || !keyValue(doc.lines.at(where.key).text, &entryKey, &value))
+        return defaultValue;
+    return value;
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    // One line per entry: a line break would end the value and start another entry.
+    QString text = value.trimmed();
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    writeValue(section, key, text);
+}
+
+void IniFile::writeValue(const QString& section, const QString& key, const QString& number)
+{
     const auto unableToWrite = [this] {
         return platform::AppError(QStringLiteral("Unable to write to %1").arg(QFileInfo(m_path).absoluteFilePath()));
     };
@@ -180,7 +206,6 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
     }
 
     const Location where = find(doc, section, key);
-    const QString number = QString::number(value);
     if (where.key >= 0) {
         QString entryKey, oldValue;
         keyValue(doc.lines.at(where.key).text, &entryKey, &oldValue);

@@ -27,6 +27,13 @@ public:
     // the file is then left as it was.
     void writeInteger(const QString& section, const QString& key, int value);
 
+    // Text values, blanks around them trimmed; a line break in a written value becomes a space.
+    [[nodiscard]] QString readString(const QString& section, const QString& key,
+                                     const QString& defaultValue = {}) const;
+    void writeString(const QString& section, const QString& key, const QString& value);
+
 private:
+    void writeValue(const QString& section, const QString& key, const QString& text);
+
     QString m_path;
 };
