@@ -102,7 +102,6 @@ SyncCard parseCard(const QByteArray& text)
     qsizetype name = -1, formatted = -1, address = -1, email = -1, birthday = -1, note = -1, org = -1;
     QList<qsizetype> untypedPhones;
     QStringList categories;
-    qsizetype firstCategories = -1;
     for (qsizetype i = 0; i < props.size(); ++i) {
         const vcard::Property& p = props[i];
         switch (p.kind) {
@@ -161,8 +160,6 @@ SyncCard parseCard(const QByteArray& text)
                 org = i;
             break;
         case vcard::Kind::CATEGORIES:
-            if (firstCategories < 0)
-                firstCategories = i;
             owned[size_t(i)] = true;
             for (const QString& item : vcard::splitEscaped(decoded(p), QLatin1Char(',')))
                 categories << vcard::unescape(item, version);
@@ -250,13 +247,13 @@ SyncCard parseCard(const QByteArray& text)
     for (qsizetype i = 0; i < props.size(); ++i) {
         if (!owned[size_t(i)])
             card.foreign << lines[lineOf[i]];
-        else if (i == firstCategories && categories.size() > 2) {
-            // The groups past the two flags are kept as a property of their own.
-            QByteArray rest;
-            for (qsizetype k = 2; k < categories.size(); ++k)
-                rest += (k > 2 ? "," : "") + exchange::VCardWriter::escape(categories[k]);
-            card.foreign << "CATEGORIES:" + rest;
-        }
+    }
+    if (categories.size() > 2) {
+        // The groups past the two flags are kept as a property of their own, last, where writing puts it back.
+        QByteArray rest;
+        for (qsizetype k = 2; k < categories.size(); ++k)
+            rest += (k > 2 ? "," : "") + exchange::VCardWriter::escape(categories[k]);
+        card.foreign << "CATEGORIES:" + rest;
     }
     return card;
 }

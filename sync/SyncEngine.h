@@ -17,7 +17,7 @@ struct SyncOptions
     int fetchBatch = 100;          // cards per addressbook-multiget
     int parallel = 4;              // requests in flight while sending
     int sendsPerPass = 1000;       // a long first upload is applied (and resumable) in passes of this size
-    QDate today;                   // the date in conflict notes; invalid: the clock's
+    QDate today = {};              // the date in conflict notes; invalid: the clock's
 };
 
 struct SyncSummary
