@@ -438,41 +438,50 @@ QList<AddressBook> CardDavClient::discover()
                                 "<d:propfind xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:prop>"
                                 "<d:resourcetype/><d:displayname/><d:current-user-principal/>"
                                 "<c:addressbook-home-set/></d:prop></d:propfind>";
-    auto books = [&](const QString& href, const QByteArray& depth, QString* principal, QString* home) {
-        const Response r = send({"PROPFIND", href, propfind, {{"Depth", depth}},
-                                 QStringLiteral("looking for address books")});
+    const QString what = QStringLiteral("looking for address books");
+    // The resources at href (and below it with depth 1); the one asked for comes first.
+    auto ask = [&](const QString& href, const QByteArray& depth, QUrl* answered) {
+        const Response r = send({"PROPFIND", href, propfind, {{"Depth", depth}}, what});
+        if (r.status == 401 || r.status == 0)
+            throw platform::AppError(describe(r, what));
+        if (answered)
+            *answered = r.url;
+        return r.status == 207 ? parseMultiStatus(r.body, r.url).resources : QList<DavResource>();
+    };
+    auto booksIn = [&](const QString& href) {
+        QUrl answered;
         QList<AddressBook> found;
-        if (r.status == 401)
-            throw platform::AppError(describe(r, QStringLiteral("looking for address books")));
-        if (r.status != 207)
-            return found;
-        for (const DavResource& res : parseMultiStatus(r.body, r.url).resources) {
-            if (principal && !res.principal.isEmpty())
-                *principal = res.principal;
-            if (home && !res.home.isEmpty())
-                *home = res.home;
+        for (const DavResource& res : ask(href, "1", &answered)) {
             if (res.addressBook) {
-                QUrl url = r.url;
+                QUrl url = answered;
                 url.setPath(res.href, QUrl::DecodedMode);
                 found << AddressBook{url, res.displayName.isEmpty() ? res.href : res.displayName};
             }
         }
         return found;
     };
-    QString principal, home;
-    // The given address itself may be the book, or a folder holding books.
-    QList<AddressBook> found = books(collectionPath(), "1", &principal, &home);
+    auto self = [](const QList<DavResource>& resources, const QString& href) {
+        for (const DavResource& res : resources) {
+            if (res.href == href || res.href == href + QLatin1Char('/') || res.href + QLatin1Char('/') == href)
+                return res;
+        }
+        return resources.isEmpty() ? DavResource() : resources.first();
+    };
+
+    // The address given may be the book itself, or a folder of books.
+    QList<AddressBook> found = booksIn(collectionPath());
     if (!found.isEmpty())
         return found;
+    // Otherwise: the user's principal (from the address, the well-known URL or the root), its home set, the books.
+    QString principal = self(ask(collectionPath(), "0", nullptr), collectionPath()).principal;
+    for (const QString& start : {QStringLiteral("/.well-known/carddav"), QStringLiteral("/")}) {
+        if (principal.isEmpty())
+            principal = self(ask(start, "0", nullptr), start).principal;
+    }
     if (principal.isEmpty())
-        books(QStringLiteral("/.well-known/carddav"), "0", &principal, &home);
-    if (principal.isEmpty())
-        books(QStringLiteral("/"), "0", &principal, &home);
-    if (home.isEmpty() && !principal.isEmpty())
-        books(principal, "0", nullptr, &home);
-    if (!home.isEmpty())
-        found = books(home, "1", nullptr, nullptr);
-    return found;
+        return found;
+    const QString home = self(ask(principal, "0", nullptr), principal).home;
+    return home.isEmpty() ? booksIn(principal) : booksIn(home);
 }
 
 } // namespace sharing
