@@ -3,7 +3,9 @@
 #include "app/Application.h"
 #include "app/Batch.h"
 #include "app/ExchangeCli.h"
+#include "app/HomeGrid.h"
 #include "app/SyncCli.h"
+#include "app/SyncCommands.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -126,7 +128,10 @@ int runProgram(int argc, char* argv[])
         return 1;
     if (!fileToOpen.isEmpty())
         importAfterStartUp(fileToOpen);
-    return QApplication::exec();
+    syncAtStartIfAsked(application.fmHomeAddMain, application.store);
+    const int status = QApplication::exec();
+    syncAtExitIfAsked(application.store);
+    return status;
 }
 
 } // namespace app

@@ -13,6 +13,7 @@
 #include "sync/ui/SharedBook.h"
 
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace app {
 
@@ -125,6 +126,19 @@ void SynchroniseClick(QWidget* parent, ContactStore& store)
             text += QStringLiteral("\n\n") + summary.errors.join(QLatin1Char('\n'));
         inform(parent, text, summary.errors.isEmpty() ? platform::Icon::Information : platform::Icon::Warning);
     });
+}
+
+void syncAtStartIfAsked(QWidget* parent, ContactStore& store)
+{
+    if (!readSyncAccount(iniPath()).syncAtStart)
+        return;
+    QTimer::singleShot(0, parent, [parent, &store] { SynchroniseClick(parent, store); });
+}
+
+void syncAtExitIfAsked(ContactStore& store)
+{
+    if (readSyncAccount(iniPath()).syncAtExit)
+        SynchroniseClick(nullptr, store);
 }
 
 } // namespace app

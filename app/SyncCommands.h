@@ -14,4 +14,8 @@ void SharedBookClick(QWidget* parent);
 // way; the contact list is read again afterwards and the outcome shown.
 void SynchroniseClick(QWidget* parent, ContactStore& store);
 
+// When the account asks for it: one sync as soon as the event loop runs, and one after it ends.
+void syncAtStartIfAsked(QWidget* parent, ContactStore& store);
+void syncAtExitIfAsked(ContactStore& store);
+
 } // namespace app
