@@ -137,9 +137,6 @@ BatchOptions parseBatchOptions(const QStringList& arguments)
         throw platform::AppError(QStringLiteral("--pdf FILE is missing"));
     if (options.notSearch && !options.search)
         throw platform::AppError(QStringLiteral("--not goes with --search FIELD WORD"));
-    if (!batchReportNames().contains(options.report))
-        throw platform::AppError(QStringLiteral("unknown report \"%1\"; the reports are: %2")
-                                     .arg(options.report, batchReportNames().join(QStringLiteral(", "))));
     return options;
 }
 
@@ -147,8 +144,10 @@ int runBatchReport(const BatchOptions& options)
 {
     registerBuiltInBatchReports();
     const BatchReportFactoryWithOptions* factory = factoryOf(options.report);
+    // An unknown name is an error of the command, not a malformed command line: exit status 1.
     if (!factory)
-        throw platform::AppError(QStringLiteral("unknown report \"%1\"").arg(options.report));
+        throw platform::AppError(QStringLiteral("unknown report \"%1\"; the reports are: %2")
+                                     .arg(options.report, batchReportNames().join(QStringLiteral(", "))));
     // The application object first: a report's layout may refer to what it holds.
     Application application;
     QStringList rest = options.reportOptions;

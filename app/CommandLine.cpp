@@ -12,35 +12,73 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
 #include <cstdio>
 
 namespace app {
 
 namespace {
+// Every option once, in the order the README gives them.
 const char* const Usage =
-    "Usage: tovrel [--folder DIR]\n"
+    "Usage: tovrel [--folder DIR] [FILE]\n"
     "       tovrel --init-database [--folder DIR]\n"
     "       tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "  --folder DIR         use DIR as the program folder (database, settings, county list, manual)\n"
-    "  --init-database      make an empty Tovrel.mdb in the program folder if there is none, then stop\n"
-    "  --report NAME        render the report NAME over all contacts by surname, without any window\n"
-    "                       (reports: %1)\n"
-    "  --pdf FILE           the PDF file the report is written to\n"
-    "  --search FIELD WORD  first keep only the contacts whose FIELD holds WORD, as the search dialog does\n"
-    "  --not                with --search: keep those whose FIELD does not hold WORD\n";
+    "       tovrel --report letters --letter FILE [--font \"FAMILY,SIZE[,bold][,italic]\"] --pdf FILE\n"
+    "              [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "       tovrel --import FILE [--table NAME] [--cut] [--folder DIR]\n"
+    "       tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
+    "\n"
+    "  --folder DIR         the folder of the contacts, settings and county list (default: the user's data\n"
+    "                       folder %2, or the program's own folder when it holds Tovrel.mdb)\n"
+    "  --init-database      make an empty Tovrel.mdb in that folder if there is none, then stop\n"
+    "  --report NAME        render the report NAME over all contacts by surname and write it as a PDF,\n"
+    "                       without any window (reports: %1)\n"
+    "  --pdf FILE           the PDF file --report writes\n"
+    "  --letter FILE        with --report letters: the letter body, an RTF or plain text file\n"
+    "  --font \"FAMILY,SIZE[,bold][,italic]\"\n"
+    "                       with --report letters: the base font of the address and salutation (Arial,10)\n"
+    "  --search FIELD WORD  with --report or --export: only the contacts whose FIELD holds WORD\n"
+    "  --not                with --search: only those whose FIELD does not hold WORD\n"
+    "  FILE                 start as usual, then open the import preview for FILE\n"
+    "  --export FILE        write the contacts to a vCard 3.0 (.vcf) or CSV (.csv) file\n"
+    "  --import FILE        add the contacts of a vCard, CSV or Access-format file in one transaction\n"
+    "  --table NAME         with --import of an Access-format file: the table to read (default HomeAd)\n"
+    "  --cut                with --import: cut values longer than their field allows; without it those\n"
+    "                       contacts are left out and listed on standard error\n"
+    "  --sync [URL]         synchronise once with the shared address book (CardDAV), without any window;\n"
+    "                       a URL given with --user NAME is kept as the account for later\n"
+    "  --password-file FILE with --sync: the password is the first line of FILE (otherwise the keyring's)\n"
+    "  --allow-http         with --sync: allow plain http:// to a server that is not this machine\n"
+    "  --help               this list\n"
+    "\n"
+    "Exit status: 0 done, 1 the command failed (the message says why), 2 a malformed command line.\n";
 
 QByteArray usage()
 {
-    return QString::fromLatin1(Usage).arg(batchReportNames().join(QStringLiteral(", "))).toLocal8Bit();
+    return QString::fromLatin1(Usage)
+        .arg(batchReportNames().join(QStringLiteral(", ")), QDir::toNativeSeparators(platform::userDataFolder()))
+        .toLocal8Bit();
 }
 
 void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
 
-void printUsage(FILE* to)
+void printUsage(FILE* to) { std::fputs(usage().constData(), to); }
+
+// Qt warns on standard error when XDG_RUNTIME_DIR is not set (root, cron, ssh); a command without windows gets a
+// private one for its run, so that a successful command writes nothing there.
+std::unique_ptr<QTemporaryDir> privateRuntimeFolder()
 {
-    std::fputs(usage().constData(), to);
-    std::fputs(ExchangeUsage, to);
-    std::fputs(SyncUsage, to);
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return nullptr;
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tovrel-runtime-XXXXXX"));
+    if (!folder->isValid())
+        return nullptr;
+    QFile::setPermissions(folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder->path()));
+    return folder;
 }
 } // namespace
 
@@ -84,25 +122,32 @@ int runProgram(int argc, char* argv[])
         return 2;
     }
     if (options.help) {
+        QCoreApplication core(argc, argv);
         printUsage(stdout);
         return 0;
     }
-    if (!options.folder.isEmpty()) {
-        if (!QDir(options.folder).exists()) {
-            printError(QStringLiteral("the folder %1 does not exist").arg(options.folder));
-            return 2;
-        }
+    // A folder that does not exist yet is fine for the window: its first start offers to make the address book.
+    if (!options.folder.isEmpty())
         platform::setProgramFolder(options.folder);
-    }
+    const bool windowless = options.initDatabase || isBatchCommand(options.rest) || isExchangeCommand(options.rest) ||
+                            isSyncCommand(options.rest);
+    const std::unique_ptr<QTemporaryDir> runtime = windowless ? privateRuntimeFolder() : nullptr;
     if (options.initDatabase) {
         QCoreApplication core(argc, argv);
         try {
+            const QString folder = platform::programFolder();
+            if (!QDir().mkpath(folder))
+                throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(folder));
             createDatabaseIfMissing(platform::programFile(databaseFileName()));
         } catch (const platform::AppError& e) {
             printError(e.message());
             return 1;
         }
         return 0;
+    }
+    if (windowless && !options.folder.isEmpty() && !QDir(options.folder).exists()) {
+        printError(QStringLiteral("the folder %1 does not exist").arg(options.folder));
+        return 1;
     }
     if (isBatchCommand(options.rest))
         return runBatch(argc, argv, options.rest);

@@ -17,18 +17,6 @@
 
 namespace app {
 
-const char* const ExchangeUsage =
-    "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD] [--not] [--folder DIR]\n"
-    "       tovrel --import FILE [--table NAME] [--cut] [--folder DIR]\n"
-    "       tovrel FILE          start and open the import of FILE\n"
-    "  --export FILE     write the contacts (or those --search finds) to a vCard 3.0 or CSV file\n"
-    "  --search FIELD WORD, --not\n"
-    "                    only the contacts whose FIELD holds (with --not: does not hold) WORD\n"
-    "  --import FILE     add the contacts of a vCard, CSV or Access-format file in one transaction\n"
-    "  --table NAME      the table of an Access-format file to read (default HomeAd)\n"
-    "  --cut             cut values longer than their field allows; without it those contacts are left\n"
-    "                    out and listed on standard error\n";
-
 namespace {
 
 void printError(const QString& text)
@@ -191,9 +179,14 @@ int runImport(const ExchangeOptions& o)
 
 } // namespace
 
+bool isExchangeCommand(const QStringList& arguments)
+{
+    return arguments.contains(QLatin1String("--export")) || arguments.contains(QLatin1String("--import"));
+}
+
 std::optional<int> runExchangeCommand(const QStringList& arguments, int& argc, char** argv)
 {
-    if (!arguments.contains(QLatin1String("--export")) && !arguments.contains(QLatin1String("--import")))
+    if (!isExchangeCommand(arguments))
         return std::nullopt;
     ExchangeOptions options;
     try {

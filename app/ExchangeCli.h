@@ -5,8 +5,8 @@
 
 namespace app {
 
-// Lines for the usage text.
-extern const char* const ExchangeUsage;
+// Whether the arguments (those the general options left) ask for --export or --import.
+[[nodiscard]] bool isExchangeCommand(const QStringList& arguments);
 
 // Runs --export or --import without a window when the arguments (those the general options left) ask for one;
 // nullopt when they do not. Errors go to standard error; the result is the exit status.

@@ -5,6 +5,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -87,10 +89,29 @@ QString manualFileName()
     return QStringLiteral("Manual.pdf");
 }
 
+QStringList manualCandidates()
+{
+    const QString beside = platform::executableFolder();
+    QStringList candidates{platform::programFile(manualFileName()), beside + manualFileName(),
+                           QDir::cleanPath(beside + QStringLiteral("../share/tovrel/")) + QLatin1Char('/') +
+                               manualFileName()};
+    candidates.removeDuplicates();
+    return candidates;
+}
+
+QString manualPath()
+{
+    const QStringList candidates = manualCandidates();
+    for (const QString& path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return candidates.constFirst();
+}
+
 void Help2Click()
 {
     // The answer is of no interest: a missing manual or viewer is not reported.
-    (void)platform::shell().open(platform::programFile(manualFileName()));
+    (void)platform::shell().open(manualPath());
 }
 
 } // namespace app

@@ -27,11 +27,16 @@ namespace app {
 // Help > Help Note: shows the note without waiting for it.
 void Help1Click();
 
-// Help > Help: hands Manual.pdf in the program folder to the desktop. Nothing is said when there is no such file
-// or nothing to show it with.
+// Help > Help: hands the manual to the desktop. Nothing is said when there is no such file or nothing to show it with.
 void Help2Click();
 
 // The name of the manual in the program folder.
 [[nodiscard]] QString manualFileName(); // "Manual.pdf"
+
+// Where the manual is looked for, in this order: the program folder (a copy the user put there), beside the
+// program file (the build puts it there), the installed data folder (share/tovrel beside the program's bin).
+[[nodiscard]] QStringList manualCandidates();
+// The first of those that exists; the program folder's when none does.
+[[nodiscard]] QString manualPath();
 
 } // namespace app

@@ -2,6 +2,7 @@
 #include "app/BackupRestore.h"
 #include "app/ContactExport.h"
 #include "app/Credits.h"
+#include "app/FirstStart.h"
 #include "app/HelpMemoBox.h"
 #include "app/HomeGrid.h"
 #include "app/ImportDialog.h"
@@ -13,6 +14,7 @@
 #include "mailmerge/MailMergeSetup.h"
 
 #include "platform/ErrorBox.h"
+#include "platform/ProgramFolder.h"
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
@@ -42,6 +44,8 @@ void Application::startUp()
         std::function<void()> make;
     };
     bool queryMayOpen = true; // false while Tovrel.mdb is an Access-format file the user did not convert
+    // Before any window reads a file: a first start in an empty place offers to make the address book there.
+    platform::guard([] { (void)offerNewAddressBook(platform::programFolder()); });
     const Step steps[] = {
         {"TfmHomeAddMain",
          [this] {

@@ -79,12 +79,10 @@ QString firstLine(const QString& path)
 
 } // namespace
 
-const char* const SyncUsage =
-    "       tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
-    "  --sync [URL]         synchronise with the shared address book (CardDAV) once, without a window;\n"
-    "                       a URL given with --user is kept as the account for later\n"
-    "  --password-file FILE the password is the first line of FILE (otherwise the keyring's)\n"
-    "  --allow-http         allow plain http:// to a server that is not this machine\n";
+bool isSyncCommand(const QStringList& arguments)
+{
+    return arguments.contains(QStringLiteral("--sync"));
+}
 
 SyncAccount readSyncAccount(const QString& iniPath)
 {
@@ -112,11 +110,17 @@ void writeSyncAccount(const QString& iniPath, const SyncAccount& account)
 
 std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char** argv)
 {
-    if (!arguments.contains(QStringLiteral("--sync")))
+    if (!isSyncCommand(arguments))
         return std::nullopt;
+    SyncOptionsGiven o;
+    try {
+        o = parse(arguments);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 2;
+    }
     QCoreApplication core(argc, argv);
     try {
-        const SyncOptionsGiven o = parse(arguments);
         const QString ini = platform::programFile(QStringLiteral("TovrelIni.ini"));
         SyncAccount account = readSyncAccount(ini);
         if (!o.url.isEmpty()) {

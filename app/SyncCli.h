@@ -15,7 +15,7 @@ using sharing::SyncAccount;
 [[nodiscard]] SyncAccount readSyncAccount(const QString& iniPath);
 void writeSyncAccount(const QString& iniPath, const SyncAccount& account);
 
-extern const char* const SyncUsage;
+[[nodiscard]] bool isSyncCommand(const QStringList& arguments);
 
 // Runs --sync without a window when the arguments ask for it; nullopt when they do not.
 //   --sync [URL --user NAME] [--password-file FILE] [--allow-http]

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -21,11 +22,24 @@ QString withSeparator(QString folder)
 }
 } // namespace
 
+QString executableFolder() { return withSeparator(QCoreApplication::applicationDirPath()); }
+
+QString userDataFolder()
+{
+    // Not AppDataLocation: that depends on the application and organisation names being set first, and the batch
+    // commands ask before there is an application object.
+    return withSeparator(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/Tovrel"));
+}
+
 QString programFolder()
 {
     if (!overrideFolder().isEmpty())
         return overrideFolder();
-    return withSeparator(QCoreApplication::applicationDirPath());
+    const QString beside = executableFolder();
+    if (QFileInfo::exists(beside + QStringLiteral("Tovrel.mdb")))
+        return beside;
+    return userDataFolder();
 }
 
 void setProgramFolder(const QString& folder)

@@ -31,17 +31,6 @@ Run tovrel(const QStringList& arguments)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QString nwind()
-{
-    for (const QString& dir :
-         {QStringLiteral(TOVREL_SHARED_TESTDATA), qEnvironmentVariable("TOVREL_SHARED_TESTDATA")}) {
-        const QString path = dir + QStringLiteral("/access/nwind.mdb");
-        if (!dir.isEmpty() && QFile::exists(path))
-            return path;
-    }
-    return {};
-}
-
 // Two cards; the second has a post code longer than its field allows.
 const QByteArray TwoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Able;Ann;;;\r\nFN:Ann Able\r\nEND:VCARD\r\n"
                             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Baker;Bob;;;\r\nFN:Bob Baker\r\n"
@@ -104,7 +93,7 @@ private slots:
 
     void importReadsATableOfAnAccessFormatFile()
     {
-        const QString nwind = ::nwind();
+        const QString nwind = testsupport::accessSample("nwind.mdb");
         if (nwind.isEmpty() || !exchange::canReadAccessFiles())
             QSKIP("no Access-format sample or no mdbtools");
         const Run r = tovrel({"--import", nwind, "--table", "employees", "--cut", "--folder", m_dir.path()});
@@ -154,7 +143,7 @@ private slots:
 
     void anAccessFormatDatabaseIsNotWrittenFromTheCommandLine()
     {
-        const QString nwind = ::nwind();
+        const QString nwind = testsupport::accessSample("nwind.mdb");
         if (nwind.isEmpty())
             QSKIP("no Access-format sample");
         QFile::remove(m_database);

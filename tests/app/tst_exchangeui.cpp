@@ -48,18 +48,6 @@ void exec(const QString& path, const char* sql)
     QCOMPARE(rc, SQLITE_OK);
 }
 
-// The shared sample file, read in place or copied, never changed.
-QString nwind()
-{
-    for (const QString& dir :
-         {QStringLiteral(TOVREL_SHARED_TESTDATA), qEnvironmentVariable("TOVREL_SHARED_TESTDATA")}) {
-        const QString path = dir + QStringLiteral("/access/nwind.mdb");
-        if (!dir.isEmpty() && QFile::exists(path))
-            return path;
-    }
-    return {};
-}
-
 // Three contacts: the second has a post code and a flag too long for their fields, a birthday without a year and
 // a column we have no place for.
 const QByteArray ThreeContacts = "Surname,Firstname,PostCode,Flag,Birthday,Fax\r\n"
@@ -330,7 +318,7 @@ private slots:
 
     void anAccessTableIsChosenThenImported()
     {
-        if (nwind().isEmpty() || !exchange::canReadAccessFiles())
+        if (testsupport::accessSample("nwind.mdb").isEmpty() || !exchange::canReadAccessFiles())
             QSKIP("no Access-format sample or no mdbtools");
         Program p;
         QStringList offered;
@@ -344,7 +332,7 @@ private slots:
             }
             return int(QDialog::Accepted);
         });
-        app::importFile(nullptr, nwind());
+        app::importFile(nullptr, testsupport::accessSample("nwind.mdb"));
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         QVERIFY(offered.contains(QStringLiteral("Employees")));
         QCOMPARE(defaultTable, offered.constFirst()); // no HomeAd table here
@@ -362,11 +350,11 @@ private slots:
     void accessDatabaseIsConvertedOnlyWhenTheUserAgrees()
     {
         QFETCH(bool, agree);
-        if (nwind().isEmpty() || !exchange::canReadAccessFiles())
+        if (testsupport::accessSample("nwind.mdb").isEmpty() || !exchange::canReadAccessFiles())
             QSKIP("no Access-format sample or no mdbtools");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        QVERIFY(QFile::copy(nwind(), path));
+        QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
         const QByteArray original = digest(path);
         auto fakes = platform::installFakes();
         fakes.prompts->answers << (agree ? platform::Answer::Ok : platform::Answer::Cancel);
@@ -395,25 +383,25 @@ private slots:
 
     void conversionNeverOverwritesAKeptOriginal()
     {
-        if (nwind().isEmpty() || !exchange::canReadAccessFiles())
+        if (testsupport::accessSample("nwind.mdb").isEmpty() || !exchange::canReadAccessFiles())
             QSKIP("no Access-format sample or no mdbtools");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        QVERIFY(QFile::copy(nwind(), path));
+        QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
         writeFile(app::accessBackupPath(path), "kept");
         QVERIFY_THROWS_EXCEPTION(platform::AppError, app::convertAccessDatabase(path, QStringLiteral("Employees")));
-        QCOMPARE(digest(path), digest(nwind()));
+        QCOMPARE(digest(path), digest(testsupport::accessSample("nwind.mdb")));
         QCOMPARE(readBytes(app::accessBackupPath(path)), QByteArray("kept"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
     void startUpWithAnAccessFileWithoutHomeAdSaysSo()
     {
-        if (nwind().isEmpty())
+        if (testsupport::accessSample("nwind.mdb").isEmpty())
             QSKIP("no Access-format sample");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        QVERIFY(QFile::copy(nwind(), path));
+        QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
         writeFile(dir.filePath(QStringLiteral("ListFile.txt")), "");
         platform::setProgramFolder(dir.path());
         auto fakes = platform::installFakes();
@@ -430,7 +418,7 @@ private slots:
                                                                    : QStringLiteral("cannot read")),
                  qPrintable(errors[0]));
         QVERIFY(errors[0].contains(QStringLiteral("The contact list stays empty")));
-        QCOMPARE(digest(path), digest(nwind()));
+        QCOMPARE(digest(path), digest(testsupport::accessSample("nwind.mdb")));
         QVERIFY(!QFile::exists(app::accessBackupPath(path)));
     }
 

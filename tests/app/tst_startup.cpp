@@ -4,6 +4,7 @@
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -34,22 +35,81 @@ private slots:
         QCOMPARE(errors, 0);
     }
 
-    void missingDatabaseGivesOneErrorAndAnEmptyGrid()
+    // A first start in a folder without an address book asks; No keeps the engine's one error and a closed grid,
+    // Yes makes the folder, the database and the county list and starts with a working, empty grid.
+    void firstStartOffersANewAddressBook_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no") << false;
+        QTest::newRow("yes") << true;
+    }
+    void firstStartOffersANewAddressBook()
+    {
+        QFETCH(bool, yes);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("not yet/contacts"));
+        platform::setProgramFolder(folder);
+        auto fakes = platform::installFakes();
+        fakes.prompts->answers << (yes ? platform::Answer::Yes : platform::Answer::No);
+        app::Application application;
+        application.startUp();
+        QVERIFY(application.fmHomeAddMain);
+        const platform::PromptRecord first = fakes.prompts->asked.constFirst();
+        QCOMPARE(first.text, QStringLiteral("There is no address book in %1. Make a new, empty one there?")
+                                 .arg(QDir::toNativeSeparators(folder)));
+        QCOMPARE(first.buttons, platform::Buttons::YesNo);
+        QStringList errors;
+        for (const auto& r : fakes.prompts->asked)
+            if (r.icon == platform::Icon::Error)
+                errors << r.text;
+        data::Dataset& q = application.store.HomeQuery;
+        if (!yes) {
+            QCOMPARE(errors.filter(QStringLiteral("Tovrel.mdb")).size(), 1);
+            QVERIFY(!q.isOpen());
+            QVERIFY(!QFile::exists(folder + QStringLiteral("/Tovrel.mdb")));
+            return;
+        }
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+        QVERIFY(q.isOpen());
+        QCOMPARE(q.recordCount(), 0);
+        QVERIFY(QFile::exists(folder + QStringLiteral("/ListFile.txt")));
+        q.insert();
+        q.setFieldValue(QStringLiteral("Surname"), QStringLiteral("Zylstra"));
+        q.post();
+        QCOMPARE(testsupport::query(folder + QStringLiteral("/Tovrel.mdb"), QStringLiteral("SELECT Surname FROM HomeAd")),
+                 QStringList{QStringLiteral("Zylstra")});
+    }
+
+    // A file that is there but cannot be read is never replaced, and nothing is asked about it.
+    void aDamagedFileIsNeverReplaced()
     {
         QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a database at all");
+        file.close();
         platform::setProgramFolder(dir.path());
         auto fakes = platform::installFakes();
         app::Application application;
         application.startUp();
-        QVERIFY(application.fmHomeAddMain);
-        QVERIFY(!application.store.HomeQuery.isOpen());
-        QStringList errors;
         for (const auto& r : fakes.prompts->asked)
-            if (r.icon == platform::Icon::Error && r.text.contains(QStringLiteral("Tovrel.mdb")))
-                errors << r.text;
-        QCOMPARE(errors.size(), 1);
-        QCOMPARE(fakes.prompts->asked.constFirst().caption, QStringLiteral("Tovrel"));
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Tovrel.mdb"))));
+            QVERIFY2(r.icon != platform::Icon::Question, qPrintable(r.text));
+        QVERIFY(!application.store.HomeQuery.isOpen());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("not a database at all"));
+    }
+
+    // Without --folder the contacts live in the user's data folder, unless the program's own folder holds them.
+    void theContactsLiveInTheUsersDataFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        platform::setProgramFolder(QString());
+        const QString folder = platform::programFolder();
+        qputenv("XDG_DATA_HOME", saved);
+        QCOMPARE(folder, home.path() + QStringLiteral("/Tovrel/"));
     }
 
     void initDatabaseNeverOverwrites()

@@ -19,4 +19,10 @@ QString writeFile(const QString& path, const QByteArray& bytes)
     return path;
 }
 
+QString accessSample(const char* name)
+{
+    const QString path = QStringLiteral(TOVREL_TEST_DATA "/access/") + QLatin1String(name);
+    return QFile::exists(path) ? path : QString();
+}
+
 } // namespace testsupport

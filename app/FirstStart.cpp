@@ -1,0 +1,36 @@
+#include "app/FirstStart.h"
+
+#include "app/ContactStore.h"
+#include "app/ListFile.h"
+#include "platform/AppError.h"
+#include "platform/Services.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace app {
+
+bool offerNewAddressBook(const QString& programFolder)
+{
+    const QString database = programFolder + databaseFileName();
+    // A dangling link counts as a file: whatever it pointed at may come back.
+    const QFileInfo info(database);
+    if (info.exists() || info.isSymLink())
+        return false;
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(programFolder));
+    const platform::Answer answer = platform::prompts().message(
+        nullptr, QStringLiteral("Confirm"),
+        QStringLiteral("There is no address book in %1. Make a new, empty one there?").arg(shown),
+        platform::Icon::Question, platform::Buttons::YesNo);
+    if (answer != platform::Answer::Yes)
+        return false;
+    if (!QDir().mkpath(programFolder))
+        throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(shown));
+    createDatabaseIfMissing(database);
+    const QString listFile = programFolder + QStringLiteral("ListFile.txt");
+    if (!QFileInfo(listFile).exists())
+        writeListFile(listFile, {});
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// A first start where the program folder holds no address book at all (or does not exist yet): asks whether to make
+// a new, empty one there and, on Yes, makes the folder, an empty Tovrel.mdb and an empty ListFile.txt. An existing
+// file, readable or not, is never touched. Returns whether an address book was made; throws platform::AppError when
+// it could not be.
+bool offerNewAddressBook(const QString& programFolder);
+
+} // namespace app
