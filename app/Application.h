@@ -76,7 +76,8 @@ public:
 
 private:
     std::map<QString, std::function<void()>> m_commands;
-    // Windows that are not QObject children of anything are deleted here, in reverse order, at the end.
+    // Every window is deleted here, in reverse order, at the end: a window owned by an earlier one (the record card
+    // and the form view by the main window) is gone before its owner.
     std::vector<std::unique_ptr<QObject>> m_owned;
     friend struct StartUpList;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/ContactStore.h"
+#include "data/FileLock.h"
 #include "platform/AppError.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
@@ -106,6 +107,8 @@ void copyFile(const QString& source, const QString& destination, const BlockWrit
 // A copy error is raised only once the list is open again; an error while reopening takes its place.
 void withStoreClosed(ContactStore& store, const std::function<void()>& copy)
 {
+    // Saved as a move would save it; a change that cannot be saved stops the command with the list left open.
+    store.HomeQuery.settle();
     store.HomeQuery.close();
     store.ADOConnection1.close();
     std::exception_ptr copyError;
@@ -173,7 +176,7 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
     // another program is writing, and keeps anyone from starting to write until the copy is done.
     EngineFile lock;
     if (lock.open(database, SQLITE_OPEN_READWRITE) != SQLITE_OK)
-        throw platform::AppError(cannotOpen);
+        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
     int rc = lock.exec("BEGIN IMMEDIATE");
     if ((rc & 0xFF) == SQLITE_READONLY) {
         // A file nobody may write to: a read lock keeps it as it is.
@@ -195,20 +198,26 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     {
         QFile source(backup);
         if (!source.open(QIODevice::ReadOnly))
-            throw platform::AppError(QStringLiteral("Cannot open file %1").arg(backup));
+            throw platform::AppError(QStringLiteral("Cannot open file %1: %2").arg(backup, source.errorString()));
     }
     // Checked before anything is replaced: a damaged backup would leave no database at all.
     checkContactDatabase(backup);
 
-    // The engine's exclusive lock stands for "nobody else has it open": it fails while another program reads or
-    // writes the database, and keeps everyone out until the new file is in place. A file the engine cannot use
-    // (missing, not a database) has no one to keep out and is simply replaced.
+    // Every program that has the database open holds its shared lock: taken exclusively, without waiting, it says
+    // that nobody else has the file open, and keeps everyone out until the new file is in place. The engine's
+    // exclusive lock is taken as well, for any other client of the file. A file that cannot be opened (missing)
+    // has no one to keep out and is simply replaced.
+    const auto inUse = [&] {
+        return platform::AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
+    };
+    data::FileLock fileLock;
+    if (!fileLock.acquire(database, data::FileLock::Mode::Exclusive, 0) && fileLock.errorCode() == 0)
+        throw inUse();
     EngineFile lock;
     if (lock.open(database, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
         const int rc = lock.exec("BEGIN EXCLUSIVE");
         if (isLockConflict(rc))
-            throw platform::AppError(
-                QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
+            throw inUse();
     }
     // A journal still lying beside the database belongs to the file being replaced; played back into the restored
     // file it would damage it.
@@ -216,6 +225,7 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     const bool staleJournal = QFileInfo::exists(journal);
     copyFile(backup, database, write);
     lock.close();
+    fileLock.release();
     if (staleJournal)
         QFile::remove(journal);
 }

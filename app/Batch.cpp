@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
+#include "reports/Pages.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"
 #include "reports/QRLabel14.h"
@@ -140,7 +141,7 @@ BatchOptions parseBatchOptions(const QStringList& arguments)
     return options;
 }
 
-int runBatchReport(const BatchOptions& options)
+reports::BatchOutcome runBatchReport(const BatchOptions& options)
 {
     registerBuiltInBatchReports();
     const BatchReportFactoryWithOptions* factory = factoryOf(options.report);
@@ -184,7 +185,10 @@ int runBatch(int argc, char* argv[], const QStringList& arguments)
     QApplication::setApplicationName(QStringLiteral("Tovrel"));
     platform::installFontSubstitutions();
     try {
-        runBatchReport(options);
+        const reports::BatchOutcome outcome = runBatchReport(options);
+        // Not an error: the PDF is written, but the user may want to fix those values before printing.
+        if (outcome.shortened > 0)
+            std::fprintf(stderr, "%s\n", qPrintable(reports::shortenedNotice(outcome.shortened)));
     } catch (const platform::AppError& e) {
         printError(e.message());
         return 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/Batch.h"
 #include "reports/ReportDefinition.h"
 
 #include <QString>
@@ -39,10 +40,11 @@ struct BatchOptions
 [[nodiscard]] BatchOptions parseBatchOptions(const QStringList& arguments);
 
 // Opens the contacts of the program folder as at start-up (all contacts by surname), narrows them as the search
-// dialog would where asked, renders the report and writes its PDF. Returns the number of pages written. Needs a
+// dialog would where asked, renders the report and writes its PDF. Returns the pages written and the values
+// shortened to fit. Needs a
 // QGuiApplication; throws platform::AppError for an unknown report or field, an unreadable database, a selection
 // without pages or a file that cannot be written.
-int runBatchReport(const BatchOptions& options);
+reports::BatchOutcome runBatchReport(const BatchOptions& options);
 
 // The whole batch command: Qt without windows (offscreen unless a platform is set), then runBatchReport().
 // Errors go to standard error; returns the exit status (0 done, 1 failed, 2 malformed command).

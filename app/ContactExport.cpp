@@ -63,12 +63,7 @@ void ExportClick(QWidget* parent)
             throw platform::AppError(QStringLiteral("There is no contact list to export: the contacts are not open"));
         // A pending edit is settled first, as moving to another row would: a changed row is saved, an untouched
         // new row dropped, so the file holds what the table holds.
-        if (query.state() == data::Dataset::State::Edit || query.state() == data::Dataset::State::Insert) {
-            if (query.isModified())
-                query.post();
-            else
-                query.cancel();
-        }
+        query.settle();
         QString filter = exportFilters().constFirst();
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Export contacts");

@@ -128,7 +128,11 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
         result = importer.run(
             choice, [&](const exchange::Contact& c) { inserter.add(c); }, progress);
         if (result.cancelled)
-            return exchange::ImportResult{0, 0, 0, true}; // rolled back by the transaction
+            {
+            exchange::ImportResult none; // rolled back by the transaction
+            none.cancelled = true;
+            return none;
+        }
         transaction.commit();
     } catch (const platform::AppError& e) {
         QString text = e.message();
@@ -162,7 +166,7 @@ exchange::ImportResult convertAccessDatabase(const QString& path, const QString&
         {
             Database target(temporary);
             exchange::Importer importer(path, table);
-            result = importIntoDatabase(target.db, importer, exchange::OverLongChoice::Cut, progress);
+            result = importIntoDatabase(target.db, importer, exchange::OverLongChoice::Keep, progress);
         }
         if (result.cancelled) {
             QFile::remove(temporary);

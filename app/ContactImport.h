@@ -34,7 +34,7 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
 
 // Turns an Access-format contact database at `path` into one of ours: the table's rows go into a new
 // database made beside it, the original is renamed to path + ".access" (never overwritten), and the new one
-// takes its name. Over-long values are cut. On any failure the original stays where and as it was.
+// takes its name. Over-long values are shortened, each kept whole in Notes. On any failure the original stays where and as it was.
 exchange::ImportResult convertAccessDatabase(const QString& path, const QString& table = QStringLiteral("HomeAd"),
                                              const exchange::Progress& progress = {});
 

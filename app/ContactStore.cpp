@@ -112,6 +112,10 @@ ContactStore::ContactStore(QObject* parent)
     const int surname = HomeQuery.fieldIndex(QStringLiteral("Surname"));
     HomeQuery.setCalculation(
         [surname](const data::Dataset& d, int row, int) { return initialOf(d.text(row, surname)); });
+    const int firstname = HomeQuery.fieldIndex(QStringLiteral("Firstname"));
+    HomeQuery.setRowDescription([surname, firstname](const data::Dataset& d, int row) {
+        return QStringList{d.text(row, firstname), d.text(row, surname)}.join(QLatin1Char(' ')).trimmed();
+    });
     // Started before every save and not waited for; it plays even when the save then fails.
     HomeQuery.setBeforePost([] { platform::sound().playFile(QStringLiteral("post.wav")); });
 }

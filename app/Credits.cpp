@@ -1,9 +1,14 @@
 #include "app/Credits.h"
 
 #include <QTextBlockFormat>
+#include <QTextDocument>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 namespace {
 const QColor Cream(255, 251, 240);
@@ -38,6 +43,20 @@ TfmCredits::TfmCredits(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RichEdit1);
+
+    // Every line on a line of its own and the whole text in view: at least the designed size, larger where the
+    // fonts at hand need it.
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->ensurePolished();
+    const int frame = RichEdit1->frameWidth();
+    // Measured on a copy: the box's own document is laid out for the box as it is now.
+    const std::unique_ptr<QTextDocument> probe(RichEdit1->document()->clone());
+    probe->setDefaultFont(font);
+    probe->setTextWidth(-1); // unwrapped: as wide as the longest line
+    const int width = std::max(ClientWidth, int(std::ceil(probe->size().width())) + 2 * frame);
+    probe->setTextWidth(width - 2 * frame);
+    const int height = std::max(ClientHeight, int(std::ceil(probe->size().height())) + 2 * frame);
+    resize(width, height);
 }
 
 QStringList TfmCredits::creditLines()

@@ -29,6 +29,11 @@ QString contacts(qint64 n)
     return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
 }
 
+QString values(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(n);
+}
+
 struct ExchangeOptions
 {
     QString exportFile;
@@ -40,6 +45,7 @@ struct ExchangeOptions
     QString table;
     bool tableGiven = false;
     bool cut = false;
+    bool skipLong = false;
 };
 
 ExchangeOptions parse(const QStringList& arguments)
@@ -67,6 +73,8 @@ ExchangeOptions parse(const QStringList& arguments)
             o.tableGiven = true;
         } else if (a == QLatin1String("--cut")) {
             o.cut = true;
+        } else if (a == QLatin1String("--skip-long")) {
+            o.skipLong = true;
         } else {
             throw platform::AppError(QStringLiteral("unknown option %1").arg(a));
         }
@@ -75,8 +83,10 @@ ExchangeOptions parse(const QStringList& arguments)
         throw platform::AppError(QStringLiteral("--export and --import cannot be given together"));
     if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch))
         throw platform::AppError(QStringLiteral("--search and --not go with --export only"));
-    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut))
-        throw platform::AppError(QStringLiteral("--table and --cut go with --import only"));
+    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut || o.skipLong))
+        throw platform::AppError(QStringLiteral("--table, --cut and --skip-long go with --import only"));
+    if (o.cut && o.skipLong)
+        throw platform::AppError(QStringLiteral("--cut and --skip-long cannot be given together"));
     if (o.notSearch && !o.searchGiven)
         throw platform::AppError(QStringLiteral("--not needs --search"));
     return o;
@@ -87,8 +97,7 @@ void requireOurDatabase(const ContactStore& store)
 {
     const QString path = store.ADOConnection1.databasePath();
     if (exchange::isAccessFile(path))
-        throw platform::AppError(QStringLiteral("%1 is an Access-format database; start the program once to convert it")
-                                     .arg(QDir::toNativeSeparators(path)));
+        throw platform::AppError(data::accessFormatMessage(path));
 }
 
 QString storedFieldName(const QString& name)
@@ -150,7 +159,8 @@ int runImport(const ExchangeOptions& o)
     if (plan->noticeCount > plan->notices.size())
         printError(QStringLiteral("%1: ... and %2 more notes")
                        .arg(file, QString::number(plan->noticeCount - plan->notices.size())));
-    const QString fate = o.cut ? QStringLiteral("values cut to fit") : QStringLiteral("left out");
+    const QString fate =
+        o.skipLong ? QStringLiteral("left out") : QStringLiteral("shortened, each kept whole in Notes");
     for (const exchange::OverLongContact& c : plan->overLong) {
         QStringList fields;
         for (const exchange::OverLongValue& v : c.values)
@@ -165,14 +175,25 @@ int runImport(const ExchangeOptions& o)
     if (plan->overLongCount > plan->overLong.size())
         printError(QStringLiteral("%1: ... and %2 more contacts with over-long values: %3")
                        .arg(file, QString::number(plan->overLongCount - plan->overLong.size()), fate));
+    for (const exchange::NamelessContact& c : plan->nameless)
+        printError(QStringLiteral("%1: Record %2, line %3: no name; Surname taken from %4: %5")
+                       .arg(file, QString::number(c.record), QString::number(c.line), c.takenFrom, c.surname));
+    if (plan->namelessCount > plan->nameless.size())
+        printError(QStringLiteral("%1: ... and %2 more contacts without a name")
+                       .arg(file, QString::number(plan->namelessCount - plan->nameless.size())));
 
     const exchange::OverLongChoice choice =
-        o.cut ? exchange::OverLongChoice::Cut : exchange::OverLongChoice::SkipContact;
+        o.skipLong ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
     const exchange::ImportResult result = importIntoDatabase(store.ADOConnection1.handle(), importer, choice);
     std::printf("%s\n", qPrintable(QStringLiteral("%1 added from %2").arg(contacts(result.added), file)));
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 shortened (kept whole in Notes), %2 moved to Notes, %3 not stored")
+                                       .arg(values(result.shortenedValues), values(result.movedToNotes),
+                                            result.notStored == 1 ? QStringLiteral("1 binary value")
+                                                                  : QStringLiteral("%1 binary values")
+                                                                        .arg(result.notStored))));
     if (result.skipped > 0)
-        printError(QStringLiteral("%1 left out for values longer than their fields allow (--cut adds them with the "
-                                  "values cut)")
+        printError(QStringLiteral("%1 left out for values longer than their fields allow (without --skip-long they "
+                                  "are added with the values shortened and kept whole in Notes)")
                        .arg(contacts(result.skipped)));
     return 0;
 }

@@ -11,20 +11,35 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-// Forces the temporary file's bytes to disk before it replaces anything.
-[[nodiscard]] bool syncToDisk(QSaveFile& file)
+// The system's reason for a failed file operation: the device's own text, else the last system error.
+QString reasonOf(const QFileDevice& file, int error = 0)
 {
-    if (!file.flush())
+    const QString text = file.errorString();
+    if (error == 0 && file.error() != QFileDevice::NoError && !text.isEmpty() && text != QLatin1String("Unknown error"))
+        return text;
+    return QString::fromLocal8Bit(std::strerror(error != 0 ? error : errno));
+}
+
+// Forces the temporary file's bytes to disk before it replaces anything.
+[[nodiscard]] bool syncToDisk(QSaveFile& file, QString* reason)
+{
+    if (!file.flush()) {
+        if (reason)
+            *reason = reasonOf(file);
         return false;
+    }
     int result = 0;
     do {
         result = ::fsync(file.handle());
     } while (result != 0 && errno == EINTR);
+    if (result != 0 && reason)
+        *reason = reasonOf(file, errno);
     return result == 0;
 }
 
@@ -40,14 +55,17 @@ void syncFolder(const QString& filePath)
 }
 
 // Checked commit: flush, fsync, rename over the final name.
-[[nodiscard]] bool commitToDisk(QSaveFile& file)
+[[nodiscard]] bool commitToDisk(QSaveFile& file, QString* reason)
 {
-    if (!syncToDisk(file)) {
+    if (!syncToDisk(file, reason)) {
         file.cancelWriting();
         return false;
     }
-    if (!file.commit())
+    if (!file.commit()) {
+        if (reason)
+            *reason = reasonOf(file);
         return false;
+    }
     syncFolder(file.fileName());
     return true;
 }
@@ -135,31 +153,36 @@ void CopyDataFile(const QString& source, const QString& destination, const Block
     // The source first: a missing or unreadable source never touches the destination.
     QFile from(source);
     if (!from.open(QIODevice::ReadOnly))
-        throw platform::AppError(QStringLiteral("Cannot open file %1").arg(source));
+        throw platform::AppError(QStringLiteral("Cannot open file %1: %2").arg(source, reasonOf(from)));
 
     QSaveFile to(target);
-    const auto cannotCreate = [&] {
+    const auto cannotCreate = [&](const QString& reason) {
         to.cancelWriting();
-        return platform::AppError(QStringLiteral("Cannot create file %1").arg(target));
+        return platform::AppError(QStringLiteral("Cannot create file %1: %2").arg(target, reason));
     };
     if (!to.open(QIODevice::WriteOnly))
-        throw cannotCreate();
+        throw cannotCreate(reasonOf(to));
 
     // Until the end of the source, not until the first short read: a file of whole blocks is copied whole too.
     QByteArray buffer(CopyBlockSize, Qt::Uninitialized);
     for (;;) {
         const qint64 count = from.read(buffer.data(), CopyBlockSize);
         if (count < 0) {
+            const QString reason = reasonOf(from);
             to.cancelWriting();
-            throw platform::AppError(QStringLiteral("Cannot read file %1").arg(source));
+            throw platform::AppError(QStringLiteral("Cannot read file %1: %2").arg(source, reason));
         }
         if (count == 0)
             break;
-        if (write(to, buffer.constData(), count) != count)
-            throw cannotCreate();
+        errno = 0;
+        if (write(to, buffer.constData(), count) != count) {
+            const bool systemError = errno != 0 || to.error() != QFileDevice::NoError;
+            throw cannotCreate(systemError ? reasonOf(to) : QStringLiteral("the write fell short"));
+        }
     }
-    if (!commitToDisk(to))
-        throw platform::AppError(QStringLiteral("Cannot create file %1").arg(target));
+    QString reason;
+    if (!commitToDisk(to, &reason))
+        throw platform::AppError(QStringLiteral("Cannot create file %1: %2").arg(target, reason));
 }
 
 DecodedText decodeText(const QByteArray& bytes)
@@ -187,14 +210,19 @@ QByteArray encodeText(const QString& text, TextEncoding preferred)
     return bom ? Utf8Bom + text.toUtf8() : text.toUtf8();
 }
 
-bool writeFileSafely(const QString& path, const QByteArray& bytes)
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (reason)
+            *reason = reasonOf(file);
         return false;
+    }
     if (file.write(bytes) != bytes.size()) {
+        if (reason)
+            *reason = reasonOf(file);
         file.cancelWriting();
         return false;
     }
-    return commitToDisk(file);
+    return commitToDisk(file, reason);
 }

@@ -33,7 +33,8 @@ inline constexpr qint64 CopyBlockSize = 8192;
 // the source's file name. The source is opened before the destination is touched; the copy goes to a temporary file
 // beside the destination that is flushed to disk and only then renamed over it, so a failure at any point leaves the
 // former destination whole. Throws platform::AppError: "Cannot open file %s" (source as given), "Cannot read file %s"
-// (source as given), "Cannot create file %s" (full destination path) when it cannot be created or written.
+// (source as given), "Cannot create file %s" (full destination path) when it cannot be created or written; each
+// followed by a colon and the system's reason.
 void CopyDataFile(const QString& source, const QString& destination);
 void CopyDataFile(const QString& source, const QString& destination, const BlockWriter& write);
 
@@ -58,5 +59,5 @@ struct DecodedText
 [[nodiscard]] QByteArray encodeText(const QString& text, TextEncoding preferred);
 
 // Replaces the file at path by bytes through a temporary file and a rename, every step checked. False on failure,
-// and the former file is then left whole.
-[[nodiscard]] bool writeFileSafely(const QString& path, const QByteArray& bytes);
+// and the former file is then left whole; reason then holds the system's reason.
+[[nodiscard]] bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason = nullptr);

@@ -1,6 +1,7 @@
 #include "app/HelpMemoBox.h"
 
 #include "app/Application.h"
+#include "app/HomeGrid.h"
 #include "platform/CaptionStrip.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
@@ -10,13 +11,17 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Tovrel"));
-    setFixedSize(442, 307);
 
     Panel1 = new platform::CaptionStrip(this);
     Panel1->setFixedHeight(32);
@@ -34,8 +39,10 @@ TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSW
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setReadOnly(true);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEdit1->setPlainText(noteLines().join(QLatin1Char('\n')));
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // One block per paragraph, wrapped to the box: fixed line breaks inside a sentence give ragged lines.
+    RichEdit1->setPlainText(noteParagraphs().join(QLatin1Char('\n')));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -43,24 +50,33 @@ TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSW
     layout->addWidget(Panel1);
     layout->addWidget(RichEdit1);
 
+    // The designed width; as tall as the whole text needs with the fonts at hand, and never below the design.
+    RichEdit1->ensurePolished();
+    const int frame = RichEdit1->frameWidth();
+    // Measured on a copy: the box's own document is laid out for the box as it is now.
+    const std::unique_ptr<QTextDocument> probe(RichEdit1->document()->clone());
+    probe->setDefaultFont(RichEdit1->font());
+    probe->setTextWidth(ClientWidth - 2 * frame);
+    const int textHeight = int(std::ceil(probe->size().height())) + 2 * frame;
+    setFixedSize(ClientWidth, std::max(ClientHeight, int(Panel1->height()) + textHeight));
+
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-QStringList TfmHelpMemo::noteLines()
+QStringList TfmHelpMemo::noteParagraphs()
 {
     return {
         QStringLiteral("A LITTLE HELP"),
         QString(),
         QStringLiteral("Tovrel is simple, and I hope you can find your way about easily."),
         QString(),
-        QStringLiteral("For full indexed instructions with illustrations, click on Help of press F1 to view the"),
-        QStringLiteral("more detailed Acrobat PDF file."),
+        QStringLiteral("For full indexed instructions with illustrations, click on Help of press F1 to view the more "
+                       "detailed Acrobat PDF file."),
         QString(),
-        QStringLiteral("It uses one table in a Microsoft Access format to store useful info about people. You"),
-        QStringLiteral("can access the table in Access if you like, but you do not have to have Access on your PC."),
-        QStringLiteral("You can view, edit, delete, or add records in the main Table, which is what you see"),
-        QStringLiteral("when you open the application."),
+        QStringLiteral("It uses one database file (SQLite) to store useful info about people. Other tools that read "
+                       "SQLite can open that file if you like, and Backup copies it. You can view, edit, delete, or "
+                       "add records in the main Table, which is what you see when you open the application."),
         QString(),
         QStringLiteral("IMPROVEMENTS"),
         QString(),
@@ -110,8 +126,22 @@ QString manualPath()
 
 void Help2Click()
 {
-    // The answer is of no interest: a missing manual or viewer is not reported.
-    (void)platform::shell().open(manualPath());
+    const QStringList places = manualCandidates();
+    const QString path = manualPath();
+    QWidget* owner = Application::instance().fmHomeAddMain;
+    if (!QFileInfo(path).isFile()) {
+        platform::prompts().message(
+            owner, QStringLiteral("Information"),
+            QStringLiteral("The manual %1 was not found. It was looked for here:\n%2")
+                .arg(manualFileName(), QDir::toNativeSeparators(places.join(QLatin1Char('\n')))),
+            platform::Icon::Information, platform::Buttons::Ok);
+        return;
+    }
+    if (!platform::shell().open(path))
+        platform::prompts().message(owner, QStringLiteral("Information"),
+                                    QStringLiteral("No program to show PDF files could be started. The manual is:\n%1")
+                                        .arg(QDir::toNativeSeparators(path)),
+                                    platform::Icon::Information, platform::Buttons::Ok);
 }
 
 } // namespace app

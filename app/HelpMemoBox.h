@@ -14,8 +14,11 @@ class TfmHelpMemo : public QWidget
 public:
     explicit TfmHelpMemo(QWidget* parent = nullptr);
 
-    // The note's nineteen lines, in order.
-    [[nodiscard]] static QStringList noteLines();
+    // The note's paragraphs, in order; an empty one is an empty line.
+    [[nodiscard]] static QStringList noteParagraphs();
+
+    static constexpr int ClientWidth = 442;
+    static constexpr int ClientHeight = 307;
 
     QWidget* Panel1 = nullptr; // the heading strip
     QLabel* Label1 = nullptr;
@@ -27,10 +30,11 @@ namespace app {
 // Help > Help Note: shows the note without waiting for it.
 void Help1Click();
 
-// Help > Help: hands the manual to the desktop. Nothing is said when there is no such file or nothing to show it with.
+// Help > Help: hands the manual to the desktop. When there is no manual, or nothing shows it, an information box
+// says so and where the manual was looked for or lies.
 void Help2Click();
 
-// The name of the manual in the program folder.
+// The name of the manual.
 [[nodiscard]] QString manualFileName(); // "Manual.pdf"
 
 // Where the manual is looked for, in this order: the program folder (a copy the user put there), beside the

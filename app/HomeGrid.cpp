@@ -245,6 +245,8 @@ QString TfmHomeAddMain::statusPanelText(int panel) const
 
 void TfmHomeAddMain::runCommand(const QString& name)
 {
+    // A menu shortcut leaves the cell editor open: what it holds belongs to the row the command settles.
+    dbGrid1->commitOpenEditor();
     platform::guard([&] { app::Application::instance().runCommand(name); });
 }
 
@@ -254,21 +256,38 @@ void TfmHomeAddMain::RadioGroup1Click()
     const int choice = radioItemIndex();
     if (choice < 0)
         return;
-    platform::guard([&] {
+    dbGrid1->commitOpenEditor();
+    const bool filtered = platform::guard([&] {
         data::Dataset& q = homeQuery();
+        q.settle(); // a change that cannot be saved keeps the selection as it is
         q.close();
         q.setSql({choice == AllChoice
                       ? QStringLiteral("SELECT * FROM HomeAd")
                       : QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%'").arg(QChar(u'A' + choice))});
         q.open();
     });
+    if (filtered || homeQuery().state() == data::Dataset::State::Inactive) {
+        m_filterChoice = choice;
+        return;
+    }
+    // Not run: the letters show the choice still in force.
+    const QSignalBlocker blocker(m_letters);
+    if (QAbstractButton* previous = m_letters->button(m_filterChoice)) {
+        previous->setChecked(true);
+    } else if (QAbstractButton* chosen = m_letters->button(choice)) {
+        m_letters->setExclusive(false);
+        chosen->setChecked(false);
+        m_letters->setExclusive(true);
+    }
 }
 
 // Every contact again, unordered, with "All" chosen.
 void TfmHomeAddMain::sqRetryBtnClick()
 {
+    dbGrid1->commitOpenEditor();
     const bool reopened = platform::guard([&] {
         data::Dataset& q = homeQuery();
+        q.settle();
         q.close();
         q.setSql({QStringLiteral("SELECT * FROM HomeAd")});
         q.open();
@@ -356,17 +375,31 @@ void TfmHomeAddMain::FormActivate()
     m_panels[1]->setText(QStringLiteral("Today : ") + QLocale::system().toString(today, QLocale::ShortFormat));
 }
 
-void TfmHomeAddMain::showEvent(QShowEvent* event)
+void TfmHomeAddMain::setVisible(bool visible)
 {
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous() && !m_shown) {
-        m_shown = true;
+    const bool first = visible && !m_shown;
+    m_shown = m_shown || visible;
+    // The saved place is applied before the window is made: once made, a place given before the window manager
+    // has framed it lands shifted by the frame.
+    if (first)
         FormShow();
-    }
+    QMainWindow::setVisible(visible);
+    if (first)
+        loadCountyPickList();
 }
 
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
+    // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so.
+    dbGrid1->commitOpenEditor();
+    if (!platform::guard([] { homeQuery().settle(); }) &&
+        platform::prompts().message(this, QStringLiteral("Confirm"),
+                                    QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
+                                    platform::Icon::Question,
+                                    platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
+        event->ignore();
+        return;
+    }
     // Settings that cannot be written are reported; the window closes all the same.
     FormClose();
     event->accept();

@@ -111,13 +111,12 @@ public:
     void FormClose();
     void FormActivate();
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createSidePanel(QWidget* panel);
@@ -126,7 +125,6 @@ private:
     void restoreLayout();
     void saveLayout();
     void loadCountyPickList();
-    void applyPendingSize();
     void runCommand(const QString& name);
 
     app::HintRouter* m_hints = nullptr;
@@ -134,6 +132,6 @@ private:
     QLabel* m_panels[2] = {};
     std::unique_ptr<IniFile> m_ini;          // open from the window's showing to its closing
     std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
-    std::optional<QSize> m_pendingOuterSize; // a restored outer size waiting for the frame to be known
     bool m_shown = false;
+    int m_filterChoice = -1; // the letter whose selection is in force
 };

@@ -6,6 +6,7 @@
 #include "app/ListFile.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ScreenPlace.h"
 
 #include <QApplication>
 
@@ -20,7 +21,6 @@ void TfmHomeAddMain::FormShow()
         m_ini = std::make_unique<IniFile>(platform::programFile(QStringLiteral("TovrelIni.ini")));
         restoreLayout();
     });
-    loadCountyPickList();
 }
 
 void TfmHomeAddMain::FormClose()
@@ -31,24 +31,18 @@ void TfmHomeAddMain::FormClose()
         saveLayout();
     });
     m_ini.reset();
-    m_pendingOuterSize.reset();
 }
 
 void TfmHomeAddMain::restoreLayout()
 {
     if (m_ini->readInteger(MainForm, QStringLiteral("Status"), 0) != 0) {
-        // Top, Left, Width and Height are the outer frame's, as they are saved.
-        const QRect frame = frameGeometry();
-        const int top = m_ini->readInteger(MainForm, QStringLiteral("Top"), frame.top());
-        const int left = m_ini->readInteger(MainForm, QStringLiteral("Left"), frame.left());
-        move(left, top);
-        const int width = m_ini->readInteger(MainForm, QStringLiteral("Width"), frame.width());
-        const int height = m_ini->readInteger(MainForm, QStringLiteral("Height"), frame.height());
-        const QSize outer(width, height);
-        resize(outer - (frame.size() - size()));
-        // Before the window manager has framed the window its frame is unknown; the size is corrected once it is.
-        if (frame.size() == size())
-            m_pendingOuterSize = outer;
+        // Top and Left are the frame's corner, Width and Height the client area's, as they are saved.
+        const platform::ScreenPlace current = platform::screenPlaceOf(*this);
+        const int top = m_ini->readInteger(MainForm, QStringLiteral("Top"), current.frame.y());
+        const int left = m_ini->readInteger(MainForm, QStringLiteral("Left"), current.frame.x());
+        const int width = m_ini->readInteger(MainForm, QStringLiteral("Width"), current.client.width());
+        const int height = m_ini->readInteger(MainForm, QStringLiteral("Height"), current.client.height());
+        platform::placeWindow(*this, {QPoint(left, top), QSize(width, height)});
     }
     const auto& columns = gridColumns();
     for (int i = 0; i < columns.size(); ++i)
@@ -60,11 +54,11 @@ void TfmHomeAddMain::saveLayout()
 {
     const Qt::WindowStates states = windowState();
     if (!(states & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
-        const QRect frame = frameGeometry();
-        m_ini->writeInteger(MainForm, QStringLiteral("Top"), frame.top());
-        m_ini->writeInteger(MainForm, QStringLiteral("Left"), frame.left());
-        m_ini->writeInteger(MainForm, QStringLiteral("Width"), frame.width());
-        m_ini->writeInteger(MainForm, QStringLiteral("Height"), frame.height());
+        const platform::ScreenPlace place = platform::screenPlaceOf(*this);
+        m_ini->writeInteger(MainForm, QStringLiteral("Top"), place.frame.y());
+        m_ini->writeInteger(MainForm, QStringLiteral("Left"), place.frame.x());
+        m_ini->writeInteger(MainForm, QStringLiteral("Width"), place.client.width());
+        m_ini->writeInteger(MainForm, QStringLiteral("Height"), place.client.height());
     }
     int status = (states & Qt::WindowMaximized) ? 3 : 1;
     if (!isActiveWindow())
@@ -78,28 +72,4 @@ void TfmHomeAddMain::saveLayout()
 void TfmHomeAddMain::loadCountyPickList()
 {
     platform::guard([this] { setCountyPickList(readListFile(platform::programFile(QStringLiteral("ListFile.txt")))); });
-}
-
-void TfmHomeAddMain::applyPendingSize()
-{
-    if (!m_pendingOuterSize)
-        return;
-    const QSize frameExtra = frameGeometry().size() - size();
-    if (frameExtra.isNull())
-        return;
-    const QSize outer = *m_pendingOuterSize;
-    m_pendingOuterSize.reset();
-    resize(outer - frameExtra);
-}
-
-void TfmHomeAddMain::moveEvent(QMoveEvent* event)
-{
-    QMainWindow::moveEvent(event);
-    applyPendingSize();
-}
-
-void TfmHomeAddMain::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    applyPendingSize();
 }

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
 
 namespace app {
 
@@ -27,6 +28,12 @@ QWidget* GridCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr); // free text stays as typed, never completed to an entry
         combo->addItems(*list);
+        // The list drops down as wide as its longest entry, however narrow the column.
+        QAbstractItemView* view = combo->view();
+        int width = view->sizeHintForColumn(0) + 2 * view->frameWidth();
+        if (combo->count() > combo->maxVisibleItems())
+            width += view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+        view->setMinimumWidth(width);
         connect(combo, &QComboBox::activated, this, &GridCellDelegate::cellTyped);
         line = combo->lineEdit();
         editor = combo;
@@ -118,7 +125,14 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     setModel(m_model);
     m_delegate = new GridCellDelegate(m_model, source, this);
     setItemDelegate(m_delegate);
-    setEditTriggers(AnyKeyPressed | EditKeyPressed | SelectedClicked);
+    // No SelectedClicked: the view would swallow every key typed while it waits to see whether a double click
+    // follows. The click on the current cell is handled here instead (m_clickEdit).
+    setEditTriggers(AnyKeyPressed | EditKeyPressed);
+    m_clickEdit.setSingleShot(true);
+    connect(&m_clickEdit, &QTimer::timeout, this, [this] {
+        if (m_clickEditIndex.isValid() && m_clickEditIndex == currentIndex() && state() != EditingState)
+            edit(currentIndex());
+    });
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectItems);
     setWordWrap(false);
@@ -137,6 +151,12 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     };
     connect(source, &data::DataSource::datasetChanged, this, attach);
     attach(source->dataset());
+}
+
+ContactGrid::~ContactGrid()
+{
+    // The grid may hold the focus while it is destroyed: the focus change that follows must not reach it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
 bool ContactGrid::contains(const QWidget* widget) const
@@ -215,6 +235,8 @@ void ContactGrid::focusMoved(QWidget* old, QWidget* now)
 
 void ContactGrid::keyPressEvent(QKeyEvent* event)
 {
+    // A key ends the wait for a double click: a character opens the editor now and is its first character.
+    m_clickEdit.stop();
     data::Dataset* d = dataset();
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
@@ -250,8 +272,28 @@ void ContactGrid::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+void ContactGrid::mousePressEvent(QMouseEvent* event)
+{
+    m_clickEdit.stop();
+    const QModelIndex index = indexAt(event->position().toPoint());
+    m_pressedOnSelected = index.isValid() && selectionModel()->isSelected(index);
+    m_clickEditIndex = index;
+    QTableView::mousePressEvent(event);
+}
+
+void ContactGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && m_pressedOnSelected && index.isValid() && index == m_clickEditIndex &&
+        state() != EditingState)
+        m_clickEdit.start(QApplication::doubleClickInterval());
+    m_pressedOnSelected = false;
+}
+
 void ContactGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    m_clickEdit.stop();
     event->accept();
     emit gridDoubleClicked();
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 
 namespace data {
 class DatasetModel;
@@ -70,11 +71,14 @@ class ContactGrid : public QTableView
     Q_OBJECT
 public:
     explicit ContactGrid(data::DataSource* source, QWidget* parent = nullptr);
+    ~ContactGrid() override;
 
     [[nodiscard]] data::DatasetModel* datasetModel() const { return m_model; }
     [[nodiscard]] GridCellDelegate* cellDelegate() const { return m_delegate; }
     // Whether an in-place editor is open.
     [[nodiscard]] bool isEditing() const { return state() == EditingState; }
+    // Writes what an open in-place editor holds into the row, as leaving the cell would.
+    void commitOpenEditor();
 
 signals:
     void titleClicked(int column);
@@ -82,13 +86,14 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     [[nodiscard]] data::Dataset* dataset() const { return m_source->dataset(); }
     [[nodiscard]] bool contains(const QWidget* widget) const;
-    void commitOpenEditor();
     void followDataset();
     void followLater();
     void gridRowChanged(const QModelIndex& current);
@@ -98,6 +103,11 @@ private:
     data::DataSource* m_source;
     data::DatasetModel* m_model;
     GridCellDelegate* m_delegate;
+    // A click on the cell that is already current opens its editor once no double click can follow; a key typed
+    // before then opens it at once and goes into it.
+    QTimer m_clickEdit;
+    QPersistentModelIndex m_clickEditIndex;
+    bool m_pressedOnSelected = false;
     int m_structural = 0; // inside a change of the model's rows: the grid's current row is not the user's choice
     bool m_following = false;
     bool m_followPending = false;

@@ -98,6 +98,8 @@ int runDialog(QDialog& dialog)
 void ImportClick(QWidget* parent)
 {
     platform::guard([&] {
+        // A change that cannot be saved stops the import before anything is asked.
+        Application::instance().store.HomeQuery.settle();
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
@@ -117,9 +119,7 @@ void importFile(QWidget* parent, const QString& path)
         if (query.isExclusive())
             throw platform::AppError(QStringLiteral("A report is reading the contacts; close its preview first"));
         if (exchange::isAccessFile(store.ADOConnection1.databasePath()))
-            throw platform::AppError(QStringLiteral("%1 is an Access-format database: start the program again and "
-                                                    "convert it before importing contacts")
-                                         .arg(QDir::toNativeSeparators(store.ADOConnection1.databasePath())));
+            throw platform::AppError(data::accessFormatMessage(store.ADOConnection1.databasePath()));
         const QString fileName = QFileInfo(path).fileName();
 
         QString table;
@@ -153,13 +153,8 @@ void importFile(QWidget* parent, const QString& path)
         if (runDialog(preview) != QDialog::Accepted)
             return;
 
-        // The pending edit is settled as a move would settle it, before the list is read again.
-        if (query.state() == data::Dataset::State::Edit || query.state() == data::Dataset::State::Insert) {
-            if (query.isModified())
-                query.post();
-            else
-                query.cancel();
-        }
+        // Settled again: the row may have been edited while the preview was open.
+        query.settle();
         store.ADOConnection1.open();
         exchange::ImportResult result;
         {
@@ -174,9 +169,9 @@ void importFile(QWidget* parent, const QString& path)
         query.close();
         query.open();
         QString text = QStringLiteral("%1 added from %2.").arg(counted(result.added, "contact", "contacts"), fileName);
-        if (result.cut > 0)
-            text += QStringLiteral(" %1 cut to fit.")
-                        .arg(counted(result.cut, "contact has values", "contacts have values"));
+        if (result.shortened > 0)
+            text += QStringLiteral(" %1 shortened to fit, each kept whole in Notes.")
+                        .arg(counted(result.shortened, "contact has values", "contacts have values"));
         if (result.skipped > 0)
             text += QStringLiteral(" %1 left out for over-long values.")
                         .arg(counted(result.skipped, "contact", "contacts"));
@@ -208,8 +203,8 @@ bool offerAccessConversion(QWidget* parent, const QString& path, const QString& 
                        .arg(name, counted(plan ? plan->contactCount : 0, "contact", "contacts"), table,
                             QFileInfo(accessBackupPath(path)).fileName());
     if (plan && plan->overLongCount > 0)
-        text += QStringLiteral("\n\n%1 values longer than their fields allow; those values will be cut to fit "
-                               "(the original file keeps them whole).")
+        text += QStringLiteral("\n\n%1 values longer than their fields allow; those values will be shortened to "
+                               "fit, each kept whole in Notes.")
                     .arg(counted(plan->overLongCount, "contact has", "contacts have"));
     if (!plan || platform::prompts().message(parent, QStringLiteral("Confirm"), text, platform::Icon::Question,
                                              platform::Buttons::OkCancel) != platform::Answer::Ok) {
@@ -267,7 +262,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     using namespace exchange;
     setObjectName(QStringLiteral("fmImportPreview"));
     setWindowTitle(QStringLiteral("Import contacts"));
-    resize(560, 640);
+    resize(600, 720);
     auto* layout = new QVBoxLayout(this);
 
     lbSource = new QLabel(
@@ -296,14 +291,16 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
         tbFirst->setItem(i, 0, new QTableWidgetItem(QLatin1String(f.name)));
         const QString value = plan.first ? (*plan.first)[f.field] : QString();
         auto* item = new QTableWidgetItem(value);
-        if (f.maxLength > 0 && value.size() > f.maxLength) {
+        if (plan.firstShortened.contains(f.field)) {
             item->setForeground(Qt::red);
-            item->setToolTip(QStringLiteral("Longer than the %1 characters this field allows").arg(f.maxLength));
+            item->setToolTip(QStringLiteral("Shortened to the %1 characters this field allows; the whole value is "
+                                            "kept in Notes")
+                                 .arg(f.maxLength));
         }
         tbFirst->setItem(i, 1, item);
     }
     tbFirst->resizeColumnToContents(0);
-    layout->addWidget(tbFirst, 1);
+    layout->addWidget(tbFirst, 2);
 
     gbOverLong = new QGroupBox(QStringLiteral("%1 values longer than their fields allow")
                                    .arg(app::counted(plan.overLongCount, "contact has", "contacts have")),
@@ -321,23 +318,50 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     if (plan.overLongCount > plan.overLong.size())
         lbOverLong->addItem(QStringLiteral("... and %1 more").arg(plan.overLongCount - plan.overLong.size()));
     overLayout->addWidget(lbOverLong);
+    rbKeep = new QRadioButton(QStringLiteral("&Add them with the values shortened, each whole value kept in Notes"),
+                              gbOverLong);
+    rbKeep->setObjectName(QStringLiteral("rbKeep"));
     rbSkip = new QRadioButton(QStringLiteral("&Leave these contacts out"), gbOverLong);
     rbSkip->setObjectName(QStringLiteral("rbSkip"));
-    rbCut = new QRadioButton(QStringLiteral("C&ut the values to fit and add the contacts"), gbOverLong);
-    rbCut->setObjectName(QStringLiteral("rbCut"));
-    rbSkip->setChecked(true);
+    rbKeep->setChecked(true);
+    overLayout->addWidget(rbKeep);
     overLayout->addWidget(rbSkip);
-    overLayout->addWidget(rbCut);
     gbOverLong->setVisible(plan.overLongCount > 0);
     layout->addWidget(gbOverLong, 1);
+
+    gbNameless = new QGroupBox(
+        QStringLiteral("%1 no name: the surname is taken from the workplace, e-mail address or phone number")
+            .arg(app::counted(plan.namelessCount, "contact has", "contacts have")),
+        this);
+    gbNameless->setObjectName(QStringLiteral("gbNameless"));
+    auto* namelessLayout = new QVBoxLayout(gbNameless);
+    lbNameless = new QListWidget(gbNameless);
+    lbNameless->setObjectName(QStringLiteral("lbNameless"));
+    for (const NamelessContact& c : plan.nameless)
+        lbNameless->addItem(QStringLiteral("Record %1, line %2: Surname \"%3\" from %4")
+                                .arg(c.record)
+                                .arg(c.line)
+                                .arg(c.surname, c.takenFrom));
+    if (plan.namelessCount > plan.nameless.size())
+        lbNameless->addItem(QStringLiteral("... and %1 more").arg(plan.namelessCount - plan.nameless.size()));
+    namelessLayout->addWidget(lbNameless);
+    gbNameless->setVisible(plan.namelessCount > 0);
+    layout->addWidget(gbNameless, 1);
 
     gbNotes = new QGroupBox(QStringLiteral("Notes on the file"), this);
     gbNotes->setObjectName(QStringLiteral("gbNotes"));
     auto* notesLayout = new QVBoxLayout(gbNotes);
     lbNotes = new QListWidget(gbNotes);
     lbNotes->setObjectName(QStringLiteral("lbNotes"));
+    if (plan.movedToNotes > 0)
+        lbNotes->addItem(QStringLiteral("Kept in Notes: %1 with no field of their own")
+                             .arg(app::counted(plan.movedToNotes, "value", "values")));
+    if (plan.notStored > 0)
+        lbNotes->addItem(QStringLiteral("Not stored: %1 (photos, logos, sounds, keys)")
+                             .arg(app::counted(plan.notStored, "binary value", "binary values")));
     for (auto it = plan.skipped.cbegin(); it != plan.skipped.cend(); ++it)
-        lbNotes->addItem(
+        if (!it.key().endsWith(QLatin1String("(binary, not stored)"))) // counted above
+            lbNotes->addItem(
             QStringLiteral("Not imported: %1, %2").arg(it.key(), app::counted(it.value(), "value", "values")));
     for (const Notice& n : plan.notices)
         lbNotes->addItem(n.toString());
@@ -360,7 +384,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
 
 exchange::OverLongChoice TfmImportPreview::choice() const
 {
-    return rbCut->isChecked() ? exchange::OverLongChoice::Cut : exchange::OverLongChoice::SkipContact;
+    return rbSkip->isChecked() ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
 }
 
 void TfmImportPreview::updateCount()

@@ -24,7 +24,7 @@ int runDialog(QDialog& dialog);
 void ImportClick(QWidget* parent);
 
 // Imports a file into the contact table: for an Access-format file the user first picks a table; a preview tells
-// what will be added and asks what to do with over-long values; OK adds every contact in one transaction (all or
+// what will be added and asks whether to keep or leave out the contacts with over-long values; OK adds every contact in one transaction (all or
 // nothing), and the contact list is then read again with its SQL text unchanged. Errors reach the error box.
 void importFile(QWidget* parent, const QString& path);
 
@@ -49,8 +49,9 @@ public:
 };
 
 // What an import will do, before anything is written: the number of contacts to add, the first of them as it
-// will be stored, the over-long values with the choice to cut them or to leave those contacts out, and every
-// value the file holds that has no place here.
+// will be stored, the values too long for their fields with the choice to add those contacts (the values
+// shortened, each kept whole in Notes) or to leave them out, the contacts without a name and what names them,
+// and what the file holds that goes to Notes or is not stored.
 class TfmImportPreview : public QDialog
 {
     Q_OBJECT
@@ -64,8 +65,10 @@ public:
     QTableWidget* tbFirst = nullptr;
     QGroupBox* gbOverLong = nullptr;
     QListWidget* lbOverLong = nullptr;
+    QRadioButton* rbKeep = nullptr;
     QRadioButton* rbSkip = nullptr;
-    QRadioButton* rbCut = nullptr;
+    QGroupBox* gbNameless = nullptr;
+    QListWidget* lbNameless = nullptr;
     QGroupBox* gbNotes = nullptr;
     QListWidget* lbNotes = nullptr;
     QPushButton* btnOK = nullptr;

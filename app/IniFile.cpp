@@ -188,8 +188,9 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 
 void IniFile::writeValue(const QString& section, const QString& key, const QString& number)
 {
-    const auto unableToWrite = [this] {
-        return platform::AppError(QStringLiteral("Unable to write to %1").arg(QFileInfo(m_path).absoluteFilePath()));
+    const auto unableToWrite = [this](const QString& reason) {
+        return platform::AppError(
+            QStringLiteral("Unable to write to %1: %2").arg(QFileInfo(m_path).absoluteFilePath(), reason));
     };
 
     // A file that exists but cannot be read must not be replaced by one holding only this key.
@@ -197,10 +198,10 @@ void IniFile::writeValue(const QString& section, const QString& key, const QStri
     QFile file(m_path);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            throw unableToWrite();
+            throw unableToWrite(file.errorString());
         doc = parse(bytes);
         file.close();
     }
@@ -229,6 +230,7 @@ void IniFile::writeValue(const QString& section, const QString& key, const QStri
         doc.lines.insert(insertAt, {key + QLatin1Char('=') + number, doc.lineEnd});
     }
 
-    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding)))
-        throw unableToWrite();
+    QString reason;
+    if (!writeFileSafely(m_path, encodeText(join(doc), doc.encoding), &reason))
+        throw unableToWrite(reason);
 }

@@ -46,6 +46,7 @@ void writeListFile(const QString& path, const QStringList& entries)
     QString text;
     for (const QString& entry : entries)
         text += entry + QStringLiteral("\r\n");
-    if (!writeFileSafely(path, encodeText(text, TextEncoding::Windows1252)))
-        throw platform::AppError(QStringLiteral("Cannot create file %1").arg(fullPath(path)));
+    QString reason;
+    if (!writeFileSafely(path, encodeText(text, TextEncoding::Windows1252), &reason))
+        throw platform::AppError(QStringLiteral("Cannot create file %1: %2").arg(fullPath(path), reason));
 }

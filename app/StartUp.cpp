@@ -91,7 +91,8 @@ void Application::startUp()
          }},
         {"TfmHomeForm",
          [this] {
-             fmHomeForm = own(m_owned, new TfmHomeForm());
+             // Owned by the main window, as its tool windows: they stay above it while shown.
+             fmHomeForm = own(m_owned, new TfmHomeForm(fmHomeAddMain));
              setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
                  w->show();
                  w->raise();
@@ -157,7 +158,7 @@ void Application::startUp()
          }},
         {"TfmRecCard",
          [this] {
-             fmRecCard = own(m_owned, new TfmRecCard());
+             fmRecCard = own(m_owned, new TfmRecCard(fmHomeAddMain));
              setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
                  w->show();
                  w->raise();

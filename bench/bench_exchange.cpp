@@ -93,7 +93,7 @@ void BM_ImportVCardFile(benchmark::State& state)
         const auto plan = importer.plan();
         std::vector<Contact> store;
         store.reserve(ContactCount);
-        const ImportResult r = importer.run(OverLongChoice::Cut, [&](const Contact& c) { store.push_back(c); });
+        const ImportResult r = importer.run(OverLongChoice::Keep, [&](const Contact& c) { store.push_back(c); });
         if (!plan || r.added != ContactCount)
             state.SkipWithError("wrong count");
     }
@@ -123,7 +123,7 @@ void BM_ImportVCardsIntoDatabase(benchmark::State& state)
         state.ResumeTiming();
         Importer importer(path, {}, ReadOptions{2024});
         const auto plan = importer.plan();
-        const ImportResult r = app::importIntoDatabase(db, importer, OverLongChoice::Cut);
+        const ImportResult r = app::importIntoDatabase(db, importer, OverLongChoice::Keep);
         state.PauseTiming();
         sqlite3_close(db);
         state.ResumeTiming();

@@ -35,7 +35,7 @@ void BM_Labels21Pdf(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("labels.pdf"));
     int pages = 0;
     for (auto _ : state)
-        pages = reports::renderToPdf(definition, source, path);
+        pages = reports::renderToPdf(definition, source, path).pages;
     state.counters["pages"] = pages;
     state.counters["pdfMB"] = QFileInfo(path).size() / (1024.0 * 1024.0);
 }

@@ -2,6 +2,8 @@
 
 #include "platform/AppError.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -98,19 +100,42 @@ void registerUnicodeLike(sqlite3* db)
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
 }
 
+bool isAccessFormatFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray id = f.read(20).mid(4, 15);
+    return id == "Standard Jet DB" || id == "Standard ACE DB";
+}
+
+QString accessFormatMessage(const QString& path)
+{
+    return QStringLiteral("%1 is an Access-format database; start the program once to convert it")
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::open()
 {
     if (m_db)
         return;
-    const QByteArray path = QFileInfo(m_path).absoluteFilePath().toUtf8();
+    const QString fullPath = QFileInfo(m_path).absoluteFilePath();
+    if (isAccessFormatFile(fullPath))
+        throw platform::AppError(accessFormatMessage(fullPath));
+    const QByteArray path = fullPath.toUtf8();
+    // Held until close. A file that cannot be opened at all is left to the engine to report.
+    if (!m_lock.acquire(fullPath, FileLock::Mode::Shared, 1000) && m_lock.errorCode() == 0)
+        throw platform::AppError(
+            QStringLiteral("Could not open the database %1: another program is replacing the file").arg(m_path));
     sqlite3* db = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must fail, not hide the user's database behind an empty one.
     const int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
+        m_lock.release();
         throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
     }
     sqlite3_busy_timeout(db, 1000);
@@ -120,6 +145,7 @@ void Connection::open()
         const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db));
         sqlite3_free(error);
         sqlite3_close(db);
+        m_lock.release();
         throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
     }
     // Reading a whole result in key order jumps around the file: map it rather than read page by page.
@@ -134,6 +160,8 @@ void Connection::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    // Only after the engine has let go of the file: closing a descriptor drops this process's record locks on it.
+    m_lock.release();
 }
 
 QString Connection::lastError() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/FileLock.h"
+
 #include <QString>
 
 struct sqlite3;
@@ -21,7 +23,8 @@ public:
     void setConnectionString(const QString& text) { m_connectionString = text; }
     [[nodiscard]] const QString& connectionString() const { return m_connectionString; }
 
-    // Throws AppError with the engine's message when the file is missing, not a database or locked.
+    // Throws AppError with the engine's message when the file is missing, not a database or locked. While open it
+    // holds the file's shared lock, so that no other program replaces the file under it.
     void open();
     void close();
     [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
@@ -34,7 +37,12 @@ private:
     QString m_path;
     QString m_connectionString;
     sqlite3* m_db = nullptr;
+    FileLock m_lock;
 };
+
+// Whether the file at path is an Access-format database (by its header), and what every command says of one.
+[[nodiscard]] bool isAccessFormatFile(const QString& path);
+[[nodiscard]] QString accessFormatMessage(const QString& path);
 
 // Registers like(pattern, text[, escape]) on a connection: % and _ as in SQL, case folded for every letter.
 void registerUnicodeLike(sqlite3* db);

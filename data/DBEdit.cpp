@@ -1,6 +1,7 @@
 #include "data/DBEdit.h"
 
 #include "data/DateText.h"
+#include "data/StoredText.h"
 #include "platform/AppError.h"
 #include "platform/ErrorBox.h"
 
@@ -170,6 +171,11 @@ void DBEdit::typed(const QString& typedText)
     if (!ok) {
         m_pending = false;
         refresh();
+    } else if (!m_pending && hasControlCharacters(typedText)) {
+        // Pasted control characters were not stored: the box shows what was.
+        const int position = cursorPosition();
+        refresh();
+        setCursorPosition(std::min(position, int(text().size())));
     }
 }
 

@@ -1,8 +1,11 @@
 #include "data/DBMemo.h"
 
+#include "data/StoredText.h"
 #include "platform/ErrorBox.h"
 
 #include <QScopedValueRollback>
+#include <QTextCursor>
+#include <algorithm>
 
 namespace data {
 
@@ -50,8 +53,16 @@ void DBMemo::typed()
         if (shownText(m_link.currentText()) != toPlainText())
             d->setFieldValue(m_link.fieldIndex(), toPlainText());
     });
-    if (!ok)
+    if (!ok) {
         refresh();
+    } else if (hasControlCharacters(toPlainText())) {
+        // Pasted control characters were not stored: the box shows what was.
+        const int position = textCursor().position();
+        refresh();
+        QTextCursor cursor = textCursor();
+        cursor.setPosition(std::min(position, int(toPlainText().size())));
+        setTextCursor(cursor);
+    }
 }
 
 } // namespace data

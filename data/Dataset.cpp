@@ -3,11 +3,10 @@
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/SnapshotOrder.h"
+#include "data/StoredText.h"
 #include "platform/AppError.h"
 
-#include <QCollator>
 #include <algorithm>
-#include <numeric>
 #include <sqlite3.h>
 
 namespace data {
@@ -129,7 +128,7 @@ void Dataset::loadRows()
     if (!sqlite3_stmt_readonly(st.stmt))
         fail(QStringLiteral("The SQL text does not select rows"));
 
-    // A plain order by one text field is done here after reading the table in storage order.
+    // A plain order by one field is done here, in the order people read, after reading in storage order.
     if (const auto plain = order::plainOrder(sqlText)) {
         Statement unordered;
         const char* rest = nullptr;
@@ -138,16 +137,14 @@ void Dataset::loadRows()
             unordered.stmt && onlyBlanksAndSemicolons(rest)) {
             const int column = resultColumn(unordered.stmt, plain->column);
             const int field = column >= 0 ? storedFieldOfColumn(unordered.stmt, column) : -1;
-            const auto collation = field >= 0 ? order::textCollation(db, unordered.stmt, column) : std::nullopt;
-            if (collation && readRows(unordered.stmt, column)) {
-                order::sortRows(m_rows, field, *collation, plain->descending);
+            if (field >= 0) {
+                readRows(unordered.stmt);
+                order::sortRows(m_rows, field, plain->descending);
                 return;
             }
-            m_rows.clear();
-            m_store.clear();
         }
     }
-    readRows(st.stmt, -1);
+    readRows(st.stmt);
 }
 
 int Dataset::resultColumn(sqlite3_stmt* stmt, const QString& name) const
@@ -172,7 +169,7 @@ int Dataset::storedFieldOfColumn(sqlite3_stmt* stmt, int column) const
     return -1;
 }
 
-bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
+void Dataset::readRows(sqlite3_stmt* stmt)
 {
     std::vector<int> source;
     for (const FieldDef& f : m_fields) {
@@ -189,22 +186,7 @@ bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
     std::vector<const char*> values(source.size());
     std::vector<uint32_t> lengths(source.size());
     int rc;
-    bool nullSeen = false;
-    bool emptyTextSeen = false;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        if (textOnlyColumn >= 0) {
-            // A number or blob in a text column sorts apart from text, and NULL before empty text, which the
-            // snapshot cannot tell apart: the engine has to order such rows.
-            const int type = sqlite3_column_type(stmt, textOnlyColumn);
-            if (type == SQLITE_NULL)
-                nullSeen = true;
-            else if (type != SQLITE_TEXT)
-                return false;
-            else if (sqlite3_column_bytes(stmt, textOnlyColumn) == 0)
-                emptyTextSeen = true;
-            if (nullSeen && emptyTextSeen)
-                return false;
-        }
         for (int i = 0; i < count; ++i) {
             values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(stmt, source[size_t(i)]));
             lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(stmt, source[size_t(i)])) : 0;
@@ -218,7 +200,6 @@ bool Dataset::readRows(sqlite3_stmt* stmt, int textOnlyColumn)
         m_store.clear();
         fail(message);
     }
-    return true;
 }
 
 void Dataset::close()
@@ -304,7 +285,7 @@ void Dataset::settle()
         if (m_modified)
             post();
         else
-            cancel();
+            dropEdit(false);
     }
 }
 
@@ -448,7 +429,8 @@ void Dataset::setFieldValue(int field, const QVariant& value)
             text = toStorage(*date);
         }
     } else {
-        text = value.toString();
+        // Typed or pasted control characters are dropped, as an import drops them.
+        text = withoutControlCharacters(value.toString());
     }
     checkValue(field, text);
     if (m_state == State::Browse) {
@@ -483,6 +465,28 @@ void Dataset::post()
     emit rowChanged(m_current);
 }
 
+QString Dataset::asReadCondition(int field) const
+{
+    // NULL and empty text read the same, and the column's own collation must not hide a change of case.
+    return QStringLiteral("coalesce(CAST(%1 AS TEXT),'')=? COLLATE BINARY").arg(quoteIdentifier(m_fields[field].name));
+}
+
+int Dataset::bindAsRead(sqlite3_stmt* stmt, int param, int row, int field) const
+{
+    // The bytes as the engine gave them, so that text the snapshot cannot show exactly still compares equal.
+    const std::string_view read = RowStore::bytes(m_rows[size_t(row)], m_storedIndex[size_t(field)]);
+    sqlite3_bind_text(stmt, param, read.data(), int(read.size()), SQLITE_STATIC);
+    return param + 1;
+}
+
+QString Dataset::conflictMessage(int row, const char* action) const
+{
+    const QString who = m_describe ? m_describe(*this, row) : QString();
+    const QString what = who.isEmpty() ? QStringLiteral("The row") : QStringLiteral("The row of %1").arg(who);
+    return QStringLiteral("%1 cannot be found for %2: it was changed or deleted by another program")
+        .arg(what, QLatin1String(action));
+}
+
 void Dataset::writeRow()
 {
     if (m_table.isEmpty() || m_keyColumn.isEmpty())
@@ -491,59 +495,129 @@ void Dataset::writeRow()
     if (!db)
         fail(QStringLiteral("Not connected"));
 
-    QStringList columns;
+    const bool inserting = m_state == State::Insert;
+    // An update writes only what this program changed, and only while those fields still hold what it read, so
+    // that another program's change to any of them is refused rather than overwritten.
+    std::vector<int> written;
+    for (int f = 0; f < fieldCount(); ++f)
+        if (m_fields[f].isStored() && (inserting || m_edit[size_t(f)] != storedText(m_current, f)))
+            written.push_back(f);
+
+    const qint64 oldKey = rowKey(m_current);
+    if (inserting || !written.empty()) {
+        QStringList columns;
+        for (int f : written)
+            columns << quoteIdentifier(m_fields[f].name);
+        QString sql;
+        if (inserting) {
+            QStringList marks;
+            for (int i = 0; i < columns.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteIdentifier(m_table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        } else {
+            QStringList conditions{quoteIdentifier(m_keyColumn) + QStringLiteral("=?")};
+            for (int f : written)
+                conditions << asReadCondition(f);
+            sql = QStringLiteral("UPDATE %1 SET %2=? WHERE %3")
+                      .arg(quoteIdentifier(m_table), columns.join(QStringLiteral("=?,")),
+                           conditions.join(QStringLiteral(" AND ")));
+        }
+        Statement st;
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st.stmt, nullptr) != SQLITE_OK)
+            fail(m_connection->lastError());
+        int param = 1;
+        std::vector<QByteArray> values; // kept alive until the step
+        values.reserve(written.size());
+        for (int f : written) {
+            const QString& v = m_edit[size_t(f)];
+            if (v.isEmpty()) {
+                sqlite3_bind_null(st.stmt, param++);
+            } else {
+                values.push_back(v.toUtf8());
+                sqlite3_bind_text(st.stmt, param++, values.back().constData(), int(values.back().size()),
+                                  SQLITE_STATIC);
+            }
+        }
+        if (!inserting) {
+            sqlite3_bind_int64(st.stmt, param++, oldKey);
+            for (int f : written)
+                param = bindAsRead(st.stmt, param, m_current, f);
+        }
+        if (sqlite3_step(st.stmt) != SQLITE_DONE)
+            fail(m_connection->lastError());
+        if (!inserting && sqlite3_changes(db) == 0)
+            fail(conflictMessage(m_current, "updating"));
+    }
+    // The row as the table now holds it, with what other programs changed in the fields this one left alone.
+    const qint64 key = inserting ? sqlite3_last_insert_rowid(db) : oldKey;
+    const RowStore::Row fresh = readStoredRow(key);
+    if (!fresh)
+        fail(conflictMessage(m_current, "updating"));
+    m_rows[size_t(m_current)] = fresh;
+}
+
+RowStore::Row Dataset::readStoredRow(qint64 key)
+{
+    sqlite3* db = m_connection ? m_connection->handle() : nullptr;
+    if (!db || m_table.isEmpty() || m_keyColumn.isEmpty())
+        fail(QStringLiteral("The result cannot be changed"));
+    QStringList columns{quoteIdentifier(m_keyColumn)};
     for (const FieldDef& f : m_fields)
         if (f.isStored())
             columns << quoteIdentifier(f.name);
-    const bool inserting = m_state == State::Insert;
-    QString sql;
-    if (inserting) {
-        QStringList marks;
-        for (int i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quoteIdentifier(m_table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    } else {
-        sql = QStringLiteral("UPDATE %1 SET %2=? WHERE %3=?")
-                  .arg(quoteIdentifier(m_table), columns.join(QStringLiteral("=?,")), quoteIdentifier(m_keyColumn));
-    }
+    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                               .arg(columns.join(QLatin1Char(',')), quoteIdentifier(m_table),
+                                    quoteIdentifier(m_keyColumn))
+                               .toUtf8();
     Statement st;
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st.stmt, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr) != SQLITE_OK)
         fail(m_connection->lastError());
-    int param = 1;
-    std::vector<QByteArray> values; // kept alive until the step
-    values.reserve(size_t(fieldCount()));
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (!m_fields[f].isStored())
-            continue;
-        const QString& v = m_edit[size_t(f)];
-        if (v.isEmpty()) {
-            sqlite3_bind_null(st.stmt, param++);
-        } else {
-            values.push_back(v.toUtf8());
-            sqlite3_bind_text(st.stmt, param++, values.back().constData(), int(values.back().size()), SQLITE_STATIC);
-        }
+    sqlite3_bind_int64(st.stmt, 1, key);
+    const int rc = sqlite3_step(st.stmt);
+    if (rc == SQLITE_DONE)
+        return nullptr;
+    if (rc != SQLITE_ROW)
+        fail(m_connection->lastError());
+    const int count = int(columns.size()) - 1;
+    std::vector<const char*> values(static_cast<size_t>(count));
+    std::vector<uint32_t> lengths(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        values[size_t(i)] = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, i + 1));
+        lengths[size_t(i)] = values[size_t(i)] ? uint32_t(sqlite3_column_bytes(st.stmt, i + 1)) : 0;
     }
-    const qint64 oldKey = rowKey(m_current);
-    if (!inserting)
-        sqlite3_bind_int64(st.stmt, param, oldKey);
-    if (sqlite3_step(st.stmt) != SQLITE_DONE)
-        fail(m_connection->lastError());
-    if (!inserting && sqlite3_changes(db) == 0)
-        fail(QStringLiteral("The row cannot be found for updating: it was changed or deleted by another program"));
+    return m_store.addRow(key, values.data(), lengths.data(), count);
+}
 
-    m_store.begin(inserting ? sqlite3_last_insert_rowid(db) : oldKey);
-    for (int f = 0; f < fieldCount(); ++f)
-        if (m_fields[f].isStored())
-            m_store.add(m_edit[size_t(f)]);
-    m_rows[size_t(m_current)] = m_store.finish();
+void Dataset::rereadCurrent()
+{
+    const int at = m_current;
+    if (at < 0 || at >= recordCount() || !m_rows[size_t(at)])
+        return;
+    const RowStore::Row fresh = readStoredRow(rowKey(at));
+    if (fresh) {
+        m_rows[size_t(at)] = fresh;
+        emit rowChanged(at);
+        return;
+    }
+    // Deleted by another program: it goes from the snapshot too.
+    m_rows.erase(m_rows.begin() + at);
+    emit rowRemoved(at);
+    m_current = -2; // force the notification
+    const int row = std::min(at, recordCount() - 1);
+    setCurrent(row, m_rows.empty(), m_rows.empty());
 }
 
 void Dataset::cancel()
 {
     requireOpen();
     requireFree();
+    dropEdit(true);
+}
+
+void Dataset::dropEdit(bool reread)
+{
     if (m_state == State::Insert) {
         const int at = m_current;
         m_rows.erase(m_rows.begin() + at);
@@ -559,13 +633,22 @@ void Dataset::cancel()
         m_modified = false;
         setState(State::Browse);
         emit rowChanged(m_current);
+        // Shows what is stored now: after a refused save the snapshot's values are out of date.
+        if (reread)
+            rereadCurrent();
     }
 }
 
 void Dataset::cancelUpdates()
 {
-    // Saves go straight to the table, so the only change not yet written is the current row's.
-    cancel();
+    // Saves go straight to the table, so the only change not yet written is the current row's; a row not being
+    // edited is read again, so that after a refused delete the user sees what the other program left.
+    requireOpen();
+    requireFree();
+    if (m_state == State::Browse)
+        rereadCurrent();
+    else
+        dropEdit(true);
 }
 
 void Dataset::remove()
@@ -580,15 +663,29 @@ void Dataset::remove()
         fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (m_table.isEmpty() || m_keyColumn.isEmpty())
         fail(QStringLiteral("The result cannot be changed"));
-    sqlite3* db = m_connection->handle();
+    sqlite3* db = m_connection ? m_connection->handle() : nullptr;
+    if (!db)
+        fail(QStringLiteral("Not connected"));
+    // Deleted only while it still holds what this program shows: a row another program changed is refused.
+    QStringList conditions{quoteIdentifier(m_keyColumn) + QStringLiteral("=?")};
+    for (int f = 0; f < fieldCount(); ++f)
+        if (m_fields[f].isStored())
+            conditions << asReadCondition(f);
     Statement st;
-    const QByteArray sql =
-        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoteIdentifier(m_table), quoteIdentifier(m_keyColumn)).toUtf8();
+    const QByteArray sql = QStringLiteral("DELETE FROM %1 WHERE %2")
+                               .arg(quoteIdentifier(m_table), conditions.join(QStringLiteral(" AND ")))
+                               .toUtf8();
     if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr) != SQLITE_OK)
         fail(m_connection->lastError());
-    sqlite3_bind_int64(st.stmt, 1, rowKey(m_current));
+    int param = 1;
+    sqlite3_bind_int64(st.stmt, param++, rowKey(m_current));
+    for (int f = 0; f < fieldCount(); ++f)
+        if (m_fields[f].isStored())
+            param = bindAsRead(st.stmt, param, m_current, f);
     if (sqlite3_step(st.stmt) != SQLITE_DONE)
         fail(m_connection->lastError());
+    if (sqlite3_changes(db) == 0)
+        fail(conflictMessage(m_current, "deleting"));
     const int at = m_current;
     m_edit.clear();
     m_modified = false;
@@ -619,24 +716,19 @@ void Dataset::setSort(const QString& sortText)
     const int field = requireField(fieldName);
 
     const RowStore::Row currentRow = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (int r = 0; r < recordCount(); ++r)
-        keys.push_back(collator.sortKey(text(r, field)));
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        return descending ? c > 0 : c < 0;
-    });
-    std::vector<RowStore::Row> sorted;
-    sorted.reserve(m_rows.size());
-    for (int i : order)
-        sorted.push_back(m_rows[size_t(i)]);
-    m_rows.swap(sorted);
+    if (const int stored = m_storedIndex[size_t(field)]; stored >= 0) {
+        order::sortRows(m_rows, stored, descending);
+    } else {
+        std::vector<QByteArray> texts;
+        texts.reserve(m_rows.size());
+        for (int r = 0; r < recordCount(); ++r)
+            texts.push_back(text(r, field).toUtf8());
+        std::vector<std::string_view> views;
+        views.reserve(texts.size());
+        for (const QByteArray& t : texts)
+            views.emplace_back(t.constData(), size_t(t.size()));
+        order::sortRows(m_rows, views, descending);
+    }
     if (currentRow) {
         const auto it = std::find(m_rows.begin(), m_rows.end(), currentRow);
         m_current = int(it - m_rows.begin());

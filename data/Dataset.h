@@ -46,6 +46,11 @@ public:
     // Controls holding typed text that is not a field value yet write it here before any save, wherever the
     // save comes from (a grid move as much as a Save button); the handler throws to refuse the save.
     static void setUpdateRecordHandler(void (*handler)(Dataset*)) { s_updateRecord = handler; }
+    // How a row is named in the message that refuses a save or delete another program got in the way of.
+    void setRowDescription(std::function<QString(const Dataset&, int row)> describe)
+    {
+        m_describe = std::move(describe);
+    }
 
     // SQL text, one string per line; sent unchanged to the engine.
     [[nodiscard]] const QStringList& sql() const { return m_sql; }
@@ -69,6 +74,9 @@ public:
     void next();
     void last();
     void moveTo(int row);
+    // What a move does to the current row before it leaves it: a modified row is saved (and stays in editing when
+    // that fails), an unmodified one cancelled. Commands that read or replace the result call it first.
+    void settle();
 
     // Values of any row; the current row shows its pending edit.
     [[nodiscard]] QString text(int row, int field) const;
@@ -84,12 +92,17 @@ public:
     void append();                                 // a new row after the last
     void setFieldValue(int field, const QVariant& value);
     void setFieldValue(const QString& field, const QVariant& value) { setFieldValue(requireField(field), value); }
+    // A save writes only the changed fields, and only while each still holds what was read; a delete only while
+    // the row holds what was read. Otherwise both are refused and the row stays as it is.
     void post();
+    // Drops the pending change; an edited row is read again from the table.
     void cancel();
+    // The same; a row not being edited is read again too.
     void cancelUpdates();
     void remove();
 
-    // Client-side sort of the open result: "Town ASC", "Surname DESC", or empty. Gone at the next close.
+    // Client-side sort of the open result: "Town ASC", "Surname DESC", or empty. Gone at the next close. Texts
+    // sort in the order people read (data/TextOrder.h), rows with equal texts by their key.
     void setSort(const QString& sort);
     [[nodiscard]] const QString& sort() const { return m_sort; }
 
@@ -115,13 +128,19 @@ private:
     [[noreturn]] void fail(const QString& what) const;
     void requireOpen() const;
     void requireFree() const;
-    void settle();
     void setCurrent(int row, bool bof, bool eof);
+    void dropEdit(bool reread);
+    void rereadCurrent();
+    // The stored fields of the table's row with this key as a new snapshot row; nullptr when it is gone.
+    RowStore::Row readStoredRow(qint64 key);
+    [[nodiscard]] QString asReadCondition(int field) const;
+    int bindAsRead(sqlite3_stmt* stmt, int param, int row, int field) const;
+    [[nodiscard]] QString conflictMessage(int row, const char* action) const;
     void setState(State state);
     void startEdit(State state, int row);
     void loadRows();
-    // Appends every row of the statement; false (rows partly read) when textOnlyColumn holds a non-text value.
-    bool readRows(sqlite3_stmt* stmt, int textOnlyColumn);
+    // Appends every row of the statement.
+    void readRows(sqlite3_stmt* stmt);
     [[nodiscard]] int resultColumn(sqlite3_stmt* stmt, const QString& name) const;
     [[nodiscard]] int storedFieldOfColumn(sqlite3_stmt* stmt, int column) const;
     void writeRow();
@@ -136,6 +155,7 @@ private:
     QString m_keyColumn;
     std::function<QString(const Dataset&, int, int)> m_calc;
     std::function<void()> m_beforePost;
+    std::function<QString(const Dataset&, int)> m_describe;
     static inline void (*s_updateRecord)(Dataset*) = nullptr;
     QStringList m_sql;
     QString m_sort;

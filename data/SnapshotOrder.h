@@ -5,17 +5,13 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
-// Loading a large query in index order costs the engine one random lookup per row; reading the table in
-// storage order and sorting the snapshot here gives the same rows in the same order several times faster.
-// Only the plain case is taken this way: one column of text, in the collation the engine itself would use.
+// Rows are sorted by text here, in the order people read (data/TextOrder.h), not by the engine: its ORDER BY
+// compares as the file's column declares (byte by byte, or ASCII letters only without case). Reading the table in
+// storage order and sorting the snapshot is also several times faster than loading it in index order.
 namespace data::order {
-
-enum class Collation { Binary, NoCase };
 
 struct PlainOrder
 {
@@ -25,15 +21,14 @@ struct PlainOrder
 };
 
 // The statement split at a final "ORDER BY column [ASC|DESC]" when nothing else in it could depend on the
-// order (no other ORDER BY, LIMIT, comment or compound); nothing otherwise.
+// order (no other ORDER BY, LIMIT, comment or compound); nothing otherwise, and the engine orders the rows.
 [[nodiscard]] std::optional<PlainOrder> plainOrder(const QString& sql);
 
-// The collation the engine compares a result column with, when it is a plain text column of a table that
-// sorts by BINARY or NOCASE; nothing otherwise.
-[[nodiscard]] std::optional<Collation> textCollation(sqlite3* db, sqlite3_stmt* stmt, int column);
+// Sorts rows by the text of one stored field (NULL and empty first); rows with equal texts keep the order of
+// their key (descending when descending), then their present order.
+void sortRows(std::vector<RowStore::Row>& rows, int field, bool descending);
 
-// Sorts rows by one stored field as the engine would: NULL and empty first, then by the collation; rows with
-// equal values keep the order an index would give them (ascending key, descending key when descending).
-void sortRows(std::vector<RowStore::Row>& rows, int field, Collation collation, bool descending);
+// The same by a text given for each row, in the rows' order (a calculated field).
+void sortRows(std::vector<RowStore::Row>& rows, const std::vector<std::string_view>& texts, bool descending);
 
 } // namespace data::order

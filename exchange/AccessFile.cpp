@@ -1,5 +1,6 @@
 #include "exchange/AccessFile.h"
 
+#include "data/Connection.h"
 #include "exchange/ContactDraft.h"
 #include "platform/AppError.h"
 
@@ -16,12 +17,7 @@ namespace exchange {
 
 bool isAccessFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(20);
-    const QByteArray id = head.mid(4, 15);
-    return id == "Standard Jet DB" || id == "Standard ACE DB";
+    return data::isAccessFormatFile(path);
 }
 
 bool canReadAccessFiles()
@@ -238,7 +234,7 @@ bool AccessTable::next(QStringList&)
 #endif
 
 AccessReader::AccessReader(const QString& path, const QString& table, const ReadOptions& options)
-    : ContactReader(options), m_table(path, table), m_mapper(m_table.columns())
+    : ContactReader(options), m_table(path, table), m_mapper(m_table.columns(), RowMapper::Unplaced::Skip)
 {
     if (!m_mapper.mapsAnything()) {
         throw platform::AppError(QStringLiteral("No column of the table \"%1\" names a contact field (such as "
@@ -267,6 +263,9 @@ bool AccessReader::next(ReadContact& out)
         out.contact = std::move(contact);
         out.record = record;
         out.line = 0;
+        out.movedToNotes = d.movedToNotes();
+        out.notStored = d.notStoredCount();
+        out.nameTakenFrom.clear();
         return true;
     }
     return false;

@@ -28,46 +28,56 @@ const QHash<QString, ColumnTarget>& knownColumns()
         QHash<QString, ColumnTarget> t;
         auto value = [&t](Field f, std::initializer_list<const char*> names) {
             for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Value, f, 0});
+                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Value, f, {}, 0, {}});
         };
         auto role = [&t](Role r, std::initializer_list<const char*> names) {
             for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{r, Field::Surname, 0});
+                t.insert(QString::fromLatin1(n), ColumnTarget{r, Field::Surname, {}, 0, {}});
         };
         value(Field::Surname, {"surname", "lastname", "familyname", "last"});
         value(Field::Midname, {"midname", "middlename", "middlenames", "additionalname", "middle"});
         value(Field::Firstname, {"firstname", "givenname", "forename", "forenames", "first"});
         value(Field::Address1, {"address1", "addressline1"});
         value(Field::Address2, {"address2", "addressline2", "homestreet2", "homeaddress2"});
-        value(Field::A3_Village,
-              {"a3village", "village", "address3", "addressline3", "homestreet3", "address1extendedaddress"});
-        value(Field::Town, {"town", "city", "homecity", "address1city", "locality", "towncity"});
-        value(Field::County,
-              {"county", "state", "region", "province", "homestate", "homeregion", "address1region", "stateprovince"});
-        value(Field::PostCode, {"postcode", "postalcode", "zip", "zipcode", "homepostalcode", "homezipcode", "homezip",
-                                "address1postalcode", "postcodezip"});
-        value(Field::Country, {"country", "countryregion", "homecountryregion", "homecountry", "address1country"});
+        value(Field::A3_Village, {"a3village", "village", "address3", "addressline3", "homestreet3"});
+        value(Field::Town, {"town", "city", "homecity", "locality", "towncity"});
+        value(Field::County, {"county", "state", "region", "province", "homestate", "homeregion", "stateprovince"});
+        value(Field::PostCode,
+              {"postcode", "postalcode", "zip", "zipcode", "homepostalcode", "homezipcode", "homezip", "postcodezip"});
+        value(Field::Country, {"country", "countryregion", "homecountryregion", "homecountry"});
         value(Field::Tel,
               {"tel", "telephone", "phone", "homephone", "phonenumber", "hometelephone", "hometel", "privatephone"});
         value(Field::Cell, {"cell", "mobile", "mobilephone", "cellphone", "cellular", "mobiletelephone", "mobilenumber",
                             "cellnumber"});
-        value(Field::Email,
-              {"email", "emailaddress", "email1value", "email1address", "primaryemail", "mail", "emailaddr"});
+        value(Field::Email, {"email", "emailaddress", "primaryemail", "mail", "emailaddr"});
         value(Field::Notes, {"notes", "note", "comments", "comment", "memo"});
-        value(Field::Workplace,
-              {"workplace", "company", "organization", "organisation", "organization1name", "employer", "companyname"});
+        value(Field::Workplace, {"workplace", "company", "organization", "organisation", "organizationname",
+                                 "employer", "companyname"});
         value(Field::WorkTel,
               {"worktel", "workphone", "businessphone", "officephone", "worktelephone", "businesstelephone"});
         value(Field::Flag, {"flag"});
         value(Field::Flag2, {"flag2"});
-        role(Role::Street, {"street", "streetaddress", "address", "homestreet", "homeaddress", "address1street",
-                            "homeaddressstreet"});
+        role(Role::Street, {"street", "streetaddress", "address", "homestreet", "homeaddress", "homeaddressstreet"});
         role(Role::FullName, {"name", "fullname", "displayname"});
         role(Role::Birthday, {"birthday", "birthdate", "dateofbirth", "dob", "bday"});
         role(Role::BirthYear, {"birthyear"});
         role(Role::BirthMonth, {"birthmonth"});
         role(Role::BirthDay, {"birthdayofmonth"});
-        role(Role::Categories, {"categories", "category"});
+        role(Role::Categories, {"categories", "category", "groupmembership", "labels"});
+        role(Role::Label, {"emailtype", "emaildisplayname"});
+        role(Role::Binary, {"photo"});
+        auto note = [&t](const char* label, std::initializer_list<const char*> names) {
+            for (const char* n : names)
+                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Note, Field::Notes, {}, 0, QString::fromUtf8(label)});
+        };
+        note("Name prefix", {"nameprefix"});
+        note("Name suffix", {"suffix", "namesuffix"});
+        note("Nickname", {"nickname"});
+        note("Job title", {"jobtitle", "organizationtitle"});
+        note("Department", {"department", "organizationdepartment"});
+        note("Web page", {"webpage", "website", "url"});
+        note("Anniversary", {"anniversary"});
+        note("Spouse", {"spouse"});
         return t;
     }();
     return table;
@@ -78,6 +88,56 @@ bool isAddressLine(Field f)
     return f == Field::Address1 || f == Field::Address2 || f == Field::A3_Village;
 }
 
+// Values Outlook writes into every row when nothing was entered.
+bool isOutlookDefault(const QString& column, const QString& value)
+{
+    static const char* const defaults[][2] = {
+        {"gender", "unspecified"}, {"sensitivity", "normal"}, {"priority", "normal"}, {"private", "false"}};
+    const QString k = key(column);
+    for (const auto& d : defaults) {
+        if (k == QLatin1String(d[0]) && value.trimmed().compare(QLatin1String(d[1]), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Google puts several values of one kind into one column: "a@example.com ::: b@example.com".
+QStringList splitMulti(const QString& value)
+{
+    QStringList out;
+    for (const QString& v : value.split(QStringLiteral(":::"))) {
+        if (!v.trimmed().isEmpty())
+            out << v.trimmed();
+    }
+    return out;
+}
+
+// "* Home": Google marks the primary value's type with a star.
+QString typeName(QString type)
+{
+    type = type.trimmed();
+    if (type.startsWith(QLatin1Char('*')))
+        type = type.mid(1).trimmed();
+    return type;
+}
+
+QString capitalised(QString s)
+{
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+bool addressFieldsEmpty(const Contact& c)
+{
+    for (Field f : {Field::Address1, Field::Address2, Field::A3_Village, Field::Town, Field::County, Field::PostCode,
+                    Field::Country}) {
+        if (!c[f].isEmpty())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ColumnTarget columnTarget(const QString& columnName)
@@ -86,25 +146,56 @@ ColumnTarget columnTarget(const QString& columnName)
     const auto it = knownColumns().constFind(k);
     if (it != knownColumns().constEnd())
         return *it;
-    static const QRegularExpression phone(QStringLiteral("^phone(\\d+)(value|type)$"));
-    const QRegularExpressionMatch m = phone.match(k);
+    // Google: "Phone 1 - Value", "Address 2 - City"; Outlook: "E-mail 2 Address".
+    static const QRegularExpression numbered(
+        QStringLiteral("^(email|phone|address|organization|website|relation|event|im|customfield)(\\d+)([a-z]*)$"));
+    QRegularExpressionMatch m = numbered.match(k);
+    if (m.hasMatch())
+        return ColumnTarget{Role::Part, Field::Notes, m.captured(1), m.captured(2).toInt(), m.captured(3)};
+    // Outlook's work and other addresses: "Business Street", "Other Country/Region".
+    static const QRegularExpression outlookAddress(QStringLiteral(
+        "^(business|other)(street|street2|street3|city|state|postalcode|countryregion|addresspobox|pobox)$"));
+    m = outlookAddress.match(k);
     if (m.hasMatch()) {
-        return ColumnTarget{m.captured(2) == QLatin1String("value") ? Role::PhoneValue : Role::PhoneType, Field::Tel,
-                            m.captured(1).toInt()};
+        static const QHash<QString, QString> parts{{QStringLiteral("state"), QStringLiteral("region")},
+                                                   {QStringLiteral("countryregion"), QStringLiteral("country")},
+                                                   {QStringLiteral("addresspobox"), QStringLiteral("pobox")}};
+        const QString part = m.captured(2);
+        return ColumnTarget{Role::Part, Field::Notes, m.captured(1), 0, parts.value(part, part)};
     }
-    static const QRegularExpression label(
-        QStringLiteral("^(email|address|organization|website|relation|event|im)\\d+(type|label)$"));
-    if (label.match(k).hasMatch())
-        return ColumnTarget{Role::Label, Field::Surname, 0};
     return {};
 }
 
-RowMapper::RowMapper(const QStringList& columnNames) : m_names(columnNames)
+qsizetype RowMapper::Group::column(const QString& part) const
+{
+    for (const auto& [name, column] : parts) {
+        if (name == part)
+            return column;
+    }
+    return -1;
+}
+
+RowMapper::RowMapper(const QStringList& columnNames, Unplaced unplaced)
+    : m_names(columnNames), m_unplacedToNotes(unplaced == Unplaced::ToNotes)
 {
     bool partsOfBirthday = false;
     for (const QString& n : columnNames) {
         m_targets << columnTarget(n);
         partsOfBirthday = partsOfBirthday || m_targets.last().role == Role::BirthMonth;
+        const ColumnTarget& t = m_targets.last();
+        qsizetype group = -1;
+        if (t.role == Role::Part) {
+            for (qsizetype g = 0; g < m_groups.size() && group < 0; ++g) {
+                if (m_groups[g].kind == t.group && m_groups[g].number == t.number)
+                    group = g;
+            }
+            if (group < 0) {
+                group = m_groups.size();
+                m_groups.append(Group{t.group, t.number, m_targets.size() - 1, {}});
+            }
+            m_groups[group].parts.append({t.part, m_targets.size() - 1});
+        }
+        m_groupOf << group;
     }
     // Beside "Birth Year" and "Birth Month", "Birth Day" is the day of the month, not the date.
     for (qsizetype i = 0; partsOfBirthday && i < m_targets.size(); ++i) {
@@ -116,10 +207,126 @@ RowMapper::RowMapper(const QStringList& columnNames) : m_names(columnNames)
 bool RowMapper::mapsAnything() const
 {
     for (const ColumnTarget& t : m_targets) {
-        if (t.role != Role::None && t.role != Role::PhoneType && t.role != Role::Label)
+        if (t.role != Role::None && t.role != Role::Label && t.role != Role::Binary)
             return true;
     }
     return false;
+}
+
+void RowMapper::applyGroup(const Group& g, const QStringList& values, ContactDraft& d) const
+{
+    Contact& c = d.contact;
+    QStringList used{QStringLiteral("type"), QStringLiteral("label"), QStringLiteral("displayname")};
+    auto take = [&](const char* part) {
+        used << QLatin1String(part);
+        const qsizetype column = g.column(QLatin1String(part));
+        return column < 0 ? QString() : normalizeLineBreaks(values.value(column)).trimmed();
+    };
+    QString type = typeName(take("type"));
+    if (type.isEmpty())
+        type = typeName(take("label"));
+
+    if (g.kind == QLatin1String("email")) {
+        if (type.compare(QLatin1String("SMTP"), Qt::CaseInsensitive) == 0) // Outlook's "E-mail 2 Type"
+            type.clear();
+        const QString label = type.isEmpty() || type.compare(QLatin1String("Other"), Qt::CaseInsensitive) == 0
+                                  ? QStringLiteral("E-mail")
+                                  : type + QStringLiteral(" e-mail");
+        for (const QString& v : splitMulti(take("value")) + splitMulti(take("address"))) {
+            if (c[Field::Email].isEmpty())
+                c[Field::Email] = v;
+            else
+                d.addNoteLine(label, v);
+        }
+    } else if (g.kind == QLatin1String("phone")) {
+        const QString lower = type.toLower();
+        for (const QString& v : splitMulti(take("value"))) {
+            if (lower.contains(QLatin1String("fax")) || lower.contains(QLatin1String("pager"))) {
+                d.addNoteLine(capitalised(type), v);
+                continue;
+            }
+            Field f = Field::Tel;
+            if (lower.contains(QLatin1String("mobile")) || lower.contains(QLatin1String("cell")))
+                f = Field::Cell;
+            else if (lower.contains(QLatin1String("work")) || lower.contains(QLatin1String("business")))
+                f = Field::WorkTel;
+            if (c[f].isEmpty())
+                c[f] = v;
+            else
+                d.addNoteLine(type.isEmpty() ? QStringLiteral("Other phone") : type + QStringLiteral(" phone"), v);
+        }
+    } else if (g.kind == QLatin1String("address") || g.kind == QLatin1String("business") ||
+               g.kind == QLatin1String("other")) {
+        const QString formatted = take("formatted");
+        QStringList street;
+        for (const char* part : {"pobox", "street", "street2", "street3"})
+            street << take(part).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QString extended = take("extendedaddress");
+        const QString city = take("city"), region = take("region"), code = take("postalcode"),
+                      country = take("country");
+        QStringList parts{extended};
+        parts << street << city << region << code << country;
+        QStringList kept;
+        for (const QString& p : parts) {
+            if (!p.trimmed().isEmpty())
+                kept << p.trimmed();
+        }
+        if (kept.isEmpty() && formatted.isEmpty())
+            return;
+        if (g.kind == QLatin1String("address") && addressFieldsEmpty(c)) {
+            // The first address takes the fields; a formatted one alone gives the street lines.
+            if (kept.isEmpty())
+                street = formatted.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            d.setStreet(street);
+            c[Field::A3_Village] = extended;
+            c[Field::Town] = city;
+            c[Field::County] = region;
+            c[Field::PostCode] = code;
+            c[Field::Country] = country;
+        } else {
+            QString label = g.kind == QLatin1String("business") ? QStringLiteral("Work address")
+                            : g.kind == QLatin1String("other") || type.isEmpty() ? QStringLiteral("Other address")
+                                                                                 : type + QStringLiteral(" address");
+            QStringList lines;
+            for (const QString& l : formatted.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                lines << l.trimmed();
+            d.addNoteLine(label, formatted.isEmpty() ? kept.join(QStringLiteral(", ")) : lines.join(QStringLiteral(", ")));
+        }
+    } else if (g.kind == QLatin1String("organization")) {
+        const QString name = take("name");
+        if (!name.isEmpty()) {
+            if (c[Field::Workplace].isEmpty())
+                c[Field::Workplace] = name;
+            else
+                d.addNoteLine(QStringLiteral("Organisation"), name);
+        }
+        const QString title = take("title"), department = take("department");
+        if (!title.isEmpty())
+            d.addNoteLine(QStringLiteral("Job title"), title);
+        if (!department.isEmpty())
+            d.addNoteLine(QStringLiteral("Department"), department);
+    } else {
+        QString label;
+        if (g.kind == QLatin1String("website"))
+            label = type.isEmpty() ? QStringLiteral("Web page") : QStringLiteral("Web page (%1)").arg(type);
+        else if (g.kind == QLatin1String("im")) {
+            const QString service = typeName(take("service"));
+            label = service.isEmpty() ? QStringLiteral("IM") : QStringLiteral("IM (%1)").arg(service);
+        } else {
+            label = !type.isEmpty()                           ? capitalised(type)
+                    : g.kind == QLatin1String("relation")      ? QStringLiteral("Relation")
+                    : g.kind == QLatin1String("event")         ? QStringLiteral("Event")
+                                                               : QStringLiteral("Custom field");
+        }
+        for (const QString& v : splitMulti(take("value")))
+            d.addNoteLine(label, g.kind == QLatin1String("event") ? d.noteDate(v) : v);
+    }
+    // Any other column of the group under its own name ("Organization 1 - Location").
+    for (const auto& [part, column] : g.parts) {
+        const QString v = normalizeLineBreaks(values.value(column)).trimmed();
+        if (!used.contains(part) && !v.isEmpty())
+            d.addNoteLine(m_names[column], v);
+    }
 }
 
 void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log) const
@@ -133,21 +340,40 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
             slot += QStringLiteral(", ") + v;
         else if (f == Field::Notes)
             slot += QLatin1Char('\n') + v;
-        else
+        else if (!m_unplacedToNotes)
             log.skip(QStringLiteral("column \"%1\" (%2 already filled)").arg(column, fieldName(f)));
+        else if (slot != v)
+            d.addNoteLine(column, v);
     };
 
     QString fullName, year, month, day;
     bool haveBirthday = false;
     for (qsizetype i = 0; i < m_targets.size(); ++i) {
+        const ColumnTarget& t = m_targets[i];
+        if (t.role == Role::Part) {
+            // A group is read whole at its first column, whatever that column holds.
+            if (m_groups[m_groupOf[i]].firstColumn == i)
+                applyGroup(m_groups[m_groupOf[i]], values, d);
+            continue;
+        }
         const QString v = normalizeLineBreaks(values.value(i));
         if (v.trimmed().isEmpty())
             continue;
-        const ColumnTarget& t = m_targets[i];
         const QString& column = m_names[i];
         switch (t.role) {
         case Role::None:
-            log.skip(QStringLiteral("column \"%1\"").arg(column));
+            if (!m_unplacedToNotes)
+                log.skip(QStringLiteral("column \"%1\"").arg(column));
+            else if (!isOutlookDefault(column, v))
+                d.addNoteLine(column, v.trimmed());
+            break;
+        case Role::Note:
+            d.addNoteLine(t.part, t.part == QLatin1String("Anniversary") ? d.noteDate(v) : v.trimmed());
+            break;
+        case Role::Binary:
+            d.notStored(QStringLiteral("column \"%1\"").arg(column));
+            break;
+        case Role::Part:
             break;
         case Role::Value:
             put(t.field, v, column);
@@ -165,7 +391,7 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
             break;
         case Role::Birthday:
             if (haveBirthday) {
-                log.skip(QStringLiteral("column \"%1\" (Birthday already filled)").arg(column));
+                d.addNoteLine(column, v.trimmed());
             } else {
                 haveBirthday = true;
                 d.setBirthday(v);
@@ -180,37 +406,11 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
         case Role::BirthDay:
             day = v.trimmed();
             break;
-        case Role::PhoneValue: {
-            QString type;
-            for (qsizetype j = 0; j < m_targets.size(); ++j) {
-                if (m_targets[j].role == Role::PhoneType && m_targets[j].number == t.number)
-                    type = values.value(j).toLower();
-            }
-            if (type.contains(QLatin1String("fax")) || type.contains(QLatin1String("pager"))) {
-                log.skip(QStringLiteral("column \"%1\" (%2)").arg(column, type.trimmed()));
-                break;
-            }
-            Field f = Field::Tel;
-            if (type.contains(QLatin1String("mobile")) || type.contains(QLatin1String("cell")))
-                f = Field::Cell;
-            else if (type.contains(QLatin1String("work")) || type.contains(QLatin1String("business")))
-                f = Field::WorkTel;
-            put(f, v.trimmed(), column);
-            break;
-        }
-        case Role::PhoneType:
         case Role::Label:
             break;
-        case Role::Categories: {
-            const QStringList items = v.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts);
-            for (qsizetype k = 0; k < items.size(); ++k) {
-                if (k < 2)
-                    put(k == 0 ? Field::Flag : Field::Flag2, items[k].trimmed(), column);
-                else
-                    log.skip(QStringLiteral("column \"%1\" (past the second category)").arg(column));
-            }
+        case Role::Categories:
+            d.setCategories(v.split(QRegularExpression(QStringLiteral(":::|;|,")), Qt::SkipEmptyParts));
             break;
-        }
         }
     }
 
@@ -228,7 +428,13 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
         }
     }
     if (!fullName.isEmpty()) {
-        if (c[Field::Surname].isEmpty() && c[Field::Firstname].isEmpty()) {
+        if (!c[Field::Surname].isEmpty() || !c[Field::Firstname].isEmpty()) {
+            // Kept when it says more than the name columns ("Dr Ann Lee").
+            const QString names =
+                QStringList{c[Field::Firstname], c[Field::Midname], c[Field::Surname]}.join(QLatin1Char(' ')).simplified();
+            if (fullName.simplified() != names)
+                d.addNoteLine(QStringLiteral("Name"), fullName);
+        } else {
             const qsizetype space = fullName.lastIndexOf(QLatin1Char(' '));
             if (space < 0) {
                 c[Field::Surname] = fullName;

@@ -22,24 +22,34 @@ struct ColumnTarget
         BirthYear, // the three parts of a birthday in separate columns
         BirthMonth,
         BirthDay,
-        PhoneValue, // "Phone 1 - Value", placed by the "Phone 1 - Type" column of the same number
-        PhoneType,
-        Label,      // the type column of another pair ("E-mail 1 - Type"): read with its value, never counted
-        Categories, // "Categories": the first two fill Flag and Flag2
+        Part,       // one column of a numbered group: "Phone 1 - Value", "Address 2 - City", "Business Street"
+        Label,      // a column that only describes another ("E-mail Type", "E-mail Display Name"): never stored
+        Categories, // "Categories", "Group Membership": Flag, Flag2 and Notes (ContactDraft::setCategories)
+        Note,       // a value with no field of its own, to Notes under `label`: "Nickname", "Job Title"
+        Binary,     // "Photo": counted as not stored
     };
     Role role = Role::None;
     Field field = Field::Surname;
-    int number = 0; // the 1 of "Phone 1 - Value"
+    QString group; // Part: "email", "phone", "address", "organization", "website", "im", "relation", "event",
+                   // "customfield", or "business"/"other" for those addresses of Outlook's
+    int number = 0; // Part: the 1 of "Phone 1 - Value"
+    QString part;   // Part: "value", "type", "label", "street", "city"...; Note: the label
 };
 
 // Column names are compared without case, spaces or punctuation: "E-mail Address" = "emailaddress".
 [[nodiscard]] ColumnTarget columnTarget(const QString& columnName);
 
-// Puts the values of one row into a contact by the column names of the header.
+// Puts the values of one row into a contact by the column names of the header. Every non-empty value lands in a
+// field or in Notes: a column without a place of its own, or whose field is already filled, gives a Notes line
+// "Column: value"; the numbered groups of Google's export (E-mail, Phone, Address, Website, IM, Event...) and
+// Outlook's work and other addresses give one labelled line per value ("Work Fax: ...", "Work address: ...").
 class RowMapper
 {
 public:
-    explicit RowMapper(const QStringList& columnNames);
+    // Unplaced::Skip: a column without a place is counted as skipped instead (the key and bookkeeping columns
+    // of a database table are no notes).
+    enum class Unplaced { ToNotes, Skip };
+    explicit RowMapper(const QStringList& columnNames, Unplaced unplaced = Unplaced::ToNotes);
 
     // Whether any column has a place in a contact.
     [[nodiscard]] bool mapsAnything() const;
@@ -48,8 +58,22 @@ public:
     void apply(const QStringList& values, ContactDraft& draft, ImportLog& log) const;
 
 private:
+    // The columns of one numbered group, by part.
+    struct Group
+    {
+        QString kind;
+        int number = 0;
+        qsizetype firstColumn = 0;
+        QList<std::pair<QString, qsizetype>> parts;
+        [[nodiscard]] qsizetype column(const QString& part) const;
+    };
+    void applyGroup(const Group& g, const QStringList& values, ContactDraft& d) const;
+
     QStringList m_names;
     QList<ColumnTarget> m_targets;
+    QList<Group> m_groups;
+    QList<qsizetype> m_groupOf; // by column: the index in m_groups, or -1
+    bool m_unplacedToNotes;
 };
 
 } // namespace exchange

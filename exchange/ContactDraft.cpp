@@ -197,6 +197,93 @@ void ContactDraft::setStreet(const QStringList& lines)
     contact[Field::Address2] = rest.join(QStringLiteral(", "));
 }
 
+QString ContactDraft::noteDate(const QString& text) const
+{
+    const BirthdayText b = parseBirthday(text, m_currentYear);
+    if (b.kind == BirthdayText::Kind::Date)
+        return isoDate(b.date);
+    if (b.kind == BirthdayText::Kind::NoYear)
+        return QStringLiteral("%1/%2").arg(b.day, 2, 10, QLatin1Char('0')).arg(b.month, 2, 10, QLatin1Char('0'));
+    return text.trimmed();
+}
+
+void ContactDraft::addNoteLine(const QString& text)
+{
+    m_noteLines << text;
+    ++m_moved;
+}
+
+void ContactDraft::addNoteLine(const QString& label, const QString& value)
+{
+    addNoteLine(label + QStringLiteral(": ") + value);
+}
+
+void ContactDraft::insertNoteLine(qsizetype at, const QString& text)
+{
+    m_noteLines.insert(at < 0 || at > m_noteLines.size() ? m_noteLines.size() : at, text);
+    ++m_moved;
+}
+
+void ContactDraft::notStored(const QString& what)
+{
+    m_log.skip(QStringLiteral("%1 (binary, not stored)").arg(what));
+    ++m_notStored;
+}
+
+bool isCatchAllGroup(const QString& category)
+{
+    QString c = category.trimmed();
+    if (c.startsWith(QLatin1String("* "))) // how Google's CSV marks its own groups
+        c = c.mid(2).trimmed();
+    for (const char* name : {"My Contacts", "myContacts", "Starred in Android"}) {
+        if (c.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void ContactDraft::setCategories(const QStringList& categories, qsizetype at)
+{
+    // An empty first item keeps Flag empty: our own export writes ",B" for a contact with only Flag2.
+    const bool flagKept = categories.size() > 1 && categories.first().trimmed().isEmpty();
+    QStringList rest;
+    for (const QString& item : categories) {
+        const QString c = item.trimmed();
+        if (c.isEmpty() || isCatchAllGroup(c))
+            continue;
+        if (contact[Field::Flag].isEmpty() && !flagKept && c.size() <= maxLength(Field::Flag))
+            contact[Field::Flag] = c;
+        else if (contact[Field::Flag2].isEmpty() && c.size() <= maxLength(Field::Flag2))
+            contact[Field::Flag2] = c;
+        else if (!rest.contains(c) && c != contact[Field::Flag] && c != contact[Field::Flag2])
+            rest << c;
+    }
+    if (!rest.isEmpty())
+        insertNoteLine(at, QStringLiteral("Categories: ") + rest.join(QStringLiteral(", ")));
+}
+
+void ContactDraft::nameFromOtherFields(const QString& firstPhone)
+{
+    if (!contact[Field::Surname].trimmed().isEmpty() || !contact[Field::Firstname].trimmed().isEmpty() ||
+        !contact[Field::Midname].trimmed().isEmpty())
+        return;
+    QString phone = firstPhone.trimmed();
+    for (Field f : {Field::Tel, Field::Cell, Field::WorkTel}) {
+        if (phone.isEmpty())
+            phone = contact[f].trimmed();
+    }
+    const std::pair<const char*, QString> sources[] = {{"Workplace", contact[Field::Workplace].trimmed()},
+                                                       {"Email", contact[Field::Email].trimmed()},
+                                                       {"phone number", phone}};
+    for (const auto& [from, value] : sources) {
+        if (!value.isEmpty()) {
+            contact[Field::Surname] = value;
+            m_nameFrom = QLatin1String(from);
+            return;
+        }
+    }
+}
+
 Contact ContactDraft::finish()
 {
     if (!m_noteLines.isEmpty()) {

@@ -17,6 +17,9 @@ struct ReadContact
     Contact contact;
     qint64 record = 0; // one-based number in the file
     qint64 line = 0;   // line (or table row) where it starts
+    int movedToNotes = 0;  // values with no field of their own, written into Notes
+    int notStored = 0;     // binary values (photos, keys, sounds) not stored
+    QString nameTakenFrom; // a nameless contact's surname came from: "Workplace", "Email" or "phone number"
 };
 
 // A streamed source of contacts: vCard, CSV or an Access-format table.

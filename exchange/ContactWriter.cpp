@@ -7,12 +7,43 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace exchange {
+
+namespace {
+
+// The system's reason: the device's own text, else the error the system gave last.
+QString reasonOf(const QIODevice& device, int error)
+{
+    const QString text = device.errorString();
+    if (!text.isEmpty() && text != QLatin1String("Unknown error"))
+        return text;
+    return QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO));
+}
+
+QString fileNameOf(const QIODevice& device)
+{
+    const auto* file = qobject_cast<const QFileDevice*>(&device);
+    return file ? file->fileName() : QString();
+}
+
+platform::AppError cannotWrite(const QIODevice& device, int error)
+{
+    const QString name = fileNameOf(device);
+    const QString reason = reasonOf(device, error);
+    return platform::AppError(name.isEmpty() ? QStringLiteral("Cannot write the file: %1").arg(reason)
+                                             : QStringLiteral("Cannot write the file %1: %2").arg(name, reason));
+}
+
+} // namespace
 
 void ContactWriter::put(const QByteArray& bytes)
 {
+    errno = 0;
     if (m_device.write(bytes) != bytes.size())
-        throw platform::AppError(QStringLiteral("Cannot write the file: %1").arg(m_device.errorString()));
+        throw cannotWrite(m_device, errno);
 }
 
 std::unique_ptr<ContactWriter> makeWriter(ExportFormat format, QIODevice& device)
@@ -41,8 +72,9 @@ std::optional<ExportFormat> exportFormatForPath(const QString& path)
 qint64 exportToFile(const QString& path, ExportFormat format, const std::function<bool(Contact&)>& next)
 {
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw platform::AppError(QStringLiteral("Cannot create %1: %2").arg(path, file.errorString()));
+        throw platform::AppError(QStringLiteral("Cannot create the file %1: %2").arg(path, reasonOf(file, errno)));
     qint64 count = 0;
     {
         const auto writer = makeWriter(format, file);
@@ -53,8 +85,10 @@ qint64 exportToFile(const QString& path, ExportFormat format, const std::functio
             contact = Contact{};
         }
     }
-    if (!file.commit())
-        throw platform::AppError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    // The last buffered bytes are written here: commit() alone does not report a disk that filled up now.
+    errno = 0;
+    if (!file.flush() || !file.commit())
+        throw cannotWrite(file, errno);
     return count;
 }
 

@@ -212,6 +212,7 @@ bool CsvReader::next(ReadContact& out)
             }
         }
         m_mapper->apply(values, d, log());
+        d.nameFromOtherFields();
         Contact contact = d.finish();
         if (contact.isEmpty()) {
             log().skip(QStringLiteral("(empty rows)"));
@@ -220,6 +221,9 @@ bool CsvReader::next(ReadContact& out)
         out.contact = std::move(contact);
         out.record = record;
         out.line = line;
+        out.movedToNotes = d.movedToNotes();
+        out.notStored = d.notStoredCount();
+        out.nameTakenFrom = d.nameTakenFrom();
         return true;
     }
 }

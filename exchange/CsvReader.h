@@ -10,7 +10,8 @@ namespace exchange {
 
 // Reads a CSV file with a header row, one contact per row, streamed. The separator (comma, semicolon
 // or tab) is the one the header row uses most. Columns are placed by name (ColumnMapping.h), so our
-// own export and the usual address-book exports read alike. Quoted values may hold separators, quotes
+// own export and the usual address-book exports read alike; a value with no field of its own goes to Notes.
+// A row without a name is named by ContactDraft::nameFromOtherFields. Quoted values may hold separators, quotes
 // ("" for one) and line breaks. A row with too few values is read with the rest empty; values past the
 // header's columns go to Notes as "Extra value: ..."; both with a warning naming the line.
 // A quoted value that is never closed stops the import with an error naming the line it opened on.

@@ -1,6 +1,7 @@
 #include "exchange/ImportPlan.h"
 
 #include "exchange/AccessFile.h"
+#include "exchange/ControlCharacters.h"
 #include "exchange/CsvReader.h"
 #include "exchange/LineReader.h"
 #include "exchange/VCardReader.h"
@@ -41,18 +42,121 @@ QList<OverLongValue> overLongValues(const Contact& contact)
     return out;
 }
 
-Contact cutToLimits(Contact contact)
+namespace {
+
+bool isPhoneField(Field f)
 {
+    return f == Field::Tel || f == Field::Cell || f == Field::WorkTel;
+}
+
+// The characters people put into phone numbers for reading: dropping them loses nothing.
+QString compactPhone(const QString& number)
+{
+    QString out;
+    out.reserve(number.size());
+    for (QChar c : number) {
+        if (!c.isSpace() && c != QLatin1Char('(') && c != QLatin1Char(')') && c != QLatin1Char('.') &&
+            c != QLatin1Char('-'))
+            out += c;
+    }
+    return out;
+}
+
+// Pieces of `text`, each within its limit, split after commas (commasFirst) or at spaces; empty when it
+// does not fit into limits.size() pieces. A comma at a split is the line break itself and is dropped.
+QStringList splitToFit(const QString& text, const QList<int>& limits, bool commasFirst)
+{
+    QStringList pieces;
+    QString rest = text.trimmed();
+    for (int limit : limits) {
+        if (rest.size() <= limit) {
+            pieces << rest;
+            return pieces;
+        }
+        qsizetype cut = -1;
+        qsizetype next = -1;
+        if (commasFirst) {
+            const qsizetype comma = rest.lastIndexOf(QLatin1Char(','), limit);
+            if (comma > 0) {
+                cut = comma;
+                next = comma + 1;
+            }
+        }
+        if (cut < 0) {
+            const qsizetype space = rest.lastIndexOf(QLatin1Char(' '), limit);
+            if (space > 0) {
+                cut = space;
+                next = space + 1;
+            }
+        }
+        if (cut < 0)
+            return {};
+        QString piece = rest.left(cut).trimmed();
+        if (piece.endsWith(QLatin1Char(',')))
+            piece.chop(1);
+        if (piece.trimmed().isEmpty())
+            return {};
+        pieces << piece.trimmed();
+        rest = rest.mid(next).trimmed();
+    }
+    return {};
+}
+
+QString shortened(const QString& value, int maxLength)
+{
+    qsizetype keep = maxLength;
+    if (value.at(keep - 1).isHighSurrogate())
+        --keep;
+    while (keep > 1 && value.at(keep - 1).isSpace())
+        --keep;
+    return value.left(keep);
+}
+
+} // namespace
+
+FittedContact fitToFields(Contact contact)
+{
+    FittedContact out;
+    // A street line runs on into the empty address lines after it.
+    const Field lines[] = {Field::Address1, Field::Address2, Field::A3_Village};
+    for (int i = 0; i < 3; ++i) {
+        const QString value = contact[lines[i]];
+        if (value.size() <= maxLength(lines[i]))
+            continue;
+        QList<int> limits{maxLength(lines[i])};
+        for (int j = i + 1; j < 3 && contact[lines[j]].isEmpty(); ++j)
+            limits << maxLength(lines[j]);
+        if (limits.size() < 2)
+            continue;
+        QStringList pieces = splitToFit(value, limits, true);
+        if (pieces.isEmpty())
+            pieces = splitToFit(value, limits, false);
+        for (qsizetype p = 0; p < pieces.size(); ++p)
+            contact[lines[i + p]] = pieces[p];
+    }
+    QStringList wholeValues;
     for (const FieldInfo& fi : Fields) {
         QString& v = contact[fi.field];
         if (fi.maxLength <= 0 || v.size() <= fi.maxLength)
             continue;
-        qsizetype keep = fi.maxLength;
-        if (v.at(keep - 1).isHighSurrogate())
-            --keep;
-        v.truncate(keep);
+        const QString whole = v;
+        if (isPhoneField(fi.field)) {
+            v = compactPhone(v);
+            if (v.size() <= fi.maxLength)
+                continue;
+        }
+        out.shortened.append(OverLongValue{fi.field, int(whole.size()), fi.maxLength});
+        wholeValues << QStringLiteral("%1: %2").arg(QLatin1String(fi.name), whole);
+        v = shortened(v, fi.maxLength);
     }
-    return contact;
+    if (!wholeValues.isEmpty()) {
+        QString& notes = contact[Field::Notes];
+        if (!notes.isEmpty() && !notes.endsWith(QLatin1Char('\n')))
+            notes += QLatin1Char('\n');
+        notes += wholeValues.join(QLatin1Char('\n'));
+    }
+    out.contact = std::move(contact);
+    return out;
 }
 
 std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progress)
@@ -60,14 +164,28 @@ std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progre
     ImportPlan plan;
     ReadContact rc;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++plan.contactCount;
-        if (!plan.first)
-            plan.first = rc.contact;
-        QList<OverLongValue> over = overLongValues(rc.contact);
-        if (!over.isEmpty()) {
+        FittedContact fitted = fitToFields(std::move(rc.contact));
+        if (!plan.first) {
+            plan.first = fitted.contact;
+            for (const OverLongValue& v : fitted.shortened)
+                plan.firstShortened << v.field;
+        }
+        plan.movedToNotes += rc.movedToNotes;
+        plan.notStored += rc.notStored;
+        if (!rc.nameTakenFrom.isEmpty()) {
+            ++plan.namelessCount;
+            if (plan.nameless.size() < ImportPlan::MaxOverLongListed)
+                plan.nameless.append(
+                    NamelessContact{rc.record, rc.line, fitted.contact[Field::Surname], rc.nameTakenFrom});
+        }
+        if (!fitted.shortened.isEmpty()) {
             ++plan.overLongCount;
+            plan.shortenedValues += fitted.shortened.size();
             if (plan.overLong.size() < ImportPlan::MaxOverLongListed)
-                plan.overLong.append(OverLongContact{rc.record, rc.line, nameForList(rc.contact), std::move(over)});
+                plan.overLong.append(
+                    OverLongContact{rc.record, rc.line, nameForList(fitted.contact), std::move(fitted.shortened)});
         }
         if (plan.contactCount % ProgressEvery == 0 && !report(progress, reader))
             return std::nullopt;
@@ -89,14 +207,18 @@ ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const 
     ReadContact rc;
     qint64 seen = 0;
     while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
         ++seen;
-        if (overLongValues(rc.contact).isEmpty()) {
-            add(rc.contact);
+        FittedContact fitted = fitToFields(std::move(rc.contact));
+        if (fitted.shortened.isEmpty() || choice == OverLongChoice::Keep) {
+            add(fitted.contact);
             ++result.added;
-        } else if (choice == OverLongChoice::Cut) {
-            add(cutToLimits(std::move(rc.contact)));
-            ++result.added;
-            ++result.cut;
+            result.movedToNotes += rc.movedToNotes;
+            result.notStored += rc.notStored;
+            if (!fitted.shortened.isEmpty()) {
+                ++result.shortened;
+                result.shortenedValues += fitted.shortened.size();
+            }
         } else {
             ++result.skipped;
         }

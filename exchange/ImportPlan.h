@@ -11,8 +11,9 @@ class QIODevice;
 
 namespace exchange {
 
-// What to do with a contact that has a value longer than its field allows.
-enum class OverLongChoice { Cut, SkipContact };
+// What to do with a contact that has a value longer than its field allows, even after fitting (fitToFields):
+// keep it, with the value shortened and kept whole in Notes, or leave the contact out.
+enum class OverLongChoice { Keep, SkipContact };
 
 struct OverLongValue
 {
@@ -30,19 +31,45 @@ struct OverLongContact
     QList<OverLongValue> values;
 };
 
+// A contact whose surname was taken from another field, for the preview to list.
+struct NamelessContact
+{
+    qint64 record = 0;
+    qint64 line = 0;
+    QString surname;
+    QString takenFrom; // "Workplace", "Email" or "phone number"
+};
+
 // The values of a contact that exceed their field's maximum length.
 [[nodiscard]] QList<OverLongValue> overLongValues(const Contact& contact);
-// The contact with every value cut to its field's maximum length, never inside a surrogate pair.
-[[nodiscard]] Contact cutToLimits(Contact contact);
+
+// A contact made to fit its fields, and the values that had to be shortened.
+struct FittedContact
+{
+    Contact contact;
+    QList<OverLongValue> shortened; // lengths as read; each of these is kept whole in Notes
+};
+
+// Makes every value fit its field without losing anything: an over-long street line is split at commas or
+// spaces over the empty address lines after it (Address1, Address2, A3_Village); a phone number drops spaces,
+// brackets, dots and dashes. What still does not fit is shortened, and its whole value is added to Notes as a
+// line "Field: whole value".
+[[nodiscard]] FittedContact fitToFields(Contact contact);
 
 // What an import will do, found by reading the whole source once without keeping it.
 struct ImportPlan
 {
     QString source;                  // "vCard, UTF-8", "CSV, semicolon separated, Windows-1252"...
     qint64 contactCount = 0;         // contacts read
-    std::optional<Contact> first;    // the first of them, mapped to our fields, before any cut
-    QList<OverLongContact> overLong; // the first MaxOverLongListed contacts with over-long values
-    qint64 overLongCount = 0;        // all contacts with over-long values
+    std::optional<Contact> first;    // the first of them as it will be stored (kept if over-long)
+    QList<Field> firstShortened;     // the fields of `first` that were shortened
+    QList<OverLongContact> overLong; // the first MaxOverLongListed contacts with values shortened to fit
+    qint64 overLongCount = 0;        // all contacts with values shortened to fit
+    qint64 shortenedValues = 0;      // values shortened (each kept whole in Notes)
+    QList<NamelessContact> nameless; // the first MaxOverLongListed contacts without a name
+    qint64 namelessCount = 0;
+    qint64 movedToNotes = 0; // values with no field of their own, kept in Notes
+    qint64 notStored = 0;    // binary values not stored
     QMap<QString, qint64> skipped;   // property or column -> values skipped
     QList<Notice> notices;           // the first ImportLog::MaxNotices
     qint64 noticeCount = 0;
@@ -51,7 +78,7 @@ struct ImportPlan
     // How many contacts will be added with the given choice.
     [[nodiscard]] qint64 toAdd(OverLongChoice choice) const
     {
-        return choice == OverLongChoice::Cut ? contactCount : contactCount - overLongCount;
+        return choice == OverLongChoice::Keep ? contactCount : contactCount - overLongCount;
     }
 
     static constexpr qsizetype MaxOverLongListed = 10000;
@@ -60,8 +87,11 @@ struct ImportPlan
 struct ImportResult
 {
     qint64 added = 0;
-    qint64 cut = 0;     // contacts added with values cut
-    qint64 skipped = 0; // contacts left out for over-long values
+    qint64 shortened = 0;       // contacts added with values shortened (kept whole in Notes)
+    qint64 shortenedValues = 0; // the values shortened in them
+    qint64 movedToNotes = 0;    // values of the added contacts with no field of their own, kept in Notes
+    qint64 notStored = 0;       // binary values of the added contacts not stored
+    qint64 skipped = 0;         // contacts left out for over-long values
     bool cancelled = false;
 };
 

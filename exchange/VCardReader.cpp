@@ -3,6 +3,9 @@
 #include "exchange/ContactDraft.h"
 #include "platform/AppError.h"
 
+#include <QHash>
+#include <optional>
+
 namespace exchange {
 
 using vcard::Property;
@@ -31,6 +34,68 @@ QString joinNonEmpty(const QStringList& parts, const QString& separator)
 QString stripScheme(const QString& value, QLatin1String scheme)
 {
     return value.startsWith(scheme, Qt::CaseInsensitive) ? value.mid(scheme.size()) : value;
+}
+
+QString capitalised(QString s)
+{
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+// Apple writes its own labels as "_$!<Other>!$_" and the user's as they were typed.
+QString appleLabel(const QString& label)
+{
+    const QString l = label.trimmed();
+    if (l.startsWith(QLatin1String("_$!<")) && l.endsWith(QLatin1String(">!$_")))
+        return l.mid(4, l.size() - 8);
+    return l;
+}
+
+// Fax, pager, textphone and video numbers never take a phone field.
+bool isSpecialPhone(const Property& p)
+{
+    return p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video");
+}
+
+// The field a typed number belongs in; nullopt for special and untyped numbers.
+std::optional<Field> phoneField(const Property& p)
+{
+    if (isSpecialPhone(p))
+        return std::nullopt;
+    if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
+        return Field::Cell;
+    if (p.hasType("work"))
+        return Field::WorkTel;
+    if (p.hasType("home"))
+        return Field::Tel;
+    return std::nullopt;
+}
+
+QString phoneLabel(const Property& p)
+{
+    const QString place = p.hasType("work") ? QStringLiteral("Work ") : p.hasType("home") ? QStringLiteral("Home ") : QString();
+    if (p.hasType("fax"))
+        return place.isEmpty() ? QStringLiteral("Fax") : place + QStringLiteral("fax");
+    if (p.hasType("pager"))
+        return QStringLiteral("Pager");
+    if (p.hasType("textphone"))
+        return QStringLiteral("Textphone");
+    if (p.hasType("video"))
+        return QStringLiteral("Video phone");
+    if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
+        return QStringLiteral("Mobile");
+    return place.isEmpty() ? QStringLiteral("Other phone") : place + QStringLiteral("phone");
+}
+
+// "Work e-mail", "Home address"; `other` when the value is typed neither.
+QString typedLabel(const Property& p, const char* what, const char* other)
+{
+    if (p.hasType("work"))
+        return QStringLiteral("Work %1").arg(QLatin1String(what));
+    if (p.hasType("home"))
+        return QStringLiteral("Home %1").arg(QLatin1String(what));
+    return QLatin1String(other);
 }
 
 } // namespace
@@ -152,6 +217,9 @@ bool VCardReader::next(ReadContact& out)
         out.contact = std::move(contact);
         out.record = record;
         out.line = beginLine;
+        out.movedToNotes = m_built.movedToNotes;
+        out.notStored = m_built.notStored;
+        out.nameTakenFrom = m_built.nameTakenFrom;
         return true;
     }
 }
@@ -184,6 +252,7 @@ QString VCardReader::text(const Property& p)
 Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 line)
 {
     m_version = Version::V30;
+    QHash<QByteArray, QString> groupLabels; // item1 -> its X-ABLabel
     for (const Property& p : props) {
         if (p.kind == vcard::Kind::Version) {
             const QByteArray v = p.value.trimmed();
@@ -192,7 +261,26 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     }
     const Version version = m_version;
     const bool lists = version != Version::V21;
-    auto plain = [&](const Property& p) { return vcard::unescape(text(p), version); };
+    QHash<const Property*, QString> plainText; // each value decoded once, so that a notice on it comes once
+    auto plain = [&](const Property& p) {
+        auto it = plainText.find(&p);
+        if (it == plainText.end())
+            it = plainText.insert(&p, vcard::unescape(text(p), version));
+        return *it;
+    };
+    for (const Property& p : props) {
+        if (p.kind == vcard::Kind::Label && !p.group.isEmpty())
+            groupLabels.insert(p.group.toLower(), appleLabel(plain(p)));
+    }
+    auto groupLabel = [&](const Property& p) {
+        return p.group.isEmpty() ? QString() : groupLabels.value(p.group.toLower());
+    };
+    // A type label with the address book's own label after it: "E-mail (Other)".
+    auto labelled = [&](const Property& p, const QString& label) {
+        const QString own = groupLabel(p);
+        return own.isEmpty() || own.compare(label, Qt::CaseInsensitive) == 0 ? label
+                                                                             : QStringLiteral("%1 (%2)").arg(label, own);
+    };
     // A component of a structured value; list items (3.0, 4.0) joined by `join`.
     auto component = [&](const QString& comp, const QString& join) {
         if (!comp.contains(QLatin1Char('\\')) && !comp.contains(QLatin1Char(',')))
@@ -204,20 +292,50 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             items << vcard::unescape(item, version);
         return joinNonEmpty(items, join);
     };
+    auto phoneNumber = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("tel:")); };
+    auto mailAddress = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("mailto:")); };
 
     ContactDraft d(log(), record, line, currentYear());
     Contact& c = d.contact;
-    bool haveName = false, haveBirthday = false, haveOrg = false;
-    QString formattedName;
+
+    // First the values that take the fields: the home address (else the first), the preferred e-mail address
+    // (else the first), and a number of each kind for Tel, Cell and Work Tel. Everything else goes to Notes.
     const Property* address = nullptr;
     const Property* email = nullptr;
-    QStringList notes, categories;
-    QStringList otherPhones;
+    QHash<const Property*, Field> phoneFields;
+    bool phoneTaken[FieldCount] = {};
+    for (const Property& p : props) {
+        if (p.kind == vcard::Kind::ADR) {
+            if (!address || (p.hasType("home") && !address->hasType("home")))
+                address = &p;
+        } else if (p.kind == vcard::Kind::EMAIL && !mailAddress(p).isEmpty()) {
+            if (!email || (p.pref && !email->pref))
+                email = &p;
+        } else if (p.kind == vcard::Kind::TEL) {
+            const std::optional<Field> f = phoneField(p);
+            if (f && !phoneTaken[index(*f)] && !phoneNumber(p).isEmpty()) {
+                phoneTaken[index(*f)] = true;
+                phoneFields.insert(&p, *f);
+            }
+        }
+    }
+    // Numbers without a type take Tel when no home number came.
+    for (const Property& p : props) {
+        if (p.kind == vcard::Kind::TEL && !phoneTaken[index(Field::Tel)] && !isSpecialPhone(p) && !phoneField(p) &&
+            !phoneNumber(p).isEmpty()) {
+            phoneTaken[index(Field::Tel)] = true;
+            phoneFields.insert(&p, Field::Tel);
+        }
+    }
 
+    bool haveName = false, haveBirthday = false, haveOrg = false;
+    QString formattedName, firstPhone;
+    QStringList notes, categories;
+    qsizetype categoriesAt = -1;
     for (const Property& p : props) {
         using vcard::Kind;
         const Kind n = p.kind;
-        if (n == Kind::Frame || n == Kind::Version)
+        if (n == Kind::Frame || n == Kind::Version || n == Kind::Label)
             continue;
         if (n == Kind::N && !haveName) {
             haveName = true;
@@ -225,55 +343,65 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             c[Field::Surname] = component(parts.value(0), QStringLiteral(" "));
             c[Field::Firstname] = component(parts.value(1), QStringLiteral(" "));
             c[Field::Midname] = component(parts.value(2), QStringLiteral(" "));
-            if (!component(parts.value(3), {}).isEmpty() || !component(parts.value(4), {}).isEmpty())
-                log().skip(QStringLiteral("N (honorific prefix or suffix)"));
+            const QString prefix = component(parts.value(3), QStringLiteral(" "));
+            const QString suffix = component(parts.value(4), QStringLiteral(" "));
+            if (!prefix.isEmpty())
+                d.addNoteLine(QStringLiteral("Name prefix"), prefix);
+            if (!suffix.isEmpty())
+                d.addNoteLine(QStringLiteral("Name suffix"), suffix);
         } else if (n == Kind::FN) {
             formattedName = plain(p).trimmed();
         } else if (n == Kind::ADR) {
-            if (!address || (p.hasType("home") && !address->hasType("home"))) {
-                if (address)
-                    log().skip(QStringLiteral("ADR (more than one)"));
-                address = &p;
+            const QStringList parts = vcard::splitEscaped(text(p), QLatin1Char(';'));
+            QStringList street;
+            const QString poBox = component(parts.value(0), QStringLiteral(", "));
+            if (!poBox.isEmpty())
+                street << poBox;
+            if (lists) {
+                for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
+                    street << vcard::unescape(item, version).split(QLatin1Char('\n'));
             } else {
-                log().skip(QStringLiteral("ADR (more than one)"));
+                street << vcard::unescape(parts.value(2), version).split(QLatin1Char('\n'));
             }
+            if (&p == address) {
+                d.setStreet(street);
+                c[Field::A3_Village] = component(parts.value(1), QStringLiteral(", "));
+                c[Field::Town] = component(parts.value(3), QStringLiteral(", "));
+                c[Field::County] = component(parts.value(4), QStringLiteral(", "));
+                c[Field::PostCode] = component(parts.value(5), QStringLiteral(", "));
+                c[Field::Country] = component(parts.value(6), QStringLiteral(", "));
+                continue;
+            }
+            // As on an envelope, on one line: flat, street, town, county, postcode, country.
+            QStringList envelope{component(parts.value(1), QStringLiteral(", "))};
+            envelope << street;
+            for (int k = 3; k <= 6; ++k)
+                envelope << component(parts.value(k), QStringLiteral(", "));
+            const QString whole = joinNonEmpty(envelope, QStringLiteral(", "));
+            if (!whole.isEmpty())
+                d.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), whole);
         } else if (n == Kind::TEL) {
-            const QString number = stripScheme(plain(p).trimmed(), QLatin1String("tel:"));
+            const QString number = phoneNumber(p);
             if (number.isEmpty())
                 continue;
-            if (p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video")) {
-                log().skip(QStringLiteral("TEL (%1)")
-                               .arg(p.hasType("fax") ? QStringLiteral("fax") : QStringLiteral("pager and other")));
-                continue;
-            }
-            Field target = Field::Tel;
-            bool typed = true;
-            if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
-                target = Field::Cell;
-            else if (p.hasType("work"))
-                target = Field::WorkTel;
-            else if (p.hasType("home"))
-                target = Field::Tel;
+            if (firstPhone.isEmpty())
+                firstPhone = number;
+            const auto it = phoneFields.constFind(&p);
+            if (it != phoneFields.constEnd())
+                c[*it] = number;
             else
-                typed = false;
-            if (!typed) {
-                otherPhones << number;
-            } else if (c[target].isEmpty()) {
-                c[target] = number;
-            } else {
-                log().skip(QStringLiteral("TEL (more than one %1)").arg(fieldName(target)));
-            }
+                d.addNoteLine(labelled(p, phoneLabel(p)), number);
         } else if (n == Kind::EMAIL) {
-            if (!email || (p.pref && !email->pref)) {
-                if (email)
-                    log().skip(QStringLiteral("EMAIL (more than one)"));
-                email = &p;
-            } else {
-                log().skip(QStringLiteral("EMAIL (more than one)"));
-            }
+            const QString mail = mailAddress(p);
+            if (mail.isEmpty())
+                continue;
+            if (&p == email)
+                c[Field::Email] = mail;
+            else
+                d.addNoteLine(labelled(p, typedLabel(p, "e-mail", "E-mail")), mail);
         } else if (n == Kind::BDAY) {
             if (haveBirthday) {
-                log().skip(QStringLiteral("BDAY (more than one)"));
+                d.addNoteLine(QStringLiteral("Birthday"), plain(p).trimmed());
                 continue;
             }
             haveBirthday = true;
@@ -281,63 +409,84 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         } else if (n == Kind::NOTE) {
             notes << plain(p);
         } else if (n == Kind::ORG) {
+            QStringList parts;
+            for (const QString& part : vcard::splitEscaped(text(p), QLatin1Char(';')))
+                parts << vcard::unescape(part, version).trimmed();
             if (haveOrg) {
-                log().skip(QStringLiteral("ORG (more than one)"));
+                d.addNoteLine(QStringLiteral("Organisation"), joinNonEmpty(parts, QStringLiteral(", ")));
                 continue;
             }
             haveOrg = true;
-            QStringList parts;
-            for (const QString& part : vcard::splitEscaped(text(p), QLatin1Char(';')))
-                parts << vcard::unescape(part, version);
-            c[Field::Workplace] = joinNonEmpty(parts, QStringLiteral(", "));
+            if (parts.value(0).isEmpty()) {
+                c[Field::Workplace] = joinNonEmpty(parts, QStringLiteral(", "));
+            } else {
+                c[Field::Workplace] = parts[0];
+                const QString units = joinNonEmpty(parts.mid(1), QStringLiteral(", "));
+                if (!units.isEmpty())
+                    d.addNoteLine(QStringLiteral("Department"), units);
+            }
         } else if (n == Kind::CATEGORIES) {
+            if (categoriesAt < 0)
+                categoriesAt = d.noteMark();
             const QString t = text(p);
             for (const QString& item : lists ? vcard::splitEscaped(t, QLatin1Char(',')) : t.split(QLatin1Char(',')))
                 categories << vcard::unescape(item, version).trimmed();
-        } else {
+        } else if (n == Kind::Binary) {
+            d.notStored(QString::fromLatin1(p.name));
+        } else if (n == Kind::Other || n == Kind::N) {
             log().skip(QString::fromLatin1(p.name));
+        } else {
+            const QString value = plain(p).trimmed();
+            if (value.isEmpty())
+                continue;
+            switch (n) {
+            case Kind::URL:
+                d.addNoteLine(labelled(p, typedLabel(p, "web page", "Web page")), value);
+                break;
+            case Kind::NICKNAME:
+                d.addNoteLine(QStringLiteral("Nickname"), value);
+                break;
+            case Kind::TITLE:
+                d.addNoteLine(QStringLiteral("Job title"), value);
+                break;
+            case Kind::ROLE:
+                d.addNoteLine(QStringLiteral("Role"), value);
+                break;
+            case Kind::ANNIVERSARY:
+                d.addNoteLine(QStringLiteral("Anniversary"), d.noteDate(value));
+                break;
+            case Kind::IM: {
+                QString service = QString::fromUtf8(p.serviceType).trimmed();
+                if (service.isEmpty())
+                    service = vcard::imService(p.name);
+                if (service.isEmpty() && !p.types.isEmpty())
+                    service = QString::fromLatin1(p.types.constFirst());
+                d.addNoteLine(service.isEmpty() ? QStringLiteral("IM") : QStringLiteral("IM (%1)").arg(service), value);
+                break;
+            }
+            case Kind::Related: {
+                QString label = groupLabel(p);
+                if (label.isEmpty() && !p.types.isEmpty())
+                    label = capitalised(QString::fromLatin1(p.types.constFirst()));
+                d.addNoteLine(label.isEmpty() ? QStringLiteral("Related") : label, value);
+                break;
+            }
+            case Kind::OtherDate: {
+                const QString label = groupLabel(p);
+                d.addNoteLine(label.isEmpty() ? QStringLiteral("Date") : label, d.noteDate(value));
+                break;
+            }
+            default:
+                log().skip(QString::fromLatin1(p.name));
+                break;
+            }
         }
     }
 
-    // Numbers without a type take Tel when no home number came.
-    for (const QString& number : otherPhones) {
-        if (c[Field::Tel].isEmpty())
-            c[Field::Tel] = number;
-        else
-            log().skip(QStringLiteral("TEL (more than one Tel)"));
-    }
-    if (email)
-        c[Field::Email] = stripScheme(plain(*email).trimmed(), QLatin1String("mailto:"));
-    if (address) {
-        const QStringList parts = vcard::splitEscaped(text(*address), QLatin1Char(';'));
-        QStringList street;
-        const QString poBox = component(parts.value(0), QStringLiteral(", "));
-        if (!poBox.isEmpty())
-            street << poBox;
-        if (lists) {
-            for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
-                street << vcard::unescape(item, version).split(QLatin1Char('\n'));
-        } else {
-            street << vcard::unescape(parts.value(2), version).split(QLatin1Char('\n'));
-        }
-        d.setStreet(street);
-        c[Field::A3_Village] = component(parts.value(1), QStringLiteral(", "));
-        c[Field::Town] = component(parts.value(3), QStringLiteral(", "));
-        c[Field::County] = component(parts.value(4), QStringLiteral(", "));
-        c[Field::PostCode] = component(parts.value(5), QStringLiteral(", "));
-        c[Field::Country] = component(parts.value(6), QStringLiteral(", "));
-    }
     if (!notes.isEmpty())
         c[Field::Notes] = notes.join(QLatin1Char('\n'));
-    if (!categories.isEmpty()) {
-        c[Field::Flag] = categories.value(0);
-        c[Field::Flag2] = categories.value(1);
-        qint64 more = 0;
-        for (qsizetype i = 2; i < categories.size(); ++i)
-            more += categories[i].isEmpty() ? 0 : 1;
-        if (more > 0)
-            log().skip(QStringLiteral("CATEGORIES (past the second)"), more);
-    }
+    if (!categories.isEmpty())
+        d.setCategories(categories, categoriesAt);
     // No N (allowed in 4.0), or an empty N beside an FN that is more than the workplace or e-mail written in
     // its place: the last word of FN is taken for the surname, the rest for the first name; an
     // organisation's card without N (FN equal to ORG) keeps the whole name as the surname.
@@ -352,6 +501,8 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             c[Field::Firstname] = formattedName.left(space).trimmed();
         }
     }
+    d.nameFromOtherFields(firstPhone);
+    m_built = BuiltCard{d.movedToNotes(), d.notStoredCount(), d.nameTakenFrom()};
     return d.finish();
 }
 

@@ -13,9 +13,14 @@ namespace exchange {
 // N gives Surname, Firstname and Midname (FN is split only when there is no N). ADR (the one typed
 // home, else the first): PO box and street lines fill Address1 and Address2, the extended address
 // A3_Village, then Town, County, PostCode and Country. TEL: cell to Cell, work to Work Tel, home to
-// Tel; an untyped number fills Tel when it is free; fax and pager numbers are skipped. EMAIL (the
-// preferred one, else the first), BDAY, NOTE, ORG to Workplace, CATEGORIES to Flag and Flag2.
-// Whatever has no place is skipped and counted in the log; a cut-off card is read as far as it goes.
+// Tel; an untyped number fills Tel when it is free. EMAIL (the preferred one, else the first), BDAY,
+// NOTE, ORG's name to Workplace, CATEGORIES to Flag and Flag2 (ContactDraft::setCategories).
+// Values with no field of their own go to Notes as labelled lines in the card's order: further
+// addresses, numbers and e-mail addresses, fax and pager numbers, name prefix and suffix, ORG's units,
+// URL, NICKNAME, TITLE, ROLE, ANNIVERSARY, instant-messaging handles, Apple's labelled dates and names.
+// PHOTO, LOGO, SOUND and KEY are counted as not stored; other properties (UID, REV...) are skipped and
+// counted in the log. A card without a name is named by ContactDraft::nameFromOtherFields. A cut-off
+// card is read as far as it goes.
 class VCardReader final : public ContactReader
 {
 public:
@@ -33,7 +38,16 @@ private:
     [[nodiscard]] Contact build(const QList<vcard::Property>& props, qint64 record, qint64 line);
     [[nodiscard]] QString text(const vcard::Property& p);
 
+    // What build() did beside the values, for the ReadContact.
+    struct BuiltCard
+    {
+        int movedToNotes = 0;
+        int notStored = 0;
+        QString nameTakenFrom;
+    };
+
     LineReader m_lines;
+    BuiltCard m_built;
     std::vector<std::pair<QByteArray, qint64>> m_pushback; // a stack: the last line put back comes first
     qint64 m_records = 0;
     qint64 m_strayLines = 0;

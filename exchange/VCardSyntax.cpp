@@ -106,8 +106,49 @@ Kind kindOf(const QByteArray& name)
         {"NOTE", Kind::NOTE},
         {"ORG", Kind::ORG},
         {"CATEGORIES", Kind::CATEGORIES},
+        {"URL", Kind::URL},
+        {"NICKNAME", Kind::NICKNAME},
+        {"TITLE", Kind::TITLE},
+        {"ROLE", Kind::ROLE},
+        {"ANNIVERSARY", Kind::ANNIVERSARY},
+        {"X-ANNIVERSARY", Kind::ANNIVERSARY},
+        {"X-MS-ANNIVERSARY", Kind::ANNIVERSARY},
+        {"X-EVOLUTION-ANNIVERSARY", Kind::ANNIVERSARY},
+        {"IMPP", Kind::IM},
+        {"RELATED", Kind::Related},
+        {"X-ABRELATEDNAMES", Kind::Related},
+        {"X-ABDATE", Kind::OtherDate},
+        {"PHOTO", Kind::Binary},
+        {"LOGO", Kind::Binary},
+        {"SOUND", Kind::Binary},
+        {"KEY", Kind::Binary},
+        {"X-ABLABEL", Kind::Label},
     };
-    return kinds.value(name, Kind::Other);
+    const auto it = kinds.constFind(name);
+    if (it != kinds.constEnd())
+        return *it;
+    return imService(name).isEmpty() ? Kind::Other : Kind::IM;
+}
+
+QString imService(const QByteArray& name)
+{
+    static const QHash<QByteArray, const char*> services{
+        {"X-AIM", "AIM"},
+        {"X-ICQ", "ICQ"},
+        {"X-JABBER", "Jabber"},
+        {"X-MSN", "MSN"},
+        {"X-YAHOO", "Yahoo"},
+        {"X-SKYPE", "Skype"},
+        {"X-SKYPE-USERNAME", "Skype"},
+        {"X-GOOGLE-TALK", "Google Talk"},
+        {"X-GTALK", "Google Talk"},
+        {"X-QQ", "QQ"},
+        {"X-GADUGADU", "Gadu-Gadu"},
+        {"X-GROUPWISE", "GroupWise"},
+        {"X-TWITTER", "Twitter"},
+    };
+    const char* service = services.value(name, nullptr);
+    return service ? QString::fromLatin1(service) : QString();
 }
 
 bool Property::hasType(const char* type) const
@@ -190,6 +231,8 @@ bool parseProperty(const QByteArray& line, Property& out)
             out.valueType = unquote(value).toLower();
         } else if (key == "PREF") {
             out.pref = true;
+        } else if (key == "X-SERVICE-TYPE") {
+            out.serviceType = unquote(value);
         }
     }
     return true;

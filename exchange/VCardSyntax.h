@@ -7,8 +7,33 @@
 
 namespace exchange::vcard {
 
-// The properties the reader acts on; Other is anything else.
-enum class Kind { Other, Frame, Version, N, FN, ADR, TEL, EMAIL, BDAY, NOTE, ORG, CATEGORIES };
+// The properties the reader acts on; Other is anything else. IM: IMPP and the older X-JABBER, X-SKYPE...;
+// OtherDate and Related: the labelled dates and names of Apple's cards; Binary: PHOTO, LOGO, SOUND, KEY;
+// Label: X-ABLABEL, the label of the property of the same group.
+enum class Kind {
+    Other,
+    Frame,
+    Version,
+    N,
+    FN,
+    ADR,
+    TEL,
+    EMAIL,
+    BDAY,
+    NOTE,
+    ORG,
+    CATEGORIES,
+    URL,
+    NICKNAME,
+    TITLE,
+    ROLE,
+    ANNIVERSARY,
+    IM,
+    Related,
+    OtherDate,
+    Binary,
+    Label,
+};
 [[nodiscard]] Kind kindOf(const QByteArray& upperName);
 
 // One content line of a vCard, split but not yet decoded.
@@ -22,11 +47,15 @@ struct Property
     QByteArray valueType;    // lower case VALUE parameter, or empty
     QList<QByteArray> types; // lower case TYPE values, from every form: TYPE=a,b; TYPE=a;TYPE=b; TYPE="a,b"; bare a
     bool pref = false;       // TYPE=pref or PREF=n
+    QByteArray serviceType;  // X-SERVICE-TYPE of IMPP, as written
     QByteArray value;        // raw value bytes after the colon
     qint64 line = 0;
 
     [[nodiscard]] bool hasType(const char* type) const;
 };
+
+// The messaging service an IM property names by itself ("Jabber" for X-JABBER); empty for IMPP.
+[[nodiscard]] QString imService(const QByteArray& upperName);
 
 // Splits "group.NAME;param=x;param:value". false: the line has no colon outside quotes.
 [[nodiscard]] bool parseProperty(const QByteArray& line, Property& out);

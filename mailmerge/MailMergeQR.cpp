@@ -64,11 +64,20 @@ reports::ReportDefinition letterReport(const LetterBody& body)
                            {QStringLiteral("{Firstname +' '+Surname},")}, false)),
     };
     detail.elements[1].height = 4.5;
+    // A larger base font keeps every address line: the block grows, and "Dear", the name and the body below
+    // move down with it. The name starts one blank after "Dear" at any size. Long lines keep to the page.
+    Element& address = detail.elements[0];
+    address.canGrow = true;
+    fitToPlace(address, 190.0, kMinPointSize);
+    Element& name = detail.elements[2];
+    name.placeAfter = detail.elements[1].name;
+    fitToPlace(name, 190.0, kMinPointSize);
 
     Band footer;
     footer.kind = BandKind::PageFooter;
     footer.name = QStringLiteral("QRBand2");
     footer.height = 227.3;
+    footer.followsGrowth = true; // the body moves down with the address block, still cut at the page's foot
     footer.elements = {richTextElement(QStringLiteral("QRRichText1"), 0.8, 0.5, 188.1, 206.6, body)};
 
     d.bands = {detail, footer};

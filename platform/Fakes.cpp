@@ -10,7 +10,12 @@ Answer FakePrompts::message(QWidget*, const QString& caption, const QString& tex
         onAsk(record);
     if (!answers.isEmpty())
         return answers.dequeue();
-    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    // The box's default button.
+    switch (buttons) {
+    case Buttons::YesNo: return Answer::Yes;
+    case Buttons::YesNoDefaultNo: return Answer::No;
+    default: return Answer::Ok;
+    }
 }
 
 QString FakeFileDialogs::openFile(QWidget*, const FileDialogRequest& request)

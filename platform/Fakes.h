@@ -22,7 +22,7 @@ class FakePrompts final : public Prompts
 {
 public:
     Answer message(QWidget* parent, const QString& caption, const QString& text, Icon icon, Buttons buttons) override;
-    // Answers given in order; with none left, OK (or Yes) is answered.
+    // Answers given in order; with none left, the default button answers: OK, Yes, or No where No is the default.
     QQueue<Answer> answers;
     QList<PromptRecord> asked;
     // Runs while a box is "open", e.g. to check what the window looks like behind it.

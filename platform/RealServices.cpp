@@ -6,10 +6,12 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -36,13 +38,17 @@ public:
         case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
         case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesNoDefaultNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            break;
         }
         const int result = box.exec();
         switch (result) {
         case QMessageBox::Ok: return Answer::Ok;
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
-        default: return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        default: return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Cancel;
         }
     }
 };
@@ -134,7 +140,29 @@ public:
         const QUrl url = target.contains(QLatin1Char(':')) && !QFileInfo::exists(target)
                              ? QUrl(target)
                              : QUrl::fromLocalFile(target);
+        if (!hasHandler(url))
+            return false;
         return QDesktopServices::openUrl(url);
+    }
+
+private:
+    // The desktop's opener starts without knowing whether anything takes the document, and says nothing when
+    // nothing does: ask first which program is registered for its type. Where that cannot be asked, the opener's
+    // own answer stands.
+    static bool hasHandler(const QUrl& url)
+    {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        const QString type = url.isLocalFile() ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
+                                               : QStringLiteral("x-scheme-handler/") + url.scheme();
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+        if (!query.waitForStarted(3000) || !query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit)
+            return true;
+        return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+        Q_UNUSED(url);
+        return true;
+#endif
     }
 };
 

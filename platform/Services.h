@@ -13,7 +13,7 @@ class QPrinter;
 namespace platform {
 
 enum class Icon { None, Information, Warning, Question, Error };
-enum class Buttons { Ok, OkCancel, YesNo };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class Answer { Ok, Cancel, Yes, No };
 
 // Message boxes. Closing a box with its close box answers Cancel (or No).

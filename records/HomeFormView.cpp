@@ -4,6 +4,7 @@
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
 #include "platform/ErrorBox.h"
+#include "platform/ScreenPlace.h"
 #include "records/WindowPlace.h"
 
 #include <QApplication>
@@ -183,11 +184,12 @@ void TfmHomeForm::setFixedFrame(bool fixed)
     }
 }
 
-void TfmHomeForm::showEvent(QShowEvent* event)
+void TfmHomeForm::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    if (!event->spontaneous())
+    // Coming back from minimised is not being shown; the place is applied before the window manager frames it.
+    if (visible && !isVisible())
         FormShow();
+    QWidget::setVisible(visible);
 }
 
 void TfmHomeForm::FormShow()
@@ -198,17 +200,16 @@ void TfmHomeForm::FormShow()
         const int status = m_settings->readInteger(section, QStringLiteral("Status"), 0);
         if (status == 0)
             return;
-        // Outer place and size, as written on closing. Before the first showing the current place is wherever the
-        // system will put the window: it is kept unless the file says otherwise.
-        const QPoint current = m_place.value_or(pos());
-        const int top = m_settings->readInteger(section, QStringLiteral("Top"), current.y());
-        const int left = m_settings->readInteger(section, QStringLiteral("Left"), current.x());
-        if (m_place || QPoint(left, top) != current)
-            move(left, top);
-        const QSize frame = m_frame.value_or(QSize());
-        const int width = m_settings->readInteger(section, QStringLiteral("Width"), this->width() + frame.width());
-        const int height = m_settings->readInteger(section, QStringLiteral("Height"), this->height() + frame.height());
-        resize(width - frame.width(), height - frame.height()); // the fixed frame keeps the designed size
+        // The frame's corner and the client size, as written on closing. Before the first showing the current place
+        // is wherever the system will put the window: it is kept unless the file says otherwise.
+        const platform::ScreenPlace current = platform::screenPlaceOf(*this);
+        const QPoint at = m_place.value_or(current.frame);
+        const int top = m_settings->readInteger(section, QStringLiteral("Top"), at.y());
+        const int left = m_settings->readInteger(section, QStringLiteral("Left"), at.x());
+        const int width = m_settings->readInteger(section, QStringLiteral("Width"), current.client.width());
+        const int height = m_settings->readInteger(section, QStringLiteral("Height"), current.client.height());
+        if (m_place || QPoint(left, top) != at)
+            platform::placeWindow(*this, {QPoint(left, top), QSize(width, height)}); // the fixed frame keeps its size
         // Only a hand-edited file holds 3 here: this window itself writes 1 or 2.
         if (status == 3) {
             setFixedFrame(false);
@@ -219,26 +220,31 @@ void TfmHomeForm::FormShow()
 
 void TfmHomeForm::closeEvent(QCloseEvent* event)
 {
-    if (!records::programIsEnding())
+    if (!records::programIsEnding()) {
+        // What was typed is saved as a move would save it; a change that cannot be saved keeps the form open.
+        data::Dataset* d = dsFormView.dataset();
+        if (d && !platform::guard([d] { d->settle(); })) {
+            event->ignore();
+            return;
+        }
         FormClose();
+    }
     event->accept();
 }
 
 void TfmHomeForm::FormClose()
 {
-    // Closing neither saves nor abandons a pending change of the row.
     platform::guard([this] {
         if (!m_settings)
             m_settings.emplace(records::settingsFileName());
         const QString section = QStringLiteral("FormView");
         if (records::isNormalState(*this)) {
-            const QRect outer = frameGeometry();
-            m_place = outer.topLeft();
-            m_frame = outer.size() - size();
-            m_settings->writeInteger(section, QStringLiteral("Top"), outer.top());
-            m_settings->writeInteger(section, QStringLiteral("Left"), outer.left());
-            m_settings->writeInteger(section, QStringLiteral("Width"), outer.width());
-            m_settings->writeInteger(section, QStringLiteral("Height"), outer.height());
+            const platform::ScreenPlace place = platform::screenPlaceOf(*this);
+            m_place = place.frame;
+            m_settings->writeInteger(section, QStringLiteral("Top"), place.frame.y());
+            m_settings->writeInteger(section, QStringLiteral("Left"), place.frame.x());
+            m_settings->writeInteger(section, QStringLiteral("Width"), place.client.width());
+            m_settings->writeInteger(section, QStringLiteral("Height"), place.client.height());
         }
         m_settings->writeInteger(section, QStringLiteral("Status"), records::closingStatus(*this));
     });

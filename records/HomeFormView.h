@@ -42,8 +42,9 @@ public:
     [[nodiscard]] data::DBEdit* box(const QString& field) const { return m_boxes.value(field); }
     [[nodiscard]] QList<QWidget*> focusOrder() const { return m_focusOrder; }
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -57,7 +58,6 @@ private:
     QMap<QString, data::DBEdit*> m_boxes;
     QList<QWidget*> m_focusOrder;
     std::optional<IniFile> m_settings; // open from showing to closing
-    std::optional<QPoint> m_place;     // outer position when last closed in the normal state
-    std::optional<QSize> m_frame;      // outer size less the client size, once known
+    std::optional<QPoint> m_place;     // the frame's corner when last closed in the normal state
     bool m_backFromBox = false;        // lost the activation to a message box of its own
 };

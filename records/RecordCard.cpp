@@ -4,10 +4,13 @@
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
 #include "platform/ErrorBox.h"
+#include "platform/ScreenPlace.h"
 #include "platform/Services.h"
 #include "records/WindowPlace.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -375,7 +378,19 @@ void TfmRecCard::Button1Click()
 void TfmRecCard::DBEdit12DblClick()
 {
     // What the box shows, typing not yet saved included, exactly as it stands.
-    platform::shell().open(QStringLiteral("mailto:") + DBEdit12->text());
+    const QString address = DBEdit12->text();
+    if (platform::shell().open(QStringLiteral("mailto:") + address))
+        return;
+    // Without a mail program the address still gets where the user can paste it.
+    QString text = QStringLiteral("No mail program could be started.");
+    if (!address.isEmpty()) {
+        QGuiApplication::clipboard()->setText(address);
+        text = QStringLiteral("No mail program could be started for %1. The address has been copied to the "
+                              "clipboard.")
+                   .arg(address);
+    }
+    platform::prompts().message(this, QStringLiteral("Information"), text, platform::Icon::Information,
+                                platform::Buttons::Ok);
 }
 
 bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
@@ -396,20 +411,25 @@ bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfmRecCard::showEvent(QShowEvent* event)
+void TfmRecCard::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return; // coming back from minimised is not being shown
+    // Coming back from minimised is not being shown; the place is applied before the window manager frames it.
+    if (visible && !isVisible())
+        FormShow();
+    QWidget::setVisible(visible);
+}
+
+void TfmRecCard::FormShow()
+{
     platform::guard([this] {
         m_settings.emplace(records::settingsFileName());
         // The card keeps no state of its own: the form view's says whether a place was saved.
         if (m_settings->readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0) == 0)
             return;
-        // The place the card was last put at is its current place (the frame's size is not known before it shows).
+        // The frame's corner, as saved; the place the card was last put at is its default.
         const int top = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Top"), m_place.y());
         const int left = m_settings->readInteger(QStringLiteral("RecCard"), QStringLiteral("Left"), m_place.x());
-        move(left, top);
+        platform::placeWindow(*this, {QPoint(left, top), size()});
     });
 }
 
@@ -417,6 +437,11 @@ void TfmRecCard::closeEvent(QCloseEvent* event)
 {
     if (records::programIsEnding()) {
         event->accept();
+        return;
+    }
+    // What was typed is saved as a move would save it; a change that cannot be saved keeps the card open.
+    if (!platform::guard([this] { query().settle(); })) {
+        event->ignore();
         return;
     }
     platform::guard([this] {

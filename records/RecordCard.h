@@ -90,12 +90,14 @@ public:
     void Button1Click(); // save and close
     void DBEdit12DblClick();
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FormShow();
     void buildFace();
     void buildBar();
     [[nodiscard]] data::Dataset& query() const;

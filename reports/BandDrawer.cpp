@@ -4,6 +4,7 @@
 #include "reports/RichTextLayout.h"
 
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 
 namespace reports {
@@ -30,13 +31,23 @@ QStringList splitLines(const QStringList& lines)
 } // namespace
 
 BandDrawer::BandDrawer(const ReportDefinition& definition, const RecordSource& source, Rendering& out)
-    : m_definition(definition), m_source(source), m_out(out)
+    : m_definition(definition), m_source(source), m_out(out),
+      m_pageRight(definition.pageSize().width() - definition.margins.right)
 {
     const ExpressionScope scope{definition.dataSetName, &source};
     for (const Band& band : definition.bands) {
         std::vector<Compiled>& compiled = m_bands[&band];
-        for (const Element& element : band.elements)
+        for (const Element& element : band.elements) {
             compiled.push_back(compile(element, scope));
+            if (element.placeAfter.isEmpty())
+                continue;
+            for (size_t i = 0; i + 1 < compiled.size(); ++i)
+                if (band.elements[i].name == element.placeAfter && isText(band.elements[i]))
+                    compiled.back().after = static_cast<int>(i);
+            if (compiled.back().after < 0)
+                throw platform::AppError(QStringLiteral("The element %1 follows %2, which is no text before it")
+                                             .arg(element.name, element.placeAfter));
+        }
         if (band.kind == BandKind::GroupHeader)
             m_groups.emplace(&band, Expression::parse(band.groupExpression, scope));
     }
@@ -68,29 +79,77 @@ BandDrawer::Compiled BandDrawer::compile(const Element& element, const Expressio
     return c;
 }
 
+bool BandDrawer::isText(const Element& e)
+{
+    return e.kind != ElementKind::Shape && e.kind != ElementKind::RichText;
+}
+
 QString BandDrawer::groupValue(const Band& band, int row) const
 {
     const auto it = m_groups.find(&band);
     return it == m_groups.end() ? QString() : it->second.evaluate(m_source, row);
 }
 
-void BandDrawer::draw(const Band& band, Page& page, double left, double top, double width, int row, int pageNumber)
+double BandDrawer::growthOf(const Compiled& c, const QStringList& lines)
 {
-    drawFrame(band.frame, page, QRectF(left, top, width, band.height));
-    for (const Compiled& c : m_bands.at(&band)) {
+    if (!c.element->canGrow)
+        return 0;
+    const double height = std::max(c.element->height, c.lineHeight);
+    return std::max(0.0, static_cast<double>(lines.size()) * c.lineHeight - height);
+}
+
+double BandDrawer::growth(const Band& band, int row, int pageNumber) const
+{
+    double grown = 0;
+    for (const Compiled& c : m_bands.at(&band))
+        if (c.element->canGrow && isText(*c.element))
+            grown = std::max(grown, growthOf(c, wrapped(c, linesOf(c, row, pageNumber))));
+    return grown;
+}
+
+double BandDrawer::draw(const Band& band, Page& page, double left, double top, double width, int row, int pageNumber,
+                        const Placement& placement)
+{
+    const std::vector<Compiled>& compiled = m_bands.at(&band);
+    const size_t n = compiled.size();
+    std::vector<QStringList> lines(n);
+    std::vector<double> grown(n, 0.0);
+    double bandGrowth = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!isText(*compiled[i].element))
+            continue;
+        lines[i] = wrapped(compiled[i], linesOf(compiled[i], row, pageNumber));
+        grown[i] = growthOf(compiled[i], lines[i]);
+        bandGrowth = std::max(bandGrowth, grown[i]);
+    }
+
+    const double frameBottom = std::min(top + band.height + bandGrowth, placement.bottom);
+    drawFrame(band.frame, page, QRectF(left, top, width, frameBottom - top));
+    std::vector<double> followRight(n, 0.0);
+    for (size_t i = 0; i < n; ++i) {
+        const Compiled& c = compiled[i];
         const Element& e = *c.element;
+        // An element below one that grew moves down by as much.
+        double shift = placement.shift;
+        double moved = 0;
+        for (size_t g = 0; g < n; ++g)
+            if (g != i && grown[g] > 0 && e.top + kEpsilon >= compiled[g].element->top + compiled[g].element->height)
+                moved = std::max(moved, grown[g]);
+        shift += moved;
         switch (e.kind) {
         case ElementKind::Shape:
-            drawShape(e, page, left, top);
+            drawShape(e, page, left, top + shift);
             break;
         case ElementKind::RichText:
-            drawRichText(e, page, left, top);
+            drawRichText(e, page, left, top + shift, placement.bottom);
             break;
         default:
-            drawText(c, page, left, top, width, linesOf(c, row, pageNumber));
+            followRight[i] = drawText(c, page, left, top + shift, width, lines[i], grown[i],
+                                      c.after >= 0 ? followRight[size_t(c.after)] : -1.0, placement.bottom);
             break;
         }
     }
+    return bandGrowth;
 }
 
 QStringList BandDrawer::linesOf(const Compiled& c, int row, int pageNumber) const
@@ -112,43 +171,115 @@ QStringList BandDrawer::linesOf(const Compiled& c, int row, int pageNumber) cons
     }
 }
 
-void BandDrawer::drawText(const Compiled& c, Page& page, double left, double top, double width,
-                          const QStringList& given)
+QStringList BandDrawer::wrapped(const Compiled& c, const QStringList& lines) const
 {
     const Element& e = *c.element;
-    QStringList lines = given;
-    if (!e.autoSize && e.wordWrap && e.width > 0) {
-        QStringList wrapped;
-        for (const QString& line : lines) {
-            if (m_measurer.width(c.font, line) <= e.width + kEpsilon) {
-                wrapped.push_back(line);
-                continue;
-            }
-            QString current;
-            for (const QString& word : line.split(u' ', Qt::SkipEmptyParts)) {
-                const QString candidate = current.isEmpty() ? word : current + u' ' + word;
-                if (!current.isEmpty() && m_measurer.width(c.font, candidate) > e.width + kEpsilon) {
-                    wrapped.push_back(current);
-                    current = word;
-                } else {
-                    current = candidate;
-                }
-            }
-            wrapped.push_back(current);
+    if (e.autoSize || !e.wordWrap || e.width <= 0 || e.fit != Fit::RunOn)
+        return lines;
+    QStringList result;
+    for (const QString& line : lines) {
+        if (m_measurer.width(c.font, line) <= e.width + kEpsilon) {
+            result.push_back(line);
+            continue;
         }
-        lines = wrapped;
+        QString current;
+        for (const QString& word : line.split(u' ', Qt::SkipEmptyParts)) {
+            const QString candidate = current.isEmpty() ? word : current + u' ' + word;
+            if (!current.isEmpty() && m_measurer.width(c.font, candidate) > e.width + kEpsilon) {
+                result.push_back(current);
+                current = word;
+            } else {
+                current = candidate;
+            }
+        }
+        result.push_back(current);
     }
+    return result;
+}
 
-    // The element is at least one line high, so that a single line always prints.
-    const double height = std::max(e.height, c.lineHeight);
-    const int fitting = static_cast<int>(std::floor((height + kEpsilon) / c.lineHeight));
-    const int count = std::min(static_cast<int>(lines.size()), fitting);
+BandDrawer::FittedLine BandDrawer::fitLine(const Compiled& c, const QString& line, double available) const
+{
+    FittedLine fitted{line, c.font, m_measurer.width(c.font, line), false};
+    if (fitted.width <= available + kEpsilon)
+        return fitted;
+    fitted.shortened = true;
+    const double smallest = std::min(c.element->minPointSize, c.font.pointSize);
+    // Unhinted advances grow with the size: start near the size that would just fit, then step down.
+    double size = std::min(c.font.pointSize - 0.5, std::floor(c.font.pointSize * available / fitted.width * 2.0) / 2.0);
+    for (; size >= smallest - kEpsilon; size -= 0.5) {
+        fitted.font.pointSize = size;
+        fitted.width = m_measurer.width(fitted.font, line);
+        if (fitted.width <= available + kEpsilon)
+            return fitted;
+    }
+    // Still too wide at the smallest size: cut after the last whole character (grapheme) that fits.
+    fitted.font.pointSize = smallest;
+    const QString ellipsis(QChar(0x2026));
+    std::vector<qsizetype> ends; // where each grapheme ends
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, line);
+    for (qsizetype at = graphemes.toNextBoundary(); at > 0; at = graphemes.toNextBoundary())
+        ends.push_back(at);
+    auto cut = [&](size_t count) {
+        QString text = count == 0 ? QString() : line.left(ends[count - 1]);
+        while (!text.isEmpty() && text.back().isSpace())
+            text.chop(1);
+        return text + ellipsis;
+    };
+    // The widths grow with the prefix: find the longest that fits.
+    size_t lo = 0;
+    size_t hi = ends.empty() ? 0 : ends.size() - 1;
+    while (lo < hi) {
+        const size_t mid = (lo + hi + 1) / 2;
+        if (m_measurer.width(fitted.font, cut(mid)) <= available + kEpsilon)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    fitted.text = cut(lo);
+    fitted.width = m_measurer.width(fitted.font, fitted.text);
+    if (fitted.width > available + kEpsilon) {
+        fitted.text.clear(); // a place narrower than "…" itself
+        fitted.width = 0;
+    }
+    return fitted;
+}
 
-    std::vector<double> widths(static_cast<size_t>(count));
+double BandDrawer::drawText(const Compiled& c, Page& page, double left, double top, double width,
+                            const QStringList& lines, double grown, double minLeft, double bottom)
+{
+    const Element& e = *c.element;
+    const bool fitting = e.fit == Fit::ShrinkThenCut;
+    const double boxTop = top + e.top;
+
+    // The element is at least one line high, so that a single line always prints; it may have grown, and it
+    // never reaches below `bottom`.
+    double height = std::max(e.height, c.lineHeight) + grown;
+    height = std::max(0.0, std::min(height, bottom - boxTop));
+    const int fittingLines = static_cast<int>(std::floor((height + kEpsilon) / c.lineHeight));
+    const int count = std::min(static_cast<int>(lines.size()), fittingLines);
+
+    // A fitted element's lines must lie within its width, and within the page.
+    double placeLeft = left + e.left;
+    if (e.alignToBand)
+        placeLeft = e.alignment == Alignment::Left    ? left
+                    : e.alignment == Alignment::Right ? left + width - e.width
+                                                      : left + (width - e.width) / 2;
+    if (minLeft >= 0 && !e.alignToBand)
+        placeLeft = std::max(placeLeft, minLeft);
+    const double available = std::max(0.0, std::min(e.width, m_pageRight - placeLeft));
+
+    std::vector<FittedLine> fitted(static_cast<size_t>(count));
     double longest = 0;
     for (int i = 0; i < count; ++i) {
-        widths[static_cast<size_t>(i)] = m_measurer.width(c.font, lines[i]);
-        longest = std::max(longest, widths[static_cast<size_t>(i)]);
+        FittedLine& f = fitted[static_cast<size_t>(i)];
+        if (fitting && !lines[i].isEmpty()) {
+            f = fitLine(c, lines[i], available);
+            if (f.shortened)
+                ++m_out.shortened;
+        } else {
+            f = FittedLine{lines[i], c.font, m_measurer.width(c.font, lines[i]), false};
+        }
+        longest = std::max(longest, f.width);
     }
     const double boxWidth = e.autoSize ? longest : e.width;
     double boxLeft = left + e.left;
@@ -162,22 +293,34 @@ void BandDrawer::drawText(const Compiled& c, Page& page, double left, double top
                   : e.alignment == Alignment::Right ? left + e.left + e.width - boxWidth
                                                     : left + e.left + (e.width - boxWidth) / 2;
     }
-    const double boxTop = top + e.top;
+    if (minLeft >= 0 && !e.alignToBand)
+        boxLeft = std::max(boxLeft, minLeft);
 
     if (e.opaque)
         page.items.emplace_back(RectItem{QRectF(boxLeft, boxTop, boxWidth, height), e.background, 0, Qt::black});
 
+    const double ascent = m_measurer.metrics(c.font).ascent();
     for (int i = 0; i < count; ++i) {
-        const QString& line = lines[i];
-        if (line.isEmpty())
+        const FittedLine& f = fitted[static_cast<size_t>(i)];
+        if (f.text.isEmpty())
             continue;
-        const double w = widths[static_cast<size_t>(i)];
         const double x = e.alignment == Alignment::Left    ? boxLeft
-                         : e.alignment == Alignment::Right ? boxLeft + boxWidth - w
-                                                           : boxLeft + (boxWidth - w) / 2;
-        page.items.emplace_back(
-            TextItem{line, c.fontIndex, QRectF(x, boxTop + i * c.lineHeight, w, c.lineHeight), e.alignment});
+                         : e.alignment == Alignment::Right ? boxLeft + boxWidth - f.width
+                                                           : boxLeft + (boxWidth - f.width) / 2;
+        double y = boxTop + i * c.lineHeight;
+        double lineHeight = c.lineHeight;
+        int font = c.fontIndex;
+        if (f.font.pointSize != c.font.pointSize) {
+            // A smaller size keeps the line's baseline.
+            const FontMetrics& small = m_measurer.metrics(f.font);
+            y += ascent - small.ascent();
+            lineHeight = small.lineHeight();
+            font = m_out.addFont(f.font);
+        }
+        page.items.emplace_back(TextItem{f.text, font, QRectF(x, y, f.width, lineHeight), e.alignment});
     }
+    const QString first = count > 0 ? lines.front() : QString();
+    return boxLeft + m_measurer.width(c.font, first + u' ');
 }
 
 void BandDrawer::drawShape(const Element& e, Page& page, double left, double top)
@@ -201,17 +344,19 @@ void BandDrawer::drawShape(const Element& e, Page& page, double left, double top
     }
 }
 
-void BandDrawer::drawRichText(const Element& e, Page& page, double left, double top)
+void BandDrawer::drawRichText(const Element& e, Page& page, double left, double top, double bottom)
 {
     const QTextDocument* document = e.richText ? e.richText() : nullptr;
     if (!document || document->isEmpty())
         return;
-    const RichTextKey key{document, document->revision(), e.width, e.height};
+    // Moved down, it is cut at `bottom` rather than run on.
+    const double height = std::max(0.0, std::min(e.height, bottom - (top + e.top)));
+    const RichTextKey key{document, document->revision(), e.width, height};
     auto it = m_richTexts.find(key);
     if (it == m_richTexts.end()) {
         const QString html = richTextContent(*document);
         auto laidOut = layoutRichText(html, e.width);
-        it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, e.height)}).first;
+        it = m_richTexts.emplace(key, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, height)}).first;
     }
     page.items.emplace_back(RichTextItem{QRectF(left + e.left, top + e.top, e.width, e.height),
                                          it->second.visibleHeight, it->second.content});

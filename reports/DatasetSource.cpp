@@ -16,6 +16,13 @@ QString DatasetSource::text(int row, int field) const
     return m_dataset.text(row, field);
 }
 
+void DatasetSource::prepare()
+{
+    // A change that cannot be saved stops the report before its window opens.
+    if (m_dataset.isOpen())
+        m_dataset.settle();
+}
+
 void DatasetSource::renderStarted()
 {
     if (!m_dataset.isOpen())

@@ -20,6 +20,7 @@ public:
     [[nodiscard]] QString text(int row, int field) const override;
     using RecordSource::text;
 
+    void prepare() override;
     void renderStarted() override;
     void renderEnded(int lastRow) override;
 

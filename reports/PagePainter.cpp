@@ -162,7 +162,11 @@ void paintPage(QPainter& painter, const Rendering& rendering, int pageIndex, con
 {
     if (pageIndex < 0 || pageIndex >= rendering.pageCount())
         return;
-    const Page& page = rendering.pages[static_cast<size_t>(pageIndex)];
+    paintPage(painter, rendering, rendering.pages[static_cast<size_t>(pageIndex)], options);
+}
+
+void paintPage(QPainter& painter, const Rendering& rendering, const Page& page, const PaintOptions& options)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -177,6 +181,71 @@ void paintPage(QPainter& painter, const Rendering& rendering, int pageIndex, con
     painter.restore();
 }
 
+struct PdfFile::Writer
+{
+    explicit Writer(const QString& path) : file(path) {}
+    QSaveFile file;
+    std::unique_ptr<QPdfWriter> pdf; // made once the file is open
+    QPainter painter;
+};
+
+namespace {
+
+// A landscape page is the portrait paper turned, so that viewers and printers know the paper.
+QPageLayout layoutFor(const Page& page)
+{
+    const bool landscape = page.size.width() > page.size.height();
+    const QSizeF paper = landscape ? page.size.transposed() : page.size;
+    return QPageLayout(QPageSize(paper, QPageSize::Millimeter),
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+}
+
+} // namespace
+
+PdfFile::PdfFile(QString path) : m_path(std::move(path)) {}
+
+PdfFile::~PdfFile()
+{
+    if (m_writer && m_writer->painter.isActive())
+        m_writer->painter.end();
+    // An unfinished QSaveFile is discarded: the file at the path stays as it was.
+}
+
+void PdfFile::addPage(const Rendering& rendering, const Page& page)
+{
+    if (!m_writer) {
+        // QSaveFile must be open before QPdfWriter starts writing to it.
+        m_writer = std::make_unique<Writer>(m_path);
+        if (!m_writer->file.open(QIODevice::WriteOnly))
+            throw platform::AppError(
+                QStringLiteral("Cannot write the file %1: %2").arg(m_path, m_writer->file.errorString()));
+        m_writer->pdf = std::make_unique<QPdfWriter>(&m_writer->file);
+        m_writer->pdf->setResolution(kReferenceDpi);
+        m_writer->pdf->setCreator(QStringLiteral("Tovrel"));
+        m_writer->pdf->setTitle(rendering.title.isEmpty() ? QFileInfo(m_path).fileName() : rendering.title);
+        m_writer->pdf->setPageLayout(layoutFor(page));
+        if (!m_writer->painter.begin(m_writer->pdf.get()))
+            throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(m_path));
+    } else {
+        m_writer->pdf->setPageLayout(layoutFor(page));
+        if (!m_writer->pdf->newPage())
+            throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(m_path));
+    }
+    paintPage(m_writer->painter, rendering, page, PaintOptions{devicePixelsPerMm(*m_writer->pdf), {}, false});
+    ++m_pages;
+}
+
+void PdfFile::finish()
+{
+    if (!m_writer || m_pages == 0)
+        throw platform::AppError(QStringLiteral("The report has no pages to write"));
+    if (!m_writer->painter.end())
+        throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(m_path));
+    if (!m_writer->file.commit())
+        throw platform::AppError(
+            QStringLiteral("Cannot write the file %1: %2").arg(m_path, m_writer->file.errorString()));
+}
+
 void writePdf(const Rendering& rendering, const QString& path, const std::vector<int>& pages)
 {
     std::vector<int> indexes = pages;
@@ -188,42 +257,10 @@ void writePdf(const Rendering& rendering, const QString& path, const std::vector
             throw platform::AppError(QStringLiteral("The report has no page %1").arg(i + 1));
     if (indexes.empty())
         throw platform::AppError(QStringLiteral("The report has no pages to write"));
-
-    const QString name = QFileInfo(path).fileName();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()));
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(kReferenceDpi);
-        writer.setCreator(QStringLiteral("Tovrel"));
-        writer.setTitle(rendering.title.isEmpty() ? name : rendering.title);
-        // A landscape page is the portrait paper turned, so that viewers and printers know the paper.
-        auto layoutFor = [](const Page& page) {
-            const bool landscape = page.size.width() > page.size.height();
-            const QSizeF paper = landscape ? page.size.transposed() : page.size;
-            return QPageLayout(QPageSize(paper, QPageSize::Millimeter),
-                               landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
-        };
-        writer.setPageLayout(layoutFor(rendering.pages[static_cast<size_t>(indexes.front())]));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(path));
-        const PaintOptions options{devicePixelsPerMm(writer), {}, false};
-        bool first = true;
-        for (int i : indexes) {
-            if (!first) {
-                writer.setPageLayout(layoutFor(rendering.pages[static_cast<size_t>(i)]));
-                writer.newPage();
-            }
-            first = false;
-            paintPage(painter, rendering, i, options);
-        }
-        if (!painter.end())
-            throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(path));
-    }
-    if (!file.commit())
-        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()));
+    PdfFile file(path);
+    for (int i : indexes)
+        file.addPage(rendering, rendering.pages[static_cast<size_t>(i)]);
+    file.finish();
 }
 
 } // namespace reports

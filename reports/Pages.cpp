@@ -21,6 +21,14 @@ int Rendering::addRichText(const QString& html)
     return static_cast<int>(m_richTexts.size()) - 1;
 }
 
+QString shortenedNotice(int shortened)
+{
+    if (shortened <= 0)
+        return {};
+    return shortened == 1 ? QStringLiteral("1 value shortened to fit")
+                          : QStringLiteral("%1 values shortened to fit").arg(shortened);
+}
+
 std::vector<int> pagesToPrint(const PageRange& range, int pageCount)
 {
     std::vector<int> result;

@@ -73,6 +73,8 @@ public:
     QString title; // the report title; empty where the report has none
     std::vector<Page> pages;
     bool finished = false; // all records done (false after a cancel or while rendering)
+    // Values printed in a smaller size or cut to fit their place (not kept in saved reports).
+    int shortened = 0;
 
     [[nodiscard]] int pageCount() const { return static_cast<int>(pages.size()); }
 
@@ -88,6 +90,9 @@ private:
     std::vector<ReportFont> m_fonts;
     std::vector<QString> m_richTexts;
 };
+
+// "3 values shortened to fit", for the preview's status bar and a batch run; empty for none.
+[[nodiscard]] QString shortenedNotice(int shortened);
 
 // The 0-based indexes of the pages printing sends for a page range: all for 0 and 0, pages from..to
 // (1-based, clipped to the page count) otherwise; none where the range starts after the last page.

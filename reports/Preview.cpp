@@ -3,6 +3,8 @@
 #include "platform/ErrorBox.h"
 #include "reports/PagePainter.h"
 #include "reports/PreviewPage.h"
+#include "reports/Printing.h"
+#include "reports/RecordSource.h"
 #include "reports/Renderer.h"
 
 #include <QApplication>
@@ -63,6 +65,7 @@ void previewReport(ReportDefinition& definition, RecordSource& source)
         open->activateWindow();
         return;
     }
+    source.prepare();
     TfmPreview preview(definition, source);
     preview.exec();
 }
@@ -73,7 +76,7 @@ TfmPreview::TfmPreview(reports::ReportDefinition& definition, reports::RecordSou
     : QWidget(parent, Qt::Window), m_definition(definition), m_source(source)
 {
     setObjectName(QStringLiteral("fmPreview"));
-    setWindowTitle(definition.title.isEmpty() ? QStringLiteral("Print Preview") : definition.title);
+    setWindowTitle(reports::captionFor(definition.title));
     setFocusPolicy(Qt::StrongFocus);
     openPreviews().insert(&definition, this);
 
@@ -147,8 +150,11 @@ TfmPreview::TfmPreview(reports::ReportDefinition& definition, reports::RecordSou
     pnlProgress->setMinimumWidth(60);
     pnlPage = new QLabel(StatusBar1);
     pnlPage->setObjectName(QStringLiteral("pnlPage"));
+    pnlShortened = new QLabel(StatusBar1);
+    pnlShortened->setObjectName(QStringLiteral("pnlShortened"));
     StatusBar1->addWidget(pnlProgress);
     StatusBar1->addWidget(pnlPage, 1);
+    StatusBar1->addPermanentWidget(pnlShortened);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -241,6 +247,7 @@ void TfmPreview::renderReport()
     m_rendering = true;
     m_stop = false;
     showProgress(0);
+    pnlShortened->clear();
     PreviewPage1->setPage(&m_pages, -1);
     updatePagePanel();
     updateButtons();
@@ -266,6 +273,17 @@ void TfmPreview::renderReport()
     reports::render(m_definition, m_source, m_pages, callbacks);
     if (m_pages.finished)
         showProgress(100);
+    updateShortened();
+}
+
+void TfmPreview::updateShortened()
+{
+    pnlShortened->setText(m_loaded ? QString() : reports::shortenedNotice(m_pages.shortened));
+}
+
+void TfmPreview::updateCaption()
+{
+    setWindowTitle(reports::captionFor(m_loaded ? m_loaded->title : m_definition.title));
 }
 
 const reports::Rendering& TfmPreview::shownPages() const

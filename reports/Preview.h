@@ -82,6 +82,7 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* pnlProgress = nullptr; // first status panel: the rendering's progress
     QLabel* pnlPage = nullptr;     // second status panel: "Page N of M"
+    QLabel* pnlShortened = nullptr; // third status panel: how many values were shortened to fit
 
     void btnZoomToFitClick();
     void btnZoom100Click();
@@ -115,6 +116,9 @@ private:
     void pageFinished(int index);
     void updatePagePanel();
     void updateButtons();
+    void updateShortened();
+    // The caption: the title of the pages shown, or "Print Preview" where they have none.
+    void updateCaption();
 
     reports::ReportDefinition& m_definition;
     reports::RecordSource& m_source;

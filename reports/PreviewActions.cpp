@@ -41,6 +41,9 @@ void TfmPreview::btnPrintClick()
         }
         QPrinter printer(QPrinter::HighResolution);
         reports::applyPrintSettings(m_definition, printer);
+        // Loaded pages carry their own title into the print job.
+        if (m_loaded)
+            printer.setDocName(reports::captionFor(m_loaded->title));
         if (printerReady)
             printerReady(printer);
         // Loaded pages print as they are, all of them: their page count need not be the report's.
@@ -112,5 +115,7 @@ void TfmPreview::btnLoadReportClick()
         PreviewPage1->setPage(nullptr, -1);
         showPage(0);
         updateButtons();
+        updateShortened();
+        updateCaption();
     });
 }

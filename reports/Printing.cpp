@@ -39,9 +39,14 @@ QString printerLabel(const QPrinter& printer)
 
 } // namespace
 
+QString captionFor(const QString& title)
+{
+    return title.isEmpty() ? QStringLiteral("Print Preview") : title;
+}
+
 QString printJobName(const ReportDefinition& definition)
 {
-    return definition.title.isEmpty() ? QStringLiteral("Print Preview") : definition.title;
+    return captionFor(definition.title);
 }
 
 void applyPrintSettings(const ReportDefinition& definition, QPrinter& printer)

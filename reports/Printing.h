@@ -11,6 +11,8 @@ namespace reports {
 
 class RecordSource;
 
+// The preview's caption and the print job's name for pages with this title: the title, or "Print Preview".
+[[nodiscard]] QString captionFor(const QString& title);
 // The job name of a report: its title, or the preview's caption where it has none.
 [[nodiscard]] QString printJobName(const ReportDefinition& definition);
 

@@ -36,6 +36,7 @@ ReportDefinition a5DiaryReport()
     memo.font = ReportFont::arial(10);
     memo.alignment = Alignment::Left;
     memo.autoSize = true;
+    fitToPlace(memo, entryWidth, kMinPointSize);
     detail.elements.push_back(memo);
     d.bands = {detail};
     return d;

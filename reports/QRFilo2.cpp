@@ -48,6 +48,7 @@ ReportDefinition filofaxReport()
     d.paperSource = PaperSource::FirstTray;
     d.defaultFont = ReportFont::arial(9);
 
+    const double entryWidth = PageGeometry::of(d).columnWidth;
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 31.2, {}, {}, {}};
     for (const EntryLine& line : kLines) {
         const QString name = QString::fromLatin1(line.name);
@@ -59,6 +60,7 @@ ReportDefinition filofaxReport()
         e.font = ReportFont::arial(9, line.bold);
         e.alignment = Alignment::Left;
         e.autoSize = true;
+        fitToPlace(e, entryWidth, kMinPointSize);
         detail.elements.push_back(e);
     }
     d.bands = {detail};

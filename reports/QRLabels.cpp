@@ -27,6 +27,7 @@ Band addressLabelBand(double labelWidth, double labelHeight, double pointSize, d
     memo.font = ReportFont::arial(pointSize);
     memo.alignment = Alignment::Left;
     memo.autoSize = true;
+    fitToPlace(memo, labelWidth, kLabelMinPointSize);
     detail.elements.push_back(memo);
     return detail;
 }

@@ -2,6 +2,8 @@
 
 #include "reports/Preview.h"
 
+#include <iterator>
+
 namespace reports {
 
 namespace {
@@ -63,6 +65,8 @@ ReportDefinition phoneListReport()
     d.printIfEmpty = false;
     d.paperSource = PaperSource::FirstTray;
     d.defaultFont = ReportFont::arial(8);
+    // Grouped by initial: a selection in another order (a search, a column sort) still prints A before B.
+    d.printOrderField = QStringLiteral("Surname");
 
     Band title{BandKind::Title, QStringLiteral("TitleBand1"), 7.9, {}, {}, {}};
     Element caption = textElement(QStringLiteral("QRLabel1"), 0, 0.3, QStringLiteral("Tovrel Phone List"));
@@ -84,18 +88,23 @@ ReportDefinition phoneListReport()
         header.elements.push_back(e);
     }
 
+    const double bandWidth = PageGeometry::of(d).fullWidth;
     Band group{BandKind::GroupHeader, QStringLiteral("QRGroup1"), 4.8, {}, QString::fromLatin1(kInitial), {}};
     Element initial = expressionElement(QStringLiteral("QRExpr1"), 0.5, 0.5, QString::fromLatin1(kInitial));
     initial.font = ReportFont::arial(8, true);
+    fitToPlace(initial, bandWidth, kMinPointSize);
     group.elements.push_back(initial);
 
     Band detail{BandKind::Detail, QStringLiteral("DetailBand1"), 6.6, {}, {}, {}};
     detail.frame.top = true; // the rule above every row
+    // Each value keeps to its column: up to where the next one begins, the last up to the right margin.
     n = 1;
     for (const DetailCell& cell : kDetails) {
         Element e =
             fieldElement(QStringLiteral("QRDBText%1").arg(n++), cell.left, cell.top, QString::fromLatin1(cell.field));
         e.font = ReportFont::arial(9);
+        const auto next = &cell + 1;
+        fitToPlace(e, next != std::end(kDetails) ? next->left : bandWidth, kMinPointSize);
         detail.elements.push_back(e);
     }
 

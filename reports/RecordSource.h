@@ -19,6 +19,8 @@ public:
     // The text of a field of a row; the empty text where the field is empty.
     [[nodiscard]] virtual QString text(int row, int field) const = 0;
 
+    // Called before a report command shows anything: the owner settles what is pending, or throws to stop it.
+    virtual void prepare() {}
     // Called before the first row is read: the owner keeps everything else from moving or changing the rows
     // until renderEnded().
     virtual void renderStarted() {}

@@ -1,6 +1,7 @@
 #include "reports/Renderer.h"
 
 #include "reports/BandDrawer.h"
+#include "reports/PrintOrder.h"
 #include "reports/RecordSource.h"
 
 #include <algorithm>
@@ -54,20 +55,23 @@ public:
         printTitle();
         printColumnHeader();
         skipUsedLabels();
+        // Printed in another order than the source's, the rows leave the source's current row alone.
+        const std::vector<int> order = printOrder(m_source, m_def.printOrderField);
         std::vector<QString> previous(m_groups.size());
-        for (int row = 0; row < rows; ++row) {
-            session.lastRow = row;
+        for (int done = 0; done < rows; ++done) {
+            const int row = order.empty() ? done : order[static_cast<size_t>(done)];
+            session.lastRow = order.empty() ? row : -1;
             for (size_t g = 0; g < m_groups.size(); ++g) {
                 QString value = m_drawer.groupValue(*m_groups[g], row);
                 // Exact comparison: a change of case starts a new group.
-                if (row == 0 || value != previous[g])
+                if (done == 0 || value != previous[g])
                     printBand(*m_groups[g], row);
                 previous[g] = std::move(value);
             }
             if (m_detail)
                 printBand(*m_detail, row);
             if (m_callbacks.progress)
-                m_callbacks.progress(static_cast<int>(static_cast<qint64>(row + 1) * 100 / rows));
+                m_callbacks.progress(static_cast<int>(static_cast<qint64>(done + 1) * 100 / rows));
             if (m_callbacks.cancelRequested && m_callbacks.cancelRequested())
                 return;
         }
@@ -84,16 +88,28 @@ private:
         m_pos = m_geometry.top;
         m_columnTop = m_geometry.top;
         m_columnUsed = false;
+        m_pageGrowth = 0;
     }
 
     void finishPage(bool withFooter)
     {
-        if (withFooter && m_footer)
-            draw(*m_footer, -1, m_geometry.bandAreaBottom, true);
-        m_out.pages.push_back(std::move(m_page));
-        m_page = Page{};
+        if (withFooter && m_footer) {
+            BandDrawer::Placement placement;
+            if (m_footer->followsGrowth) {
+                placement.shift = m_pageGrowth;
+                placement.bottom = m_geometry.pageSize.height() - m_def.margins.bottom;
+            }
+            draw(*m_footer, -1, m_geometry.bandAreaBottom, true, placement);
+        }
+        if (m_callbacks.takePage) {
+            m_callbacks.takePage(m_out, m_page);
+            m_page = Page{};
+        } else {
+            m_out.pages.push_back(std::move(m_page));
+            m_page = Page{};
+        }
         if (m_callbacks.pageFinished)
-            m_callbacks.pageFinished(m_out.pageCount() - 1);
+            m_callbacks.pageFinished(m_pageNumber - 1);
     }
 
     void printTitle()
@@ -117,12 +133,14 @@ private:
 
     void printBand(const Band& band, int row)
     {
-        const Tenths height = toTenths(band.height);
+        // A band whose elements grow takes the room they need.
+        const double growth = m_drawer.growth(band, row, m_pageNumber);
+        const Tenths height = toTenths(band.height + growth);
         // A band that does not fit moves on, unless its column holds nothing yet: it would not fit the next
         // one either, and moving on would only make empty columns.
         if (height > m_geometry.bandAreaBottom - m_pos && m_columnUsed)
             moveOn();
-        draw(band, row, m_pos, false);
+        m_pageGrowth += draw(band, row, m_pos, false);
         m_pos += height;
         m_columnUsed = true;
     }
@@ -158,11 +176,11 @@ private:
         printColumnHeader();
     }
 
-    void draw(const Band& band, int row, Tenths top, bool fullWidth)
+    double draw(const Band& band, int row, Tenths top, bool fullWidth, const BandDrawer::Placement& placement = {})
     {
         const double left = fullWidth ? m_geometry.left : m_geometry.columnLeft(m_column);
         const double width = fullWidth ? m_geometry.fullWidth : m_geometry.columnWidth;
-        m_drawer.draw(band, m_page, left, fromTenths(top), width, row, m_pageNumber);
+        return m_drawer.draw(band, m_page, left, fromTenths(top), width, row, m_pageNumber, placement);
     }
 
     const ReportDefinition& m_def;
@@ -183,6 +201,7 @@ private:
     Tenths m_pos = 0;
     Tenths m_columnTop = 0;
     bool m_columnUsed = false;
+    double m_pageGrowth = 0; // how much the bands of the page grew
 };
 
 } // namespace

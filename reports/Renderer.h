@@ -22,6 +22,10 @@ struct RenderCallbacks
     std::function<void(int percent)> progress;
     // Each page once it is finished and stored in the rendering (0-based index).
     std::function<void(int pageIndex)> pageFinished;
+    // Where set, each finished page is handed here, with the rendering whose fonts and documents it refers
+    // to, and then dropped instead of stored: memory stays flat however long the report (batch output).
+    // pageFinished still follows with the page's index.
+    std::function<void(const Rendering& rendering, const Page& page)> takePage;
     // Asked after every record; true stops the rendering. The pages finished so far stay, the page under
     // way is dropped, and Rendering::finished stays false.
     std::function<bool()> cancelRequested;

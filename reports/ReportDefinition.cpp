@@ -85,6 +85,13 @@ Element rectangleElement(const QString& name, double left, double top, double wi
     return e;
 }
 
+void fitToPlace(Element& e, double placeRight, double minPointSize)
+{
+    e.fit = Fit::ShrinkThenCut;
+    e.minPointSize = minPointSize;
+    e.width = std::max(0.0, placeRight - e.left - kFitRightMargin);
+}
+
 Element richTextElement(const QString& name, double left, double top, double width, double height,
                         std::function<const QTextDocument*()> document)
 {
@@ -162,7 +169,8 @@ void validate(const ReportDefinition& d)
             invalid(d, QStringLiteral("the group band %1 has no group expression").arg(b.name));
         for (const Element& e : b.elements)
             if (!std::isfinite(e.left) || !std::isfinite(e.top) || !finiteNonNegative(e.width) ||
-                !finiteNonNegative(e.height) || (e.font && !(e.font->pointSize > 0 && e.font->pointSize < 2000)))
+                !finiteNonNegative(e.height) || (e.font && !(e.font->pointSize > 0 && e.font->pointSize < 2000)) ||
+                (e.fit == Fit::ShrinkThenCut && !(e.minPointSize > 0 && e.minPointSize < 2000)))
                 invalid(d, QStringLiteral("the element %1 has no valid place, size or font").arg(e.name));
     }
     if (!(d.defaultFont.pointSize > 0 && d.defaultFont.pointSize < 2000))

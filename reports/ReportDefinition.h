@@ -57,6 +57,17 @@ enum class ElementKind {
 
 enum class ShapeKind { Rectangle, HorizontalLine, VerticalLine };
 
+// What becomes of a line wider than its element.
+enum class Fit {
+    RunOn,         // printed whole, running past the element's edge (auto-size) or broken at blanks (word wrap)
+    ShrinkThenCut, // printed in a smaller size of the same font, down to `minPointSize`, then cut with "…"
+};
+
+// The smallest sizes a value may be made to fit its place, and the room kept free at the place's right edge.
+constexpr double kLabelMinPointSize = 6.0;
+constexpr double kMinPointSize = 7.0;
+constexpr double kFitRightMargin = 1.0; // mm
+
 struct Element
 {
     ElementKind kind = ElementKind::Text;
@@ -79,6 +90,18 @@ struct Element
     bool wordWrap = true;
     // Place the element by its alignment at the band's left edge, right edge or middle.
     bool alignToBand = false;
+    // ShrinkThenCut: every line is one value that must lie within the element's width (and the page's right
+    // margin). A wider one is printed in the largest smaller size of the same font, in half points down to
+    // `minPointSize`, that fits; if none does, at `minPointSize`, cut after the last whole character that fits
+    // and ended with "…". The line keeps its baseline. Set with fitToPlace().
+    Fit fit = Fit::RunOn;
+    double minPointSize = kMinPointSize;
+    // Grow: the element is as high as its lines need (never lower than `height`); the elements of its band
+    // that lie below it, and the band itself, move down or grow by as much (see Band::followsGrowth).
+    bool canGrow = false;
+    // The name of an element of the same band whose text this one follows: it starts no further left than
+    // one blank after that text, measured in that element's font, so the two never overlap.
+    QString placeAfter;
     // Opaque: the element's rectangle is first filled with `background`.
     bool opaque = false;
     QColor background = Qt::white;
@@ -106,6 +129,9 @@ struct Element
 [[nodiscard]] Element lineElement(const QString& name, ShapeKind shape, double left, double top, double length,
                                   double penWidthPoints = 1.0);
 [[nodiscard]] Element rectangleElement(const QString& name, double left, double top, double width, double height);
+// Makes an element's lines fit their place: the width from the band's left edge to the place's right edge
+// (`placeRight`, mm from the band's left edge), less the element's own left offset and kFitRightMargin.
+void fitToPlace(Element& element, double placeRight, double minPointSize);
 [[nodiscard]] Element richTextElement(const QString& name, double left, double top, double width, double height,
                                       std::function<const QTextDocument*()> document);
 
@@ -128,6 +154,9 @@ struct Band
     double height = 0; // mm; moved by in steps of 0.1 mm
     BandFrame frame;
     QString groupExpression; // group header only: a new group begins where its value changes
+    // Page footer only: its elements move down by as much as the bands above it grew on the page (elements
+    // that can grow), and are cut at the foot of the page (paper length less the bottom margin).
+    bool followsGrowth = false;
     std::vector<Element> elements;
 };
 
@@ -153,6 +182,9 @@ struct ReportDefinition
     int labelsPerSheet = 0;
     int startAtLabel = 1;
     ReportFont defaultFont;
+    // Where set, the rows print in this field's order (the program's collation for names) whenever the source
+    // is not in that order already; the source's own order and current row stay as they are.
+    QString printOrderField;
     // Title, column header, group headers (outermost first), detail and page footer; at most one of each
     // kind except group headers.
     std::vector<Band> bands;

@@ -152,6 +152,7 @@ void TfmSQLSearchDialog::sqListBoxClick()
 void TfmSQLSearchDialog::reopen(const QStringList& sql)
 {
     platform::guard([&] {
+        m_query.settle(); // a change that cannot be saved keeps the selection as it is
         m_query.close();
         m_query.setSql(sql);
         m_query.open();

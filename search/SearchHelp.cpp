@@ -44,7 +44,7 @@ QStringList TfmSearchHelp::helpLines()
         QString(),
         QStringLiteral("Please note that you may enter any part of the word; you do not need to have the exact whole "
                        "word."),
-        QStringLiteral("The search is, however, case sensitive, so if you are looking for someone called Johnstone, "
+        QStringLiteral("The search ignores upper and lower case, so if you are looking for someone called Johnstone, "
                        "the "),
         QStringLiteral("entry made could also be Johnston or Jonstone. So enter Jo and you will see all names with Jo "
                        "in."),

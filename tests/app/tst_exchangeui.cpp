@@ -95,8 +95,8 @@ struct Program
 // Answers the preview with the given choice and remembers what it showed.
 struct PreviewAnswer
 {
-    explicit PreviewAnswer(bool cutValues, int answer = QDialog::Accepted) : cut(cutValues), result(answer) {}
-    bool cut;
+    explicit PreviewAnswer(bool keepLong, int answer = QDialog::Accepted) : keep(keepLong), result(answer) {}
+    bool keep;
     int result;
     QString countText;
     int shown = 0;
@@ -105,7 +105,7 @@ struct PreviewAnswer
         app::setDialogRunner([this](QDialog& dialog) {
             if (auto* preview = qobject_cast<TfmImportPreview*>(&dialog)) {
                 ++shown;
-                (cut ? preview->rbCut : preview->rbSkip)->setChecked(true);
+                (keep ? preview->rbKeep : preview->rbSkip)->setChecked(true);
                 countText = preview->lbCount->text();
             }
             return result;
@@ -197,11 +197,11 @@ private slots:
         TfmImportPreview preview(*plan, dir.filePath(QStringLiteral("c.csv")));
         QVERIFY(preview.lbSource->text().startsWith(QStringLiteral("c.csv (CSV, comma separated")));
         QVERIFY(preview.lbSource->text().endsWith(QStringLiteral("3 contacts read.")));
+        QCOMPARE(preview.lbCount->text(), QStringLiteral("3 contacts will be added."));
+        QCOMPARE(preview.choice(), exchange::OverLongChoice::Keep);
+        preview.rbSkip->setChecked(true);
         QCOMPARE(preview.lbCount->text(), QStringLiteral("2 contacts will be added."));
         QCOMPARE(preview.choice(), exchange::OverLongChoice::SkipContact);
-        preview.rbCut->setChecked(true);
-        QCOMPARE(preview.lbCount->text(), QStringLiteral("3 contacts will be added."));
-        QCOMPARE(preview.choice(), exchange::OverLongChoice::Cut);
 
         QCOMPARE(preview.tbFirst->item(0, 0)->text(), QStringLiteral("Surname"));
         QCOMPARE(preview.tbFirst->item(0, 1)->text(), QStringLiteral("Able"));
@@ -215,9 +215,10 @@ private slots:
         QStringList notes;
         for (int i = 0; i < preview.lbNotes->count(); ++i)
             notes << preview.lbNotes->item(i)->text();
-        QCOMPARE(notes, QStringList({"Not imported: column \"Fax\", 1 value",
+        QCOMPARE(notes, QStringList({"Kept in Notes: 2 values with no field of their own",
                                      "Record 2, line 3: birthday \"--1224\" has no year; kept in Notes as "
                                      "\"Birthday: 24/12\"."}));
+        QVERIFY(preview.gbNameless->isHidden());
 
         exchange::Importer clean(writeFile(dir.filePath(QStringLiteral("d.csv")), "Surname\r\nDent\r\n"));
         const auto cleanPlan = clean.plan();
@@ -225,17 +226,27 @@ private slots:
         QCOMPARE(quiet.lbCount->text(), QStringLiteral("1 contact will be added."));
         QVERIFY(quiet.gbOverLong->isHidden());
         QVERIFY(quiet.gbNotes->isHidden());
+
+        exchange::Importer nameless(
+            writeFile(dir.filePath(QStringLiteral("e.csv")), "Surname,Email,Photo\r\n,shop@example.com,x.jpg\r\n"));
+        const auto namelessPlan = nameless.plan();
+        TfmImportPreview listed(*namelessPlan, dir.filePath(QStringLiteral("e.csv")));
+        QVERIFY(!listed.gbNameless->isHidden());
+        QCOMPARE(listed.lbNameless->item(0)->text(),
+                 QStringLiteral("Record 1, line 2: Surname \"shop@example.com\" from Email"));
+        QCOMPARE(listed.lbNotes->item(0)->text(),
+                 QStringLiteral("Not stored: 1 binary value (photos, logos, sounds, keys)"));
     }
 
     void importAddsEveryContactAndReadsTheListAgain_data()
     {
-        QTest::addColumn<bool>("cut");
+        QTest::addColumn<bool>("keep");
         QTest::newRow("leave out") << false;
-        QTest::newRow("cut") << true;
+        QTest::newRow("keep") << true;
     }
     void importAddsEveryContactAndReadsTheListAgain()
     {
-        QFETCH(bool, cut);
+        QFETCH(bool, keep);
         Program p;
         data::Dataset& q = p.query();
         q.close();
@@ -243,22 +254,23 @@ private slots:
         q.setSql(sql);
         q.open();
         QCOMPARE(q.recordCount(), 1); // Brown
-        PreviewAnswer answer(cut);
+        PreviewAnswer answer(keep);
         answer.install();
         app::importFile(nullptr, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         QCOMPARE(answer.shown, 1);
         QVERIFY(p.errors().isEmpty());
-        QCOMPARE(p.stored(), cut ? 9 : 8);
+        QCOMPARE(p.stored(), keep ? 9 : 8);
         QCOMPARE(q.sql(), sql);
         QVERIFY(q.isOpen());
-        QCOMPARE(q.recordCount(), cut ? 3 : 2); // Brown and Able, and Baker when it was added
+        QCOMPARE(q.recordCount(), keep ? 3 : 2); // Brown and Able, and Baker when it was added
         QCOMPARE(testsupport::query(p.database, QStringLiteral("SELECT PostCode FROM HomeAd WHERE Surname='Baker'")),
-                 cut ? QStringList{"ABCDEFGHIJ"} : QStringList{});
+                 keep ? QStringList{"ABCDEFGHIJ"} : QStringList{});
         QCOMPARE(
             testsupport::query(p.database, QStringLiteral("SELECT Midname IS NULL FROM HomeAd WHERE Surname='Able'")),
             QStringList{"1"});
         QCOMPARE(p.fakes.prompts->asked.constLast().text,
-                 cut ? QStringLiteral("3 contacts added from c.csv. 1 contact has values cut to fit.")
+                 keep ? QStringLiteral("3 contacts added from c.csv. 1 contact has values shortened to fit, each kept "
+                                       "whole in Notes.")
                      : QStringLiteral("2 contacts added from c.csv. 1 contact left out for over-long values."));
     }
 
@@ -309,7 +321,7 @@ private slots:
         int calls = 0;
         const exchange::ImportResult r =
             app::importIntoDatabase(p.application->store.ADOConnection1.handle(), importer,
-                                    exchange::OverLongChoice::Cut, [&](qint64, qint64) { return ++calls < 3; });
+                                    exchange::OverLongChoice::Keep, [&](qint64, qint64) { return ++calls < 3; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, 0);
         QCOMPARE(p.stored(), 6);

@@ -121,21 +121,23 @@ private slots:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<bool>("destinationExists");
-        QTest::newRow("no backup yet") << QStringLiteral("Tovrel.bak") << true;
-        QTest::newRow("no backup, no database") << QStringLiteral("Tovrel.bak") << false;
-        QTest::newRow("a folder") << QStringLiteral("folder") << true;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no backup yet") << QStringLiteral("Tovrel.bak") << true << "No such file or directory";
+        QTest::newRow("no backup, no database") << QStringLiteral("Tovrel.bak") << false << "No such file or directory";
+        QTest::newRow("a folder") << QStringLiteral("folder") << true << "file to open is a directory";
     }
     void sourceCannotBeOpened()
     {
         QFETCH(QString, source);
         QFETCH(bool, destinationExists);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString from = dir.filePath(source);
         const QString to = dir.filePath(QStringLiteral("Tovrel.mdb"));
         if (destinationExists)
             writeFile(to, pattern(5000, 5));
-        QCOMPARE(errorOf([&] { CopyDataFile(from, to); }), QStringLiteral("Cannot open file ") + from);
+        QCOMPARE(errorOf([&] { CopyDataFile(from, to); }), QStringLiteral("Cannot open file %1: %2").arg(from, reason));
         QCOMPARE(QFile::exists(to), destinationExists);
         if (destinationExists)
             QCOMPARE(readBytes(to), pattern(5000, 5));
@@ -145,21 +147,27 @@ private slots:
     {
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("reported"); // the full path
-        QTest::newRow("missing folder") << QStringLiteral("gone/Tovrel.bak") << QStringLiteral("gone/Tovrel.bak");
-        QTest::newRow("dot-dot expanded") << QStringLiteral("sub/../gone/x") << QStringLiteral("gone/x");
-        QTest::newRow("separator of a missing folder") << QStringLiteral("gone/") << QStringLiteral("gone/");
-        QTest::newRow("file taken for a folder") << QStringLiteral("Tovrel.mdb/") << QStringLiteral("Tovrel.mdb/");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing folder") << QStringLiteral("gone/Tovrel.bak") << QStringLiteral("gone/Tovrel.bak")
+                                        << "No such file or directory";
+        QTest::newRow("dot-dot expanded") << QStringLiteral("sub/../gone/x") << QStringLiteral("gone/x")
+                                          << "No such file or directory";
+        QTest::newRow("separator of a missing folder") << QStringLiteral("gone/") << QStringLiteral("gone/")
+                                                       << "No such file or directory";
+        QTest::newRow("file taken for a folder") << QStringLiteral("Tovrel.mdb/") << QStringLiteral("Tovrel.mdb/")
+                                                 << "Not a directory";
     }
     void destinationCannotBeCreated()
     {
         QFETCH(QString, destination);
         QFETCH(QString, reported);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
         writeFile(source, pattern(100, 6));
         QCOMPARE(errorOf([&] { CopyDataFile(source, dir.filePath(destination)); }),
-                 QStringLiteral("Cannot create file ") + dir.filePath(reported));
+                 QStringLiteral("Cannot create file %1: %2").arg(dir.filePath(reported), reason));
         QCOMPARE(readBytes(source), pattern(100, 6));
     }
 
@@ -184,9 +192,25 @@ private slots:
         writeFile(source, pattern(3 * 8192 + 100, 7));
         writeFile(destination, pattern(12345, 8));
         QCOMPARE(errorOf([&] { CopyDataFile(source, destination, failingAfter(limit, shortWrite)); }),
-                 QStringLiteral("Cannot create file ") + destination);
+                 QStringLiteral("Cannot create file %1: the write fell short").arg(destination));
         QCOMPARE(readBytes(destination), pattern(12345, 8));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Tovrel.bak", "Tovrel.mdb"}));
+    }
+
+    void aFullDiskNamesTheFileAndTheReason()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
+        const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
+        writeFile(source, pattern(5 * 8192, 3));
+        writeFile(destination, pattern(100, 4));
+        QString error;
+        {
+            const testsupport::FileSizeLimit limit(3 * 8192);
+            error = errorOf([&] { CopyDataFile(source, destination); });
+        }
+        QCOMPARE(error, QStringLiteral("Cannot create file %1: File too large").arg(destination));
+        QCOMPARE(readBytes(destination), pattern(100, 4));
     }
 
     void readOnlyFolderKeepsTheFormerFile()
@@ -202,7 +226,7 @@ private slots:
         const auto restore = qScopeGuard(
             [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
         QCOMPARE(errorOf([&] { CopyDataFile(source, destination); }),
-                 QStringLiteral("Cannot create file ") + destination);
+                 QStringLiteral("Cannot create file %1: Permission denied").arg(destination));
         QCOMPARE(readBytes(destination), pattern(4000, 10));
     }
 

@@ -7,6 +7,7 @@
 #include "support/TestDb.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
@@ -15,7 +16,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -78,20 +81,41 @@ private slots:
             QVERIFY2(m_application->hasCommand(QString::fromLatin1(command)), command);
     }
 
-    // The manual is handed to the desktop by its full path; nothing is said whether or not anything opens it.
+    // The manual is handed to the desktop by its full path; a box tells when nothing shows it, or when there is no
+    // manual to show, and where it is or was looked for.
     void manualGoesToTheDesktop_data()
     {
+        QTest::addColumn<bool>("present");
         QTest::addColumn<bool>("handled");
-        QTest::newRow("a viewer opens it") << true;
-        QTest::newRow("nothing opens it") << false;
+        QTest::addColumn<QString>("box");
+        QTest::newRow("a viewer opens it") << true << true << QString();
+        QTest::newRow("nothing opens it") << true << false
+                                          << "No program to show PDF files could be started. The manual is:\n%1";
+        QTest::newRow("no manual") << false << true << "The manual Manual.pdf was not found. It was looked for here:\n%1";
     }
     void manualGoesToTheDesktop()
     {
+        QFETCH(bool, present);
         QFETCH(bool, handled);
+        QFETCH(QString, box);
+        const QString manual = m_dir->filePath(QStringLiteral("Manual.pdf"));
+        if (present) {
+            QFile file(manual);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("%PDF-1.4\n");
+        }
         m_fakes.shell->handled = handled;
         QVERIFY(m_application->runCommand(QStringLiteral("manual")));
-        QCOMPARE(m_fakes.shell->opened, QStringList{m_dir->filePath(QStringLiteral("Manual.pdf"))});
-        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        QCOMPARE(m_fakes.shell->opened, present ? QStringList{manual} : QStringList());
+        if (box.isEmpty()) {
+            QVERIFY(m_fakes.prompts->asked.isEmpty());
+            return;
+        }
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QCOMPARE(m_fakes.prompts->asked[0].caption, QStringLiteral("Information"));
+        QCOMPARE(m_fakes.prompts->asked[0].icon, platform::Icon::Information);
+        const QString where = present ? manual : app::manualCandidates().join(QLatin1Char('\n'));
+        QCOMPARE(m_fakes.prompts->asked[0].text, box.arg(QDir::toNativeSeparators(where)));
     }
 
     // The build lays the manual out beside the program, with a contents list whose pages are right.
@@ -120,51 +144,54 @@ private slots:
             QVERIFY2(all.contains(QLatin1String(needed)), needed);
     }
 
-    void helpNoteIsOneWindowWithItsLines()
+    void helpNoteIsOneWindowWithItsText()
     {
         QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
         QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
         TfmHelpMemo* note = m_application->fmHelpMemo;
         QVERIFY(note->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(note));
         const QWidgetList windows = QApplication::topLevelWidgets();
         QCOMPARE(std::count_if(windows.begin(), windows.end(),
                                [](QWidget* w) { return qobject_cast<TfmHelpMemo*>(w) != nullptr; }),
                  1);
         QCOMPARE(note->windowTitle(), QStringLiteral("Tovrel"));
-        QCOMPARE(note->minimumSize(), QSize(442, 307));
-        QCOMPARE(note->maximumSize(), QSize(442, 307));
+        QCOMPARE(note->minimumSize(), note->maximumSize());
+        QCOMPARE(note->width(), 442);
+        QVERIFY(note->height() >= 307);
         QCOMPARE(note->Label1->text(), QStringLiteral("Help Information"));
         QVERIFY(note->Label1->font().bold());
         QCOMPARE(note->Label1->font().pixelSize(), 16);
         QCOMPARE(note->Panel1->height(), 32);
         QVERIFY(note->RichEdit1->isReadOnly());
-        QCOMPARE(note->RichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        // The whole text in view, each paragraph wrapped as one: no scrolling, no line broken inside a sentence.
+        QCOMPARE(note->RichEdit1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(note->RichEdit1->horizontalScrollBar()->maximum(), 0);
 
-        const QStringList lines = note->RichEdit1->toPlainText().split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 19);
+        const QStringList paragraphs = note->RichEdit1->toPlainText().split(QLatin1Char('\n'));
         const QStringList fixed = {
             "A LITTLE HELP",
             "",
             "Tovrel is simple, and I hope you can find your way about easily.",
             "",
-            "For full indexed instructions with illustrations, click on Help of press F1 to view the",
-            "more detailed Acrobat PDF file.",
+            "For full indexed instructions with illustrations, click on Help of press F1 to view the more detailed "
+            "Acrobat PDF file.",
             "",
-            "It uses one table in a Microsoft Access format to store useful info about people. You",
-            "can access the table in Access if you like, but you do not have to have Access on your PC.",
-            "You can view, edit, delete, or add records in the main Table, which is what you see",
-            "when you open the application.",
+            "It uses one database file (SQLite) to store useful info about people. Other tools that read SQLite can "
+            "open that file if you like, and Backup copies it. You can view, edit, delete, or add records in the main "
+            "Table, which is what you see when you open the application.",
             "",
             "IMPROVEMENTS",
             "",
             "We welcome constructive comments and suggestions.",
             "",
         };
-        QCOMPARE(lines.mid(0, 16), fixed);
-        QVERIFY(lines[16].startsWith(QLatin1String("Please email to:")) && lines[16].contains(QLatin1Char('@')));
-        QVERIFY(lines[17].startsWith(QLatin1String("Or visit ")) &&
-                lines[17].endsWith(QLatin1String("and leave a message.")));
-        QVERIFY(lines[18].startsWith(QLatin1String("Or write to :")) && lines[18].size() > 20);
+        QCOMPARE(paragraphs.size(), 15);
+        QCOMPARE(paragraphs.mid(0, 12), fixed);
+        QVERIFY(paragraphs[12].startsWith(QLatin1String("Please email to:")) && paragraphs[12].contains(QLatin1Char('@')));
+        QVERIFY(paragraphs[13].startsWith(QLatin1String("Or visit ")) &&
+                paragraphs[13].endsWith(QLatin1String("and leave a message.")));
+        QVERIFY(paragraphs[14].startsWith(QLatin1String("Or write to :")) && paragraphs[14].size() > 20);
     }
 
     // Each request makes a box of its own that stays on top and closes on its own timer; the credits window
@@ -228,6 +255,14 @@ private slots:
             QVERIFY(!lines[i].isEmpty());
         for (QTextBlock b = credits->RichEdit1->document()->begin(); b.isValid(); b = b.next())
             QCOMPARE(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        // At its size as made, every line stands on one line and the whole text is in view.
+        credits->show();
+        QVERIFY(QTest::qWaitForWindowExposed(credits));
+        QVERIFY(credits->width() >= 395 && credits->height() >= 128);
+        QCOMPARE(credits->RichEdit1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(credits->RichEdit1->horizontalScrollBar()->maximum(), 0);
+        for (QTextBlock b = credits->RichEdit1->document()->begin(); b.isValid(); b = b.next())
+            QVERIFY2(b.layout()->lineCount() == 1, qPrintable(b.text()));
     }
 
 private:

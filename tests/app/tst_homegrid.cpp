@@ -53,13 +53,13 @@ class TestHomeGrid : public QObject
         return found;
     }
 
-    QStringList sortedCopy(QStringList list, bool descending)
+    // The sample's towns in the order people read them ("Łódź" among the L's), or the other way round.
+    static QStringList townsInOrder(bool descending)
     {
-        std::sort(list.begin(), list.end(), [descending](const QString& a, const QString& b) {
-            const int c = QString::localeAwareCompare(a.toLower(), b.toLower());
-            return descending ? c > 0 : c < 0;
-        });
-        return list;
+        QStringList towns{"Bath", "Dover", "Leeds", QString::fromUtf8("Łódź"), "Truro", "York"};
+        if (descending)
+            std::reverse(towns.begin(), towns.end());
+        return towns;
     }
 
 private slots:
@@ -420,7 +420,6 @@ private slots:
     void titleClicksAlternateAndBoldStays()
     {
         constexpr int town = 5, tel = 8;
-        const QStringList towns = p().column(QStringLiteral("Town"));
         p().q().moveTo(2);
         const QString current =
             p().q().currentText(QStringLiteral("Surname")) + p().q().currentText(QStringLiteral("Firstname"));
@@ -428,7 +427,7 @@ private slots:
         for (const QString& sort : expected) {
             clickTitle(town);
             QCOMPARE(p().q().sort(), sort);
-            QCOMPARE(p().column(QStringLiteral("Town")), sortedCopy(towns, sort.endsWith(QLatin1String("DESC"))));
+            QCOMPARE(p().column(QStringLiteral("Town")), townsInOrder(sort.endsWith(QLatin1String("DESC"))));
         }
         QCOMPARE(w()->dbGrid1->datasetModel()->boldColumn(), town);
         // The current row stays current through the sorts.

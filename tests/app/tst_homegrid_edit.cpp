@@ -1,6 +1,7 @@
 // Editing in the main grid: in-place editors, the keys of the grid, the County drop-down, the title row cursor.
 #include "tst_homegrid_fixture.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -223,6 +224,58 @@ private slots:
         QCOMPARE(p().q().recordCount(), 6);
         QCOMPARE(p().q().currentText(QStringLiteral("Surname")), target);
         QCOMPARE(grid()->currentIndex().row(), p().q().currentRow());
+    }
+
+    // A click on the cell that is already current opens its editor once no double click can follow. Keys typed
+    // before then used to be swallowed while the view waited; now the first of them opens the editor.
+    void typingRightAfterAClickOnTheNewRowLosesNoKey_data()
+    {
+        QTest::addColumn<bool>("waitForTheEditor");
+        QTest::newRow("typing at once") << false;
+        QTest::newRow("typing once the editor is open") << true;
+    }
+    void typingRightAfterAClickOnTheNewRowLosesNoKey()
+    {
+        QFETCH(bool, waitForTheEditor);
+        QTest::mouseClick(p().w->BitBtn3, Qt::LeftButton); // "&Record"
+        QCOMPARE(p().q().state(), State::Insert);
+        const int row = p().q().currentRow();
+        QTRY_COMPARE(grid()->currentIndex(), cell(row, 0));
+        clickCell(row, 0); // the new row's Surname cell, current already
+        if (waitForTheEditor)
+            QTRY_VERIFY(grid()->isEditing());
+        type(QStringLiteral("Zylstra"));
+        QVERIFY(grid()->isEditing());
+        QCOMPARE(p().q().currentText(QStringLiteral("Surname")), QString()); // not written before the editor closes
+        key(Qt::Key_Return);
+        key(Qt::Key_Down);
+        QCOMPARE(p().q().state(), State::Browse);
+        QCOMPARE(p().column(QStringLiteral("Surname")).count(QStringLiteral("Zylstra")), 1);
+        QCOMPARE(testsupport::query(p().file(QStringLiteral("Tovrel.mdb")),
+                                    QStringLiteral("SELECT count(*) FROM HomeAd WHERE Surname = 'Zylstra'")),
+                 QStringList{"1"});
+        // The wait that was cut short opens no second editor later.
+        QTest::qWait(2 * QApplication::doubleClickInterval());
+        QVERIFY(!grid()->isEditing());
+    }
+
+    // The County list drops down as wide as its longest entry, however narrow the column.
+    void countyListIsAsWideAsItsLongestEntry()
+    {
+        const QString longest = QStringLiteral("Greater London (City of Westminster)");
+        p().w->setCountyPickList({"Kent", longest, "Avon"});
+        grid()->setColumnWidth(TfmHomeAddMain::CountyColumn, 60);
+        clickCell(2, TfmHomeAddMain::CountyColumn);
+        key(Qt::Key_F2);
+        auto* combo = grid()->findChild<QComboBox*>();
+        QVERIFY(combo);
+        combo->showPopup();
+        QAbstractItemView* list = combo->view();
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(list->viewport()->width() >= list->fontMetrics().horizontalAdvance(longest));
+        const QModelIndex entry = list->model()->index(1, 0);
+        QVERIFY(list->visualRect(entry).width() >= list->sizeHintForIndex(entry).width());
+        combo->hidePopup();
     }
 
     void countyCellOffersThePickList()

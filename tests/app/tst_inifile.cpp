@@ -187,12 +187,14 @@ private slots:
     void writeFailure_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing folder") << QStringLiteral("gone/TovrelIni.ini");
-        QTest::newRow("a folder in the way") << QStringLiteral("folder");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing folder") << QStringLiteral("gone/TovrelIni.ini") << "No such file or directory";
+        QTest::newRow("a folder in the way") << QStringLiteral("folder") << "file to open is a directory";
     }
     void writeFailure()
     {
         QFETCH(QString, name);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString path = dir.filePath(name);
@@ -200,7 +202,7 @@ private slots:
             IniFile(path).writeInteger(QStringLiteral("MainForm"), QStringLiteral("Top"), 1);
             QFAIL("no error");
         } catch (const platform::AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Unable to write to ") + path);
+            QCOMPARE(error.message(), QStringLiteral("Unable to write to %1: %2").arg(path, reason));
         }
     }
 

@@ -136,12 +136,14 @@ private slots:
     void writeFailure_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing folder") << QStringLiteral("gone/ListFile.txt");
-        QTest::newRow("a folder in the way") << QStringLiteral("folder");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing folder") << QStringLiteral("gone/ListFile.txt") << "No such file or directory";
+        QTest::newRow("a folder in the way") << QStringLiteral("folder") << "Filename refers to a directory";
     }
     void writeFailure()
     {
         QFETCH(QString, name);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString path = dir.filePath(name);
@@ -149,7 +151,7 @@ private slots:
             writeListFile(path, {QStringLiteral("Kent")});
             QFAIL("no error");
         } catch (const platform::AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Cannot create file ") + path);
+            QCOMPARE(error.message(), QStringLiteral("Cannot create file %1: %2").arg(path, reason));
         }
     }
 

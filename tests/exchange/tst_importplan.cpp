@@ -39,7 +39,7 @@ private slots:
         const std::optional<ImportPlan> plan = importer.plan();
         QVERIFY(plan);
         QCOMPARE(plan->contactCount, 3);
-        QCOMPARE(plan->toAdd(OverLongChoice::Cut), 3);
+        QCOMPARE(plan->toAdd(OverLongChoice::Keep), 3);
         QCOMPARE(plan->toAdd(OverLongChoice::SkipContact), 2);
         QVERIFY(plan->first);
         QCOMPARE((*plan->first)[Field::Surname], QStringLiteral("Able"));
@@ -50,20 +50,56 @@ private slots:
         QCOMPARE(plan->overLong[0].line, 3);
         QCOMPARE(plan->overLong[0].name, QStringLiteral("Bob Baker"));
         QCOMPARE(plan->overLong[0].values, (QList<OverLongValue>{{Field::PostCode, 12, 10}, {Field::Flag, 7, 6}}));
-        QCOMPARE(plan->skipped.value(QStringLiteral("column \"Fax\"")), 1);
+        QCOMPARE(plan->shortenedValues, 2);
+        QCOMPARE(plan->movedToNotes, 2); // the birthday without a year and the fax number
+        QVERIFY(plan->skipped.isEmpty());
         QCOMPARE(plan->noticeCount, 1);
         QCOMPARE(
             plan->notices[0].toString(),
             QStringLiteral("Record 2, line 3: birthday \"--1224\" has no year; kept in Notes as \"Birthday: 24/12\"."));
     }
 
-    void runCutsOrSkipsOnlyAsChosen_data()
+    void controlCharactersAreRemovedAndListed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("vCard, NUL in the surname")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nu") + '\0' +
+                   QByteArray("l;Bob\r\nFN:Bob Nul\r\nNOTE:a\\nb\tc\r\nEND:VCARD\r\n")
+            << "Surname";
+        QTest::newRow("CSV, escape and bell in two fields")
+            << QByteArray("Surname,Firstname,Town\r\nNu\x1bl,B\x07ob,York\r\n") << "Surname, Firstname";
+    }
+    void controlCharactersAreRemovedAndListed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const bool vcard = bytes.startsWith("BEGIN");
+        Importer importer(writeFile(dir, vcard ? QStringLiteral("c.vcf") : QStringLiteral("c.csv"), bytes), {},
+                          ReadOptions{2024});
+        const std::optional<ImportPlan> plan = importer.plan();
+        QVERIFY(plan);
+        QCOMPARE((*plan->first)[Field::Surname], QStringLiteral("Nul"));
+        QCOMPARE(plan->noticeCount, 1);
+        QCOMPARE(plan->notices[0].text,
+                 QStringLiteral("control characters removed from %1 of Bob Nul").arg(name));
+        QList<Contact> added;
+        importer.run(OverLongChoice::Keep, [&](const Contact& c) { added << c; });
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(added[0][Field::Surname], QStringLiteral("Nul"));
+        QCOMPARE(added[0][Field::Firstname], QStringLiteral("Bob"));
+        if (vcard) // TAB and LF stay
+            QCOMPARE(added[0][Field::Notes], QStringLiteral("a\nb\tc"));
+    }
+
+    void runKeepsOrSkipsOnlyAsChosen_data()
     {
         QTest::addColumn<OverLongChoice>("choice");
-        QTest::newRow("cut") << OverLongChoice::Cut;
+        QTest::newRow("keep") << OverLongChoice::Keep;
         QTest::newRow("skip") << OverLongChoice::SkipContact;
     }
-    void runCutsOrSkipsOnlyAsChosen()
+    void runKeepsOrSkipsOnlyAsChosen()
     {
         QFETCH(OverLongChoice, choice);
         QTemporaryDir dir;
@@ -72,15 +108,19 @@ private slots:
         QList<Contact> added;
         const ImportResult r = importer.run(choice, [&](const Contact& c) { added << c; });
         QVERIFY(!r.cancelled);
-        if (choice == OverLongChoice::Cut) {
+        if (choice == OverLongChoice::Keep) {
             QCOMPARE(r.added, 3);
-            QCOMPARE(r.cut, 1);
+            QCOMPARE(r.shortened, 1);
+            QCOMPARE(r.shortenedValues, 2);
+            QCOMPARE(r.movedToNotes, 2);
             QCOMPARE(added[1][Field::PostCode], QStringLiteral("ABCDEFGHIJ"));
             QCOMPARE(added[1][Field::Flag], QStringLiteral("TOOLON"));
-            QCOMPARE(added[1][Field::Notes], QStringLiteral("Birthday: 24/12"));
+            QCOMPARE(added[1][Field::Notes],
+                     QStringLiteral("Birthday: 24/12\nFax: 01 234\nPostCode: ABCDEFGHIJKL\nFlag: TOOLONG"));
         } else {
             QCOMPARE(r.added, 2);
             QCOMPARE(r.skipped, 1);
+            QCOMPARE(r.movedToNotes, 0); // those of the contact left out are not counted
             QCOMPARE(added[1][Field::Surname], QStringLiteral("Cole"));
         }
         QCOMPARE(added.size(), r.added);
@@ -107,7 +147,7 @@ private slots:
         QCOMPARE(lastTotal, qint64(many.size()));
         int added = 0;
         const ImportResult r = importer.run(
-            OverLongChoice::Cut, [&](const Contact&) { ++added; }, [](qint64 done, qint64) { return done < 4000; });
+            OverLongChoice::Keep, [&](const Contact&) { ++added; }, [](qint64 done, qint64) { return done < 4000; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, added);
         QVERIFY(added < 2000);
@@ -122,7 +162,7 @@ private slots:
         writeFile(dir, QStringLiteral("c.csv"), ThreeContacts + "Dent,Dan,,,,\r\n");
         int added = 0;
         QVERIFY_THROWS_EXCEPTION(platform::AppError,
-                                 importer.run(OverLongChoice::Cut, [&](const Contact&) { ++added; }));
+                                 importer.run(OverLongChoice::Keep, [&](const Contact&) { ++added; }));
         QCOMPARE(added, 0);
     }
 
@@ -131,7 +171,7 @@ private slots:
         QTemporaryDir dir;
         Importer importer(writeFile(dir, QStringLiteral("c.csv"), ThreeContacts));
         int added = 0;
-        QVERIFY_THROWS_EXCEPTION(platform::AppError, importer.run(OverLongChoice::Cut, [&](const Contact&) {
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, importer.run(OverLongChoice::Keep, [&](const Contact&) {
             if (++added == 2)
                 throw platform::AppError(QStringLiteral("disk I/O error"));
         }));

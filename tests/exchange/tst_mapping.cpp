@@ -69,7 +69,6 @@ private slots:
         value("LastName", Field::Surname);
         value("Last Name", Field::Surname);
         value("E-mail Address", Field::Email);
-        value("E-mail 1 - Value", Field::Email);
         value("Home Country/Region", Field::Country);
         value("Work Tel", Field::WorkTel);
         value("A3_Village", Field::A3_Village);
@@ -79,9 +78,14 @@ private slots:
         QTest::newRow("street") << QStringLiteral("Address") << int(R::Street) << 0;
         QTest::newRow("home street") << QStringLiteral("Home Street") << int(R::Street) << 0;
         QTest::newRow("birth date") << QStringLiteral("BirthDate") << int(R::Birthday) << 0;
-        QTest::newRow("phone pair") << QStringLiteral("Phone 2 - Value") << int(R::PhoneValue) << 0;
+        QTest::newRow("phone pair") << QStringLiteral("Phone 2 - Value") << int(R::Part) << 0;
+        QTest::newRow("Google e-mail") << QStringLiteral("E-mail 1 - Value") << int(R::Part) << 0;
+        QTest::newRow("second e-mail") << QStringLiteral("E-mail 2 Address") << int(R::Part) << 0;
+        QTest::newRow("work address") << QStringLiteral("Business Country/Region") << int(R::Part) << 0;
+        QTest::newRow("groups") << QStringLiteral("Group Membership") << int(R::Categories) << 0;
+        QTest::newRow("nickname") << QStringLiteral("Nickname") << int(R::Note) << 0;
+        QTest::newRow("photo") << QStringLiteral("Photo") << int(R::Binary) << 0;
         QTest::newRow("unknown") << QStringLiteral("Fax") << int(R::None) << 0;
-        QTest::newRow("second e-mail") << QStringLiteral("E-mail 2 Address") << int(R::None) << 0;
     }
     void columnNames()
     {
@@ -107,21 +111,96 @@ private slots:
         QCOMPARE(noYear.finish()[Field::Notes], QStringLiteral("Birthday: 09/06"));
     }
 
-    void overLongValuesAreFoundAndCutOnlyWhenAsked()
+    void overLongValuesAreFound()
     {
         Contact c;
         c[Field::PostCode] = QStringLiteral("12345678901");  // 11 > 10
-        c[Field::Flag] = QStringLiteral("abcde😀");           // 7 code units > 6: the pair must not be split
         c[Field::Notes] = QString(100000, QLatin1Char('n')); // no limit
         c[Field::Surname] = QString(30, QLatin1Char('s'));   // exactly the limit
-        const QList<OverLongValue> over = overLongValues(c);
-        QCOMPARE(over, (QList<OverLongValue>{{Field::PostCode, 11, 10}, {Field::Flag, 7, 6}}));
-        const Contact cut = cutToLimits(c);
-        QCOMPARE(cut[Field::PostCode], QStringLiteral("1234567890"));
-        QCOMPARE(cut[Field::Flag], QStringLiteral("abcde"));
-        QCOMPARE(cut[Field::Notes].size(), 100000);
-        QCOMPARE(cut[Field::Surname], c[Field::Surname]);
-        QVERIFY(overLongValues(cut).isEmpty());
+        QCOMPARE(overLongValues(c), (QList<OverLongValue>{{Field::PostCode, 11, 10}}));
+    }
+
+    // Values are made to fit without loss where they can be; what is shortened is kept whole in Notes.
+    void valuesAreMadeToFit_data()
+    {
+        QTest::addColumn<QStringList>("read");   // "Field=value"
+        QTest::addColumn<QStringList>("stored"); // "Field=value" for every field that is not empty
+        QTest::addColumn<int>("shortened");
+        auto row = [](const char* name, QStringList read, QStringList stored, int shortened) {
+            QTest::newRow(name) << read << stored << shortened;
+        };
+        row("street split after a comma", {"Address1=1234 Chemin Sainte-Foy, Appartement 5B"},
+            {"Address1=1234 Chemin Sainte-Foy", "Address2=Appartement 5B"}, 0);
+        row("street split at spaces over three lines",
+            {"Address1=The Old Rectory Cottages Lower Middleton Cheney Road"},
+            {"Address1=The Old Rectory Cottages", "Address2=Lower Middleton Cheney", "A3_Village=Road"}, 0);
+        row("second line runs into the village", {"Address1=1 High St", "Address2=Industrial Estate Unit 7 Block C"},
+            {"Address1=1 High St", "Address2=Industrial Estate Unit 7", "A3_Village=Block C"}, 0);
+        row("the next line is taken", {"Address1=The Old Rectory Cottages Lower Road", "Address2=Flat 2"},
+            {"Address1=The Old Rectory Cottages", "Address2=Flat 2", "Notes=Address1: The Old Rectory Cottages Lower Road"},
+            1);
+        row("a word longer than the line", {"Address1=Llanfairpwllgwyngyllgogerychwyrndrobwll"},
+            {"Address1=Llanfairpwllgwyngyllgoger", "Notes=Address1: Llanfairpwllgwyngyllgogerychwyrndrobwll"}, 1);
+        row("phone written for reading", {"Tel=+44 (0) 20 7946.0000"}, {"Tel=+4402079460000"}, 0);
+        row("phone that fits is left alone", {"Cell=07700 900 123"}, {"Cell=07700 900 123"}, 0);
+        row("phone still too long", {"Work Tel=+1-418-656-9254;ext=102"},
+            {"Notes=Work Tel: +1-418-656-9254;ext=102", "Work Tel=+14186569254;ex"}, 1);
+        row("after the notes of the card", {"PostCode=ABCDEFGHIJKL", "Notes=Old friend"},
+            {"PostCode=ABCDEFGHIJ", "Notes=Old friend\nPostCode: ABCDEFGHIJKL"}, 1);
+        row("never inside a surrogate pair", {"Flag=abcde😀"}, {"Notes=Flag: abcde😀", "Flag=abcde"}, 1);
+        row("notes of any length", {QStringLiteral("Notes=") + QString(70000, QLatin1Char('n'))},
+            {QStringLiteral("Notes=") + QString(70000, QLatin1Char('n'))}, 0);
+    }
+    void valuesAreMadeToFit()
+    {
+        QFETCH(QStringList, read);
+        QFETCH(QStringList, stored);
+        QFETCH(int, shortened);
+        Contact c;
+        for (const QString& r : read)
+            c[*fieldByName(r.section(QLatin1Char('='), 0, 0))] = r.section(QLatin1Char('='), 1);
+        const FittedContact fitted = fitToFields(c);
+        QStringList out;
+        for (const FieldInfo& f : Fields)
+            if (!fitted.contact[f.field].isEmpty())
+                out << QLatin1String(f.name) + QLatin1Char('=') + fitted.contact[f.field];
+        QCOMPARE(out, stored);
+        QCOMPARE(fitted.shortened.size(), shortened);
+        QVERIFY(overLongValues(fitted.contact).isEmpty());
+    }
+
+    void categories_data()
+    {
+        QTest::addColumn<QStringList>("categories");
+        QTest::addColumn<QString>("flag");
+        QTest::addColumn<QString>("flag2");
+        QTest::addColumn<QString>("notes");
+        QTest::newRow("the first that fit") << QStringList{"Friends", "VIP", "Golf", "XMAS"} << "VIP"
+                                            << "Golf" << "Categories: Friends, XMAS";
+        QTest::newRow("Android") << QStringList{"My Contacts", "Family", "Colleagues"} << "Family" << ""
+                                 << "Categories: Colleagues";
+        QTest::newRow("catch-all groups only")
+            << QStringList{"* myContacts", "Starred in Android", "MY CONTACTS"} << "" << "" << "";
+        QTest::newRow("only the second, as we export it") << QStringList{"", "B"} << ""
+                                                          << "B"
+                                                          << "";
+        QTest::newRow("blanks") << QStringList{" a ", "", "b"} << "a"
+                                << "b"
+                                << "";
+    }
+    void categories()
+    {
+        QFETCH(QStringList, categories);
+        QFETCH(QString, flag);
+        QFETCH(QString, flag2);
+        QFETCH(QString, notes);
+        ImportLog log;
+        ContactDraft d(log, 1, 1, 2024);
+        d.setCategories(categories);
+        const Contact c = d.finish();
+        QCOMPARE(c[Field::Flag], flag);
+        QCOMPARE(c[Field::Flag2], flag2);
+        QCOMPARE(c[Field::Notes], notes);
     }
 
     void utf8Validation_data()

@@ -184,14 +184,18 @@ private slots:
         QVERIFY(near(reporttest::find(page, QStringLiteral("Dear")).box.left(), kLeft + 0.8, 1e-3));
     }
 
-    // Every line prints whole on white, running past the block's width rather than wrapping.
-    void longLinesRunOnOpaque()
+    // Every line prints whole on white, on one line: a line too long for the page is made smaller rather than
+    // wrapped, and the white fill is as wide as the longest line.
+    void longLinesPrintWholeOpaque()
     {
         const QString address(70, QLatin1Char('W'));
         const Rendering r = letters({"Surname", "Address1"}, {{"Bee", address}});
         const Page& page = r.pages.at(0);
         const TextItem line = reporttest::find(page, address + QLatin1Char(' '));
         QVERIFY(line.box.width() > 100);
+        QVERIFY(line.box.right() <= 200.0);
+        QVERIFY(r.fonts()[size_t(line.font)].pointSize < 10);
+        QCOMPARE(r.shortened, 1);
         // Each of the three elements is first filled white: the block as wide as its longest line.
         std::vector<QRectF> fills;
         for (const PageItem& item : page.items)
@@ -202,29 +206,61 @@ private slots:
         QVERIFY(near(fills[0].width(), line.box.width(), 1e-6) && near(fills[0].height(), 28.8));
     }
 
-    // A larger base font: fewer address lines fit the block, only whole ones print; "Dear" and the name still
-    // print at their places; the letter body keeps its own formatting.
-    void baseFontAppliesToTheHeadOnly()
+    // The address block holds every line in the base font: where they need more than its 28.8 mm, it grows and
+    // "Dear", the name and the body move down by as much, the body still cut at the page's foot; the name starts
+    // one blank after "Dear", so neither covers the other. In Arial 10 everything stays where it was.
+    void addressBlockGrowsWithTheFont_data()
     {
-        const Rendering before = letters({"Surname"}, {{"Bee"}});
-        QFont big(QStringLiteral("Times New Roman"), 24);
-        big.setBold(true);
-        big.setItalic(true);
-        m_report->setBaseFont(big, QColor(Qt::darkBlue));
-        const QStringList all{"Firstname", "Surname", "Address1", "A3_Village", "Town", "County", "PostCode"};
-        const Rendering r = letters(all, {{"Ann", "Bee", "1 Rd", "Dean", "Exeter", "Devon", "EX1"}});
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<bool>("grows");
+        QTest::newRow("Arial 10") << mailmerge::initialBaseFont() << false;
+        QTest::newRow("Arial 14") << QFont(QStringLiteral("Arial"), 14) << true;
+        QTest::newRow("Arial 16") << QFont(QStringLiteral("Arial"), 16) << true;
+        QFont times(QStringLiteral("Times New Roman"), 24);
+        times.setBold(true);
+        times.setItalic(true);
+        QTest::newRow("Times 24 bold italic") << times << true;
+    }
+    void addressBlockGrowsWithTheFont()
+    {
+        QFETCH(QFont, font);
+        QFETCH(bool, grows);
+        longLetter(m_body, 150);
+        const Rendering plain = letters({"Surname"}, {{"Bee"}});
+        m_report->setBaseFont(font, QColor(Qt::darkBlue));
+        const QStringList all{"Firstname", "Surname", "Address1", "A3_Village", "Town", "County", "PostCode",
+                              "Country"};
+        const Rendering r =
+            letters(all, {{"Priya", "Walker", "1 Rd", "Dean", "Exeter", "Devon", "EX1 1AA", "United Kingdom"}});
         const Page& page = r.pages.at(0);
+        const double line = lineHeight(font);
+        const double growth = std::max(0.0, 7 * line - 28.8);
+        QCOMPARE(growth > 0, grows);
 
-        const double line = lineHeight(big);
-        QVERIFY(line > 4.5); // taller than the name's element: it is made one line high
-        const int fitting = int(28.8 / line);
-        QCOMPARE(addressTexts(page), (QStringList{"Ann Bee", "1 Rd ", "Dean", "Exeter", "Devon"}.mid(0, fitting)));
-        QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Dear")});
-        QCOMPARE(textsIn(page, kLeft + 9.8, kTop + 34.9, kTop + 35), QStringList{QStringLiteral("Ann Bee,")});
-        ReportFont expected = ReportFont::fromQFont(big, QColor(Qt::darkBlue));
-        for (const TextItem& t : reporttest::texts(page))
-            QCOMPARE(r.fonts()[size_t(t.font)], expected);
-        QCOMPARE(r.richTexts(), before.richTexts());
+        const QStringList address{"Priya Walker", "1 Rd ", "Dean", "Exeter", "Devon", "EX1 1AA", "United Kingdom"};
+        QCOMPARE(textsIn(page, kLeft + 0.8, kTop + 0.5, kTop + 0.5 + 28.8 + growth), address);
+        const TextItem dear = reporttest::find(page, QStringLiteral("Dear"));
+        QVERIFY(near(dear.box.left(), kLeft + 0.8) && near(dear.box.top(), kTop + 34.9 + growth, 1e-6));
+        const TextItem name = reporttest::find(page, QStringLiteral("Priya Walker,"));
+        const double afterDear = kLeft + 0.8 + FontMetrics(ReportFont::fromQFont(font)).width(QStringLiteral("Dear "));
+        QVERIFY(near(name.box.left(), std::max(kLeft + 9.8, afterDear), 1e-6));
+        QVERIFY(near(name.box.top(), dear.box.top()));
+        // The white fills of "Dear" and the name do not overlap.
+        std::vector<QRectF> fills;
+        for (const PageItem& item : page.items)
+            if (const auto* rect = std::get_if<RectItem>(&item); rect && rect->fill == QColor(Qt::white))
+                fills.push_back(rect->rect);
+        QCOMPARE(fills.size(), size_t(3));
+        QVERIFY(fills[1].right() <= fills[2].left() + 1e-9);
+
+        const RichTextItem body = bodies(page).at(0);
+        QVERIFY(near(body.rect.top(), 297 - 10 - 227.3 + 0.5 + growth, 1e-6));
+        QVERIFY(body.rect.top() + body.visibleHeight <= 287.0 + 1e-6);
+        if (!grows) {
+            QCOMPARE(name.box.left(), kLeft + 9.8);
+            QVERIFY(body == bodies(plain.pages.at(0)).at(0));
+        }
+        QCOMPARE(r.richTexts(), plain.richTexts()); // the body keeps its own formatting
     }
 
     // The body is laid out at 188.1 mm in the page footer and cut at 206.6 mm with no line shown in part; what

@@ -176,7 +176,9 @@ private slots:
             }
             QCOMPARE(listBytes(), QByteArray("Kent\r\n"));
         }
-        QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1.").arg(listPath())});
+        const QString reason = folderInTheWay ? QStringLiteral("Filename refers to a directory")
+                                              : QStringLiteral("File too large");
+        QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1: %2.").arg(listPath(), reason)});
         QCOMPARE(main->countyPickList(), entries);
         QVERIFY(!editor->isVisible());
         // No temporary file is left behind.

@@ -6,6 +6,8 @@
 #include "data/DBMemo.h"
 #include "records/RecordCard.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <sqlite3.h>
 
@@ -255,7 +257,9 @@ private slots:
         sqlite3_close(db);
         click(card->Panel6);
         QCOMPARE(f.errors().size(), 1);
-        QVERIFY(f.errors().first().startsWith(QStringLiteral("HomeQuery: The row cannot be found")));
+        QVERIFY2(f.errors().first().startsWith(QStringLiteral("HomeQuery: The row of ")) &&
+                     f.errors().first().contains(QStringLiteral("Adams cannot be found for updating")),
+                 qPrintable(f.errors().first()));
         QVERIFY(card->isVisible());
         QCOMPARE(f.q().state(), data::Dataset::State::Edit);
         QCOMPARE(shown(QStringLiteral("Town")), QStringLiteral("Bathford"));
@@ -313,21 +317,45 @@ private slots:
         QVERIFY(f.fakes.sound->events.isEmpty());
     }
 
+    // Without a mail program the address goes to the clipboard and a box says so; with one, nothing is said.
     void emailDoubleClick_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::newRow("typed, not saved") << QStringLiteral("ann@example.org");
-        QTest::newRow("empty") << QString();
+        QTest::addColumn<bool>("mailProgram");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("typed, not saved") << QStringLiteral("ann@example.org") << true << QString();
+        QTest::newRow("empty") << QString() << true << QString();
+        QTest::newRow("no mail program")
+            << QStringLiteral("ann@example.org") << false
+            << QStringLiteral("No mail program could be started for ann@example.org. The address has been copied to "
+                              "the clipboard.");
+        QTest::newRow("no mail program, empty") << QString() << false
+                                                << QStringLiteral("No mail program could be started.");
     }
     void emailDoubleClick()
     {
         QFETCH(QString, typed);
+        QFETCH(bool, mailProgram);
+        QFETCH(QString, box);
+        f.fakes.shell->handled = mailProgram;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         QTest::keyClicks(card->DBEdit12, typed);
         const auto stateBefore = f.q().state();
         QTest::mouseDClick(card->DBEdit12, Qt::LeftButton);
         QCOMPARE(f.fakes.shell->opened, QStringList{QStringLiteral("mailto:") + typed});
         QCOMPARE(f.q().state(), stateBefore);
         QCOMPARE(storedCount(), 3);
+        if (box.isEmpty()) {
+            QVERIFY(f.fakes.prompts->asked.isEmpty());
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+            return;
+        }
+        QCOMPARE(f.fakes.prompts->asked.size(), 1);
+        QCOMPARE(f.fakes.prompts->asked[0].caption, QStringLiteral("Information"));
+        QCOMPARE(f.fakes.prompts->asked[0].icon, platform::Icon::Information);
+        QCOMPARE(f.fakes.prompts->asked[0].buttons, platform::Buttons::Ok);
+        QCOMPARE(f.fakes.prompts->asked[0].text, box);
+        QCOMPARE(QGuiApplication::clipboard()->text(), typed.isEmpty() ? QStringLiteral("before") : typed);
     }
 
     void settings_data()

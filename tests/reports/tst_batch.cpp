@@ -45,6 +45,7 @@ class TestBatch : public QObject
 
     QTemporaryDir m_dir;
     QString m_folder;
+    QString m_longFolder;
 
 private slots:
     void initTestCase()
@@ -59,6 +60,12 @@ private slots:
         for (int i = 1; i <= 60; ++i)
             contacts << person(QStringLiteral("Moss%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("Leeds"));
         testsupport::makeDatabase(m_folder + QStringLiteral("/Tovrel.mdb"), contacts);
+        // A name too long for a label or the phone list's column, beside a short one.
+        m_longFolder = m_dir.filePath(QStringLiteral("long"));
+        QVERIFY(QDir().mkpath(m_longFolder));
+        testsupport::makeDatabase(m_longFolder + QStringLiteral("/Tovrel.mdb"),
+                                  {person(QStringLiteral("Featherstonehaugh-Cholmondeley-Fiennes"), QStringLiteral("York")),
+                                   person(QStringLiteral("Moss"), QStringLiteral("York"))});
     }
 
     void phoneList()
@@ -101,6 +108,54 @@ private slots:
             QVERIFY2(text.contains(name), qPrintable(name));
         for (const QString& name : absent)
             QVERIFY2(!text.contains(name), qPrintable(name));
+    }
+
+    // A run that had to make values smaller or cut them says how many on standard error, and still succeeds.
+    void shortenedValuesAreCounted_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("labels") << "labels-21" << "Feather" << "1 value shortened to fit\n";
+        QTest::newRow("phone list") << "phone-list" << "Feather" << "1 value shortened to fit\n";
+        QTest::newRow("nothing too long") << "labels-21" << "Moss" << "";
+    }
+    void shortenedValuesAreCounted()
+    {
+        QFETCH(QString, report);
+        QFETCH(QString, surname);
+        QFETCH(QString, notice);
+        const QString pdf = m_dir.filePath(QStringLiteral("shortened.pdf"));
+        const Outcome out =
+            tovrel({"--folder", m_longFolder, "--report", report, "--pdf", pdf, "--search", "Surname", surname});
+        QCOMPARE(out.exitCode, 0);
+        QCOMPARE(out.errors, notice);
+        QVERIFY(previewtest::pdfText(pdf).contains(surname));
+    }
+
+    // Every report says the same for an empty selection, and writes nothing.
+    void emptySelection_data()
+    {
+        QTest::addColumn<QString>("report");
+        for (const char* report : {"phone-list", "labels-21", "labels-16", "labels-14", "filofax", "diary", "letters"})
+            QTest::newRow(report) << QString::fromLatin1(report);
+    }
+    void emptySelection()
+    {
+        QFETCH(QString, report);
+        const QString letter = m_dir.filePath(QStringLiteral("letter.txt"));
+        QFile file(letter);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Dear friends, we have moved.");
+        file.close();
+        const QString pdf = m_dir.filePath(QStringLiteral("empty.pdf"));
+        QStringList args{"--folder", m_folder, "--report", report, "--pdf", pdf, "--search", "Town", "Paris"};
+        if (report == QLatin1String("letters"))
+            args << "--letter" << letter;
+        const Outcome out = tovrel(args);
+        QCOMPARE(out.exitCode, 1);
+        QCOMPARE(out.errors, QStringLiteral("tovrel: The report has no pages: the selection is empty\n"));
+        QVERIFY(!QFileInfo::exists(pdf));
     }
 
     void errors_data()

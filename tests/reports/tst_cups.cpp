@@ -201,7 +201,7 @@ private slots:
     // The print dialog picks the printer and pages 2 to 3; Print sends just those, in a job named after the report.
     void printsTheRange()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.title = QStringLiteral("Tovrel Test Phone List");
         WatchedSource source(reporttest::numbered(150)); // four pages
         TfmPreview preview(definition, source);
@@ -230,7 +230,7 @@ private slots:
     // A range that starts after the last page sends no job to the (default) printer at all.
     void rangeAfterTheLastPageSendsNothing()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.pageRange = {5, 6};
         WatchedSource source(reporttest::numbered(150));
         TfmPreview preview(definition, source);

@@ -78,6 +78,77 @@ private slots:
         QVERIFY(items[0].box.right() > 200.0);
     }
 
+    // A fitted value too wide for its place is printed in the largest half-point size that fits, down to the
+    // least size, and is cut after the last whole character that fits there, ending in "…". It keeps its
+    // baseline and stays within its place and the page's right margin (200 mm).
+    void shrinkThenCut_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<double>("left");  // the element's offset in the band (at 10 mm)
+        QTest::addColumn<double>("width"); // its place
+        QTest::addColumn<QString>("how");  // "whole", "smaller" or "cut"
+        const QString accents = QStringLiteral("Zoe\u0301 Ba\u0308r ").repeated(8);
+        QTest::newRow("fits") << QStringLiteral("Ann Bee") << 0.0 << 40.0 << "whole";
+        QTest::newRow("fits exactly") << QStringLiteral("Ann Bee") << 0.0 << widthOf(QStringLiteral("Ann Bee"))
+                                      << "whole";
+        QTest::newRow("a little too wide") << QStringLiteral("Featherstonehaugh-Cholmondeley") << 0.0 << 40.0
+                                           << "smaller";
+        QTest::newRow("far too wide") << QString(60, u'W') << 0.0 << 40.0 << "cut";
+        QTest::newRow("combining accents") << accents << 0.0 << 30.0 << "cut";
+        QTest::newRow("blank at the cut") << QStringLiteral("WWWWWWWWWWW WWWWWWWWWWWWWWWWWWWWW") << 0.0 << 25.0
+                                          << "cut";
+        QTest::newRow("place beyond the page, smaller") << QStringLiteral("Cholmondeley") << 170.0 << 40.0
+                                                        << "smaller";
+        QTest::newRow("place beyond the page, cut") << QStringLiteral("Featherstonehaugh-Cholmondeley") << 170.0
+                                                    << 40.0 << "cut";
+    }
+    void shrinkThenCut()
+    {
+        QFETCH(QString, value);
+        QFETCH(double, left);
+        QFETCH(double, width);
+        QFETCH(QString, how);
+        Element e = fieldElement(QStringLiteral("QRDBText1"), left, 2.0, QStringLiteral("Surname"));
+        e.font = ReportFont::arial(10);
+        e.fit = Fit::ShrinkThenCut;
+        e.minPointSize = 6;
+        e.width = width;
+        const Rendering r = renderBand({e}, {{value}});
+        const auto items = texts(r.pages[0]);
+        QCOMPARE(items.size(), size_t(1));
+        const TextItem& t = items[0];
+        const double size = r.fonts()[size_t(t.font)].pointSize;
+        const double available = std::min(width, 200.0 - (10.0 + left));
+        QVERIFY2(t.box.right() <= 10.0 + left + available + 1e-9, qPrintable(QString::number(t.box.right())));
+        QVERIFY(near(t.box.left(), 10.0 + left));
+        // The same baseline whatever the size.
+        QVERIFY(near(t.box.top() + FontMetrics(ReportFont::arial(size)).ascent(),
+                     10.0 + 2.0 + FontMetrics(ReportFont::arial(10)).ascent()));
+        QCOMPARE(r.shortened, how == QLatin1String("whole") ? 0 : 1);
+        if (how == QLatin1String("whole")) {
+            QCOMPARE(t.text, value);
+            QCOMPARE(size, 10.0);
+        } else if (how == QLatin1String("smaller")) {
+            QCOMPARE(t.text, value);
+            QVERIFY(size < 10.0 && size >= 6.0);
+            QVERIFY(widthOf(value, size + 0.5) > available); // the largest size that fits
+        } else {
+            QCOMPARE(size, 6.0);
+            QVERIFY(t.text.endsWith(QChar(0x2026)));
+            const QString kept = t.text.chopped(1);
+            QVERIFY(!kept.isEmpty() && value.startsWith(kept) && !kept.back().isSpace());
+            QVERIFY(!value.at(kept.size()).isMark()); // never between a letter and its accent
+            // One more character (past any blanks) would not fit.
+            qsizetype next = kept.size();
+            while (value.at(next).isSpace())
+                ++next;
+            ++next;
+            while (next < value.size() && value.at(next).isMark())
+                ++next;
+            QVERIFY(widthOf(value.left(next) + QChar(0x2026), 6) > available);
+        }
+    }
+
     // Placement by alignment: in the element's box, or at the band's edges with align-to-band.
     void alignment_data()
     {

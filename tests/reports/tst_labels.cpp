@@ -43,23 +43,6 @@ QPointF labelOrigin(const ReportDefinition& d, const Page& page, const QString& 
     return t.box.topLeft() - QPointF(memoOf(d).left, memoOf(d).top);
 }
 
-// A contact with every field at its longest.
-MemoryRecordSource longestContact()
-{
-    const QStringList fields = MemoryRecordSource::contactFields();
-    QStringList row;
-    for (const QString& name : fields) {
-        int length = 0;
-        for (const auto& def : app::contactFields())
-            if (def.name == name)
-                length = def.size > 0 ? def.size : 2000;
-        row << (name == QStringLiteral("Birthday") ? QStringLiteral("31/12/2000") : QString(length, QChar(u'W')));
-    }
-    MemoryRecordSource source(fields);
-    source.addRow(row);
-    return source;
-}
-
 } // namespace
 
 class TestLabels : public QObject
@@ -300,35 +283,6 @@ private slots:
         if (perPage.size() > 1) // the rest flows on from the top of the next sheet
             QCOMPARE(texts(r.pages[1]).at(0).box.topLeft() - QPointF(memoOf(d).left, memoOf(d).top),
                      QPointF(d.margins.left, d.margins.top));
-    }
-
-    // Every layout prints the longest possible contact whole: lines run on past the edge, never wrapped or cut.
-    void longestContact_data()
-    {
-        QTest::addColumn<Layout>("layout");
-        QTest::addColumn<QString>("longLine"); // a line longer than the label or entry
-        const QString w20(20, u'W');
-        const QString w30(30, u'W');
-        const QString w25(25, u'W');
-        QTest::newRow("21") << Layout(labels21Report) << w20 + u' ' + w30;
-        QTest::newRow("16") << Layout(labels16Report) << w20 + u' ' + w30;
-        QTest::newRow("14") << Layout(labels14Report) << w20 + u' ' + w30;
-        QTest::newRow("filofax") << Layout(filofaxReport) << w25 + u' ' + w25 + u' ' + w20;
-        QTest::newRow("diary") << Layout(a5DiaryReport) << w30 + QStringLiteral(", ") + w20 + "  :     WWWWWW";
-    }
-    void longestContact()
-    {
-        QFETCH(Layout, layout);
-        QFETCH(QString, longLine);
-        const ReportDefinition d = layout();
-        auto source = ::longestContact();
-        const Rendering r = render(d, source);
-        QCOMPARE(r.pageCount(), 1);
-        const TextItem t = find(r.pages[0], longLine);
-        QCOMPARE(t.text, longLine);
-        QVERIFY(t.box.width() > PageGeometry::of(d).columnWidth);
-        for (const TextItem& item : texts(r.pages[0]))
-            QVERIFY(!item.text.isEmpty());
     }
 };
 

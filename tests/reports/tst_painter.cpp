@@ -212,7 +212,7 @@ private slots:
         }
         auto source = reporttest::numbered(rows);
         try {
-            QCOMPARE(reports::renderToPdf(phoneListReport(), source, path), 1);
+            QCOMPARE(reports::renderToPdf(phoneListReport(), source, path).pages, 1);
             QVERIFY(error.isEmpty());
             QCOMPARE(mediaBoxes(path).size(), 1);
         } catch (const platform::AppError& e) {

@@ -5,6 +5,7 @@
 #include "platform/Fakes.h"
 #include "reports/Preview.h"
 #include "reports/PreviewPage.h"
+#include "reports/QRLabels.h"
 #include "reports/QReport1.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
@@ -76,7 +77,7 @@ private slots:
     {
         QFETCH(QString, title);
         QFETCH(QString, caption);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.title = title;
         WatchedSource source(reporttest::numbered(3));
         bool checked = false;
@@ -91,7 +92,7 @@ private slots:
 
     void controls()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
         QCOMPARE(toolbarHints(preview),
@@ -107,7 +108,7 @@ private slots:
 
     void zoomButtonsAreExclusive()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
         preview.resize(800, 600);
@@ -159,7 +160,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, to);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.show();
@@ -174,7 +175,7 @@ private slots:
 
     void escapeCloses()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         whenRendered(definition, [](TfmPreview& preview) { QTest::keyClick(preview.btnNextPage, Qt::Key_Escape); });
         previewReport(definition, source); // returns only once the window has closed
@@ -196,7 +197,7 @@ private slots:
     {
         QFETCH(QList<int>, values);
         QFETCH(QStringList, shown);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(1));
         TfmPreview preview(definition, source);
         QStringList seen;
@@ -207,10 +208,44 @@ private slots:
         QCOMPARE(seen, shown);
     }
 
+    // The status bar says how many values were made smaller or cut, so they can be mended before printing; loaded
+    // pages say nothing of it.
+    void shortenedValuesInTheStatusBar_data()
+    {
+        QTest::addColumn<int>("longNames");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("one") << 1 << QStringLiteral("1 value shortened to fit");
+        QTest::newRow("three") << 3 << QStringLiteral("3 values shortened to fit");
+    }
+    void shortenedValuesInTheStatusBar()
+    {
+        QFETCH(int, longNames);
+        QFETCH(QString, shown);
+        std::vector<QStringList> rows;
+        for (int i = 0; i < 5; ++i)
+            rows.push_back({i < longNames ? QStringLiteral("Featherstonehaugh-Cholmondeley%1").arg(i)
+                                          : QStringLiteral("Bee%1").arg(i)});
+        ReportDefinition definition = previewtest::phoneList();
+        WatchedSource source(reporttest::contacts({QStringLiteral("Surname")}, rows));
+        TfmPreview preview(definition, source);
+        preview.renderReport();
+        QCOMPARE(preview.pnlShortened->text(), shown);
+        QCOMPARE(preview.shownPages().shortened, longNames);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.trp"));
+        saveReport(preview.shownPages(), path);
+        m_fakes.fileDialogs->answers.enqueue(path);
+        preview.btnLoadReport->click();
+        QVERIFY(preview.showsLoadedPages());
+        QCOMPARE(preview.pnlShortened->text(), QString());
+    }
+
     // While rendering: the pages so far are shown and counted, printing waits, the progress shows.
     void duringRendering()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.show();
@@ -239,7 +274,7 @@ private slots:
 
     void emptySelection()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(0));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -252,7 +287,7 @@ private slots:
 
     void closingWhileRenderingStopsIt()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         source.onRow = [&](int row) {
             if (row == 10)
@@ -268,8 +303,8 @@ private slots:
 
     void onePreviewPerReport()
     {
-        ReportDefinition definition = phoneListReport();
-        ReportDefinition other = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
+        ReportDefinition other = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         bool secondReturned = false;
         whenRendered(definition, [&](TfmPreview& preview) {
@@ -297,7 +332,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("phones.trp"));
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
+        definition.title = QStringLiteral("Kent Phones");
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -307,15 +343,18 @@ private slots:
         QCOMPARE(m_fakes.fileDialogs->saved.first().title, QStringLiteral("Save report"));
         QVERIFY(QFileInfo::exists(path));
 
-        ReportDefinition empty = phoneListReport();
+        ReportDefinition empty = labels21Report();
         WatchedSource none(reporttest::numbered(0));
         TfmPreview other(empty, none);
         other.renderReport();
+        QCOMPARE(other.windowTitle(), QStringLiteral("Address Labels"));
         m_fakes.fileDialogs->answers.enqueue(path);
         other.btnLoadReport->click();
         QCOMPARE(m_fakes.fileDialogs->opened.first().title, QStringLiteral("Load report"));
         QVERIFY(m_fakes.prompts->asked.isEmpty());
         QVERIFY(other.showsLoadedPages());
+        // The loaded pages carry their own title.
+        QCOMPARE(other.windowTitle(), QStringLiteral("Kent Phones"));
         QVERIFY(other.shownPages() == preview.shownPages());
         QCOMPARE(other.pageIndex(), 0);
         QCOMPARE(other.pnlPage->text(), QStringLiteral("Page 1 of %1").arg(kPages));
@@ -345,7 +384,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -371,9 +410,9 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("three.trp"));
         {
             WatchedSource three(reporttest::numbered(3));
-            saveReport(render(phoneListReport(), three), path);
+            saveReport(render(previewtest::phoneList(), three), path);
         }
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         source.onRow = [&](int row) {
@@ -397,7 +436,7 @@ private slots:
             QSKIP("pdfinfo and pdftotext (poppler-utils) are not installed");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("phones.pdf"));
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.renderReport();

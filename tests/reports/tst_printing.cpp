@@ -80,7 +80,7 @@ private slots:
     {
         QFETCH(bool, ok);
         QFETCH(bool, allPages);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.pageRange = {3, 4}; // chosen in an earlier print dialog
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
@@ -126,7 +126,7 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QStringList, printed);
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.pageRange = {from, to};
         WatchedSource source(reporttest::numbered(kContacts));
         const QString path = m_dir.filePath(QStringLiteral("range%1-%2.pdf").arg(from).arg(to));
@@ -147,7 +147,7 @@ private slots:
     // A printer whose printable area starts inside the paper still puts everything where the layout has it.
     void positionsOnThePaper()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         const Rendering rendering = render(definition, source);
         const QString exact = m_dir.filePath(QStringLiteral("exact.pdf"));
@@ -176,7 +176,7 @@ private slots:
     // Print renders anew from the rows as they are now, and names the job after the report.
     void printRendersAnew()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.title = QStringLiteral("Tovrel Phones");
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
@@ -237,7 +237,7 @@ private slots:
 
     void cancelStopsPrinting()
     {
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(kContacts));
         TfmPreview preview(definition, source);
         preview.show();
@@ -260,7 +260,7 @@ private slots:
     void noPrinterInstalled()
     {
         m_fakes.printDialogs->printerInstalled = false;
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
         preview.renderReport();
@@ -273,15 +273,18 @@ private slots:
         QCOMPARE(m_fakes.prompts->asked.first().icon, platform::Icon::Information);
     }
 
-    // Loaded pages print as they are: all of them, whatever range the report keeps for its own pages.
+    // Loaded pages print as they are: all of them, whatever range the report keeps for its own pages, under
+    // their own title.
     void loadedPagesPrintAsTheyAre()
     {
         const QString saved = m_dir.filePath(QStringLiteral("four.trp"));
         {
             WatchedSource four(reporttest::numbered(kContacts));
-            saveReport(render(phoneListReport(), four), saved);
+            ReportDefinition titled = previewtest::phoneList();
+            titled.title = QStringLiteral("Kent Phones");
+            saveReport(render(titled, four), saved);
         }
-        ReportDefinition definition = phoneListReport();
+        ReportDefinition definition = previewtest::phoneList();
         definition.pageRange = {2, 3};
         WatchedSource source(reporttest::numbered(3));
         TfmPreview preview(definition, source);
@@ -290,10 +293,15 @@ private slots:
         preview.btnLoadReport->click();
         QVERIFY(preview.showsLoadedPages());
         const QString path = m_dir.filePath(QStringLiteral("loaded.pdf"));
-        preview.printerReady = [&](QPrinter& printer) { toPdf(printer, path); };
+        QString job;
+        preview.printerReady = [&](QPrinter& printer) {
+            job = printer.docName();
+            toPdf(printer, path);
+        };
         source.onRow = [](int) { QFAIL("loaded pages are not rendered again"); };
         preview.btnPrint->click();
         QCOMPARE(previewtest::pageFooters(path), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
+        QCOMPARE(job, QStringLiteral("Kent Phones")); // the job is named after the loaded pages
     }
 };
 

@@ -297,6 +297,32 @@ private slots:
         QCOMPARE(source.currentRow(), 6); // left on the last row
     }
 
+    // Handed over one by one (the batch's way), the pages are the same as those a rendering keeps, in order, and
+    // none stays behind in the rendering.
+    void pagesHandedOverAreNotKept()
+    {
+        const ReportDefinition d = grid({10, 10, 10, 10}, 3, 5, 38.1);
+        auto source = numbered(50);
+        const Rendering kept = render(d, source);
+        QVERIFY(kept.pageCount() > 2);
+        std::vector<Page> handed;
+        std::vector<int> finished;
+        RenderCallbacks callbacks;
+        callbacks.takePage = [&](const Rendering& r, const Page& page) {
+            QCOMPARE(r.fonts(), kept.fonts());
+            handed.push_back(page);
+        };
+        callbacks.pageFinished = [&](int index) { finished.push_back(index); };
+        Rendering streamed;
+        render(d, source, streamed, callbacks);
+        QVERIFY(streamed.finished);
+        QCOMPARE(streamed.pageCount(), 0);
+        QVERIFY(handed == kept.pages);
+        QCOMPARE(finished.size(), handed.size());
+        for (size_t i = 0; i < finished.size(); ++i)
+            QCOMPARE(finished[i], int(i));
+    }
+
     void bandTallerThanThePageDoesNotLoop()
     {
         auto source = numbered(3);
