@@ -3,6 +3,9 @@
 #include "app/Application.h"
 #include "app/Batch.h"
 #include "app/ExchangeCli.h"
+#include "app/HomeGrid.h"
+#include "app/SyncCli.h"
+#include "app/SyncCommands.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
@@ -29,6 +32,7 @@ const char* const Usage =
     "       tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
     "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
     "       tovrel --import FILE [--table NAME] [--skip-long] [--folder DIR]\n"
+    "       tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
     "\n"
     "  --folder DIR         the folder of the contacts, settings and county list (default: the user's data\n"
     "                       folder %2, or the program's own folder when it holds Tovrel.mdb)\n"
@@ -50,6 +54,10 @@ const char* const Usage =
     "  --table NAME         with --import of an Access-format file: the table to read (default HomeAd)\n"
     "  --skip-long          with --import: leave out the contacts with values longer than their fields allow;\n"
     "                       without it they are added with the values shortened and kept whole in Notes\n"
+    "  --sync [URL]         synchronise once with the shared address book (CardDAV), without any window;\n"
+    "                       a URL given with --user NAME is kept as the account for later\n"
+    "  --password-file FILE with --sync: the password is the first line of FILE (otherwise the keyring's)\n"
+    "  --allow-http         with --sync: allow plain http:// to a server that is not this machine\n"
     "  --help               this list\n"
     "\n"
     "Exit status: 0 done, 1 the command failed (the message says why), 2 a malformed command line.\n";
@@ -129,7 +137,8 @@ int runProgram(int argc, char* argv[])
     // A folder that does not exist yet is fine for the window: its first start offers to make the address book.
     if (!options.folder.isEmpty())
         platform::setProgramFolder(options.folder);
-    const bool windowless = options.initDatabase || isBatchCommand(options.rest) || isExchangeCommand(options.rest);
+    const bool windowless = options.initDatabase || isBatchCommand(options.rest) || isExchangeCommand(options.rest) ||
+                            isSyncCommand(options.rest);
     const std::unique_ptr<QTemporaryDir> runtime = windowless ? privateRuntimeFolder() : nullptr;
     if (options.initDatabase) {
         QCoreApplication core(argc, argv);
@@ -152,6 +161,8 @@ int runProgram(int argc, char* argv[])
         return runBatch(argc, argv, options.rest);
     if (const std::optional<int> status = runExchangeCommand(options.rest, argc, argv))
         return *status;
+    if (const std::optional<int> status = runSyncCommand(options.rest, argc, argv))
+        return *status;
     const QString fileToOpen = takeFileToOpen(options.rest);
     if (!options.rest.isEmpty()) {
         printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
@@ -170,7 +181,10 @@ int runProgram(int argc, char* argv[])
         return 1;
     if (!fileToOpen.isEmpty())
         importAfterStartUp(fileToOpen);
-    return QApplication::exec();
+    syncAtStartIfAsked(application.fmHomeAddMain, application.store);
+    const int status = QApplication::exec();
+    syncAtExitIfAsked(application.store);
+    return status;
 }
 
 } // namespace app

@@ -36,6 +36,10 @@ void TfmHomeAddMain::createMenu()
                                 QStringLiteral("Adds contacts from a vCard, CSV or Access-format file"));
     QAction* miExport = addItem(mnFile, "miExport", QStringLiteral("Expor&t..."), {},
                                 QStringLiteral("Writes the contacts shown to a vCard or CSV file"));
+    QAction* miSharedBook = addItem(mnFile, "miSharedBook", QStringLiteral("S&hared Address Book…"), {},
+                                    QStringLiteral("Sets up the address book shared with a CardDAV server"));
+    QAction* miSynchronise = addItem(mnFile, "miSynchronise", QStringLiteral("S&ynchronise"), {},
+                                     QStringLiteral("Exchanges changes with the shared address book"));
     mnFile->addSeparator();
     miPrinterSetup =
         addItem(mnFile, "miPrinterSetup", QStringLiteral("&Printer Setup"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -44,6 +48,8 @@ void TfmHomeAddMain::createMenu()
     command(miRestore, "restore");
     command(miImport, "import");
     command(miExport, "export");
+    command(miSharedBook, "sharedBook");
+    command(miSynchronise, "synchronise");
     connect(miPrinterSetup, &QAction::triggered, this, &TfmHomeAddMain::miPrinterSetupClick);
     connect(miExit, &QAction::triggered, this, &QWidget::close);
 

@@ -8,6 +8,7 @@
 #include "app/IniSettings.h"
 #include "app/ImportDialog.h"
 #include "app/SplashBox.h"
+#include "app/SyncCommands.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
@@ -76,6 +77,8 @@ void Application::startUp()
         {"Import and export", [this] {
              setCommand(QStringLiteral("import"), [this] { ImportClick(fmHomeAddMain); });
              setCommand(QStringLiteral("export"), [this] { ExportClick(fmHomeAddMain); });
+             setCommand(QStringLiteral("sharedBook"), [this] { SharedBookClick(fmHomeAddMain); });
+             setCommand(QStringLiteral("synchronise"), [this] { SynchroniseClick(fmHomeAddMain, store); });
          }},
         // The text editor sets the program's help file and starts a new document.
         {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},

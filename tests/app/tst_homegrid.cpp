@@ -184,7 +184,8 @@ private slots:
             return out;
         };
         QCOMPARE(texts(w()->mnFile),
-                 QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "-", "&Printer Setup", "E&xit"}));
+                 QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "S&hared Address Book…",
+                              "S&ynchronise", "-", "&Printer Setup", "E&xit"}));
         QCOMPARE(texts(w()->mnReports),
                  QStringList({"Phone &List", "&Address Labels", "Labels on &Other Stock…", "&Envelopes…",
                               "&FiloFax Pages", "A&5 Diary Pages", "-", "&Record Form "}));
@@ -214,6 +215,14 @@ private slots:
                                 << ""
                                 << "Writes the contacts shown to a vCard or CSV file"
                                 << "export";
+        QTest::newRow("Shared Address Book") << "&File/S&hared Address Book…"
+                                             << ""
+                                             << "Sets up the address book shared with a CardDAV server"
+                                             << "sharedBook";
+        QTest::newRow("Synchronise") << "&File/S&ynchronise"
+                                     << ""
+                                     << "Exchanges changes with the shared address book"
+                                     << "synchronise";
         QTest::newRow("Printer Setup") << "&File/&Printer Setup"
                                        << "Ctrl+Q"
                                        << ""

@@ -51,9 +51,8 @@ struct ProgramFixture
         w = application->fmHomeAddMain;
         for (const char* name :
              {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "stockLabels",
-              "envelopes", "filofax",
-              "diary", "mailMerge", "notepad", "backup", "restore", "import", "export", "manual", "helpNote",
-              "about"}) {
+              "envelopes", "filofax", "diary", "mailMerge", "notepad", "backup", "restore", "import", "export",
+              "sharedBook", "synchronise", "manual", "helpNote", "about"}) {
             const QString command = QString::fromLatin1(name);
             application->setCommand(command, [this, command] { commands << command; });
         }

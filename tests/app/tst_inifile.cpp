@@ -147,6 +147,24 @@ private slots:
         QCOMPARE(ini.readInteger(section, key, INT_MIN), value);
     }
 
+    // Text values beside the numbers of a layout: one line each, other lines untouched, the file's encoding kept.
+    void writeString()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("TovrelIni.ini"));
+        writeFile(path, "[HomeGrid]\r\nLeft=10\r\n");
+        IniFile ini(path);
+        ini.writeString(QStringLiteral("SharedAddressBook"), QStringLiteral("Url"), QStringLiteral("https://h/a=b/"));
+        ini.writeString(QStringLiteral("SharedAddressBook"), QStringLiteral("User"), QStringLiteral(" Zoë\nx "));
+        QCOMPARE(readBytes(path), QByteArray("[HomeGrid]\r\nLeft=10\r\n\r\n[SharedAddressBook]\r\nUrl=https://h/a=b/\r\n"
+                                             "User=Zo\xeb x\r\n"));
+        QCOMPARE(ini.readString(QStringLiteral("SharedAddressBook"), QStringLiteral("Url")), QStringLiteral("https://h/a=b/"));
+        QCOMPARE(ini.readString(QStringLiteral("SharedAddressBook"), QStringLiteral("User")), QStringLiteral("Zoë x"));
+        QCOMPARE(ini.readString(QStringLiteral("SharedAddressBook"), QStringLiteral("None"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QCOMPARE(ini.readInteger(QStringLiteral("HomeGrid"), QStringLiteral("Left"), 0), 10);
+    }
+
     // Each window opens its own access: what one writes, the next read through another sees, also when the file
     // changes behind their backs.
     void nothingIsCached()

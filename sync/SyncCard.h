@@ -1,0 +1,47 @@
+#pragma once
+
+#include "exchange/ContactFields.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace sharing {
+
+// One vCard as the shared address book holds it: the contact's fields, and everything else kept verbatim.
+//
+// The mapping is the one the vCard writer uses, so that a card written from a contact reads back as the same
+// contact: N (surname; first name; middle name), the home (else the first) ADR, TEL typed cell / work / home
+// (an untyped number fills Tel when it is free), the preferred (else the first) EMAIL, BDAY when it is a date
+// or written as text, the first NOTE, the first ORG, and the first two CATEGORIES. Every other property
+// (photos, further numbers, addresses and e-mail addresses, URLs, groups, a third category, X- properties) is
+// kept as its content line, so that writing the card back never strips what another client stored.
+struct SyncCard
+{
+    exchange::Contact contact;
+    QByteArray uid;
+    bool version4 = false;
+    QByteArray nameExtras;     // N's honorific prefix and suffix as written (";Dr.;Jr."), empty when none
+    QList<QByteArray> foreign; // unfolded content lines with no field here, in the card's order
+
+    // Same contact, same kept properties: what matters when deciding whether a card changed.
+    [[nodiscard]] bool sameContent(const SyncCard& other) const
+    {
+        return contact == other.contact && foreign == other.foreign && nameExtras == other.nameExtras;
+    }
+};
+
+// Reads the first card of `text`. Throws platform::AppError when it holds no BEGIN:VCARD.
+[[nodiscard]] SyncCard parseCard(const QByteArray& text);
+
+// Writes a card (vCard 3.0, or 4.0 when `card.version4`), UID and the kept properties included.
+[[nodiscard]] QByteArray composeCard(const SyncCard& card);
+
+// The kept properties as stored beside the contact: one content line each, CR LF between them.
+[[nodiscard]] QByteArray joinLines(const QList<QByteArray>& lines);
+[[nodiscard]] QList<QByteArray> splitLines(const QByteArray& text);
+
+// The fields of a contact as one text (for the sync state) and back.
+[[nodiscard]] QString packFields(const exchange::Contact& contact);
+[[nodiscard]] exchange::Contact unpackFields(const QString& text);
+
+} // namespace sharing

@@ -1,0 +1,314 @@
+#include "sync/SyncState.h"
+
+#include "platform/AppError.h"
+#include "sync/SyncCard.h"
+
+#include <QSet>
+#include <sqlite3.h>
+#include <list>
+#include <vector>
+
+namespace sharing {
+
+using exchange::Contact;
+
+namespace {
+
+const char* const Schema =
+    "CREATE TABLE IF NOT EXISTS SyncCard ("
+    " Href TEXT PRIMARY KEY, ContactID INTEGER, ETag TEXT, OnServer INTEGER NOT NULL DEFAULT 0,"
+    " UID TEXT, Card BLOB, Base TEXT, Extra BLOB);"
+    "CREATE INDEX IF NOT EXISTS SyncCardContact ON SyncCard (ContactID);"
+    "CREATE TABLE IF NOT EXISTS SyncMeta (Key TEXT PRIMARY KEY, Value TEXT);"
+    "CREATE TRIGGER IF NOT EXISTS SyncCardUnlink AFTER DELETE ON HomeAd BEGIN"
+    " UPDATE SyncCard SET ContactID = NULL WHERE ContactID = old.ID; END;";
+
+QString engineError(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+[[noreturn]] void fail(sqlite3* db, const QString& what)
+{
+    throw platform::AppError(QStringLiteral("The shared address book's state cannot be %1: %2").arg(what, engineError(db)));
+}
+
+class Statement
+{
+public:
+    Statement(sqlite3* db, const QByteArray& sql) : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+            fail(db, QStringLiteral("read"));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int i, const QString& text)
+    {
+        m_keep.push_back(text.toUtf8());
+        bindBytes(i, m_keep.back(), false);
+    }
+    void bindBytes(int i, const QByteArray& bytes, bool blob = true)
+    {
+        m_keep.push_back(bytes);
+        const QByteArray& b = m_keep.back();
+        blob ? sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_STATIC)
+             : sqlite3_bind_text(m_stmt, i, b.constData(), int(b.size()), SQLITE_STATIC);
+    }
+    void bindNull(int i) { sqlite3_bind_null(m_stmt, i); }
+    void bindInt(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
+    // Empty values are stored as NULL, as the grid stores them.
+    void bindField(int i, const QString& v) { v.isEmpty() ? bindNull(i) : bind(i, v); }
+
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail(m_db, QStringLiteral("written"));
+        return false;
+    }
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+        m_keep.clear();
+    }
+    [[nodiscard]] QString text(int col) const
+    {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col)),
+                                 sqlite3_column_bytes(m_stmt, col));
+    }
+    [[nodiscard]] QByteArray bytes(int col) const
+    {
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, col)), sqlite3_column_bytes(m_stmt, col));
+    }
+    [[nodiscard]] bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+    [[nodiscard]] qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    std::list<QByteArray> m_keep;
+};
+
+QByteArray columnList()
+{
+    QByteArray out;
+    for (const exchange::FieldInfo& f : exchange::Fields) {
+        if (!out.isEmpty())
+            out += ',';
+        out += '"' + QByteArray(f.name) + '"';
+    }
+    return out;
+}
+
+Contact readContact(const Statement& s, int first)
+{
+    Contact c;
+    for (int i = 0; i < exchange::FieldCount; ++i)
+        c.values[size_t(i)] = s.text(first + i);
+    return c;
+}
+
+class Transaction
+{
+public:
+    explicit Transaction(sqlite3* db) : m_db(db)
+    {
+        if (!sqlite3_get_autocommit(db))
+            throw platform::AppError(QStringLiteral("The contacts cannot be synchronised while other changes are pending"));
+        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(db, QStringLiteral("written"));
+    }
+    ~Transaction()
+    {
+        if (!m_done && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit()
+    {
+        if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(m_db, QStringLiteral("written"));
+        m_done = true;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_done = false;
+};
+
+} // namespace
+
+SyncStore::SyncStore(sqlite3* db) : m_db(db)
+{
+    if (!db)
+        throw platform::AppError(QStringLiteral("Not connected"));
+}
+
+void SyncStore::exec(const char* sql) const
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(m_db));
+        sqlite3_free(error);
+        throw platform::AppError(QStringLiteral("The shared address book's state cannot be kept: %1").arg(message));
+    }
+}
+
+void SyncStore::ensureSchema()
+{
+    exec(Schema);
+}
+
+QString SyncStore::meta(const QString& key) const
+{
+    Statement s(m_db, "SELECT Value FROM SyncMeta WHERE Key = ?");
+    s.bind(1, key);
+    return s.step() ? s.text(0) : QString();
+}
+
+void SyncStore::setMeta(const QString& key, const QString& value)
+{
+    Statement s(m_db, "INSERT OR REPLACE INTO SyncMeta (Key, Value) VALUES (?, ?)");
+    s.bind(1, key);
+    s.bind(2, value);
+    s.step();
+}
+
+LocalSnapshot SyncStore::read() const
+{
+    LocalSnapshot snap;
+    {
+        Statement s(m_db, "SELECT ID," + columnList() + " FROM HomeAd");
+        while (s.step()) {
+            snap.contactIndex.insert(s.integer(0), snap.contacts.size());
+            snap.contacts.append({s.integer(0), readContact(s, 1)});
+        }
+    }
+    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra FROM SyncCard");
+    while (s.step()) {
+        CardState st;
+        st.href = s.text(0);
+        st.contactId = s.isNull(1) ? 0 : s.integer(1);
+        st.etag = s.text(2).toUtf8();
+        st.onServer = s.integer(3) != 0;
+        st.uid = s.text(4).toUtf8();
+        st.card = s.bytes(5);
+        if (!s.isNull(6))
+            st.base = unpackFields(s.text(6));
+        st.foreign = s.bytes(7);
+        snap.stateByHref.insert(st.href, snap.states.size());
+        if (st.contactId)
+            snap.stateByContact.insert(st.contactId, snap.states.size());
+        snap.states << st;
+    }
+    return snap;
+}
+
+void SyncStore::writeState(const CardState& st)
+{
+    Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    s.bind(1, st.href);
+    st.contactId ? s.bindInt(2, st.contactId) : s.bindNull(2);
+    s.bind(3, QString::fromUtf8(st.etag));
+    s.bindInt(4, st.onServer ? 1 : 0);
+    s.bind(5, QString::fromUtf8(st.uid));
+    s.bindBytes(6, st.card);
+    st.base ? s.bind(7, packFields(*st.base)) : s.bindNull(7);
+    s.bindBytes(8, st.foreign);
+    s.step();
+}
+
+void SyncStore::addPending(const QList<CardState>& states)
+{
+    if (states.isEmpty())
+        return;
+    Transaction t(m_db);
+    for (const CardState& st : states)
+        writeState(st);
+    t.commit();
+}
+
+void SyncStore::reset(const QString& collection)
+{
+    Transaction t(m_db);
+    exec("DELETE FROM SyncCard; DELETE FROM SyncMeta;");
+    setMeta(QStringLiteral("Collection"), collection);
+    t.commit();
+}
+
+int SyncStore::apply(const Pass& pass)
+{
+    Transaction t(m_db);
+    int skipped = 0;
+    QSet<QString> skippedHrefs;
+    QHash<QString, qint64> newIds;
+    Statement current(m_db, "SELECT " + columnList() + " FROM HomeAd WHERE ID = ?");
+    QByteArray assignments;
+    for (const exchange::FieldInfo& f : exchange::Fields)
+        assignments += (assignments.isEmpty() ? "\"" : ",\"") + QByteArray(f.name) + "\"=?";
+    Statement update(m_db, "UPDATE HomeAd SET " + assignments + " WHERE ID = ?");
+    Statement insert(m_db, "INSERT INTO HomeAd (" + columnList() + ") VALUES (?" +
+                               QByteArray(",?").repeated(exchange::FieldCount - 1) + ")");
+    Statement remove(m_db, "DELETE FROM HomeAd WHERE ID = ?");
+    for (const LocalChange& ch : pass.changes) {
+        if (ch.kind != LocalChange::Kind::Insert && ch.expected) {
+            current.bindInt(1, ch.contactId);
+            const bool found = current.step();
+            const bool same = found && readContact(current, 0) == *ch.expected;
+            current.reset();
+            if (!same) {
+                // Edited (or deleted) here while the pass ran: left for the next sync to see.
+                ++skipped;
+                skippedHrefs.insert(ch.stateHref);
+                continue;
+            }
+        }
+        switch (ch.kind) {
+        case LocalChange::Kind::Insert:
+            for (int i = 0; i < exchange::FieldCount; ++i)
+                insert.bindField(i + 1, ch.contact.values[size_t(i)]);
+            insert.step();
+            insert.reset();
+            newIds.insert(ch.stateHref, sqlite3_last_insert_rowid(m_db));
+            break;
+        case LocalChange::Kind::Update:
+            for (int i = 0; i < exchange::FieldCount; ++i)
+                update.bindField(i + 1, ch.contact.values[size_t(i)]);
+            update.bindInt(exchange::FieldCount + 1, ch.contactId);
+            update.step();
+            update.reset();
+            break;
+        case LocalChange::Kind::Delete:
+            remove.bindInt(1, ch.contactId);
+            remove.step();
+            remove.reset();
+            break;
+        }
+    }
+    for (const QString& href : pass.forgotten) {
+        if (skippedHrefs.contains(href))
+            continue;
+        Statement s(m_db, "DELETE FROM SyncCard WHERE Href = ?");
+        s.bind(1, href);
+        s.step();
+    }
+    for (CardState st : pass.states) {
+        if (skippedHrefs.contains(st.href))
+            continue;
+        if (const auto id = newIds.constFind(st.href); id != newIds.constEnd())
+            st.contactId = *id;
+        writeState(st);
+    }
+    if (pass.token && skippedHrefs.isEmpty())
+        setMeta(QStringLiteral("SyncToken"), QString::fromUtf8(*pass.token));
+    t.commit();
+    return skipped;
+}
+
+} // namespace sharing

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "exchange/ContactFields.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <optional>
+
+struct sqlite3;
+
+namespace sharing {
+
+// What is kept for one card of the shared address book, beside the contact it belongs to (table SyncCard).
+struct CardState
+{
+    qint64 contactId = 0;                 // HomeAd.ID; 0 once the contact was deleted here
+    QString href;                         // where the card lives on the server (path)
+    QByteArray etag;                      // empty: none known
+    bool onServer = false;                // false: assigned but not yet confirmed on the server
+    QByteArray uid;
+    QByteArray card;                      // the card as last synced
+    std::optional<exchange::Contact> base; // the contact's fields as last synced
+    QByteArray foreign;                   // the card's properties with no field here (CR LF between them)
+};
+
+struct LocalContact
+{
+    qint64 id = 0;
+    exchange::Contact contact;
+};
+
+// The contacts and the sync state as read at the start of a pass.
+struct LocalSnapshot
+{
+    QList<LocalContact> contacts;
+    QHash<qint64, qsizetype> contactIndex; // HomeAd.ID -> index in contacts
+    QList<CardState> states;
+    QHash<QString, qsizetype> stateByHref;
+    QHash<qint64, qsizetype> stateByContact;
+};
+
+// One change to the table, to be applied with the others in one transaction.
+struct LocalChange
+{
+    enum class Kind { Insert, Update, Delete };
+    Kind kind = Kind::Update;
+    qint64 contactId = 0;                   // Update, Delete
+    std::optional<exchange::Contact> expected; // Update, Delete: the row as read; skipped when it changed since
+    exchange::Contact contact;              // Insert, Update
+    QString stateHref;                      // Insert: the card whose state takes the new ID
+};
+
+// The side table in the contact database: created on first use, with a trigger that unlinks a card from a
+// contact deleted by any tool (so an ID used again is never taken for the old contact).
+class SyncStore
+{
+public:
+    explicit SyncStore(sqlite3* db);
+
+    void ensureSchema();
+    [[nodiscard]] QString meta(const QString& key) const;
+
+    [[nodiscard]] LocalSnapshot read() const;
+
+    // In one transaction: claims hrefs for contacts that have none yet (written before any network exchange,
+    // so that a pass cut off after sending never sends the same contact twice under two names).
+    void addPending(const QList<CardState>& states);
+    // Forgets every card (another address book was chosen).
+    void reset(const QString& collection);
+
+    struct Pass
+    {
+        QList<LocalChange> changes;
+        QList<CardState> states;        // written (inserted or replaced) by href
+        QList<QString> forgotten;       // hrefs whose state goes
+        std::optional<QByteArray> token; // the new sync token, when the pass saw every change
+    };
+    // Applies a pass in one transaction; returns how many changes were skipped because the row changed meanwhile.
+    int apply(const Pass& pass);
+
+private:
+    void exec(const char* sql) const;
+    void setMeta(const QString& key, const QString& value);
+    void writeState(const CardState& s);
+    sqlite3* m_db;
+};
+
+} // namespace sharing

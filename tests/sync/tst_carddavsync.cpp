@@ -1,0 +1,443 @@
+// Two-way sync against a real Radicale (and Xandikos) started on 127.0.0.1 for the test.
+#include "app/ContactStore.h"
+#include "data/Connection.h"
+#include "platform/AppError.h"
+#include "support/DavServer.h"
+#include "support/TestDb.h"
+#include "sync/CardDavClient.h"
+#include "sync/SyncEngine.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace sharing;
+using testsupport::DavServer;
+
+namespace {
+
+QByteArray vcard(const QString& uid, const QString& surname, const QString& first, const QString& extra = {})
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nN:%2;%3;;;\r\nFN:%3 %2\r\n%4END:VCARD\r\n")
+        .arg(uid, surname, first, extra)
+        .toUtf8();
+}
+
+// Runs SQL on the test database (as another tool would) and returns the first column of the rows.
+QStringList sql(const QString& db, const QString& statement)
+{
+    sqlite3* h = nullptr;
+    sqlite3_open(db.toUtf8().constData(), &h);
+    QStringList out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, statement.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+        qFatal("%s", sqlite3_errmsg(h));
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return out;
+}
+
+} // namespace
+
+class TestCardDavSync : public QObject
+{
+    Q_OBJECT
+public:
+    std::unique_ptr<DavServer> server;
+    std::unique_ptr<QTemporaryDir> folder;
+    QUrl book;
+    int books = 0;
+
+    QString dbPath() const { return folder->filePath(QStringLiteral("Tovrel.mdb")); }
+
+    // A fresh database with the given contacts and a fresh address book on the server.
+    void fresh(const QList<testsupport::Contact>& contacts)
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        testsupport::makeDatabase(dbPath(), contacts);
+        book = server->makeAddressBook(QStringLiteral("book%1").arg(++books));
+    }
+
+    SyncSummary sync(SyncOptions options = {}, const QString& password = DavServer::password(),
+                     const std::function<void(CardDavClient&, qint64)>& onProgress = {})
+    {
+        data::Connection connection;
+        connection.setDatabasePath(dbPath());
+        connection.open();
+        CardDavClient client(book, DavServer::user(), password);
+        client.setTimeout(20000);
+        if (!options.today.isValid())
+            options.today = QDate(2026, 5, 6);
+        SyncEngine engine(connection.handle(), client, options);
+        if (onProgress)
+            engine.progress = [&](qint64 done, qint64, const QString&) { onProgress(client, done); };
+        return engine.run();
+    }
+
+    // href -> card, as the server holds them now.
+    QHash<QString, QByteArray> serverCards()
+    {
+        QByteArray body;
+        server->request("PROPFIND", book,
+                        "<?xml version=\"1.0\"?><d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/></d:prop></d:propfind>",
+                        &body, {{"Depth", "1"}});
+        QHash<QString, QByteArray> cards;
+        for (const DavResource& r : parseMultiStatus(body, book).resources) {
+            if (!r.href.endsWith(QLatin1Char('/'))) {
+                QByteArray card;
+                server->request("GET", book.resolved(QUrl(r.href)), {}, &card);
+                cards.insert(r.href, card);
+            }
+        }
+        return cards;
+    }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { server.reset(); }
+    void firstUploadIsReadByAnotherReader();
+    void serverChangesArrive_data();
+    void serverChangesArrive();
+    void ourChangesArrive_data();
+    void ourChangesArrive();
+    void bothSidesChanged_data();
+    void bothSidesChanged();
+    void keepsWhatOthersStored();
+    void deletedHereChangedThere();
+    void wrongPassword();
+    void serverStoppedHalfway();
+    void commandLine();
+    void xandikos();
+};
+
+void TestCardDavSync::initTestCase()
+{
+    server = std::make_unique<DavServer>();
+    QVERIFY2(server->start(), qPrintable(server->error()));
+}
+
+void TestCardDavSync::firstUploadIsReadByAnotherReader()
+{
+    fresh(testsupport::sampleContacts());
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET Tel = '0113 496 0000', Email = 'alice@example.org', "
+                                 "Notes = 'Line 1' || char(10) || 'Line 2' WHERE Firstname = 'Alice'"));
+    const SyncSummary first = sync();
+    QCOMPARE(first.line(), QStringLiteral("6 sent, 0 received, 0 deleted, 0 conflicts"));
+    QVERIFY(first.errors.isEmpty());
+    const QHash<QString, QByteArray> cards = serverCards();
+    QCOMPARE(cards.size(), 6);
+    QStringList names;
+    for (const QByteArray& card : cards) {
+        const QStringList props = testsupport::readWithVobject(card);
+        QVERIFY2(!props.value(0).startsWith(QLatin1String("error")), qPrintable(props.join('\n')));
+        for (const QString& p : props) {
+            if (p.startsWith(QLatin1String("n=")))
+                names << p.mid(2);
+        }
+        if (card.contains("Alice")) {
+            QVERIFY(props.contains(QStringLiteral("tel=0113 496 0000")));
+            QVERIFY(props.contains(QStringLiteral("email=alice@example.org")));
+            QVERIFY(props.contains(QStringLiteral("note=Line 1|Line 2")));
+            QVERIFY(props.contains(QStringLiteral("adr=;Leeds;West Yorkshire;;")));
+        }
+    }
+    names.sort();
+    QCOMPARE(names, QStringList({"Adams;Carol;", "Brown;Alice;", "O'Neil;Fay;", "ZOË;Dana;", "adams;Bob;",
+                                 "Łukasz;Ed;"}));
+    // Nothing to do the second time, and nothing sent again.
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    QCOMPARE(sync({.useSyncCollection = false}).line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::serverChangesArrive_data()
+{
+    QTest::addColumn<bool>("syncCollection");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QStringList>("people"); // Firstname Surname Town, by surname
+    for (const bool sc : {true, false}) {
+        const char* how = sc ? "sync-collection" : "listing";
+        QTest::addRow("change, %s", how) << sc << "change" << "0 sent, 1 received, 0 deleted, 0 conflicts"
+                                         << QStringList{"Alice Brown Hull", "Bob Cole York"};
+        QTest::addRow("add, %s", how) << sc << "add" << "0 sent, 1 received, 0 deleted, 0 conflicts"
+                                      << QStringList{"Alice Brown Leeds", "Bob Cole York", "Zed Zeta "};
+        QTest::addRow("delete, %s", how) << sc << "delete" << "0 sent, 0 received, 1 deleted, 0 conflicts"
+                                         << QStringList{"Bob Cole York"};
+    }
+}
+
+// Another client changes the book with plain PUT and DELETE; the changes arrive here.
+void TestCardDavSync::serverChangesArrive()
+{
+    QFETCH(bool, syncCollection);
+    QFETCH(QString, action);
+    fresh({{{"Surname", "Brown"}, {"Firstname", "Alice"}, {"Town", "Leeds"}},
+           {{"Surname", "Cole"}, {"Firstname", "Bob"}, {"Town", "York"}}});
+    const SyncOptions options{.useSyncCollection = syncCollection};
+    QCOMPARE(sync(options).sent, 2);
+    QString aliceHref;
+    QByteArray aliceCard;
+    const QHash<QString, QByteArray> cards = serverCards();
+    for (auto it = cards.constBegin(); it != cards.constEnd(); ++it) {
+        if (it.value().contains("Alice")) {
+            aliceHref = it.key();
+            aliceCard = it.value();
+        }
+    }
+    QVERIFY(!aliceHref.isEmpty());
+    const QUrl alice = book.resolved(QUrl(aliceHref));
+    if (action == QLatin1String("change")) {
+        aliceCard.replace("Leeds", "Hull");
+        QCOMPARE(server->request("PUT", alice, aliceCard), 201);
+    } else if (action == QLatin1String("add")) {
+        QCOMPARE(server->request("PUT", book.resolved(QUrl("zed.vcf")), vcard("zed", "Zeta", "Zed")), 201);
+    } else {
+        QCOMPARE(server->request("DELETE", alice), 200);
+    }
+    const SyncSummary s = sync(options);
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QTEST(s.line(), "summary");
+    QTEST(sql(dbPath(), QStringLiteral("SELECT Firstname || ' ' || Surname || ' ' || ifnull(Town, '') FROM HomeAd "
+                                       "ORDER BY Surname")),
+          "people");
+    QCOMPARE(sync(options).line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::ourChangesArrive_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QStringList>("serverNames"); // vobject's N values, sorted
+    QTest::newRow("changed") << "UPDATE HomeAd SET Surname = 'Browne' WHERE Firstname = 'Alice'"
+                             << "1 sent, 0 received, 0 deleted, 0 conflicts"
+                             << QStringList{"n=Browne;Alice;", "n=Cole;Bob;"};
+    QTest::newRow("added") << "INSERT INTO HomeAd (Surname, Firstname) VALUES ('Dodd', 'Cy')"
+                           << "1 sent, 0 received, 0 deleted, 0 conflicts"
+                           << QStringList{"n=Brown;Alice;", "n=Cole;Bob;", "n=Dodd;Cy;"};
+    QTest::newRow("deleted") << "DELETE FROM HomeAd WHERE Firstname = 'Alice'"
+                             << "0 sent, 0 received, 1 deleted, 0 conflicts" << QStringList{"n=Cole;Bob;"};
+    // The ID of a deleted last row is given to the next new one: it is a new contact, not a change of the old.
+    QTest::newRow("deleted, its ID used again")
+        << "DELETE FROM HomeAd WHERE Firstname = 'Bob'; INSERT INTO HomeAd (Surname, Firstname) VALUES ('Dodd', 'Cy')"
+        << "1 sent, 0 received, 1 deleted, 0 conflicts" << QStringList{"n=Brown;Alice;", "n=Dodd;Cy;"};
+}
+
+// Changes made with any tool (here plain SQL) are found by comparison and sent.
+void TestCardDavSync::ourChangesArrive()
+{
+    QFETCH(QString, statement);
+    fresh({{{"Surname", "Brown"}, {"Firstname", "Alice"}}, {{"Surname", "Cole"}, {"Firstname", "Bob"}}});
+    QCOMPARE(sync().sent, 2);
+    for (const QString& s : statement.split(QStringLiteral("; ")))
+        sql(dbPath(), s);
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QTEST(s.line(), "summary");
+    QStringList names;
+    for (const QByteArray& card : serverCards()) {
+        for (const QString& p : testsupport::readWithVobject(card)) {
+            if (p.startsWith(QLatin1String("n=")))
+                names << p;
+        }
+    }
+    names.sort();
+    QTEST(names, "serverNames");
+}
+
+void TestCardDavSync::bothSidesChanged_data()
+{
+    QTest::addColumn<QString>("localSet");
+    QTest::addColumn<QByteArray>("remoteFrom");
+    QTest::addColumn<QByteArray>("remoteTo");
+    QTest::addColumn<QString>("expected"); // Tel|Town|Notes after the sync, here and there
+    QTest::addColumn<int>("conflicts");
+    QTest::newRow("different fields") << "Tel = '222'" << QByteArray("Leeds") << QByteArray("Hull")
+                                      << "222|Hull|" << 0;
+    QTest::newRow("same field") << "Town = 'York'" << QByteArray("Leeds") << QByteArray("Hull")
+                                << "111|York|Changed elsewhere on 2026-05-06: Town = Hull" << 1;
+}
+
+// Both sides change one contact: fields merged, a clash keeps ours with theirs in Notes, and the merge goes back.
+void TestCardDavSync::bothSidesChanged()
+{
+    QFETCH(QString, localSet);
+    QFETCH(QByteArray, remoteFrom);
+    QFETCH(QByteArray, remoteTo);
+    fresh({{{"Surname", "Brown"}, {"Firstname", "Alice"}, {"Town", "Leeds"}, {"Tel", "111"}}});
+    QCOMPARE(sync().sent, 1);
+    const auto cards = serverCards();
+    const QString href = cards.constBegin().key();
+    QByteArray card = cards.constBegin().value();
+    card.replace(remoteFrom, remoteTo);
+    QCOMPARE(server->request("PUT", book.resolved(QUrl(href)), card), 201);
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET %1").arg(localSet));
+
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QTEST(s.conflicts, "conflicts");
+    QCOMPARE(s.sent, 1);
+    QTEST(sql(dbPath(), QStringLiteral("SELECT Tel || '|' || Town || '|' || ifnull(Notes, '') FROM HomeAd")).value(0),
+          "expected");
+    QFETCH(QString, expected);
+    const QStringList parts = expected.split(QLatin1Char('|'));
+    const QStringList there = testsupport::readWithVobject(serverCards().value(href));
+    QVERIFY2(there.contains(QStringLiteral("tel=") + parts[0]), qPrintable(there.join('\n')));
+    QVERIFY(there.contains(QStringLiteral("adr=;%1;;;").arg(parts[1])));
+    if (!parts[2].isEmpty())
+        QVERIFY(there.contains(QStringLiteral("note=") + parts[2]));
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+// A card from a phone with a photo, a second number and a web address: changing it here strips none of those.
+void TestCardDavSync::keepsWhatOthersStored()
+{
+    fresh({});
+    const QByteArray phone = vcard("phone-1", "Smith", "John",
+                                   "TEL;TYPE=CELL:111\r\nTEL;TYPE=CELL:222\r\nURL:https://example.org/john\r\n"
+                                   "PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4\r\n"
+                                   " 2mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\r\n");
+    QCOMPARE(server->request("PUT", book.resolved(QUrl("phone-1.vcf")), phone), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT Cell FROM HomeAd")), QStringList{"111"});
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET Town = 'Leeds'"));
+    QCOMPARE(sync().line(), QStringLiteral("1 sent, 0 received, 0 deleted, 0 conflicts"));
+    const QStringList props = testsupport::readWithVobject(serverCards().value(book.path() + "phone-1.vcf"));
+    QVERIFY2(props.contains(QStringLiteral("tel=222")), qPrintable(props.join('\n')));
+    QVERIFY(props.contains(QStringLiteral("url=https://example.org/john")));
+    QVERIFY(props.contains(QStringLiteral("uid=phone-1")));
+    QVERIFY(props.contains(QStringLiteral("adr=;Leeds;;;")));
+    QVERIFY(std::any_of(props.begin(), props.end(), [](const QString& p) { return p.startsWith("photo="); }));
+}
+
+// Deleted here, changed there: the contact comes back with the other side's changes.
+void TestCardDavSync::deletedHereChangedThere()
+{
+    fresh({{{"Surname", "Brown"}, {"Firstname", "Alice"}, {"Town", "Leeds"}}});
+    QCOMPARE(sync().sent, 1);
+    const auto cards = serverCards();
+    QByteArray card = cards.constBegin().value();
+    card.replace("Leeds", "Hull");
+    QCOMPARE(server->request("PUT", book.resolved(QUrl(cards.constBegin().key())), card), 201);
+    sql(dbPath(), QStringLiteral("DELETE FROM HomeAd"));
+    const SyncSummary s = sync();
+    QCOMPARE(s.line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT Town FROM HomeAd")), QStringList{"Hull"});
+    QCOMPARE(serverCards().size(), 1);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::wrongPassword()
+{
+    fresh(testsupport::sampleContacts());
+    try {
+        sync({}, QStringLiteral("wrong"));
+        QFAIL("no error");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.message().contains(QLatin1String("user name or password (401)")), qPrintable(e.message()));
+    }
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"6"});
+    QVERIFY(serverCards().isEmpty());
+    QCOMPARE(sync().sent, 6);
+}
+
+// The server goes away in the middle of sending: nothing is lost here, and the next sync finishes the work
+// without sending any contact twice.
+void TestCardDavSync::serverStoppedHalfway()
+{
+    QList<testsupport::Contact> many;
+    for (int i = 0; i < 40; ++i)
+        many << testsupport::Contact{{"Surname", QStringLiteral("Person%1").arg(i, 2, 10, QLatin1Char('0'))}};
+    fresh(many);
+    QByteArray before;
+    before = sql(dbPath(), QStringLiteral("SELECT group_concat(Surname) FROM HomeAd")).value(0).toUtf8();
+    try {
+        sync({.parallel = 2}, DavServer::password(), [&](CardDavClient&, qint64 done) {
+            if (done == 10 && server->isRunning())
+                server->stop();
+        });
+        QFAIL("no error");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.message().contains(QLatin1String("refused the connection")) ||
+                     e.message().contains(QLatin1String("closed")),
+                 qPrintable(e.message()));
+        QVERIFY(e.message().contains(QLatin1String("next sync takes up")));
+    }
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT group_concat(Surname) FROM HomeAd")).value(0).toUtf8(), before);
+    QVERIFY2(server->start(), qPrintable(server->error()));
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QCOMPARE(s.conflicts, 0);
+    QCOMPARE(serverCards().size(), 40);
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"40"});
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd WHERE Notes IS NOT NULL")), QStringList{"0"});
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::commandLine()
+{
+    fresh(testsupport::sampleContacts());
+    const QString passwordFile = folder->filePath(QStringLiteral("pw"));
+    QFile pw(passwordFile);
+    QVERIFY(pw.open(QIODevice::WriteOnly));
+    pw.write("secret\nnot this line\n");
+    pw.close();
+    auto run = [&](const QStringList& args, QString* out, QString* err) {
+        QProcess p;
+        p.start(QStringLiteral(TOVREL_BINARY), args + QStringList{"--folder", folder->path()});
+        p.waitForFinished(120000);
+        *out = QString::fromUtf8(p.readAllStandardOutput());
+        *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString out, err;
+    QCOMPARE(run({"--sync", book.toString(), "--user", "anna", "--password-file", passwordFile}, &out, &err), 0);
+    QCOMPARE(out, QStringLiteral("6 sent, 0 received, 0 deleted, 0 conflicts\n"));
+    // The account is kept, the password is not.
+    const QByteArray ini = [&] {
+        QFile f(folder->filePath(QStringLiteral("TovrelIni.ini")));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QVERIFY(ini.contains("[SharedAddressBook]"));
+    QVERIFY(ini.contains("User=anna"));
+    QVERIFY(!ini.contains("secret"));
+    QCOMPARE(run({"--sync", "--password-file", passwordFile}, &out, &err), 0);
+    QCOMPARE(out, QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts\n"));
+
+    pw.open(QIODevice::WriteOnly);
+    pw.write("wrong\n");
+    pw.close();
+    QCOMPARE(run({"--sync", "--password-file", passwordFile}, &out, &err), 1);
+    QVERIFY2(err.contains(QLatin1String("user name or password")), qPrintable(err));
+    QVERIFY(!err.contains(QLatin1String("wrong")));
+    QCOMPARE(run({"--sync", "http://192.0.2.1/book/", "--user", "anna", "--password-file", passwordFile}, &out, &err),
+             1);
+    QVERIFY2(err.contains(QLatin1String("plain http://")), qPrintable(err));
+}
+
+// A second server implementation: the same first upload, change and no-op.
+void TestCardDavSync::xandikos()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xandikos")).isEmpty())
+        QSKIP("xandikos is not installed");
+    DavServer x(DavServer::Kind::Xandikos);
+    QVERIFY2(x.start(), qPrintable(x.error()));
+    folder = std::make_unique<QTemporaryDir>();
+    testsupport::makeDatabase(dbPath(), testsupport::sampleContacts());
+    book = x.makeAddressBook(QStringLiteral("family"));
+    for (const bool sc : {true, false}) {
+        const SyncOptions options{.useSyncCollection = sc};
+        const SyncSummary first = sync(options);
+        QVERIFY2(first.errors.isEmpty(), qPrintable(first.errors.join('\n')));
+        QCOMPARE(first.sent, sc ? 6 : 0);
+        QCOMPARE(sync(options).line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    }
+    QCOMPARE(x.request("PUT", book.resolved(QUrl("zed.vcf")), vcard("zed", "Zeta", "Zed")), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+}
+
+QTEST_GUILESS_MAIN(TestCardDavSync)
+#include "tst_carddavsync.moc"
