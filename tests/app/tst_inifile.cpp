@@ -155,7 +155,10 @@ private slots:
         writeFile(path, "[HomeGrid]\r\nLeft=10\r\n");
         IniFile ini(path);
         ini.writeString(QStringLiteral("SharedAddressBook"), QStringLiteral("Url"), QStringLiteral("https://h/a=b/"));
-        ini.writeString(QStringLiteral("SharedAddressBook"), QStringLiteral("User"), QStringLiteral(" Zoë\nx "));
+        ini.writeString(QStringLiteral("SharedAddressBook"), QStringLiteral("User"), QStringLiteral(" Zoë x "));
+        // A line break would start an entry of its own: refused, the file as it was.
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, ini.writeString(QStringLiteral("SharedAddressBook"),
+                                                                     QStringLiteral("User"), QStringLiteral("a\nb")));
         QCOMPARE(readBytes(path), QByteArray("[HomeGrid]\r\nLeft=10\r\n\r\n[SharedAddressBook]\r\nUrl=https://h/a=b/\r\n"
                                              "User=Zo\xeb x\r\n"));
         QCOMPARE(ini.readString(QStringLiteral("SharedAddressBook"), QStringLiteral("Url")), QStringLiteral("https://h/a=b/"));
