@@ -3,6 +3,7 @@
 #include "platform/AppError.h"
 #include "platform/ErrorBox.h"
 #include "platform/Services.h"
+#include "reports/LabelFontChoice.h"
 #include "reports/Preview.h"
 #include "reports/SheetPicture.h"
 
@@ -331,23 +332,13 @@ void TfmStockLabels::btnKeepCustomClick()
 
 void TfmStockLabels::btnFontClick()
 {
-    if (const auto font = platform::fontDialog().chooseFont(this, m_font.toQFont(), QStringLiteral("Font"))) {
-        ReportFont chosen = ReportFont::fromQFont(*font);
-        if (!(chosen.pointSize >= 4 && chosen.pointSize <= 200))
-            throw platform::AppError(QStringLiteral("The font size must lie between 4 and 200 points, not %1")
-                                         .arg(chosen.pointSize));
-        m_font = chosen;
+    if (const std::optional<ReportFont> chosen = chooseLabelFont(this, m_font)) {
+        m_font = *chosen;
         showFont();
     }
 }
 
-void TfmStockLabels::showFont()
-{
-    m_fontLabel->setText(QStringLiteral("%1, %2 pt%3")
-                             .arg(m_font.family)
-                             .arg(m_font.pointSize)
-                             .arg(m_font.bold ? QStringLiteral(", bold") : QString()));
-}
+void TfmStockLabels::showFont() { m_fontLabel->setText(describeLabelFont(m_font)); }
 
 void TfmStockLabels::cbPrinterChange()
 {

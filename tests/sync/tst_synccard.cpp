@@ -141,8 +141,8 @@ void TestSyncCard::merge()
     QFETCH(QString, base);
     QFETCH(QString, local);
     QFETCH(QString, remote);
-    auto make = [](const QString& spec) {
-        const QStringList v = spec.split(QLatin1Char('|'));
+    auto make = [](const QString& tel_town_notes) {
+        const QStringList v = tel_town_notes.split(QLatin1Char('|'));
         Contact c;
         c[Field::Surname] = QStringLiteral("Brown");
         c[Field::Tel] = v[0];
