@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 
 #include <QObject>
 #include <QPointer>

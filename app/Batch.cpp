@@ -1,7 +1,7 @@
 #include "app/Batch.h"
 
 #include "app/Application.h"
-#include "app/IniSettings.h"
+#include "reports/IniSettings.h"
 #include "mailmerge/MailMergeBatch.h"
 #include "platform/AppError.h"
 #include "platform/Fonts.h"

@@ -1,7 +1,7 @@
 #include "app/FirstStart.h"
 
-#include "app/ContactStore.h"
-#include "app/ListFile.h"
+#include "data/ContactStore.h"
+#include "platform/ListFile.h"
 #include "platform/AppError.h"
 #include "platform/Services.h"
 

@@ -3,7 +3,7 @@
 // Deterministic, realistic contacts for benchmarks and screenshots: mixed-case and non-ASCII
 // surnames, empty fields, and values at their maximum lengths.
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 
 #include <QFile>
 #include <QString>

@@ -4,7 +4,7 @@
 // /tmp/tovrel-bench; --benchmark_filter=/100000 for the quick sizes only)
 #include "ContactGenerator.h"
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
 #include "reports/QReport1.h"

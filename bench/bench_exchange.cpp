@@ -1,8 +1,8 @@
 // Parsing and writing 100,000 contacts: the vCard reader alone, the two passes of an import
 // (preview, then the run that hands every contact to the store), the same into the contact table in one
 // transaction, and the writers.
-#include "app/ContactImport.h"
-#include "app/ContactStore.h"
+#include "exchange/ContactImport.h"
+#include "data/ContactStore.h"
 #include "exchange/ContactWriter.h"
 #include "exchange/ImportPlan.h"
 #include "exchange/VCardReader.h"

@@ -3,7 +3,7 @@
 // and the memory the stored pages take.
 #include "ContactGenerator.h"
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "platform/Fakes.h"
 #include "platform/Fonts.h"
 #include "reports/DatasetSource.h"

@@ -4,7 +4,7 @@
 // Run: build/bench/bench_search  (databases are generated once into /tmp/tovrel-bench)
 #include "ContactGenerator.h"
 
-#include "app/HomeGridView.h"
+#include "mainwindow/HomeGridView.h"
 #include "data/Connection.h"
 #include "data/DatasetModel.h"
 #include "search/JSQLSEARCH.h"

@@ -8,7 +8,7 @@
 // have is skipped; the manual leaves its picture out.
 
 #include "app/Application.h"
-#include "app/HomeGrid.h"
+#include "mainwindow/HomeGrid.h"
 #include "bench/ContactGenerator.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"

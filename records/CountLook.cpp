@@ -1,8 +1,8 @@
 #include "records/CountLook.h"
 
 #include "app/Application.h"
-#include "app/HomeGrid.h"
-#include "app/ListFile.h"
+#include "mainwindow/HomeGrid.h"
+#include "platform/ListFile.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 

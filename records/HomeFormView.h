@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 #include "data/DataSource.h"
 #include "data/DBNavigator.h"
 

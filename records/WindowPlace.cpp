@@ -1,7 +1,7 @@
 #include "records/WindowPlace.h"
 
 #include "app/Application.h"
-#include "app/HomeGrid.h"
+#include "mainwindow/HomeGrid.h"
 #include "platform/ProgramFolder.h"
 
 #include <QCoreApplication>

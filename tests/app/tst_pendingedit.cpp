@@ -1,9 +1,9 @@
 // No command drops a pending edit: each first saves it as a move would, and does not run when that save fails.
-#include "tst_homegrid_fixture.h"
+#include "mainwindow/tst_homegrid_fixture.h"
 
-#include "app/BackupRestore.h"
-#include "app/ContactExport.h"
-#include "app/ImportDialog.h"
+#include "backup/BackupRestore.h"
+#include "exchange/ContactExport.h"
+#include "exchange/ui/ImportDialog.h"
 #include "platform/ErrorBox.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"

@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "app/HomeGrid.h"
+#include "mainwindow/HomeGrid.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"

@@ -1,9 +1,9 @@
 // Windows that keep their place: a saved place brought onto the screens, the frame's corner and the client area's
 // size saved and restored alike, and the main window, the record card and the form view over start/close cycles.
 #include "app/Application.h"
-#include "app/HomeGrid.h"
-#include "app/HomeGridView.h"
-#include "app/IniFile.h"
+#include "mainwindow/HomeGrid.h"
+#include "mainwindow/HomeGridView.h"
+#include "platform/IniFile.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScreenPlace.h"

@@ -1,4 +1,4 @@
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "data/TextOrder.h"
 #include "platform/AppError.h"

@@ -1,8 +1,8 @@
 // Two programs on one database file: saves and deletes that another program got in the way of, and Restore while
 // the file is open elsewhere.
 
-#include "app/BackupRestore.h"
-#include "app/ContactStore.h"
+#include "backup/BackupRestore.h"
+#include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "platform/AppError.h"
 #include "platform/Fakes.h"

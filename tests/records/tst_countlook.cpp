@@ -1,7 +1,7 @@
 #include "RecordsFixture.h"
 
-#include "app/HomeGrid.h"
-#include "app/ListFile.h"
+#include "mainwindow/HomeGrid.h"
+#include "platform/ListFile.h"
 #include "records/CountLook.h"
 
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "RecordsFixture.h"
 
-#include "app/HomeGrid.h"
-#include "app/IniFile.h"
+#include "mainwindow/HomeGrid.h"
+#include "platform/IniFile.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
 #include "records/RecordCard.h"

@@ -2,7 +2,7 @@
 // entry of the Filofax or diary pages, the letter's address block; nothing reaches past the page's margin.
 #include "ReportTestUtil.h"
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "mailmerge/MailMergeQR.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"

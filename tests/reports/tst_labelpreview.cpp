@@ -3,7 +3,7 @@
 #include "PreviewTestUtil.h"
 
 #include "app/Application.h"
-#include "app/HomeGrid.h"
+#include "mainwindow/HomeGrid.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "reports/Preview.h"

@@ -1,6 +1,6 @@
 #include "ReportTestUtil.h"
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"
 #include "reports/QRLabel14.h"

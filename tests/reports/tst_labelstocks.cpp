@@ -2,7 +2,7 @@
 // are read from the rendered pages.
 #include "ReportTestUtil.h"
 
-#include "app/IniSettings.h"
+#include "reports/IniSettings.h"
 #include "platform/AppError.h"
 #include "reports/LabelSettings.h"
 #include "reports/LabelStock.h"

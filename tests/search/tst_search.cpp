@@ -1,7 +1,7 @@
 // The search dialog: its field list, the chosen-field rule, the statement, Reset, closing, help, failures and
 // words that try to change the statement.
 #include "app/Application.h"
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"

@@ -1,6 +1,6 @@
 #include "support/TestDb.h"
 
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 
 #include <QFile>
 #include <sqlite3.h>

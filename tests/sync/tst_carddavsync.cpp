@@ -1,5 +1,5 @@
 // Two-way sync against a real Radicale (and Xandikos) started on 127.0.0.1 for the test.
-#include "app/ContactStore.h"
+#include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "platform/AppError.h"
 #include "support/DavServer.h"

@@ -1,7 +1,7 @@
 // The account window and File > Synchronise against a real Radicale, with the platform's prompts faked.
 #include "app/Application.h"
-#include "app/ImportDialog.h"
-#include "app/SyncCommands.h"
+#include "exchange/ui/ImportDialog.h"
+#include "sync/ui/SyncCommands.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "support/DavServer.h"

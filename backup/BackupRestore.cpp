@@ -1,0 +1,264 @@
+#include "backup/BackupRestore.h"
+
+#include "app/Application.h"
+#include "data/ContactStore.h"
+#include "data/FileLock.h"
+#include "platform/AppError.h"
+#include "platform/ErrorBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QUrl>
+#include <exception>
+#include <sqlite3.h>
+
+namespace app {
+
+namespace {
+
+// How long a lock held by another program is waited for before the command gives up: long enough for a single
+// write to finish, short enough that the user is never left waiting.
+constexpr int LockWaitMs = 250;
+
+// One engine connection of our own, closed (and its transaction and lock given up) when it goes.
+class EngineFile
+{
+public:
+    EngineFile() = default;
+    EngineFile(const EngineFile&) = delete;
+    EngineFile& operator=(const EngineFile&) = delete;
+    ~EngineFile() { close(); }
+
+    // No SQLITE_OPEN_CREATE: a missing file stays missing.
+    int open(const QString& path, int flags)
+    {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        if (rc == SQLITE_OK)
+            sqlite3_busy_timeout(m_db, LockWaitMs);
+        return rc;
+    }
+    int exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+    [[nodiscard]] QString error() const
+    {
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+    }
+    [[nodiscard]] sqlite3* handle() const { return m_db; }
+    void close()
+    {
+        if (m_db) {
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+[[nodiscard]] bool isLockConflict(int rc)
+{
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+void copyFile(const QString& source, const QString& destination, const BlockWriter& write)
+{
+    if (write)
+        CopyDataFile(source, destination, write);
+    else
+        CopyDataFile(source, destination);
+}
+
+[[nodiscard]] QStringList columnsOf(sqlite3* db, const char* table)
+{
+    QStringList names;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ')';
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
+        return names;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    sqlite3_finalize(st);
+    return names;
+}
+
+// The first line of the engine's integrity report: "ok" for an intact file.
+[[nodiscard]] QString quickCheck(sqlite3* db, int* rc)
+{
+    sqlite3_stmt* st = nullptr;
+    *rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st, nullptr);
+    QString first;
+    if (*rc == SQLITE_OK) {
+        *rc = sqlite3_step(st);
+        if (*rc == SQLITE_ROW) {
+            first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            *rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(st);
+    return first;
+}
+
+// Closes the contact list and the connection, runs the copy, and opens both again whether the copy worked or not.
+// A copy error is raised only once the list is open again; an error while reopening takes its place.
+void withStoreClosed(ContactStore& store, const std::function<void()>& copy)
+{
+    // Saved as a move would save it; a change that cannot be saved stops the command with the list left open.
+    store.HomeQuery.settle();
+    store.HomeQuery.close();
+    store.ADOConnection1.close();
+    std::exception_ptr copyError;
+    try {
+        copy();
+    } catch (...) {
+        copyError = std::current_exception();
+    }
+    store.HomeQuery.open();
+    if (copyError)
+        std::rethrow_exception(copyError);
+}
+
+[[nodiscard]] bool askInformation(const QString& text)
+{
+    return platform::prompts().message(QApplication::activeWindow(), QStringLiteral("Information"), text,
+                                       platform::Icon::Information,
+                                       platform::Buttons::OkCancel) == platform::Answer::Ok;
+}
+
+} // namespace
+
+QString backupFileName()
+{
+    return QStringLiteral("Tovrel.bak");
+}
+
+void checkContactDatabase(const QString& path)
+{
+    const auto unsound = [&](const QString& why) {
+        return platform::AppError(
+            QStringLiteral("The backup file %1 is not a sound contact database (%2)").arg(path, why));
+    };
+    EngineFile file;
+    // Read-only and immutable: checking a file must never write to it, nor leave a journal beside it.
+    const QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) +
+                        QStringLiteral("?mode=ro&immutable=1");
+    if (file.open(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) != SQLITE_OK)
+        throw unsound(file.error());
+    int rc = SQLITE_OK;
+    const QString check = quickCheck(file.handle(), &rc);
+    if (rc != SQLITE_OK)
+        throw unsound(file.error());
+    if (check != QLatin1String("ok"))
+        throw unsound(check);
+    const QStringList columns = columnsOf(file.handle(), "HomeAd");
+    if (columns.isEmpty())
+        throw unsound(QStringLiteral("it has no table HomeAd"));
+    QSet<QString> present;
+    for (const QString& c : columns)
+        present.insert(c.toCaseFolded());
+    QStringList needed{QStringLiteral("ID")};
+    for (const data::FieldDef& f : contactFields())
+        if (f.isStored())
+            needed << f.name;
+    for (const QString& name : needed)
+        if (!present.contains(name.toCaseFolded()))
+            throw unsound(QStringLiteral("the table HomeAd has no field %1").arg(name));
+}
+
+void backUpDatabase(const QString& database, const QString& backup, const BlockWriter& write)
+{
+    const QString cannotOpen = QStringLiteral("Cannot open file %1").arg(database);
+    // The engine's write lock stands for "others may read but not write while it is copied": it fails while
+    // another program is writing, and keeps anyone from starting to write until the copy is done.
+    EngineFile lock;
+    if (lock.open(database, SQLITE_OPEN_READWRITE) != SQLITE_OK)
+        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
+    int rc = lock.exec("BEGIN IMMEDIATE");
+    if ((rc & 0xFF) == SQLITE_READONLY) {
+        // A file nobody may write to: a read lock keeps it as it is.
+        lock.exec("ROLLBACK");
+        rc = lock.exec("BEGIN");
+        if (rc == SQLITE_OK)
+            rc = lock.exec("SELECT count(*) FROM sqlite_master");
+    }
+    if (isLockConflict(rc))
+        throw platform::AppError(cannotOpen);
+    // Copying something that is not a database would replace the last good backup with it.
+    if (rc != SQLITE_OK)
+        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
+    copyFile(database, backup, write);
+}
+
+void restoreDatabase(const QString& backup, const QString& database, const BlockWriter& write)
+{
+    {
+        QFile source(backup);
+        if (!source.open(QIODevice::ReadOnly))
+            throw platform::AppError(QStringLiteral("Cannot open file %1: %2").arg(backup, source.errorString()));
+    }
+    // Checked before anything is replaced: a damaged backup would leave no database at all.
+    checkContactDatabase(backup);
+
+    // Every program that has the database open holds its shared lock: taken exclusively, without waiting, it says
+    // that nobody else has the file open, and keeps everyone out until the new file is in place. The engine's
+    // exclusive lock is taken as well, for any other client of the file. A file that cannot be opened (missing)
+    // has no one to keep out and is simply replaced.
+    const auto inUse = [&] {
+        return platform::AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
+    };
+    data::FileLock fileLock;
+    if (!fileLock.acquire(database, data::FileLock::Mode::Exclusive, 0) && fileLock.errorCode() == 0)
+        throw inUse();
+    EngineFile lock;
+    if (lock.open(database, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
+        const int rc = lock.exec("BEGIN EXCLUSIVE");
+        if (isLockConflict(rc))
+            throw inUse();
+    }
+    // A journal still lying beside the database belongs to the file being replaced; played back into the restored
+    // file it would damage it.
+    const QString journal = database + QStringLiteral("-journal");
+    const bool staleJournal = QFileInfo::exists(journal);
+    copyFile(backup, database, write);
+    lock.close();
+    fileLock.release();
+    if (staleJournal)
+        QFile::remove(journal);
+}
+
+void miBackUpClick(ContactStore& store, const BlockWriter& write)
+{
+    platform::guard([&] {
+        if (!askInformation(
+                QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak")))
+            return;
+        const QString database = platform::programFile(databaseFileName());
+        const QString backup = platform::programFile(backupFileName());
+        withStoreClosed(store, [&] { backUpDatabase(database, backup, write); });
+    });
+}
+
+void miRestoreClick(ContactStore& store, const BlockWriter& write)
+{
+    platform::guard([&] {
+        if (!askInformation(QStringLiteral("This will copy your Backup File OVER your present database table. "
+                                           "Are you sure you want to do this?")))
+            return;
+        const QString database = platform::programFile(databaseFileName());
+        const QString backup = platform::programFile(backupFileName());
+        withStoreClosed(store, [&] { restoreDatabase(backup, database, write); });
+    });
+}
+
+void registerBackupCommands(Application& application)
+{
+    ContactStore* store = &application.store;
+    application.setCommand(QStringLiteral("backup"), [store] { miBackUpClick(*store); });
+    application.setCommand(QStringLiteral("restore"), [store] { miRestoreClick(*store); });
+}
+
+} // namespace app

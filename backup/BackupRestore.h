@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/FmxUtils.h"
+
+#include <QString>
+
+namespace app {
+
+class Application;
+class ContactStore;
+
+// The one backup generation, beside the database in the program folder.
+[[nodiscard]] QString backupFileName(); // "Tovrel.bak"
+
+// File > Backup and File > Restore. Each asks first; on "OK" it closes the contact list and the connection,
+// copies, opens both again with the SQL text unchanged, and only then reports a failed copy in the default error
+// box. The writer stands in for the disk in tests; empty means the real one.
+void miBackUpClick(ContactStore& store, const BlockWriter& write = {});
+void miRestoreClick(ContactStore& store, const BlockWriter& write = {});
+
+// Registers the commands "backup" and "restore" on the application's contact store.
+void registerBackupCommands(Application& application);
+
+// The copies themselves, run while the program holds the database closed. Each either completes or changes nothing
+// and throws platform::AppError:
+// - backUpDatabase: "Cannot open file %s" (database) when it is missing, not a database, or being written by another
+//   program; "Cannot create file %s" (backup) when the backup cannot be written.
+// - restoreDatabase: "Cannot open file %s" (backup) when it cannot be read; a message naming the backup when it is
+//   not a sound contact database; "Cannot create file %s" (database) when another program has the database open or
+//   the database cannot be written.
+void backUpDatabase(const QString& database, const QString& backup, const BlockWriter& write = {});
+void restoreDatabase(const QString& backup, const QString& database, const BlockWriter& write = {});
+
+// Throws platform::AppError naming what is wrong unless path holds an intact database with the contact table and
+// every stored field the program reads. Opens the file read-only and never changes it.
+void checkContactDatabase(const QString& path);
+
+} // namespace app

@@ -1,0 +1,86 @@
+#include "exchange/ContactExport.h"
+
+#include "app/Application.h"
+#include "data/Dataset.h"
+#include "platform/AppError.h"
+#include "platform/ErrorBox.h"
+#include "platform/Services.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace app {
+
+const QStringList& exportFilters()
+{
+    static const QStringList filters = {QStringLiteral("vCard 4.0 (*.vcf *.vcard)"),
+                                        QStringLiteral("vCard 3.0 (*.vcf *.vcard)"),
+                                        QStringLiteral("CSV, comma separated (*.csv)")};
+    return filters;
+}
+
+exchange::ExportFormat exportFormatFor(QString& path, const QString& filter)
+{
+    const int chosen = std::max(0, int(exportFilters().indexOf(filter)));
+    const exchange::ExportFormat byFilter = chosen == 0   ? exchange::ExportFormat::VCard40
+                                            : chosen == 1 ? exchange::ExportFormat::VCard30
+                                                          : exchange::ExportFormat::Csv;
+    const QFileInfo info(path);
+    if (info.suffix().isEmpty() && !info.fileName().isEmpty())
+        path += byFilter == exchange::ExportFormat::Csv ? QStringLiteral(".csv") : QStringLiteral(".vcf");
+    const std::optional<exchange::ExportFormat> bySuffix = exchange::exportFormatForPath(path);
+    if (!bySuffix)
+        return byFilter;
+    if (*bySuffix == exchange::ExportFormat::Csv)
+        return exchange::ExportFormat::Csv;
+    return byFilter == exchange::ExportFormat::Csv ? *bySuffix : byFilter;
+}
+
+qint64 exportQuery(const data::Dataset& query, const QString& path, exchange::ExportFormat format)
+{
+    if (!query.isOpen())
+        throw platform::AppError(QStringLiteral("There is no contact list to export: the contacts are not open"));
+    std::array<int, exchange::FieldCount> columns{};
+    for (const exchange::FieldInfo& f : exchange::Fields)
+        columns[size_t(exchange::index(f.field))] = query.requireField(QLatin1String(f.name));
+    int row = 0;
+    return exchange::exportToFile(path, format, [&](exchange::Contact& contact) {
+        if (row >= query.recordCount())
+            return false;
+        for (int i = 0; i < exchange::FieldCount; ++i)
+            contact.values[size_t(i)] = query.text(row, columns[size_t(i)]);
+        ++row;
+        return true;
+    });
+}
+
+void ExportClick(QWidget* parent)
+{
+    platform::guard([&] {
+        data::Dataset& query = Application::instance().store.HomeQuery;
+        if (!query.isOpen())
+            throw platform::AppError(QStringLiteral("There is no contact list to export: the contacts are not open"));
+        // A pending edit is settled first, as moving to another row would: a changed row is saved, an untouched
+        // new row dropped, so the file holds what the table holds.
+        query.settle();
+        QString filter = exportFilters().constFirst();
+        platform::FileDialogRequest request;
+        request.title = QStringLiteral("Export contacts");
+        request.folder = QDir::homePath();
+        request.fileName = QStringLiteral("Contacts.vcf");
+        request.filter = exportFilters().join(QStringLiteral(";;"));
+        request.chosenFilter = &filter;
+        QString path = platform::fileDialogs().saveFile(parent, request);
+        if (path.isEmpty())
+            return;
+        const exchange::ExportFormat format = exportFormatFor(path, filter);
+        const qint64 written = exportQuery(query, path, format);
+        const QString count = written == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(written);
+        platform::prompts().message(parent, QStringLiteral("Information"),
+                                    QStringLiteral("%1 exported to %2.").arg(count, QDir::toNativeSeparators(path)),
+                                    platform::Icon::Information, platform::Buttons::Ok);
+    });
+}
+
+} // namespace app

@@ -1,0 +1,248 @@
+#include "exchange/ExchangeCli.h"
+
+#include "app/Application.h"
+#include "exchange/ContactExport.h"
+#include "exchange/ContactImport.h"
+#include "mainwindow/HomeGrid.h"
+#include "exchange/ui/ImportDialog.h"
+#include "exchange/AccessFile.h"
+#include "platform/AppError.h"
+#include "search/JSQLSEARCH.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace app {
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
+}
+
+QString contacts(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(n);
+}
+
+QString values(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(n);
+}
+
+struct ExchangeOptions
+{
+    QString exportFile;
+    QString importFile;
+    QString searchField;
+    QString searchWord;
+    bool searchGiven = false;
+    bool notSearch = false;
+    QString table;
+    bool tableGiven = false;
+    bool cut = false;
+    bool skipLong = false;
+};
+
+ExchangeOptions parse(const QStringList& arguments)
+{
+    ExchangeOptions o;
+    auto value = [&](int& i, const QString& option) {
+        if (i + 1 >= arguments.size())
+            throw platform::AppError(QStringLiteral("%1 needs a value").arg(option));
+        return arguments[++i];
+    };
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--export")) {
+            o.exportFile = value(i, a);
+        } else if (a == QLatin1String("--import")) {
+            o.importFile = value(i, a);
+        } else if (a == QLatin1String("--search")) {
+            o.searchField = value(i, a);
+            o.searchWord = value(i, a);
+            o.searchGiven = true;
+        } else if (a == QLatin1String("--not")) {
+            o.notSearch = true;
+        } else if (a == QLatin1String("--table")) {
+            o.table = value(i, a);
+            o.tableGiven = true;
+        } else if (a == QLatin1String("--cut")) {
+            o.cut = true;
+        } else if (a == QLatin1String("--skip-long")) {
+            o.skipLong = true;
+        } else {
+            throw platform::AppError(QStringLiteral("unknown option %1").arg(a));
+        }
+    }
+    if (!o.exportFile.isEmpty() && !o.importFile.isEmpty())
+        throw platform::AppError(QStringLiteral("--export and --import cannot be given together"));
+    if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch))
+        throw platform::AppError(QStringLiteral("--search and --not go with --export only"));
+    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut || o.skipLong))
+        throw platform::AppError(QStringLiteral("--table, --cut and --skip-long go with --import only"));
+    if (o.cut && o.skipLong)
+        throw platform::AppError(QStringLiteral("--cut and --skip-long cannot be given together"));
+    if (o.notSearch && !o.searchGiven)
+        throw platform::AppError(QStringLiteral("--not needs --search"));
+    return o;
+}
+
+// Refuses an Access-format database: it is converted only with the user watching, at start-up.
+void requireOurDatabase(const ContactStore& store)
+{
+    const QString path = store.ADOConnection1.databasePath();
+    if (exchange::isAccessFile(path))
+        throw platform::AppError(data::accessFormatMessage(path));
+}
+
+QString storedFieldName(const QString& name)
+{
+    QStringList names;
+    for (const data::FieldDef& f : contactFields()) {
+        if (!f.isStored())
+            continue;
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return f.name;
+        names << f.name;
+    }
+    throw platform::AppError(
+        QStringLiteral("there is no field %1; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
+}
+
+int runExport(const ExchangeOptions& o)
+{
+    const std::optional<exchange::ExportFormat> format = exchange::exportFormatForPath(o.exportFile);
+    if (!format)
+        throw platform::AppError(
+            QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
+    Application application;
+    ContactStore& store = application.store;
+    requireOurDatabase(store);
+    if (o.searchGiven)
+        store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
+    application.openQuery();
+    const qint64 written = exportQuery(store.HomeQuery, o.exportFile, *format);
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 exported to %2").arg(contacts(written), o.exportFile)));
+    return 0;
+}
+
+int runImport(const ExchangeOptions& o)
+{
+    const QString& file = o.importFile;
+    if (!QFileInfo(file).isFile())
+        throw platform::AppError(QStringLiteral("%1: no such file").arg(file));
+    if (o.tableGiven && !exchange::isAccessFile(file))
+        throw platform::AppError(QStringLiteral("%1: --table goes with Access-format files only").arg(file));
+    Application application;
+    ContactStore& store = application.store;
+    requireOurDatabase(store);
+    store.ADOConnection1.open();
+
+    exchange::Importer importer(file, o.table);
+    std::optional<exchange::ImportPlan> plan;
+    try {
+        plan = importer.plan();
+    } catch (const platform::AppError& e) {
+        throw platform::AppError(QStringLiteral("%1: %2").arg(file, e.message()));
+    }
+    if (!plan)
+        throw platform::AppError(QStringLiteral("%1: the file could not be read").arg(file));
+    for (auto it = plan->skipped.cbegin(); it != plan->skipped.cend(); ++it)
+        printError(QStringLiteral("%1: not imported: %2, %3 values").arg(file, it.key(), QString::number(it.value())));
+    for (const exchange::Notice& n : plan->notices)
+        printError(QStringLiteral("%1: %2").arg(file, n.toString()));
+    if (plan->noticeCount > plan->notices.size())
+        printError(QStringLiteral("%1: ... and %2 more notes")
+                       .arg(file, QString::number(plan->noticeCount - plan->notices.size())));
+    const QString fate =
+        o.skipLong ? QStringLiteral("left out") : QStringLiteral("shortened, each kept whole in Notes");
+    for (const exchange::OverLongContact& c : plan->overLong) {
+        QStringList fields;
+        for (const exchange::OverLongValue& v : c.values)
+            fields << QStringLiteral("%1 has %2 characters (at most %3)")
+                          .arg(exchange::fieldName(v.field))
+                          .arg(v.length)
+                          .arg(v.maxLength);
+        printError(QStringLiteral("%1: Record %2, line %3: %4: %5: %6")
+                       .arg(file, QString::number(c.record), QString::number(c.line), c.name,
+                            fields.join(QStringLiteral(", ")), fate));
+    }
+    if (plan->overLongCount > plan->overLong.size())
+        printError(QStringLiteral("%1: ... and %2 more contacts with over-long values: %3")
+                       .arg(file, QString::number(plan->overLongCount - plan->overLong.size()), fate));
+    for (const exchange::NamelessContact& c : plan->nameless)
+        printError(QStringLiteral("%1: Record %2, line %3: no name; Surname taken from %4: %5")
+                       .arg(file, QString::number(c.record), QString::number(c.line), c.takenFrom, c.surname));
+    if (plan->namelessCount > plan->nameless.size())
+        printError(QStringLiteral("%1: ... and %2 more contacts without a name")
+                       .arg(file, QString::number(plan->namelessCount - plan->nameless.size())));
+
+    const exchange::OverLongChoice choice =
+        o.skipLong ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
+    const exchange::ImportResult result = importIntoDatabase(store.ADOConnection1.handle(), importer, choice);
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 added from %2").arg(contacts(result.added), file)));
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 shortened (kept whole in Notes), %2 moved to Notes, %3 not stored")
+                                       .arg(values(result.shortenedValues), values(result.movedToNotes),
+                                            result.notStored == 1 ? QStringLiteral("1 binary value")
+                                                                  : QStringLiteral("%1 binary values")
+                                                                        .arg(result.notStored))));
+    if (result.skipped > 0)
+        printError(QStringLiteral("%1 left out for values longer than their fields allow (without --skip-long they "
+                                  "are added with the values shortened and kept whole in Notes)")
+                       .arg(contacts(result.skipped)));
+    return 0;
+}
+
+} // namespace
+
+bool isExchangeCommand(const QStringList& arguments)
+{
+    return arguments.contains(QLatin1String("--export")) || arguments.contains(QLatin1String("--import"));
+}
+
+std::optional<int> runExchangeCommand(const QStringList& arguments, int& argc, char** argv)
+{
+    if (!isExchangeCommand(arguments))
+        return std::nullopt;
+    ExchangeOptions options;
+    try {
+        options = parse(arguments);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 2;
+    }
+    QCoreApplication core(argc, argv);
+    try {
+        return options.importFile.isEmpty() ? runExport(options) : runImport(options);
+    } catch (const platform::AppError& e) {
+        printError(e.message());
+        return 1;
+    }
+}
+
+QString takeFileToOpen(QStringList& arguments)
+{
+    QStringList files;
+    for (const QString& a : arguments)
+        if (!a.startsWith(QLatin1Char('-')))
+            files << a;
+    if (files.size() != 1 || files.size() != arguments.size())
+        return {};
+    arguments.clear();
+    return files.constFirst();
+}
+
+void importAfterStartUp(const QString& path)
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [path] {
+        if (Application::exists())
+            importFile(Application::instance().fmHomeAddMain, path);
+    });
+}
+
+} // namespace app

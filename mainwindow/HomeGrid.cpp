@@ -1,0 +1,427 @@
+#include "mainwindow/HomeGrid.h"
+
+#include "app/Application.h"
+#include "mainwindow/HomeGridHints.h"
+#include "mainwindow/HomeGridView.h"
+#include "platform/IniFile.h"
+#include "data/DBNavigator.h"
+#include "data/DatasetModel.h"
+#include "platform/ErrorBox.h"
+#include "platform/Services.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+data::Dataset& homeQuery()
+{
+    return app::Application::instance().store.HomeQuery;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                        QStyle::StandardPixmap icon = QStyle::SP_CustomBase)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    app::HintRouter::setHint(button, hint);
+    if (icon != QStyle::SP_CustomBase)
+        button->setIcon(parent->style()->standardIcon(icon));
+    return button;
+}
+
+} // namespace
+
+const QList<TfmHomeAddMain::GridColumn>& TfmHomeAddMain::gridColumns()
+{
+    static const QList<GridColumn> columns = {
+        {"Surname", "Surname", 76, "WSurname"},
+        {"Firstname", "Firstname", 103, "WFirstname"},
+        {"Address1", "Address1", 103, "WAdd1"},
+        {"Address2", "Address2", 108, "WAdd2"},
+        {"A3_Village", "Add3 / Village", 108, "WA3"},
+        {"Town", "Town", 80, "WTown"},
+        {"County", "County", 86, "WCounty"},
+        {"PostCode", "PostCode", 0, "WPCode"},
+        {"Tel", "Tel", 92, "WCountry"},
+        {"Cell", "Cell", 0, "WTel"},
+    };
+    return columns;
+}
+
+TfmHomeAddMain::TfmHomeAddMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("fmHomeAddMain"));
+    setWindowTitle(QStringLiteral("Tovrel"));
+    auto& store = app::Application::instance().store;
+
+    // Hints of every window of the program end up in this window's status bar.
+    m_hints = new app::HintRouter(this);
+
+    auto* central = new QWidget(this);
+    QPalette rose = central->palette();
+    rose.setColor(QPalette::Window, QColor(255, 198, 198));
+    central->setPalette(rose);
+    central->setAutoFillBackground(true);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* upper = new QHBoxLayout;
+    upper->setSpacing(0);
+    outer->addLayout(upper, 1);
+
+    dbGrid1 = new app::ContactGrid(&store.dsHome, central);
+    dbGrid1->setObjectName(QStringLiteral("dbGrid1"));
+    QList<data::ColumnDef> columns;
+    for (const GridColumn& c : gridColumns())
+        columns << data::ColumnDef{QString::fromLatin1(c.field), QString::fromLatin1(c.title) == QLatin1String(c.field)
+                                                                     ? QString()
+                                                                     : QString::fromLatin1(c.title)};
+    dbGrid1->datasetModel()->setColumns(columns);
+    const QFontMetrics metrics(dbGrid1->font());
+    for (int i = 0; i < gridColumns().size(); ++i) {
+        const GridColumn& c = gridColumns()[i];
+        int width = c.width;
+        if (width == 0) {
+            // Columns without a designed width take their field's display width in characters.
+            const int field = store.HomeQuery.requireField(QString::fromLatin1(c.field));
+            width = std::max(store.HomeQuery.fields()[field].displayWidth * metrics.horizontalAdvance(QLatin1Char('0')),
+                             metrics.horizontalAdvance(QString::fromLatin1(c.title))) +
+                    4;
+        }
+        dbGrid1->setColumnWidth(i, width);
+    }
+    dbGrid1->cellDelegate()->setPickList(CountyColumn, {});
+    connect(dbGrid1, &app::ContactGrid::titleClicked, this, &TfmHomeAddMain::dbGrid1TitleClick);
+    connect(dbGrid1, &app::ContactGrid::gridDoubleClicked, this, &TfmHomeAddMain::dbGrid1DblClick);
+    upper->addWidget(dbGrid1, 1);
+
+    auto* side = new QWidget(central);
+    side->setObjectName(QStringLiteral("Panel1"));
+    side->setFixedWidth(104);
+    createSidePanel(side);
+    upper->addWidget(side);
+
+    auto* bottom = new QWidget(central);
+    bottom->setObjectName(QStringLiteral("Panel2"));
+    bottom->setFixedHeight(36);
+    createBottomBar(bottom);
+    outer->addWidget(bottom);
+    setCentralWidget(central);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    for (QLabel*& panel : m_panels) {
+        panel = new QLabel(StatusBar1);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setTextFormat(Qt::PlainText);
+    }
+    m_panels[0]->setFixedWidth(550);
+    StatusBar1->addWidget(m_panels[0]);
+    StatusBar1->addWidget(m_panels[1], 1);
+    setStatusBar(StatusBar1);
+    connect(m_hints, &app::HintRouter::hintChanged, m_panels[0], &QLabel::setText);
+
+    createMenu();
+    resize(1080, 600);
+}
+
+TfmHomeAddMain::~TfmHomeAddMain() = default;
+
+void TfmHomeAddMain::createSidePanel(QWidget* panel)
+{
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(4, 4, 4, 4);
+    BitBtn3 = makeButton(panel, "BitBtn3", QStringLiteral("&Record"), QStringLiteral("Insert new record into table"),
+                         QStyle::SP_FileIcon);
+    BitBtn3->setDefault(true);
+    BitBtn2 = makeButton(panel, "BitBtn2", QStringLiteral("&Cancel"), QStringLiteral("Cancel updates"),
+                         QStyle::SP_DialogCancelButton);
+    btnDelete =
+        makeButton(panel, "btnDelete", QStringLiteral("&Delete"), QStringLiteral("Delete 1 row"), QStyle::SP_TrashIcon);
+    connect(BitBtn3, &QPushButton::clicked, this, &TfmHomeAddMain::BitBtn3Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TfmHomeAddMain::BitBtn2Click);
+    connect(btnDelete, &QPushButton::clicked, this, &TfmHomeAddMain::btnDeleteClick);
+    layout->addWidget(BitBtn3);
+    layout->addWidget(BitBtn2);
+    layout->addWidget(btnDelete);
+
+    RadioGroup1 = new QGroupBox(QStringLiteral("   Surname"), panel);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    app::HintRouter::setHint(RadioGroup1, QStringLiteral("Select by 1st letter of surname"));
+    auto* grid = new QGridLayout(RadioGroup1);
+    grid->setContentsMargins(6, 4, 2, 4);
+    grid->setVerticalSpacing(0);
+    m_letters = new QButtonGroup(this);
+    m_letters->setExclusive(true);
+    // Two columns filled top to bottom: "A" to "N", then "O" to "Z" and "All".
+    constexpr int perColumn = (AllChoice + 2) / 2;
+    for (int i = 0; i <= AllChoice; ++i) {
+        const QString caption = i == AllChoice ? QStringLiteral("All") : QString(QChar(u'A' + i));
+        auto* radio = new QRadioButton(caption, RadioGroup1);
+        radio->setObjectName(QStringLiteral("RadioGroup1_") + caption);
+        m_letters->addButton(radio, i);
+        grid->addWidget(radio, i % perColumn, i / perColumn);
+    }
+    connect(m_letters, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            RadioGroup1Click();
+    });
+    layout->addWidget(RadioGroup1);
+    layout->addStretch(1);
+}
+
+void TfmHomeAddMain::createBottomBar(QWidget* bar)
+{
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(4, 3, 4, 3);
+    using Nav = data::DBNavigator;
+    DBNavigator1 = new Nav(&app::Application::instance().store.dsHome,
+                           {Nav::First, Nav::Prior, Nav::Next, Nav::Last, Nav::Post}, bar);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setFixedWidth(5 * 30);
+    layout->addWidget(DBNavigator1);
+    layout->addStretch(1);
+
+    btnRecCard =
+        makeButton(bar, "btnRecCard", QStringLiteral("Record &Card"), QStringLiteral("Index Card for data entry"));
+    btEditCounty =
+        makeButton(bar, "btEditCounty", QStringLiteral("EditCounty"), QStringLiteral("Edit List of Counties"));
+    HomeSearch = makeButton(bar, "HomeSearch", QStringLiteral("&Search"), QStringLiteral("Search & Filter"),
+                            QStyle::SP_FileDialogContentsView);
+    sqRetryBtn = makeButton(bar, "sqRetryBtn", QStringLiteral("&Reset"), QStringLiteral("Shows all names again"),
+                            QStyle::SP_BrowserReload);
+    BitBtn1 = makeButton(bar, "BitBtn1", QStringLiteral("Close"), QStringLiteral("Closes Application"),
+                         QStyle::SP_DialogCloseButton);
+    connect(btnRecCard, &QPushButton::clicked, this, &TfmHomeAddMain::btnRecCardClick);
+    connect(btEditCounty, &QPushButton::clicked, this, &TfmHomeAddMain::btEditCountyClick);
+    connect(HomeSearch, &QPushButton::clicked, this, &TfmHomeAddMain::HomeSearchClick);
+    connect(sqRetryBtn, &QPushButton::clicked, this, &TfmHomeAddMain::sqRetryBtnClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton* b : {btnRecCard, btEditCounty, HomeSearch, sqRetryBtn, BitBtn1})
+        layout->addWidget(b);
+}
+
+QStringList TfmHomeAddMain::countyPickList() const
+{
+    return dbGrid1->cellDelegate()->pickList(CountyColumn);
+}
+
+void TfmHomeAddMain::setCountyPickList(const QStringList& entries)
+{
+    dbGrid1->cellDelegate()->setPickList(CountyColumn, entries);
+}
+
+int TfmHomeAddMain::radioItemIndex() const
+{
+    return m_letters->checkedId();
+}
+
+void TfmHomeAddMain::setRadioItemIndex(int index)
+{
+    if (QAbstractButton* button = m_letters->button(index))
+        button->setChecked(true); // a change of choice runs the filter
+}
+
+QString TfmHomeAddMain::statusPanelText(int panel) const
+{
+    return panel >= 0 && panel < 2 ? m_panels[panel]->text() : QString();
+}
+
+void TfmHomeAddMain::runCommand(const QString& name)
+{
+    // A menu shortcut leaves the cell editor open: what it holds belongs to the row the command settles.
+    dbGrid1->commitOpenEditor();
+    platform::guard([&] { app::Application::instance().runCommand(name); });
+}
+
+// The alphabet filter: a new selection of the surnames beginning with the chosen letter, or of every contact.
+void TfmHomeAddMain::RadioGroup1Click()
+{
+    const int choice = radioItemIndex();
+    if (choice < 0)
+        return;
+    dbGrid1->commitOpenEditor();
+    const bool filtered = platform::guard([&] {
+        data::Dataset& q = homeQuery();
+        q.settle(); // a change that cannot be saved keeps the selection as it is
+        q.close();
+        q.setSql({choice == AllChoice
+                      ? QStringLiteral("SELECT * FROM HomeAd")
+                      : QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%'").arg(QChar(u'A' + choice))});
+        q.open();
+    });
+    if (filtered || homeQuery().state() == data::Dataset::State::Inactive) {
+        m_filterChoice = choice;
+        return;
+    }
+    // Not run: the letters show the choice still in force.
+    const QSignalBlocker blocker(m_letters);
+    if (QAbstractButton* previous = m_letters->button(m_filterChoice)) {
+        previous->setChecked(true);
+    } else if (QAbstractButton* chosen = m_letters->button(choice)) {
+        m_letters->setExclusive(false);
+        chosen->setChecked(false);
+        m_letters->setExclusive(true);
+    }
+}
+
+// Every contact again, unordered, with "All" chosen.
+void TfmHomeAddMain::sqRetryBtnClick()
+{
+    dbGrid1->commitOpenEditor();
+    const bool reopened = platform::guard([&] {
+        data::Dataset& q = homeQuery();
+        q.settle();
+        q.close();
+        q.setSql({QStringLiteral("SELECT * FROM HomeAd")});
+        q.open();
+    });
+    if (reopened)
+        setRadioItemIndex(AllChoice);
+}
+
+void TfmHomeAddMain::dbGrid1TitleClick(int column)
+{
+    data::DatasetModel* model = dbGrid1->datasetModel();
+    model->setBoldColumn(column);
+    platform::guard([&] {
+        data::Dataset& q = homeQuery();
+        const QString sort = q.sort();
+        const QString field = model->columns().value(column).field;
+        if (sort.startsWith(field) && !sort.contains(QLatin1String(" DESC")))
+            q.setSort(field + QStringLiteral(" DESC"));
+        else
+            q.setSort(field + QStringLiteral(" ASC"));
+    });
+}
+
+void TfmHomeAddMain::dbGrid1DblClick()
+{
+    runCommand(QStringLiteral("recordCard"));
+}
+
+void TfmHomeAddMain::BitBtn3Click()
+{
+    platform::guard([] { homeQuery().insert(); });
+}
+
+void TfmHomeAddMain::BitBtn2Click()
+{
+    platform::guard([] { homeQuery().cancelUpdates(); });
+}
+
+void TfmHomeAddMain::btnDeleteClick()
+{
+    platform::guard([this] {
+        if (platform::prompts().message(this, QStringLiteral("Confirm"),
+                                        QStringLiteral("You are about to delete a record"), platform::Icon::Question,
+                                        platform::Buttons::OkCancel) == platform::Answer::Ok)
+            homeQuery().remove();
+    });
+}
+
+void TfmHomeAddMain::btEditCountyClick()
+{
+    runCommand(QStringLiteral("countyEditor"));
+}
+
+void TfmHomeAddMain::btnRecCardClick()
+{
+    runCommand(QStringLiteral("recordCard"));
+}
+
+void TfmHomeAddMain::HomeSearchClick()
+{
+    runCommand(QStringLiteral("searchDialog"));
+}
+
+void TfmHomeAddMain::miPrinterSetupClick()
+{
+    platform::guard([this] {
+        if (!m_printer)
+            m_printer = std::make_unique<QPrinter>();
+        platform::printDialogs().printerSetup(this, *m_printer);
+    });
+}
+
+void TfmHomeAddMain::miMailMergeClick()
+{
+    // The mail merge set-up is shown without any report of a failure.
+    try {
+        app::Application::instance().runCommand(QStringLiteral("mailMerge"));
+    } catch (...) {
+    }
+}
+
+void TfmHomeAddMain::FormActivate()
+{
+    const QDate today = platform::clock().now().date();
+    m_panels[1]->setText(QStringLiteral("Today : ") + QLocale::system().toString(today, QLocale::ShortFormat));
+}
+
+void TfmHomeAddMain::setVisible(bool visible)
+{
+    const bool first = visible && !m_shown;
+    m_shown = m_shown || visible;
+    // The saved place is applied before the window is made: once made, a place given before the window manager
+    // has framed it lands shifted by the frame.
+    if (first)
+        FormShow();
+    QMainWindow::setVisible(visible);
+    if (first)
+        loadCountyPickList();
+}
+
+void TfmHomeAddMain::closeEvent(QCloseEvent* event)
+{
+    // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so.
+    dbGrid1->commitOpenEditor();
+    if (!platform::guard([] { homeQuery().settle(); }) &&
+        platform::prompts().message(this, QStringLiteral("Confirm"),
+                                    QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
+                                    platform::Icon::Question,
+                                    platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    // Settings that cannot be written are reported; the window closes all the same.
+    FormClose();
+    event->accept();
+    // Closing the main window ends the program, whatever else is open.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TfmHomeAddMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TfmHomeAddMain::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        // Enter that no control took: a focused push button takes it, otherwise the default button "&Record".
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        (focused && isAncestorOf(focused) ? focused : BitBtn3)->click();
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}

@@ -1,0 +1,112 @@
+#include "mainwindow/HomeGridHints.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+namespace app {
+
+namespace {
+const char* const WatchedProperty = "tovrelHintWatched";
+}
+
+HintRouter::HintRouter(QObject* parent) : QObject(parent)
+{
+    qApp->installEventFilter(this);
+}
+
+HintRouter::~HintRouter()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+QString HintRouter::longHint(const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+QString HintRouter::shortHint(const QString& hint)
+{
+    return hint.section(QLatin1Char('|'), 0, 0);
+}
+
+QString HintRouter::hintFor(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        QString hint = w->statusTip();
+        if (hint.isEmpty())
+            hint = w->toolTip();
+        if (!hint.isEmpty())
+            return hint;
+        if (w->isWindow())
+            break;
+    }
+    return {};
+}
+
+void HintRouter::setHint(QWidget* widget, const QString& hint, bool tooltip)
+{
+    widget->setStatusTip(hint);
+    widget->setToolTip(tooltip ? shortHint(hint) : QString());
+}
+
+void HintRouter::setHintText(const QString& text)
+{
+    if (text == m_hint)
+        return;
+    m_hint = text;
+    emit hintChanged(text);
+}
+
+void HintRouter::watchMenu(QWidget* menu)
+{
+    if (menu->property(WatchedProperty).toBool())
+        return;
+    menu->setProperty(WatchedProperty, true);
+    if (auto* m = qobject_cast<QMenu*>(menu))
+        connect(m, &QMenu::hovered, this, &HintRouter::actionHovered);
+    else if (auto* bar = qobject_cast<QMenuBar*>(menu))
+        connect(bar, &QMenuBar::hovered, this, &HintRouter::actionHovered);
+}
+
+void HintRouter::actionHovered(QAction* action)
+{
+    setHintText(action ? longHint(action->statusTip()) : QString());
+}
+
+bool HintRouter::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+        if (watched->isWidgetType())
+            setHintText(longHint(hintFor(static_cast<QWidget*>(watched))));
+        break;
+    case QEvent::Leave:
+        if (watched->isWidgetType()) {
+            const auto* w = static_cast<QWidget*>(watched);
+            setHintText(w->isWindow() ? QString() : longHint(hintFor(w->parentWidget())));
+        }
+        break;
+    case QEvent::Show:
+        if (qobject_cast<QMenu*>(watched) || qobject_cast<QMenuBar*>(watched))
+            watchMenu(static_cast<QWidget*>(watched));
+        break;
+    case QEvent::Hide:
+        if (qobject_cast<QMenu*>(watched))
+            setHintText(QString());
+        break;
+    case QEvent::StatusTip:
+        // Hints go to the main window's status panel only, never into a status bar of Qt's own choosing.
+        return true;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace app

@@ -1,0 +1,112 @@
+// The main window's menu: every entry reaches its window through the application's named commands.
+#include "mainwindow/HomeGrid.h"
+
+#include "app/Application.h"
+#include "platform/ErrorBox.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {},
+                 const QString& hint = {})
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    action->setStatusTip(hint);
+    return action;
+}
+
+} // namespace
+
+void TfmHomeAddMain::createMenu()
+{
+    QMenuBar* bar = menuBar();
+    auto command = [this](QAction* action, const char* name) {
+        connect(action, &QAction::triggered, this, [this, name] { runCommand(QString::fromLatin1(name)); });
+    };
+
+    mnFile = bar->addMenu(QStringLiteral("&File"));
+    mnFile->setObjectName(QStringLiteral("mnFile"));
+    miBackUp = addItem(mnFile, "miBackUp", QStringLiteral("&Backup"), QKeySequence(Qt::CTRL | Qt::Key_B));
+    miRestore = addItem(mnFile, "miRestore", QStringLiteral("&Restore"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    QAction* miImport = addItem(mnFile, "miImport", QStringLiteral("&Import..."), {},
+                                QStringLiteral("Adds contacts from a vCard, CSV or Access-format file"));
+    QAction* miExport = addItem(mnFile, "miExport", QStringLiteral("Expor&t..."), {},
+                                QStringLiteral("Writes the contacts shown to a vCard or CSV file"));
+    QAction* miSharedBook = addItem(mnFile, "miSharedBook", QStringLiteral("S&hared Address Book…"), {},
+                                    QStringLiteral("Sets up the address book shared with a CardDAV server"));
+    QAction* miSynchronise = addItem(mnFile, "miSynchronise", QStringLiteral("S&ynchronise"), {},
+                                     QStringLiteral("Exchanges changes with the shared address book"));
+    mnFile->addSeparator();
+    miPrinterSetup =
+        addItem(mnFile, "miPrinterSetup", QStringLiteral("&Printer Setup"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    miExit = addItem(mnFile, "miExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    command(miBackUp, "backup");
+    command(miRestore, "restore");
+    command(miImport, "import");
+    command(miExport, "export");
+    command(miSharedBook, "sharedBook");
+    command(miSynchronise, "synchronise");
+    connect(miPrinterSetup, &QAction::triggered, this, &TfmHomeAddMain::miPrinterSetupClick);
+    connect(miExit, &QAction::triggered, this, &QWidget::close);
+
+    mnSearch = bar->addMenu(QStringLiteral("&Search"));
+    mnSearch->setObjectName(QStringLiteral("mnSearch"));
+    mnSearch->menuAction()->setStatusTip(QStringLiteral("Search & Filter"));
+    miOpenSearch = addItem(mnSearch, "miOpenSearch", QStringLiteral("O&pen Search"), QKeySequence(Qt::Key_F3));
+    miClearFilter = addItem(mnSearch, "miClearFilter", QStringLiteral("&Clear Fillter"), QKeySequence(Qt::Key_F4));
+    connect(miOpenSearch, &QAction::triggered, this, &TfmHomeAddMain::HomeSearchClick);
+    connect(miClearFilter, &QAction::triggered, this, &TfmHomeAddMain::sqRetryBtnClick);
+
+    mnReports = bar->addMenu(QStringLiteral("&Reports"));
+    mnReports->setObjectName(QStringLiteral("mnReports"));
+    mnReports->menuAction()->setStatusTip(QStringLiteral("Selection of useful Reports"));
+    miPhoneList = addItem(mnReports, "miPhoneList", QStringLiteral("Phone &List"));
+    mnAddressLabels = mnReports->addMenu(QStringLiteral("&Address Labels"));
+    mnAddressLabels->setObjectName(QStringLiteral("mnAddressLabels"));
+    miLabels21 =
+        addItem(mnAddressLabels, "miLabels21", QStringLiteral("21 per A4 sheet"), {}, QStringLiteral("Avery L7160"));
+    miLabels16 =
+        addItem(mnAddressLabels, "miLabels16", QStringLiteral("16 per A4 sheet"), {}, QStringLiteral("Avery L7162"));
+    miLabels14 = addItem(mnAddressLabels, "miLabels14", QStringLiteral("14 per A4 sheet"));
+    QAction* miStockLabels = addItem(mnReports, "miStockLabels", QStringLiteral("Labels on &Other Stock…"), {},
+                                     QStringLiteral("Address labels on any sheet of labels, or your own sizes"));
+    QAction* miEnvelopes = addItem(mnReports, "miEnvelopes", QStringLiteral("&Envelopes…"), {},
+                                   QStringLiteral("One envelope for each contact shown"));
+    miFiloFax = addItem(mnReports, "miFiloFax", QStringLiteral("&FiloFax Pages"));
+    miA5Diary = addItem(mnReports, "miA5Diary", QStringLiteral("A&5 Diary Pages"));
+    mnReports->addSeparator();
+    miRecordForm = addItem(mnReports, "miRecordForm", QStringLiteral("&Record Form "), {},
+                           QStringLiteral("Alternative form for data entry"));
+    command(miPhoneList, "phoneList");
+    command(miLabels21, "labels21");
+    command(miLabels16, "labels16");
+    command(miLabels14, "labels14");
+    command(miStockLabels, "stockLabels");
+    command(miEnvelopes, "envelopes");
+    command(miFiloFax, "filofax");
+    command(miA5Diary, "diary");
+    command(miRecordForm, "formView");
+
+    // Two commands stand on the menu bar itself.
+    miMailMerge = bar->addAction(QStringLiteral("&Mail Merge"));
+    miMailMerge->setObjectName(QStringLiteral("miMailMerge"));
+    miMailMerge->setStatusTip(QStringLiteral("This item "));
+    connect(miMailMerge, &QAction::triggered, this, &TfmHomeAddMain::miMailMergeClick);
+    miNotepad = bar->addAction(QStringLiteral("&Notepad"));
+    miNotepad->setObjectName(QStringLiteral("miNotepad"));
+    miNotepad->setStatusTip(QStringLiteral("Opens Text Editor"));
+    command(miNotepad, "notepad");
+
+    mnHelp = bar->addMenu(QStringLiteral("&Help"));
+    mnHelp->setObjectName(QStringLiteral("mnHelp"));
+    miHelpManual = addItem(mnHelp, "miHelpManual", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));
+    miHelpNote = addItem(mnHelp, "miHelpNote", QStringLiteral("Hel&p Note"));
+    miAbout = addItem(mnHelp, "miAbout", QStringLiteral("&About"));
+    command(miHelpManual, "manual");
+    command(miHelpNote, "helpNote");
+    command(miAbout, "about");
+}

@@ -1,0 +1,486 @@
+#include "app/Application.h"
+#include "backup/BackupRestore.h"
+#include "platform/Fakes.h"
+#include "platform/ProgramFolder.h"
+#include "support/TestDb.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sqlite3.h>
+#include <unistd.h>
+
+using testsupport::readBytes;
+using testsupport::writeFile;
+
+namespace {
+
+void exec(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QCOMPARE(rc, SQLITE_OK);
+}
+
+int contactCount(const QString& path)
+{
+    return testsupport::query(path, QStringLiteral("SELECT count(*) FROM HomeAd")).value(0).toInt();
+}
+
+// Enough contacts for a database of many pages, so that half of one is a damaged file.
+QList<testsupport::Contact> manyContacts(int count)
+{
+    QList<testsupport::Contact> contacts;
+    for (int i = 0; i < count; ++i)
+        contacts << testsupport::Contact{{QStringLiteral("Surname"), QStringLiteral("Surname%1").arg(i)},
+                                         {QStringLiteral("Notes"), QString(200, QLatin1Char('a' + i % 26))}};
+    return contacts;
+}
+
+// A program folder with a database of the sample contacts, the contact list open, and the commands registered.
+struct Program
+{
+    Program()
+    {
+        testsupport::makeDatabase(database, testsupport::sampleContacts());
+        platform::setProgramFolder(dir.path());
+        fakes = platform::installFakes();
+        // Whether the list was open again by the time an error was shown.
+        fakes.prompts->onAsk = [this](const platform::PromptRecord& r) {
+            if (r.icon == platform::Icon::Error)
+                openAtError << (query().isOpen() && query().sql() == sqlAtStart);
+        };
+        application = std::make_unique<app::Application>();
+        application->openQuery();
+        app::registerBackupCommands(*application);
+    }
+
+    data::Dataset& query() { return application->store.HomeQuery; }
+
+    // A filtered, sorted selection, so that the reopening is seen to keep the text and drop the sort.
+    void narrow()
+    {
+        query().close();
+        query().setSql({QStringLiteral("SELECT * FROM HomeAd WHERE County LIKE 'kent'")});
+        sqlAtStart = query().sql();
+        query().open();
+        query().setSort(QStringLiteral("Firstname DESC"));
+    }
+
+    QStringList errors() const
+    {
+        QStringList texts;
+        for (const auto& r : fakes.prompts->asked)
+            if (r.icon == platform::Icon::Error)
+                texts << r.text;
+        return texts;
+    }
+
+    // The selection as the user sees it after a command: open again, same text, first row current, no sort.
+    void verifyReopened(int rows)
+    {
+        QVERIFY(query().isOpen());
+        QCOMPARE(query().sql(), sqlAtStart);
+        QCOMPARE(query().recordCount(), rows);
+        QCOMPARE(query().currentRow(), rows ? 0 : -1);
+        QVERIFY(query().sort().isEmpty());
+    }
+
+    QTemporaryDir dir;
+    QString database = dir.filePath(QStringLiteral("Tovrel.mdb"));
+    QString backup = dir.filePath(QStringLiteral("Tovrel.bak"));
+    QStringList sqlAtStart = app::startSql();
+    QList<bool> openAtError;
+    platform::Fakes fakes{};
+    std::unique_ptr<app::Application> application;
+};
+
+void addContact(Program& p, const QString& surname)
+{
+    p.query().append();
+    p.query().setFieldValue(QStringLiteral("Surname"), surname);
+    p.query().setFieldValue(QStringLiteral("County"), QStringLiteral("Kent"));
+    p.query().post();
+}
+
+// Another program's hold on the database: a connection of this process (the engine keeps its locks between
+// connections of one process apart as between processes) or a sqlite3 shell of its own.
+class LockHolder
+{
+public:
+    bool take(const QString& path, bool write, bool otherProcess)
+    {
+        const char* sql = write ? "BEGIN IMMEDIATE;" : "BEGIN; SELECT count(*) FROM HomeAd;";
+        if (!otherProcess) {
+            if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr))
+                return false;
+            return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        }
+        m_shell.start(QStringLiteral("sqlite3"), {path});
+        if (!m_shell.waitForStarted())
+            return false;
+        m_shell.write(QByteArray(sql) + "\nSELECT 'held';\n");
+        for (;;) {
+            while (!m_shell.canReadLine())
+                if (!m_shell.waitForReadyRead(10000))
+                    return false;
+            if (m_shell.readLine().trimmed() == "held")
+                return true;
+        }
+    }
+    ~LockHolder()
+    {
+        if (m_db)
+            sqlite3_close(m_db);
+        if (m_shell.state() != QProcess::NotRunning) {
+            m_shell.closeWriteChannel();
+            m_shell.waitForFinished();
+        }
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    QProcess m_shell;
+};
+
+const QString BackupQuestion =
+    QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak");
+const QString RestoreQuestion = QStringLiteral(
+    "This will copy your Backup File OVER your present database table. Are you sure you want to do this?");
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answerOtherThanOkChangesNothing_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("backup") << QStringLiteral("backup") << BackupQuestion;
+        QTest::newRow("restore") << QStringLiteral("restore") << RestoreQuestion;
+    }
+    void answerOtherThanOkChangesNothing()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, question);
+        Program p;
+        writeFile(p.backup, readBytes(p.database));
+        addContact(p, QStringLiteral("Newer"));
+        const QByteArray database = readBytes(p.database);
+        const QByteArray backup = readBytes(p.backup);
+        p.narrow();
+        p.query().moveTo(1);
+        int reopened = 0;
+        connect(&p.query(), &data::Dataset::opened, this, [&] { ++reopened; });
+        p.fakes.prompts->answers << platform::Answer::Cancel;
+
+        QVERIFY(p.application->runCommand(command));
+
+        QCOMPARE(p.fakes.prompts->asked.size(), 1);
+        const platform::PromptRecord& asked = p.fakes.prompts->asked.constFirst();
+        QCOMPARE(asked.caption, QStringLiteral("Information"));
+        QCOMPARE(asked.text, question);
+        QCOMPARE(asked.icon, platform::Icon::Information);
+        QCOMPARE(asked.buttons, platform::Buttons::OkCancel);
+        QCOMPARE(reopened, 0);
+        QCOMPARE(p.query().currentRow(), 1);
+        QCOMPARE(p.query().sort(), QStringLiteral("Firstname DESC"));
+        QCOMPARE(readBytes(p.database), database);
+        QCOMPARE(readBytes(p.backup), backup);
+    }
+
+    // A database of whole 8192-byte pages: the copy ends on a read of nothing, and nothing is left off.
+    void backupCopiesTheWholeFile_data()
+    {
+        QTest::addColumn<bool>("intoFolder");
+        QTest::newRow("Tovrel.bak file") << false;
+        QTest::newRow("Tovrel.bak folder") << true;
+    }
+    void backupCopiesTheWholeFile()
+    {
+        QFETCH(bool, intoFolder);
+        Program p;
+        p.query().close();
+        p.application->store.ADOConnection1.close();
+        exec(p.database, "PRAGMA page_size=8192; VACUUM;");
+        for (int i = 0; i < 40; ++i)
+            exec(p.database, "INSERT INTO HomeAd (Surname, Notes) VALUES ('Filler', hex(randomblob(300)))");
+        const QByteArray database = readBytes(p.database);
+        QVERIFY(database.size() > 2 * 8192);
+        QCOMPARE(database.size() % 8192, 0);
+        if (intoFolder)
+            QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("Tovrel.bak")));
+        p.narrow();
+
+        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+
+        QCOMPARE(p.errors(), QStringList());
+        const QString copy = intoFolder ? p.dir.filePath(QStringLiteral("Tovrel.bak/Tovrel.mdb")) : p.backup;
+        QCOMPARE(readBytes(copy), database);
+        p.verifyReopened(2);
+    }
+
+    // Backup twice with changes between: the backup holds the second; restore then brings it back under the same
+    // selection, and the changes made since are gone.
+    void restoreBringsBackTheLastBackup()
+    {
+        Program p;
+        p.narrow();
+        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        addContact(p, QStringLiteral("Second"));
+        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QCOMPARE(contactCount(p.backup), 7);
+        addContact(p, QStringLiteral("Gone"));
+        QCOMPARE(contactCount(p.database), 8);
+
+        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+
+        QCOMPARE(p.errors(), QStringList());
+        QCOMPARE(readBytes(p.database), readBytes(p.backup));
+        QCOMPARE(contactCount(p.database), 7);
+        p.verifyReopened(3);
+        QStringList surnames;
+        for (int row = 0; row < p.query().recordCount(); ++row)
+            surnames << p.query().text(row, QStringLiteral("Surname"));
+        surnames.sort();
+        QCOMPARE(surnames, QStringList({"Second", "ZOË", "Łukasz"}));
+    }
+
+    // A backup carried over to a folder that has no database yet becomes the database.
+    void restoreWhereThereIsNoDatabase()
+    {
+        Program p;
+        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(QFile::remove(p.database));
+
+        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+
+        QCOMPARE(p.errors(), QStringList());
+        QCOMPARE(readBytes(p.database), readBytes(p.backup));
+        p.verifyReopened(6);
+    }
+
+    // A backup that is missing, or that would not give a working database, never replaces the one in use.
+    void restoreKeepsTheDatabaseForABadBackup_data()
+    {
+        QTest::addColumn<QString>("backup"); // how the backup file is made
+        QTest::addColumn<QString>("error");  // what the message must say
+        QTest::newRow("no backup yet") << "missing"
+                                       << "Cannot open file %1: No such file or directory.";
+        QTest::newRow("empty file") << "empty"
+                                    << "has no table HomeAd";
+        QTest::newRow("not a database") << "text"
+                                        << "file is not a database";
+        QTest::newRow("half a database") << "truncated"
+                                         << "malformed";
+        QTest::newRow("a field missing") << "no Email"
+                                         << "has no field Email";
+    }
+    void restoreKeepsTheDatabaseForABadBackup()
+    {
+        QFETCH(QString, backup);
+        QFETCH(QString, error);
+        Program p;
+        const QString made = p.dir.filePath(QStringLiteral("made.db"));
+        if (backup == QLatin1String("empty")) {
+            writeFile(p.backup, {});
+        } else if (backup == QLatin1String("text")) {
+            writeFile(p.backup, QByteArray("Surname,Firstname\nBrown,Alice\n").repeated(100));
+        } else if (backup == QLatin1String("truncated")) {
+            testsupport::makeDatabase(made, manyContacts(400));
+            const QByteArray whole = readBytes(made);
+            writeFile(p.backup, whole.left(whole.size() / 2));
+        } else if (backup == QLatin1String("no Email")) {
+            testsupport::makeDatabase(made, testsupport::sampleContacts());
+            exec(made, "ALTER TABLE HomeAd DROP COLUMN Email");
+            writeFile(p.backup, readBytes(made));
+        }
+        const QByteArray database = readBytes(p.database);
+        const QByteArray former = readBytes(p.backup);
+        p.narrow();
+
+        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+
+        QCOMPARE(p.errors().size(), 1);
+        const QString shown = p.errors().constFirst();
+        QVERIFY2(shown.contains(p.backup) &&
+                     shown.contains(error.contains(QLatin1String("%1")) ? error.arg(p.backup) : error),
+                 qPrintable(shown));
+        QCOMPARE(p.openAtError, QList<bool>{true});
+        QCOMPARE(readBytes(p.database), database);
+        QCOMPARE(readBytes(p.backup), former);
+        QCOMPARE(QFile::exists(p.backup), backup != QLatin1String("missing"));
+        p.verifyReopened(2);
+    }
+
+    // A disk that fills up part way through: the file being replaced is still whole, the error names it, and it
+    // is shown only once the list is open again.
+    void fullDiskKeepsTheFormerFile_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<qint64>("room"); // bytes the disk takes before it is full
+        for (const char* command : {"backup", "restore"}) {
+            QTest::addRow("%s, full at once", command) << QString::fromLatin1(command) << qint64(0);
+            QTest::addRow("%s, short first block", command) << QString::fromLatin1(command) << qint64(100);
+            QTest::addRow("%s, full after a block", command) << QString::fromLatin1(command) << qint64(8192);
+        }
+    }
+    void fullDiskKeepsTheFormerFile()
+    {
+        QFETCH(QString, command);
+        QFETCH(qint64, room);
+        Program p;
+        writeFile(p.backup, readBytes(p.database));
+        addContact(p, QStringLiteral("Newer"));
+        const QByteArray database = readBytes(p.database);
+        const QByteArray backup = readBytes(p.backup);
+        p.narrow();
+        auto written = std::make_shared<qint64>(0);
+        const BlockWriter full = [=](QIODevice& to, const char* data, qint64 size) {
+            const qint64 count = std::min(size, room - *written);
+            *written += count;
+            return count > 0 ? to.write(data, count) : qint64(0);
+        };
+
+        if (command == QLatin1String("backup"))
+            app::miBackUpClick(p.application->store, full);
+        else
+            app::miRestoreClick(p.application->store, full);
+
+        const QString target = command == QLatin1String("backup") ? p.backup : p.database;
+        QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: the write fell short.").arg(target)});
+        QCOMPARE(p.openAtError, QList<bool>{true});
+        QCOMPARE(readBytes(p.database), database);
+        QCOMPARE(readBytes(p.backup), backup);
+        QCOMPARE(QDir(p.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Tovrel.bak", "Tovrel.mdb"}));
+        p.verifyReopened(3);
+    }
+
+    void readOnlyFolderKeepsEveryFile_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("backup") << QStringLiteral("backup");
+        QTest::newRow("restore") << QStringLiteral("restore");
+    }
+    void readOnlyFolderKeepsEveryFile()
+    {
+        QFETCH(QString, command);
+        Program p;
+        writeFile(p.backup, readBytes(p.database));
+        addContact(p, QStringLiteral("Newer"));
+        const QByteArray database = readBytes(p.database);
+        const QByteArray backup = readBytes(p.backup);
+        // The administrator writes anywhere; an immutable folder stops even them, where the file system allows.
+        const bool root = ::geteuid() == 0;
+        const auto writable = qScopeGuard([&] {
+            if (root)
+                QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), p.dir.path()});
+            QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        QVERIFY(QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        if (root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), p.dir.path()}) != 0)
+            QSKIP("running as root and the folder cannot be made immutable");
+
+        QVERIFY(p.application->runCommand(command));
+
+        const QString target = command == QLatin1String("backup") ? p.backup : p.database;
+        // An immutable folder stops the administrator with another reason than the one a read-only folder gives.
+        const QString reason = root ? QStringLiteral("Operation not permitted") : QStringLiteral("Permission denied");
+        QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: %2.").arg(target, reason)});
+        QCOMPARE(readBytes(p.database), database);
+        QCOMPARE(readBytes(p.backup), backup);
+        p.verifyReopened(7);
+    }
+
+    // Another program writing stops a backup; another program using the database at all stops a restore. Either
+    // way nothing changes, and a program that only reads does not stop a backup.
+    void otherProgramsLocks_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("write");        // the other program writes, or only reads
+        QTest::addColumn<bool>("otherProcess"); // a process of its own, or a connection of this one
+        QTest::addColumn<QString>("error");
+        const QString cannotOpen = QStringLiteral("Cannot open file %1.");
+        const QString cannotCreate = QStringLiteral("Cannot create file %1.");
+        QTest::newRow("backup, writer") << "backup" << true << false << cannotOpen;
+        QTest::newRow("backup, writing process") << "backup" << true << true << cannotOpen;
+        QTest::newRow("backup, reader") << "backup" << false << false << QString();
+        QTest::newRow("restore, reader") << "restore" << false << false << cannotCreate;
+        QTest::newRow("restore, reading process") << "restore" << false << true << cannotCreate;
+        QTest::newRow("restore, writing process") << "restore" << true << true << cannotCreate;
+    }
+    void otherProgramsLocks()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, write);
+        QFETCH(bool, otherProcess);
+        QFETCH(QString, error);
+        if (otherProcess && QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+            QSKIP("no sqlite3 shell to hold the lock");
+        Program p;
+        writeFile(p.backup, readBytes(p.database));
+        addContact(p, QStringLiteral("Newer"));
+        const QByteArray database = readBytes(p.database);
+        const QByteArray backup = readBytes(p.backup);
+        {
+            LockHolder other;
+            QVERIFY(other.take(p.database, write, otherProcess));
+            QVERIFY(p.application->runCommand(command));
+        }
+        if (error.isEmpty()) {
+            QCOMPARE(p.errors(), QStringList());
+            QCOMPARE(readBytes(p.backup), database);
+        } else {
+            QCOMPARE(p.errors(), QStringList{error.arg(p.database)});
+            QCOMPARE(readBytes(p.backup), backup);
+        }
+        QCOMPARE(readBytes(p.database), database);
+        p.verifyReopened(7);
+    }
+
+    // When the database itself cannot be opened again, its error is shown in place of the copy's, and the list
+    // stays closed. A damaged database is never copied over the last good backup.
+    void reopeningFailureIsShownInstead_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("backup of a damaged database") << QStringLiteral("backup");
+        QTest::newRow("restore with no files at all") << QStringLiteral("restore");
+    }
+    void reopeningFailureIsShownInstead()
+    {
+        QFETCH(QString, command);
+        Program p;
+        const bool backingUp = command == QLatin1String("backup");
+        if (backingUp) {
+            writeFile(p.backup, readBytes(p.database));
+            writeFile(p.database, QByteArray(20000, 'x'));
+        } else {
+            QVERIFY(QFile::remove(p.database));
+        }
+        const QByteArray backup = readBytes(p.backup);
+
+        QVERIFY(p.application->runCommand(command));
+
+        QCOMPARE(p.errors().size(), 1);
+        QVERIFY2(p.errors().constFirst().startsWith(QStringLiteral("Could not open the database")),
+                 qPrintable(p.errors().constFirst()));
+        QVERIFY(!p.query().isOpen());
+        QCOMPARE(readBytes(p.backup), backup);
+        QCOMPARE(QFile::exists(p.database), backingUp);
+    }
+};
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"
+

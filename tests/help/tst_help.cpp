@@ -1,0 +1,275 @@
+#include "app/Application.h"
+#include "help/Credits.h"
+#include "help/HelpMemoBox.h"
+#include "help/SplashBox.h"
+#include "platform/Fakes.h"
+#include "platform/ProgramFolder.h"
+#include "support/TestDb.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+QList<TfmSplash*> aboutBoxes()
+{
+    QList<TfmSplash*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<TfmSplash*>(w))
+            boxes << box;
+    return boxes;
+}
+
+QString pdfText(const QString& pdf, int page = 0)
+{
+    QStringList arguments{QStringLiteral("-layout")};
+    if (page > 0)
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+    arguments << pdf << QStringLiteral("-");
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestHelp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        testsupport::makeDatabase(m_dir->filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
+        platform::setProgramFolder(m_dir->path());
+        testsupport::makeCountyList(m_dir->path());
+        m_fakes = platform::installFakes();
+        m_application = std::make_unique<app::Application>();
+        m_application->startUp();
+    }
+    void cleanup()
+    {
+        m_application.reset();
+        m_dir.reset();
+    }
+
+    void startUpMakesTheHelpWindowsHidden()
+    {
+        QVERIFY(m_application->fmHelpMemo);
+        QVERIFY(m_application->fmCredits);
+        QVERIFY(!m_application->fmHelpMemo->isVisible());
+        QVERIFY(!m_application->fmCredits->isVisible());
+        QVERIFY(aboutBoxes().isEmpty());
+        for (const char* command : {"backup", "restore", "manual", "helpNote", "about"})
+            QVERIFY2(m_application->hasCommand(QString::fromLatin1(command)), command);
+    }
+
+    // The manual is handed to the desktop by its full path; a box tells when nothing shows it, or when there is no
+    // manual to show, and where it is or was looked for.
+    void manualGoesToTheDesktop_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("handled");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("a viewer opens it") << true << true << QString();
+        QTest::newRow("nothing opens it") << true << false
+                                          << "No program to show PDF files could be started. The manual is:\n%1";
+        QTest::newRow("no manual") << false << true << "The manual Manual.pdf was not found. It was looked for here:\n%1";
+    }
+    void manualGoesToTheDesktop()
+    {
+        QFETCH(bool, present);
+        QFETCH(bool, handled);
+        QFETCH(QString, box);
+        const QString manual = m_dir->filePath(QStringLiteral("Manual.pdf"));
+        if (present) {
+            QFile file(manual);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("%PDF-1.4\n");
+        }
+        m_fakes.shell->handled = handled;
+        QVERIFY(m_application->runCommand(QStringLiteral("manual")));
+        QCOMPARE(m_fakes.shell->opened, present ? QStringList{manual} : QStringList());
+        if (box.isEmpty()) {
+            QVERIFY(m_fakes.prompts->asked.isEmpty());
+            return;
+        }
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QCOMPARE(m_fakes.prompts->asked[0].caption, QStringLiteral("Information"));
+        QCOMPARE(m_fakes.prompts->asked[0].icon, platform::Icon::Information);
+        const QString where = present ? manual : app::manualCandidates().join(QLatin1Char('\n'));
+        QCOMPARE(m_fakes.prompts->asked[0].text, box.arg(QDir::toNativeSeparators(where)));
+    }
+
+    // The build lays the manual out beside the program, with a contents list whose pages are right.
+    void manualIsBuiltBesideTheProgram()
+    {
+        const QString pdf = QFileInfo(QStringLiteral(TOVREL_BINARY)).absolutePath() + QStringLiteral("/Manual.pdf");
+        QFile file(pdf);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(pdf));
+        QVERIFY(file.read(5) == "%PDF-");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("no pdftotext to read the manual with");
+        const QString contents = pdfText(pdf, 1) + pdfText(pdf, 2);
+        for (const char* chapter : {"Getting started", "The main window", "Finding contacts", "Printing", "Mail merge",
+                                    "Backup and restore", "The files Tovrel keeps"}) {
+            const QRegularExpression entry(QStringLiteral("^\\s*%1\\s+(\\d+)\\s*$").arg(QLatin1String(chapter)),
+                                           QRegularExpression::MultilineOption);
+            const QRegularExpressionMatch match = entry.match(contents);
+            QVERIFY2(match.hasMatch(), chapter);
+            const QString page = pdfText(pdf, match.captured(1).toInt());
+            QVERIFY2(page.contains(QRegularExpression(QStringLiteral("^\\s*%1\\s*$").arg(QLatin1String(chapter)),
+                                                      QRegularExpression::MultilineOption)),
+                     chapter);
+        }
+        const QString all = pdfText(pdf);
+        for (const char* needed : {"Avery L7160", "Avery L7162", "Tovrel.bak", "Select Names", "ListFile.txt"})
+            QVERIFY2(all.contains(QLatin1String(needed)), needed);
+    }
+
+    void helpNoteIsOneWindowWithItsText()
+    {
+        QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
+        QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
+        TfmHelpMemo* note = m_application->fmHelpMemo;
+        QVERIFY(note->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(note));
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<TfmHelpMemo*>(w) != nullptr; }),
+                 1);
+        QCOMPARE(note->windowTitle(), QStringLiteral("Tovrel"));
+        QCOMPARE(note->minimumSize(), note->maximumSize());
+        QCOMPARE(note->width(), 442);
+        QVERIFY(note->height() >= 307);
+        QCOMPARE(note->Label1->text(), QStringLiteral("Help Information"));
+        QVERIFY(note->Label1->font().bold());
+        QCOMPARE(note->Label1->font().pixelSize(), 16);
+        QCOMPARE(note->Panel1->height(), 32);
+        QVERIFY(note->RichEdit1->isReadOnly());
+        // The whole text in view, each paragraph wrapped as one: no scrolling, no line broken inside a sentence.
+        QCOMPARE(note->RichEdit1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(note->RichEdit1->horizontalScrollBar()->maximum(), 0);
+
+        const QStringList paragraphs = note->RichEdit1->toPlainText().split(QLatin1Char('\n'));
+        const QStringList fixed = {
+            "A LITTLE HELP",
+            "",
+            "Tovrel is simple, and I hope you can find your way about easily.",
+            "",
+            "For full indexed instructions with illustrations, click on Help of press F1 to view the more detailed "
+            "Acrobat PDF file.",
+            "",
+            "It uses one database file (SQLite) to store useful info about people. Other tools that read SQLite can "
+            "open that file if you like, and Backup copies it. You can view, edit, delete, or add records in the main "
+            "Table, which is what you see when you open the application.",
+            "",
+            "IMPROVEMENTS",
+            "",
+            "We welcome constructive comments and suggestions.",
+            "",
+        };
+        QCOMPARE(paragraphs.size(), 15);
+        QCOMPARE(paragraphs.mid(0, 12), fixed);
+        QVERIFY(paragraphs[12].startsWith(QLatin1String("Please email to:")) && paragraphs[12].contains(QLatin1Char('@')));
+        QVERIFY(paragraphs[13].startsWith(QLatin1String("Or visit ")) &&
+                paragraphs[13].endsWith(QLatin1String("and leave a message.")));
+        QVERIFY(paragraphs[14].startsWith(QLatin1String("Or write to :")) && paragraphs[14].size() > 20);
+    }
+
+    // Each request makes a box of its own that stays on top and closes on its own timer; the credits window
+    // opened from one outlives it.
+    void aboutBoxesCloseOnTheirOwnTimers()
+    {
+        QVERIFY(m_application->runCommand(QStringLiteral("about")));
+        QVERIFY(m_application->runCommand(QStringLiteral("about")));
+        const QList<TfmSplash*> boxes = aboutBoxes();
+        QCOMPARE(boxes.size(), 2);
+        for (TfmSplash* box : boxes) {
+            QVERIFY(box->isVisible());
+            QVERIFY(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            QVERIFY(!box->windowFlags().testFlag(Qt::WindowTitleHint));
+            QVERIFY(!box->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+            QCOMPARE(box->size(), QSize(359, 201));
+            QCOMPARE(box->ProductName->text(), QStringLiteral("Tovrel"));
+            QCOMPARE(box->Comments->text(), QStringLiteral("Database for Home or Office"));
+            QCOMPARE(box->DevelopedBy->text(), QStringLiteral("developed by"));
+            QVERIFY(!box->Developer->text().isEmpty());
+            QCOMPARE(box->pnlCredits->text(), QStringLiteral("Credits"));
+            QCOMPARE(box->Timer1->interval(), 3000);
+            QVERIFY(box->Timer1->isSingleShot());
+            QVERIFY(box->Timer1->isActive());
+        }
+        QVERIFY(boxes[0]->Timer1 != boxes[1]->Timer1);
+        QPointer<TfmSplash> first = boxes[0];
+        QPointer<TfmSplash> second = boxes[1];
+
+        QTest::mouseClick(first->pnlCredits, Qt::LeftButton);
+        QVERIFY(m_application->fmCredits->isVisible());
+
+        // Let the first box's time run out now; the second keeps counting.
+        first->Timer1->setInterval(0);
+        QTRY_VERIFY(first.isNull());
+        QVERIFY(!second.isNull());
+        QVERIFY(second->Timer1->isActive());
+        QVERIFY(m_application->fmCredits->isVisible());
+
+        second->Timer1->setInterval(0);
+        QTRY_VERIFY(second.isNull());
+        QVERIFY(aboutBoxes().isEmpty());
+        QVERIFY(m_application->fmCredits->isVisible());
+    }
+
+    void creditsWindow()
+    {
+        // An about box still counting down when the program ends goes with it.
+        QVERIFY(m_application->runCommand(QStringLiteral("about")));
+        TfmCredits* credits = m_application->fmCredits;
+        QCOMPARE(credits->windowTitle(), QStringLiteral("Credits"));
+        QVERIFY(credits->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!credits->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!credits->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(credits->RichEdit1->isReadOnly());
+        const QStringList lines = credits->RichEdit1->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines[0], QStringLiteral("Thanks to (in no particular order) :"));
+        QCOMPARE(lines[1], QString());
+        for (int i = 2; i < 7; ++i)
+            QVERIFY(!lines[i].isEmpty());
+        for (QTextBlock b = credits->RichEdit1->document()->begin(); b.isValid(); b = b.next())
+            QCOMPARE(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        // At its size as made, every line stands on one line and the whole text is in view.
+        credits->show();
+        QVERIFY(QTest::qWaitForWindowExposed(credits));
+        QVERIFY(credits->width() >= 395 && credits->height() >= 128);
+        QCOMPARE(credits->RichEdit1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(credits->RichEdit1->horizontalScrollBar()->maximum(), 0);
+        for (QTextBlock b = credits->RichEdit1->document()->begin(); b.isValid(); b = b.next())
+            QVERIFY2(b.layout()->lineCount() == 1, qPrintable(b.text()));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    platform::Fakes m_fakes{};
+    std::unique_ptr<app::Application> m_application;
+};
+
+QTEST_MAIN(TestHelp)
+#include "tst_help.moc"
