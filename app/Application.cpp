@@ -33,22 +33,6 @@ Application& Application::instance()
 
 bool Application::exists() { return g_instance != nullptr; }
 
-void Application::setCommand(const QString& name, std::function<void()> command)
-{
-    m_commands[name] = std::move(command);
-}
-
-bool Application::runCommand(const QString& name)
-{
-    const auto it = m_commands.find(name);
-    if (it == m_commands.end())
-        return false;
-    it->second();
-    return true;
-}
-
-bool Application::hasCommand(const QString& name) const { return m_commands.count(name) != 0; }
-
 void Application::openQuery()
 {
     store.HomeQuery.open();

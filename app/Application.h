@@ -1,11 +1,11 @@
 #pragma once
 
 #include "data/ContactStore.h"
+#include "platform/Commands.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -32,7 +32,8 @@ class TfmCredits;
 namespace app {
 
 // The application object: the contact store and the one instance of every window, created once
-// at start-up in a fixed order and kept until the end. Windows reach each other through it.
+// at start-up in a fixed order and kept until the end. Each window is handed what it uses when it is made;
+// none of them knows this object.
 class Application : public QObject
 {
     Q_OBJECT
@@ -70,17 +71,13 @@ public:
     TfmStockLabels* fmStockLabels = nullptr;
     TfmEnvelopes* fmEnvelopes = nullptr;
 
-    // Commands that one window offers the others (the main window's menu and buttons reach the
-    // record card, the reports and the rest through them). Running one that is not there does nothing.
-    void setCommand(const QString& name, std::function<void()> command);
-    bool runCommand(const QString& name);
-    [[nodiscard]] bool hasCommand(const QString& name) const;
-
-    // Application-wide help file (set by the text editor when it is made).
-    QString helpFile;
+    // The commands that one window offers the others; the main window is handed this table.
+    platform::Commands commands;
+    void setCommand(const QString& name, std::function<void()> command) { commands.set(name, std::move(command)); }
+    bool runCommand(const QString& name) { return commands.run(name); }
+    [[nodiscard]] bool hasCommand(const QString& name) const { return commands.has(name); }
 
 private:
-    std::map<QString, std::function<void()>> m_commands;
     // Every window is deleted here, in reverse order, at the end: a window owned by an earlier one (the record card
     // and the form view by the main window) is gone before its owner.
     std::vector<std::unique_ptr<QObject>> m_owned;

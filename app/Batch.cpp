@@ -4,6 +4,7 @@
 #include "reports/IniSettings.h"
 #include "mailmerge/MailMergeBatch.h"
 #include "platform/AppError.h"
+#include "platform/Console.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
 #include "reports/Batch.h"
@@ -25,6 +26,8 @@
 
 namespace app {
 
+using platform::printError;
+
 namespace {
 
 // Names in the order they were registered, so that the usage lists them as the program does.
@@ -40,11 +43,6 @@ const BatchReportFactoryWithOptions* factoryOf(const QString& name)
         if (registered == name)
             return &factory;
     return nullptr;
-}
-
-void printError(const QString& text)
-{
-    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
 }
 
 // The stored field of the contact table with this name, as the search dialog lists it; compared without regard to

@@ -3,10 +3,12 @@
 #include "app/Application.h"
 #include "app/Batch.h"
 #include "exchange/ExchangeCli.h"
+#include "exchange/ui/ImportDialog.h"
 #include "mainwindow/HomeGrid.h"
 #include "sync/SyncCli.h"
 #include "sync/ui/SyncCommands.h"
 #include "platform/AppError.h"
+#include "platform/Console.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
 #include "reports/LabelStock.h"
@@ -19,6 +21,8 @@
 #include <cstdio>
 
 namespace app {
+
+using platform::printError;
 
 namespace {
 // Every option once, in the order the README gives them.
@@ -70,8 +74,6 @@ QByteArray usage()
              catalogue.stockNames().join(QStringLiteral(", ")), catalogue.envelopeNames().join(QStringLiteral(", ")))
         .toLocal8Bit();
 }
-
-void printError(const QString& text) { std::fprintf(stderr, "tovrel: %s\n", qPrintable(text)); }
 
 void printUsage(FILE* to) { std::fputs(usage().constData(), to); }
 
@@ -180,7 +182,7 @@ int runProgram(int argc, char* argv[])
     if (!application.fmHomeAddMain)
         return 1;
     if (!fileToOpen.isEmpty())
-        importAfterStartUp(fileToOpen);
+        importAfterStartUp(application.fmHomeAddMain, application.store, fileToOpen);
     syncAtStartIfAsked(application.fmHomeAddMain, application.store);
     const int status = QApplication::exec();
     syncAtExitIfAsked(application.store);

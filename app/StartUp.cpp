@@ -1,19 +1,16 @@
 #include "app/Application.h"
-#include "backup/BackupRestore.h"
-#include "exchange/ContactExport.h"
-#include "help/Credits.h"
 #include "app/FirstStart.h"
-#include "help/HelpMemoBox.h"
-#include "mainwindow/HomeGrid.h"
-#include "reports/IniSettings.h"
+#include "backup/BackupRestore.h"
+#include "exchange/ui/ExportCommand.h"
 #include "exchange/ui/ImportDialog.h"
+#include "help/Credits.h"
+#include "help/HelpMemoBox.h"
 #include "help/SplashBox.h"
-#include "sync/ui/SyncCommands.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
 #include "mailmerge/MailMergeSetup.h"
-
+#include "mainwindow/HomeGrid.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "records/CountLook.h"
@@ -21,6 +18,7 @@
 #include "records/RecordCard.h"
 #include "reports/DatasetSource.h"
 #include "reports/Envelopes.h"
+#include "reports/IniSettings.h"
 #include "reports/QRA5Diary.h"
 #include "reports/QRFilo2.h"
 #include "reports/QRLabel16.h"
@@ -28,6 +26,7 @@
 #include "reports/QReport1.h"
 #include "reports/StockLabels.h"
 #include "search/JSQLSEARCH.h"
+#include "sync/ui/SyncCommands.h"
 
 namespace app {
 
@@ -53,11 +52,17 @@ void Application::startUp()
         {"TfmHomeAddMain",
          [this] {
              // Visible from creation: showing it restores its layout and loads the county pick list.
-             fmHomeAddMain = own(m_owned, new TfmHomeAddMain());
+             fmHomeAddMain = own(m_owned, new TfmHomeAddMain(store, commands));
              fmHomeAddMain->show();
          }},
         {"TfmMailMergeSetup", [this] {
-             fmMailMergeSetup = own(m_owned, new TfmMailMergeSetup());
+             TfmMailMergeSetup::Parts parts;
+             parts.contacts = &store.HomeQuery;
+             parts.editor = [this] { return fmMailMergeEdit; };
+             parts.letters = [this] { return fmMailQR; };
+             parts.help = [this] { return fmMailMergeHelp; };
+             parts.selectNames = [this] { runCommand(QStringLiteral("searchDialog")); };
+             fmMailMergeSetup = own(m_owned, new TfmMailMergeSetup(std::move(parts)));
              setCommand(QStringLiteral("mailMerge"), [w = fmMailMergeSetup] { w->showSetup(); });
          }},
         {"TfmMailMergeHelp", [this] { fmMailMergeHelp = own(m_owned, new TfmMailMergeHelp()); }},
@@ -70,32 +75,43 @@ void Application::startUp()
         // The main window's own File and Help commands, which need no window of their own.
         {"Backup, restore, manual and about",
          [this] {
-             registerBackupCommands(*this);
-             setCommand(QStringLiteral("manual"), Help2Click);
-             setCommand(QStringLiteral("about"), miAboutClick);
+             registerBackupCommands(commands, store);
+             setCommand(QStringLiteral("manual"), [this] { Help2Click(fmHomeAddMain); });
+             // An about box still counting down when the program ends goes with it.
+             setCommand(QStringLiteral("about"), [this] { miAboutClick(fmCredits, this); });
          }},
         {"Import and export", [this] {
-             setCommand(QStringLiteral("import"), [this] { ImportClick(fmHomeAddMain); });
-             setCommand(QStringLiteral("export"), [this] { ExportClick(fmHomeAddMain); });
+             setCommand(QStringLiteral("import"), [this] { ImportClick(fmHomeAddMain, store); });
+             setCommand(QStringLiteral("export"), [this] { ExportClick(fmHomeAddMain, store.HomeQuery); });
              setCommand(QStringLiteral("sharedBook"), [this] { SharedBookClick(fmHomeAddMain); });
              setCommand(QStringLiteral("synchronise"), [this] { SynchroniseClick(fmHomeAddMain, store); });
          }},
-        // The text editor sets the program's help file and starts a new document.
-        {"TfmMailMergeEdit", [this] { fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit()); }},
+        // The text editor finds its help file and starts a new document.
+        {"TfmMailMergeEdit", [this] {
+             fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit());
+             setCommand(QStringLiteral("notepad"), [w = fmMailMergeEdit] { w->showEditor(); });
+         }},
         {"TfmCountyListEdit",
          [this] {
-             fmCountyListEdit = own(m_owned, new TfmCountyListEdit());
+             // The pick list in use is the main window's County column's.
+             TfmCountyListEdit::PickList counties;
+             counties.read = [this] { return fmHomeAddMain ? fmHomeAddMain->countyPickList() : QStringList(); };
+             counties.replace = [this](const QStringList& entries) {
+                 if (fmHomeAddMain)
+                     fmHomeAddMain->setCountyPickList(entries);
+             };
+             fmCountyListEdit = own(m_owned, new TfmCountyListEdit(std::move(counties)));
              setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });
          }},
         {"TfmHelpMemo",
          [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
-             setCommand(QStringLiteral("helpNote"), Help1Click);
+             setCommand(QStringLiteral("helpNote"), [w = fmHelpMemo] { Help1Click(w); });
          }},
         {"TfmHomeForm",
          [this] {
              // Owned by the main window, as its tool windows: they stay above it while shown.
-             fmHomeForm = own(m_owned, new TfmHomeForm(fmHomeAddMain));
+             fmHomeForm = own(m_owned, new TfmHomeForm(store.HomeQuery, fmHomeAddMain));
              setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
                  w->show();
                  w->raise();
@@ -187,7 +203,7 @@ void Application::startUp()
          }},
         {"TfmRecCard",
          [this] {
-             fmRecCard = own(m_owned, new TfmRecCard(fmHomeAddMain));
+             fmRecCard = own(m_owned, new TfmRecCard(store.HomeQuery, fmHomeAddMain));
              setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
                  w->show();
                  w->raise();

@@ -1,9 +1,9 @@
 #include "backup/BackupRestore.h"
 
-#include "app/Application.h"
 #include "data/ContactStore.h"
 #include "data/FileLock.h"
 #include "platform/AppError.h"
+#include "platform/Commands.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
@@ -254,11 +254,10 @@ void miRestoreClick(ContactStore& store, const BlockWriter& write)
     });
 }
 
-void registerBackupCommands(Application& application)
+void registerBackupCommands(platform::Commands& commands, ContactStore& store)
 {
-    ContactStore* store = &application.store;
-    application.setCommand(QStringLiteral("backup"), [store] { miBackUpClick(*store); });
-    application.setCommand(QStringLiteral("restore"), [store] { miRestoreClick(*store); });
+    commands.set(QStringLiteral("backup"), [&store] { miBackUpClick(store); });
+    commands.set(QStringLiteral("restore"), [&store] { miRestoreClick(store); });
 }
 
 } // namespace app

@@ -4,9 +4,12 @@
 
 #include <QString>
 
+namespace platform {
+class Commands;
+}
+
 namespace app {
 
-class Application;
 class ContactStore;
 
 // The one backup generation, beside the database in the program folder.
@@ -18,8 +21,8 @@ class ContactStore;
 void miBackUpClick(ContactStore& store, const BlockWriter& write = {});
 void miRestoreClick(ContactStore& store, const BlockWriter& write = {});
 
-// Registers the commands "backup" and "restore" on the application's contact store.
-void registerBackupCommands(Application& application);
+// Registers the commands "backup" and "restore" on the contact store.
+void registerBackupCommands(platform::Commands& commands, ContactStore& store);
 
 // The copies themselves, run while the program holds the database closed. Each either completes or changes nothing
 // and throws platform::AppError:

@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace data {
 class Dataset;
 }
@@ -23,8 +21,5 @@ namespace app {
 // Writes the rows of the open query, first to last in their current order (a column sort included),
 // exactly as the grid shows them. Returns the number written.
 qint64 exportQuery(const data::Dataset& query, const QString& path, exchange::ExportFormat format);
-
-// File > Export: asks for a file and a format and writes the current selection.
-void ExportClick(QWidget* parent);
 
 } // namespace app

@@ -1,28 +1,24 @@
 #include "exchange/ExchangeCli.h"
 
-#include "app/Application.h"
+#include "data/ContactStore.h"
+#include "exchange/AccessFile.h"
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
-#include "mainwindow/HomeGrid.h"
-#include "exchange/ui/ImportDialog.h"
-#include "exchange/AccessFile.h"
 #include "platform/AppError.h"
+#include "platform/Console.h"
+#include "platform/ProgramFolder.h"
 #include "search/JSQLSEARCH.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 #include <cstdio>
 
 namespace app {
 
-namespace {
+using platform::printError;
 
-void printError(const QString& text)
-{
-    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
-}
+namespace {
 
 QString contacts(qint64 n)
 {
@@ -51,25 +47,20 @@ struct ExchangeOptions
 ExchangeOptions parse(const QStringList& arguments)
 {
     ExchangeOptions o;
-    auto value = [&](int& i, const QString& option) {
-        if (i + 1 >= arguments.size())
-            throw platform::AppError(QStringLiteral("%1 needs a value").arg(option));
-        return arguments[++i];
-    };
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--export")) {
-            o.exportFile = value(i, a);
+            o.exportFile = platform::optionValue(arguments, i);
         } else if (a == QLatin1String("--import")) {
-            o.importFile = value(i, a);
+            o.importFile = platform::optionValue(arguments, i);
         } else if (a == QLatin1String("--search")) {
-            o.searchField = value(i, a);
-            o.searchWord = value(i, a);
+            o.searchField = platform::optionValue(arguments, i);
+            o.searchWord = platform::optionValue(arguments, i);
             o.searchGiven = true;
         } else if (a == QLatin1String("--not")) {
             o.notSearch = true;
         } else if (a == QLatin1String("--table")) {
-            o.table = value(i, a);
+            o.table = platform::optionValue(arguments, i);
             o.tableGiven = true;
         } else if (a == QLatin1String("--cut")) {
             o.cut = true;
@@ -120,12 +111,12 @@ int runExport(const ExchangeOptions& o)
     if (!format)
         throw platform::AppError(
             QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
-    Application application;
-    ContactStore& store = application.store;
+    ContactStore store;
+    store.configure(platform::programFolder());
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
-    application.openQuery();
+    store.HomeQuery.open();
     const qint64 written = exportQuery(store.HomeQuery, o.exportFile, *format);
     std::printf("%s\n", qPrintable(QStringLiteral("%1 exported to %2").arg(contacts(written), o.exportFile)));
     return 0;
@@ -138,8 +129,8 @@ int runImport(const ExchangeOptions& o)
         throw platform::AppError(QStringLiteral("%1: no such file").arg(file));
     if (o.tableGiven && !exchange::isAccessFile(file))
         throw platform::AppError(QStringLiteral("%1: --table goes with Access-format files only").arg(file));
-    Application application;
-    ContactStore& store = application.store;
+    ContactStore store;
+    store.configure(platform::programFolder());
     requireOurDatabase(store);
     store.ADOConnection1.open();
 
@@ -235,14 +226,6 @@ QString takeFileToOpen(QStringList& arguments)
         return {};
     arguments.clear();
     return files.constFirst();
-}
-
-void importAfterStartUp(const QString& path)
-{
-    QTimer::singleShot(0, QCoreApplication::instance(), [path] {
-        if (Application::exists())
-            importFile(Application::instance().fmHomeAddMain, path);
-    });
 }
 
 } // namespace app

@@ -18,7 +18,4 @@ namespace app {
 // arguments and returned, to be imported once start-up is done. Empty when there is none.
 [[nodiscard]] QString takeFileToOpen(QStringList& arguments);
 
-// Opens the import of a file as soon as the event loop runs.
-void importAfterStartUp(const QString& path);
-
 } // namespace app

@@ -1,7 +1,5 @@
 #include "help/HelpMemoBox.h"
 
-#include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
 #include "platform/CaptionStrip.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
@@ -90,9 +88,8 @@ QStringList TfmHelpMemo::noteParagraphs()
 
 namespace app {
 
-void Help1Click()
+void Help1Click(TfmHelpMemo* note)
 {
-    TfmHelpMemo* note = Application::instance().fmHelpMemo;
     if (!note)
         return;
     note->show();
@@ -124,11 +121,10 @@ QString manualPath()
     return candidates.constFirst();
 }
 
-void Help2Click()
+void Help2Click(QWidget* owner)
 {
     const QStringList places = manualCandidates();
     const QString path = manualPath();
-    QWidget* owner = Application::instance().fmHomeAddMain;
     if (!QFileInfo(path).isFile()) {
         platform::prompts().message(
             owner, QStringLiteral("Information"),

@@ -27,12 +27,12 @@ public:
 
 namespace app {
 
-// Help > Help Note: shows the note without waiting for it.
-void Help1Click();
+// Help > Help Note: shows the note without waiting for it; nothing when there is none.
+void Help1Click(TfmHelpMemo* note);
 
 // Help > Help: hands the manual to the desktop. When there is no manual, or nothing shows it, an information box
-// says so and where the manual was looked for or lies.
-void Help2Click();
+// over owner says so and where the manual was looked for or lies.
+void Help2Click(QWidget* owner);
 
 // The name of the manual.
 [[nodiscard]] QString manualFileName(); // "Manual.pdf"

@@ -1,6 +1,5 @@
 #include "help/SplashBox.h"
 
-#include "app/Application.h"
 #include "help/Credits.h"
 
 #include <QApplication>
@@ -31,7 +30,8 @@ QLabel* textLabel(const QString& text, int pixelSize, bool bold, bool italic, QW
 
 } // namespace
 
-TfmSplash::TfmSplash(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
+TfmSplash::TfmSplash(TfmCredits* credits, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint), m_credits(credits)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(359, 201);
@@ -97,9 +97,7 @@ TfmSplash::TfmSplash(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::Customi
 
 void TfmSplash::pnlCreditsClick()
 {
-    if (!app::Application::exists())
-        return;
-    TfmCredits* credits = app::Application::instance().fmCredits;
+    TfmCredits* credits = m_credits;
     if (!credits)
         return;
     credits->show();
@@ -119,12 +117,11 @@ bool TfmSplash::eventFilter(QObject* watched, QEvent* event)
 
 namespace app {
 
-void miAboutClick()
+void miAboutClick(TfmCredits* credits, QObject* owner)
 {
-    auto* box = new TfmSplash();
-    // Owned by the application: one still counting down when the program ends goes with it.
-    if (Application::exists())
-        QObject::connect(&Application::instance(), &QObject::destroyed, box, [box] { delete box; });
+    auto* box = new TfmSplash(credits);
+    if (owner)
+        QObject::connect(owner, &QObject::destroyed, box, [box] { delete box; });
     box->show();
 }
 

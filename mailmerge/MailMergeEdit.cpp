@@ -1,6 +1,5 @@
 #include "mailmerge/MailMergeEdit.h"
 
-#include "app/Application.h"
 #include "mailmerge/FindReplace.h"
 #include "platform/AppError.h"
 #include "platform/ErrorBox.h"
@@ -105,12 +104,8 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfmMailMergeEdit::updatePasteAction);
     updatePasteAction();
 
-    // Creation: the program's help file, then a new document.
-    if (app::Application::exists()) {
-        app::Application& application = app::Application::instance();
-        application.helpFile = platform::programFile(QStringLiteral("TextEditor.hlp"));
-        application.setCommand(QStringLiteral("notepad"), [this] { showEditor(); });
-    }
+    // Creation: the help file, then a new document.
+    m_helpFile = platform::programFile(QStringLiteral("TextEditor.hlp"));
     FileNewExecute();
 }
 
@@ -581,10 +576,7 @@ void TfmMailMergeEdit::RichEditUnderline1Execute()
 
 void TfmMailMergeEdit::HelpIndexExecute()
 {
-    if (!app::Application::exists())
-        return;
-    const QString helpFile = app::Application::instance().helpFile;
-    platform::guard([&] { platform::shell().open(helpFile); });
+    platform::guard([&] { platform::shell().open(m_helpFile); });
 }
 
 void TfmMailMergeEdit::FormActivate()

@@ -127,6 +127,9 @@ public:
     void HelpIndexExecute();
     void FormActivate();
 
+    // The file Help > Index hands to the desktop: TextEditor.hlp in the program folder.
+    [[nodiscard]] const QString& helpFile() const { return m_helpFile; }
+
 protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -154,6 +157,7 @@ private:
     void toggleStyle(int style);
 
     QString m_fileName;
+    QString m_helpFile;
     QStringList m_unkept;
     QString m_unkeptFile;
     TfmFindReplace* m_findReplace = nullptr;

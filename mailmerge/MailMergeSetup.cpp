@@ -1,6 +1,5 @@
 #include "mailmerge/MailMergeSetup.h"
 
-#include "app/Application.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
@@ -26,7 +25,8 @@ QFont sansSerif(int points, bool bold = false)
 
 } // namespace
 
-TfmMailMergeSetup::TfmMailMergeSetup(QWidget* parent) : QWidget(parent, Qt::Window)
+TfmMailMergeSetup::TfmMailMergeSetup(Parts parts, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_parts(std::move(parts))
 {
     setObjectName(QStringLiteral("fmMailMergeSetup"));
     setWindowTitle(QStringLiteral("Tovrel Mail Merge"));
@@ -119,8 +119,8 @@ void TfmMailMergeSetup::showSetup()
 
 void TfmMailMergeSetup::btnDocumentClick()
 {
-    platform::guard([] {
-        if (TfmMailMergeEdit* editor = app::Application::instance().fmMailMergeEdit)
+    platform::guard([this] {
+        if (TfmMailMergeEdit* editor = m_parts.editor ? m_parts.editor() : nullptr)
             editor->showEditor();
     });
 }
@@ -128,17 +128,20 @@ void TfmMailMergeSetup::btnDocumentClick()
 void TfmMailMergeSetup::btnSelectNamesClick()
 {
     // Modal; how the dialog was closed does not matter here.
-    platform::guard([] { app::Application::instance().runCommand(QStringLiteral("searchDialog")); });
+    platform::guard([this] {
+        if (m_parts.selectNames)
+            m_parts.selectNames();
+    });
 }
 
 void TfmMailMergeSetup::btnMergeClick()
 {
-    platform::guard([] {
-        app::Application& application = app::Application::instance();
-        if (!application.fmMailQR)
+    platform::guard([this] {
+        TfmMailQR* letters = m_parts.letters ? m_parts.letters() : nullptr;
+        if (!letters || !m_parts.contacts)
             return;
-        reports::DatasetSource source(application.store.HomeQuery);
-        application.fmMailQR->preview(source);
+        reports::DatasetSource source(*m_parts.contacts);
+        letters->preview(source);
     });
 }
 
@@ -146,18 +149,18 @@ void TfmMailMergeSetup::btnMatchFontClick()
 {
     // The editor's current font becomes the font of the address block and the salutation; a failure is ignored.
     try {
-        app::Application& application = app::Application::instance();
-        if (application.fmMailMergeEdit && application.fmMailQR)
-            application.fmMailQR->setBaseFont(application.fmMailMergeEdit->currentFont(),
-                                              application.fmMailMergeEdit->currentFontColor());
+        TfmMailMergeEdit* editor = m_parts.editor ? m_parts.editor() : nullptr;
+        TfmMailQR* letters = m_parts.letters ? m_parts.letters() : nullptr;
+        if (editor && letters)
+            letters->setBaseFont(editor->currentFont(), editor->currentFontColor());
     } catch (...) {
     }
 }
 
 void TfmMailMergeSetup::btnHelpClick()
 {
-    platform::guard([] {
-        if (TfmMailMergeHelp* help = app::Application::instance().fmMailMergeHelp) {
+    platform::guard([this] {
+        if (TfmMailMergeHelp* help = m_parts.help ? m_parts.help() : nullptr) {
             help->show();
             help->raise();
             help->activateWindow();

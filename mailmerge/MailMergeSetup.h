@@ -2,17 +2,36 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
+class TfmMailMergeEdit;
+class TfmMailMergeHelp;
+class TfmMailQR;
+
+namespace data {
+class Dataset;
+}
 
 // The starting point of a mail merge: the letter, the choice of names and the merged preview as three buttons,
 // with "Match Font", help and close below. It holds no data of its own; it works through the text editor, the
-// search dialog and the merged letter report, all reached through the application object.
+// search dialog and the merged letter report, which it is handed.
 class TfmMailMergeSetup : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TfmMailMergeSetup(QWidget* parent = nullptr);
+    // What the window works through. The windows are asked for when a button is pressed (some are made after
+    // this one); a null or empty one makes its button do nothing.
+    struct Parts
+    {
+        data::Dataset* contacts = nullptr;           // the contacts the letters go to
+        std::function<TfmMailMergeEdit*()> editor;   // the letter body
+        std::function<TfmMailQR*()> letters;         // the merged letter report
+        std::function<TfmMailMergeHelp*()> help;
+        std::function<void()> selectNames;           // the search dialog, run modally
+    };
+    explicit TfmMailMergeSetup(Parts parts, QWidget* parent = nullptr);
 
     // Shows the window without blocking and brings it to the front.
     void showSetup();
@@ -35,4 +54,7 @@ public:
     void btnMatchFontClick();
     void btnHelpClick();
     void btnCloseClick();
+
+private:
+    Parts m_parts;
 };

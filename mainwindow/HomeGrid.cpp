@@ -1,12 +1,13 @@
 #include "mainwindow/HomeGrid.h"
 
-#include "app/Application.h"
-#include "mainwindow/HomeGridHints.h"
-#include "mainwindow/HomeGridView.h"
-#include "platform/IniFile.h"
+#include "data/ContactStore.h"
 #include "data/DBNavigator.h"
 #include "data/DatasetModel.h"
+#include "mainwindow/HomeGridHints.h"
+#include "mainwindow/HomeGridView.h"
+#include "platform/Commands.h"
 #include "platform/ErrorBox.h"
+#include "platform/IniFile.h"
 #include "platform/Services.h"
 
 #include <QAbstractButton>
@@ -26,11 +27,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-data::Dataset& homeQuery()
-{
-    return app::Application::instance().store.HomeQuery;
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                         QStyle::StandardPixmap icon = QStyle::SP_CustomBase)
@@ -62,11 +58,11 @@ const QList<TfmHomeAddMain::GridColumn>& TfmHomeAddMain::gridColumns()
     return columns;
 }
 
-TfmHomeAddMain::TfmHomeAddMain(QWidget* parent) : QMainWindow(parent)
+TfmHomeAddMain::TfmHomeAddMain(app::ContactStore& store, platform::Commands& commands, QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_commands(commands)
 {
     setObjectName(QStringLiteral("fmHomeAddMain"));
     setWindowTitle(QStringLiteral("Tovrel"));
-    auto& store = app::Application::instance().store;
 
     // Hints of every window of the program end up in this window's status bar.
     m_hints = new app::HintRouter(this);
@@ -191,7 +187,7 @@ void TfmHomeAddMain::createBottomBar(QWidget* bar)
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(4, 3, 4, 3);
     using Nav = data::DBNavigator;
-    DBNavigator1 = new Nav(&app::Application::instance().store.dsHome,
+    DBNavigator1 = new Nav(&m_store.dsHome,
                            {Nav::First, Nav::Prior, Nav::Next, Nav::Last, Nav::Post}, bar);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setFixedWidth(5 * 30);
@@ -215,6 +211,11 @@ void TfmHomeAddMain::createBottomBar(QWidget* bar)
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
     for (QPushButton* b : {btnRecCard, btEditCounty, HomeSearch, sqRetryBtn, BitBtn1})
         layout->addWidget(b);
+}
+
+data::Dataset& TfmHomeAddMain::homeQuery() const
+{
+    return m_store.HomeQuery;
 }
 
 QStringList TfmHomeAddMain::countyPickList() const
@@ -247,7 +248,7 @@ void TfmHomeAddMain::runCommand(const QString& name)
 {
     // A menu shortcut leaves the cell editor open: what it holds belongs to the row the command settles.
     dbGrid1->commitOpenEditor();
-    platform::guard([&] { app::Application::instance().runCommand(name); });
+    platform::guard([&] { m_commands.run(name); });
 }
 
 // The alphabet filter: a new selection of the surnames beginning with the chosen letter, or of every contact.
@@ -318,12 +319,12 @@ void TfmHomeAddMain::dbGrid1DblClick()
 
 void TfmHomeAddMain::BitBtn3Click()
 {
-    platform::guard([] { homeQuery().insert(); });
+    platform::guard([this] { homeQuery().insert(); });
 }
 
 void TfmHomeAddMain::BitBtn2Click()
 {
-    platform::guard([] { homeQuery().cancelUpdates(); });
+    platform::guard([this] { homeQuery().cancelUpdates(); });
 }
 
 void TfmHomeAddMain::btnDeleteClick()
@@ -364,7 +365,7 @@ void TfmHomeAddMain::miMailMergeClick()
 {
     // The mail merge set-up is shown without any report of a failure.
     try {
-        app::Application::instance().runCommand(QStringLiteral("mailMerge"));
+        m_commands.run(QStringLiteral("mailMerge"));
     } catch (...) {
     }
 }
@@ -392,7 +393,7 @@ void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
     // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so.
     dbGrid1->commitOpenEditor();
-    if (!platform::guard([] { homeQuery().settle(); }) &&
+    if (!platform::guard([this] { homeQuery().settle(); }) &&
         platform::prompts().message(this, QStringLiteral("Confirm"),
                                     QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
                                     platform::Icon::Question,

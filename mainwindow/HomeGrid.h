@@ -16,19 +16,24 @@ class QStatusBar;
 
 namespace data {
 class DBNavigator;
-}
+class Dataset;
+} // namespace data
 namespace app {
 class ContactGrid;
+class ContactStore;
 class HintRouter;
 } // namespace app
+namespace platform {
+class Commands;
+}
 
 // The main contact list window: the grid over the one contact query, the alphabet filter, the column sort, and
-// the buttons and menu that reach every other window (through the application's named commands).
+// the buttons and menu that reach every other window (through the named commands it is handed).
 class TfmHomeAddMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfmHomeAddMain(QWidget* parent = nullptr);
+    TfmHomeAddMain(app::ContactStore& store, platform::Commands& commands, QWidget* parent = nullptr);
     ~TfmHomeAddMain() override;
 
     // Grid columns: field, title, layout width (0: from the field's display width), settings key.
@@ -126,7 +131,10 @@ private:
     void saveLayout();
     void loadCountyPickList();
     void runCommand(const QString& name);
+    [[nodiscard]] data::Dataset& homeQuery() const;
 
+    app::ContactStore& m_store;
+    platform::Commands& m_commands;
     app::HintRouter* m_hints = nullptr;
     QButtonGroup* m_letters = nullptr;
     QLabel* m_panels[2] = {};

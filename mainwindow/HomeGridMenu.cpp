@@ -1,7 +1,6 @@
-// The main window's menu: every entry reaches its window through the application's named commands.
+// The main window's menu: every entry reaches its window through the named commands the window is handed.
 #include "mainwindow/HomeGrid.h"
 
-#include "app/Application.h"
 #include "platform/ErrorBox.h"
 
 #include <QMenu>

@@ -1,9 +1,7 @@
 #include "records/CountLook.h"
 
-#include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
-#include "platform/ListFile.h"
 #include "platform/ErrorBox.h"
+#include "platform/ListFile.h"
 #include "platform/ProgramFolder.h"
 
 #include <QCollator>
@@ -14,9 +12,10 @@
 #include <QPushButton>
 #include <QStyle>
 
-TfmCountyListEdit::TfmCountyListEdit(QWidget* parent)
+TfmCountyListEdit::TfmCountyListEdit(PickList pickList, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                          Qt::WindowCloseButtonHint)
+                          Qt::WindowCloseButtonHint),
+      m_pickList(std::move(pickList))
 {
     setObjectName(QStringLiteral("fmCountyListEdit"));
     setWindowTitle(QStringLiteral("Edit County Pick List"));
@@ -121,8 +120,8 @@ void TfmCountyListEdit::btDeleteItemClick()
 void TfmCountyListEdit::btOKEditClick()
 {
     const QStringList list = entries();
-    if (auto* main = app::Application::instance().fmHomeAddMain)
-        main->setCountyPickList(list);
+    if (m_pickList.replace)
+        m_pickList.replace(list);
     // A list that cannot be written is still in use for the rest of the run; the editor closes all the same.
     platform::guard([&] { writeListFile(platform::programFile(QStringLiteral("ListFile.txt")), list); });
     accept();
@@ -130,8 +129,7 @@ void TfmCountyListEdit::btOKEditClick()
 
 void TfmCountyListEdit::editPickList()
 {
-    const auto* main = app::Application::instance().fmHomeAddMain;
-    fill(main ? main->countyPickList() : QStringList());
+    fill(m_pickList.read ? m_pickList.read() : QStringList());
     exec();
 }
 

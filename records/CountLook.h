@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,7 +16,13 @@ class TfmCountyListEdit : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TfmCountyListEdit(QWidget* parent = nullptr);
+    // The pick list in use: read when the editor opens, replaced by "OK". Either may be empty (no list in use).
+    struct PickList
+    {
+        std::function<QStringList()> read;
+        std::function<void(const QStringList&)> replace;
+    };
+    explicit TfmCountyListEdit(PickList pickList, QWidget* parent = nullptr);
 
     QListWidget* lbCountyList = nullptr;
     QLabel* lbHelp = nullptr;
@@ -34,7 +42,7 @@ public:
     void btDeleteItemClick();
     void btOKEditClick();
 
-    // Fills the editor from the main window's pick list and runs it modally.
+    // Fills the editor from the pick list in use and runs it modally.
     void editPickList();
 
 protected:
@@ -42,4 +50,6 @@ protected:
 
 private:
     void addSorted(const QString& entry);
+
+    PickList m_pickList;
 };

@@ -1,6 +1,5 @@
 #include "records/HomeFormView.h"
 
-#include "app/Application.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
 #include "platform/ErrorBox.h"
@@ -43,9 +42,9 @@ int boxWidth(const data::FieldDef* field)
 
 } // namespace
 
-TfmHomeForm::TfmHomeForm(QWidget* parent)
+TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      dsFormView(&app::Application::instance().store.HomeQuery)
+      dsFormView(&query)
 {
     setObjectName(QStringLiteral("fmHomeForm"));
     setWindowTitle(QStringLiteral("Tovrel: Form View"));
@@ -220,7 +219,7 @@ void TfmHomeForm::FormShow()
 
 void TfmHomeForm::closeEvent(QCloseEvent* event)
 {
-    if (!records::programIsEnding()) {
+    if (!records::programIsEnding(*this)) {
         // What was typed is saved as a move would save it; a change that cannot be saved keeps the form open.
         data::Dataset* d = dsFormView.dataset();
         if (d && !platform::guard([d] { d->settle(); })) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/IniFile.h"
-#include "data/DataSource.h"
 #include "data/DBNavigator.h"
+#include "data/DataSource.h"
+#include "platform/IniFile.h"
 
 #include <QMap>
 #include <QWidget>
@@ -23,7 +23,8 @@ class TfmHomeForm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TfmHomeForm(QWidget* parent = nullptr);
+    // query: the contact query the form shows; parent: the main window, whose closing ends the program.
+    explicit TfmHomeForm(data::Dataset& query, QWidget* parent = nullptr);
     ~TfmHomeForm() override;
 
     static constexpr int ClientWidth = 329;

@@ -1,6 +1,5 @@
 #include "records/RecordCard.h"
 
-#include "app/Application.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
 #include "platform/ErrorBox.h"
@@ -135,9 +134,9 @@ void RecCardFace::paintEvent(QPaintEvent*)
 
 // --- TfmRecCard ---
 
-TfmRecCard::TfmRecCard(QWidget* parent)
+TfmRecCard::TfmRecCard(data::Dataset& query, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      dsRecCard(&app::Application::instance().store.HomeQuery)
+      dsRecCard(&query)
 {
     setObjectName(QStringLiteral("fmRecCard"));
     setWindowTitle(QStringLiteral("Record Card"));
@@ -435,7 +434,7 @@ void TfmRecCard::FormShow()
 
 void TfmRecCard::closeEvent(QCloseEvent* event)
 {
-    if (records::programIsEnding()) {
+    if (records::programIsEnding(*this)) {
         event->accept();
         return;
     }

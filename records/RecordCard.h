@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/IniFile.h"
 #include "data/DataSource.h"
+#include "platform/IniFile.h"
 
 #include <QFrame>
 #include <QMap>
@@ -58,7 +58,8 @@ class TfmRecCard : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TfmRecCard(QWidget* parent = nullptr);
+    // query: the contact query the card shows; parent: the main window, whose closing ends the program.
+    explicit TfmRecCard(data::Dataset& query, QWidget* parent = nullptr);
     ~TfmRecCard() override;
 
     static constexpr int FaceHeight = 333;

@@ -1,7 +1,5 @@
 #include "records/WindowPlace.h"
 
-#include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
 #include "platform/ProgramFolder.h"
 
 #include <QCoreApplication>
@@ -20,11 +18,11 @@ int closingStatus(const QWidget& window)
     return window.isActiveWindow() ? 1 : 2;
 }
 
-bool programIsEnding()
+bool programIsEnding(const QWidget& window)
 {
     if (QCoreApplication::closingDown())
         return true;
-    const TfmHomeAddMain* main = app::Application::exists() ? app::Application::instance().fmHomeAddMain : nullptr;
+    const QWidget* main = window.parentWidget();
     return main && !main->isVisible();
 }
 

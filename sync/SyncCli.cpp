@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "data/Connection.h"
 #include "platform/AppError.h"
+#include "platform/Console.h"
 #include "platform/ProgramFolder.h"
 #include "sync/CardDavClient.h"
 #include "sync/PasswordVault.h"
@@ -15,14 +16,11 @@
 
 namespace app {
 
+using platform::printError;
+
 namespace {
 
 const QString Section = QStringLiteral("SharedAddressBook");
-
-void printError(const QString& text)
-{
-    std::fprintf(stderr, "tovrel: %s\n", qPrintable(text));
-}
 
 struct SyncOptionsGiven
 {
@@ -36,11 +34,6 @@ struct SyncOptionsGiven
 SyncOptionsGiven parse(const QStringList& arguments)
 {
     SyncOptionsGiven o;
-    auto value = [&](int& i, const QString& option) {
-        if (i + 1 >= arguments.size())
-            throw platform::AppError(QStringLiteral("%1 needs a value").arg(option));
-        return arguments[++i];
-    };
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--sync")) {
@@ -48,9 +41,9 @@ SyncOptionsGiven parse(const QStringList& arguments)
             if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--")))
                 o.url = arguments[++i];
         } else if (a == QLatin1String("--user")) {
-            o.user = value(i, a);
+            o.user = platform::optionValue(arguments, i);
         } else if (a == QLatin1String("--password-file")) {
-            o.passwordFile = value(i, a);
+            o.passwordFile = platform::optionValue(arguments, i);
         } else if (a == QLatin1String("--allow-http")) {
             o.allowHttp = true;
         } else {

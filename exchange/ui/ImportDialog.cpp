@@ -1,8 +1,8 @@
 #include "exchange/ui/ImportDialog.h"
 
-#include "app/Application.h"
-#include "exchange/ContactImport.h"
+#include "data/ContactStore.h"
 #include "exchange/AccessFile.h"
+#include "exchange/ContactImport.h"
 #include "platform/AppError.h"
 #include "platform/ErrorBox.h"
 #include "platform/Services.h"
@@ -15,9 +15,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace app {
@@ -95,11 +97,11 @@ int runDialog(QDialog& dialog)
     return runner() ? runner()(dialog) : dialog.exec();
 }
 
-void ImportClick(QWidget* parent)
+void ImportClick(QWidget* parent, ContactStore& store)
 {
     platform::guard([&] {
         // A change that cannot be saved stops the import before anything is asked.
-        Application::instance().store.HomeQuery.settle();
+        store.HomeQuery.settle();
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
@@ -107,14 +109,13 @@ void ImportClick(QWidget* parent)
                                         "CSV (*.csv *.txt);;Access-format databases (*.mdb *.accdb);;All files (*)");
         const QString path = platform::fileDialogs().openFile(parent, request);
         if (!path.isEmpty())
-            importFile(parent, path);
+            importFile(parent, store, path);
     });
 }
 
-void importFile(QWidget* parent, const QString& path)
+void importFile(QWidget* parent, ContactStore& store, const QString& path)
 {
     platform::guard([&] {
-        ContactStore& store = Application::instance().store;
         data::Dataset& query = store.HomeQuery;
         if (query.isExclusive())
             throw platform::AppError(QStringLiteral("A report is reading the contacts; close its preview first"));
@@ -177,6 +178,12 @@ void importFile(QWidget* parent, const QString& path)
                         .arg(counted(result.skipped, "contact", "contacts"));
         inform(parent, text);
     });
+}
+
+void importAfterStartUp(QWidget* parent, ContactStore& store, const QString& path)
+{
+    QTimer::singleShot(0, &store,
+                       [owner = QPointer<QWidget>(parent), &store, path] { importFile(owner, store, path); });
 }
 
 bool offerAccessConversion(QWidget* parent, const QString& path, const QString& table)

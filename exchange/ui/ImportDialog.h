@@ -20,13 +20,18 @@ using DialogRunner = std::function<int(QDialog&)>;
 void setDialogRunner(DialogRunner runner); // empty: the dialog's own exec()
 int runDialog(QDialog& dialog);
 
+class ContactStore;
+
 // File > Import: asks for a vCard, CSV or Access-format file and imports it as importFile does.
-void ImportClick(QWidget* parent);
+void ImportClick(QWidget* parent, ContactStore& store);
 
 // Imports a file into the contact table: for an Access-format file the user first picks a table; a preview tells
 // what will be added and asks whether to keep or leave out the contacts with over-long values; OK adds every contact in one transaction (all or
 // nothing), and the contact list is then read again with its SQL text unchanged. Errors reach the error box.
-void importFile(QWidget* parent, const QString& path);
+void importFile(QWidget* parent, ContactStore& store, const QString& path);
+
+// A file named on the command line: its import opens as soon as the event loop runs (never once the store is gone).
+void importAfterStartUp(QWidget* parent, ContactStore& store, const QString& path);
 
 // Start-up, before the contact query is first opened: when the database file is an Access-format database,
 // says so and offers to convert it (see convertAccessDatabase). Returns whether the query may be opened: the

@@ -2,7 +2,7 @@
 #include "mainwindow/tst_homegrid_fixture.h"
 
 #include "backup/BackupRestore.h"
-#include "exchange/ContactExport.h"
+#include "exchange/ui/ExportCommand.h"
 #include "exchange/ui/ImportDialog.h"
 #include "platform/ErrorBox.h"
 #include "records/HomeFormView.h"
@@ -67,9 +67,9 @@ class TestPendingEdit : public QObject
             app::miRestoreClick(a.store);
         } else if (command == "export") {
             p().fakes.fileDialogs->answers << p().file(QStringLiteral("out.vcf"));
-            app::ExportClick(p().w);
+            app::ExportClick(p().w, a.store.HomeQuery);
         } else if (command == "import") {
-            app::ImportClick(p().w);
+            app::ImportClick(p().w, a.store);
         } else if (command == "report") {
             platform::guard([&] {
                 // What every report command does before its preview opens, and then as it renders.

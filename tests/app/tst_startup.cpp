@@ -1,14 +1,25 @@
 #include "app/Application.h"
+#include "data/DBEdit.h"
+#include "help/Credits.h"
+#include "help/HelpMemoBox.h"
+#include "mailmerge/MailMergeEdit.h"
+#include "mailmerge/MailMergeInfo.h"
+#include "mailmerge/MailMergeSetup.h"
 #include "mainwindow/HomeGrid.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
+#include "records/CountLook.h"
+#include "records/HomeFormView.h"
+#include "records/RecordCard.h"
 #include "support/TestDb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestStartUp : public QObject
 {
@@ -78,6 +89,57 @@ private slots:
         q.post();
         QCOMPARE(testsupport::query(folder + QStringLiteral("/Tovrel.mdb"), QStringLiteral("SELECT Surname FROM HomeAd")),
                  QStringList{QStringLiteral("Zylstra")});
+    }
+
+    // Start-up makes the windows hidden, in order, and offers their commands: the card and the form show the main
+    // window's contact, the county editor edits its County pick list, the mail merge reaches the text editor.
+    void startUpHandsTheWindowsWhatTheyUse()
+    {
+        QTemporaryDir dir;
+        const testsupport::Contact adams{{QStringLiteral("Surname"), QStringLiteral("Adams")}};
+        testsupport::makeDatabase(dir.filePath(QStringLiteral("Tovrel.mdb")), {adams});
+        testsupport::makeCountyList(dir.path(), {QStringLiteral("Kent")});
+        platform::setProgramFolder(dir.path());
+        auto fakes = platform::installFakes();
+        app::Application a;
+        a.startUp();
+        const QList<QWidget*> hidden{a.fmMailMergeSetup, a.fmMailMergeHelp, a.fmMailMergeEdit, a.fmCountyListEdit,
+                                     a.fmHelpMemo,       a.fmHomeForm,      a.fmRecCard,       a.fmCredits};
+        for (QWidget* window : hidden)
+            QVERIFY(window && !window->isVisible());
+        for (const char* command : {"backup", "restore", "manual", "helpNote", "about", "import", "export", "notepad",
+                                    "countyEditor", "searchDialog", "mailMerge"})
+            QVERIFY2(a.hasCommand(QString::fromLatin1(command)), command);
+        QCOMPARE(a.fmHomeForm->parentWidget(), a.fmHomeAddMain);
+        QCOMPARE(a.fmRecCard->parentWidget(), a.fmHomeAddMain);
+        QVERIFY(a.store.HomeQuery.isOpen());
+        QVERIFY(a.runCommand(QStringLiteral("formView")));
+        QVERIFY(a.fmHomeForm->isVisible());
+        QVERIFY(a.runCommand(QStringLiteral("recordCard")));
+        QVERIFY(a.fmRecCard->isVisible());
+        QCOMPARE(a.fmRecCard->box(QStringLiteral("Surname"))->text(), QStringLiteral("Adams"));
+
+        QStringList seen;
+        QTimer::singleShot(0, a.fmCountyListEdit, [&] {
+            seen = a.fmCountyListEdit->entries();
+            a.fmCountyListEdit->fill({QStringLiteral("Avon"), QStringLiteral("Kent")});
+            a.fmCountyListEdit->btOKEdit->click();
+        });
+        QVERIFY(a.runCommand(QStringLiteral("countyEditor")));
+        QCOMPARE(seen, QStringList{QStringLiteral("Kent")});
+        QCOMPARE(a.fmHomeAddMain->countyPickList(), (QStringList{QStringLiteral("Avon"), QStringLiteral("Kent")}));
+
+        QVERIFY(a.runCommand(QStringLiteral("helpNote")));
+        QVERIFY(a.fmHelpMemo->isVisible());
+        QVERIFY(a.runCommand(QStringLiteral("mailMerge")));
+        QVERIFY(a.fmMailMergeSetup->isVisible());
+        a.fmMailMergeSetup->btnDocument->click();
+        QVERIFY(a.fmMailMergeEdit->isVisible());
+        a.fmMailMergeEdit->hide();
+        QVERIFY(a.runCommand(QStringLiteral("notepad")));
+        QVERIFY(a.fmMailMergeEdit->isVisible());
+        for (const auto& r : fakes.prompts->asked)
+            QVERIFY2(r.icon != platform::Icon::Error, qPrintable(r.text));
     }
 
     // A file that is there but cannot be read is never replaced, and nothing is asked about it.

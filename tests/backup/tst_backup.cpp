@@ -1,5 +1,6 @@
-#include "app/Application.h"
 #include "backup/BackupRestore.h"
+#include "data/ContactStore.h"
+#include "platform/Commands.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"
@@ -59,12 +60,11 @@ struct Program
             if (r.icon == platform::Icon::Error)
                 openAtError << (query().isOpen() && query().sql() == sqlAtStart);
         };
-        application = std::make_unique<app::Application>();
-        application->openQuery();
-        app::registerBackupCommands(*application);
+        store = testsupport::contactStore();
+        app::registerBackupCommands(commands, *store);
     }
 
-    data::Dataset& query() { return application->store.HomeQuery; }
+    data::Dataset& query() { return store->HomeQuery; }
 
     // A filtered, sorted selection, so that the reopening is seen to keep the text and drop the sort.
     void narrow()
@@ -101,7 +101,8 @@ struct Program
     QStringList sqlAtStart = app::startSql();
     QList<bool> openAtError;
     platform::Fakes fakes{};
-    std::unique_ptr<app::Application> application;
+    std::unique_ptr<app::ContactStore> store;
+    platform::Commands commands;
 };
 
 void addContact(Program& p, const QString& surname)
@@ -185,7 +186,7 @@ private slots:
         connect(&p.query(), &data::Dataset::opened, this, [&] { ++reopened; });
         p.fakes.prompts->answers << platform::Answer::Cancel;
 
-        QVERIFY(p.application->runCommand(command));
+        QVERIFY(p.commands.run(command));
 
         QCOMPARE(p.fakes.prompts->asked.size(), 1);
         const platform::PromptRecord& asked = p.fakes.prompts->asked.constFirst();
@@ -212,7 +213,7 @@ private slots:
         QFETCH(bool, intoFolder);
         Program p;
         p.query().close();
-        p.application->store.ADOConnection1.close();
+        p.store->ADOConnection1.close();
         exec(p.database, "PRAGMA page_size=8192; VACUUM;");
         for (int i = 0; i < 40; ++i)
             exec(p.database, "INSERT INTO HomeAd (Surname, Notes) VALUES ('Filler', hex(randomblob(300)))");
@@ -223,7 +224,7 @@ private slots:
             QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("Tovrel.bak")));
         p.narrow();
 
-        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(QStringLiteral("backup")));
 
         QCOMPARE(p.errors(), QStringList());
         const QString copy = intoFolder ? p.dir.filePath(QStringLiteral("Tovrel.bak/Tovrel.mdb")) : p.backup;
@@ -237,14 +238,14 @@ private slots:
     {
         Program p;
         p.narrow();
-        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(QStringLiteral("backup")));
         addContact(p, QStringLiteral("Second"));
-        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(QStringLiteral("backup")));
         QCOMPARE(contactCount(p.backup), 7);
         addContact(p, QStringLiteral("Gone"));
         QCOMPARE(contactCount(p.database), 8);
 
-        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(QStringLiteral("restore")));
 
         QCOMPARE(p.errors(), QStringList());
         QCOMPARE(readBytes(p.database), readBytes(p.backup));
@@ -261,10 +262,10 @@ private slots:
     void restoreWhereThereIsNoDatabase()
     {
         Program p;
-        QVERIFY(p.application->runCommand(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(QStringLiteral("backup")));
         QVERIFY(QFile::remove(p.database));
 
-        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(QStringLiteral("restore")));
 
         QCOMPARE(p.errors(), QStringList());
         QCOMPARE(readBytes(p.database), readBytes(p.backup));
@@ -310,7 +311,7 @@ private slots:
         const QByteArray former = readBytes(p.backup);
         p.narrow();
 
-        QVERIFY(p.application->runCommand(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(QStringLiteral("restore")));
 
         QCOMPARE(p.errors().size(), 1);
         const QString shown = p.errors().constFirst();
@@ -354,9 +355,9 @@ private slots:
         };
 
         if (command == QLatin1String("backup"))
-            app::miBackUpClick(p.application->store, full);
+            app::miBackUpClick(*p.store, full);
         else
-            app::miRestoreClick(p.application->store, full);
+            app::miRestoreClick(*p.store, full);
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
         QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: the write fell short.").arg(target)});
@@ -392,7 +393,7 @@ private slots:
         if (root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), p.dir.path()}) != 0)
             QSKIP("running as root and the folder cannot be made immutable");
 
-        QVERIFY(p.application->runCommand(command));
+        QVERIFY(p.commands.run(command));
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
         // An immutable folder stops the administrator with another reason than the one a read-only folder gives.
@@ -436,7 +437,7 @@ private slots:
         {
             LockHolder other;
             QVERIFY(other.take(p.database, write, otherProcess));
-            QVERIFY(p.application->runCommand(command));
+            QVERIFY(p.commands.run(command));
         }
         if (error.isEmpty()) {
             QCOMPARE(p.errors(), QStringList());
@@ -470,7 +471,7 @@ private slots:
         }
         const QByteArray backup = readBytes(p.backup);
 
-        QVERIFY(p.application->runCommand(command));
+        QVERIFY(p.commands.run(command));
 
         QCOMPARE(p.errors().size(), 1);
         QVERIFY2(p.errors().constFirst().startsWith(QStringLiteral("Could not open the database")),

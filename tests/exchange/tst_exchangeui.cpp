@@ -1,11 +1,12 @@
 // Import and export from the main window: the current selection out in its order, files in through the preview
 // as one transaction, and an Access-format database turned into ours at start-up.
 #include "app/Application.h"
+#include "data/ContactStore.h"
+#include "exchange/AccessFile.h"
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
-#include "exchange/ExchangeCli.h"
+#include "exchange/ui/ExportCommand.h"
 #include "exchange/ui/ImportDialog.h"
-#include "exchange/AccessFile.h"
 #include "platform/AppError.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -61,19 +62,18 @@ struct Program
     QTemporaryDir dir;
     QString database = dir.filePath(QStringLiteral("Tovrel.mdb"));
     platform::Fakes fakes;
-    std::unique_ptr<app::Application> application;
+    std::unique_ptr<app::ContactStore> store;
 
     Program()
     {
         testsupport::makeDatabase(database, testsupport::sampleContacts());
         platform::setProgramFolder(dir.path());
         fakes = platform::installFakes();
-        application = std::make_unique<app::Application>();
-        application->openQuery();
+        store = testsupport::contactStore();
     }
     ~Program() { app::setDialogRunner({}); }
 
-    data::Dataset& query() { return application->store.HomeQuery; }
+    data::Dataset& query() { return store->HomeQuery; }
     int stored() { return testsupport::query(database, QStringLiteral("SELECT count(*) FROM HomeAd"))[0].toInt(); }
     QStringList column(int field)
     {
@@ -138,7 +138,7 @@ private slots:
 
         p.fakes.fileDialogs->answers << p.dir.filePath(QStringLiteral("out"));
         p.fakes.fileDialogs->filterAnswers << app::exportFilters().at(2);
-        app::ExportClick(nullptr);
+        app::ExportClick(nullptr, p.query());
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         const QStringList lines = QString::fromUtf8(readBytes(p.dir.filePath(QStringLiteral("out.csv"))))
                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
@@ -256,7 +256,7 @@ private slots:
         QCOMPARE(q.recordCount(), 1); // Brown
         PreviewAnswer answer(keep);
         answer.install();
-        app::importFile(nullptr, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
+        app::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         QCOMPARE(answer.shown, 1);
         QVERIFY(p.errors().isEmpty());
         QCOMPARE(p.stored(), keep ? 9 : 8);
@@ -297,7 +297,7 @@ private slots:
         const QStringList before = p.column(0);
         PreviewAnswer answer(true);
         answer.install();
-        app::importFile(nullptr, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
+        app::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         const QStringList errors = p.errors();
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(locked ? QStringLiteral("locked") : QStringLiteral("refused by the test")),
@@ -308,7 +308,7 @@ private slots:
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         QCOMPARE(p.stored(), 6);
         QCOMPARE(p.column(0), before);
-        QVERIFY(sqlite3_get_autocommit(p.application->store.ADOConnection1.handle()));
+        QVERIFY(sqlite3_get_autocommit(p.store->ADOConnection1.handle()));
     }
 
     void aCancelledImportAddsNothing()
@@ -320,12 +320,12 @@ private slots:
         exchange::Importer importer(writeFile(p.dir.filePath(QStringLiteral("m.csv")), many));
         int calls = 0;
         const exchange::ImportResult r =
-            app::importIntoDatabase(p.application->store.ADOConnection1.handle(), importer,
+            app::importIntoDatabase(p.store->ADOConnection1.handle(), importer,
                                     exchange::OverLongChoice::Keep, [&](qint64, qint64) { return ++calls < 3; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, 0);
         QCOMPARE(p.stored(), 6);
-        QVERIFY(sqlite3_get_autocommit(p.application->store.ADOConnection1.handle()));
+        QVERIFY(sqlite3_get_autocommit(p.store->ADOConnection1.handle()));
     }
 
     void anAccessTableIsChosenThenImported()
@@ -344,7 +344,7 @@ private slots:
             }
             return int(QDialog::Accepted);
         });
-        app::importFile(nullptr, testsupport::accessSample("nwind.mdb"));
+        app::importFile(nullptr, *p.store, testsupport::accessSample("nwind.mdb"));
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         QVERIFY(offered.contains(QStringLiteral("Employees")));
         QCOMPARE(defaultTable, offered.constFirst()); // no HomeAd table here
@@ -439,7 +439,8 @@ private slots:
         Program p;
         PreviewAnswer answer(false, QDialog::Rejected);
         answer.install();
-        app::importAfterStartUp(writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
+        const QString file = writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts);
+        app::importAfterStartUp(nullptr, *p.store, file);
         QCOMPARE(answer.shown, 0); // not before the event loop runs
         QTRY_COMPARE(answer.shown, 1);
         QCOMPARE(p.stored(), 6);

@@ -1,10 +1,8 @@
-#include "app/Application.h"
 #include "help/Credits.h"
 #include "help/HelpMemoBox.h"
 #include "help/SplashBox.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "support/TestDb.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,28 +55,26 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        testsupport::makeDatabase(m_dir->filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
         platform::setProgramFolder(m_dir->path());
-        testsupport::makeCountyList(m_dir->path());
         m_fakes = platform::installFakes();
-        m_application = std::make_unique<app::Application>();
-        m_application->startUp();
+        // Made once and hidden, as at start-up.
+        m_note = std::make_unique<TfmHelpMemo>();
+        m_credits = std::make_unique<TfmCredits>();
+        m_program = std::make_unique<QObject>();
     }
     void cleanup()
     {
-        m_application.reset();
+        m_program.reset();
+        m_credits.reset();
+        m_note.reset();
         m_dir.reset();
     }
 
-    void startUpMakesTheHelpWindowsHidden()
+    void theHelpWindowsAreMadeHidden()
     {
-        QVERIFY(m_application->fmHelpMemo);
-        QVERIFY(m_application->fmCredits);
-        QVERIFY(!m_application->fmHelpMemo->isVisible());
-        QVERIFY(!m_application->fmCredits->isVisible());
+        QVERIFY(!m_note->isVisible());
+        QVERIFY(!m_credits->isVisible());
         QVERIFY(aboutBoxes().isEmpty());
-        for (const char* command : {"backup", "restore", "manual", "helpNote", "about"})
-            QVERIFY2(m_application->hasCommand(QString::fromLatin1(command)), command);
     }
 
     // The manual is handed to the desktop by its full path; a box tells when nothing shows it, or when there is no
@@ -105,7 +101,7 @@ private slots:
             file.write("%PDF-1.4\n");
         }
         m_fakes.shell->handled = handled;
-        QVERIFY(m_application->runCommand(QStringLiteral("manual")));
+        app::Help2Click(nullptr);
         QCOMPARE(m_fakes.shell->opened, present ? QStringList{manual} : QStringList());
         if (box.isEmpty()) {
             QVERIFY(m_fakes.prompts->asked.isEmpty());
@@ -146,9 +142,9 @@ private slots:
 
     void helpNoteIsOneWindowWithItsText()
     {
-        QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
-        QVERIFY(m_application->runCommand(QStringLiteral("helpNote")));
-        TfmHelpMemo* note = m_application->fmHelpMemo;
+        app::Help1Click(m_note.get());
+        app::Help1Click(m_note.get());
+        TfmHelpMemo* note = m_note.get();
         QVERIFY(note->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(note));
         const QWidgetList windows = QApplication::topLevelWidgets();
@@ -198,8 +194,8 @@ private slots:
     // opened from one outlives it.
     void aboutBoxesCloseOnTheirOwnTimers()
     {
-        QVERIFY(m_application->runCommand(QStringLiteral("about")));
-        QVERIFY(m_application->runCommand(QStringLiteral("about")));
+        app::miAboutClick(m_credits.get(), m_program.get());
+        app::miAboutClick(m_credits.get(), m_program.get());
         const QList<TfmSplash*> boxes = aboutBoxes();
         QCOMPARE(boxes.size(), 2);
         for (TfmSplash* box : boxes) {
@@ -222,26 +218,26 @@ private slots:
         QPointer<TfmSplash> second = boxes[1];
 
         QTest::mouseClick(first->pnlCredits, Qt::LeftButton);
-        QVERIFY(m_application->fmCredits->isVisible());
+        QVERIFY(m_credits->isVisible());
 
         // Let the first box's time run out now; the second keeps counting.
         first->Timer1->setInterval(0);
         QTRY_VERIFY(first.isNull());
         QVERIFY(!second.isNull());
         QVERIFY(second->Timer1->isActive());
-        QVERIFY(m_application->fmCredits->isVisible());
+        QVERIFY(m_credits->isVisible());
 
         second->Timer1->setInterval(0);
         QTRY_VERIFY(second.isNull());
         QVERIFY(aboutBoxes().isEmpty());
-        QVERIFY(m_application->fmCredits->isVisible());
+        QVERIFY(m_credits->isVisible());
     }
 
     void creditsWindow()
     {
         // An about box still counting down when the program ends goes with it.
-        QVERIFY(m_application->runCommand(QStringLiteral("about")));
-        TfmCredits* credits = m_application->fmCredits;
+        app::miAboutClick(m_credits.get(), m_program.get());
+        TfmCredits* credits = m_credits.get();
         QCOMPARE(credits->windowTitle(), QStringLiteral("Credits"));
         QVERIFY(credits->windowFlags().testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!credits->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -268,7 +264,9 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::Application> m_application;
+    std::unique_ptr<TfmHelpMemo> m_note;
+    std::unique_ptr<TfmCredits> m_credits;
+    std::unique_ptr<QObject> m_program; // the box's owner: the application object in the program
 };
 
 QTEST_MAIN(TestHelp)

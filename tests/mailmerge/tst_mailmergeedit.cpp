@@ -3,10 +3,8 @@
 #include "mailmerge/FindReplace.h"
 #include "richtext/RichText.h"
 
-#include "app/Application.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "support/TestDb.h"
 
 #include <QAction>
 #include <QApplication>
@@ -751,21 +749,22 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("missing"))));
     }
 
-    void startUpMakesOneHiddenEditorReachedByNotepad()
+    // Made once, hidden, with a new document; shown again it still holds what was typed. Help > Index hands the
+    // program folder's help file to the desktop.
+    void oneHiddenEditorKeepsItsDocument()
     {
         QTemporaryDir folder;
-        testsupport::makeDatabase(folder.filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
         platform::setProgramFolder(folder.path());
-        app::Application application;
-        application.startUp();
-        TfmMailMergeEdit* editor = application.fmMailMergeEdit;
-        QVERIFY(editor);
+        auto made = std::make_unique<TfmMailMergeEdit>();
+        TfmMailMergeEdit* editor = made.get();
         QVERIFY(!editor->isVisible());
-        QCOMPARE(application.helpFile, platform::programFolder() + QStringLiteral("TextEditor.hlp"));
+        QCOMPARE(editor->helpFile(), platform::programFolder() + QStringLiteral("TextEditor.hlp"));
+        editor->HelpIndexExecute();
+        QCOMPARE(m_fakes.shell->opened, QStringList{editor->helpFile()});
         QCOMPARE(editor->fileName(), QStringLiteral("untitled.txt"));
         QCOMPARE(editor->StatusPanel->text(), QStringLiteral("untitled.txt"));
 
-        QVERIFY(application.runCommand(QStringLiteral("notepad")));
+        editor->showEditor();
         QVERIFY(editor->isVisible());
         QTextDocument* doc = editor->document();
         editor->RichEdit1->insertPlainText(QStringLiteral("Letter body"));
@@ -774,7 +773,7 @@ private slots:
         QCOMPARE(editor->document(), doc);
         QCOMPARE(doc->toPlainText(), QStringLiteral("Letter body"));
 
-        application.runCommand(QStringLiteral("notepad"));
+        editor->showEditor();
         QVERIFY(editor->isVisible());
         QCOMPARE(editor->document()->toPlainText(), QStringLiteral("Letter body"));
         QCOMPARE(editor->fileName(), QStringLiteral("untitled.txt"));

@@ -1,7 +1,6 @@
 #include "mailmerge/MailMergeSetup.h"
 
-#include "app/Application.h"
-#include "data/Dataset.h"
+#include "data/ContactStore.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
@@ -58,14 +57,20 @@ class TestMailMergeSetup : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::Application> m_app;
+    std::unique_ptr<app::ContactStore> m_store;
+    // The windows the set-up works through, made as the start-up makes them.
+    std::unique_ptr<TfmSQLSearchDialog> m_search;
+    std::unique_ptr<TfmMailMergeEdit> m_editor;
+    std::unique_ptr<TfmMailQR> m_letters;
+    std::unique_ptr<TfmMailMergeHelp> m_help;
+    std::unique_ptr<TfmMailMergeSetup> m_setup;
 
-    TfmMailMergeSetup* setup() const { return m_app->fmMailMergeSetup; }
-    TfmMailMergeEdit* editor() const { return m_app->fmMailMergeEdit; }
+    TfmMailMergeSetup* setup() const { return m_setup.get(); }
+    TfmMailMergeEdit* editor() const { return m_editor.get(); }
 
     void showSetup()
     {
-        QVERIFY(m_app->runCommand(QStringLiteral("mailMerge")));
+        setup()->showSetup();
         QVERIFY(QTest::qWaitForWindowActive(setup()));
     }
 
@@ -77,15 +82,30 @@ private slots:
         testsupport::makeCountyList(m_dir->path());
         platform::setProgramFolder(m_dir->path());
         m_fakes = platform::installFakes();
-        m_app = std::make_unique<app::Application>();
-        m_app->startUp();
-        QVERIFY(setup() && m_app->fmMailMergeHelp && m_app->fmMailQR && editor());
+        m_store = testsupport::contactStore(false); // the search dialog's creation opens it, as at start-up
+        m_search = std::make_unique<TfmSQLSearchDialog>(m_store->HomeQuery);
+        m_search->FormCreate();
+        m_editor = std::make_unique<TfmMailMergeEdit>();
+        m_letters = std::make_unique<TfmMailQR>([this] { return m_editor->document(); });
+        m_help = std::make_unique<TfmMailMergeHelp>();
+        TfmMailMergeSetup::Parts parts;
+        parts.contacts = &m_store->HomeQuery;
+        parts.editor = [this] { return m_editor.get(); };
+        parts.letters = [this] { return m_letters.get(); };
+        parts.help = [this] { return m_help.get(); };
+        parts.selectNames = [this] { m_search->exec(); };
+        m_setup = std::make_unique<TfmMailMergeSetup>(std::move(parts));
         QVERIFY(!setup()->isVisible());
     }
 
     void cleanup()
     {
-        m_app.reset();
+        m_setup.reset();
+        m_help.reset();
+        m_letters.reset();
+        m_editor.reset();
+        m_search.reset();
+        m_store.reset();
         m_dir.reset();
     }
 
@@ -167,7 +187,7 @@ private slots:
                 shown->close();
         });
         setup()->btnSelectNames->click();
-        QCOMPARE(shown, static_cast<QWidget*>(m_app->fmSQLSearchDialog));
+        QCOMPARE(shown, static_cast<QWidget*>(m_search.get()));
     }
 
     // The letters of the contacts the main window holds, with the editor's text as it stands, into the preview;
@@ -175,13 +195,13 @@ private slots:
     void mergeRunsTheLettersIntoThePreview()
     {
         editor()->RichEdit1->setPlainText(QStringLiteral("We have moved."));
-        data::Dataset& query = m_app->store.HomeQuery;
+        data::Dataset& query = m_store->HomeQuery;
         const int contacts = query.recordCount();
         QVERIFY(contacts > 1);
         showSetup();
         int pages = 0;
         QString body;
-        whenRendered(m_app->fmMailQR->QuickRep1, [&](TfmPreview& preview) {
+        whenRendered(m_letters->QuickRep1, [&](TfmPreview& preview) {
             pages = preview.shownPages().pageCount();
             const auto& texts = preview.shownPages().richTexts();
             body = texts.empty() ? QString() : texts.front();
@@ -197,7 +217,7 @@ private slots:
     {
         showSetup();
         setup()->btnHelp->click();
-        TfmMailMergeHelp* help = m_app->fmMailMergeHelp;
+        TfmMailMergeHelp* help = m_help.get();
         QVERIFY(help->isVisible());
         QCOMPARE(help->windowTitle(), QStringLiteral("i"));
         QCOMPARE(help->size(), QSize(466, 304));
@@ -246,7 +266,7 @@ private slots:
 
         showSetup();
         setup()->btnMatchFont->click();
-        const TfmMailQR* report = m_app->fmMailQR;
+        const TfmMailQR* report = m_letters.get();
         QCOMPARE(report->baseFont(), chosen);
         QCOMPARE(report->baseFontColor(), color);
         QCOMPARE(report->QuickRep1.defaultFont, reports::ReportFont::fromQFont(chosen, color));
@@ -262,10 +282,10 @@ private slots:
     // editor's current font is Times New Roman 12 point bold.
     void matchFontBeforeTheEditorWasShown()
     {
-        QCOMPARE(m_app->fmMailQR->QuickRep1.defaultFont, reports::ReportFont::arial(10));
+        QCOMPARE(m_letters->QuickRep1.defaultFont, reports::ReportFont::arial(10));
         showSetup();
         setup()->btnMatchFont->click();
-        const reports::ReportFont f = m_app->fmMailQR->QuickRep1.defaultFont;
+        const reports::ReportFont f = m_letters->QuickRep1.defaultFont;
         QCOMPARE(f.family, QStringLiteral("Times New Roman"));
         QCOMPARE(f.pointSize, 12.0);
         QVERIFY(f.bold && !f.italic);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Application.h"
+#include "data/ContactStore.h"
 #include "platform/AppError.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -12,12 +12,12 @@
 #include <QTest>
 #include <memory>
 
-// A program folder with a contact database, the application object over it and fakes for every prompt and sound.
+// A program folder with a contact database, the contact store over it and fakes for every prompt and sound.
 struct RecordsFixture
 {
     std::unique_ptr<QTemporaryDir> dir;
     platform::Fakes fakes{};
-    std::unique_ptr<app::Application> application;
+    std::unique_ptr<app::ContactStore> store;
 
     void start(const QList<testsupport::Contact>& contacts, bool open = true)
     {
@@ -25,17 +25,15 @@ struct RecordsFixture
         fakes = platform::installFakes();
         platform::setProgramFolder(dir->path());
         testsupport::makeDatabase(dbPath(), contacts);
-        application = std::make_unique<app::Application>();
-        if (open)
-            application->openQuery();
+        store = testsupport::contactStore(open);
     }
     void stop()
     {
-        application.reset();
+        store.reset();
         dir.reset();
     }
 
-    [[nodiscard]] data::Dataset& q() const { return application->store.HomeQuery; }
+    [[nodiscard]] data::Dataset& q() const { return store->HomeQuery; }
     [[nodiscard]] QString dbPath() const { return dir->filePath(QStringLiteral("Tovrel.mdb")); }
     [[nodiscard]] QString iniPath() const { return dir->filePath(QStringLiteral("TovrelIni.ini")); }
     [[nodiscard]] QStringList stored(const QString& sql) const { return testsupport::query(dbPath(), sql); }

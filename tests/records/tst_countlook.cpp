@@ -1,6 +1,5 @@
 #include "RecordsFixture.h"
 
-#include "mainwindow/HomeGrid.h"
 #include "platform/ListFile.h"
 #include "records/CountLook.h"
 
@@ -18,7 +17,7 @@ class TestCountLook : public QObject
     Q_OBJECT
 
     RecordsFixture f;
-    std::unique_ptr<TfmHomeAddMain> main;
+    QStringList pickList; // the pick list in use, as the main window would hold it
     std::unique_ptr<TfmCountyListEdit> editor;
 
     QString listPath() const { return f.dir->filePath(QStringLiteral("ListFile.txt")); }
@@ -43,15 +42,15 @@ private slots:
     void init()
     {
         f.start({});
-        main = std::make_unique<TfmHomeAddMain>();
-        f.application->fmHomeAddMain = main.get();
-        editor = std::make_unique<TfmCountyListEdit>();
+        pickList.clear();
+        TfmCountyListEdit::PickList inUse;
+        inUse.read = [this] { return pickList; };
+        inUse.replace = [this](const QStringList& entries) { pickList = entries; };
+        editor = std::make_unique<TfmCountyListEdit>(std::move(inUse));
     }
     void cleanup()
     {
         editor.reset();
-        f.application->fmHomeAddMain = nullptr;
-        main.reset();
         f.stop();
     }
 
@@ -135,7 +134,7 @@ private slots:
         QTest::mouseClick(editor->btOKEdit, Qt::LeftButton);
         QVERIFY(!editor->isVisible());
         QCOMPARE(editor->result(), int(QDialog::Accepted));
-        QCOMPARE(main->countyPickList(), editor->entries());
+        QCOMPARE(pickList, editor->entries());
         QCOMPARE(listBytes(), bytes);
         // What is read back at the next start is the list as it was, every name whole.
         QCOMPARE(readListFile(listPath()), editor->entries());
@@ -179,7 +178,7 @@ private slots:
         const QString reason = folderInTheWay ? QStringLiteral("Filename refers to a directory")
                                               : QStringLiteral("File too large");
         QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1: %2.").arg(listPath(), reason)});
-        QCOMPARE(main->countyPickList(), entries);
+        QCOMPARE(pickList, entries);
         QVERIFY(!editor->isVisible());
         // No temporary file is left behind.
         const QStringList files =
@@ -196,8 +195,8 @@ private slots:
     void closeDiscards()
     {
         QFETCH(bool, closeBox);
-        main->setCountyPickList({QStringLiteral("Kent")});
-        editor->fill(main->countyPickList());
+        pickList = {QStringLiteral("Kent")};
+        editor->fill(pickList);
         editor->show();
         add(QStringLiteral("Avon"));
         if (closeBox)
@@ -205,7 +204,7 @@ private slots:
         else
             QTest::mouseClick(editor->BitBtn1, Qt::LeftButton);
         QVERIFY(!editor->isVisible());
-        QCOMPARE(main->countyPickList(), QStringList{"Kent"});
+        QCOMPARE(pickList, QStringList{"Kent"});
         QVERIFY(!QFile::exists(listPath()));
     }
 
@@ -226,7 +225,7 @@ private slots:
         QTest::keyClicks(editor->edCountyList, QStringLiteral("Derby"));
         QTest::keyClick(editor->edCountyList, Qt::Key_Return);
         QVERIFY(!editor->isVisible());
-        QCOMPARE(main->countyPickList(), QStringList{"Kent"});
+        QCOMPARE(pickList, QStringList{"Kent"});
         QCOMPARE(listBytes(), QByteArray("Kent\r\n"));
     }
 
@@ -243,7 +242,7 @@ private slots:
     // The main window's command fills the editor from the grid's pick list and waits until it is closed.
     void editPickListRunsModally()
     {
-        main->setCountyPickList({QStringLiteral("norfolk"), QStringLiteral("Avon")});
+        pickList = {QStringLiteral("norfolk"), QStringLiteral("Avon")};
         QStringList seen;
         QTimer::singleShot(0, editor.get(), [&] {
             seen = editor->entries();

@@ -1,9 +1,8 @@
 #include "RecordsFixture.h"
 
-#include "mainwindow/HomeGrid.h"
-#include "platform/IniFile.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
+#include "platform/IniFile.h"
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
@@ -42,7 +41,7 @@ private slots:
         f.start({contact(QStringLiteral("Adams"), QStringLiteral("Bath")),
                  contact(QStringLiteral("Brown"), QStringLiteral("Leeds")),
                  contact(QStringLiteral("Clark"), QStringLiteral("York"))});
-        form = std::make_unique<TfmHomeForm>();
+        form = std::make_unique<TfmHomeForm>(f.q());
     }
     void cleanup()
     {
@@ -316,7 +315,7 @@ private slots:
     void cardClosingReplacesAHandEditedThree()
     {
         f.writeIni("[FormView]\nStatus=3\n");
-        TfmRecCard card;
+        TfmRecCard card(f.q());
         card.show();
         card.close();
         QCOMPARE(IniFile(f.iniPath()).readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), -1), 2);
@@ -324,38 +323,17 @@ private slots:
 
     void stillOpenAtTheEndWritesNothing()
     {
-        TfmHomeAddMain main;
-        f.application->fmHomeAddMain = &main;
-        main.show();
+        auto main = std::make_unique<QWidget>(); // the form's owner, as the main window is
+        form = std::make_unique<TfmHomeForm>(f.q(), main.get());
+        main->show();
         form->show();
-        main.hide(); // the main window has closed
+        main->hide(); // the main window has closed
         form->close();
-        f.application->fmHomeAddMain = nullptr;
         form->show();
         form.reset();
-        f.application.reset();
+        main.reset();
+        f.store.reset();
         QVERIFY(!QFile::exists(f.iniPath()));
-    }
-
-    // Start-up makes the editor (6), the form view (8) and the card (15), hidden, and offers their commands.
-    void startUp()
-    {
-        form.reset();
-        f.stop();
-        f.start({contact(QStringLiteral("Adams"))}, false);
-        testsupport::makeCountyList(f.dir->path());
-        f.application->startUp();
-        app::Application& a = *f.application;
-        QVERIFY(a.fmCountyListEdit && a.fmHomeForm && a.fmRecCard);
-        QVERIFY(!a.fmCountyListEdit->isVisible() && !a.fmHomeForm->isVisible() && !a.fmRecCard->isVisible());
-        QVERIFY(a.store.HomeQuery.isOpen());
-        QVERIFY(a.runCommand(QStringLiteral("formView")));
-        QVERIFY(a.fmHomeForm->isVisible());
-        QVERIFY(a.runCommand(QStringLiteral("recordCard")));
-        QVERIFY(a.fmRecCard->isVisible());
-        QCOMPARE(a.fmRecCard->box(QStringLiteral("Surname"))->text(), QStringLiteral("Adams"));
-        QVERIFY(a.hasCommand(QStringLiteral("countyEditor")));
-        QVERIFY(f.errors().isEmpty());
     }
 };
 

@@ -1,9 +1,8 @@
 #include "RecordsFixture.h"
 
-#include "mainwindow/HomeGrid.h"
-#include "platform/IniFile.h"
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
+#include "platform/IniFile.h"
 #include "records/RecordCard.h"
 
 #include <QClipboard>
@@ -51,7 +50,7 @@ private slots:
         f.start({contact(QStringLiteral("Adams"), QStringLiteral("Bath")),
                  contact(QStringLiteral("Brown"), QStringLiteral("Leeds")),
                  contact(QStringLiteral("Clark"), QStringLiteral("York"))});
-        card = std::make_unique<TfmRecCard>();
+        card = std::make_unique<TfmRecCard>(f.q());
     }
     void cleanup()
     {
@@ -424,16 +423,16 @@ private slots:
     // A card still open when the program ends saves nothing, whether it is closed on the way out or just destroyed.
     void stillOpenAtTheEndWritesNothing()
     {
-        TfmHomeAddMain main;
-        f.application->fmHomeAddMain = &main;
-        main.show();
+        auto main = std::make_unique<QWidget>(); // the card's owner, as the main window is
+        card = std::make_unique<TfmRecCard>(f.q(), main.get());
+        main->show();
         card->show();
-        main.hide(); // the main window has closed
+        main->hide(); // the main window has closed
         card->close();
-        f.application->fmHomeAddMain = nullptr;
         card->show();
         card.reset();
-        f.application.reset();
+        main.reset();
+        f.store.reset();
         QVERIFY(!QFile::exists(f.iniPath()));
     }
 };

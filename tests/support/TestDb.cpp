@@ -1,12 +1,22 @@
 #include "support/TestDb.h"
 
 #include "data/ContactStore.h"
+#include "platform/ProgramFolder.h"
 
 #include <QFile>
 #include <sqlite3.h>
 #include <stdexcept>
 
 namespace testsupport {
+
+std::unique_ptr<app::ContactStore> contactStore(bool open)
+{
+    auto store = std::make_unique<app::ContactStore>();
+    store->configure(platform::programFolder());
+    if (open)
+        store->HomeQuery.open();
+    return store;
+}
 
 void makeDatabase(const QString& path, const QList<Contact>& contacts)
 {

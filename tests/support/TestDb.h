@@ -4,6 +4,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+namespace app {
+class ContactStore;
+}
+
 namespace testsupport {
 
 using Contact = QMap<QString, QString>; // field name -> stored text
@@ -13,6 +19,10 @@ void makeDatabase(const QString& path, const QList<Contact>& contacts);
 
 // Writes the county list file of a program folder (a missing one is reported at start-up).
 void makeCountyList(const QString& folder, const QStringList& counties = {});
+
+// The contact store over the program folder's database, as the program makes it, with its query open unless open
+// is false: what a window is handed, without the rest of the program.
+[[nodiscard]] std::unique_ptr<app::ContactStore> contactStore(bool open = true);
 
 // Runs one statement on a database file outside the program's connection; returns the first column of each row.
 QStringList query(const QString& path, const QString& sql);

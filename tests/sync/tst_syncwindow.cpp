@@ -1,5 +1,5 @@
 // The account window and File > Synchronise against a real Radicale, with the platform's prompts faked.
-#include "app/Application.h"
+#include "data/ContactStore.h"
 #include "exchange/ui/ImportDialog.h"
 #include "sync/ui/SyncCommands.h"
 #include "platform/Fakes.h"
@@ -89,8 +89,7 @@ void TestSyncWindow::synchroniseFromTheMenu()
     testsupport::makeDatabase(database, testsupport::sampleContacts());
     platform::setProgramFolder(dir.path());
     platform::Fakes fakes = platform::installFakes();
-    auto application = std::make_unique<app::Application>();
-    application->openQuery();
+    auto store = testsupport::contactStore();
 
     int asked = 0;
     app::setDialogRunner([&](QDialog& dialog) {
@@ -110,7 +109,7 @@ void TestSyncWindow::synchroniseFromTheMenu()
         w->btnOKClick();
         return w->result();
     });
-    app::SynchroniseClick(nullptr, application->store);
+    app::SynchroniseClick(nullptr, *store);
     QCOMPARE(asked, 1);
     QCOMPARE(fakes.prompts->asked.size(), 2);
     QVERIFY(fakes.prompts->asked[0].text.startsWith(QLatin1String("The password cannot be kept (no keyring")));
@@ -123,10 +122,10 @@ void TestSyncWindow::synchroniseFromTheMenu()
     QCOMPARE(server->request("PUT", book.resolved(QUrl("zed.vcf")),
                              "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:zed\r\nN:Zeta;Zed;;;\r\nFN:Zed Zeta\r\nEND:VCARD\r\n"),
              201);
-    app::SynchroniseClick(nullptr, application->store);
+    app::SynchroniseClick(nullptr, *store);
     QCOMPARE(asked, 2);
     QCOMPARE(fakes.prompts->asked.last().text, QStringLiteral("Synchronised: 0 sent, 1 received, 0 deleted, 0 conflicts."));
-    QCOMPARE(application->store.HomeQuery.recordCount(), 7); // the list is read again
+    QCOMPARE(store->HomeQuery.recordCount(), 7); // the list is read again
     app::setDialogRunner({});
 }
 
