@@ -40,8 +40,6 @@ class Application : public QObject
 public:
     Application();
     ~Application() override;
-    static Application& instance();
-    [[nodiscard]] static bool exists();
 
     ContactStore store;
 
