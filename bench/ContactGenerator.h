@@ -5,7 +5,9 @@
 
 #include "data/ContactStore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <random>
 #include <sqlite3.h>
@@ -105,6 +107,17 @@ inline void writeContacts(const QString& path, int count, unsigned seed = 42)
     sqlite3_finalize(st);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+}
+
+// A program folder of count generated contacts, made once in the temporary folder and kept for later runs.
+inline QString contactsFolder(int count)
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
+    if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
+        QDir().mkpath(folder);
+        writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
+    }
+    return folder;
 }
 
 } // namespace bench

@@ -22,16 +22,6 @@
 
 namespace {
 
-QString folderFor(int count)
-{
-    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
-    if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
-        QDir().mkpath(folder);
-        bench::writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
-    }
-    return folder;
-}
-
 // The child: opens the contacts as the batch does, writes the phone list, prints "seconds peakMB pages".
 int child(int argc, char** argv)
 {
@@ -59,7 +49,7 @@ int child(int argc, char** argv)
 void BM_PhoneListBatchPdf(benchmark::State& state, const char* mode)
 {
     const int count = int(state.range(0));
-    const QString folder = folderFor(count);
+    const QString folder = bench::contactsFolder(count);
     QTemporaryDir dir;
     double peak = 0;
     int pages = 0;

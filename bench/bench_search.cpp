@@ -19,16 +19,6 @@
 
 namespace {
 
-QString folderFor(int count)
-{
-    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
-    if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
-        QDir().mkpath(folder);
-        bench::writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
-    }
-    return folder;
-}
-
 constexpr int Contacts = 100000;
 
 // A search on a non-ASCII part of a surname that narrows 100,000 contacts to a few hundred.
@@ -48,7 +38,7 @@ QStringList resetSql()
 void reopen(benchmark::State& state, const QStringList& sql)
 {
     app::ContactStore store;
-    store.configure(folderFor(Contacts));
+    store.configure(bench::contactsFolder(Contacts));
     store.HomeQuery.open();
     for (auto _ : state) {
         store.HomeQuery.close();
@@ -69,7 +59,7 @@ QString shellQuoted(const QString& text)
 void shell(benchmark::State& state, const QStringList& sql)
 {
     const QByteArray command =
-        (QStringLiteral("sqlite3 ") + shellQuoted(folderFor(Contacts) + QStringLiteral("Tovrel.mdb")) +
+        (QStringLiteral("sqlite3 ") + shellQuoted(bench::contactsFolder(Contacts) + QStringLiteral("Tovrel.mdb")) +
          QLatin1Char(' ') + shellQuoted(sql.join(QLatin1Char('\n'))) + QStringLiteral(" > /dev/null"))
             .toLocal8Bit();
     for (auto _ : state)
@@ -133,7 +123,7 @@ int countStatement(unsigned, void*, void*, void*)
 void BM_GridScrollMillion(benchmark::State& state)
 {
     app::ContactStore store;
-    store.configure(folderFor(1000000));
+    store.configure(bench::contactsFolder(1000000));
     store.HomeQuery.open();
     const auto grid = makeGrid(store);
     g_statements = 0;
@@ -154,7 +144,7 @@ BENCHMARK(BM_GridScrollMillion)->Unit(benchmark::kMillisecond)->MinTime(2);
 void BM_WalkRowsUnderTheGrid(benchmark::State& state)
 {
     app::ContactStore store;
-    store.configure(folderFor(Contacts));
+    store.configure(bench::contactsFolder(Contacts));
     store.HomeQuery.open();
     std::unique_ptr<app::ContactGrid> grid;
     if (state.range(0))

@@ -9,19 +9,9 @@
 
 namespace {
 
-QString folderFor(int count)
-{
-    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
-    if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
-        QDir().mkpath(folder);
-        bench::writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
-    }
-    return folder;
-}
-
 void BM_OpenHomeQuery(benchmark::State& state)
 {
-    const QString folder = folderFor(int(state.range(0)));
+    const QString folder = bench::contactsFolder(int(state.range(0)));
     size_t memory = 0;
     for (auto _ : state) {
         app::ContactStore store;
@@ -43,7 +33,7 @@ BENCHMARK(BM_OpenHomeQuery)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchma
 // The same contacts ordered by the engine itself (a statement the snapshot leaves to it), for comparison.
 void BM_OpenHomeQueryEngineOrder(benchmark::State& state)
 {
-    const QString folder = folderFor(int(state.range(0)));
+    const QString folder = bench::contactsFolder(int(state.range(0)));
     for (auto _ : state) {
         app::ContactStore store;
         store.configure(folder);
@@ -59,7 +49,7 @@ BENCHMARK(BM_OpenHomeQueryEngineOrder)->Arg(1000000)->Unit(benchmark::kMilliseco
 
 void shell(benchmark::State& state, const char* sql)
 {
-    const QString folder = folderFor(int(state.range(0)));
+    const QString folder = bench::contactsFolder(int(state.range(0)));
     const QByteArray command =
         QStringLiteral("sqlite3 '%1Tovrel.mdb' '%2' > /dev/null").arg(folder, QString::fromLatin1(sql)).toLocal8Bit();
     for (auto _ : state)
@@ -76,7 +66,7 @@ BENCHMARK(BM_ShellSelectOrdered)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMi
 void BM_SortByTown(benchmark::State& state)
 {
     app::ContactStore store;
-    store.configure(folderFor(int(state.range(0))));
+    store.configure(bench::contactsFolder(int(state.range(0))));
     store.HomeQuery.open();
     bool descending = false;
     for (auto _ : state) {
