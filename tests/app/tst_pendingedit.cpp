@@ -1,6 +1,7 @@
 // No command drops a pending edit: each first saves it as a move would, and does not run when that save fails.
 #include "mainwindow/tst_homegrid_fixture.h"
 
+#include "app/Application.h"
 #include "backup/BackupRestore.h"
 #include "exchange/ui/ExportCommand.h"
 #include "exchange/ui/ImportDialog.h"
@@ -20,7 +21,9 @@ class TestPendingEdit : public QObject
 {
     Q_OBJECT
 
+    // The main window of the whole running program: its commands reach the other windows.
     std::unique_ptr<ProgramFixture> m_p;
+    std::unique_ptr<app::Application> m_application;
     ProgramFixture& p() { return *m_p; }
     QString dbPath() { return p().file(QStringLiteral("Tovrel.mdb")); }
     qint64 m_key = 0;
@@ -45,7 +48,7 @@ class TestPendingEdit : public QObject
     // Runs one command as the user would start it.
     void run(const QString& command)
     {
-        app::Application& a = *p().application;
+        app::Application& a = *m_application;
         if (command == "close program") {
             p().w->show();
             p().w->close();
@@ -84,7 +87,7 @@ class TestPendingEdit : public QObject
     // Whether the command did its work (all of them can tell).
     bool ran(const QString& command)
     {
-        app::Application& a = *p().application;
+        app::Application& a = *m_application;
         const QStringList filterSql{QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE 'B%'")};
         if (command == "close program")
             return !p().w->isVisible();
@@ -123,13 +126,20 @@ private slots:
     void init()
     {
         m_p = std::make_unique<ProgramFixture>();
-        p().start();
+        p().prepare();
+        m_application = std::make_unique<app::Application>();
+        m_application->startUp();
+        p().attach(m_application->store, m_application->commands, m_application->fmHomeAddMain);
         p().q().moveTo(2);
         m_key = p().q().rowKey(2);
         p().q().setFieldValue(QStringLiteral("Town"), QStringLiteral("Ripon"));
         QCOMPARE(p().q().state(), State::Edit);
     }
-    void cleanup() { m_p.reset(); }
+    void cleanup()
+    {
+        m_application.reset();
+        m_p.reset();
+    }
 
     void commandSavesThePendingEditFirst_data() { commands(false); }
     void commandSavesThePendingEditFirst()

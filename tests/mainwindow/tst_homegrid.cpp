@@ -320,13 +320,13 @@ private slots:
 
     void mailMergeFailureIsIgnoredSilently()
     {
-        p().application->setCommand(QStringLiteral("mailMerge"),
-                                    [] { throw platform::AppError(QStringLiteral("cannot show")); });
+        p().table().set(QStringLiteral("mailMerge"),
+                        [] { throw platform::AppError(QStringLiteral("cannot show")); });
         w()->miMailMerge->trigger();
         QVERIFY(p().fakes.prompts->asked.isEmpty());
         // Other commands report theirs.
-        p().application->setCommand(QStringLiteral("notepad"),
-                                    [] { throw platform::AppError(QStringLiteral("cannot show")); });
+        p().table().set(QStringLiteral("notepad"),
+                        [] { throw platform::AppError(QStringLiteral("cannot show")); });
         w()->miNotepad->trigger();
         QCOMPARE(p().errors(), QStringList{"cannot show."});
     }
@@ -340,7 +340,7 @@ private slots:
 
     void searchButtonAndF3ShowTheDialogModally()
     {
-        auto* dialog = p().application->fmSQLSearchDialog;
+        auto* dialog = p().search.get();
         QVERIFY(dialog);
         int shown = 0;
         auto closeSoon = [&] {
@@ -554,7 +554,7 @@ private slots:
     {
         p().q().close();
         QVERIFY(QFile::remove(p().file(QStringLiteral("Tovrel.mdb"))));
-        p().application->store.ADOConnection1.close();
+        p().store().ADOConnection1.close();
         QTest::mouseClick(letter("C"), Qt::LeftButton);
         QCOMPARE(p().errors().size(), 1);
         QVERIFY(!p().q().isOpen());

@@ -1,14 +1,17 @@
 #pragma once
 
-// A running program in a temporary program folder: the application object, its windows and recording fakes.
+// The main window in a temporary program folder, with recording fakes: on its own over the contact store and the
+// search dialog (start), or the one a whole running program made (prepare, then attach).
 
-#include "app/Application.h"
+#include "data/ContactStore.h"
+#include "data/DatasetModel.h"
 #include "mainwindow/HomeGrid.h"
 #include "mainwindow/HomeGridView.h"
-#include "data/DatasetModel.h"
 #include "platform/AppError.h"
+#include "platform/Commands.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
+#include "search/JSQLSEARCH.h"
 #include "support/TestDb.h"
 
 #include <QApplication>
@@ -22,12 +25,18 @@ struct ProgramFixture
 {
     QTemporaryDir dir;
     platform::Fakes fakes{};
-    std::unique_ptr<app::Application> application;
+    // start only: what the start-up hands the main window, and the search dialog its buttons show.
+    std::unique_ptr<app::ContactStore> ownStore;
+    platform::Commands ownTable;
+    std::unique_ptr<TfmHomeAddMain> ownWindow;
+    std::unique_ptr<TfmSQLSearchDialog> search;
     TfmHomeAddMain* w = nullptr;
     QStringList commands; // named commands run, in order
 
     QString file(const QString& name) const { return dir.filePath(name); }
-    data::Dataset& q() const { return application->store.HomeQuery; }
+    app::ContactStore& store() const { return *m_store; }
+    platform::Commands& table() { return *m_table; }
+    data::Dataset& q() const { return store().HomeQuery; }
 
     void writeFile(const QString& name, const QByteArray& bytes) const
     {
@@ -36,9 +45,25 @@ struct ProgramFixture
         f.write(bytes);
     }
 
-    // Starts the program over the given contacts; the county list file is written unless listFile is null.
+    // Makes the main window over the given contacts as the start-up does: shown first, then the search dialog,
+    // whose creation opens the contact query. The county list file is written unless listFile is null.
     void start(const QList<testsupport::Contact>& contacts = testsupport::sampleContacts(),
                const QByteArray& listFile = QByteArray("Kent\r\nSomerset\r\n"))
+    {
+        prepare(contacts, listFile);
+        ownStore = testsupport::contactStore(false);
+        ownWindow = std::make_unique<TfmHomeAddMain>(*ownStore, ownTable);
+        w = ownWindow.get();
+        w->show();
+        search = std::make_unique<TfmSQLSearchDialog>(ownStore->HomeQuery);
+        ownTable.set(QStringLiteral("searchDialog"), [this] { search->exec(); });
+        search->FormCreate();
+        attach(*ownStore, ownTable, w);
+    }
+
+    // The program folder, the fakes, the contacts and the county list file (unless listFile is null).
+    void prepare(const QList<testsupport::Contact>& contacts = testsupport::sampleContacts(),
+                 const QByteArray& listFile = QByteArray("Kent\r\nSomerset\r\n"))
     {
         QApplication::setQuitOnLastWindowClosed(false);
         fakes = platform::installFakes();
@@ -46,15 +71,20 @@ struct ProgramFixture
         testsupport::makeDatabase(file(QStringLiteral("Tovrel.mdb")), contacts);
         if (!listFile.isNull())
             writeFile(QStringLiteral("ListFile.txt"), listFile);
-        application = std::make_unique<app::Application>();
-        application->startUp();
-        w = application->fmHomeAddMain;
+    }
+
+    // Works on a main window made elsewhere; the commands of the other windows then only record that they ran.
+    void attach(app::ContactStore& itsStore, platform::Commands& itsTable, TfmHomeAddMain* window)
+    {
+        m_store = &itsStore;
+        m_table = &itsTable;
+        w = window;
         for (const char* name :
              {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "stockLabels",
               "envelopes", "filofax", "diary", "mailMerge", "notepad", "backup", "restore", "import", "export",
               "sharedBook", "synchronise", "manual", "helpNote", "about"}) {
             const QString command = QString::fromLatin1(name);
-            application->setCommand(command, [this, command] { commands << command; });
+            table().set(command, [this, command] { commands << command; });
         }
     }
 
@@ -90,7 +120,13 @@ struct ProgramFixture
 
     ~ProgramFixture()
     {
-        application.reset();
+        search.reset();
+        ownWindow.reset();
+        ownStore.reset();
         platform::setProgramFolder(QString());
     }
+
+private:
+    app::ContactStore* m_store = nullptr;
+    platform::Commands* m_table = nullptr;
 };
