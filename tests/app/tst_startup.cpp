@@ -11,8 +11,10 @@
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
+#include "search/JSQLSEARCH.h"
 #include "support/TestDb.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,6 +27,9 @@ class TestStartUp : public QObject
 {
     Q_OBJECT
 private slots:
+    // Modal windows run their own event loops here; closing one must not end the test's application.
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
     void startsWithContacts()
     {
         QTemporaryDir dir;
@@ -140,6 +145,30 @@ private slots:
         QVERIFY(a.fmMailMergeEdit->isVisible());
         for (const auto& r : fakes.prompts->asked)
             QVERIFY2(r.icon != platform::Icon::Error, qPrintable(r.text));
+    }
+
+    // The search dialog is made at start-up, its creation opens the contact query, and it is the modal search command.
+    void searchDialogIsMadeAtStartUpAndOpensTheContacts()
+    {
+        QTemporaryDir dir;
+        testsupport::makeDatabase(dir.filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
+        testsupport::makeCountyList(dir.path());
+        platform::setProgramFolder(dir.path());
+        auto fakes = platform::installFakes();
+        app::Application application;
+        QVERIFY(!application.store.HomeQuery.isOpen());
+        application.startUp();
+        TfmSQLSearchDialog* dialog = application.fmSQLSearchDialog;
+        QVERIFY(dialog);
+        QVERIFY(application.store.HomeQuery.isOpen());
+        QCOMPARE(application.store.HomeQuery.recordCount(), testsupport::sampleContacts().size());
+        bool wasModal = false;
+        QTimer::singleShot(0, dialog, [&] {
+            wasModal = dialog->isModal() && dialog->isVisible();
+            dialog->sqCancelBtn->click();
+        });
+        QVERIFY(application.runCommand(QStringLiteral("searchDialog")));
+        QVERIFY(wasModal);
     }
 
     // A file that is there but cannot be read is never replaced, and nothing is asked about it.

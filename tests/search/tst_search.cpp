@@ -1,6 +1,5 @@
 // The search dialog: its field list, the chosen-field rule, the statement, Reset, closing, help, failures and
 // words that try to change the statement.
-#include "app/Application.h"
 #include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "platform/Fakes.h"
@@ -442,30 +441,6 @@ private slots:
         });
         d()->exec();
         QVERIFY(shownBeside);
-    }
-
-    void createdAtStartUpAsTheSearchCommand()
-    {
-        m_dialog.reset();
-        m_store.reset();
-        QApplication::setQuitOnLastWindowClosed(false);
-        platform::setProgramFolder(m_dir.path());
-        {
-            app::Application application;
-            QVERIFY(!application.store.HomeQuery.isOpen());
-            application.startUp();
-            QVERIFY(application.fmSQLSearchDialog);
-            QVERIFY(application.store.HomeQuery.isOpen());
-            QCOMPARE(application.store.HomeQuery.recordCount(), contacts().size());
-            bool wasModal = false;
-            QTimer::singleShot(0, application.fmSQLSearchDialog, [&] {
-                wasModal = application.fmSQLSearchDialog->isModal() && application.fmSQLSearchDialog->isVisible();
-                application.fmSQLSearchDialog->sqCancelBtn->click();
-            });
-            QVERIFY(application.runCommand(QStringLiteral("searchDialog")));
-            QVERIFY(wasModal);
-        }
-        platform::setProgramFolder(QString());
     }
 };
 
