@@ -1,5 +1,7 @@
 #include "app/Application.h"
 #include "data/DBEdit.h"
+#include "exchange/AccessFile.h"
+#include "exchange/ContactImport.h"
 #include "help/Credits.h"
 #include "help/HelpMemoBox.h"
 #include "mailmerge/MailMergeEdit.h"
@@ -13,6 +15,7 @@
 #include "records/RecordCard.h"
 #include "search/JSQLSEARCH.h"
 #include "support/TestDb.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -169,6 +172,35 @@ private slots:
         });
         QVERIFY(application.runCommand(QStringLiteral("searchDialog")));
         QVERIFY(wasModal);
+    }
+
+    // An Access-format Tovrel.mdb without a HomeAd table: start-up says so once, the list stays empty and the file
+    // is left as it was.
+    void startUpWithAnAccessFileWithoutHomeAdSaysSo()
+    {
+        if (testsupport::accessSample("nwind.mdb").isEmpty())
+            QSKIP("no Access-format sample");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
+        QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
+        testsupport::makeCountyList(dir.path());
+        platform::setProgramFolder(dir.path());
+        auto fakes = platform::installFakes();
+        app::Application application;
+        application.startUp();
+        QVERIFY(application.fmHomeAddMain);
+        QVERIFY(!application.store.HomeQuery.isOpen());
+        QStringList errors;
+        for (const auto& r : fakes.prompts->asked)
+            if (r.icon == platform::Icon::Error)
+                errors << r.text;
+        QCOMPARE(errors.size(), 1); // no second report from opening the query
+        QVERIFY2(errors[0].contains(exchange::canReadAccessFiles() ? QStringLiteral("no table \"HomeAd\"")
+                                                                   : QStringLiteral("cannot read")),
+                 qPrintable(errors[0]));
+        QVERIFY(errors[0].contains(QStringLiteral("The contact list stays empty")));
+        QCOMPARE(testsupport::readBytes(path), testsupport::readBytes(testsupport::accessSample("nwind.mdb")));
+        QVERIFY(!QFile::exists(app::accessBackupPath(path)));
     }
 
     // A file that is there but cannot be read is never replaced, and nothing is asked about it.

@@ -1,6 +1,5 @@
 // Import and export from the main window: the current selection out in its order, files in through the preview
-// as one transaction, and an Access-format database turned into ours at start-up.
-#include "app/Application.h"
+// as one transaction, and an Access-format database turned into ours.
 #include "data/ContactStore.h"
 #include "exchange/AccessFile.h"
 #include "exchange/ContactExport.h"
@@ -405,33 +404,6 @@ private slots:
         QCOMPARE(digest(path), digest(testsupport::accessSample("nwind.mdb")));
         QCOMPARE(readBytes(app::accessBackupPath(path)), QByteArray("kept"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-    }
-
-    void startUpWithAnAccessFileWithoutHomeAdSaysSo()
-    {
-        if (testsupport::accessSample("nwind.mdb").isEmpty())
-            QSKIP("no Access-format sample");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
-        writeFile(dir.filePath(QStringLiteral("ListFile.txt")), "");
-        platform::setProgramFolder(dir.path());
-        auto fakes = platform::installFakes();
-        app::Application application;
-        application.startUp();
-        QVERIFY(application.fmHomeAddMain);
-        QVERIFY(!application.store.HomeQuery.isOpen());
-        QStringList errors;
-        for (const auto& r : fakes.prompts->asked)
-            if (r.icon == platform::Icon::Error)
-                errors << r.text;
-        QCOMPARE(errors.size(), 1); // no second report from opening the query
-        QVERIFY2(errors[0].contains(exchange::canReadAccessFiles() ? QStringLiteral("no table \"HomeAd\"")
-                                                                   : QStringLiteral("cannot read")),
-                 qPrintable(errors[0]));
-        QVERIFY(errors[0].contains(QStringLiteral("The contact list stays empty")));
-        QCOMPARE(digest(path), digest(testsupport::accessSample("nwind.mdb")));
-        QVERIFY(!QFile::exists(app::accessBackupPath(path)));
     }
 
     void aFileNamedAtStartIsOpenedForImport()
