@@ -25,11 +25,11 @@ public:
     // this one); a null or empty one makes its button do nothing.
     struct Parts
     {
-        data::Dataset* contacts = nullptr;           // the contacts the letters go to
-        std::function<TfmMailMergeEdit*()> editor;   // the letter body
-        std::function<TfmMailQR*()> letters;         // the merged letter report
+        data::Dataset* contacts = nullptr;         // the contacts the letters go to
+        std::function<TfmMailMergeEdit*()> editor; // the letter body
+        std::function<TfmMailQR*()> letters;       // the merged letter report
         std::function<TfmMailMergeHelp*()> help;
-        std::function<void()> selectNames;           // the search dialog, run modally
+        std::function<void()> selectNames; // the search dialog, run modally
     };
     explicit TfmMailMergeSetup(Parts parts, QWidget* parent = nullptr);
 
