@@ -2,7 +2,7 @@
 // file read once (as the batch does), side by side with keeping every page until the end over the mapped file (as
 // the preview does), and with streaming over the mapped file. Each run is a child process of its own, so that its
 // peak memory (getrusage, mapped file pages included) is its own. Run: build/bench/bench_batchmemory (databases
-// are generated once into /tmp/tovrel-bench; --benchmark_filter=/100000 for the quick sizes only)
+// are generated once into /tmp/tovrel-bench; --benchmark_filter=/100000/ for the quick size only)
 #include "ContactGenerator.h"
 
 #include "app/ContactStore.h"
