@@ -157,12 +157,25 @@ void BM_PlainPutLoop(benchmark::State& state)
     state.counters["cards/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The last book received in full, kept for the syncs with nothing to do.
+std::unique_ptr<Fixture> synced;
+
+Fixture& syncedBook(int count)
+{
+    if (!synced) {
+        synced = Fixture::onServer(count);
+        synced->sync();
+    }
+    return *synced;
+}
+
 // A first sync that receives every card of a book of N.
 void BM_SyncIn(benchmark::State& state)
 {
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        synced.reset();
         auto f = Fixture::onServer(int(state.range(0)));
         resetPeak();
         state.ResumeTiming();
@@ -170,6 +183,7 @@ void BM_SyncIn(benchmark::State& state)
         peak = peakMegabytes();
         if (s.received != state.range(0) || s.sent != 0)
             state.SkipWithError("not every card was received, or some were sent");
+        synced = std::move(f);
     }
     state.counters["cards/s"] = benchmark::Counter(double(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak MB"] = peak;
@@ -178,15 +192,41 @@ void BM_SyncIn(benchmark::State& state)
 // Nothing to do: arg 1 is 1 for sync-collection, 0 for the full listing by ETag.
 void BM_NoOpSync(benchmark::State& state)
 {
-    auto f = Fixture::onServer(int(state.range(0)));
-    f->sync();
+    Fixture& f = syncedBook(int(state.range(0)));
     resetPeak();
     for (auto _ : state) {
-        const sharing::SyncSummary s = f->sync(state.range(1) != 0);
+        const sharing::SyncSummary s = f.sync(state.range(1) != 0);
         if (s.sent + s.received + s.deleted != 0)
             state.SkipWithError("a sync with nothing to do did something");
     }
     state.counters["peak MB"] = peakMegabytes();
+}
+
+// What the no-op sync is measured against: the server answering the one question it asks, from a plain client.
+void BM_PlainSyncReport(benchmark::State& state)
+{
+    Fixture& f = syncedBook(int(state.range(0)));
+    const QByteArray report = "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:sync-collection xmlns:d=\"DAV:\">"
+                              "<d:sync-token>%1</d:sync-token><d:sync-level>1</d:sync-level>"
+                              "<d:prop><d:getetag/></d:prop></d:sync-collection>";
+    QByteArray answer;
+    server().request("REPORT", f.book, QByteArray(report).replace("%1", ""), &answer, {{"Depth", "0"}});
+    const QByteArray token = sharing::parseMultiStatus(answer, f.book).syncToken;
+    const QByteArray ask = QByteArray(report).replace("%1", token);
+    QNetworkAccessManager manager;
+    for (auto _ : state) {
+        QNetworkRequest request(f.book);
+        request.setRawHeader("Authorization", "Basic " + QByteArray("anna:secret").toBase64());
+        request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
+        request.setRawHeader("Depth", "0");
+        QNetworkReply* reply = manager.sendCustomRequest(request, "REPORT", ask);
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 207)
+            state.SkipWithError("the REPORT failed");
+        reply->deleteLater();
+    }
 }
 
 } // namespace
@@ -194,6 +234,7 @@ void BM_NoOpSync(benchmark::State& state)
 BENCHMARK(BM_PlainPutLoop)->Arg(1000)->Arg(2000)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_FirstSync)->Arg(1000)->Arg(2000)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SyncIn)->Arg(10000)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PlainSyncReport)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_NoOpSync)->Args({10000, 1})->Args({10000, 0})->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 int main(int argc, char** argv)
