@@ -1,4 +1,6 @@
 // Reading and writing large documents: the reader must stay linear in the size of the input.
+#include "reports/Pages.h"
+#include "reports/RichTextLayout.h"
 #include "richtext/RichText.h"
 
 #include <QBuffer>
@@ -131,6 +133,10 @@ void BM_OpenPictureLetter(benchmark::State& state)
         benchmark::DoNotOptimize(doc.blockCount());
     }
     state.counters["rtfMB"] = rtf.size() / (1024.0 * 1024.0);
+    // The size as printed: A4 pages of the editor's printout.
+    QTextDocument doc;
+    richtext::readDocument(rtf, doc, base);
+    state.counters["pages"] = reports::documentPages(doc, QString()).pageCount();
 }
 BENCHMARK(BM_OpenPictureLetter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
