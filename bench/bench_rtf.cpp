@@ -102,7 +102,7 @@ QByteArray pictureLetter()
                                  R"(text text text text text text text text text text text text text text text\par)"
                                  "\n";
     for (int page = 0; page < 10; ++page) {
-        for (int i = 0; i < 12; ++i)
+        for (int i = 0; i < 15 + page % 2; ++i)
             rtf += paragraph;
         if (page % 2 == 0) {
             const QByteArray png = noisePng(400 * 1024, quint32(page));
