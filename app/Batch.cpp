@@ -219,7 +219,9 @@ reports::BatchOutcome runBatchReport(const BatchOptions& options)
     if (!rest.isEmpty())
         throw platform::AppError(QStringLiteral("unknown option %1").arg(rest.first()));
 
-    // The selection as at start-up, then narrowed as the search dialog narrows it.
+    // The selection as at start-up, then narrowed as the search dialog narrows it. Read once into the snapshot:
+    // the file need not stay in memory besides.
+    application.store.ADOConnection1.setReadOnce(true);
     application.openQuery();
     data::Dataset& query = application.store.HomeQuery;
     if (options.search) {

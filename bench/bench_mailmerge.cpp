@@ -138,6 +138,12 @@ void BM_MergedLettersPdf(benchmark::State& state)
     pdf.open(QIODevice::ReadOnly);
     state.counters["pdfMB"] = QFileInfo(path).size() / (1024.0 * 1024.0);
     state.counters["pdfImages"] = double(pdf.readAll().count("/Subtype /Image"));
+    // For a look with other tools (pdfimages -list): the file is kept where this names.
+    const QString keep = qEnvironmentVariable("TOVREL_BENCH_KEEP_PDF");
+    if (!keep.isEmpty()) {
+        QFile::remove(keep);
+        QFile::copy(path, keep);
+    }
 }
 
 } // namespace

@@ -23,6 +23,12 @@ public:
     void setConnectionString(const QString& text) { m_connectionString = text; }
     [[nodiscard]] const QString& connectionString() const { return m_connectionString; }
 
+    // For a run that reads the rows once and then only prints them (batch): the file is read through the engine's
+    // small default cache instead of being mapped, so that peak memory holds the snapshot but not the whole file
+    // besides. Takes effect at the next open().
+    void setReadOnce(bool readOnce) { m_readOnce = readOnce; }
+    [[nodiscard]] bool readOnce() const { return m_readOnce; }
+
     // Throws AppError with the engine's message when the file is missing, not a database or locked. While open it
     // holds the file's shared lock, so that no other program replaces the file under it.
     void open();
@@ -38,6 +44,7 @@ private:
     QString m_connectionString;
     sqlite3* m_db = nullptr;
     FileLock m_lock;
+    bool m_readOnce = false;
 };
 
 // Whether the file at path is an Access-format database (by its header), and what every command says of one.

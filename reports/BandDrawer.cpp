@@ -369,17 +369,27 @@ void BandDrawer::drawRichText(const Element& e, Page& page, double left, double 
     RichTextMerge& merge = it->second;
     // Each record fills in the merge fields; a body without them is the same on every page.
     QStringList unknown;
-    const QString html =
-        merge.merge->fill([&](const QString& name) { return fieldValue(name, row); }, &unknown);
+    const QStringList texts = merge.merge->texts([&](const QString& name) { return fieldValue(name, row); }, &unknown);
     for (const QString& name : std::as_const(unknown)) {
         if (!m_out.unknownMergeFields.contains(name))
             m_out.unknownMergeFields << name;
     }
+    const QString html = merge.merge->fill(texts);
     auto placed = merge.placed.find(html);
     if (placed == merge.placed.end()) {
-        auto laidOut = layoutRichText(html, e.width, merge.images);
-        placed = merge.placed.emplace(html, RichTextPlaced{m_out.addRichText(html), fittingHeight(*laidOut, height)})
-                     .first;
+        RichTextPlaced place{};
+        if (merge.merge->hasFields() && !merge.layout)
+            merge.layout = std::make_shared<MergedLayout>(*merge.merge, e.width, merge.images);
+        if (merge.layout && merge.layout->canShow(texts)) {
+            // The template's layout with this record's values in place: only their paragraphs are laid out.
+            place.visibleHeight = fittingHeight(merge.layout->show(texts), height);
+            place.content = m_out.addRichText(html, FilledTemplate{merge.layout, texts});
+        } else {
+            auto laidOut = layoutRichText(html, e.width, merge.images);
+            place.visibleHeight = fittingHeight(*laidOut, height);
+            place.content = m_out.addRichText(html);
+        }
+        placed = merge.placed.emplace(html, place).first;
     }
     page.items.emplace_back(RichTextItem{QRectF(left + e.left, top + e.top, e.width, e.height),
                                          placed->second.visibleHeight, placed->second.content});

@@ -18,6 +18,7 @@ class QTextDocument;
 
 namespace reports {
 
+class MergedLayout;
 class RecordSource;
 
 // Lays out the elements of bands onto pages. Everything that can be worked out once per rendering (fonts,
@@ -89,6 +90,7 @@ private:
     {
         std::shared_ptr<richtext::MergeTemplate> merge;
         std::map<QString, QImage> images;
+        std::shared_ptr<MergedLayout> layout; // where it has fields
         std::unordered_map<QString, RichTextPlaced> placed;
     };
 

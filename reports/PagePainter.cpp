@@ -110,9 +110,12 @@ public:
     {
         if (item.content < 0 || item.content >= static_cast<int>(m_rendering.richTexts().size()))
             return;
+        const FilledTemplate* filled = m_rendering.filledTemplate(item.content);
         QTextDocument& document =
-            laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)], item.rect.width(),
-                    m_rendering.images());
+            filled && filled->layout->widthMm() == item.rect.width()
+                ? filled->layout->show(filled->texts)
+                : laidOut(m_rendering.richTexts()[static_cast<size_t>(item.content)], item.rect.width(),
+                          m_rendering.images());
         m_painter.save();
         const double offset = mmToReferenceUnits(item.offset);
         m_painter.translate(units(item.rect.topLeft()) - QPointF(0, offset));

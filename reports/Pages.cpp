@@ -23,6 +23,20 @@ int Rendering::addRichText(const QString& html)
     return index;
 }
 
+int Rendering::addRichText(const QString& html, FilledTemplate filled)
+{
+    const int index = addRichText(html);
+    if (filled.layout)
+        m_filled.byContent.try_emplace(index, std::move(filled));
+    return index;
+}
+
+const FilledTemplate* Rendering::filledTemplate(int content) const
+{
+    const auto it = m_filled.byContent.find(content);
+    return it == m_filled.byContent.end() ? nullptr : &it->second;
+}
+
 void Rendering::addImage(const QString& name, const QImage& image)
 {
     m_images.emplace(name, image);

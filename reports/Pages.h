@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <memory>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -71,6 +73,15 @@ struct Page
     friend bool operator==(const Page&, const Page&) = default;
 };
 
+class MergedLayout;
+
+// A rich text that is a merge template filled in: its template laid out once, and what each field shows.
+struct FilledTemplate
+{
+    std::shared_ptr<MergedLayout> layout;
+    QStringList texts;
+};
+
 // The result of one run of a report: its pages in order, with the tables the pages refer to.
 class Rendering
 {
@@ -88,6 +99,10 @@ public:
     [[nodiscard]] const std::vector<ReportFont>& fonts() const { return m_fonts; }
     [[nodiscard]] int addRichText(const QString& html);
     [[nodiscard]] const std::vector<QString>& richTexts() const { return m_richTexts; }
+    // The same for a filled merge template, which is then laid out by filling in its template's layout
+    // rather than from the HTML. Only in memory: the content is the HTML, as saved.
+    [[nodiscard]] int addRichText(const QString& html, FilledTemplate filled);
+    [[nodiscard]] const FilledTemplate* filledTemplate(int content) const;
     // The pictures the rich texts show, by the name they use: each kept once, however many pages show it.
     void addImage(const QString& name, const QImage& image);
     [[nodiscard]] const std::map<QString, QImage>& images() const { return m_images; }
@@ -101,6 +116,12 @@ private:
     std::vector<ReportFont> m_fonts;
     std::vector<QString> m_richTexts;
     QHash<QString, int> m_richTextIndex;
+    // A way to lay out some of the contents, not part of them: renderings that differ only here are equal.
+    struct FilledTemplates
+    {
+        std::unordered_map<int, FilledTemplate> byContent;
+        friend bool operator==(const FilledTemplates&, const FilledTemplates&) { return true; }
+    } m_filled;
     std::map<QString, QImage> m_images;
 };
 

@@ -2,11 +2,13 @@
 
 #include "reports/Pages.h"
 #include "reports/TextMetrics.h"
+#include "richtext/RichText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextLayout>
 #include <QPixmap>
 #include <QUrl>
@@ -147,6 +149,117 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
     scaleHorizontalIndents(*document, kReferenceDpi / kScreenDpi);
     document->setTextWidth(mmToReferenceUnits(widthMm));
     return document;
+}
+
+namespace {
+
+// A field's text as the document holds it once read from its HTML: a line break ends a line, not a paragraph.
+QString documentText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
+    return shown;
+}
+
+// Characters that the HTML reader and a text cursor take differently (a carriage return: dropped, or a new
+// paragraph), or that stand for structure in a document: such values are laid out from their HTML.
+bool showsAsItself(QChar c)
+{
+    if (c == QLatin1Char('\n') || c == QLatin1Char('\t'))
+        return true;
+    if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+        return false;
+    switch (c.unicode()) {
+    case QChar::ParagraphSeparator:
+    case QChar::LineSeparator:
+    case QChar::ObjectReplacementCharacter:
+    case 0xFDD0: // the start and end of a frame
+    case 0xFDD1:
+    case richtext::MergeTemplate::kMarkStart:
+    case richtext::MergeTemplate::kMarkEnd:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+MergedLayout::MergedLayout(const richtext::MergeTemplate& merge, double widthMm,
+                           const std::map<QString, QImage>& images)
+    : m_widthMm(widthMm), m_document(layoutRichText(merge.content(), widthMm, images))
+{
+    m_document->setUndoRedoEnabled(false);
+    const QChar start(richtext::MergeTemplate::kMarkStart);
+    const QChar end(richtext::MergeTemplate::kMarkEnd);
+    std::vector<bool> seen(size_t(merge.fieldCount()), false);
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString text = fragment.text();
+            for (qsizetype open = text.indexOf(start); open >= 0; open = text.indexOf(start, open + 1)) {
+                const qsizetype close = text.indexOf(end, open);
+                bool ok = false;
+                const int number = close < 0 ? -1 : QStringView(text).mid(open + 1, close - open - 1).toInt(&ok);
+                // A broken mark or one met twice: text of the document's own, not the template's fields.
+                if (!ok || number < 0 || number >= merge.fieldCount() || seen[size_t(number)])
+                    return;
+                seen[size_t(number)] = true;
+                m_fields.push_back(Field{number, block.blockNumber(), fragment.position() + int(open),
+                                         int(close - open + 1), fragment.charFormat(), text.mid(open, close - open + 1)});
+            }
+        }
+    }
+    m_valid = qsizetype(m_fields.size()) == merge.fieldCount();
+}
+
+MergedLayout::~MergedLayout() = default;
+
+bool MergedLayout::canShow(const QStringList& texts) const
+{
+    if (!m_valid || texts.size() != qsizetype(m_fields.size()))
+        return false;
+    for (const QString& text : texts)
+        for (const QChar c : text)
+            if (!showsAsItself(c))
+                return false;
+    return true;
+}
+
+QTextDocument& MergedLayout::show(const QStringList& texts)
+{
+    std::vector<int> positions(m_fields.size());
+    int moved = 0;
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        positions[i] = m_fields[i].position + moved;
+        moved += int(m_fields[i].shown.size()) - m_fields[i].length;
+    }
+    QTextCursor cursor(m_document.get());
+    // The fields of one paragraph are changed in one step, so that it is laid out once, and only it.
+    int paragraph = -1;
+    // From the last field back, so that the positions before it stay as they are.
+    for (size_t i = m_fields.size(); i-- > 0;) {
+        Field& field = m_fields[i];
+        const QString text = documentText(texts.value(field.number));
+        if (text == field.shown)
+            continue;
+        if (field.block != paragraph) {
+            if (paragraph >= 0)
+                cursor.endEditBlock();
+            cursor.beginEditBlock();
+            paragraph = field.block;
+        }
+        cursor.setPosition(positions[i]);
+        cursor.setPosition(positions[i] + int(field.shown.size()), QTextCursor::KeepAnchor);
+        if (text.isEmpty())
+            cursor.removeSelectedText();
+        else
+            cursor.insertText(text, field.format);
+        field.shown = text;
+    }
+    if (paragraph >= 0)
+        cursor.endEditBlock();
+    return *m_document;
 }
 
 double fittingHeight(QTextDocument& document, double heightMm)

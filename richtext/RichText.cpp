@@ -60,8 +60,8 @@ void readPlainText(QByteArrayView bytes, QTextDocument& doc, const QFont& baseFo
 
 const char* const kUnkeptProperty = "tovrelUnkeptContent";
 
-constexpr char16_t kMarkStart = 0xE000; // private-use characters around a merge field's number
-constexpr char16_t kMarkEnd = 0xE001;
+constexpr char16_t kMarkStart = MergeTemplate::kMarkStart;
+constexpr char16_t kMarkEnd = MergeTemplate::kMarkEnd;
 
 QString htmlEscaped(const QString& text)
 {
@@ -161,8 +161,23 @@ MergeTemplate::MergeTemplate(const QTextDocument& doc,
     m_content = content(*copy);
 }
 
-QString MergeTemplate::fill(const std::function<std::optional<QString>(const QString& name)>& value,
-                            QStringList* unknown) const
+QStringList MergeTemplate::texts(const FieldValue& value, QStringList* unknown) const
+{
+    QStringList result;
+    result.reserve(m_names.size());
+    for (const QString& name : m_names) {
+        if (std::optional<QString> given = value(name)) {
+            result << std::move(*given);
+        } else {
+            result << QStringLiteral("\u00AB%1\u00BB").arg(name);
+            if (unknown && !unknown->contains(name))
+                unknown->append(name);
+        }
+    }
+    return result;
+}
+
+QString MergeTemplate::fill(const QStringList& texts) const
 {
     if (m_names.isEmpty())
         return m_content;
@@ -179,16 +194,8 @@ QString MergeTemplate::fill(const std::function<std::optional<QString>(const QSt
         out += QStringView(m_content).mid(pos, open - pos);
         bool ok = false;
         const int number = QStringView(m_content).mid(open + 1, close - open - 1).toInt(&ok);
-        if (ok && number >= 0 && number < m_names.size()) {
-            const QString& name = m_names[number];
-            if (const std::optional<QString> given = value(name)) {
-                out += htmlEscaped(*given);
-            } else {
-                out += htmlEscaped(QStringLiteral("\u00AB%1\u00BB").arg(name));
-                if (unknown && !unknown->contains(name))
-                    unknown->append(name);
-            }
-        }
+        if (ok && number >= 0 && number < texts.size())
+            out += htmlEscaped(texts[number]);
         pos = close + 1;
     }
     return out;

@@ -69,11 +69,22 @@ class MergeTemplate
 public:
     MergeTemplate(const QTextDocument& doc, const std::function<QString(const QTextDocument&)>& content);
 
+    using FieldValue = std::function<std::optional<QString>(const QString& name)>;
+
+    // Around a field's number in the content: characters of the private use area.
+    static constexpr char16_t kMarkStart = 0xE000;
+    static constexpr char16_t kMarkEnd = 0xE001;
+
     [[nodiscard]] bool hasFields() const { return !m_names.isEmpty(); }
-    // The content with each field's value, HTML-escaped; a field whose value is nullopt (an unknown name)
-    // shows as written, «Name», and its name is added to unknown.
-    [[nodiscard]] QString fill(const std::function<std::optional<QString>(const QString& name)>& value,
-                               QStringList* unknown) const;
+    [[nodiscard]] qsizetype fieldCount() const { return m_names.size(); }
+    // The content with each field's mark in place, e.g. to lay it out once for many fillings.
+    [[nodiscard]] const QString& content() const { return m_content; }
+    // What each field shows, by its number: its value, or for a field whose value is nullopt (an unknown
+    // name) «Name» as written, with the name added to unknown.
+    [[nodiscard]] QStringList texts(const FieldValue& value, QStringList* unknown) const;
+    // The content with each field showing its text (from texts()), HTML-escaped.
+    [[nodiscard]] QString fill(const QStringList& texts) const;
+    [[nodiscard]] QString fill(const FieldValue& value, QStringList* unknown) const { return fill(texts(value, unknown)); }
 
 private:
     QString m_content;

@@ -168,6 +168,8 @@ SyncCard parseCard(const QByteArray& text)
             if (p.name == "UID") {
                 card.uid = p.value.trimmed();
                 owned[size_t(i)] = true;
+            } else if (p.name == "KIND" || p.name == "X-ADDRESSBOOKSERVER-KIND") {
+                card.group = card.group || p.value.trimmed().compare("group", Qt::CaseInsensitive) == 0;
             } else if (p.name == "PRODID" || p.name == "REV") {
                 owned[size_t(i)] = true; // stale once the card changes; written anew by whoever writes it
             }

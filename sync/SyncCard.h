@@ -20,6 +20,7 @@ struct SyncCard
     exchange::Contact contact;
     QByteArray uid;
     bool version4 = false;
+    bool group = false;        // KIND:group (or X-ADDRESSBOOKSERVER-KIND:group): a list of members, not a person
     QByteArray nameExtras;     // N's honorific prefix and suffix as written (";Dr.;Jr."), empty when none
     QList<QByteArray> foreign; // unfolded content lines with no field here, in the card's order
 

@@ -248,6 +248,9 @@ bool SyncEngine::runPass(SyncSummary& summary)
         s.uid = r.card.uid.isEmpty() ? st.uid : r.card.uid;
         s.base = r.card.contact;
         s.foreign = joinLines(r.card.foreign);
+        s.group = r.card.group;
+        if (s.group)
+            s.contactId = 0; // a group is never a contact here (one that was a person stays, as a contact of ours)
         return s;
     };
     auto put = [&](const CardState& st, const SyncCard& card, bool create, const QByteArray& ifMatch,
@@ -288,6 +291,11 @@ bool SyncEngine::runPass(SyncSummary& summary)
         const Remote& r = it.value();
         const CardState* st = stateOf(href);
         handled.insert(href);
+        if (r.card.group) {
+            // Another client's group: remembered, so that it is not fetched again, and otherwise left alone.
+            pass.states << stateAfterFetch(st ? *st : CardState(), href, r);
+            continue;
+        }
         if (!st) {
             CardState s = stateAfterFetch(CardState(), href, r);
             insertLocal(href, r.card.contact);
@@ -379,7 +387,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
 
     // What changed here only.
     for (const CardState& st : snap.states) {
-        if (handled.contains(st.href))
+        if (st.group || handled.contains(st.href))
             continue;
         if (sends >= m_options.sendsPerPass) {
             more = true;
@@ -483,6 +491,10 @@ bool SyncEngine::runPass(SyncSummary& summary)
             const Remote& r = *it;
             CardState s = stateAfterFetch(u.state, u.state.href, r);
             const LocalContact* lc = localOf(u.state);
+            if (s.group) {
+                pass.states << s;
+                continue;
+            }
             if (u.kind == Upload::Kind::Delete) {
                 // Deleted here, changed there: kept with its changes.
                 s.contactId = 0;

@@ -17,7 +17,7 @@ namespace {
 const char* const Schema =
     "CREATE TABLE IF NOT EXISTS SyncCard ("
     " Href TEXT PRIMARY KEY, ContactID INTEGER, ETag TEXT, OnServer INTEGER NOT NULL DEFAULT 0,"
-    " UID TEXT, Card BLOB, Base TEXT, Extra BLOB);"
+    " UID TEXT, Card BLOB, Base TEXT, Extra BLOB, IsGroup INTEGER NOT NULL DEFAULT 0);"
     "CREATE INDEX IF NOT EXISTS SyncCardContact ON SyncCard (ContactID);"
     "CREATE TABLE IF NOT EXISTS SyncMeta (Key TEXT PRIMARY KEY, Value TEXT);"
     "CREATE TRIGGER IF NOT EXISTS SyncCardUnlink AFTER DELETE ON HomeAd BEGIN"
@@ -162,6 +162,12 @@ void SyncStore::exec(const char* sql) const
 void SyncStore::ensureSchema()
 {
     exec(Schema);
+    // Tables made before group cards were told apart lack the column.
+    sqlite3_stmt* probe = nullptr;
+    const bool hasGroup = sqlite3_prepare_v2(m_db, "SELECT IsGroup FROM SyncCard", -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    if (!hasGroup)
+        exec("ALTER TABLE SyncCard ADD COLUMN IsGroup INTEGER NOT NULL DEFAULT 0");
 }
 
 QString SyncStore::meta(const QString& key) const
@@ -189,7 +195,7 @@ LocalSnapshot SyncStore::read() const
             snap.contacts.append({s.integer(0), readContact(s, 1)});
         }
     }
-    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra FROM SyncCard");
+    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup FROM SyncCard");
     while (s.step()) {
         CardState st;
         st.href = s.text(0);
@@ -201,6 +207,7 @@ LocalSnapshot SyncStore::read() const
         if (!s.isNull(6))
             st.base = unpackFields(s.text(6));
         st.foreign = s.bytes(7);
+        st.group = s.integer(8) != 0;
         snap.stateByHref.insert(st.href, snap.states.size());
         if (st.contactId)
             snap.stateByContact.insert(st.contactId, snap.states.size());
@@ -211,8 +218,8 @@ LocalSnapshot SyncStore::read() const
 
 void SyncStore::writeState(const CardState& st)
 {
-    Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     s.bind(1, st.href);
     st.contactId ? s.bindInt(2, st.contactId) : s.bindNull(2);
     s.bind(3, QString::fromUtf8(st.etag));
@@ -221,6 +228,7 @@ void SyncStore::writeState(const CardState& st)
     s.bindBytes(6, st.card);
     st.base ? s.bind(7, packFields(*st.base)) : s.bindNull(7);
     s.bindBytes(8, st.foreign);
+    s.bindInt(9, st.group ? 1 : 0);
     s.step();
 }
 

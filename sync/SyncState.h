@@ -23,6 +23,7 @@ struct CardState
     QByteArray card;                      // the card as last synced
     std::optional<exchange::Contact> base; // the contact's fields as last synced
     QByteArray foreign;                   // the card's properties with no field here (CR LF between them)
+    bool group = false;                   // a group card of another client: never a contact here, never deleted
 };
 
 struct LocalContact

@@ -21,8 +21,11 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTextDocument>
+#include <QTextFragment>
+#include <QPainter>
 
 using namespace reports;
+using namespace Qt::StringLiterals;
 using reporttest::near;
 
 namespace {
@@ -74,6 +77,25 @@ std::vector<RichTextItem> bodies(const Page& page)
     for (const PageItem& item : page.items)
         if (const auto* body = std::get_if<RichTextItem>(&item))
             result.push_back(*body);
+    return result;
+}
+
+// Each run of text, and each run's format, in document order.
+QStringList fragments(const QTextDocument& document)
+{
+    QStringList result;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            result << it.fragment().text();
+    return result;
+}
+
+QList<QTextCharFormat> formats(const QTextDocument& document)
+{
+    QList<QTextCharFormat> result;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            result << it.fragment().charFormat();
     return result;
 }
 
@@ -407,6 +429,89 @@ private slots:
         const QString html = r.richTexts()[size_t(bodies(r.pages[0]).at(0).content)];
         QVERIFY(html.contains(QStringLiteral("font-weight:700;\">Leeds &amp; Co")));
         QVERIFY(!html.contains(richtext::mergeFieldShade().name()));
+    }
+
+    // A letter is laid out once, and each contact's values are put in place of its fields: the document shown
+    // is the one its filled-in HTML gives, whatever the value and whatever was shown before.
+    void fieldsFilledInPlace_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("word") << u"Ann"_s << true;
+        QTest::newRow("empty") << QString() << true;
+        QTest::newRow("markup") << u"Leeds & <Co> \"1\""_s << true;
+        QTest::newRow("spaces") << u"  two  spaces "_s << true;
+        QTest::newRow("line break") << u"Flat 2\nHigh Street"_s << true;
+        QTest::newRow("tab") << u"a\tb"_s << true;
+        QTest::newRow("no-break space") << u"a\u00A0b"_s << true;
+        QTest::newRow("accents and right-to-left") << u"Zo\u00EB \u05E9\u05DC\u05D5\u05DD"_s << true;
+        QTest::newRow("long") << u"word "_s.repeated(80) << true;
+        QTest::newRow("carriage return") << u"a\rb"_s << false;
+        QTest::newRow("paragraph separator") << u"a\u2029b"_s << false;
+    }
+
+    void fieldsFilledInPlace()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, inPlace);
+        // Fields in a heading, in bold, twice in one paragraph, in a table cell, and one that is no field.
+        richtext::readDocument(
+            R"({\rtf1\pard\fs36 To {\field{\*\fldinst MERGEFIELD Firstname}}\par)"
+            R"(\pard\fs20 {\b{\field{\*\fldinst MERGEFIELD Town}}}, {\field{\*\fldinst MERGEFIELD Surname}} and )"
+            R"({\field{\*\fldinst MERGEFIELD Nickname}}\par)"
+            R"(\trowd\cellx2000\cellx4000\pard\intbl {\i{\field{\*\fldinst MERGEFIELD Surname}}}\cell b\cell\row)"
+            R"(\pard Yours\par})",
+            m_body, QFont());
+        const richtext::MergeTemplate merge(m_body, [](const QTextDocument& d) { return richTextContent(d); });
+        MergedLayout layout(merge, 100, {});
+        const auto texts = [&merge](const QString& given) {
+            return merge.texts(
+                [&](const QString& name) -> std::optional<QString> {
+                    return name == u"Nickname" ? std::nullopt : std::optional(given);
+                },
+                nullptr);
+        };
+        QCOMPARE(layout.canShow(texts(value)), inPlace);
+        if (!inPlace)
+            return;
+        // Shown after a longer and a shorter filling, so that the fields' places have moved.
+        (void)layout.show(texts(u"a much longer value than most"_s));
+        (void)layout.show(texts(u"x"_s));
+        QTextDocument& shown = layout.show(texts(value));
+        const auto expected = layoutRichText(merge.fill(texts(value)), 100);
+
+        QCOMPARE(shown.toPlainText(), expected->toPlainText());
+        QCOMPARE(fragments(shown), fragments(*expected));
+        QVERIFY(formats(shown) == formats(*expected));
+        QCOMPARE(shown.size(), expected->size());
+        QCOMPARE(fittingHeight(shown, 12), fittingHeight(*expected, 12));
+    }
+
+    // Painted from the rendering as made, each letter shows its own contact, as it does from the saved report
+    // (which holds only the letters' content), in any order of pages.
+    void filledLettersPaintAsTheirContent()
+    {
+        richtext::readDocument(
+            R"({\rtf1 Dear {\b{\field{\*\fldinst MERGEFIELD Firstname}}},\par we are writing to you in )"
+            R"({\field{\*\fldinst MERGEFIELD Town}}.\par})",
+            m_body, QFont());
+        const Rendering r = letters({QStringLiteral("Firstname"), QStringLiteral("Town")},
+                                    {{QStringLiteral("Ann"), QStringLiteral("Leeds")},
+                                     {QStringLiteral("Bartholomew"), QString()},
+                                     {QStringLiteral("Ann"), QStringLiteral("Leeds")}});
+        QCOMPARE(r.pageCount(), 3);
+        QCOMPARE(r.richTexts().size(), size_t(2));
+        const Rendering loaded = deserializeReport(serializeReport(r), QStringLiteral("letters"));
+        const auto paint = [](const Rendering& rendering, int page) {
+            QImage image(QSize(210, 297) * 3, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            paintPage(painter, rendering, page, {3.0, {}, false});
+            return image;
+        };
+        for (const int page : {1, 0, 2, 1})
+            QCOMPARE(paint(r, page), paint(loaded, page));
+        QVERIFY(paint(r, 0) != paint(r, 1));
     }
 
     // A picture in the body prints on every letter and is kept once: in the rendering, its file and the PDF.

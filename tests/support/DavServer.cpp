@@ -149,6 +149,11 @@ QUrl DavServer::makeAddressBook(const QString& name)
     return url;
 }
 
+QString DavServer::folderOf(const QUrl& book) const
+{
+    return m_dir.filePath(QStringLiteral("collections/collection-root") + book.path(QUrl::FullyDecoded));
+}
+
 QStringList readWithVobject(const QByteArray& card)
 {
     QProcess python;

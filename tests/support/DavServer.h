@@ -32,6 +32,8 @@ public:
 
     // Makes a new, empty address book and returns its URL.
     [[nodiscard]] QUrl makeAddressBook(const QString& name);
+    // Radicale: the folder that holds the cards of the address book at `book`, one file each.
+    [[nodiscard]] QString folderOf(const QUrl& book) const;
 
     // Plain HTTP as another client would send it; returns the status (0: no answer). `body` receives the answer.
     int request(const QByteArray& method, const QUrl& url, const QByteArray& data = {}, QByteArray* body = nullptr,

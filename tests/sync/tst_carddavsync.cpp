@@ -40,6 +40,27 @@ QStringList sql(const QString& db, const QString& statement)
     return out;
 }
 
+// Every row of HomeAd, every column, in ID order.
+QStringList dumpContacts(const QString& db)
+{
+    sqlite3* h = nullptr;
+    sqlite3_open(db.toUtf8().constData(), &h);
+    QStringList rows;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "SELECT * FROM HomeAd ORDER BY ID", -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList row;
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            row << (sqlite3_column_type(st, i) == SQLITE_NULL
+                        ? QStringLiteral("<null>")
+                        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+        rows << row.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return rows;
+}
+
 } // namespace
 
 class TestCardDavSync : public QObject
@@ -62,7 +83,7 @@ public:
     }
 
     SyncSummary sync(SyncOptions options = {}, const QString& password = DavServer::password(),
-                     const std::function<void(CardDavClient&, qint64)>& onProgress = {})
+                     const std::function<void(CardDavClient&, qint64, const QString&)>& onProgress = {})
     {
         data::Connection connection;
         connection.setDatabasePath(dbPath());
@@ -73,7 +94,7 @@ public:
             options.today = QDate(2026, 5, 6);
         SyncEngine engine(connection.handle(), client, options);
         if (onProgress)
-            engine.progress = [&](qint64 done, qint64, const QString&) { onProgress(client, done); };
+            engine.progress = [&](qint64 done, qint64, const QString& what) { onProgress(client, done, what); };
         return engine.run();
     }
 
@@ -109,6 +130,7 @@ private slots:
     void deletedHereChangedThere();
     void wrongPassword();
     void serverStoppedHalfway();
+    void cancelKeepsTheTableOfTheLastPass();
     void commandLine();
     void xandikos();
 };
@@ -166,8 +188,27 @@ void TestCardDavSync::serverChangesArrive_data()
                                       << QStringList{"Alice Brown Leeds", "Bob Cole York", "Zed Zeta "};
         QTest::addRow("delete, %s", how) << sc << "delete" << "0 sent, 0 received, 1 deleted, 0 conflicts"
                                          << QStringList{"Bob Cole York"};
+        // Groups of other clients are no contacts: nothing arrives, and they stay on the server as they are.
+        for (const char* group : {"group 4.0", "group 3.0"}) {
+            QTest::addRow("%s, %s", group, how) << sc << group << "0 sent, 0 received, 0 deleted, 0 conflicts"
+                                                << QStringList{"Alice Brown Leeds", "Bob Cole York"};
+        }
     }
 }
+
+namespace {
+
+QByteArray groupCard(const QString& action, const QByteArray& memberUid)
+{
+    if (action == QLatin1String("group 4.0"))
+        return "BEGIN:VCARD\r\nVERSION:4.0\r\nUID:family\r\nKIND:group\r\nFN:Family\r\nN:Family;;;;\r\n"
+               "MEMBER:urn:uuid:" + memberUid + "\r\nEND:VCARD\r\n";
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//AddressBook//EN\r\nUID:family\r\nN:Family\r\n"
+           "FN:Family\r\nX-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + memberUid +
+           "\r\nEND:VCARD\r\n";
+}
+
+} // namespace
 
 // Another client changes the book with plain PUT and DELETE; the changes arrive here.
 void TestCardDavSync::serverChangesArrive()
@@ -194,6 +235,9 @@ void TestCardDavSync::serverChangesArrive()
         QCOMPARE(server->request("PUT", alice, aliceCard), 201);
     } else if (action == QLatin1String("add")) {
         QCOMPARE(server->request("PUT", book.resolved(QUrl("zed.vcf")), vcard("zed", "Zeta", "Zed")), 201);
+    } else if (action.startsWith(QLatin1String("group"))) {
+        const QByteArray uid = aliceCard.mid(aliceCard.indexOf("UID:") + 4).split('\r').value(0);
+        QCOMPARE(server->request("PUT", book.resolved(QUrl("family.vcf")), groupCard(action, uid)), 201);
     } else {
         QCOMPARE(server->request("DELETE", alice), 200);
     }
@@ -204,6 +248,17 @@ void TestCardDavSync::serverChangesArrive()
                                        "ORDER BY Surname")),
           "people");
     QCOMPARE(sync(options).line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    if (action.startsWith(QLatin1String("group"))) {
+        // Every contact deleted here: their cards go, the group stays untouched.
+        const QByteArray group = serverCards().value(book.path() + "family.vcf");
+        QVERIFY(group.contains("Family"));
+        sql(dbPath(), QStringLiteral("DELETE FROM HomeAd"));
+        QCOMPARE(sync(options).line(), QStringLiteral("0 sent, 0 received, 2 deleted, 0 conflicts"));
+        const QHash<QString, QByteArray> left = serverCards();
+        QCOMPARE(left.keys(), QStringList{book.path() + "family.vcf"});
+        QCOMPARE(left.constBegin().value(), group);
+        QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"0"});
+    }
 }
 
 void TestCardDavSync::ourChangesArrive_data()
@@ -354,7 +409,7 @@ void TestCardDavSync::serverStoppedHalfway()
     QByteArray before;
     before = sql(dbPath(), QStringLiteral("SELECT group_concat(Surname) FROM HomeAd")).value(0).toUtf8();
     try {
-        sync({.parallel = 2}, DavServer::password(), [&](CardDavClient&, qint64 done) {
+        sync({.parallel = 2}, DavServer::password(), [&](CardDavClient&, qint64 done, const QString&) {
             if (done == 10 && server->isRunning())
                 server->stop();
         });
@@ -373,6 +428,62 @@ void TestCardDavSync::serverStoppedHalfway()
     QCOMPARE(serverCards().size(), 40);
     QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"40"});
     QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd WHERE Notes IS NOT NULL")), QStringList{"0"});
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+// Cancel in the second pass of a long sync: what the first pass applied stays, nothing of the second does, and the
+// next sync finishes both sides' changes without sending any contact twice.
+void TestCardDavSync::cancelKeepsTheTableOfTheLastPass()
+{
+    fresh({{{"Surname", "Brown"}, {"Firstname", "Alice"}, {"Town", "Leeds"}},
+           {{"Surname", "Cole"}, {"Firstname", "Bob"}, {"Town", "York"}}});
+    QCOMPARE(sync().sent, 2);
+    QHash<QString, QUrl> hrefs; // first name -> card
+    QHash<QString, QByteArray> cards;
+    const QHash<QString, QByteArray> synced = serverCards();
+    for (auto it = synced.constBegin(); it != synced.constEnd(); ++it) {
+        const QString first = it.value().contains("Alice") ? QStringLiteral("Alice") : QStringLiteral("Bob");
+        hrefs.insert(first, book.resolved(QUrl(it.key())));
+        cards.insert(first, it.value());
+    }
+    // The first pass receives a change; the second would receive three more.
+    QCOMPARE(server->request("PUT", hrefs["Bob"], QByteArray(cards["Bob"]).replace("York", "Selby")), 201);
+    for (int i = 0; i < 30; ++i)
+        sql(dbPath(), QStringLiteral("INSERT INTO HomeAd (Surname) VALUES ('New%1')").arg(i, 2, 10, QLatin1Char('0')));
+
+    int passes = 0, sentInSecond = 0;
+    QStringList beforeLastPass;
+    try {
+        sync({.parallel = 2, .sendsPerPass = 10}, DavServer::password(),
+             [&](CardDavClient& client, qint64, const QString& what) {
+                 if (what == QLatin1String("Asking the server for changes")) {
+                     beforeLastPass = dumpContacts(dbPath());
+                     if (++passes == 2) {
+                         server->request("PUT", hrefs["Alice"], QByteArray(cards["Alice"]).replace("Leeds", "Hull"));
+                         server->request("DELETE", hrefs["Bob"]);
+                         server->request("PUT", book.resolved(QUrl("zed.vcf")), vcard("zed", "Zeta", "Zed"));
+                     }
+                 } else if (what == QLatin1String("Sending changes") && passes == 2 && ++sentInSecond == 3) {
+                     client.cancel(); // what the Cancel button does
+                 }
+             });
+        QFAIL("the sync was not cancelled");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.message().contains(QLatin1String("cancelled")), qPrintable(e.message()));
+    }
+    QCOMPARE(passes, 2);
+    QVERIFY(beforeLastPass.filter(QStringLiteral("|Selby|")).size() == 1); // the first pass was applied
+    QCOMPARE(dumpContacts(dbPath()), beforeLastPass);
+
+    const SyncSummary s = sync({.sendsPerPass = 10});
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QCOMPARE(s.conflicts, 0);
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT Firstname || ' ' || ifnull(Town, '') FROM HomeAd WHERE Firstname IS NOT NULL "
+                                          "ORDER BY Firstname")),
+             QStringList({"Alice Hull", "Zed "}));
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"32"});
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd WHERE Notes IS NOT NULL")), QStringList{"0"});
+    QCOMPARE(serverCards().size(), 32);
     QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
 }
 
