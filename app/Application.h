@@ -41,7 +41,7 @@ public:
     Application();
     ~Application() override;
 
-    ContactStore store;
+    data::ContactStore store;
 
     // Creates every window in order; an error while one is made is reported and start-up goes on.
     void startUp();

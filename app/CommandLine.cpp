@@ -139,8 +139,8 @@ int runProgram(int argc, char* argv[])
     // A folder that does not exist yet is fine for the window: its first start offers to make the address book.
     if (!options.folder.isEmpty())
         platform::setProgramFolder(options.folder);
-    const bool windowless = options.initDatabase || isBatchCommand(options.rest) || isExchangeCommand(options.rest) ||
-                            isSyncCommand(options.rest);
+    const bool windowless = options.initDatabase || isBatchCommand(options.rest) ||
+                            exchange::isExchangeCommand(options.rest) || sharing::isSyncCommand(options.rest);
     const std::unique_ptr<QTemporaryDir> runtime = windowless ? privateRuntimeFolder() : nullptr;
     if (options.initDatabase) {
         QCoreApplication core(argc, argv);
@@ -148,7 +148,7 @@ int runProgram(int argc, char* argv[])
             const QString folder = platform::programFolder();
             if (!QDir().mkpath(folder))
                 throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(folder));
-            createDatabaseIfMissing(platform::programFile(databaseFileName()));
+            data::createDatabaseIfMissing(platform::programFile(data::databaseFileName()));
         } catch (const platform::AppError& e) {
             printError(e.message());
             return 1;
@@ -161,11 +161,11 @@ int runProgram(int argc, char* argv[])
     }
     if (isBatchCommand(options.rest))
         return runBatch(argc, argv, options.rest);
-    if (const std::optional<int> status = runExchangeCommand(options.rest, argc, argv))
+    if (const std::optional<int> status = exchange::runExchangeCommand(options.rest, argc, argv))
         return *status;
-    if (const std::optional<int> status = runSyncCommand(options.rest, argc, argv))
+    if (const std::optional<int> status = sharing::runSyncCommand(options.rest, argc, argv))
         return *status;
-    const QString fileToOpen = takeFileToOpen(options.rest);
+    const QString fileToOpen = exchange::takeFileToOpen(options.rest);
     if (!options.rest.isEmpty()) {
         printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
         printUsage(stderr);
@@ -182,10 +182,10 @@ int runProgram(int argc, char* argv[])
     if (!application.fmHomeAddMain)
         return 1;
     if (!fileToOpen.isEmpty())
-        importAfterStartUp(application.fmHomeAddMain, application.store, fileToOpen);
-    syncAtStartIfAsked(application.fmHomeAddMain, application.store);
+        exchange::importAfterStartUp(application.fmHomeAddMain, application.store, fileToOpen);
+    sharing::syncAtStartIfAsked(application.fmHomeAddMain, application.store);
     const int status = QApplication::exec();
-    syncAtExitIfAsked(application.store);
+    sharing::syncAtExitIfAsked(application.store);
     return status;
 }
 

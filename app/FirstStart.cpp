@@ -12,7 +12,7 @@ namespace app {
 
 bool offerNewAddressBook(const QString& programFolder)
 {
-    const QString database = programFolder + databaseFileName();
+    const QString database = programFolder + data::databaseFileName();
     // A dangling link counts as a file: whatever it pointed at may come back.
     const QFileInfo info(database);
     if (info.exists() || info.isSymLink())
@@ -26,7 +26,7 @@ bool offerNewAddressBook(const QString& programFolder)
         return false;
     if (!QDir().mkpath(programFolder))
         throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(shown));
-    createDatabaseIfMissing(database);
+    data::createDatabaseIfMissing(database);
     const QString listFile = programFolder + QStringLiteral("ListFile.txt");
     if (!QFileInfo(listFile).exists())
         writeListFile(listFile, {});

@@ -75,16 +75,16 @@ void Application::startUp()
         // The main window's own File and Help commands, which need no window of their own.
         {"Backup, restore, manual and about",
          [this] {
-             registerBackupCommands(commands, store);
-             setCommand(QStringLiteral("manual"), [this] { Help2Click(fmHomeAddMain); });
+             backup::registerBackupCommands(commands, store);
+             setCommand(QStringLiteral("manual"), [this] { help::Help2Click(fmHomeAddMain); });
              // An about box still counting down when the program ends goes with it.
-             setCommand(QStringLiteral("about"), [this] { miAboutClick(fmCredits, this); });
+             setCommand(QStringLiteral("about"), [this] { help::miAboutClick(fmCredits, this); });
          }},
         {"Import and export", [this] {
-             setCommand(QStringLiteral("import"), [this] { ImportClick(fmHomeAddMain, store); });
-             setCommand(QStringLiteral("export"), [this] { ExportClick(fmHomeAddMain, store.HomeQuery); });
-             setCommand(QStringLiteral("sharedBook"), [this] { SharedBookClick(fmHomeAddMain); });
-             setCommand(QStringLiteral("synchronise"), [this] { SynchroniseClick(fmHomeAddMain, store); });
+             setCommand(QStringLiteral("import"), [this] { exchange::ImportClick(fmHomeAddMain, store); });
+             setCommand(QStringLiteral("export"), [this] { exchange::ExportClick(fmHomeAddMain, store.HomeQuery); });
+             setCommand(QStringLiteral("sharedBook"), [this] { sharing::SharedBookClick(fmHomeAddMain); });
+             setCommand(QStringLiteral("synchronise"), [this] { sharing::SynchroniseClick(fmHomeAddMain, store); });
          }},
         // The text editor finds its help file and starts a new document.
         {"TfmMailMergeEdit", [this] {
@@ -106,7 +106,7 @@ void Application::startUp()
         {"TfmHelpMemo",
          [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
-             setCommand(QStringLiteral("helpNote"), [w = fmHelpMemo] { Help1Click(w); });
+             setCommand(QStringLiteral("helpNote"), [w = fmHelpMemo] { help::Help1Click(w); });
          }},
         {"TfmHomeForm",
          [this] {
@@ -120,7 +120,7 @@ void Application::startUp()
          }},
         {"Access-format database", [this, &queryMayOpen] {
              queryMayOpen = false;
-             queryMayOpen = offerAccessConversion(fmHomeAddMain, store.ADOConnection1.databasePath());
+             queryMayOpen = exchange::offerAccessConversion(fmHomeAddMain, store.ADOConnection1.databasePath());
          }},
         {"TfmSQLSearchDialog", [this, &queryMayOpen] {
              // Its creation fills the field list and opens the contact query for the first time.

@@ -16,7 +16,7 @@
 #include <exception>
 #include <sqlite3.h>
 
-namespace app {
+namespace backup {
 
 namespace {
 
@@ -105,7 +105,7 @@ void copyFile(const QString& source, const QString& destination, const BlockWrit
 
 // Closes the contact list and the connection, runs the copy, and opens both again whether the copy worked or not.
 // A copy error is raised only once the list is open again; an error while reopening takes its place.
-void withStoreClosed(ContactStore& store, const std::function<void()>& copy)
+void withStoreClosed(data::ContactStore& store, const std::function<void()>& copy)
 {
     // Saved as a move would save it; a change that cannot be saved stops the command with the list left open.
     store.HomeQuery.settle();
@@ -161,7 +161,7 @@ void checkContactDatabase(const QString& path)
     for (const QString& c : columns)
         present.insert(c.toCaseFolded());
     QStringList needed{QStringLiteral("ID")};
-    for (const data::FieldDef& f : contactFields())
+    for (const data::FieldDef& f : data::contactFields())
         if (f.isStored())
             needed << f.name;
     for (const QString& name : needed)
@@ -230,34 +230,34 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
         QFile::remove(journal);
 }
 
-void miBackUpClick(ContactStore& store, const BlockWriter& write)
+void miBackUpClick(data::ContactStore& store, const BlockWriter& write)
 {
     platform::guard([&] {
         if (!askInformation(
                 QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak")))
             return;
-        const QString database = platform::programFile(databaseFileName());
+        const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
         withStoreClosed(store, [&] { backUpDatabase(database, backup, write); });
     });
 }
 
-void miRestoreClick(ContactStore& store, const BlockWriter& write)
+void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
 {
     platform::guard([&] {
         if (!askInformation(QStringLiteral("This will copy your Backup File OVER your present database table. "
                                            "Are you sure you want to do this?")))
             return;
-        const QString database = platform::programFile(databaseFileName());
+        const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
         withStoreClosed(store, [&] { restoreDatabase(backup, database, write); });
     });
 }
 
-void registerBackupCommands(platform::Commands& commands, ContactStore& store)
+void registerBackupCommands(platform::Commands& commands, data::ContactStore& store)
 {
     commands.set(QStringLiteral("backup"), [&store] { miBackUpClick(store); });
     commands.set(QStringLiteral("restore"), [&store] { miRestoreClick(store); });
 }
 
-} // namespace app
+} // namespace backup

@@ -8,9 +8,11 @@ namespace platform {
 class Commands;
 }
 
-namespace app {
-
+namespace data {
 class ContactStore;
+}
+
+namespace backup {
 
 // The one backup generation, beside the database in the program folder.
 [[nodiscard]] QString backupFileName(); // "Tovrel.bak"
@@ -18,11 +20,11 @@ class ContactStore;
 // File > Backup and File > Restore. Each asks first; on "OK" it closes the contact list and the connection,
 // copies, opens both again with the SQL text unchanged, and only then reports a failed copy in the default error
 // box. The writer stands in for the disk in tests; empty means the real one.
-void miBackUpClick(ContactStore& store, const BlockWriter& write = {});
-void miRestoreClick(ContactStore& store, const BlockWriter& write = {});
+void miBackUpClick(data::ContactStore& store, const BlockWriter& write = {});
+void miRestoreClick(data::ContactStore& store, const BlockWriter& write = {});
 
 // Registers the commands "backup" and "restore" on the contact store.
-void registerBackupCommands(platform::Commands& commands, ContactStore& store);
+void registerBackupCommands(platform::Commands& commands, data::ContactStore& store);
 
 // The copies themselves, run while the program holds the database closed. Each either completes or changes nothing
 // and throws platform::AppError:
@@ -38,4 +40,4 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
 // every stored field the program reads. Opens the file read-only and never changes it.
 void checkContactDatabase(const QString& path);
 
-} // namespace app
+} // namespace backup

@@ -79,7 +79,7 @@ inline QStringList generateContact(std::mt19937& rng, int index)
 inline void writeContacts(const QString& path, int count, unsigned seed = 42)
 {
     QFile::remove(path);
-    app::createDatabaseIfMissing(path);
+    data::createDatabaseIfMissing(path);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open the generated database");

@@ -34,7 +34,7 @@ int child(int argc, char** argv)
     const QString pdf = QString::fromLocal8Bit(argv[4]);
     QElapsedTimer timer;
     timer.start();
-    app::ContactStore store;
+    data::ContactStore store;
     store.configure(folder);
     store.ADOConnection1.setReadOnce(mode == "stream");
     store.HomeQuery.open();

@@ -117,13 +117,13 @@ void BM_ImportVCardsIntoDatabase(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(database);
-        app::createDatabaseIfMissing(database);
+        data::createDatabaseIfMissing(database);
         sqlite3* db = nullptr;
         sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         state.ResumeTiming();
         Importer importer(path, {}, ReadOptions{2024});
         const auto plan = importer.plan();
-        const ImportResult r = app::importIntoDatabase(db, importer, OverLongChoice::Keep);
+        const ImportResult r = exchange::importIntoDatabase(db, importer, OverLongChoice::Keep);
         state.PauseTiming();
         sqlite3_close(db);
         state.ResumeTiming();

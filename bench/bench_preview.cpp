@@ -24,7 +24,7 @@ namespace {
 struct Contacts
 {
     QTemporaryDir dir;
-    app::ContactStore store;
+    data::ContactStore store;
     int count = 0;
 
     explicit Contacts(int n) : count(n)

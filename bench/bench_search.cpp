@@ -37,7 +37,7 @@ QStringList resetSql()
 
 void reopen(benchmark::State& state, const QStringList& sql)
 {
-    app::ContactStore store;
+    data::ContactStore store;
     store.configure(bench::contactsFolder(Contacts));
     store.HomeQuery.open();
     for (auto _ : state) {
@@ -99,9 +99,9 @@ BENCHMARK(BM_ShellAlphabetLetter)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_Reset)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ShellReset)->Unit(benchmark::kMillisecond)->MinTime(2);
 
-std::unique_ptr<app::ContactGrid> makeGrid(app::ContactStore& store)
+std::unique_ptr<mainwindow::ContactGrid> makeGrid(data::ContactStore& store)
 {
-    auto grid = std::make_unique<app::ContactGrid>(&store.dsHome);
+    auto grid = std::make_unique<mainwindow::ContactGrid>(&store.dsHome);
     QList<data::ColumnDef> columns;
     for (const char* field : {"Surname", "Firstname", "Address1", "Town", "County", "PostCode", "Tel"})
         columns << data::ColumnDef{QString::fromLatin1(field), {}};
@@ -122,7 +122,7 @@ int countStatement(unsigned, void*, void*, void*)
 // never the database (counter statements: statements run while scrolling).
 void BM_GridScrollMillion(benchmark::State& state)
 {
-    app::ContactStore store;
+    data::ContactStore store;
     store.configure(bench::contactsFolder(1000000));
     store.HomeQuery.open();
     const auto grid = makeGrid(store);
@@ -143,10 +143,10 @@ BENCHMARK(BM_GridScrollMillion)->Unit(benchmark::kMillisecond)->MinTime(2);
 // A report walks every row of the selection from first to last; the grid follows the current row all the way.
 void BM_WalkRowsUnderTheGrid(benchmark::State& state)
 {
-    app::ContactStore store;
+    data::ContactStore store;
     store.configure(bench::contactsFolder(Contacts));
     store.HomeQuery.open();
-    std::unique_ptr<app::ContactGrid> grid;
+    std::unique_ptr<mainwindow::ContactGrid> grid;
     if (state.range(0))
         grid = makeGrid(store);
     for (auto _ : state) {

@@ -14,7 +14,7 @@ void BM_OpenHomeQuery(benchmark::State& state)
     const QString folder = bench::contactsFolder(int(state.range(0)));
     size_t memory = 0;
     for (auto _ : state) {
-        app::ContactStore store;
+        data::ContactStore store;
         store.configure(folder);
         store.HomeQuery.open();
         memory = store.HomeQuery.memoryUsed();
@@ -35,7 +35,7 @@ void BM_OpenHomeQueryEngineOrder(benchmark::State& state)
 {
     const QString folder = bench::contactsFolder(int(state.range(0)));
     for (auto _ : state) {
-        app::ContactStore store;
+        data::ContactStore store;
         store.configure(folder);
         store.HomeQuery.setSql({QStringLiteral("select * from HomeAd"), QStringLiteral("order by Surname, ID")});
         store.HomeQuery.open();
@@ -65,7 +65,7 @@ BENCHMARK(BM_ShellSelectOrdered)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMi
 
 void BM_SortByTown(benchmark::State& state)
 {
-    app::ContactStore store;
+    data::ContactStore store;
     store.configure(bench::contactsFolder(int(state.range(0))));
     store.HomeQuery.open();
     bool descending = false;

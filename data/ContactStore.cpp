@@ -9,7 +9,7 @@
 #include <QTextBoundaryFinder>
 #include <sqlite3.h>
 
-namespace app {
+namespace data {
 
 using data::FieldDef;
 using data::FieldKind;
@@ -126,4 +126,4 @@ void ContactStore::configure(const QString& programFolder)
     ADOConnection1.setDatabasePath(programFolder + databaseFileName());
 }
 
-} // namespace app
+} // namespace data

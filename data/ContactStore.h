@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-namespace app {
+namespace data {
 
 // The contact record: the query's fields in their fixed order.
 [[nodiscard]] const QList<data::FieldDef>& contactFields();
@@ -39,4 +39,4 @@ public:
 // The first character of a surname as the user sees it: one whole character, never half of one.
 [[nodiscard]] QString initialOf(const QString& surname);
 
-} // namespace app
+} // namespace data

@@ -5,7 +5,7 @@
 
 #include <QFileInfo>
 
-namespace app {
+namespace exchange {
 
 const QStringList& exportFilters()
 {
@@ -50,4 +50,4 @@ qint64 exportQuery(const data::Dataset& query, const QString& path, exchange::Ex
     });
 }
 
-} // namespace app
+} // namespace exchange

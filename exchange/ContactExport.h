@@ -8,7 +8,7 @@ namespace data {
 class Dataset;
 }
 
-namespace app {
+namespace exchange {
 
 // The save dialog's choices, in the order offered.
 [[nodiscard]] const QStringList& exportFilters();
@@ -22,4 +22,4 @@ namespace app {
 // exactly as the grid shows them. Returns the number written.
 qint64 exportQuery(const data::Dataset& query, const QString& path, exchange::ExportFormat format);
 
-} // namespace app
+} // namespace exchange

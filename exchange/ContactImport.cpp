@@ -9,7 +9,7 @@
 #include <sqlite3.h>
 #include <vector>
 
-namespace app {
+namespace exchange {
 
 namespace {
 
@@ -162,7 +162,7 @@ exchange::ImportResult convertAccessDatabase(const QString& path, const QString&
     QFile::remove(temporary);
     exchange::ImportResult result;
     try {
-        createDatabaseIfMissing(temporary);
+        data::createDatabaseIfMissing(temporary);
         {
             Database target(temporary);
             exchange::Importer importer(path, table);
@@ -185,4 +185,4 @@ exchange::ImportResult convertAccessDatabase(const QString& path, const QString&
     return result;
 }
 
-} // namespace app
+} // namespace exchange

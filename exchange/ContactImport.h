@@ -7,7 +7,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace app {
+namespace exchange {
 
 // Adds contacts to the HomeAd table of an open database through one prepared statement.
 class ContactInserter
@@ -41,4 +41,4 @@ exchange::ImportResult convertAccessDatabase(const QString& path, const QString&
 // The name the original of a converted database is kept under.
 [[nodiscard]] QString accessBackupPath(const QString& path);
 
-} // namespace app
+} // namespace exchange

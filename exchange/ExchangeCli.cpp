@@ -14,7 +14,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-namespace app {
+namespace exchange {
 
 using platform::printError;
 
@@ -84,7 +84,7 @@ ExchangeOptions parse(const QStringList& arguments)
 }
 
 // Refuses an Access-format database: it is converted only with the user watching, at start-up.
-void requireOurDatabase(const ContactStore& store)
+void requireOurDatabase(const data::ContactStore& store)
 {
     const QString path = store.ADOConnection1.databasePath();
     if (exchange::isAccessFile(path))
@@ -94,7 +94,7 @@ void requireOurDatabase(const ContactStore& store)
 QString storedFieldName(const QString& name)
 {
     QStringList names;
-    for (const data::FieldDef& f : contactFields()) {
+    for (const data::FieldDef& f : data::contactFields()) {
         if (!f.isStored())
             continue;
         if (f.name.compare(name, Qt::CaseInsensitive) == 0)
@@ -111,7 +111,7 @@ int runExport(const ExchangeOptions& o)
     if (!format)
         throw platform::AppError(
             QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
-    ContactStore store;
+    data::ContactStore store;
     store.configure(platform::programFolder());
     requireOurDatabase(store);
     if (o.searchGiven)
@@ -129,7 +129,7 @@ int runImport(const ExchangeOptions& o)
         throw platform::AppError(QStringLiteral("%1: no such file").arg(file));
     if (o.tableGiven && !exchange::isAccessFile(file))
         throw platform::AppError(QStringLiteral("%1: --table goes with Access-format files only").arg(file));
-    ContactStore store;
+    data::ContactStore store;
     store.configure(platform::programFolder());
     requireOurDatabase(store);
     store.ADOConnection1.open();
@@ -228,4 +228,4 @@ QString takeFileToOpen(QStringList& arguments)
     return files.constFirst();
 }
 
-} // namespace app
+} // namespace exchange

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace app {
+namespace exchange {
 
 // Whether the arguments (those the general options left) ask for --export or --import.
 [[nodiscard]] bool isExchangeCommand(const QStringList& arguments);
@@ -18,4 +18,4 @@ namespace app {
 // arguments and returned, to be imported once start-up is done. Empty when there is none.
 [[nodiscard]] QString takeFileToOpen(QStringList& arguments);
 
-} // namespace app
+} // namespace exchange

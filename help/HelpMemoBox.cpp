@@ -86,7 +86,7 @@ QStringList TfmHelpMemo::noteParagraphs()
     };
 }
 
-namespace app {
+namespace help {
 
 void Help1Click(TfmHelpMemo* note)
 {
@@ -140,4 +140,4 @@ void Help2Click(QWidget* owner)
                                     platform::Icon::Information, platform::Buttons::Ok);
 }
 
-} // namespace app
+} // namespace help

@@ -25,7 +25,7 @@ public:
     QTextEdit* RichEdit1 = nullptr;
 };
 
-namespace app {
+namespace help {
 
 // Help > Help Note: shows the note without waiting for it; nothing when there is none.
 void Help1Click(TfmHelpMemo* note);
@@ -43,4 +43,4 @@ void Help2Click(QWidget* owner);
 // The first of those that exists; the program folder's when none does.
 [[nodiscard]] QString manualPath();
 
-} // namespace app
+} // namespace help

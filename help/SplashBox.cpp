@@ -115,7 +115,7 @@ bool TfmSplash::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-namespace app {
+namespace help {
 
 void miAboutClick(TfmCredits* credits, QObject* owner)
 {
@@ -125,4 +125,4 @@ void miAboutClick(TfmCredits* credits, QObject* owner)
     box->show();
 }
 
-} // namespace app
+} // namespace help

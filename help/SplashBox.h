@@ -39,10 +39,10 @@ private:
     QPointer<TfmCredits> m_credits;
 };
 
-namespace app {
+namespace help {
 
 // Help > About: makes and shows a new about box without waiting for it. A box still counting down when owner is
 // destroyed (the program ends) goes with it.
 void miAboutClick(TfmCredits* credits, QObject* owner);
 
-} // namespace app
+} // namespace help

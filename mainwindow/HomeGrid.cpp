@@ -33,7 +33,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    app::HintRouter::setHint(button, hint);
+    mainwindow::HintRouter::setHint(button, hint);
     if (icon != QStyle::SP_CustomBase)
         button->setIcon(parent->style()->standardIcon(icon));
     return button;
@@ -58,14 +58,14 @@ const QList<TfmHomeAddMain::GridColumn>& TfmHomeAddMain::gridColumns()
     return columns;
 }
 
-TfmHomeAddMain::TfmHomeAddMain(app::ContactStore& store, platform::Commands& commands, QWidget* parent)
+TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& commands, QWidget* parent)
     : QMainWindow(parent), m_store(store), m_commands(commands)
 {
     setObjectName(QStringLiteral("fmHomeAddMain"));
     setWindowTitle(QStringLiteral("Tovrel"));
 
     // Hints of every window of the program end up in this window's status bar.
-    m_hints = new app::HintRouter(this);
+    m_hints = new mainwindow::HintRouter(this);
 
     auto* central = new QWidget(this);
     QPalette rose = central->palette();
@@ -79,7 +79,7 @@ TfmHomeAddMain::TfmHomeAddMain(app::ContactStore& store, platform::Commands& com
     upper->setSpacing(0);
     outer->addLayout(upper, 1);
 
-    dbGrid1 = new app::ContactGrid(&store.dsHome, central);
+    dbGrid1 = new mainwindow::ContactGrid(&store.dsHome, central);
     dbGrid1->setObjectName(QStringLiteral("dbGrid1"));
     QList<data::ColumnDef> columns;
     for (const GridColumn& c : gridColumns())
@@ -101,8 +101,8 @@ TfmHomeAddMain::TfmHomeAddMain(app::ContactStore& store, platform::Commands& com
         dbGrid1->setColumnWidth(i, width);
     }
     dbGrid1->cellDelegate()->setPickList(CountyColumn, {});
-    connect(dbGrid1, &app::ContactGrid::titleClicked, this, &TfmHomeAddMain::dbGrid1TitleClick);
-    connect(dbGrid1, &app::ContactGrid::gridDoubleClicked, this, &TfmHomeAddMain::dbGrid1DblClick);
+    connect(dbGrid1, &mainwindow::ContactGrid::titleClicked, this, &TfmHomeAddMain::dbGrid1TitleClick);
+    connect(dbGrid1, &mainwindow::ContactGrid::gridDoubleClicked, this, &TfmHomeAddMain::dbGrid1DblClick);
     upper->addWidget(dbGrid1, 1);
 
     auto* side = new QWidget(central);
@@ -131,7 +131,7 @@ TfmHomeAddMain::TfmHomeAddMain(app::ContactStore& store, platform::Commands& com
     StatusBar1->addWidget(m_panels[0]);
     StatusBar1->addWidget(m_panels[1], 1);
     setStatusBar(StatusBar1);
-    connect(m_hints, &app::HintRouter::hintChanged, m_panels[0], &QLabel::setText);
+    connect(m_hints, &mainwindow::HintRouter::hintChanged, m_panels[0], &QLabel::setText);
 
     createMenu();
     resize(1080, 600);
@@ -159,7 +159,7 @@ void TfmHomeAddMain::createSidePanel(QWidget* panel)
 
     RadioGroup1 = new QGroupBox(QStringLiteral("   Surname"), panel);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-    app::HintRouter::setHint(RadioGroup1, QStringLiteral("Select by 1st letter of surname"));
+    mainwindow::HintRouter::setHint(RadioGroup1, QStringLiteral("Select by 1st letter of surname"));
     auto* grid = new QGridLayout(RadioGroup1);
     grid->setContentsMargins(6, 4, 2, 4);
     grid->setVerticalSpacing(0);

@@ -15,14 +15,14 @@ class QPushButton;
 class QStatusBar;
 
 namespace data {
+class ContactStore;
 class DBNavigator;
 class Dataset;
 } // namespace data
-namespace app {
+namespace mainwindow {
 class ContactGrid;
-class ContactStore;
 class HintRouter;
-} // namespace app
+} // namespace mainwindow
 namespace platform {
 class Commands;
 }
@@ -33,7 +33,7 @@ class TfmHomeAddMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    TfmHomeAddMain(app::ContactStore& store, platform::Commands& commands, QWidget* parent = nullptr);
+    TfmHomeAddMain(data::ContactStore& store, platform::Commands& commands, QWidget* parent = nullptr);
     ~TfmHomeAddMain() override;
 
     // Grid columns: field, title, layout width (0: from the field's display width), settings key.
@@ -58,10 +58,10 @@ public:
     void setRadioItemIndex(int index);
 
     [[nodiscard]] QString statusPanelText(int panel) const;
-    [[nodiscard]] app::HintRouter* hintRouter() const { return m_hints; }
+    [[nodiscard]] mainwindow::HintRouter* hintRouter() const { return m_hints; }
 
     // Controls.
-    app::ContactGrid* dbGrid1 = nullptr;
+    mainwindow::ContactGrid* dbGrid1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn2 = nullptr;
     QPushButton* btnDelete = nullptr;
@@ -133,9 +133,9 @@ private:
     void runCommand(const QString& name);
     [[nodiscard]] data::Dataset& homeQuery() const;
 
-    app::ContactStore& m_store;
+    data::ContactStore& m_store;
     platform::Commands& m_commands;
-    app::HintRouter* m_hints = nullptr;
+    mainwindow::HintRouter* m_hints = nullptr;
     QButtonGroup* m_letters = nullptr;
     QLabel* m_panels[2] = {};
     std::unique_ptr<IniFile> m_ini;          // open from the window's showing to its closing

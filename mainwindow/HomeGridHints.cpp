@@ -7,7 +7,7 @@
 #include <QMenuBar>
 #include <QWidget>
 
-namespace app {
+namespace mainwindow {
 
 namespace {
 const char* const WatchedProperty = "tovrelHintWatched";
@@ -109,4 +109,4 @@ bool HintRouter::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace app
+} // namespace mainwindow

@@ -6,7 +6,7 @@
 class QAction;
 class QWidget;
 
-namespace app {
+namespace mainwindow {
 
 // The application's hint text: the hint of the control under the mouse in any window of the program, or of its
 // nearest enclosing control that has one, and the hint of a highlighted menu item.
@@ -46,4 +46,4 @@ private:
     QString m_hint;
 };
 
-} // namespace app
+} // namespace mainwindow

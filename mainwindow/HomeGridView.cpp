@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QStyle>
 
-namespace app {
+namespace mainwindow {
 
 GridCellDelegate::GridCellDelegate(data::DatasetModel* model, data::DataSource* source, QObject* parent)
     : QStyledItemDelegate(parent), m_model(model), m_source(source)
@@ -309,4 +309,4 @@ void ContactGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHin
     }
 }
 
-} // namespace app
+} // namespace mainwindow

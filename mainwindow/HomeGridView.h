@@ -13,7 +13,7 @@ namespace data {
 class DatasetModel;
 }
 
-namespace app {
+namespace mainwindow {
 
 // In-place editors of the contact grid: a line edit limited to the field's length, or, for a column with a pick
 // list, an editable drop-down that still takes any text. The first change typed puts the row into editing.
@@ -113,4 +113,4 @@ private:
     bool m_followPending = false;
 };
 
-} // namespace app
+} // namespace mainwindow

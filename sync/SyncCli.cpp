@@ -14,7 +14,7 @@
 #include <QFile>
 #include <cstdio>
 
-namespace app {
+namespace sharing {
 
 using platform::printError;
 
@@ -142,7 +142,7 @@ std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char*
         }
 
         data::Connection connection;
-        connection.setDatabasePath(platform::programFile(databaseFileName()));
+        connection.setDatabasePath(platform::programFile(data::databaseFileName()));
         connection.open();
         sharing::CardDavClient client(account.url, account.user, password);
         password.fill(QLatin1Char(' '));
@@ -162,4 +162,4 @@ std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char*
     }
 }
 
-} // namespace app
+} // namespace sharing

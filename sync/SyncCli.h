@@ -7,9 +7,8 @@
 
 #include "sync/SyncAccount.h"
 
-namespace app {
+namespace sharing {
 
-using sharing::SyncAccount;
 
 // The account is kept in the settings file, section [SharedAddressBook]; the password never is.
 [[nodiscard]] SyncAccount readSyncAccount(const QString& iniPath);
@@ -21,4 +20,4 @@ void writeSyncAccount(const QString& iniPath, const SyncAccount& account);
 //   --sync [URL --user NAME] [--password-file FILE] [--allow-http]
 [[nodiscard]] std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char** argv);
 
-} // namespace app
+} // namespace sharing

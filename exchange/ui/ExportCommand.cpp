@@ -8,7 +8,7 @@
 
 #include <QDir>
 
-namespace app {
+namespace exchange {
 
 void ExportClick(QWidget* parent, data::Dataset& query)
 {
@@ -37,4 +37,4 @@ void ExportClick(QWidget* parent, data::Dataset& query)
     });
 }
 
-} // namespace app
+} // namespace exchange

@@ -6,9 +6,9 @@ namespace data {
 class Dataset;
 }
 
-namespace app {
+namespace exchange {
 
 // File > Export: asks for a file and a format and writes the contacts query holds, as the grid shows them.
 void ExportClick(QWidget* parent, data::Dataset& query);
 
-} // namespace app
+} // namespace exchange

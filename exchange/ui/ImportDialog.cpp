@@ -22,7 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace app {
+namespace exchange {
 
 namespace {
 
@@ -97,7 +97,7 @@ int runDialog(QDialog& dialog)
     return runner() ? runner()(dialog) : dialog.exec();
 }
 
-void ImportClick(QWidget* parent, ContactStore& store)
+void ImportClick(QWidget* parent, data::ContactStore& store)
 {
     platform::guard([&] {
         // A change that cannot be saved stops the import before anything is asked.
@@ -113,7 +113,7 @@ void ImportClick(QWidget* parent, ContactStore& store)
     });
 }
 
-void importFile(QWidget* parent, ContactStore& store, const QString& path)
+void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
 {
     platform::guard([&] {
         data::Dataset& query = store.HomeQuery;
@@ -180,7 +180,7 @@ void importFile(QWidget* parent, ContactStore& store, const QString& path)
     });
 }
 
-void importAfterStartUp(QWidget* parent, ContactStore& store, const QString& path)
+void importAfterStartUp(QWidget* parent, data::ContactStore& store, const QString& path)
 {
     QTimer::singleShot(0, &store,
                        [owner = QPointer<QWidget>(parent), &store, path] { importFile(owner, store, path); });
@@ -232,7 +232,7 @@ bool offerAccessConversion(QWidget* parent, const QString& path, const QString& 
     return true;
 }
 
-} // namespace app
+} // namespace exchange
 
 TfmImportTable::TfmImportTable(const QString& path, const QStringList& tables, QWidget* parent) : QDialog(parent)
 {
@@ -274,7 +274,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
 
     lbSource = new QLabel(
         QStringLiteral("%1 (%2): %3 read.")
-            .arg(QFileInfo(path).fileName(), plan.source, app::counted(plan.contactCount, "contact", "contacts")),
+            .arg(QFileInfo(path).fileName(), plan.source, exchange::counted(plan.contactCount, "contact", "contacts")),
         this);
     lbSource->setObjectName(QStringLiteral("lbSource"));
     lbSource->setWordWrap(true);
@@ -310,7 +310,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     layout->addWidget(tbFirst, 2);
 
     gbOverLong = new QGroupBox(QStringLiteral("%1 values longer than their fields allow")
-                                   .arg(app::counted(plan.overLongCount, "contact has", "contacts have")),
+                                   .arg(exchange::counted(plan.overLongCount, "contact has", "contacts have")),
                                this);
     gbOverLong->setObjectName(QStringLiteral("gbOverLong"));
     auto* overLayout = new QVBoxLayout(gbOverLong);
@@ -321,7 +321,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
             QStringLiteral("Record %1, line %2: %3: %4")
                 .arg(c.record)
                 .arg(c.line)
-                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, app::fieldList(c.values)));
+                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, exchange::fieldList(c.values)));
     if (plan.overLongCount > plan.overLong.size())
         lbOverLong->addItem(QStringLiteral("... and %1 more").arg(plan.overLongCount - plan.overLong.size()));
     overLayout->addWidget(lbOverLong);
@@ -338,7 +338,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
 
     gbNameless = new QGroupBox(
         QStringLiteral("%1 no name: the surname is taken from the workplace, e-mail address or phone number")
-            .arg(app::counted(plan.namelessCount, "contact has", "contacts have")),
+            .arg(exchange::counted(plan.namelessCount, "contact has", "contacts have")),
         this);
     gbNameless->setObjectName(QStringLiteral("gbNameless"));
     auto* namelessLayout = new QVBoxLayout(gbNameless);
@@ -362,14 +362,14 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     lbNotes->setObjectName(QStringLiteral("lbNotes"));
     if (plan.movedToNotes > 0)
         lbNotes->addItem(QStringLiteral("Kept in Notes: %1 with no field of their own")
-                             .arg(app::counted(plan.movedToNotes, "value", "values")));
+                             .arg(exchange::counted(plan.movedToNotes, "value", "values")));
     if (plan.notStored > 0)
         lbNotes->addItem(QStringLiteral("Not stored: %1 (photos, logos, sounds, keys)")
-                             .arg(app::counted(plan.notStored, "binary value", "binary values")));
+                             .arg(exchange::counted(plan.notStored, "binary value", "binary values")));
     for (auto it = plan.skipped.cbegin(); it != plan.skipped.cend(); ++it)
         if (!it.key().endsWith(QLatin1String("(binary, not stored)"))) // counted above
             lbNotes->addItem(
-            QStringLiteral("Not imported: %1, %2").arg(it.key(), app::counted(it.value(), "value", "values")));
+            QStringLiteral("Not imported: %1, %2").arg(it.key(), exchange::counted(it.value(), "value", "values")));
     for (const Notice& n : plan.notices)
         lbNotes->addItem(n.toString());
     if (plan.noticeCount > plan.notices.size())

@@ -13,32 +13,35 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
-namespace app {
+namespace data {
+class ContactStore;
+}
+
+namespace exchange {
 
 // Runs a dialog modally and returns its result. Tests install their own runner to answer without blocking.
 using DialogRunner = std::function<int(QDialog&)>;
 void setDialogRunner(DialogRunner runner); // empty: the dialog's own exec()
 int runDialog(QDialog& dialog);
 
-class ContactStore;
 
 // File > Import: asks for a vCard, CSV or Access-format file and imports it as importFile does.
-void ImportClick(QWidget* parent, ContactStore& store);
+void ImportClick(QWidget* parent, data::ContactStore& store);
 
 // Imports a file into the contact table: for an Access-format file the user first picks a table; a preview tells
 // what will be added and asks whether to keep or leave out the contacts with over-long values; OK adds every contact in one transaction (all or
 // nothing), and the contact list is then read again with its SQL text unchanged. Errors reach the error box.
-void importFile(QWidget* parent, ContactStore& store, const QString& path);
+void importFile(QWidget* parent, data::ContactStore& store, const QString& path);
 
 // A file named on the command line: its import opens as soon as the event loop runs (never once the store is gone).
-void importAfterStartUp(QWidget* parent, ContactStore& store, const QString& path);
+void importAfterStartUp(QWidget* parent, data::ContactStore& store, const QString& path);
 
 // Start-up, before the contact query is first opened: when the database file is an Access-format database,
 // says so and offers to convert it (see convertAccessDatabase). Returns whether the query may be opened: the
 // file is ours, or it was converted. When it is not, the user has been told why the list stays empty.
 bool offerAccessConversion(QWidget* parent, const QString& path, const QString& table = QStringLiteral("HomeAd"));
 
-} // namespace app
+} // namespace exchange
 
 // Picks the table of an Access-format file to import; HomeAd when the file has one.
 class TfmImportTable : public QDialog

@@ -15,7 +15,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-namespace app {
+namespace sharing {
 
 namespace {
 
@@ -37,7 +37,7 @@ bool editAccount(QWidget* parent, SyncAccount& account, QString& password, const
         dialog.askPasswordOnly(askOnlyWhy);
     else if (account.isSet())
         dialog.setPassword(sharing::keyring().read(account.url, account.user, nullptr).value_or(QString()));
-    if (runDialog(dialog) != QDialog::Accepted)
+    if (exchange::runDialog(dialog) != QDialog::Accepted)
         return false;
     account = dialog.account();
     password = dialog.password();
@@ -60,7 +60,7 @@ void SharedBookClick(QWidget* parent)
     });
 }
 
-void SynchroniseClick(QWidget* parent, ContactStore& store)
+void SynchroniseClick(QWidget* parent, data::ContactStore& store)
 {
     platform::guard([&] {
         SyncAccount account = readSyncAccount(iniPath());
@@ -128,17 +128,17 @@ void SynchroniseClick(QWidget* parent, ContactStore& store)
     });
 }
 
-void syncAtStartIfAsked(QWidget* parent, ContactStore& store)
+void syncAtStartIfAsked(QWidget* parent, data::ContactStore& store)
 {
     if (!readSyncAccount(iniPath()).syncAtStart)
         return;
     QTimer::singleShot(0, parent, [parent, &store] { SynchroniseClick(parent, store); });
 }
 
-void syncAtExitIfAsked(ContactStore& store)
+void syncAtExitIfAsked(data::ContactStore& store)
 {
     if (readSyncAccount(iniPath()).syncAtExit)
         SynchroniseClick(nullptr, store);
 }
 
-} // namespace app
+} // namespace sharing

@@ -65,14 +65,14 @@ class TestPendingEdit : public QObject
         } else if (command == "search") {
             a.fmSQLSearchDialog->sqRetryBtnClick();
         } else if (command == "backup") {
-            app::miBackUpClick(a.store);
+            backup::miBackUpClick(a.store);
         } else if (command == "restore") {
-            app::miRestoreClick(a.store);
+            backup::miRestoreClick(a.store);
         } else if (command == "export") {
             p().fakes.fileDialogs->answers << p().file(QStringLiteral("out.vcf"));
-            app::ExportClick(p().w, a.store.HomeQuery);
+            exchange::ExportClick(p().w, a.store.HomeQuery);
         } else if (command == "import") {
-            app::ImportClick(p().w, a.store);
+            exchange::ImportClick(p().w, a.store);
         } else if (command == "report") {
             platform::guard([&] {
                 // What every report command does before its preview opens, and then as it renders.
@@ -98,7 +98,7 @@ class TestPendingEdit : public QObject
         if (command == "letter filter")
             return p().q().sql() == filterSql;
         if (command == "reset" || command == "search")
-            return p().q().sql() != app::startSql();
+            return p().q().sql() != data::startSql();
         if (command == "backup")
             return QFileInfo::exists(p().file(QStringLiteral("Tovrel.bak")));
         if (command == "restore")

@@ -200,7 +200,7 @@ private slots:
                  qPrintable(errors[0]));
         QVERIFY(errors[0].contains(QStringLiteral("The contact list stays empty")));
         QCOMPARE(testsupport::readBytes(path), testsupport::readBytes(testsupport::accessSample("nwind.mdb")));
-        QVERIFY(!QFile::exists(app::accessBackupPath(path)));
+        QVERIFY(!QFile::exists(exchange::accessBackupPath(path)));
     }
 
     // A file that is there but cannot be read is never replaced, and nothing is asked about it.

@@ -61,7 +61,7 @@ struct Program
                 openAtError << (query().isOpen() && query().sql() == sqlAtStart);
         };
         store = testsupport::contactStore();
-        app::registerBackupCommands(commands, *store);
+        backup::registerBackupCommands(commands, *store);
     }
 
     data::Dataset& query() { return store->HomeQuery; }
@@ -98,10 +98,10 @@ struct Program
     QTemporaryDir dir;
     QString database = dir.filePath(QStringLiteral("Tovrel.mdb"));
     QString backup = dir.filePath(QStringLiteral("Tovrel.bak"));
-    QStringList sqlAtStart = app::startSql();
+    QStringList sqlAtStart = data::startSql();
     QList<bool> openAtError;
     platform::Fakes fakes{};
-    std::unique_ptr<app::ContactStore> store;
+    std::unique_ptr<data::ContactStore> store;
     platform::Commands commands;
 };
 
@@ -355,9 +355,9 @@ private slots:
         };
 
         if (command == QLatin1String("backup"))
-            app::miBackUpClick(*p.store, full);
+            backup::miBackUpClick(*p.store, full);
         else
-            app::miRestoreClick(*p.store, full);
+            backup::miRestoreClick(*p.store, full);
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
         QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: the write fell short.").arg(target)});

@@ -19,7 +19,7 @@ class TestDataset : public QObject
 
     QTemporaryDir m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::ContactStore> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
 
     data::Dataset& q() { return m_store->HomeQuery; }
     QString dbPath() const { return m_dir.filePath(QStringLiteral("Tovrel.mdb")); }
@@ -55,7 +55,7 @@ private slots:
     {
         m_fakes = platform::installFakes();
         testsupport::makeDatabase(dbPath(), testsupport::sampleContacts());
-        m_store = std::make_unique<app::ContactStore>();
+        m_store = std::make_unique<data::ContactStore>();
         m_store->configure(m_dir.path() + QLatin1Char('/'));
     }
     void cleanup() { m_store.reset(); }
@@ -96,7 +96,7 @@ private slots:
     {
         QFETCH(QString, surname);
         QFETCH(QString, cap);
-        QCOMPARE(app::initialOf(surname), cap);
+        QCOMPARE(data::initialOf(surname), cap);
     }
 
     void selectionTextsRunUnchanged_data()

@@ -59,14 +59,14 @@ class TestSharedFile : public QObject
 
     QTemporaryDir m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::ContactStore> m_a;
-    std::unique_ptr<app::ContactStore> m_b;
+    std::unique_ptr<data::ContactStore> m_a;
+    std::unique_ptr<data::ContactStore> m_b;
 
     QString dbPath() const { return m_dir.filePath(QStringLiteral("Tovrel.mdb")); }
 
-    std::unique_ptr<app::ContactStore> openStore() const
+    std::unique_ptr<data::ContactStore> openStore() const
     {
-        auto store = std::make_unique<app::ContactStore>();
+        auto store = std::make_unique<data::ContactStore>();
         store->configure(m_dir.path() + QLatin1Char('/'));
         store->HomeQuery.setSql({QStringLiteral("SELECT * FROM HomeAd WHERE Surname = 'Brown'")});
         store->HomeQuery.open();
@@ -184,7 +184,7 @@ private slots:
         QVERIFY(holder.waitForReadyRead(30000));
         QCOMPARE(holder.readLine().trimmed(), QByteArray("open"));
 
-        QCOMPARE(errorOf([&] { app::restoreDatabase(backup, dbPath()); }),
+        QCOMPARE(errorOf([&] { backup::restoreDatabase(backup, dbPath()); }),
                  QStringLiteral("Cannot create file %1").arg(QFileInfo(dbPath()).absoluteFilePath()));
         QCOMPARE(testsupport::readBytes(dbPath()), before);
 
@@ -192,7 +192,7 @@ private slots:
         holder.closeWriteChannel();
         QVERIFY(holder.waitForFinished(30000));
         QCOMPARE(holder.exitCode(), 0);
-        QCOMPARE(errorOf([&] { app::restoreDatabase(backup, dbPath()); }), QString());
+        QCOMPARE(errorOf([&] { backup::restoreDatabase(backup, dbPath()); }), QString());
         QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT Surname FROM HomeAd")), QStringList{"Backup"});
     }
 
@@ -202,7 +202,7 @@ private slots:
         const QString backup = m_dir.filePath(QStringLiteral("Tovrel.bak"));
         testsupport::makeDatabase(backup, {{{QStringLiteral("Surname"), QStringLiteral("Backup")}}});
         const QByteArray before = testsupport::readBytes(dbPath());
-        app::miRestoreClick(*m_a);
+        backup::miRestoreClick(*m_a);
         platform::setProgramFolder(QString());
         QCOMPARE(m_fakes.prompts->asked.size(), 2);
         QCOMPARE(m_fakes.prompts->asked.last().text,

@@ -61,7 +61,7 @@ struct Program
     QTemporaryDir dir;
     QString database = dir.filePath(QStringLiteral("Tovrel.mdb"));
     platform::Fakes fakes;
-    std::unique_ptr<app::ContactStore> store;
+    std::unique_ptr<data::ContactStore> store;
 
     Program()
     {
@@ -70,7 +70,7 @@ struct Program
         fakes = platform::installFakes();
         store = testsupport::contactStore();
     }
-    ~Program() { app::setDialogRunner({}); }
+    ~Program() { exchange::setDialogRunner({}); }
 
     data::Dataset& query() { return store->HomeQuery; }
     int stored() { return testsupport::query(database, QStringLiteral("SELECT count(*) FROM HomeAd"))[0].toInt(); }
@@ -101,7 +101,7 @@ struct PreviewAnswer
     int shown = 0;
     void install()
     {
-        app::setDialogRunner([this](QDialog& dialog) {
+        exchange::setDialogRunner([this](QDialog& dialog) {
             if (auto* preview = qobject_cast<TfmImportPreview*>(&dialog)) {
                 ++shown;
                 (keep ? preview->rbKeep : preview->rbSkip)->setChecked(true);
@@ -136,8 +136,8 @@ private slots:
         q.setFieldValue(QStringLiteral("Firstname"), QStringLiteral("Zed"));
 
         p.fakes.fileDialogs->answers << p.dir.filePath(QStringLiteral("out"));
-        p.fakes.fileDialogs->filterAnswers << app::exportFilters().at(2);
-        app::ExportClick(nullptr, p.query());
+        p.fakes.fileDialogs->filterAnswers << exchange::exportFilters().at(2);
+        exchange::ExportClick(nullptr, p.query());
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         const QStringList lines = QString::fromUtf8(readBytes(p.dir.filePath(QStringLiteral("out.csv"))))
                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
@@ -183,7 +183,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, path);
         QFETCH(ExportFormat, format);
-        QCOMPARE(app::exportFormatFor(typed, app::exportFilters().at(filter)), format);
+        QCOMPARE(exchange::exportFormatFor(typed, exchange::exportFilters().at(filter)), format);
         QCOMPARE(typed, path);
     }
 
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(q.recordCount(), 1); // Brown
         PreviewAnswer answer(keep);
         answer.install();
-        app::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
+        exchange::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         QCOMPARE(answer.shown, 1);
         QVERIFY(p.errors().isEmpty());
         QCOMPARE(p.stored(), keep ? 9 : 8);
@@ -296,7 +296,7 @@ private slots:
         const QStringList before = p.column(0);
         PreviewAnswer answer(true);
         answer.install();
-        app::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
+        exchange::importFile(nullptr, *p.store, writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts));
         const QStringList errors = p.errors();
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(locked ? QStringLiteral("locked") : QStringLiteral("refused by the test")),
@@ -319,7 +319,7 @@ private slots:
         exchange::Importer importer(writeFile(p.dir.filePath(QStringLiteral("m.csv")), many));
         int calls = 0;
         const exchange::ImportResult r =
-            app::importIntoDatabase(p.store->ADOConnection1.handle(), importer,
+            exchange::importIntoDatabase(p.store->ADOConnection1.handle(), importer,
                                     exchange::OverLongChoice::Keep, [&](qint64, qint64) { return ++calls < 3; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, 0);
@@ -334,7 +334,7 @@ private slots:
         Program p;
         QStringList offered;
         QString defaultTable;
-        app::setDialogRunner([&](QDialog& dialog) {
+        exchange::setDialogRunner([&](QDialog& dialog) {
             if (auto* chooser = qobject_cast<TfmImportTable*>(&dialog)) {
                 for (int i = 0; i < chooser->lbTables->count(); ++i)
                     offered << chooser->lbTables->item(i)->text();
@@ -343,7 +343,7 @@ private slots:
             }
             return int(QDialog::Accepted);
         });
-        app::importFile(nullptr, *p.store, testsupport::accessSample("nwind.mdb"));
+        exchange::importFile(nullptr, *p.store, testsupport::accessSample("nwind.mdb"));
         QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
         QVERIFY(offered.contains(QStringLiteral("Employees")));
         QCOMPARE(defaultTable, offered.constFirst()); // no HomeAd table here
@@ -369,7 +369,7 @@ private slots:
         const QByteArray original = digest(path);
         auto fakes = platform::installFakes();
         fakes.prompts->answers << (agree ? platform::Answer::Ok : platform::Answer::Cancel);
-        QCOMPARE(app::offerAccessConversion(nullptr, path, QStringLiteral("Employees")), agree);
+        QCOMPARE(exchange::offerAccessConversion(nullptr, path, QStringLiteral("Employees")), agree);
         const platform::PromptRecord& confirm = fakes.prompts->asked.constFirst();
         QCOMPARE(confirm.caption, QStringLiteral("Confirm"));
         QCOMPARE(confirm.buttons, platform::Buttons::OkCancel);
@@ -399,10 +399,11 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
         QVERIFY(QFile::copy(testsupport::accessSample("nwind.mdb"), path));
-        writeFile(app::accessBackupPath(path), "kept");
-        QVERIFY_THROWS_EXCEPTION(platform::AppError, app::convertAccessDatabase(path, QStringLiteral("Employees")));
+        writeFile(exchange::accessBackupPath(path), "kept");
+        QVERIFY_THROWS_EXCEPTION(platform::AppError,
+                                 exchange::convertAccessDatabase(path, QStringLiteral("Employees")));
         QCOMPARE(digest(path), digest(testsupport::accessSample("nwind.mdb")));
-        QCOMPARE(readBytes(app::accessBackupPath(path)), QByteArray("kept"));
+        QCOMPARE(readBytes(exchange::accessBackupPath(path)), QByteArray("kept"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
@@ -412,7 +413,7 @@ private slots:
         PreviewAnswer answer(false, QDialog::Rejected);
         answer.install();
         const QString file = writeFile(p.dir.filePath(QStringLiteral("c.csv")), ThreeContacts);
-        app::importAfterStartUp(nullptr, *p.store, file);
+        exchange::importAfterStartUp(nullptr, *p.store, file);
         QCOMPARE(answer.shown, 0); // not before the event loop runs
         QTRY_COMPARE(answer.shown, 1);
         QCOMPARE(p.stored(), 6);

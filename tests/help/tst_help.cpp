@@ -101,7 +101,7 @@ private slots:
             file.write("%PDF-1.4\n");
         }
         m_fakes.shell->handled = handled;
-        app::Help2Click(nullptr);
+        help::Help2Click(nullptr);
         QCOMPARE(m_fakes.shell->opened, present ? QStringList{manual} : QStringList());
         if (box.isEmpty()) {
             QVERIFY(m_fakes.prompts->asked.isEmpty());
@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(m_fakes.prompts->asked.size(), 1);
         QCOMPARE(m_fakes.prompts->asked[0].caption, QStringLiteral("Information"));
         QCOMPARE(m_fakes.prompts->asked[0].icon, platform::Icon::Information);
-        const QString where = present ? manual : app::manualCandidates().join(QLatin1Char('\n'));
+        const QString where = present ? manual : help::manualCandidates().join(QLatin1Char('\n'));
         QCOMPARE(m_fakes.prompts->asked[0].text, box.arg(QDir::toNativeSeparators(where)));
     }
 
@@ -142,8 +142,8 @@ private slots:
 
     void helpNoteIsOneWindowWithItsText()
     {
-        app::Help1Click(m_note.get());
-        app::Help1Click(m_note.get());
+        help::Help1Click(m_note.get());
+        help::Help1Click(m_note.get());
         TfmHelpMemo* note = m_note.get();
         QVERIFY(note->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(note));
@@ -194,8 +194,8 @@ private slots:
     // opened from one outlives it.
     void aboutBoxesCloseOnTheirOwnTimers()
     {
-        app::miAboutClick(m_credits.get(), m_program.get());
-        app::miAboutClick(m_credits.get(), m_program.get());
+        help::miAboutClick(m_credits.get(), m_program.get());
+        help::miAboutClick(m_credits.get(), m_program.get());
         const QList<TfmSplash*> boxes = aboutBoxes();
         QCOMPARE(boxes.size(), 2);
         for (TfmSplash* box : boxes) {
@@ -236,7 +236,7 @@ private slots:
     void creditsWindow()
     {
         // An about box still counting down when the program ends goes with it.
-        app::miAboutClick(m_credits.get(), m_program.get());
+        help::miAboutClick(m_credits.get(), m_program.get());
         TfmCredits* credits = m_credits.get();
         QCOMPARE(credits->windowTitle(), QStringLiteral("Credits"));
         QVERIFY(credits->windowFlags().testFlag(Qt::WindowCloseButtonHint));

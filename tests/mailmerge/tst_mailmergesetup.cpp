@@ -57,7 +57,7 @@ class TestMailMergeSetup : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::ContactStore> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     // The windows the set-up works through, made as the start-up makes them.
     std::unique_ptr<TfmSQLSearchDialog> m_search;
     std::unique_ptr<TfmMailMergeEdit> m_editor;

@@ -536,7 +536,7 @@ private slots:
         QTest::mouseClick(w()->dbGrid1->viewport(), Qt::LeftButton, {}, cell.center());
         p().q().endExclusiveRead();
         QCOMPARE(p().errors(), QStringList(5, reason + QLatin1Char('.')));
-        QCOMPARE(p().q().sql(), app::startSql());
+        QCOMPARE(p().q().sql(), data::startSql());
         QCOMPARE(p().q().recordCount(), 6);
         QCOMPARE(p().q().currentRow(), 0);
         QCOMPARE(w()->dbGrid1->currentIndex().row(), 0);

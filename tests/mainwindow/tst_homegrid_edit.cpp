@@ -14,7 +14,7 @@ class TestHomeGridEdit : public QObject
 
     std::unique_ptr<ProgramFixture> m_p;
     ProgramFixture& p() { return *m_p; }
-    app::ContactGrid* grid() { return m_p->w->dbGrid1; }
+    mainwindow::ContactGrid* grid() { return m_p->w->dbGrid1; }
     static constexpr int TownColumn = 5;
 
     QModelIndex cell(int row, int column) { return grid()->model()->index(row, column); }

@@ -26,7 +26,7 @@ struct ProgramFixture
     QTemporaryDir dir;
     platform::Fakes fakes{};
     // start only: what the start-up hands the main window, and the search dialog its buttons show.
-    std::unique_ptr<app::ContactStore> ownStore;
+    std::unique_ptr<data::ContactStore> ownStore;
     platform::Commands ownTable;
     std::unique_ptr<TfmHomeAddMain> ownWindow;
     std::unique_ptr<TfmSQLSearchDialog> search;
@@ -34,7 +34,7 @@ struct ProgramFixture
     QStringList commands; // named commands run, in order
 
     QString file(const QString& name) const { return dir.filePath(name); }
-    app::ContactStore& store() const { return *m_store; }
+    data::ContactStore& store() const { return *m_store; }
     platform::Commands& table() { return *m_table; }
     data::Dataset& q() const { return store().HomeQuery; }
 
@@ -74,7 +74,7 @@ struct ProgramFixture
     }
 
     // Works on a main window made elsewhere; the commands of the other windows then only record that they ran.
-    void attach(app::ContactStore& itsStore, platform::Commands& itsTable, TfmHomeAddMain* window)
+    void attach(data::ContactStore& itsStore, platform::Commands& itsTable, TfmHomeAddMain* window)
     {
         m_store = &itsStore;
         m_table = &itsTable;
@@ -127,6 +127,6 @@ struct ProgramFixture
     }
 
 private:
-    app::ContactStore* m_store = nullptr;
+    data::ContactStore* m_store = nullptr;
     platform::Commands* m_table = nullptr;
 };

@@ -17,7 +17,7 @@ class TestNavigator : public QObject
 
     QTemporaryDir m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::ContactStore> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<Nav> m_nav;
 
     data::Dataset& q() { return m_store->HomeQuery; }
@@ -37,7 +37,7 @@ private slots:
         m_fakes = platform::installFakes();
         const QString db = m_dir.filePath(QStringLiteral("Tovrel.mdb"));
         testsupport::makeDatabase(db, testsupport::sampleContacts());
-        m_store = std::make_unique<app::ContactStore>();
+        m_store = std::make_unique<data::ContactStore>();
         m_store->configure(m_dir.path() + QLatin1Char('/'));
         m_nav = std::make_unique<Nav>(&m_store->dsHome);
     }

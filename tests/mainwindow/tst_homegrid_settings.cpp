@@ -178,7 +178,7 @@ private slots:
         p().start();
         QWidget other;
         auto* box = new QWidget(&other);
-        app::HintRouter::setHint(box, QStringLiteral("Open|Opens an existing file"));
+        mainwindow::HintRouter::setHint(box, QStringLiteral("Open|Opens an existing file"));
         auto* inner = new QPushButton(box);
         auto* quiet = new QWidget(&other);
         quiet->setStatusTip(QStringLiteral("Status bar only"));

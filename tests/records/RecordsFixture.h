@@ -17,7 +17,7 @@ struct RecordsFixture
 {
     std::unique_ptr<QTemporaryDir> dir;
     platform::Fakes fakes{};
-    std::unique_ptr<app::ContactStore> store;
+    std::unique_ptr<data::ContactStore> store;
 
     void start(const QList<testsupport::Contact>& contacts, bool open = true)
     {

@@ -36,7 +36,7 @@ QStringList longestValues()
     QStringList row;
     for (const QString& name : MemoryRecordSource::contactFields()) {
         int length = 0;
-        for (const auto& def : app::contactFields())
+        for (const auto& def : data::contactFields())
             if (def.name == name)
                 length = def.size > 0 ? def.size : 2000;
         row << (name == QStringLiteral("Birthday") ? QStringLiteral("31/12/2000") : QString(length, QChar(u'W')));

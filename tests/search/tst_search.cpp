@@ -56,7 +56,7 @@ class TestSearch : public QObject
 
     QTemporaryDir m_dir;
     platform::Fakes m_fakes{};
-    std::unique_ptr<app::ContactStore> m_store;
+    std::unique_ptr<data::ContactStore> m_store;
     std::unique_ptr<TfmSQLSearchDialog> m_dialog;
 
     data::Dataset& q() { return m_store->HomeQuery; }
@@ -120,7 +120,7 @@ private slots:
     {
         m_fakes = platform::installFakes();
         testsupport::makeDatabase(dbPath(), contacts());
-        m_store = std::make_unique<app::ContactStore>();
+        m_store = std::make_unique<data::ContactStore>();
         m_store->configure(m_dir.path() + QLatin1Char('/'));
         m_dialog = std::make_unique<TfmSQLSearchDialog>(q());
         d()->FormCreate();
@@ -140,7 +140,7 @@ private slots:
                                        "County", "PostCode", "Country", "Tel", "Cell", "Email", "Birthday", "Notes",
                                        "Workplace", "Work Tel", "Flag", "Flag2"}));
         QVERIFY(q().isOpen());
-        QCOMPARE(q().sql(), app::startSql());
+        QCOMPARE(q().sql(), data::startSql());
         QCOMPARE(d()->windowTitle(), QStringLiteral("Tovrel SQL Search"));
         QCOMPARE(d()->size(), QSize(333, 315));
         QVERIFY(d()->sqOKBtn->isDefault());
@@ -349,7 +349,7 @@ private slots:
         else
             d()->close();
         QVERIFY(!d()->isVisible());
-        QCOMPARE(q().sql(), app::startSql());
+        QCOMPARE(q().sql(), data::startSql());
         QCOMPARE(q().recordCount(), contacts().size());
         d()->show();
         QCOMPARE(marked(), QStringList{"Town"});
@@ -403,7 +403,7 @@ private slots:
         QCOMPARE(errors(), QStringList{"A report is being prepared."});
         QVERIFY(!d()->isVisible());
         QVERIFY(q().isOpen());
-        QCOMPARE(q().sql(), app::startSql());
+        QCOMPARE(q().sql(), data::startSql());
     }
 
     void helpWindowStaysOpenWithoutBlocking()

@@ -9,9 +9,9 @@
 
 namespace testsupport {
 
-std::unique_ptr<app::ContactStore> contactStore(bool open)
+std::unique_ptr<data::ContactStore> contactStore(bool open)
 {
-    auto store = std::make_unique<app::ContactStore>();
+    auto store = std::make_unique<data::ContactStore>();
     store->configure(platform::programFolder());
     if (open)
         store->HomeQuery.open();
@@ -21,7 +21,7 @@ std::unique_ptr<app::ContactStore> contactStore(bool open)
 void makeDatabase(const QString& path, const QList<Contact>& contacts)
 {
     QFile::remove(path);
-    app::createDatabaseIfMissing(path);
+    data::createDatabaseIfMissing(path);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open test database");

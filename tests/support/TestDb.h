@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace app {
+namespace data {
 class ContactStore;
 }
 
@@ -22,7 +22,7 @@ void makeCountyList(const QString& folder, const QStringList& counties = {});
 
 // The contact store over the program folder's database, as the program makes it, with its query open unless open
 // is false: what a window is handed, without the rest of the program.
-[[nodiscard]] std::unique_ptr<app::ContactStore> contactStore(bool open = true);
+[[nodiscard]] std::unique_ptr<data::ContactStore> contactStore(bool open = true);
 
 // Runs one statement on a database file outside the program's connection; returns the first column of each row.
 QStringList query(const QString& path, const QString& sql);

@@ -92,7 +92,7 @@ void TestSyncWindow::synchroniseFromTheMenu()
     auto store = testsupport::contactStore();
 
     int asked = 0;
-    app::setDialogRunner([&](QDialog& dialog) {
+    exchange::setDialogRunner([&](QDialog& dialog) {
         auto* w = qobject_cast<TfmSharedBook*>(&dialog);
         if (!w)
             return int(QDialog::Rejected);
@@ -109,7 +109,7 @@ void TestSyncWindow::synchroniseFromTheMenu()
         w->btnOKClick();
         return w->result();
     });
-    app::SynchroniseClick(nullptr, *store);
+    sharing::SynchroniseClick(nullptr, *store);
     QCOMPARE(asked, 1);
     QCOMPARE(fakes.prompts->asked.size(), 2);
     QVERIFY(fakes.prompts->asked[0].text.startsWith(QLatin1String("The password cannot be kept (no keyring")));
@@ -122,11 +122,11 @@ void TestSyncWindow::synchroniseFromTheMenu()
     QCOMPARE(server->request("PUT", book.resolved(QUrl("zed.vcf")),
                              "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:zed\r\nN:Zeta;Zed;;;\r\nFN:Zed Zeta\r\nEND:VCARD\r\n"),
              201);
-    app::SynchroniseClick(nullptr, *store);
+    sharing::SynchroniseClick(nullptr, *store);
     QCOMPARE(asked, 2);
     QCOMPARE(fakes.prompts->asked.last().text, QStringLiteral("Synchronised: 0 sent, 1 received, 0 deleted, 0 conflicts."));
     QCOMPARE(store->HomeQuery.recordCount(), 7); // the list is read again
-    app::setDialogRunner({});
+    exchange::setDialogRunner({});
 }
 
 QTEST_MAIN(TestSyncWindow)
