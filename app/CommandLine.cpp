@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Batch.h"
+#include "app/FirstStart.h"
 #include "exchange/ExchangeCli.h"
 #include "exchange/ui/ImportDialog.h"
 #include "mainwindow/HomeGrid.h"
@@ -145,10 +146,7 @@ int runProgram(int argc, char* argv[])
     if (options.initDatabase) {
         QCoreApplication core(argc, argv);
         try {
-            const QString folder = platform::programFolder();
-            if (!QDir().mkpath(folder))
-                throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(folder));
-            data::createDatabaseIfMissing(platform::programFile(data::databaseFileName()));
+            makeNewAddressBook(platform::programFolder());
         } catch (const platform::AppError& e) {
             printError(e.message());
             return 1;

@@ -24,13 +24,21 @@ bool offerNewAddressBook(const QString& programFolder)
         platform::Icon::Question, platform::Buttons::YesNo);
     if (answer != platform::Answer::Yes)
         return false;
-    if (!QDir().mkpath(programFolder))
-        throw platform::AppError(QStringLiteral("Cannot create folder %1").arg(shown));
-    data::createDatabaseIfMissing(database);
-    const QString listFile = programFolder + QStringLiteral("ListFile.txt");
-    if (!QFileInfo(listFile).exists())
-        writeListFile(listFile, {});
+    makeNewAddressBook(programFolder);
     return true;
+}
+
+void makeNewAddressBook(const QString& programFolder)
+{
+    if (!QDir().mkpath(programFolder))
+        throw platform::AppError(
+            QStringLiteral("Cannot create folder %1").arg(QDir::toNativeSeparators(QDir::cleanPath(programFolder))));
+    data::createDatabaseIfMissing(programFolder + data::databaseFileName());
+    // Without a county list the first start would greet the user with an error.
+    const QString listFile = programFolder + QStringLiteral("ListFile.txt");
+    const QFileInfo list(listFile);
+    if (!list.exists() && !list.isSymLink())
+        writeListFile(listFile, {});
 }
 
 } // namespace app

@@ -10,4 +10,8 @@ namespace app {
 // it could not be.
 bool offerNewAddressBook(const QString& programFolder);
 
+// Makes the folder, an empty Tovrel.mdb and an empty ListFile.txt where they are missing; what exists is kept.
+// Throws platform::AppError when it cannot.
+void makeNewAddressBook(const QString& programFolder);
+
 } // namespace app

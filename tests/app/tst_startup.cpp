@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -241,6 +242,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Tovrel.mdb"));
         QCOMPARE(QProcess::execute(QStringLiteral(TOVREL_BINARY), {"--init-database", "--folder", dir.path()}), 0);
         QCOMPARE(testsupport::query(path, QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"0"});
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("ListFile.txt")))); // so the first start finds it
         testsupport::makeDatabase(path, testsupport::sampleContacts());
         QCOMPARE(QProcess::execute(QStringLiteral(TOVREL_BINARY), {"--init-database", "--folder", dir.path()}), 0);
         QCOMPARE(testsupport::query(path, QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"6"});
