@@ -78,12 +78,12 @@ void BM_LettersPreview(benchmark::State& state)
     }
 }
 
-void BM_LettersPdf(benchmark::State& state)
+// A letter for each contact, rendered and written to a PDF, with the PDF's size as a counter; returns the file,
+// left in dir for a further look.
+QString lettersToPdf(benchmark::State& state, QTextDocument& letter, const QTemporaryDir& dir)
 {
-    QTextDocument& letter = onePageLetter();
     auto source = bench::contactRecords(static_cast<int>(state.range(0)));
     TfmMailQR holder([&letter] { return &letter; });
-    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("letters.pdf"));
     for (auto _ : state) {
         const reports::Rendering rendering = reports::render(holder.QuickRep1, source);
@@ -91,6 +91,13 @@ void BM_LettersPdf(benchmark::State& state)
         state.counters["pages"] = rendering.pageCount();
     }
     state.counters["pdfMB"] = QFileInfo(path).size() / (1024.0 * 1024.0);
+    return path;
+}
+
+void BM_LettersPdf(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    lettersToPdf(state, onePageLetter(), dir);
 }
 
 // The same letter with a picture letterhead at its top and ten merge fields, as a mail merge letter has them.
@@ -124,19 +131,10 @@ QTextDocument& mergedLetter()
 
 void BM_MergedLettersPdf(benchmark::State& state)
 {
-    QTextDocument& letter = mergedLetter();
-    auto source = bench::contactRecords(static_cast<int>(state.range(0)));
-    TfmMailQR holder([&letter] { return &letter; });
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("letters.pdf"));
-    for (auto _ : state) {
-        const reports::Rendering rendering = reports::render(holder.QuickRep1, source);
-        reports::writePdf(rendering, path);
-        state.counters["pages"] = rendering.pageCount();
-    }
+    const QString path = lettersToPdf(state, mergedLetter(), dir);
     QFile pdf(path);
     pdf.open(QIODevice::ReadOnly);
-    state.counters["pdfMB"] = QFileInfo(path).size() / (1024.0 * 1024.0);
     state.counters["pdfImages"] = double(pdf.readAll().count("/Subtype /Image"));
     // For a look with other tools (pdfimages -list): the file is kept where this names.
     const QString keep = qEnvironmentVariable("TOVREL_BENCH_KEEP_PDF");

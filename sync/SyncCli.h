@@ -9,7 +9,6 @@
 
 namespace sharing {
 
-
 // The account is kept in the settings file, section [SharedAddressBook]; the password never is.
 [[nodiscard]] SyncAccount readSyncAccount(const QString& iniPath);
 void writeSyncAccount(const QString& iniPath, const SyncAccount& account);

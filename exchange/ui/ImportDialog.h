@@ -24,7 +24,6 @@ using DialogRunner = std::function<int(QDialog&)>;
 void setDialogRunner(DialogRunner runner); // empty: the dialog's own exec()
 int runDialog(QDialog& dialog);
 
-
 // File > Import: asks for a vCard, CSV or Access-format file and imports it as importFile does.
 void ImportClick(QWidget* parent, data::ContactStore& store);
 
