@@ -63,6 +63,7 @@ const char* const Usage =
     "                       a URL given with --user NAME is kept as the account for later\n"
     "  --password-file FILE with --sync: the password is the first line of FILE (otherwise the keyring's)\n"
     "  --allow-http         with --sync: allow plain http:// to a server that is not this machine\n"
+    "  --version            the program's version\n"
     "  --help               this list\n"
     "\n"
     "Exit status: 0 done, 1 the command failed (the message says why), 2 a malformed command line.\n";
@@ -106,6 +107,8 @@ Options parseOptions(const QStringList& arguments)
             options.initDatabase = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             options.help = true;
+        } else if (a == QLatin1String("--version")) {
+            options.version = true;
         } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") || a == QLatin1String("--search")) {
             // A batch option and its values, whatever they look like (a search word may begin with "-").
             options.rest << a;
@@ -131,6 +134,10 @@ int runProgram(int argc, char* argv[])
         printError(e.message());
         printUsage(stderr);
         return 2;
+    }
+    if (options.version) {
+        std::fputs("tovrel " TOVREL_VERSION "\n", stdout);
+        return 0;
     }
     if (options.help) {
         QCoreApplication core(argc, argv);

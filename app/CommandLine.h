@@ -9,6 +9,7 @@ struct Options
     QString folder;          // --folder DIR
     bool initDatabase = false;  // --init-database: make an empty database if none is there, then stop
     bool help = false;
+    bool version = false;    // --version
     QStringList rest;        // arguments not known here (batch commands add theirs)
 };
 
