@@ -29,15 +29,16 @@ namespace {
 // Every option once, in the order the README gives them.
 const char* const Usage =
     "Usage: tovrel [--folder DIR] [FILE]\n"
-    "       tovrel --init-database [--folder DIR]\n"
-    "       tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "       tovrel --report letters --letter FILE [--font \"FAMILY,SIZE[,bold][,italic]\"] --pdf FILE\n"
-    "              [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "       tovrel --report labels --stock NAME [--start N] --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "       tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "       tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "       tovrel --import FILE [--table NAME] [--skip-long] [--folder DIR]\n"
-    "       tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
+    "  or:  tovrel --init-database [--folder DIR]\n"
+    "  or:  tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --report letters --letter FILE [--font \"FAMILY,SIZE[,bold][,italic]\"] --pdf FILE "
+    "[--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --report labels --stock NAME [--start N] --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --import FILE [--table NAME] [--skip-long] [--folder DIR]\n"
+    "  or:  tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
+    "  or:  tovrel --version | --help\n"
     "\n"
     "  --folder DIR         the folder of the contacts, settings and county list (default: the user's data\n"
     "                       folder %2, or the program's own folder when it holds Tovrel.mdb)\n"
@@ -71,8 +72,13 @@ const char* const Usage =
 QByteArray usage()
 {
     const reports::StockCatalogue& catalogue = reports::StockCatalogue::builtIn();
+    // The home folder as "~", so that the text (and the man page made from it) reads the same for every user.
+    QString dataFolder = QDir::toNativeSeparators(platform::userDataFolder());
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (dataFolder.startsWith(home + QDir::separator()))
+        dataFolder = QStringLiteral("~") + dataFolder.mid(home.size());
     return QString::fromLatin1(Usage)
-        .arg(batchReportNames().join(QStringLiteral(", ")), QDir::toNativeSeparators(platform::userDataFolder()),
+        .arg(batchReportNames().join(QStringLiteral(", ")), dataFolder,
              catalogue.stockNames().join(QStringLiteral(", ")), catalogue.envelopeNames().join(QStringLiteral(", ")))
         .toLocal8Bit();
 }
@@ -122,11 +128,19 @@ Options parseOptions(const QStringList& arguments)
     return options;
 }
 
+// The application object reads the command line as the system gives it (in the locale's encoding here, as UTF-16
+// on Windows); a short-lived one reads it before the command decides which application object it needs.
+QStringList programArguments(int argc, char* argv[])
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::arguments();
+    QCoreApplication reader(argc, argv);
+    return QCoreApplication::arguments();
+}
+
 int runProgram(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = programArguments(argc, argv);
     Options options;
     try {
         options = parseOptions(arguments);

@@ -106,7 +106,7 @@ QStringList manualCandidates()
 {
     const QString beside = platform::executableFolder();
     QStringList candidates{platform::programFile(manualFileName()), beside + manualFileName(),
-                           QDir::cleanPath(beside + QStringLiteral("../share/tovrel/")) + QLatin1Char('/') +
+                           QDir::cleanPath(beside + QStringLiteral("../share/doc/tovrel/")) + QLatin1Char('/') +
                                manualFileName()};
     candidates.removeDuplicates();
     return candidates;

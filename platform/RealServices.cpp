@@ -1,5 +1,7 @@
 #include "platform/Services.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -166,9 +168,12 @@ class QtSound final : public Sound
 public:
     void playFile(const QString& name) override
     {
-        // Named without a folder: looked up from the working folder, like the system's sound search.
-        const QFileInfo info(name);
-        if (!info.exists()) {
+        // Named without a folder: the program folder's own sound first, then the one shipped beside the program.
+        // Never the working folder, which is wherever the desktop happened to start the program.
+        QFileInfo info(platform::programFile(name));
+        if (!info.isFile())
+            info = QFileInfo(platform::executableFolder() + name);
+        if (!info.isFile()) {
             QApplication::beep();
             return;
         }
