@@ -37,9 +37,10 @@ bool sameOrigin(const QUrl& a, const QUrl& b)
                b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
-QString decodedPath(const QUrl& base, const QString& href)
+// The path of an href, percent-encoding kept as the server wrote it: decoding "%3B" would name another resource.
+QString hrefPath(const QUrl& base, const QString& href)
 {
-    return base.resolved(QUrl(href.trimmed())).path(QUrl::FullyDecoded);
+    return base.resolved(QUrl(href.trimmed(), QUrl::TolerantMode)).path(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -72,11 +73,11 @@ MultiStatus parseMultiStatus(const QByteArray& xml, const QUrl& base)
             } else if (in(Dav, "href", 0) && (in(Dav, "current-user-principal", 1) ||
                                               in(CardDav, "addressbook-home-set", 1))) {
                 const bool principal = in(Dav, "current-user-principal", 1);
-                const QString href = decodedPath(base, reader.readElementText());
+                const QString href = hrefPath(base, reader.readElementText());
                 path.removeLast();
                 (principal ? props.principal : props.home) = href;
             } else if (in(Dav, "href", 0) && in(Dav, "response", 1)) {
-                current.href = decodedPath(base, reader.readElementText());
+                current.href = hrefPath(base, reader.readElementText());
                 path.removeLast();
             } else if (in(Dav, "status", 0)) {
                 const int status = statusOf(reader.readElementText());
@@ -156,7 +157,7 @@ void CardDavClient::cancel()
 
 QString CardDavClient::collectionPath() const
 {
-    return m_collection.path(QUrl::FullyDecoded);
+    return m_collection.path(QUrl::FullyEncoded);
 }
 
 bool CardDavClient::isLoopback(const QUrl& url)
@@ -189,7 +190,7 @@ QUrl CardDavClient::urlFor(const QString& href) const
     if (href.startsWith(QLatin1String("http://")) || href.startsWith(QLatin1String("https://")))
         return QUrl(href);
     QUrl url = m_collection;
-    url.setPath(href, QUrl::DecodedMode);
+    url.setPath(href, QUrl::TolerantMode);
     url.setQuery(QString());
     return url;
 }
@@ -454,7 +455,7 @@ QList<AddressBook> CardDavClient::discover()
         for (const DavResource& res : ask(href, "1", &answered)) {
             if (res.addressBook) {
                 QUrl url = answered;
-                url.setPath(res.href, QUrl::DecodedMode);
+                url.setPath(res.href, QUrl::TolerantMode);
                 found << AddressBook{url, res.displayName.isEmpty() ? res.href : res.displayName};
             }
         }

@@ -14,7 +14,7 @@ class QNetworkReply;
 
 namespace sharing {
 
-// One request to the server. `href` is a path on the server (decoded) or a whole URL.
+// One request to the server. `href` is a path on the server (percent-encoded as the server gave it) or a whole URL.
 struct Request
 {
     QByteArray method;
@@ -38,7 +38,7 @@ struct Response
 // One resource of a PROPFIND or REPORT answer.
 struct DavResource
 {
-    QString href; // decoded path
+    QString href; // path, percent-encoded as the server gave it
     int status = 0;
     QByteArray etag;
     QByteArray addressData;
