@@ -434,13 +434,20 @@ QByteArray patchCard(const SyncCard& card)
             out[n] = headOf(n) + ':' + parts.join(QLatin1Char(';')).toUtf8();
         }
     }
-    if (freshFormattedName(card, was) != freshFormattedName(card, now)) {
+    const QByteArray oldName = freshFormattedName(card, was);
+    if (oldName != freshFormattedName(card, now)) {
         const qsizetype fn = card.formattedLine;
-        if (fn < 0)
+        if (fn < 0) {
             add(fresh.line(Kind::FN));
-        else
-            out[fn] = (quotedPrintable(fn) ? groupOf(card.lines[fn]) + "FN" : headOf(fn)) + ':' +
-                      fresh.value(Kind::FN);
+        } else if (quotedPrintable(fn)) {
+            out[fn] = groupOf(card.lines[fn]) + "FN:" + fresh.value(Kind::FN);
+        } else {
+            // What the other client put around the name ("Dr. John Smith") stays around the new one.
+            QByteArray value = valueOf(fn);
+            const qsizetype at = oldName.isEmpty() ? -1 : value.indexOf(oldName);
+            value = at < 0 ? fresh.value(Kind::FN) : value.replace(at, oldName.size(), fresh.value(Kind::FN));
+            out[fn] = headOf(fn) + ':' + value;
+        }
     }
 
     // Address: the components of the changed fields. The street is spread over the PO box and the street

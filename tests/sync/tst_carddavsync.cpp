@@ -62,6 +62,30 @@ QStringList dumpContacts(const QString& db)
     return rows;
 }
 
+// Each property as python3-vobject reads it: "group.name;params=value", ADR and ORG with every component.
+QStringList vobjectProperties(const QByteArray& card)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, vobject\n"
+                                 "c = vobject.readOne(sys.stdin.read())\n"
+                                 "for l in c.getChildren():\n"
+                                 "    v = l.value\n"
+                                 "    if hasattr(v, 'street'):\n"
+                                 "        v = '|'.join(str(x) for x in (v.box, v.extended, v.street, v.city, v.region,"
+                                 " v.code, v.country))\n"
+                                 "    elif isinstance(v, list): v = '|'.join(v)\n"
+                                 "    p = ';'.join('%s=%s' % (k, ','.join(sorted(x.lower() for x in vs)))"
+                                 " for k, vs in sorted(l.params.items()))\n"
+                                 "    print('%s%s;%s=%s' % ((l.group + '.') if l.group else '', l.name, p,"
+                                 " str(v).replace('\\n', '/')))\n")});
+    python.write(card);
+    python.closeWriteChannel();
+    python.waitForFinished(30000);
+    return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class TestCardDavSync : public QObject
@@ -137,6 +161,8 @@ private slots:
     void bothSidesChanged_data();
     void bothSidesChanged();
     void keepsWhatOthersStored();
+    void changeHereRewritesOnlyItsProperty_data();
+    void changeHereRewritesOnlyItsProperty();
     void deletedHereChangedThere_data();
     void deletedHereChangedThere();
     void wrongPassword();
@@ -426,6 +452,79 @@ void TestCardDavSync::deletedHereChangedThere_data()
         << QByteArray("EMAIL;TYPE=work:alice@work.example\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAAB"
                       "CAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\r\nEND:VCARD")
         << "Leeds";
+}
+
+void TestCardDavSync::changeHereRewritesOnlyItsProperty_data()
+{
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QStringList>("changed"); // the properties that differ afterwards, as vobject reads them
+    QTest::newRow("notes") << "Notes = 'desk edit'" << QStringList{"NOTE;=desk edit"};
+    QTest::newRow("town") << "Town = 'York'"
+                          << QStringList{"ADR;TYPE=home=PO Box 9|Flat 2|10 Main St/Block C/Third line|York|"
+                                         "West Yorkshire|LS1 1AA|UK"};
+    QTest::newRow("first street line, the PO box")
+        << "Address1 = 'PO Box 10'"
+        << QStringList{"ADR;TYPE=home=PO Box 10|Flat 2|10 Main St/Block C/Third line|Leeds|West Yorkshire|LS1 1AA|UK"};
+    QTest::newRow("further street lines")
+        << "Address2 = '12 Main St, Block C, Third line'"
+        << QStringList{"ADR;TYPE=home=PO Box 9|Flat 2|12 Main St/Block C/Third line|Leeds|West Yorkshire|LS1 1AA|UK"};
+    QTest::newRow("one unit of the workplace") << "Workplace = 'Acme Ltd, Sales, South'"
+                                               << QStringList{"ORG;=Acme Ltd|Sales|South"};
+    QTest::newRow("typed, grouped e-mail") << "Email = 'john@new.example'"
+                                           << QStringList{"item1.EMAIL;TYPE=home,pref=john@new.example"};
+    QTest::newRow("second flag") << "Flag2 = 'Work'" << QStringList{"CATEGORIES;=Family|Work|Chess club"};
+    QTest::newRow("first name") << "Firstname = 'Jon'"
+                                << QStringList{"FN;=Dr. Jon Smith", "N;=Dr. Jon  Smith "};
+}
+
+// A card a phone wrote, changed here in one field: every other property goes back as the phone wrote it.
+void TestCardDavSync::changeHereRewritesOnlyItsProperty()
+{
+    QFETCH(QString, set);
+    fresh({});
+    const QByteArray phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Phone//EN\r\nUID:phone-2\r\n"
+                             "N:Smith;John;;Dr.;\r\nFN:Dr. John Smith\r\n"
+                             "item1.EMAIL;TYPE=home,pref:john@home.example\r\nitem1.X-ABLabel:Home mail\r\n"
+                             "EMAIL;TYPE=work:john@work.example\r\n"
+                             "ADR;TYPE=home:PO Box 9;Flat 2;10 Main St\\nBlock C\\nThird line;Leeds;West Yorkshire;"
+                             "LS1 1AA;UK\r\n"
+                             "ORG:Acme Ltd;Sales;North\r\nTEL;TYPE=CELL:07700 900001\r\nTEL;TYPE=CELL:07700 900002\r\n"
+                             "CATEGORIES:Family,Friends,Chess club\r\nNOTE:from the phone\r\n"
+                             "PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk\r\n"
+                             " +M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\r\nEND:VCARD\r\n";
+    const QUrl href = book.resolved(QUrl("phone-2.vcf"));
+    QCOMPARE(server->request("PUT", href, phone), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    QByteArray before;
+    server->request("GET", href, {}, &before);
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET %1").arg(set));
+    QCOMPARE(sync().line(), QStringLiteral("1 sent, 0 received, 0 deleted, 0 conflicts"));
+    QByteArray after;
+    server->request("GET", href, {}, &after);
+
+    const QStringList was = vobjectProperties(before);
+    const QStringList now = vobjectProperties(after);
+    QVERIFY2(was.size() > 10, qPrintable(was.join('\n')));
+    QStringList added, removed;
+    for (const QString& p : now) {
+        if (!was.contains(p))
+            added << p;
+    }
+    for (const QString& p : was) {
+        if (!now.contains(p))
+            removed << p;
+    }
+    QTEST(added, "changed");
+    QCOMPARE(removed.size(), added.size());
+    auto names = [](const QStringList& props) {
+        QStringList out;
+        for (const QString& p : props)
+            out << p.section(QLatin1Char(';'), 0, 0);
+        return out;
+    };
+    QCOMPARE(names(now), names(was)); // no property lost, added or moved
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"1"});
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
 }
 
 // Deleted here, changed there: the contact comes back with the other side's changes, counted as a conflict.
