@@ -278,6 +278,7 @@ void CardDavClient::finish(const std::shared_ptr<Pending>& pending, QNetworkRepl
     }
     response.body = reply->readAll();
     response.etag = reply->rawHeader("ETag");
+    response.elsewhere = !sameOrigin(pending->url, m_collection);
     pending->done(response);
 }
 
@@ -328,7 +329,11 @@ QString CardDavClient::describe(const Response& response, const QString& what)
         why = response.failure;
         break;
     case 401:
-        why = QStringLiteral("the server did not accept the user name or password (401)");
+        why = response.elsewhere
+                  ? QStringLiteral("the server sent the request on to another host, %1, which asks for a password; "
+                                   "the password is sent only to the account's own host")
+                        .arg(response.url.host())
+                  : QStringLiteral("the server did not accept the user name or password (401)");
         break;
     case 403:
         why = QStringLiteral("the server forbids it (403)");
@@ -425,12 +430,15 @@ void CardDavClient::checkCollection()
                                {{"Depth", "0"}},
                                QStringLiteral("opening the address book")});
     const MultiStatus ms = parseMultiStatus(r.body, r.url);
+    bool folder = false;
     for (const DavResource& res : ms.resources) {
         if (res.addressBook)
             return;
+        folder = folder || res.collection;
     }
-    throw platform::AppError(
-        QStringLiteral("%1 is not an address book (CardDAV collection)").arg(m_collection.toDisplayString()));
+    throw platform::AppError(QStringLiteral("%1 is %2, not an address book (CardDAV collection)")
+                                 .arg(m_collection.toDisplayString(QUrl::RemoveUserInfo),
+                                      folder ? QStringLiteral("a folder on the server") : QStringLiteral("a file")));
 }
 
 QList<AddressBook> CardDavClient::discover()

@@ -31,6 +31,7 @@ struct Response
     QByteArray etag;      // the ETag header, empty when none
     QString failure;      // why no answer came (network, certificate, time-out); empty when one did
     QUrl url;             // the URL that answered, after redirects
+    bool elsewhere = false; // a redirect led to another host than the account's (which gets no password)
 
     [[nodiscard]] bool ok() const { return status >= 200 && status < 300; }
 };

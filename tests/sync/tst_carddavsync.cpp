@@ -687,6 +687,17 @@ void TestCardDavSync::commandLine()
         return p.exitCode();
     };
     QString out, err;
+    // The user's folder is no address book: nothing is sent, nothing kept, and the books in it are named.
+    const QUrl home = book.resolved(QUrl(".."));
+    QCOMPARE(run({"--sync", home.toString(), "--user", "anna", "--password-file", passwordFile}, &out, &err), 1);
+    QVERIFY2(err.contains(QLatin1String("is a folder on the server, not an address book")), qPrintable(err));
+    QVERIFY2(err.contains(book.toString()), qPrintable(err));
+    QVERIFY(out.isEmpty());
+    QFile noAccount(folder->filePath(QStringLiteral("TovrelIni.ini")));
+    QVERIFY(!noAccount.open(QIODevice::ReadOnly) || !noAccount.readAll().contains("SharedAddressBook"));
+    QByteArray listing;
+    server->request("PROPFIND", home, {}, &listing, {{"Depth", "1"}});
+    QCOMPARE(parseMultiStatus(listing, home).resources.size(), books + 1); // the folder and the books made so far
     QCOMPARE(run({"--sync", book.toString(), "--user", "anna", "--password-file", passwordFile}, &out, &err), 0);
     QCOMPARE(out, QStringLiteral("6 sent, 0 received, 0 deleted, 0 conflicts\n"));
     // The account is kept, the password is not.
