@@ -37,9 +37,10 @@ bool sameOrigin(const QUrl& a, const QUrl& b)
                b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
-QString decodedPath(const QUrl& base, const QString& href)
+// The path of an href, percent-encoding kept as the server wrote it: decoding "%3B" would name another resource.
+QString hrefPath(const QUrl& base, const QString& href)
 {
-    return base.resolved(QUrl(href.trimmed())).path(QUrl::FullyDecoded);
+    return base.resolved(QUrl(href.trimmed(), QUrl::TolerantMode)).path(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -72,11 +73,11 @@ MultiStatus parseMultiStatus(const QByteArray& xml, const QUrl& base)
             } else if (in(Dav, "href", 0) && (in(Dav, "current-user-principal", 1) ||
                                               in(CardDav, "addressbook-home-set", 1))) {
                 const bool principal = in(Dav, "current-user-principal", 1);
-                const QString href = decodedPath(base, reader.readElementText());
+                const QString href = hrefPath(base, reader.readElementText());
                 path.removeLast();
                 (principal ? props.principal : props.home) = href;
             } else if (in(Dav, "href", 0) && in(Dav, "response", 1)) {
-                current.href = decodedPath(base, reader.readElementText());
+                current.href = hrefPath(base, reader.readElementText());
                 path.removeLast();
             } else if (in(Dav, "status", 0)) {
                 const int status = statusOf(reader.readElementText());
@@ -156,7 +157,7 @@ void CardDavClient::cancel()
 
 QString CardDavClient::collectionPath() const
 {
-    return m_collection.path(QUrl::FullyDecoded);
+    return m_collection.path(QUrl::FullyEncoded);
 }
 
 bool CardDavClient::isLoopback(const QUrl& url)
@@ -189,7 +190,7 @@ QUrl CardDavClient::urlFor(const QString& href) const
     if (href.startsWith(QLatin1String("http://")) || href.startsWith(QLatin1String("https://")))
         return QUrl(href);
     QUrl url = m_collection;
-    url.setPath(href, QUrl::DecodedMode);
+    url.setPath(href, QUrl::TolerantMode);
     url.setQuery(QString());
     return url;
 }
@@ -277,6 +278,7 @@ void CardDavClient::finish(const std::shared_ptr<Pending>& pending, QNetworkRepl
     }
     response.body = reply->readAll();
     response.etag = reply->rawHeader("ETag");
+    response.elsewhere = !sameOrigin(pending->url, m_collection);
     pending->done(response);
 }
 
@@ -327,7 +329,11 @@ QString CardDavClient::describe(const Response& response, const QString& what)
         why = response.failure;
         break;
     case 401:
-        why = QStringLiteral("the server did not accept the user name or password (401)");
+        why = response.elsewhere
+                  ? QStringLiteral("the server sent the request on to another host, %1, which asks for a password; "
+                                   "the password is sent only to the account's own host")
+                        .arg(response.url.host())
+                  : QStringLiteral("the server did not accept the user name or password (401)");
         break;
     case 403:
         why = QStringLiteral("the server forbids it (403)");
@@ -424,12 +430,15 @@ void CardDavClient::checkCollection()
                                {{"Depth", "0"}},
                                QStringLiteral("opening the address book")});
     const MultiStatus ms = parseMultiStatus(r.body, r.url);
+    bool folder = false;
     for (const DavResource& res : ms.resources) {
         if (res.addressBook)
             return;
+        folder = folder || res.collection;
     }
-    throw platform::AppError(
-        QStringLiteral("%1 is not an address book (CardDAV collection)").arg(m_collection.toDisplayString()));
+    throw platform::AppError(QStringLiteral("%1 is %2, not an address book (CardDAV collection)")
+                                 .arg(m_collection.toDisplayString(QUrl::RemoveUserInfo),
+                                      folder ? QStringLiteral("a folder on the server") : QStringLiteral("a file")));
 }
 
 QList<AddressBook> CardDavClient::discover()
@@ -454,7 +463,7 @@ QList<AddressBook> CardDavClient::discover()
         for (const DavResource& res : ask(href, "1", &answered)) {
             if (res.addressBook) {
                 QUrl url = answered;
-                url.setPath(res.href, QUrl::DecodedMode);
+                url.setPath(res.href, QUrl::TolerantMode);
                 found << AddressBook{url, res.displayName.isEmpty() ? res.href : res.displayName};
             }
         }

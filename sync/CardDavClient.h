@@ -14,7 +14,7 @@ class QNetworkReply;
 
 namespace sharing {
 
-// One request to the server. `href` is a path on the server (decoded) or a whole URL.
+// One request to the server. `href` is a path on the server (percent-encoded as the server gave it) or a whole URL.
 struct Request
 {
     QByteArray method;
@@ -31,6 +31,7 @@ struct Response
     QByteArray etag;      // the ETag header, empty when none
     QString failure;      // why no answer came (network, certificate, time-out); empty when one did
     QUrl url;             // the URL that answered, after redirects
+    bool elsewhere = false; // a redirect led to another host than the account's (which gets no password)
 
     [[nodiscard]] bool ok() const { return status >= 200 && status < 300; }
 };
@@ -38,7 +39,7 @@ struct Response
 // One resource of a PROPFIND or REPORT answer.
 struct DavResource
 {
-    QString href; // decoded path
+    QString href; // path, percent-encoded as the server gave it
     int status = 0;
     QByteArray etag;
     QByteArray addressData;

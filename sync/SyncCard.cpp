@@ -7,6 +7,9 @@
 
 #include <QBuffer>
 #include <QDate>
+#include <QDateTime>
+#include <algorithm>
+#include <optional>
 
 namespace sharing {
 
@@ -23,8 +26,9 @@ bool isLine(const QByteArray& line, QByteArrayView text)
     return line.trimmed().compare(text, Qt::CaseInsensitive) == 0;
 }
 
-// The content lines between the first BEGIN:VCARD and its END:VCARD, folded lines joined.
-QList<QByteArray> contentLines(const QByteArray& text)
+// The content lines between the first BEGIN:VCARD and its END:VCARD, folded lines joined; `written` receives
+// each as it was written.
+QList<QByteArray> contentLines(const QByteArray& text, QList<QByteArray>* written = nullptr)
 {
     QList<QByteArray> lines;
     bool inside = false, ended = false;
@@ -36,16 +40,22 @@ QList<QByteArray> contentLines(const QByteArray& text)
             continue;
         }
         if (!raw.isEmpty() && (raw[0] == ' ' || raw[0] == '\t')) {
-            if (!lines.isEmpty())
+            if (!lines.isEmpty()) {
                 lines.last() += QByteArrayView(raw).sliced(1);
+                if (written)
+                    written->last() += raw + "\r\n";
+            }
             continue;
         }
         if (isLine(raw, "END:VCARD")) {
             ended = true;
             break;
         }
-        if (!raw.trimmed().isEmpty())
+        if (!raw.trimmed().isEmpty()) {
             lines << raw;
+            if (written)
+                *written << raw + "\r\n";
+        }
     }
     if (!inside)
         throw platform::AppError(QStringLiteral("the data is not a vCard"));
@@ -74,11 +84,13 @@ QString stripScheme(const QString& value, QLatin1String scheme)
 
 SyncCard parseCard(const QByteArray& text)
 {
-    const QList<QByteArray> lines = contentLines(text);
+    SyncCard card;
+    const QList<QByteArray> lines = contentLines(text, &card.written);
+    card.lines = lines;
+    card.source.fill(-1);
     QList<vcard::Property> props;
     QList<qsizetype> lineOf;
     props.reserve(lines.size());
-    SyncCard card;
     vcard::Version version = vcard::Version::V30;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         vcard::Property p;
@@ -140,6 +152,7 @@ SyncCard parseCard(const QByteArray& text)
             if (c[target].isEmpty() && !number.isEmpty()) {
                 c[target] = number;
                 owned[size_t(i)] = true;
+                card.source[size_t(target)] = lineOf[i];
             }
             break;
         }
@@ -161,17 +174,21 @@ SyncCard parseCard(const QByteArray& text)
             break;
         case vcard::Kind::CATEGORIES:
             owned[size_t(i)] = true;
+            card.categoryLines << lineOf[i];
             for (const QString& item : vcard::splitEscaped(decoded(p), QLatin1Char(',')))
                 categories << vcard::unescape(item, version);
             break;
         case vcard::Kind::Other:
             if (p.name == "UID") {
                 card.uid = p.value.trimmed();
+                card.uidLine = lineOf[i];
                 owned[size_t(i)] = true;
             } else if (p.name == "KIND" || p.name == "X-ADDRESSBOOKSERVER-KIND") {
                 card.group = card.group || p.value.trimmed().compare("group", Qt::CaseInsensitive) == 0;
             } else if (p.name == "PRODID" || p.name == "REV") {
                 owned[size_t(i)] = true; // stale once the card changes; written anew by whoever writes it
+                if (p.name == "REV")
+                    card.revLine = lineOf[i];
             }
             break;
         }
@@ -181,10 +198,15 @@ SyncCard parseCard(const QByteArray& text)
         if (c[Field::Tel].isEmpty() && !number.isEmpty()) {
             c[Field::Tel] = number;
             owned[size_t(i)] = true;
+            card.source[size_t(Field::Tel)] = lineOf[i];
         }
     }
+    if (formatted >= 0)
+        card.formattedLine = lineOf[formatted];
     if (name >= 0) {
         owned[size_t(name)] = true;
+        for (const Field f : {Field::Surname, Field::Firstname, Field::Midname})
+            card.source[size_t(f)] = lineOf[name];
         const QStringList parts = vcard::splitEscaped(decoded(props[name]), QLatin1Char(';'));
         c[Field::Surname] = vcard::unescape(parts.value(0), version);
         c[Field::Firstname] = vcard::unescape(parts.value(1), version);
@@ -200,6 +222,9 @@ SyncCard parseCard(const QByteArray& text)
     }
     if (address >= 0) {
         owned[size_t(address)] = true;
+        for (const Field f : {Field::Address1, Field::Address2, Field::A3_Village, Field::Town, Field::County,
+                              Field::PostCode, Field::Country})
+            card.source[size_t(f)] = lineOf[address];
         const QStringList parts = vcard::splitEscaped(decoded(props[address]), QLatin1Char(';'));
         QStringList street;
         if (!parts.value(0).isEmpty())
@@ -216,6 +241,7 @@ SyncCard parseCard(const QByteArray& text)
     }
     if (email >= 0) {
         owned[size_t(email)] = true;
+        card.source[size_t(Field::Email)] = lineOf[email];
         c[Field::Email] = stripScheme(plain(props[email]), QLatin1String("mailto:"));
     }
     if (birthday >= 0) {
@@ -225,17 +251,21 @@ SyncCard parseCard(const QByteArray& text)
         if (p.valueType == "text") {
             c[Field::Birthday] = value;
             owned[size_t(birthday)] = true;
+            card.source[size_t(Field::Birthday)] = lineOf[birthday];
         } else if (b.kind == exchange::BirthdayText::Kind::Date) {
             c[Field::Birthday] = exchange::isoDate(b.date);
             owned[size_t(birthday)] = true;
+            card.source[size_t(Field::Birthday)] = lineOf[birthday];
         } // a birthday without a year stays as written
     }
     if (note >= 0) {
         owned[size_t(note)] = true;
+        card.source[size_t(Field::Notes)] = lineOf[note];
         c[Field::Notes] = exchange::normalizeLineBreaks(plain(props[note]));
     }
     if (org >= 0) {
         owned[size_t(org)] = true;
+        card.source[size_t(Field::Workplace)] = lineOf[org];
         QStringList parts;
         for (const QString& part : vcard::splitEscaped(decoded(props[org]), QLatin1Char(';'))) {
             if (!part.isEmpty())
@@ -245,6 +275,13 @@ SyncCard parseCard(const QByteArray& text)
     }
     c[Field::Flag] = categories.value(0);
     c[Field::Flag2] = categories.value(1);
+    for (const qsizetype line : card.categoryLines) {
+        card.source[size_t(Field::Flag)] = line;
+        card.source[size_t(Field::Flag2)] = line;
+        break;
+    }
+    card.read = c;
+    card.readUid = card.uid;
 
     for (qsizetype i = 0; i < props.size(); ++i) {
         if (!owned[size_t(i)])
@@ -260,8 +297,331 @@ SyncCard parseCard(const QByteArray& text)
     return card;
 }
 
+namespace {
+
+// The offset of the colon that ends a content line's name and parameters (quoted parameter values may hold one).
+qsizetype valueColon(const QByteArray& line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
+            return i;
+    }
+    return -1;
+}
+
+QByteArray groupOf(const QByteArray& line)
+{
+    const qsizetype colon = valueColon(line);
+    const QByteArray head = line.left(colon);
+    const qsizetype dot = head.indexOf('.');
+    const qsizetype semi = head.indexOf(';');
+    return dot > 0 && (semi < 0 || dot < semi) ? head.left(dot + 1) : QByteArray();
+}
+
+QStringList rawParts(const QByteArray& value, QChar separator, qsizetype atLeast)
+{
+    QStringList parts = vcard::splitEscaped(QString::fromUtf8(value), separator);
+    while (parts.size() < atLeast)
+        parts << QString();
+    return parts;
+}
+
+QString esc(const QString& value)
+{
+    return QString::fromUtf8(exchange::VCardWriter::escape(value));
+}
+
+// Where a street component's first line ends: an unescaped comma or an escaped line break; -1: one line only.
+qsizetype firstLineEnd(const QString& raw)
+{
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == QLatin1Char('\\')) {
+            if (i + 1 < raw.size() && (raw[i + 1] == QLatin1Char('n') || raw[i + 1] == QLatin1Char('N')))
+                return i;
+            ++i;
+        } else if (raw[i] == QLatin1Char(',') || raw[i] == QLatin1Char('\n')) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The card as a fresh writer writes it, by property: what a field with no line of its own gets.
+struct Fresh
+{
+    QList<vcard::Property> props;
+    QList<QByteArray> lines;
+    explicit Fresh(const SyncCard& card)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        exchange::VCardWriter(buffer, card.version4 ? exchange::VCardWriter::Version::V40
+                                                    : exchange::VCardWriter::Version::V30)
+            .write(card.contact);
+        for (const QByteArray& line : contentLines(bytes)) {
+            vcard::Property p;
+            if (vcard::parseProperty(line, p)) {
+                props << p;
+                lines << line;
+            }
+        }
+    }
+    [[nodiscard]] QByteArray line(vcard::Kind kind, const char* type = nullptr) const
+    {
+        for (qsizetype i = 0; i < props.size(); ++i) {
+            if (props[i].kind == kind && (!type || props[i].hasType(type)))
+                return lines[i];
+        }
+        return {};
+    }
+    [[nodiscard]] QByteArray value(vcard::Kind kind) const
+    {
+        const QByteArray l = line(kind);
+        return l.mid(valueColon(l) + 1);
+    }
+};
+
+QByteArray freshFormattedName(const SyncCard& card, const exchange::Contact& c)
+{
+    SyncCard copy;
+    copy.version4 = card.version4;
+    copy.contact = c;
+    return Fresh(copy).value(vcard::Kind::FN);
+}
+
+// The card read, with the properties that hold changed fields rewritten; empty when the result would not read
+// back as the contact (the caller then writes the card anew).
+QByteArray patchCard(const SyncCard& card)
+{
+    using Kind = vcard::Kind;
+    const Contact& was = card.read;
+    const Contact& now = card.contact;
+    auto changed = [&](Field f) { return was[f] != now[f]; };
+    const Fresh fresh(card);
+    QList<std::optional<QByteArray>> out(card.lines.size()); // a line rewritten; an empty one is removed
+    QList<QByteArray> added;
+    auto current = [&](qsizetype i) { return out[i] ? *out[i] : card.lines[i]; };
+    auto headOf = [&](qsizetype i) { const QByteArray l = current(i); return l.left(valueColon(l)); };
+    auto valueOf = [&](qsizetype i) { const QByteArray l = current(i); return l.mid(valueColon(l) + 1); };
+    auto quotedPrintable = [&](qsizetype i) { return vcard::declaresQuotedPrintable(card.lines[i]); };
+    // The writer's line for a property, under the group of the line it replaces.
+    auto replaceWhole = [&](qsizetype i, const QByteArray& freshLine) {
+        out[i] = freshLine.isEmpty() ? QByteArray() : groupOf(card.lines[i]) + freshLine;
+    };
+    auto add = [&](const QByteArray& freshLine) {
+        if (!freshLine.isEmpty())
+            added << freshLine;
+    };
+
+    // Name: only the changed components of N; FN when the name it shows changed.
+    const std::array<Field, 3> nameFields{Field::Surname, Field::Firstname, Field::Midname};
+    if (std::any_of(nameFields.begin(), nameFields.end(), changed)) {
+        const qsizetype n = card.source[size_t(Field::Surname)];
+        if (n < 0) {
+            add(fresh.line(Kind::N));
+        } else if (quotedPrintable(n)) {
+            replaceWhole(n, fresh.line(Kind::N));
+        } else {
+            QStringList parts = rawParts(valueOf(n), QLatin1Char(';'), 5);
+            for (int k = 0; k < 3; ++k) {
+                if (changed(nameFields[size_t(k)]))
+                    parts[k] = esc(now[nameFields[size_t(k)]]);
+            }
+            out[n] = headOf(n) + ':' + parts.join(QLatin1Char(';')).toUtf8();
+        }
+    }
+    const QByteArray oldName = freshFormattedName(card, was);
+    if (oldName != freshFormattedName(card, now)) {
+        const qsizetype fn = card.formattedLine;
+        if (fn < 0) {
+            add(fresh.line(Kind::FN));
+        } else if (quotedPrintable(fn)) {
+            out[fn] = groupOf(card.lines[fn]) + "FN:" + fresh.value(Kind::FN);
+        } else {
+            // What the other client put around the name ("Dr. John Smith") stays around the new one.
+            QByteArray value = valueOf(fn);
+            const qsizetype at = oldName.isEmpty() ? -1 : value.indexOf(oldName);
+            value = at < 0 ? fresh.value(Kind::FN) : value.replace(at, oldName.size(), fresh.value(Kind::FN));
+            out[fn] = headOf(fn) + ':' + value;
+        }
+    }
+
+    // Address: the components of the changed fields. The street is spread over the PO box and the street
+    // component: a line unchanged here stays as it was written there.
+    const std::array<Field, 7> addressFields{Field::Address1, Field::Address2, Field::A3_Village, Field::Town,
+                                             Field::County,   Field::PostCode, Field::Country};
+    if (std::any_of(addressFields.begin(), addressFields.end(), changed)) {
+        const qsizetype a = card.source[size_t(Field::Address1)];
+        const bool empty = std::all_of(addressFields.begin(), addressFields.end(), [&](Field f) { return now[f].isEmpty(); });
+        if (a < 0) {
+            add(fresh.line(Kind::ADR));
+        } else if (empty) {
+            out[a] = QByteArray();
+        } else if (quotedPrintable(a)) {
+            replaceWhole(a, fresh.line(Kind::ADR));
+        } else {
+            QStringList parts = rawParts(valueOf(a), QLatin1Char(';'), 7);
+            const std::array<std::pair<Field, int>, 5> simple{{{Field::A3_Village, 1}, {Field::Town, 3},
+                                                               {Field::County, 4}, {Field::PostCode, 5},
+                                                               {Field::Country, 6}}};
+            for (const auto& [f, k] : simple) {
+                if (changed(f))
+                    parts[k] = esc(now[f]);
+            }
+            const QString moreLines = now[Field::Address2].isEmpty()
+                                          ? QString()
+                                          : [&] {
+                                                QStringList lines;
+                                                for (const QString& l : now[Field::Address2].split(QStringLiteral(", ")))
+                                                    lines << esc(l);
+                                                return lines.join(QStringLiteral("\\n"));
+                                            }();
+            if (!parts[0].isEmpty()) {
+                // The PO box is the first line; the street component holds the others.
+                if (changed(Field::Address1))
+                    parts[0] = esc(now[Field::Address1]);
+                if (changed(Field::Address2))
+                    parts[2] = moreLines;
+            } else {
+                const qsizetype end = firstLineEnd(parts[2]);
+                QString first = end < 0 ? parts[2] : parts[2].left(end);
+                QString rest = end < 0 ? QString() : parts[2].mid(end);
+                if (changed(Field::Address1))
+                    first = esc(now[Field::Address1]);
+                if (changed(Field::Address2))
+                    rest = moreLines.isEmpty() ? QString() : QStringLiteral("\\n") + moreLines;
+                parts[2] = first + rest;
+            }
+            out[a] = headOf(a) + ':' + parts.join(QLatin1Char(';')).toUtf8();
+        }
+    }
+
+    // Single values: the value only, the name, group and parameters as they were.
+    auto single = [&](Field f, Kind kind, const char* type, QLatin1String scheme) {
+        if (!changed(f))
+            return;
+        const qsizetype i = card.source[size_t(f)];
+        if (i < 0) {
+            add(fresh.line(kind, type));
+        } else if (now[f].isEmpty()) {
+            out[i] = QByteArray();
+        } else if (quotedPrintable(i) || kind == Kind::BDAY) {
+            replaceWhole(i, fresh.line(kind, type));
+        } else {
+            const QByteArray value = valueOf(i);
+            const bool withScheme = !scheme.isEmpty() && value.startsWith(QByteArray(scheme.data(), scheme.size()));
+            out[i] = headOf(i) + ':' + (withScheme ? QByteArray(scheme.data(), scheme.size()) : QByteArray()) +
+                     exchange::VCardWriter::escape(now[f]);
+        }
+    };
+    single(Field::Tel, Kind::TEL, "home", QLatin1String("tel:"));
+    single(Field::Cell, Kind::TEL, "cell", QLatin1String("tel:"));
+    single(Field::WorkTel, Kind::TEL, "work", QLatin1String("tel:"));
+    single(Field::Email, Kind::EMAIL, nullptr, QLatin1String("mailto:"));
+    single(Field::Notes, Kind::NOTE, nullptr, QLatin1String());
+    single(Field::Birthday, Kind::BDAY, nullptr, QLatin1String());
+
+    // Workplace: ORG's units, when the changed value still has as many parts as units.
+    if (changed(Field::Workplace)) {
+        const qsizetype o = card.source[size_t(Field::Workplace)];
+        if (o < 0) {
+            add(fresh.line(Kind::ORG));
+        } else if (now[Field::Workplace].isEmpty()) {
+            out[o] = QByteArray();
+        } else if (quotedPrintable(o)) {
+            replaceWhole(o, fresh.line(Kind::ORG));
+        } else {
+            QStringList parts = rawParts(valueOf(o), QLatin1Char(';'), 1);
+            QList<qsizetype> used;
+            for (qsizetype k = 0; k < parts.size(); ++k) {
+                if (!parts[k].isEmpty())
+                    used << k;
+            }
+            const QStringList units = now[Field::Workplace].split(QStringLiteral(", "));
+            if (used.size() > 1) {
+                QStringList written;
+                for (const QString& u : units)
+                    written << esc(u);
+                if (units.size() == used.size()) {
+                    for (qsizetype k = 0; k < used.size(); ++k)
+                        parts[used[k]] = written[k];
+                } else {
+                    parts = written;
+                }
+            } else {
+                parts = QStringList{esc(now[Field::Workplace])};
+            }
+            out[o] = headOf(o) + ':' + parts.join(QLatin1Char(';')).toUtf8();
+        }
+    }
+
+    // The two flags are the first two categories; the others stay, in one property.
+    if (changed(Field::Flag) || changed(Field::Flag2)) {
+        QStringList rest;
+        for (const qsizetype i : card.categoryLines) {
+            for (const QString& item : rawParts(valueOf(i), QLatin1Char(','), 0))
+                rest << item;
+        }
+        rest = rest.mid(2);
+        QStringList items;
+        if (!now[Field::Flag].isEmpty() || !now[Field::Flag2].isEmpty() || !rest.isEmpty())
+            items << esc(now[Field::Flag]);
+        if (!now[Field::Flag2].isEmpty() || !rest.isEmpty())
+            items << esc(now[Field::Flag2]);
+        items << rest;
+        if (card.categoryLines.isEmpty()) {
+            add(fresh.line(Kind::CATEGORIES));
+        } else {
+            const qsizetype first = card.categoryLines.first();
+            out[first] = items.isEmpty() ? QByteArray() : headOf(first) + ':' + items.join(QLatin1Char(',')).toUtf8();
+            for (const qsizetype i : card.categoryLines.mid(1))
+                out[i] = QByteArray();
+        }
+    }
+
+    const bool anyChange = was != now || card.uid != card.readUid;
+    if (card.uid != card.readUid) {
+        if (card.uidLine < 0)
+            added.prepend("UID:" + card.uid);
+        else
+            out[card.uidLine] = headOf(card.uidLine) + ':' + card.uid;
+    }
+    if (anyChange && card.revLine >= 0)
+        out[card.revLine] = headOf(card.revLine) + ':' +
+                            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toUtf8();
+
+    QByteArray bytes = "BEGIN:VCARD\r\n";
+    for (qsizetype i = 0; i < card.lines.size(); ++i) {
+        if (!out[i])
+            bytes += card.written[i];
+        else if (!out[i]->isEmpty())
+            bytes += exchange::VCardWriter::fold(*out[i]);
+    }
+    for (const QByteArray& line : added)
+        bytes += exchange::VCardWriter::fold(line);
+    bytes += "END:VCARD\r\n";
+    try {
+        const SyncCard back = parseCard(bytes);
+        if (back.contact == now && back.uid == card.uid)
+            return bytes;
+    } catch (const platform::AppError&) {
+    }
+    return {};
+}
+
+} // namespace
+
 QByteArray composeCard(const SyncCard& card)
 {
+    if (!card.lines.isEmpty()) {
+        const QByteArray patched = patchCard(card);
+        if (!patched.isEmpty())
+            return patched;
+    }
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);

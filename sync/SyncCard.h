@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <array>
 
 namespace sharing {
 
@@ -24,6 +25,16 @@ struct SyncCard
     QByteArray nameExtras;     // N's honorific prefix and suffix as written (";Dr.;Jr."), empty when none
     QList<QByteArray> foreign; // unfolded content lines with no field here, in the card's order
 
+    // The card as read, so that a change made here is written over it: only the properties (and within them the
+    // components) that hold a changed field are rewritten, everything else goes back as it came.
+    QList<QByteArray> lines;   // unfolded content lines between BEGIN and END
+    QList<QByteArray> written; // the same lines as they were written (folded, each ended by CR LF)
+    exchange::Contact read;    // the fields as read
+    QByteArray readUid;
+    std::array<qsizetype, exchange::FieldCount> source{}; // the line that holds each field; -1: none
+    QList<qsizetype> categoryLines;
+    qsizetype formattedLine = -1, uidLine = -1, revLine = -1;
+
     // Same contact, same kept properties: what matters when deciding whether a card changed.
     [[nodiscard]] bool sameContent(const SyncCard& other) const
     {
@@ -34,7 +45,8 @@ struct SyncCard
 // Reads the first card of `text`. Throws platform::AppError when it holds no BEGIN:VCARD.
 [[nodiscard]] SyncCard parseCard(const QByteArray& text);
 
-// Writes a card (vCard 3.0, or 4.0 when `card.version4`), UID and the kept properties included.
+// Writes a card (vCard 3.0, or 4.0 when `card.version4`), UID and the kept properties included. A card that was
+// read is written over its lines as read, with only what holds a changed field rewritten.
 [[nodiscard]] QByteArray composeCard(const SyncCard& card);
 
 // The kept properties as stored beside the contact: one content line each, CR LF between them.

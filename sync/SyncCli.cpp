@@ -70,6 +70,28 @@ QString firstLine(const QString& path)
     return QString::fromUtf8(line);
 }
 
+// Nothing is written to a URL that is not an address book (a server would store each card as a folder of its
+// own); where address books are found under it, they are named.
+void checkAddressBook(sharing::CardDavClient& client)
+{
+    try {
+        client.checkCollection();
+    } catch (const platform::AppError& e) {
+        QList<sharing::AddressBook> books;
+        try {
+            books = client.discover();
+        } catch (const platform::AppError&) {
+        }
+        QString message = e.message();
+        if (!books.isEmpty()) {
+            message += QStringLiteral(". Address books found there (give one with --sync URL):");
+            for (const sharing::AddressBook& b : books)
+                message += QStringLiteral("\n  %1 (%2)").arg(b.url.toDisplayString(QUrl::RemoveUserInfo), b.name);
+        }
+        throw platform::AppError(message);
+    }
+}
+
 } // namespace
 
 bool isSyncCommand(const QStringList& arguments)
@@ -126,7 +148,9 @@ std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char*
             throw platform::AppError(
                 QStringLiteral("No shared address book is set up: give its URL with --sync URL --user NAME"));
         sharing::CardDavClient::checkTransport(account.url, account.allowPlainHttp);
-        if (!o.url.isEmpty() || o.allowHttp)
+        // A new account is kept only once its first sync went through.
+        const bool newAccount = !o.url.isEmpty();
+        if (!newAccount && o.allowHttp)
             writeSyncAccount(ini, account);
 
         QString password;
@@ -147,8 +171,12 @@ std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char*
         sharing::CardDavClient client(account.url, account.user, password);
         password.fill(QLatin1Char(' '));
         client.setAllowPlainHttp(account.allowPlainHttp);
+        if (newAccount)
+            checkAddressBook(client);
         sharing::SyncEngine engine(connection.handle(), client);
         const sharing::SyncSummary summary = engine.run();
+        if (newAccount)
+            writeSyncAccount(ini, account);
         std::printf("%s\n", qPrintable(summary.line()));
         for (const QString& e : summary.errors)
             printError(e);

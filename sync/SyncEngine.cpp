@@ -32,7 +32,8 @@ int mergeContacts(const Contact& base, const Contact& local, const Contact& remo
             merged[f] = r;
             continue;
         }
-        notes << QStringLiteral("Changed elsewhere on %1: %2 = %3").arg(date.toString(Qt::ISODate), exchange::fieldName(f), r);
+        notes << QStringLiteral("Changed elsewhere on %1: %2 = %3")
+                     .arg(date.toString(Qt::ISODate), exchange::fieldName(f), r.isEmpty() ? QStringLiteral("(cleared)") : r);
     }
     for (const QString& note : notes) {
         QString& n = merged[Field::Notes];
@@ -77,6 +78,18 @@ struct Upload
     Contact localBefore;   // the contact as read at the start of the pass
     bool retried = false;
 };
+
+// Whether the card on the server is still the one last synced: every property, not only those with a field here.
+bool sameCard(const QByteArray& kept, const SyncCard& now)
+{
+    if (kept.isEmpty())
+        return false;
+    try {
+        return parseCard(kept).sameContent(now);
+    } catch (const platform::AppError&) {
+        return false;
+    }
+}
 
 QString nameOf(const Contact& c, const QString& href)
 {
@@ -201,6 +214,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
     };
     QHash<QString, Remote> remote;
     const QList<QString> toFetch = changed.keys();
+    QSet<QString> gone; // hrefs a fetch answered with 404
     auto fetch = [&](const QList<QString>& hrefs, qint64 doneBefore, qint64 total) {
         QHash<QString, Remote> got;
         for (qsizetype i = 0; i < hrefs.size(); i += m_options.fetchBatch) {
@@ -211,6 +225,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
                 answered.insert(res.href);
                 if (res.status == 404) {
                     removed << res.href;
+                    gone.insert(res.href);
                     continue;
                 }
                 if (res.status != 200)
@@ -307,9 +322,9 @@ bool SyncEngine::runPass(SyncSummary& summary)
         const LocalContact* lc = localOf(*st);
         const Contact base = st->base.value_or(Contact());
         if (!lc) {
-            // Deleted here. Unchanged there (only its ETag moved): the deletion goes ahead; changed there: it is
-            // kept with its changes.
-            if (st->base && r.card.contact == *st->base) {
+            // Deleted here. Unchanged there (only its ETag moved): the deletion goes ahead; changed there in any
+            // property, even one with no field here: it is kept with its changes.
+            if (sameCard(st->card, r.card)) {
                 Upload u;
                 u.kind = Upload::Kind::Delete;
                 u.state = s;
@@ -321,6 +336,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
                 insertLocal(href, r.card.contact);
                 pass.states << s;
                 ++summary.received;
+                ++summary.conflicts;
             }
             continue;
         }
@@ -417,8 +433,9 @@ bool SyncEngine::runPass(SyncSummary& summary)
     const qint64 total = toFetch.size() + uploads.size();
     bool stopped = false;
     QString stopReason;
+    QHash<QString, QByteArray> written; // href -> ETag of what we wrote; empty for a deletion or no ETag given
     QList<Upload> round = uploads;
-    for (int attempt = 0; attempt < 2 && !round.isEmpty() && !stopped; ++attempt) {
+    for (int attempt = 0; attempt < 3 && !round.isEmpty() && !stopped; ++attempt) {
         QList<Request> requests;
         for (const Upload& u : round) {
             Request req;
@@ -461,15 +478,18 @@ bool SyncEngine::runPass(SyncSummary& summary)
                 s.base = u.card.contact;
                 s.foreign = joinLines(u.card.foreign);
                 pass.states << s;
+                written.insert(s.href, r.etag);
                 ++summary.sent;
             } else if (u.kind == Upload::Kind::Delete && (r.ok() || r.status == 404 || r.status == 410)) {
                 pass.forgotten << u.state.href;
+                written.insert(u.state.href, {});
                 ++summary.deleted;
             } else if (r.status == 412 && !u.retried) {
                 conflicted << u;
             } else if (r.status == 412) {
                 summary.errors << QStringLiteral("%1 was changed on the server again meanwhile; the next sync takes it up")
                                       .arg(nameOf(u.card.contact, u.state.href));
+                complete = false;
             } else {
                 summary.errors << CardDavClient::describe(r, requests[i].what);
             }
@@ -479,28 +499,55 @@ bool SyncEngine::runPass(SyncSummary& summary)
         round.clear();
         if (conflicted.isEmpty())
             break;
-        // Someone changed (or made) the card since we last saw it: merge with what is there now.
+        // Someone changed, made or deleted the card since we last saw it: settled now with what is there.
         QList<QString> hrefs;
         for (const Upload& u : conflicted)
             hrefs << u.state.href;
+        gone.clear();
         const QHash<QString, Remote> now = fetch(hrefs, done, total);
         for (Upload u : conflicted) {
+            const LocalContact* lc = localOf(u.state);
             const auto it = now.constFind(u.state.href);
-            if (it == now.constEnd())
-                continue; // gone meanwhile: the next sync sees the deletion
+            if (it == now.constEnd()) {
+                if (!gone.contains(u.state.href))
+                    continue; // not answered: listed among the errors, and the token stays
+                pass.forgotten << u.state.href;
+                if (u.kind == Upload::Kind::Delete)
+                    continue; // deleted on both sides
+                // Deleted there, changed here: kept, and sent again as a new card.
+                CardState s;
+                s.contactId = u.state.contactId;
+                s.uid = newUid();
+                s.href = folder + QString::fromUtf8(s.uid) + QStringLiteral(".vcf");
+                pass.states << s;
+                u.card.uid = s.uid;
+                u.bytes = composeCard(u.card);
+                u.create = true;
+                u.ifMatch.clear();
+                u.retried = true;
+                u.state = s;
+                round << u;
+                continue;
+            }
             const Remote& r = *it;
             CardState s = stateAfterFetch(u.state, u.state.href, r);
-            const LocalContact* lc = localOf(u.state);
             if (s.group) {
                 pass.states << s;
                 continue;
             }
             if (u.kind == Upload::Kind::Delete) {
+                if (sameCard(u.state.card, r.card)) {
+                    u.ifMatch = r.etag; // only its ETag moved: the deletion goes ahead
+                    u.retried = true;
+                    round << u;
+                    continue;
+                }
                 // Deleted here, changed there: kept with its changes.
                 s.contactId = 0;
                 insertLocal(u.state.href, r.card.contact);
                 pass.states << s;
                 ++summary.received;
+                ++summary.conflicts;
                 continue;
             }
             const Contact base = u.state.base.value_or(Contact());
@@ -528,11 +575,37 @@ bool SyncEngine::runPass(SyncSummary& summary)
     if (stopped)
         throw platform::AppError(stopReason + QStringLiteral(". Nothing was changed here; the next sync takes up "
                                                              "where this one stopped."));
+    if (complete && newToken && !written.isEmpty()) {
+        // The token read before our writes may not name a card we made that someone deleted since (RFC 6578
+        // allows that), so the token kept is one read after them. Anything else that changed in between makes
+        // the next pass list the whole book.
+        newToken = tokenAfter(*newToken, written);
+        if (newToken->isEmpty())
+            more = true;
+    }
     if (complete)
         pass.token = newToken; // every change the server reported was taken in
     report(total, total, QStringLiteral("Saving"));
     summary.skipped += store.apply(pass);
     return more;
+}
+
+QByteArray SyncEngine::tokenAfter(const QByteArray& before, const QHash<QString, QByteArray>& written)
+{
+    const std::optional<ServerChanges> since = m_client.syncCollection(before);
+    if (!since)
+        return {};
+    for (auto it = since->changed.constBegin(); it != since->changed.constEnd(); ++it) {
+        const auto w = written.constFind(it.key());
+        if (w == written.constEnd() || w->isEmpty() || *w != it.value())
+            return {};
+    }
+    for (const QString& href : since->removed) {
+        const auto w = written.constFind(href);
+        if (w == written.constEnd() || !w->isEmpty())
+            return {};
+    }
+    return since->token;
 }
 
 } // namespace sharing

@@ -35,7 +35,7 @@ struct SyncSummary
 
 // Field-by-field merge of a contact changed on both sides since `base`: a field changed on one side takes that
 // side's value; a field changed on both keeps the local value, and the other is added to Notes as
-// "Changed elsewhere on DATE: Field = value". Returns how many fields clashed.
+// "Changed elsewhere on DATE: Field = value" (or "(cleared)"). Returns how many fields clashed.
 int mergeContacts(const exchange::Contact& base, const exchange::Contact& local, const exchange::Contact& remote,
                   const QDate& date, exchange::Contact& merged);
 
@@ -57,6 +57,9 @@ public:
 private:
     bool runPass(SyncSummary& summary);
     void report(qint64 done, qint64 total, const QString& what) const;
+    // The server's token after our own writes of a pass, when nothing but those happened since `before`;
+    // empty otherwise.
+    [[nodiscard]] QByteArray tokenAfter(const QByteArray& before, const QHash<QString, QByteArray>& written);
 
     sqlite3* m_db;
     CardDavClient& m_client;

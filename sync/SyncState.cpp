@@ -4,6 +4,7 @@
 #include "sync/SyncCard.h"
 
 #include <QSet>
+#include <QUrl>
 #include <sqlite3.h>
 #include <list>
 #include <vector>
@@ -168,6 +169,29 @@ void SyncStore::ensureSchema()
     sqlite3_finalize(probe);
     if (!hasGroup)
         exec("ALTER TABLE SyncCard ADD COLUMN IsGroup INTEGER NOT NULL DEFAULT 0");
+    // Tables made before hrefs were kept percent-encoded hold them decoded: encoded as they were sent then.
+    if (meta(QStringLiteral("HrefForm")) != QLatin1String("encoded")) {
+        Transaction t(m_db);
+        QList<std::pair<QString, QString>> renames;
+        {
+            Statement s(m_db, "SELECT Href FROM SyncCard");
+            while (s.step()) {
+                QUrl url;
+                url.setPath(s.text(0), QUrl::DecodedMode);
+                const QString encoded = url.path(QUrl::FullyEncoded);
+                if (encoded != s.text(0))
+                    renames.append({s.text(0), encoded});
+            }
+        }
+        for (const auto& [from, to] : renames) {
+            Statement s(m_db, "UPDATE OR REPLACE SyncCard SET Href = ? WHERE Href = ?");
+            s.bind(1, to);
+            s.bind(2, from);
+            s.step();
+        }
+        setMeta(QStringLiteral("HrefForm"), QStringLiteral("encoded"));
+        t.commit();
+    }
 }
 
 QString SyncStore::meta(const QString& key) const
@@ -247,6 +271,7 @@ void SyncStore::reset(const QString& collection)
     Transaction t(m_db);
     exec("DELETE FROM SyncCard; DELETE FROM SyncMeta;");
     setMeta(QStringLiteral("Collection"), collection);
+    setMeta(QStringLiteral("HrefForm"), QStringLiteral("encoded"));
     t.commit();
 }
 
