@@ -106,7 +106,8 @@ void ImportClick(QWidget* parent, data::ContactStore& store)
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
         request.filter = QStringLiteral("Contacts (*.vcf *.vcard *.csv *.mdb *.accdb);;vCard (*.vcf *.vcard);;"
-                                        "CSV (*.csv *.txt);;Access-format databases (*.mdb *.accdb);;All files (*)");
+                                        "CSV (*.csv *.txt);;Access-format databases (*.mdb *.accdb);;"
+                                        "Tovrel address books (*.mdb *.sqlite *.db);;All files (*)");
         const QString path = platform::fileDialogs().openFile(parent, request);
         if (!path.isEmpty())
             importFile(parent, store, path);
