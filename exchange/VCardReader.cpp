@@ -311,7 +311,9 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     // A type label with the address book's own label after it: "E-mail (Other)".
     auto labelled = [&](const Property& p, const QString& label) {
         const QString own = groupLabel(p);
-        return own.isEmpty() || label.startsWith(own, Qt::CaseInsensitive) ? label
+        return own.isEmpty() || own.compare(label, Qt::CaseInsensitive) == 0 ||
+                       label.startsWith(own + QLatin1Char(' '), Qt::CaseInsensitive)
+                   ? label
                                                                              : QStringLiteral("%1 (%2)").arg(label, own);
     };
     // A component of a structured value; list items (3.0, 4.0) joined by `join`.

@@ -136,6 +136,10 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         }
 
         exchange::Importer importer(path, table);
+        if (importer.kind() == exchange::SourceKind::Tovrel &&
+            QFileInfo(path).canonicalFilePath() ==
+                QFileInfo(store.ADOConnection1.databasePath()).canonicalFilePath())
+            throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(fileName));
         std::optional<exchange::ImportPlan> plan;
         {
             ProgressBox progress(parent, QStringLiteral("Reading %1...").arg(fileName));
