@@ -241,7 +241,9 @@ void RowMapper::applyGroup(const Group& g, const QStringList& values, ContactDra
     } else if (g.kind == QLatin1String("phone")) {
         const QString lower = type.toLower();
         for (const QString& v : splitMulti(take("value"))) {
-            if (lower.contains(QLatin1String("fax")) || lower.contains(QLatin1String("pager"))) {
+            // "Other" is no home number: it goes to Notes with the fax and pager numbers.
+            if (lower.contains(QLatin1String("fax")) || lower.contains(QLatin1String("pager")) ||
+                lower.trimmed() == QLatin1String("other")) {
                 d.addNoteLine(capitalised(type), v);
                 continue;
             }
@@ -259,7 +261,8 @@ void RowMapper::applyGroup(const Group& g, const QStringList& values, ContactDra
                g.kind == QLatin1String("other")) {
         const QString formatted = take("formatted");
         QStringList street;
-        for (const char* part : {"pobox", "street", "street2", "street3"})
+        // The street first, as on an envelope; the PO box after it.
+        for (const char* part : {"street", "street2", "street3", "pobox"})
             street << take(part).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QString extended = take("extendedaddress");
         const QString city = take("city"), region = take("region"), code = take("postalcode"),

@@ -121,6 +121,14 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
 {
     if (!db)
         throw platform::AppError(QStringLiteral("Not connected"));
+    // Adding a book to itself would double every contact.
+    const char* target = sqlite3_db_filename(db, "main");
+    if (target && *target && importer.kind() == exchange::SourceKind::Tovrel) {
+        const QString own = QFileInfo(QString::fromUtf8(target)).canonicalFilePath();
+        if (!own.isEmpty() && own == QFileInfo(importer.path()).canonicalFilePath())
+            throw platform::AppError(
+                QStringLiteral("%1 is the address book itself; nothing was imported").arg(importer.path()));
+    }
     Transaction transaction(db);
     exchange::ImportResult result;
     try {

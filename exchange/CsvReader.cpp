@@ -39,17 +39,24 @@ QString CsvReader::description() const
     return QStringLiteral("CSV, %1 separated, %2").arg(sep, encodingName(m_lines.encoding()));
 }
 
-QString CsvReader::decode(const QByteArray& bytes, qint64 line)
+QString CsvReader::decode(const QByteArray& bytes, qint64 line, const QString& column)
 {
-    bool fellBack = false;
-    QString s = decodeText(bytes, m_lines.encoding(), &fellBack);
-    if (fellBack && !m_toldFallback) {
+    const DecodedValue d = decodeValue(bytes, m_lines.encoding(), m_lines.hasUtf8());
+    const QString where = column.isEmpty() ? QStringLiteral("header row") : QStringLiteral("column \"%1\"").arg(column);
+    if (d.repair == DecodedValue::Repair::Replaced) {
+        log().add(Severity::Warning, column.isEmpty() ? 0 : m_records, line,
+                  QStringLiteral("%1: %2 not UTF-8, replaced by \uFFFD.")
+                      .arg(where, d.replaced == 1 ? QStringLiteral("1 byte that is")
+                                                  : QStringLiteral("%1 bytes that are").arg(d.replaced)));
+    } else if (d.repair == DecodedValue::Repair::Windows1252) {
+        log().add(Severity::Warning, column.isEmpty() ? 0 : m_records, line,
+                  QStringLiteral("%1: text that is not UTF-8 was read as Windows-1252.").arg(where));
+    } else if (m_lines.encoding() == TextEncoding::Windows1252 && !m_toldFallback && !isValidUtf8(bytes)) {
         m_toldFallback = true;
         log().add(Severity::Warning, 0, line,
-                  QStringLiteral("text that is not UTF-8 was read as Windows-1252 (here and wherever else it "
-                                 "occurs)."));
+                  QStringLiteral("the file is not UTF-8; it was read as Windows-1252 (first on this line)."));
     }
-    return s;
+    return d.text;
 }
 
 bool CsvReader::nextRow(QList<QByteArray>& values, qint64& firstLine)
@@ -164,7 +171,7 @@ void CsvReader::readHeader()
     }
     QStringList names;
     for (const QByteArray& r : raw)
-        names << decode(r, line).trimmed();
+        names << decode(r, line, {}).trimmed();
     m_mapper = std::make_unique<RowMapper>(names);
     m_columnCount = names.size();
     if (!m_mapper->mapsAnything()) {
@@ -188,8 +195,12 @@ bool CsvReader::next(ReadContact& out)
         ContactDraft d(log(), record, line, currentYear());
         QStringList values;
         values.reserve(raw.size());
-        for (const QByteArray& r : raw)
-            values << decode(r, line);
+        const QStringList& columns = m_mapper->columnNames();
+        for (qsizetype i = 0; i < raw.size(); ++i)
+        {
+            const QString name = columns.value(i);
+            values << decode(raw[i], line, name.isEmpty() ? QString::number(i + 1) : name);
+        }
         if (values.size() < m_columnCount && !(values.size() == 1 && values[0].isEmpty())) {
             d.warn(QStringLiteral("the row has %1 values but the header has %2 columns; the missing values are left "
                                   "empty.")

@@ -32,7 +32,8 @@ private:
     // One row as raw values; false at the end. `firstLine` is where the row starts.
     bool nextRow(QList<QByteArray>& values, qint64& firstLine);
     void readHeader();
-    QString decode(const QByteArray& bytes, qint64 line);
+    // `column`: its header name; empty for the header row itself.
+    QString decode(const QByteArray& bytes, qint64 line, const QString& column);
 
     LineReader m_lines;
     char m_separator = ',';

@@ -4,6 +4,7 @@
 #include "exchange/ControlCharacters.h"
 #include "exchange/CsvReader.h"
 #include "exchange/LineReader.h"
+#include "exchange/TovrelFile.h"
 #include "exchange/VCardReader.h"
 #include "platform/AppError.h"
 
@@ -235,6 +236,13 @@ SourceKind detectSourceKind(const QString& path)
 {
     if (isAccessFile(path))
         return SourceKind::Access;
+    if (isSqliteFile(path)) {
+        if (hasContactTable(path))
+            return SourceKind::Tovrel;
+        throw platform::AppError(QStringLiteral("%1 is a database but not an address book (it has no HomeAd table); "
+                                                "it cannot be imported.")
+                                     .arg(path));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw platform::AppError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
@@ -266,6 +274,10 @@ template <typename F> auto Importer::withReader(F&& f)
 {
     if (m_kind == SourceKind::Access) {
         AccessReader reader(m_path, m_table, m_options);
+        return f(static_cast<ContactReader&>(reader));
+    }
+    if (m_kind == SourceKind::Tovrel) {
+        TovrelFileReader reader(m_path, m_options);
         return f(static_cast<ContactReader&>(reader));
     }
     QFile file(m_path);

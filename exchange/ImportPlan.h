@@ -106,9 +106,11 @@ using AddContact = std::function<void(const Contact&)>;
 ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const AddContact& add,
                             const Progress& progress = {});
 
-enum class SourceKind { VCard, Csv, Access };
+enum class SourceKind { VCard, Csv, Access, Tovrel };
 
-// An Access-format file by its header; else a vCard when the first text line is BEGIN:VCARD; else CSV.
+// An Access-format file by its header; another address book of ours (an SQLite file with a HomeAd table); else a
+// vCard when the first text line is BEGIN:VCARD; else CSV. Any other SQLite file is refused (platform::AppError): read
+// as text it would give nonsense contacts.
 [[nodiscard]] SourceKind detectSourceKind(const QString& path);
 // A reader for a vCard or CSV stream.
 [[nodiscard]] std::unique_ptr<ContactReader> makeTextReader(QIODevice& device, SourceKind kind,
@@ -123,6 +125,7 @@ public:
     explicit Importer(QString path, QString table = {}, ReadOptions options = {});
 
     [[nodiscard]] SourceKind kind() const { return m_kind; }
+    [[nodiscard]] const QString& path() const { return m_path; }
     [[nodiscard]] std::optional<ImportPlan> plan(const Progress& progress = {});
     ImportResult run(OverLongChoice choice, const AddContact& add, const Progress& progress = {});
 

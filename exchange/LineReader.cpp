@@ -11,20 +11,24 @@ namespace {
 
 constexpr qint64 ChunkBytes = 256 * 1024;
 
-// UTF-16 without a byte-order mark shows itself by a zero in every other byte of plain text.
+// UTF-16 without a byte-order mark shows itself by NUL bytes: text files have none, while the markup, digits and
+// Latin letters of a UTF-16 file have a zero in one byte of each character. Counted over a block rather than its first
+// few characters, so that a name in another script near the start does not hide it.
 int zeroPattern(const QByteArray& head)
 {
-    const qsizetype n = std::min<qsizetype>(head.size(), 64) & ~qsizetype(1);
+    const qsizetype n = std::min<qsizetype>(head.size(), 4096) & ~qsizetype(1);
     if (n < 4)
         return 0;
-    int evenZero = 0, oddZero = 0;
+    qsizetype evenZero = 0, oddZero = 0;
     for (qsizetype i = 0; i < n; i += 2) {
         evenZero += head[i] == '\0';
         oddZero += head[i + 1] == '\0';
     }
-    if (oddZero == n / 2 && evenZero == 0)
+    const qsizetype units = n / 2;
+    // A quarter of the characters at least; the other byte almost never zero (U+0100, U+0200... are rare).
+    if (oddZero * 4 >= units && evenZero * 16 <= oddZero)
         return 1; // little-endian
-    if (evenZero == n / 2 && oddZero == 0)
+    if (evenZero * 4 >= units && oddZero * 16 <= evenZero)
         return 2; // big-endian
     return 0;
 }
@@ -77,20 +81,41 @@ void LineReader::sniff()
         throw platform::AppError(QStringLiteral("Cannot read the file: %1").arg(m_device.errorString()));
     head.truncate(n);
     m_consumed += n;
-    if (head.startsWith("\xEF\xBB\xBF")) {
-        m_encoding = TextEncoding::Utf8Bom;
-        m_buffer = head.mid(3);
-    } else if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF") || zeroPattern(head) != 0) {
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF") || zeroPattern(head) != 0) {
         const bool little = head.startsWith("\xFF\xFE") || (!head.startsWith("\xFE\xFF") && zeroPattern(head) == 1);
         m_encoding = TextEncoding::Utf16;
+        m_hasUtf8 = true;
         m_utf16 = QStringDecoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                                  QStringConverter::Flag::Default);
         if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
             head.remove(0, 2);
         m_buffer = QString(m_utf16.decode(head)).toUtf8();
     } else {
-        m_encoding = isValidUtf8(head, true) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-        m_buffer = head;
+        Utf8Census census;
+        census.add(head);
+        // The whole file, then back to where the lines go on from; a stream that cannot go back is judged by its
+        // first block.
+        if (!m_device.isSequential() && n == ChunkBytes) {
+            const qint64 resume = m_device.pos();
+            QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+            for (;;) {
+                const qint64 got = m_device.read(chunk.data(), ChunkBytes);
+                if (got < 0)
+                    throw platform::AppError(QStringLiteral("Cannot read the file: %1").arg(m_device.errorString()));
+                if (got == 0)
+                    break;
+                census.add(QByteArrayView(chunk.constData(), got));
+            }
+            if (!m_device.seek(resume))
+                throw platform::AppError(QStringLiteral("Cannot read the file: %1").arg(m_device.errorString()));
+            census.finish();
+        } else if (n < ChunkBytes) {
+            census.finish();
+        }
+        const bool bom = head.startsWith("\xEF\xBB\xBF");
+        m_encoding = bom ? TextEncoding::Utf8Bom : census.isUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+        m_hasUtf8 = bom || census.multiByte() > 0;
+        m_buffer = bom ? head.mid(3) : head;
     }
     m_pos = 0;
     if (head.isEmpty())

@@ -4,6 +4,7 @@
 #include "platform/AppError.h"
 
 #include <QHash>
+#include <QUrl>
 #include <optional>
 
 namespace exchange {
@@ -50,6 +51,27 @@ QString appleLabel(const QString& label)
     if (l.startsWith(QLatin1String("_$!<")) && l.endsWith(QLatin1String(">!$_")))
         return l.mid(4, l.size() - 8);
     return l;
+}
+
+// A number as written, or a tel: URI (RFC 3966) taken apart: "tel:+44-555-555-5555;ext=5555".
+struct TelNumber
+{
+    QString number;
+    QString extension;
+};
+
+TelNumber telUri(const QString& value)
+{
+    const QString v = value.trimmed();
+    if (!v.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        return {v, {}};
+    const QStringList parts = v.mid(4).split(QLatin1Char(';'));
+    TelNumber t{QUrl::fromPercentEncoding(parts.value(0).toUtf8()).trimmed(), {}};
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].startsWith(QLatin1String("ext="), Qt::CaseInsensitive))
+            t.extension = QUrl::fromPercentEncoding(parts[i].mid(4).toUtf8()).trimmed();
+    }
+    return t;
 }
 
 // Fax, pager, textphone and video numbers never take a phone field.
@@ -137,6 +159,10 @@ bool VCardReader::nextContentLine(QByteArray& line, qint64& lineNumber)
             line += QByteArrayView(next).sliced(1);
         } else if (!next.isEmpty() && !next.contains(':') && vcard::declaresBase64(line)) {
             line += next.trimmed();
+        } else if (!next.trimmed().isEmpty() && !vcard::couldBeProperty(next) && vcard::declaresQuotedPrintable(line)) {
+            // A line break the writer forgot to encode: it belongs to the value.
+            line += "=0D=0A";
+            line += next;
         } else {
             unread(std::move(next), nextNumber);
             break;
@@ -229,24 +255,31 @@ QString VCardReader::text(const Property& p)
     QByteArray bytes = p.value;
     if (p.encoding == "QUOTED-PRINTABLE")
         bytes = vcard::decodeQuotedPrintable(bytes);
-    QString s;
     if (!p.charset.isEmpty()) {
+        QString s;
         if (decodeCharset(bytes, p.charset, s))
             return s;
-        log().add(Severity::Warning, 0, p.line,
+        log().add(Severity::Warning, m_records, p.line,
                   QStringLiteral("character set \"%1\" is unknown or does not fit the text; read as UTF-8 or "
                                  "Windows-1252.")
                       .arg(QString::fromLatin1(p.charset)));
     }
-    bool fellBack = false;
-    s = decodeText(bytes, m_lines.encoding(), &fellBack);
-    if (fellBack && !m_toldFallback) {
+    const DecodedValue d = decodeValue(bytes, m_lines.encoding(), m_lines.hasUtf8());
+    const QString where = QString::fromLatin1(p.group.isEmpty() ? p.name : p.group + '.' + p.name);
+    if (d.repair == DecodedValue::Repair::Replaced) {
+        log().add(Severity::Warning, m_records, p.line,
+                  QStringLiteral("%1: %2 not UTF-8, replaced by \uFFFD.")
+                      .arg(where, d.replaced == 1 ? QStringLiteral("1 byte that is")
+                                                  : QStringLiteral("%1 bytes that are").arg(d.replaced)));
+    } else if (d.repair == DecodedValue::Repair::Windows1252) {
+        log().add(Severity::Warning, m_records, p.line,
+                  QStringLiteral("%1: text that is not UTF-8 was read as Windows-1252.").arg(where));
+    } else if (m_lines.encoding() == TextEncoding::Windows1252 && !m_toldFallback && !isValidUtf8(bytes)) {
         m_toldFallback = true;
         log().add(Severity::Warning, 0, p.line,
-                  QStringLiteral("text that is not UTF-8 was read as Windows-1252 (here and wherever else it "
-                                 "occurs)."));
+                  QStringLiteral("the file is not UTF-8; it was read as Windows-1252 (first on this line)."));
     }
-    return s;
+    return d.text;
 }
 
 Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 line)
@@ -278,7 +311,9 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     // A type label with the address book's own label after it: "E-mail (Other)".
     auto labelled = [&](const Property& p, const QString& label) {
         const QString own = groupLabel(p);
-        return own.isEmpty() || own.compare(label, Qt::CaseInsensitive) == 0 ? label
+        return own.isEmpty() || own.compare(label, Qt::CaseInsensitive) == 0 ||
+                       label.startsWith(own + QLatin1Char(' '), Qt::CaseInsensitive)
+                   ? label
                                                                              : QStringLiteral("%1 (%2)").arg(label, own);
     };
     // A component of a structured value; list items (3.0, 4.0) joined by `join`.
@@ -292,7 +327,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             items << vcard::unescape(item, version);
         return joinNonEmpty(items, join);
     };
-    auto phoneNumber = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("tel:")); };
+    auto phoneNumber = [&](const Property& p) { return telUri(plain(p)).number; };
     auto mailAddress = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("mailto:")); };
 
     ContactDraft d(log(), record, line, currentYear());
@@ -301,6 +336,7 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
     // First the values that take the fields: the home address (else the first), the preferred e-mail address
     // (else the first), and a number of each kind for Tel, Cell and Work Tel. Everything else goes to Notes.
     const Property* address = nullptr;
+    const Property* postalLabel = nullptr; // a LABEL standing in for a card's missing ADR
     const Property* email = nullptr;
     QHash<const Property*, Field> phoneFields;
     bool phoneTaken[FieldCount] = {};
@@ -308,6 +344,9 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         if (p.kind == vcard::Kind::ADR) {
             if (!address || (p.hasType("home") && !address->hasType("home")))
                 address = &p;
+        } else if (p.kind == vcard::Kind::PostalLabel && !plain(p).trimmed().isEmpty()) {
+            if (!postalLabel || (p.hasType("home") && !postalLabel->hasType("home")))
+                postalLabel = &p;
         } else if (p.kind == vcard::Kind::EMAIL && !mailAddress(p).isEmpty()) {
             if (!email || (p.pref && !email->pref))
                 email = &p;
@@ -319,10 +358,15 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             }
         }
     }
-    // Numbers without a type take Tel when no home number came.
+    if (address)
+        postalLabel = nullptr;
+    // Numbers without a type take Tel when no home number came; one labelled Other is not a home number.
+    auto isOther = [&](const Property& p) {
+        return p.hasType("other") || groupLabel(p).compare(QLatin1String("Other"), Qt::CaseInsensitive) == 0;
+    };
     for (const Property& p : props) {
         if (p.kind == vcard::Kind::TEL && !phoneTaken[index(Field::Tel)] && !isSpecialPhone(p) && !phoneField(p) &&
-            !phoneNumber(p).isEmpty()) {
+            !isOther(p) && !phoneNumber(p).isEmpty()) {
             phoneTaken[index(Field::Tel)] = true;
             phoneFields.insert(&p, Field::Tel);
         }
@@ -354,14 +398,18 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
         } else if (n == Kind::ADR) {
             const QStringList parts = vcard::splitEscaped(text(p), QLatin1Char(';'));
             QStringList street;
-            const QString poBox = component(parts.value(0), QStringLiteral(", "));
-            if (!poBox.isEmpty())
-                street << poBox;
             if (lists) {
                 for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
                     street << vcard::unescape(item, version).split(QLatin1Char('\n'));
             } else {
                 street << vcard::unescape(parts.value(2), version).split(QLatin1Char('\n'));
+            }
+            // The street comes first on an envelope; a PO box is a line after it (or the only one).
+            const QString poBox = component(parts.value(0), QStringLiteral(", "));
+            if (!poBox.isEmpty()) {
+                while (!street.isEmpty() && street.constLast().trimmed().isEmpty())
+                    street.removeLast();
+                street << poBox;
             }
             if (&p == address) {
                 d.setStreet(street);
@@ -380,17 +428,47 @@ Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 l
             const QString whole = joinNonEmpty(envelope, QStringLiteral(", "));
             if (!whole.isEmpty())
                 d.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), whole);
+        } else if (n == Kind::PostalLabel) {
+            const QString value = normalizeLineBreaks(plain(p)).trimmed();
+            if (value.isEmpty())
+                continue;
+            QStringList lines;
+            for (const QString& l : value.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                if (!l.trimmed().isEmpty())
+                    lines << l.trimmed();
+            }
+            if (&p == postalLabel) {
+                d.setStreet(lines);
+                d.inform(QStringLiteral("the card's only address is a printed label (LABEL); its lines were put into "
+                                        "the address lines as written."));
+                continue;
+            }
+            // Writers put a label beside each address; one of the same kind as an ADR says nothing new.
+            bool sameAsAddress = false;
+            for (const Property& a : props) {
+                if (a.kind == Kind::ADR && a.hasType("home") == p.hasType("home") && a.hasType("work") == p.hasType("work"))
+                    sameAsAddress = true;
+            }
+            if (sameAsAddress)
+                log().skip(QStringLiteral("LABEL (printed form of an address read from ADR)"));
+            else
+                d.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), lines.join(QStringLiteral(", ")));
         } else if (n == Kind::TEL) {
-            const QString number = phoneNumber(p);
+            const TelNumber tel = telUri(plain(p));
+            const QString& number = tel.number;
             if (number.isEmpty())
                 continue;
             if (firstPhone.isEmpty())
                 firstPhone = number;
             const auto it = phoneFields.constFind(&p);
-            if (it != phoneFields.constEnd())
+            if (it != phoneFields.constEnd()) {
                 c[*it] = number;
-            else
-                d.addNoteLine(labelled(p, phoneLabel(p)), number);
+                if (!tel.extension.isEmpty())
+                    d.addNoteLine(fieldName(*it) + QStringLiteral(" extension"), tel.extension);
+            } else {
+                d.addNoteLine(labelled(p, phoneLabel(p)),
+                              tel.extension.isEmpty() ? number : number + QStringLiteral(" ext. ") + tel.extension);
+            }
         } else if (n == Kind::EMAIL) {
             const QString mail = mailAddress(p);
             if (mail.isEmpty())

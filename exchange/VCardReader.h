@@ -11,9 +11,11 @@ namespace exchange {
 // Reads vCard 2.1, 3.0 and 4.0 cards one at a time from a stream.
 //
 // N gives Surname, Firstname and Midname (FN is split only when there is no N). ADR (the one typed
-// home, else the first): PO box and street lines fill Address1 and Address2, the extended address
-// A3_Village, then Town, County, PostCode and Country. TEL: cell to Cell, work to Work Tel, home to
-// Tel; an untyped number fills Tel when it is free. EMAIL (the preferred one, else the first), BDAY,
+// home, else the first): street lines, then the PO box, fill Address1 and Address2, the extended address
+// A3_Village, then Town, County, PostCode and Country. A card without ADR takes its LABEL's lines as street
+// lines. TEL: cell to Cell, work to Work Tel, home to Tel; an untyped number fills Tel when it is free, unless
+// it is labelled Other; a tel: URI's extension goes to Notes. A quoted-printable value broken over lines without
+// a soft line break goes on in the lines that cannot be properties. EMAIL (the preferred one, else the first), BDAY,
 // NOTE, ORG's name to Workplace, CATEGORIES to Flag and Flag2 (ContactDraft::setCategories).
 // Values with no field of their own go to Notes as labelled lines in the card's order: further
 // addresses, numbers and e-mail addresses, fax and pager numbers, name prefix and suffix, ORG's units,

@@ -123,6 +123,7 @@ Kind kindOf(const QByteArray& name)
         {"SOUND", Kind::Binary},
         {"KEY", Kind::Binary},
         {"X-ABLABEL", Kind::Label},
+        {"LABEL", Kind::PostalLabel},
     };
     const auto it = kinds.constFind(name);
     if (it != kinds.constEnd())
@@ -236,6 +237,30 @@ bool parseProperty(const QByteArray& line, Property& out)
         }
     }
     return true;
+}
+
+bool couldBeProperty(const QByteArray& line)
+{
+    qsizetype i = 0;
+    bool dotSeen = false;
+    while (i < line.size()) {
+        const char c = line[i];
+        const bool nameChar = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                              c == '_';
+        if (nameChar) {
+            ++i;
+        } else if (c == '.' && i > 0 && !dotSeen && line[i - 1] != '.') {
+            dotSeen = true;
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (i == 0 || i >= line.size() || line[i - 1] == '.')
+        return false;
+    if (line[i] == ';')
+        return line.indexOf(':', i) > i;
+    return line[i] == ':';
 }
 
 QByteArray decodeQuotedPrintable(const QByteArray& text)

@@ -9,7 +9,7 @@ namespace exchange::vcard {
 
 // The properties the reader acts on; Other is anything else. IM: IMPP and the older X-JABBER, X-SKYPE...;
 // OtherDate and Related: the labelled dates and names of Apple's cards; Binary: PHOTO, LOGO, SOUND, KEY;
-// Label: X-ABLABEL, the label of the property of the same group.
+// Label: X-ABLABEL, the label of the property of the same group; PostalLabel: LABEL, an address as printed on an envelope.
 enum class Kind {
     Other,
     Frame,
@@ -33,6 +33,7 @@ enum class Kind {
     OtherDate,
     Binary,
     Label,
+    PostalLabel,
 };
 [[nodiscard]] Kind kindOf(const QByteArray& upperName);
 
@@ -63,6 +64,11 @@ struct Property
 // Whether an unparsed content line declares quoted-printable or base64 encoding in its parameters.
 [[nodiscard]] bool declaresQuotedPrintable(const QByteArray& line);
 [[nodiscard]] bool declaresBase64(const QByteArray& line);
+
+// Whether a line could start a property: a name (letters, digits, hyphens; a group before a dot), then parameters
+// or the colon. A quoted-printable value that a phone broke over lines without a soft break goes on in lines
+// that cannot.
+[[nodiscard]] bool couldBeProperty(const QByteArray& line);
 
 // Quoted-printable to bytes ("=41" -> 'A'; a malformed "=" sequence is kept as it stands).
 [[nodiscard]] QByteArray decodeQuotedPrintable(const QByteArray& text);

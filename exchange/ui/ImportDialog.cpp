@@ -106,7 +106,8 @@ void ImportClick(QWidget* parent, data::ContactStore& store)
         request.title = QStringLiteral("Import contacts");
         request.folder = QDir::homePath();
         request.filter = QStringLiteral("Contacts (*.vcf *.vcard *.csv *.mdb *.accdb);;vCard (*.vcf *.vcard);;"
-                                        "CSV (*.csv *.txt);;Access-format databases (*.mdb *.accdb);;All files (*)");
+                                        "CSV (*.csv *.txt);;Access-format databases (*.mdb *.accdb);;"
+                                        "Tovrel address books (*.mdb *.sqlite *.db);;All files (*)");
         const QString path = platform::fileDialogs().openFile(parent, request);
         if (!path.isEmpty())
             importFile(parent, store, path);
@@ -135,6 +136,10 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         }
 
         exchange::Importer importer(path, table);
+        if (importer.kind() == exchange::SourceKind::Tovrel &&
+            QFileInfo(path).canonicalFilePath() ==
+                QFileInfo(store.ADOConnection1.databasePath()).canonicalFilePath())
+            throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(fileName));
         std::optional<exchange::ImportPlan> plan;
         {
             ProgressBox progress(parent, QStringLiteral("Reading %1...").arg(fileName));

@@ -67,7 +67,9 @@ private slots:
 
         QCOMPARE(r.contacts[0].movedToNotes, 6);
         QVERIFY(r.log.skipped().isEmpty());
-        QCOMPARE(r.log.noticeCount(), 0);
+        // Only that the file was read as Windows-1252, said once.
+        QCOMPARE(r.log.noticeCount(), 1);
+        QVERIFY(r.log.notices()[0].text.contains(QStringLiteral("read as Windows-1252")));
     }
 
     void googleStyleWithTypedPairs()
@@ -122,6 +124,20 @@ private slots:
         QCOMPARE(r.contacts.value(0).contact[Field::Surname], QStringLiteral("Łoś"));
         QCOMPARE(r.contacts.value(0).contact[Field::Firstname], QStringLiteral("Żaneta"));
         QCOMPARE(r.contacts.value(0).contact[Field::Notes], QStringLiteral("a\tb"));
+    }
+
+    // A stray byte in one row of a UTF-8 file spoils only that value, and the notes say where.
+    void aStrayByteIsReplacedWhereItIs()
+    {
+        const Read r = readBytes("Last Name,First Name\r\nBront\xC3\xAB,Zo\xC3\xAB\r\nSmith,Jo\xFF\r\nM\xC3\xBCller,Hans\r\n");
+        QCOMPARE(r.description, QStringLiteral("CSV, comma separated, UTF-8"));
+        QCOMPARE(r.contacts.size(), 3);
+        QCOMPARE(r.contacts[0].contact[Field::Firstname], QStringLiteral("Zoë"));
+        QCOMPARE(r.contacts[1].contact[Field::Firstname], QStringLiteral("Jo\uFFFD"));
+        QCOMPARE(r.contacts[2].contact[Field::Surname], QStringLiteral("Müller"));
+        QVERIFY2(r.hasNotice(2, 3, QStringLiteral("column \"First Name\": 1 byte that is not UTF-8")),
+                 qPrintable(r.allNotices()));
+        QCOMPARE(r.log.warningCount(), 1);
     }
 
     void oldMacintoshLineEnds()

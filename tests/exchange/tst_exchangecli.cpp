@@ -3,10 +3,12 @@
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 using testsupport::readBytes;
 using testsupport::writeFile;
@@ -127,6 +129,59 @@ private slots:
         QCOMPARE(missing.status, 1);
         QVERIFY2(missing.err.contains(QStringLiteral("has no table \"HomeAd\"")), qPrintable(missing.err));
         QCOMPARE(stored(), 15);
+    }
+
+    // Another address book of ours (a family member's) adds its contacts with every field as it was.
+    void importsAnotherAddressBook()
+    {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("family")));
+        const QString other = m_dir.filePath(QStringLiteral("family/Tovrel.mdb"));
+        testsupport::makeDatabase(
+            other, {{{"Surname", "Carter"}, {"Firstname", "Zoë"}, {"Midname", "J"}, {"Address1", "1 High St"},
+                     {"Address2", "Flat 2"}, {"A3_Village", "Heworth"}, {"Town", "York"}, {"County", "North Yorkshire"},
+                     {"PostCode", "YO1 1AA"}, {"Country", "UK"}, {"Tel", "01904 111"}, {"Cell", "07700 900"},
+                     {"Email", "zoe@example.com"}, {"Birthday", "1970-01-31"}, {"Notes", "two\nlines"},
+                     {"Workplace", "Acme"}, {"Work Tel", "01904 222"}, {"Flag", "XMAS"}, {"Flag2", "Golf"}},
+                    {{"Surname", "Dunn"}}});
+        const Run r = tovrel({"--import", other, "--folder", m_dir.path()});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("2 contacts added from %1\n").arg(other)), qPrintable(r.out));
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err)); // its key column is no value left out
+        QCOMPARE(stored(), 8);
+        QCOMPARE(testsupport::query(m_database, QStringLiteral("SELECT Surname||'|'||Firstname||'|'||Midname||'|'||"
+                                                               "Address1||'|'||Address2||'|'||A3_Village||'|'||Town||'|'||"
+                                                               "County||'|'||PostCode||'|'||Country||'|'||Tel||'|'||Cell||"
+                                                               "'|'||Email||'|'||Birthday||'|'||Notes||'|'||Workplace||'|'||"
+                                                               "[Work Tel]||'|'||Flag||'|'||Flag2 FROM HomeAd WHERE "
+                                                               "Surname='Carter'")),
+                 QStringList{"Carter|Zoë|J|1 High St|Flat 2|Heworth|York|North Yorkshire|YO1 1AA|UK|01904 111|07700 900|"
+                             "zoe@example.com|1970-01-31|two\nlines|Acme|01904 222|XMAS|Golf"});
+        QCOMPARE(testsupport::query(other, QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"2"});
+    }
+
+    // A database that is not an address book, or the book itself, adds nothing.
+    void otherDatabasesAreRefused_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("SQLite without HomeAd") << "other.sqlite" << "is a database but not an address book";
+        QTest::newRow("the address book itself") << "Tovrel.mdb" << "is the address book itself";
+    }
+    void otherDatabasesAreRefused()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(m_dir.filePath(QStringLiteral("other.sqlite"))).constData(), &db),
+                 SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE IF NOT EXISTS Notes (ID INTEGER PRIMARY KEY, Surname TEXT);"
+                         "INSERT INTO Notes (Surname) VALUES ('Smith')", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        const Run r = tovrel({"--import", m_dir.filePath(file), "--folder", m_dir.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(stored(), 6);
     }
 
     void errorsGoToStandardErrorWithAFailingStatus_data()

@@ -273,6 +273,34 @@ private slots:
                      : QStringLiteral("2 contacts added from c.csv. 1 contact left out for over-long values."));
     }
 
+    // File > Import takes another address book through the same preview; the book itself is refused before it.
+    void anotherAddressBookIsImported_data()
+    {
+        QTest::addColumn<bool>("itself");
+        QTest::newRow("another book") << false;
+        QTest::newRow("the book itself") << true;
+    }
+    void anotherAddressBookIsImported()
+    {
+        QFETCH(bool, itself);
+        Program p;
+        const QString other = p.dir.filePath(QStringLiteral("family.mdb"));
+        testsupport::makeDatabase(other, {{{"Surname", "Carter"}, {"Firstname", "Zoë"}, {"Birthday", "1970-01-31"}}});
+        PreviewAnswer answer(true);
+        answer.install();
+        exchange::importFile(nullptr, *p.store, itself ? p.database : other);
+        QCOMPARE(answer.shown, itself ? 0 : 1);
+        QCOMPARE(p.stored(), itself ? 6 : 7);
+        if (itself) {
+            QCOMPARE(p.errors(), QStringList{QStringLiteral("Tovrel.mdb is the address book itself; nothing was imported.")});
+        } else {
+            QVERIFY(p.errors().isEmpty());
+            QCOMPARE(testsupport::query(p.database,
+                                        QStringLiteral("SELECT Firstname||' '||Birthday FROM HomeAd WHERE Surname='Carter'")),
+                     QStringList{"Zoë 1970-01-31"});
+        }
+    }
+
     void aFailedImportLeavesTheTableAsItWas_data()
     {
         QTest::addColumn<bool>("locked");

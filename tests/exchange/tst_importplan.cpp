@@ -31,6 +31,22 @@ class TestImportPlan : public QObject
 {
     Q_OBJECT
 private slots:
+    // Without a byte-order mark and with a name in another script at once, a UTF-16 vCard is still a vCard.
+    void utf16WithoutAMarkIsRecognised()
+    {
+        QTemporaryDir dir;
+        QStringEncoder be(QStringConverter::Utf16BE);
+        const QByteArray bytes = be.encode(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Żółw;Łucja;;;\r\n"
+                                                          "FN:Łucja Żółw\r\nEND:VCARD\r\n"));
+        Importer importer(writeFile(dir, QStringLiteral("apple.vcf"), bytes), {}, ReadOptions{2024});
+        QCOMPARE(importer.kind(), SourceKind::VCard);
+        const std::optional<ImportPlan> plan = importer.plan();
+        QVERIFY(plan);
+        QCOMPARE(plan->contactCount, 1);
+        QCOMPARE((*plan->first)[Field::Surname], QStringLiteral("Żółw"));
+        QCOMPARE(plan->source, QStringLiteral("vCard, UTF-16"));
+    }
+
     void planShowsWhatWillHappen()
     {
         QTemporaryDir dir;

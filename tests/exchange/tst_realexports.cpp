@@ -93,7 +93,7 @@ private slots:
         QTest::newRow("vCard 4.0") << "vcard40dates.vcf" << 2
                                    << QStringList{"h.okafor@hospital.example.ng", "hannah@example.ng",
                                                   "info@library.example.ng"}
-                                   << QStringList{"+234-1-234-5678", "+234-1-876-5432;ext=12", "+234-803-555-0101"};
+                                   << QStringList{"+234-1-234-5678", "+234-1-876-5432", "+234-803-555-0101"};
         QTest::newRow("Google CSV") << "googlecontacts.csv" << 3
                                     << QStringList{"carlos@example.pt", "cm@example.pt", "carlos.mendes@firm.example.pt",
                                                    "info@bakery.example.com"}
@@ -162,9 +162,8 @@ private slots:
                "E-mail: mhughes@home.example.net";
         QTest::newRow("vCard 4.0: dates, relations")
             << "vcard40dates.vcf" << 0
-            << "Name prefix: Dr.\nName suffix: PhD\nBirthday: 12/04\nAnniversary: 2009-06-20\n"
-               "Other phone: +234-803-555-0101\nWork e-mail: h.okafor@hospital.example.ng\nSpouse: Chidi Okafor\n"
-               "Work Tel: +234-1-876-5432;ext=12";
+            << "Name prefix: Dr.\nName suffix: PhD\nBirthday: 12/04\nAnniversary: 2009-06-20\nWork Tel extension: 12\n"
+               "Other phone: +234-803-555-0101\nWork e-mail: h.okafor@hospital.example.ng\nSpouse: Chidi Okafor";
         QTest::newRow("Google CSV")
             << "googlecontacts.csv" << 0
             << "Plays guitar\n"

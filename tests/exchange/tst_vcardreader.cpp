@@ -245,24 +245,126 @@ private slots:
         QCOMPARE(r.contacts.value(0).contact[Field::Firstname], QStringLiteral("J€rg"));
         QCOMPARE(r.contacts.value(0).contact[Field::Notes], QStringLiteral("“quoted”"));
         QCOMPARE(r.description, QStringLiteral("vCard, Windows-1252"));
+        QCOMPARE(r.log.warningCount(), 1); // said once for the file, not for each value
     }
 
-    // A file that looks like UTF-8 in its first block but holds Windows-1252 text later on: the later text
-    // is still read (not lost as replacement characters), and the user is told where.
-    void windows1252AfterTheSniffedBlock()
+    // The encoding is judged from the whole file, after unfolding: a stray byte is replaced where it is (and that place
+    // named), not taken as a sign that the whole file is Windows-1252; only text with no UTF-8 at all is read so.
+    void decodingFromTheWholeFile_data()
     {
-        QByteArray bytes;
-        int lines = 0;
-        while (bytes.size() < 400 * 1024) {
-            bytes += card("N:Zoë;Ann;;;");
-            lines += 4;
-        }
-        bytes += card("N:M\xFCller;;;;");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("surnames");
+        QTest::addColumn<QString>("firstname"); // of the last contact
+        QTest::addColumn<QString>("notice");    // a warning that must be there; empty: no warning at all
+        QTest::addColumn<qint64>("record");
+        QTest::addColumn<qint64>("line");
+
+        QTest::newRow("stray byte in card 2 of 3")
+            << card("N:Bront\xC3\xAB;Zo\xC3\xAB;;;") + card("N:Smith;Jo\xFF;;;") + card("N:M\xC3\xBCller;Hans;;;")
+            << QStringList{"Brontë", "Smith", "Müller"} << QStringLiteral("Hans")
+            << QStringLiteral("N: 1 byte that is not UTF-8, replaced by \uFFFD") << qint64(2) << qint64(7);
+
+        // A stray byte at the start, with the first UTF-8 character only past the first block read.
+        QByteArray late = card("N:Smith;Jo\xFF;;;");
+        while (late.size() < 300 * 1024)
+            late += card("N:Able;Ann;;;");
+        late += card("N:Bront\xC3\xAB;Zo\xC3\xAB;;;") + card("N:M\xC3\xBCller;Hans\xC3\xAB;;;");
+        QTest::newRow("stray byte before the first UTF-8 block")
+            << late << QStringList() << QStringLiteral("Hansë") << QStringLiteral("N: 1 byte that is not UTF-8")
+            << qint64(1) << qint64(3);
+
+        QTest::newRow("character split by a fold")
+            << card("N:Bront\xC3\r\n \xAB;Zo\xC3\xAB;;;") << QStringList{"Brontë"} << QStringLiteral("Zoë") << QString()
+            << qint64(0) << qint64(0);
+
+        QTest::newRow("no UTF-8 at all: Windows-1252, said")
+            << card("N:M\xFCller;J\x80rg;;;") << QStringList{"Müller"} << QStringLiteral("J€rg")
+            << QStringLiteral("the file is not UTF-8; it was read as Windows-1252") << qint64(0) << qint64(3);
+
+        QTest::newRow("quoted-printable, not UTF-8, in an ASCII file")
+            << card("N;ENCODING=QUOTED-PRINTABLE:Gr=FC=DFe;Ann;;;", "2.1") << QStringList{"Grüße"}
+            << QStringLiteral("Ann") << QStringLiteral("N: text that is not UTF-8 was read as Windows-1252")
+            << qint64(1) << qint64(3);
+
+        // Without a byte-order mark, and a name in another script right at the start.
+        const QString text = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Łoś;Żaneta;;;\r\nEND:VCARD\r\n"
+                                            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nEND:VCARD\r\n");
+        QStringEncoder le(QStringConverter::Utf16LE), be(QStringConverter::Utf16BE);
+        QTest::newRow("UTF-16LE, no byte-order mark") << QByteArray(le.encode(text)) << QStringList{"Łoś", "山田"}
+                                                      << QStringLiteral("太郎") << QString() << qint64(0) << qint64(0);
+        QTest::newRow("UTF-16BE, no byte-order mark") << QByteArray(be.encode(text)) << QStringList{"Łoś", "山田"}
+                                                      << QStringLiteral("太郎") << QString() << qint64(0) << qint64(0);
+    }
+    void decodingFromTheWholeFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, surnames);
+        QFETCH(QString, firstname);
+        QFETCH(QString, notice);
+        QFETCH(qint64, record);
+        QFETCH(qint64, line);
         const Read r = readBytes(bytes);
-        QCOMPARE(r.contacts.first().contact[Field::Surname], QStringLiteral("Zoë"));
-        QCOMPARE(r.contacts.last().contact[Field::Surname], QStringLiteral("Müller"));
-        QVERIFY2(r.hasNotice(0, lines + 3, QStringLiteral("not UTF-8 was read as Windows-1252")),
-                 qPrintable(r.allNotices()));
+        QVERIFY(!r.contacts.isEmpty());
+        for (qsizetype i = 0; i < surnames.size(); ++i)
+            QCOMPARE(r.contacts.value(i).contact[Field::Surname], surnames[i]);
+        QCOMPARE(r.contacts.last().contact[Field::Firstname], firstname);
+        if (notice.isEmpty())
+            QVERIFY2(r.log.warningCount() == 0, qPrintable(r.allNotices()));
+        else
+            QVERIFY2(r.hasNotice(record, line, notice), qPrintable(r.allNotices()));
+    }
+
+    void replacedBytesKeepTheRestOfTheValue()
+    {
+        const Read r = readBytes(card("N:Bront\xC3\xAB;Zo\xC3\xAB;;;") + card("N:M\xFCller;;;;"));
+        QCOMPARE(r.contacts.value(1).contact[Field::Surname], QStringLiteral("M\uFFFDller"));
+        QCOMPARE(r.description, QStringLiteral("vCard, UTF-8"));
+    }
+
+    // Faults of real exports: each value lands where a reader of the card would put it, nothing dropped.
+    void cardsFromPhones_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected"); // "Field=value"; fields not named are empty
+
+        QTest::newRow("LABEL is the only address")
+            << card("N:A;;;;\r\nLABEL;TYPE=HOME:Flat 3\\n17 Kings Road\\nLeeds")
+            << QStringList{"Surname=A", "Address1=Flat 3", "Address2=17 Kings Road, Leeds"};
+        QTest::newRow("2.1 quoted-printable LABEL is the only address")
+            << card("N:A;;;;\r\nLABEL;HOME;ENCODING=QUOTED-PRINTABLE:1 Rue de l'=C3=89glise=0D=0AParis", "2.1")
+            << QStringList{"Surname=A", "Address1=1 Rue de l'Église", "Address2=Paris"};
+        QTest::newRow("LABEL of another kind than the ADR")
+            << card("N:A;;;;\r\nADR;TYPE=HOME:;;1 High St;York;;;\r\nLABEL;TYPE=HOME:1 High St\\nYork\r\n"
+                    "LABEL;TYPE=WORK:2 Low St\\nLeeds")
+            << QStringList{"Surname=A", "Address1=1 High St", "Town=York", "Notes=Work address: 2 Low St, Leeds"};
+        QTest::newRow("quoted-printable goes on without a soft break")
+            << card("N:A;;;;\r\nNOTE;ENCODING=QUOTED-PRINTABLE:first line\r\nsecond=20line\r\nTEL;HOME:123", "2.1")
+            << QStringList{"Surname=A", "Notes=first line\nsecond line", "Tel=123"};
+        QTest::newRow("tel URI with an extension")
+            << card("N:A;;;;\r\nTEL;VALUE=uri:tel:+44-555-555-5555;ext=5555", "4.0")
+            << QStringList{"Surname=A", "Tel=+44-555-555-5555", "Notes=Tel extension: 5555"};
+        QTest::newRow("phone labelled Other")
+            << card("N:A;;;;\r\nitem3.TEL:01234 567\r\nitem3.X-ABLabel:_$!<Other>!$_\r\nTEL;TYPE=CELL:07700")
+            << QStringList{"Surname=A", "Cell=07700", "Notes=Other phone: 01234 567"};
+        QTest::newRow("PO box after the street")
+            << card("N:A;;;;\r\nADR;TYPE=HOME:PO Box 12;;1 High St;York;;YO1 1AA;")
+            << QStringList{"Surname=A", "Address1=1 High St", "Address2=PO Box 12", "Town=York", "PostCode=YO1 1AA"};
+        QTest::newRow("PO box alone") << card("N:A;;;;\r\nADR:PO Box 12;;;York;;;")
+                                      << QStringList{"Surname=A", "Address1=PO Box 12", "Town=York"};
+    }
+    void cardsFromPhones()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        const Read r = readBytes(bytes);
+        QCOMPARE(r.contacts.size(), 1);
+        Contact want;
+        for (const QString& e : expected) {
+            const qsizetype eq = e.indexOf(QLatin1Char('='));
+            want[*fieldByName(e.left(eq))] = e.mid(eq + 1);
+        }
+        for (const FieldInfo& f : Fields)
+            QCOMPARE(r.contacts[0].contact[f.field], want[f.field]);
     }
 
     // Lines and characters cut by the reader's block boundaries come out whole.
