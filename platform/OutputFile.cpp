@@ -68,6 +68,17 @@ bool sameFile(const QString& a, const QString& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// A file opened from a descriptor has no name of its own; its errors should still name what the user gave.
+class NamedFile : public QFile
+{
+public:
+    explicit NamedFile(QString name) : m_name(std::move(name)) {}
+    [[nodiscard]] QString fileName() const override { return m_name; }
+
+private:
+    QString m_name;
+};
+
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO));
@@ -128,7 +139,7 @@ void OutputFile::open()
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags >= 0)
             ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-        m_direct = std::make_unique<QFile>();
+        m_direct = std::make_unique<NamedFile>(m_path);
         if (!m_direct->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
             throw cannotWrite(m_path, m_direct->errorString());
