@@ -68,7 +68,7 @@ QString takeOption(QStringList& options, const QString& option, const char* what
     if (at < 0)
         return {};
     if (at + 1 >= options.size())
-        throw platform::AppError(QStringLiteral("%1 needs %2").arg(option, QString::fromLatin1(what)));
+        throw platform::UsageError(QStringLiteral("%1 needs %2").arg(option, QString::fromLatin1(what)));
     const QString value = options.at(at + 1);
     options.remove(at, 2);
     return value;
@@ -217,7 +217,7 @@ reports::BatchOutcome runBatchReport(const BatchOptions& options)
     QStringList rest = options.reportOptions;
     const reports::ReportDefinition definition = (*factory)(rest);
     if (!rest.isEmpty())
-        throw platform::AppError(QStringLiteral("unknown option %1").arg(rest.first()));
+        throw platform::UsageError(QStringLiteral("unknown option %1").arg(rest.first()));
 
     // The selection as at start-up, then narrowed as the search dialog narrows it. Read once into the snapshot:
     // the file need not stay in memory besides.
@@ -254,6 +254,9 @@ int runBatch(int argc, char* argv[], const QStringList& arguments)
         // Not an error: the PDF is written, but the user may want to fix those values before printing.
         if (outcome.shortened > 0)
             std::fprintf(stderr, "%s\n", qPrintable(reports::shortenedNotice(outcome.shortened)));
+    } catch (const platform::UsageError& e) {
+        printError(e.message());
+        return 2;
     } catch (const platform::AppError& e) {
         printError(e.message());
         return 1;

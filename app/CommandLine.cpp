@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/Batch.h"
 #include "app/FirstStart.h"
+#include "app/StopSignals.h"
 #include "exchange/ExchangeCli.h"
 #include "exchange/ui/ImportDialog.h"
 #include "mainwindow/HomeGrid.h"
@@ -165,6 +166,11 @@ int runProgram(int argc, char* argv[])
                             exchange::isExchangeCommand(options.rest) || sharing::isSyncCommand(options.rest);
     const std::unique_ptr<QTemporaryDir> runtime = windowless ? privateRuntimeFolder() : nullptr;
     if (options.initDatabase) {
+        if (!options.rest.isEmpty()) {
+            printError(QStringLiteral("unknown option %1").arg(options.rest.first()));
+            printUsage(stderr);
+            return 2;
+        }
         QCoreApplication core(argc, argv);
         try {
             makeNewAddressBook(platform::programFolder());
@@ -203,6 +209,7 @@ int runProgram(int argc, char* argv[])
     if (!fileToOpen.isEmpty())
         exchange::importAfterStartUp(application.fmHomeAddMain, application.store, fileToOpen);
     sharing::syncAtStartIfAsked(application.fmHomeAddMain, application.store);
+    const std::unique_ptr<StopSignals> stopSignals = closeOnStopSignals(application);
     const int status = QApplication::exec();
     sharing::syncAtExitIfAsked(application.store);
     return status;

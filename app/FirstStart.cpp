@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace app {
@@ -30,9 +31,13 @@ bool offerNewAddressBook(const QString& programFolder)
 
 void makeNewAddressBook(const QString& programFolder)
 {
+    const bool made = !QFileInfo::exists(programFolder);
     if (!QDir().mkpath(programFolder))
         throw platform::AppError(
             QStringLiteral("Cannot create folder %1").arg(QDir::toNativeSeparators(QDir::cleanPath(programFolder))));
+    // Other people's addresses: a folder made here is the user's alone. One that was there is left as it is.
+    if (made)
+        QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     data::createDatabaseIfMissing(programFolder + data::databaseFileName());
     // Without a county list the first start would greet the user with an error.
     const QString listFile = programFolder + QStringLiteral("ListFile.txt");

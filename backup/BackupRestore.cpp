@@ -1,6 +1,7 @@
 #include "backup/BackupRestore.h"
 
 #include "data/ContactStore.h"
+#include "data/DatabaseCheck.h"
 #include "data/FileLock.h"
 #include "platform/AppError.h"
 #include "platform/Commands.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QUrl>
 #include <exception>
 #include <sqlite3.h>
@@ -73,38 +73,8 @@ void copyFile(const QString& source, const QString& destination, const BlockWrit
         CopyDataFile(source, destination);
 }
 
-[[nodiscard]] QStringList columnsOf(sqlite3* db, const char* table)
-{
-    QStringList names;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ')';
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return names;
-    while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-    sqlite3_finalize(st);
-    return names;
-}
-
-// The first line of the engine's integrity report: "ok" for an intact file.
-[[nodiscard]] QString quickCheck(sqlite3* db, int* rc)
-{
-    sqlite3_stmt* st = nullptr;
-    *rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st, nullptr);
-    QString first;
-    if (*rc == SQLITE_OK) {
-        *rc = sqlite3_step(st);
-        if (*rc == SQLITE_ROW) {
-            first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-            *rc = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(st);
-    return first;
-}
-
 // Closes the contact list and the connection, runs the copy, and opens both again whether the copy worked or not.
-// A copy error is raised only once the list is open again; an error while reopening takes its place.
+// A copy error is raised only once the list is open again; an error while reopening comes first in its message.
 void withStoreClosed(data::ContactStore& store, const std::function<void()>& copy)
 {
     // Saved as a move would save it; a change that cannot be saved stops the command with the list left open.
@@ -117,7 +87,21 @@ void withStoreClosed(data::ContactStore& store, const std::function<void()>& cop
     } catch (...) {
         copyError = std::current_exception();
     }
-    store.HomeQuery.open();
+    try {
+        store.HomeQuery.open();
+    } catch (const platform::AppError& reopen) {
+        if (!copyError)
+            throw;
+        // Both are news to the user: the list is gone, and whether the copy was made.
+        try {
+            std::rethrow_exception(copyError);
+        } catch (const platform::AppError& copy) {
+            throw platform::AppError(platform::withFullStop(reopen.message()) + QStringLiteral("\n\n") +
+                                     copy.message());
+        } catch (...) {
+            throw reopen;
+        }
+    }
     if (copyError)
         std::rethrow_exception(copyError);
 }
@@ -148,25 +132,8 @@ void checkContactDatabase(const QString& path)
                         QStringLiteral("?mode=ro&immutable=1");
     if (file.open(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) != SQLITE_OK)
         throw unsound(file.error());
-    int rc = SQLITE_OK;
-    const QString check = quickCheck(file.handle(), &rc);
-    if (rc != SQLITE_OK)
-        throw unsound(file.error());
-    if (check != QLatin1String("ok"))
-        throw unsound(check);
-    const QStringList columns = columnsOf(file.handle(), "HomeAd");
-    if (columns.isEmpty())
-        throw unsound(QStringLiteral("it has no table HomeAd"));
-    QSet<QString> present;
-    for (const QString& c : columns)
-        present.insert(c.toCaseFolded());
-    QStringList needed{QStringLiteral("ID")};
-    for (const data::FieldDef& f : data::contactFields())
-        if (f.isStored())
-            needed << f.name;
-    for (const QString& name : needed)
-        if (!present.contains(name.toCaseFolded()))
-            throw unsound(QStringLiteral("the table HomeAd has no field %1").arg(name));
+    if (const QString fault = data::contactDatabaseFault(file.handle()); !fault.isEmpty())
+        throw unsound(fault);
 }
 
 void backUpDatabase(const QString& database, const QString& backup, const BlockWriter& write)
@@ -187,9 +154,18 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
     }
     if (isLockConflict(rc))
         throw platform::AppError(cannotOpen);
-    // Copying something that is not a database would replace the last good backup with it.
+    // Copying something that is not a sound database would replace the last good backup with it: the database
+    // must pass what Restore asks of a backup.
+    const auto damaged = [](const QString& why) {
+        return platform::AppError(
+            QStringLiteral("The address book is damaged: %1; the backup was not replaced").arg(why));
+    };
     if (rc != SQLITE_OK)
-        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
+        throw damaged(lock.error());
+    if (QFileInfo(database).size() == 0)
+        throw damaged(QStringLiteral("the file is empty"));
+    if (const QString fault = data::contactDatabaseFault(lock.handle()); !fault.isEmpty())
+        throw damaged(fault);
     copyFile(database, backup, write);
 }
 

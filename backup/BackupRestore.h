@@ -28,8 +28,10 @@ void registerBackupCommands(platform::Commands& commands, data::ContactStore& st
 
 // The copies themselves, run while the program holds the database closed. Each either completes or changes nothing
 // and throws platform::AppError:
-// - backUpDatabase: "Cannot open file %s" (database) when it is missing, not a database, or being written by another
-//   program; "Cannot create file %s" (backup) when the backup cannot be written.
+// - backUpDatabase: "Cannot open file %s" (database) when it is missing or being written by another program; "The
+//   address book is damaged: …; the backup was not replaced" when it fails the check a backup must pass to be
+//   restored; "Cannot create file %s" (backup) when the backup cannot be written. The backup gets the database's
+//   mode.
 // - restoreDatabase: "Cannot open file %s" (backup) when it cannot be read; a message naming the backup when it is
 //   not a sound contact database; "Cannot create file %s" (database) when another program has the database open or
 //   the database cannot be written.

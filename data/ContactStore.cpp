@@ -7,7 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextBoundaryFinder>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace data {
 
@@ -72,6 +77,13 @@ bool createDatabaseIfMissing(const QString& path)
     // Built under a temporary name and renamed into place, so no half-made file is ever left as the database.
     const QString temporary = path + QStringLiteral(".new");
     QFile::remove(temporary);
+    // Made here, empty and private to the user whatever the umask, before the engine writes anything into it.
+    const int fd = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        throw platform::AppError(
+            QStringLiteral("Cannot create file %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

@@ -3,9 +3,9 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/VCardWriter.h"
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -71,13 +71,11 @@ std::optional<ExportFormat> exportFormatForPath(const QString& path)
 
 qint64 exportToFile(const QString& path, ExportFormat format, const std::function<bool(Contact&)>& next)
 {
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        throw platform::AppError(QStringLiteral("Cannot create the file %1: %2").arg(path, reasonOf(file, errno)));
+    platform::OutputFile file(path);
+    file.open();
     qint64 count = 0;
     {
-        const auto writer = makeWriter(format, file);
+        const auto writer = makeWriter(format, file.device());
         Contact contact;
         while (next(contact)) {
             writer->write(contact);
@@ -85,10 +83,8 @@ qint64 exportToFile(const QString& path, ExportFormat format, const std::functio
             contact = Contact{};
         }
     }
-    // The last buffered bytes are written here: commit() alone does not report a disk that filled up now.
-    errno = 0;
-    if (!file.flush() || !file.commit())
-        throw cannotWrite(file, errno);
+    // The last buffered bytes are written here: a disk that filled up now is reported too.
+    file.commit();
     return count;
 }
 

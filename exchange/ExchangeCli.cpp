@@ -1,6 +1,7 @@
 #include "exchange/ExchangeCli.h"
 
 #include "data/ContactStore.h"
+#include "data/DatabaseCheck.h"
 #include "exchange/AccessFile.h"
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
@@ -117,6 +118,11 @@ int runExport(const ExchangeOptions& o)
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
     store.HomeQuery.open();
+    // As --report does: a file of headers alone would take the place of a good export.
+    if (store.HomeQuery.recordCount() == 0)
+        throw platform::AppError(QStringLiteral("There are no contacts to export: the selection is empty; %1 was not "
+                                                "written")
+                                     .arg(o.exportFile));
     const qint64 written = exportQuery(store.HomeQuery, o.exportFile, *format);
     std::printf("%s\n", qPrintable(QStringLiteral("%1 exported to %2").arg(contacts(written), o.exportFile)));
     return 0;
@@ -133,6 +139,10 @@ int runImport(const ExchangeOptions& o)
     store.configure(platform::programFolder());
     requireOurDatabase(store);
     store.ADOConnection1.open();
+    // Contacts added to a damaged file could be lost with it, as the export and the reports would find.
+    if (const QString fault = data::databaseFault(store.ADOConnection1.handle()); !fault.isEmpty())
+        throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; nothing was imported")
+                                     .arg(store.ADOConnection1.databasePath(), fault));
 
     exchange::Importer importer(file, o.table);
     std::optional<exchange::ImportPlan> plan;

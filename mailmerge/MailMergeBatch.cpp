@@ -20,11 +20,11 @@ std::optional<QString> takeOption(QStringList& options, const QString& name, con
     if (at < 0)
         return std::nullopt;
     if (at + 1 >= options.size())
-        throw platform::AppError(QStringLiteral("%1 needs %2").arg(name, QString::fromLatin1(what)));
+        throw platform::UsageError(QStringLiteral("%1 needs %2").arg(name, QString::fromLatin1(what)));
     const QString value = options.at(at + 1);
     options.remove(at, 2);
     if (options.contains(name))
-        throw platform::AppError(QStringLiteral("%1 is given twice").arg(name));
+        throw platform::UsageError(QStringLiteral("%1 is given twice").arg(name));
     return value;
 }
 

@@ -389,11 +389,18 @@ void TfmHomeAddMain::setVisible(bool visible)
         loadCountyPickList();
 }
 
+void TfmHomeAddMain::closeWithoutQuestions()
+{
+    const platform::ErrorsToConsole toConsole;
+    close();
+}
+
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
-    // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so.
+    // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so
+    // (or, with nobody to ask, once it is on standard error).
     dbGrid1->commitOpenEditor();
-    if (!platform::guard([this] { homeQuery().settle(); }) &&
+    if (!platform::guard([this] { homeQuery().settle(); }) && !platform::errorsGoToConsole() &&
         platform::prompts().message(this, QStringLiteral("Confirm"),
                                     QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
                                     platform::Icon::Question,

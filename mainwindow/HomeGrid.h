@@ -115,6 +115,9 @@ public:
     void FormShow();
     void FormClose();
     void FormActivate();
+    // Close as the user's Close does, asking nothing: for a program told to stop by the system. Errors go to
+    // standard error, and a change that cannot be saved is given up.
+    void closeWithoutQuestions();
 
     void setVisible(bool visible) override;
 

@@ -18,4 +18,11 @@ private:
     QByteArray m_utf8;
 };
 
+// A malformed command line (an unknown option, a missing value): the batch commands exit with status 2 for it.
+class UsageError : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
 } // namespace platform

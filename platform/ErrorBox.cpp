@@ -4,6 +4,7 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <cstdio>
 
 namespace platform {
 
@@ -14,8 +15,24 @@ QString withFullStop(const QString& text)
     return text;
 }
 
+namespace {
+int& consoleDepth()
+{
+    static int depth = 0;
+    return depth;
+}
+} // namespace
+
+ErrorsToConsole::ErrorsToConsole() { ++consoleDepth(); }
+ErrorsToConsole::~ErrorsToConsole() { --consoleDepth(); }
+bool errorsGoToConsole() { return consoleDepth() > 0; }
+
 void showDefaultError(const QString& text)
 {
+    if (errorsGoToConsole()) {
+        std::fprintf(stderr, "tovrel: %s\n", qPrintable(withFullStop(text)));
+        return;
+    }
     QWidget* parent = QApplication::activeWindow();
     prompts().message(parent, QStringLiteral("Tovrel"), withFullStop(text), Icon::Error, Buttons::Ok);
 }

@@ -14,6 +14,18 @@ namespace platform {
 // The application's report of an error no handler dealt with: caption "Tovrel", error icon, OK.
 void showDefaultError(const QString& text);
 
+// While one lives, the default error box is written to standard error instead: the program is being stopped (a
+// logout, a shutdown) and nobody is there to answer a box.
+class ErrorsToConsole
+{
+public:
+    ErrorsToConsole();
+    ~ErrorsToConsole();
+    ErrorsToConsole(const ErrorsToConsole&) = delete;
+    ErrorsToConsole& operator=(const ErrorsToConsole&) = delete;
+};
+[[nodiscard]] bool errorsGoToConsole();
+
 // Runs a handler and turns any error it throws into the default error box. Returns false on error.
 // Qt does not carry exceptions through its event loop, so every handler that may throw runs inside one.
 template <class F>

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -162,6 +163,11 @@ void CopyDataFile(const QString& source, const QString& destination, const Block
     };
     if (!to.open(QIODevice::WriteOnly))
         throw cannotCreate(reasonOf(to));
+    // The copy is as private as its source: a backup of the address book is the address book. Best effort: a
+    // memory stick's file system keeps no modes and refuses to be given one.
+    struct stat mode = {};
+    if (::fstat(from.handle(), &mode) == 0)
+        (void)::fchmod(to.handle(), mode.st_mode & 07777);
 
     // Until the end of the source, not until the first short read: a file of whole blocks is copied whole too.
     QByteArray buffer(CopyBlockSize, Qt::Uninitialized);
@@ -213,11 +219,16 @@ QByteArray encodeText(const QString& text, TextEncoding preferred)
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason)
 {
     QSaveFile file(path);
+    const bool existed = QFileInfo::exists(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (reason)
             *reason = reasonOf(file);
         return false;
     }
+    // The program's own files are nobody else's business; one that is there keeps the mode it was given. Best
+    // effort, as for a copy.
+    if (!existed)
+        (void)::fchmod(file.handle(), S_IRUSR | S_IWUSR);
     if (file.write(bytes) != bytes.size()) {
         if (reason)
             *reason = reasonOf(file);

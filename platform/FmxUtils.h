@@ -32,9 +32,9 @@ inline constexpr qint64 CopyBlockSize = 8192;
 // Copies the contents of source to destination. A destination that is an existing folder receives the copy under
 // the source's file name. The source is opened before the destination is touched; the copy goes to a temporary file
 // beside the destination that is flushed to disk and only then renamed over it, so a failure at any point leaves the
-// former destination whole. Throws platform::AppError: "Cannot open file %s" (source as given), "Cannot read file %s"
-// (source as given), "Cannot create file %s" (full destination path) when it cannot be created or written; each
-// followed by a colon and the system's reason.
+// former destination whole. The copy gets the source's mode. Throws platform::AppError: "Cannot open file %s" (source
+// as given), "Cannot read file %s" (source as given), "Cannot create file %s" (full destination path) when it cannot be
+// created or written; each followed by a colon and the system's reason.
 void CopyDataFile(const QString& source, const QString& destination);
 void CopyDataFile(const QString& source, const QString& destination, const BlockWriter& write);
 
@@ -59,5 +59,6 @@ struct DecodedText
 [[nodiscard]] QByteArray encodeText(const QString& text, TextEncoding preferred);
 
 // Replaces the file at path by bytes through a temporary file and a rename, every step checked. False on failure,
-// and the former file is then left whole; reason then holds the system's reason.
+// and the former file is then left whole; reason then holds the system's reason. A new file is readable by its
+// owner alone (0600); a file that was there keeps its mode.
 [[nodiscard]] bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* reason = nullptr);

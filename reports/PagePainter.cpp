@@ -1,6 +1,7 @@
 #include "reports/PagePainter.h"
 
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 #include "reports/RichTextLayout.h"
 #include "reports/TextMetrics.h"
 
@@ -10,7 +11,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <list>
 
@@ -189,7 +189,7 @@ void paintPage(QPainter& painter, const Rendering& rendering, const Page& page, 
 struct PdfFile::Writer
 {
     explicit Writer(const QString& path) : file(path) {}
-    QSaveFile file;
+    platform::OutputFile file;
     std::unique_ptr<QPdfWriter> pdf; // made once the file is open
     QPainter painter;
 };
@@ -213,18 +213,16 @@ PdfFile::~PdfFile()
 {
     if (m_writer && m_writer->painter.isActive())
         m_writer->painter.end();
-    // An unfinished QSaveFile is discarded: the file at the path stays as it was.
+    // An unfinished file is discarded: the file at the path stays as it was.
 }
 
 void PdfFile::addPage(const Rendering& rendering, const Page& page)
 {
     if (!m_writer) {
-        // QSaveFile must be open before QPdfWriter starts writing to it.
+        // The file must be open before QPdfWriter starts writing to it.
         m_writer = std::make_unique<Writer>(m_path);
-        if (!m_writer->file.open(QIODevice::WriteOnly))
-            throw platform::AppError(
-                QStringLiteral("Cannot write the file %1: %2").arg(m_path, m_writer->file.errorString()));
-        m_writer->pdf = std::make_unique<QPdfWriter>(&m_writer->file);
+        m_writer->file.open();
+        m_writer->pdf = std::make_unique<QPdfWriter>(&m_writer->file.device());
         m_writer->pdf->setResolution(kReferenceDpi);
         m_writer->pdf->setCreator(QStringLiteral("Tovrel"));
         m_writer->pdf->setTitle(rendering.title.isEmpty() ? QFileInfo(m_path).fileName() : rendering.title);
@@ -246,9 +244,7 @@ void PdfFile::finish()
         throw platform::AppError(QStringLiteral("The report has no pages to write"));
     if (!m_writer->painter.end())
         throw platform::AppError(QStringLiteral("Cannot write the file %1").arg(m_path));
-    if (!m_writer->file.commit())
-        throw platform::AppError(
-            QStringLiteral("Cannot write the file %1: %2").arg(m_path, m_writer->file.errorString()));
+    m_writer->file.commit();
 }
 
 void writePdf(const Rendering& rendering, const QString& path, const std::vector<int>& pages)

@@ -1,6 +1,7 @@
 #include "reports/ReportFile.h"
 
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace reports {
@@ -336,9 +336,11 @@ Rendering deserializeReport(const QByteArray& bytes, const QString& name)
 void saveReport(const Rendering& rendering, const QString& path)
 {
     const QByteArray bytes = serializeReport(rendering);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()));
+    platform::OutputFile file(path);
+    file.open();
+    if (file.device().write(bytes) != bytes.size())
+        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.device().errorString()));
+    file.commit();
 }
 
 Rendering loadReport(const QString& path)

@@ -1,6 +1,7 @@
 #include "richtext/RichText.h"
 
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 #include "richtext/CodePage.h"
 #include "richtext/RtfReader.h"
 #include "richtext/TextSanitizer.h"
@@ -235,6 +236,8 @@ void loadFile(const QString& path, QTextDocument& doc, const QFont& baseFont)
 
 void saveFile(const QString& path, const QTextDocument& doc)
 {
+    // A letter saved under the address book's name would cost every contact.
+    platform::refuseOwnFile(path);
     const QByteArray data = writeRtf(doc);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -13,7 +13,7 @@ data="${XDG_DATA_HOME:-$HOME/.local/share}/Tovrel"
 # Earlier builds kept the contacts inside the build folder, which a clean build deletes: move them to the user's
 # data folder once, when that holds no address book yet.
 if [ -f "$root/build/Tovrel.mdb" ] && [ ! -e "$data/Tovrel.mdb" ]; then
-    mkdir -p "$data"
+    mkdir -p -m 700 "$data"
     for f in Tovrel.mdb TovrelIni.ini ListFile.txt Tovrel.bak; do
         [ -e "$root/build/$f" ] && mv "$root/build/$f" "$data/"
     done

@@ -325,6 +325,46 @@ private slots:
         p.verifyReopened(2);
     }
 
+    // A database that would not pass as a backup never replaces the last good one: the user keeps a copy to restore.
+    void backupKeepsTheLastGoodBackupForADamagedDatabase_data()
+    {
+        QTest::addColumn<QString>("database"); // how the database is spoilt
+        QTest::addColumn<QString>("why");      // what the message must say
+        QTest::newRow("a page overwritten") << "page" << "";
+        QTest::newRow("an empty file") << "empty" << "the file is empty";
+        QTest::newRow("no contact table") << "no table" << "it has no table HomeAd";
+    }
+    void backupKeepsTheLastGoodBackupForADamagedDatabase()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, why);
+        Program p;
+        writeFile(p.backup, readBytes(p.database));
+        const QByteArray good = readBytes(p.backup);
+        p.query().close();
+        p.store->ADOConnection1.close();
+        if (database == QLatin1String("page")) {
+            testsupport::makeDatabase(p.database, manyContacts(400));
+            QFile file(p.database);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(file.size() / 4096 / 2 * 4096));
+            QVERIFY(file.write(QByteArray(4096, '\xA5')) == 4096);
+        } else if (database == QLatin1String("empty")) {
+            writeFile(p.database, {});
+        } else {
+            exec(p.database, "DROP TABLE HomeAd");
+        }
+
+        QVERIFY(p.commands.run(QStringLiteral("backup")));
+
+        QCOMPARE(p.errors().size(), 1);
+        const QString shown = p.errors().constFirst();
+        QVERIFY2(shown.contains(QStringLiteral("The address book is damaged: ") + why) &&
+                     shown.contains(QStringLiteral("; the backup was not replaced")),
+                 qPrintable(shown));
+        QCOMPARE(readBytes(p.backup), good);
+    }
+
     // A disk that fills up part way through: the file being replaced is still whole, the error names it, and it
     // is shown only once the list is open again.
     void fullDiskKeepsTheFormerFile_data()

@@ -204,7 +204,7 @@ private slots:
         QTest::newRow("cut and skip-long") << QStringList{"--import", "@two.vcf", "--cut", "--skip-long"} << 2
                                            << "cannot be given together";
         QTest::newRow("missing value") << QStringList{"--import"} << 2 << "--import needs a value";
-        QTest::newRow("unwritable") << QStringList{"--export", "no/such/folder/x.csv"} << 1 << "Cannot create";
+        QTest::newRow("unwritable") << QStringList{"--export", "no/such/folder/x.csv"} << 1 << "Cannot write";
     }
     void errorsGoToStandardErrorWithAFailingStatus()
     {

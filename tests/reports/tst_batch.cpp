@@ -190,7 +190,7 @@ private slots:
         QTest::newRow("no --pdf") << QStringList{"--report", "phone-list"} << 2 << "--pdf FILE is missing";
         QTest::newRow("--not alone") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--not"} << 2
                                      << "--not goes with --search";
-        QTest::newRow("unknown option") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--bogus"} << 1
+        QTest::newRow("unknown option") << QStringList{"--report", "phone-list", "--pdf", "@PDF@", "--bogus"} << 2
                                         << "unknown option --bogus";
         QTest::newRow("unknown field") << QStringList{"--report", "phone-list", "--pdf", "@PDF@",
                                                       "--search", "Shoe",       "x"}
