@@ -1,10 +1,14 @@
 #include "data/Connection.h"
 
+#include "data/DateText.h"
+#include "data/TextOrder.h"
 #include "platform/AppError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QStringList>
 #include <sqlite3.h>
 
 namespace data {
@@ -86,6 +90,37 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     sqlite3_result_int(ctx, matchFolded(cached->pattern, codePoints(text), escape) ? 1 : 0);
 }
 
+QString argumentText(sqlite3_value* value)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+void resultText(sqlite3_context* ctx, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_result_text(ctx, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+void initialLetterFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, readingInitial(argumentText(argv[0])));
+}
+
+void dateShownFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const QString stored = argumentText(argv[0]);
+    const QDate date = fromStorage(stored);
+    if (!date.isValid())
+        return resultText(ctx, stored); // text another program stored that is no date: shown as it is
+    // The short form the card shows, and the month by its name whatever that short form makes of it.
+    const QString named = QLocale().toString(date, QStringLiteral("d MMMM yyyy"));
+    resultText(ctx, QStringList{stored, formatDate(date), named}.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 bool likeMatch(const QString& pattern, const QString& text, QChar escape)
@@ -98,6 +133,10 @@ void registerUnicodeLike(sqlite3* db)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr);
+    // Both depend on the user's locale, which is the same for the whole run.
+    sqlite3_create_function_v2(db, "initial_letter", 1, SQLITE_UTF8, nullptr, initialLetterFunction, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "date_shown", 1, SQLITE_UTF8, nullptr, dateShownFunction, nullptr, nullptr, nullptr);
 }
 
 bool isAccessFormatFile(const QString& path)

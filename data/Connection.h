@@ -9,7 +9,9 @@ struct sqlite3;
 namespace data {
 
 // One connection to a single-file SQLite database. Opening never creates a missing file,
-// and LIKE compares without regard to case for every letter, not only ASCII.
+// and LIKE compares without regard to case for every letter, not only ASCII. Two functions serve the selections:
+// initial_letter(text), the initial a reader files the text under (data/TextOrder.h), and date_shown(text), a date
+// as stored followed on further lines by the forms the user sees ("1985-03-14", "14/03/1985", "14 March 1985").
 class Connection
 {
 public:

@@ -121,6 +121,8 @@ ContactStore::ContactStore(QObject* parent)
     HomeQuery.setConnection(&ADOConnection1);
     HomeQuery.setUpdateTable(QStringLiteral("HomeAd"), QStringLiteral("ID"));
     HomeQuery.setSql(startSql());
+    // Every list of contacts reads as a directory does: by surname, the same surname by first name.
+    HomeQuery.setReadingOrder({QStringLiteral("Surname"), QStringLiteral("Firstname"), QStringLiteral("Midname")});
     const int surname = HomeQuery.fieldIndex(QStringLiteral("Surname"));
     HomeQuery.setCalculation(
         [surname](const data::Dataset& d, int row, int) { return initialOf(d.text(row, surname)); });

@@ -139,12 +139,25 @@ void Dataset::loadRows()
             const int field = column >= 0 ? storedFieldOfColumn(unordered.stmt, column) : -1;
             if (field >= 0) {
                 readRows(unordered.stmt);
-                order::sortRows(m_rows, field, plain->descending);
+                order::sortRows(m_rows, field, plain->descending, m_readingOrder);
                 return;
             }
         }
     }
     readRows(st.stmt);
+    // No order asked for: not the engine's storage order but the one people read.
+    if (!m_readingOrder.empty() && !order::hasOrderBy(sqlText))
+        order::sortRows(m_rows, m_readingOrder.front(), false, m_readingOrder);
+}
+
+void Dataset::setReadingOrder(const QStringList& fields)
+{
+    m_readingOrder.clear();
+    for (const QString& name : fields) {
+        const int stored = m_storedIndex[size_t(requireField(name))];
+        if (stored >= 0)
+            m_readingOrder.push_back(stored);
+    }
 }
 
 int Dataset::resultColumn(sqlite3_stmt* stmt, const QString& name) const
@@ -717,7 +730,7 @@ void Dataset::setSort(const QString& sortText)
 
     const RowStore::Row currentRow = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
     if (const int stored = m_storedIndex[size_t(field)]; stored >= 0) {
-        order::sortRows(m_rows, stored, descending);
+        order::sortRows(m_rows, stored, descending, m_readingOrder);
     } else {
         std::vector<QByteArray> texts;
         texts.reserve(m_rows.size());
@@ -727,7 +740,7 @@ void Dataset::setSort(const QString& sortText)
         views.reserve(texts.size());
         for (const QByteArray& t : texts)
             views.emplace_back(t.constData(), size_t(t.size()));
-        order::sortRows(m_rows, views, descending);
+        order::sortRows(m_rows, views, descending, m_readingOrder);
     }
     if (currentRow) {
         const auto it = std::find(m_rows.begin(), m_rows.end(), currentRow);

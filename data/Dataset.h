@@ -52,6 +52,10 @@ public:
         m_describe = std::move(describe);
     }
 
+    // The order people read the rows in: stored fields compared in turn (surname, then first name...). A statement
+    // without an ORDER BY of its own gives its rows in this order; a sort by one field settles ties by it.
+    void setReadingOrder(const QStringList& fields);
+
     // SQL text, one string per line; sent unchanged to the engine.
     [[nodiscard]] const QStringList& sql() const { return m_sql; }
     void setSql(const QStringList& lines);
@@ -150,6 +154,7 @@ private:
     QString m_name;
     QList<FieldDef> m_fields;
     std::vector<int> m_storedIndex; // field index -> position in the row blob, -1 for calculated
+    std::vector<int> m_readingOrder; // positions in the row blob
     Connection* m_connection = nullptr;
     QString m_table;
     QString m_keyColumn;

@@ -29,32 +29,30 @@ std::optional<PlainOrder> plainOrder(const QString& sql)
     return PlainOrder{body.toUtf8(), column, m.captured(3).compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0};
 }
 
+bool hasOrderBy(const QString& sql)
+{
+    // Texts and names may hold any words: only what stands outside them counts.
+    static const QRegularExpression quoted(QStringLiteral(R"('[^']*'|"[^"]*"|\[[^\]]*\]|`[^`]*`)"));
+    static const QRegularExpression orderBy(QStringLiteral(R"(\border\s+by\b)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return orderBy.match(QString(sql).replace(quoted, QStringLiteral(" "))).hasMatch();
+}
+
 namespace {
 
-struct Entry
+// Each row's rank among the distinct texts in the collator's order: texts the collator finds equal share one.
+// Names and towns repeat, so each distinct text goes through the collation once.
+template <class TextOf> std::vector<quint32> ranks(size_t count, TextOf textOf, const QCollator& collator)
 {
-    quint32 rank; // of the row's text among the distinct texts, in collation order
-    quint32 position;
-    qint64 key;
-    RowStore::Row row;
-};
-
-template <class TextOf> void sortByText(std::vector<RowStore::Row>& rows, TextOf textOf, bool descending)
-{
-    // Names and towns repeat: each distinct text goes through the collation once, and the rows are then sorted
-    // by whole numbers.
     std::unordered_map<std::string_view, quint32> ids;
     std::vector<std::string_view> distinct;
-    std::vector<Entry> entries;
-    entries.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
+    std::vector<quint32> id(count);
+    for (size_t i = 0; i < count; ++i) {
         const auto [it, added] = ids.try_emplace(textOf(i), quint32(distinct.size()));
         if (added)
             distinct.push_back(it->first);
-        entries.push_back(Entry{it->second, quint32(i), RowStore::key(rows[i]), rows[i]});
+        id[i] = it->second;
     }
-
-    const QCollator& collator = textCollator();
     std::vector<QCollatorSortKey> keys;
     keys.reserve(distinct.size());
     for (const std::string_view text : distinct)
@@ -62,7 +60,6 @@ template <class TextOf> void sortByText(std::vector<RowStore::Row>& rows, TextOf
     std::vector<quint32> byText(distinct.size());
     std::iota(byText.begin(), byText.end(), 0u);
     std::sort(byText.begin(), byText.end(), [&](quint32 a, quint32 b) { return keys[a].compare(keys[b]) < 0; });
-    // Texts the collation finds equal share a rank, so their rows fall back on the key.
     std::vector<quint32> rank(distinct.size());
     quint32 r = 0;
     for (size_t i = 0; i < byText.size(); ++i) {
@@ -70,30 +67,55 @@ template <class TextOf> void sortByText(std::vector<RowStore::Row>& rows, TextOf
             ++r;
         rank[byText[i]] = r;
     }
-    for (Entry& e : entries)
-        e.rank = rank[e.rank];
+    for (quint32& v : id)
+        v = rank[v];
+    return id;
+}
 
-    std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
-        if (a.rank != b.rank)
-            return descending ? a.rank > b.rank : a.rank < b.rank;
-        if (a.key != b.key)
-            return descending ? a.key > b.key : a.key < b.key;
-        return a.position < b.position;
+template <class TextOf>
+void sortByText(std::vector<RowStore::Row>& rows, TextOf textOf, bool descending, const std::vector<int>& thenBy,
+                int field)
+{
+    const size_t count = rows.size();
+    // The levels compared in turn: the text case aside, each name case aside, the text with its case.
+    std::vector<std::vector<quint32>> levels;
+    levels.push_back(ranks(count, textOf, textCollatorIgnoringCase()));
+    for (const int name : thenBy)
+        if (name != field)
+            levels.push_back(ranks(
+                count, [&](size_t i) { return RowStore::bytes(rows[i], name); }, textCollatorIgnoringCase()));
+    levels.push_back(ranks(count, textOf, textCollator()));
+
+    std::vector<quint32> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+        for (const std::vector<quint32>& level : levels)
+            if (level[a] != level[b])
+                return descending ? level[a] > level[b] : level[a] < level[b];
+        const qint64 ka = RowStore::key(rows[a]), kb = RowStore::key(rows[b]);
+        if (ka != kb)
+            return descending ? ka > kb : ka < kb;
+        return a < b;
     });
-    for (size_t i = 0; i < entries.size(); ++i)
-        rows[i] = entries[i].row;
+    std::vector<RowStore::Row> sorted(count);
+    for (size_t i = 0; i < count; ++i)
+        sorted[i] = rows[order[i]];
+    rows.swap(sorted);
 }
 
 } // namespace
 
-void sortRows(std::vector<RowStore::Row>& rows, int field, bool descending)
+void sortRows(std::vector<RowStore::Row>& rows, int field, bool descending, const std::vector<int>& thenBy)
 {
-    sortByText(rows, [&](size_t i) { return RowStore::bytes(rows[i], field); }, descending);
+    sortByText(
+        rows, [&](size_t i) { return RowStore::bytes(rows[i], field); }, descending, thenBy, field);
 }
 
-void sortRows(std::vector<RowStore::Row>& rows, const std::vector<std::string_view>& texts, bool descending)
+void sortRows(std::vector<RowStore::Row>& rows, const std::vector<std::string_view>& texts, bool descending,
+              const std::vector<int>& thenBy)
 {
-    sortByText(rows, [&](size_t i) { return texts[i]; }, descending);
+    sortByText(
+        rows, [&](size_t i) { return texts[i]; }, descending, thenBy, -1);
 }
 
 } // namespace data::order

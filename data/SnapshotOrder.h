@@ -24,11 +24,16 @@ struct PlainOrder
 // order (no other ORDER BY, LIMIT, comment or compound); nothing otherwise, and the engine orders the rows.
 [[nodiscard]] std::optional<PlainOrder> plainOrder(const QString& sql);
 
-// Sorts rows by the text of one stored field (NULL and empty first); rows with equal texts keep the order of
-// their key (descending when descending), then their present order.
-void sortRows(std::vector<RowStore::Row>& rows, int field, bool descending);
+// True where the statement has an ORDER BY of its own (outside its quoted texts and names).
+[[nodiscard]] bool hasOrderBy(const QString& sql);
+
+// Sorts rows by the text of one stored field (NULL and empty first), case aside; rows with texts that are the same
+// to a reader go by the thenBy fields (the names: same surname by first name), then by case, then by their key.
+// Descending reverses the whole order.
+void sortRows(std::vector<RowStore::Row>& rows, int field, bool descending, const std::vector<int>& thenBy = {});
 
 // The same by a text given for each row, in the rows' order (a calculated field).
-void sortRows(std::vector<RowStore::Row>& rows, const std::vector<std::string_view>& texts, bool descending);
+void sortRows(std::vector<RowStore::Row>& rows, const std::vector<std::string_view>& texts, bool descending,
+              const std::vector<int>& thenBy = {});
 
 } // namespace data::order

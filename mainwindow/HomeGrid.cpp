@@ -251,6 +251,17 @@ void TfmHomeAddMain::runCommand(const QString& name)
     platform::guard([&] { m_commands.run(name); });
 }
 
+QString TfmHomeAddMain::letterFilterStatement(int choice)
+{
+    if (choice == AllChoice)
+        return QStringLiteral("SELECT * FROM HomeAd");
+    // A reader files "Ångström" and "Émile" under A and E: besides the plain letter, any initial that is that
+    // letter with case and accents aside.
+    const QChar letter(u'A' + choice);
+    return QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%' OR initial_letter(Surname) = '%1'")
+        .arg(letter);
+}
+
 // The alphabet filter: a new selection of the surnames beginning with the chosen letter, or of every contact.
 void TfmHomeAddMain::RadioGroup1Click()
 {
@@ -262,9 +273,7 @@ void TfmHomeAddMain::RadioGroup1Click()
         data::Dataset& q = homeQuery();
         q.settle(); // a change that cannot be saved keeps the selection as it is
         q.close();
-        q.setSql({choice == AllChoice
-                      ? QStringLiteral("SELECT * FROM HomeAd")
-                      : QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE '%1%'").arg(QChar(u'A' + choice))});
+        q.setSql({letterFilterStatement(choice)});
         q.open();
     });
     if (filtered || homeQuery().state() == data::Dataset::State::Inactive) {

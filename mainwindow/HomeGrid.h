@@ -55,6 +55,8 @@ public:
     // The alphabet filter's choice: 0 to 25 for "A" to "Z", 26 for "All", -1 for none. Setting a different
     // choice runs the filter, as a click does.
     [[nodiscard]] int radioItemIndex() const;
+    // The statement of a choice of the alphabet filter.
+    [[nodiscard]] static QString letterFilterStatement(int choice);
     void setRadioItemIndex(int index);
 
     [[nodiscard]] QString statusPanelText(int panel) const;

@@ -1,5 +1,6 @@
 #include "reports/Expression.h"
 
+#include "data/TextOrder.h"
 #include "reports/RecordSource.h"
 
 namespace reports {
@@ -206,6 +207,14 @@ private:
 
     int parseCall(const QString& name)
     {
+        if (name.compare(QLatin1String("INITIAL"), Qt::CaseInsensitive) == 0) {
+            advance(); // (
+            Node node{Node::Kind::Initial, {}, 0, -1, {parseSum(), -1, -1}};
+            if (isNumber(node.args[0]))
+                fail(QStringLiteral("INITIAL needs a text"));
+            expect(Tok::Close, "\")\"");
+            return add(std::move(node));
+        }
         if (name.compare(QLatin1String("COPY"), Qt::CaseInsensitive) != 0)
             fail(QStringLiteral("unknown function \"%1\"").arg(name));
         advance(); // (
@@ -264,6 +273,8 @@ struct Evaluator
             return text(n.args[0]) + text(n.args[1]);
         case Expression::Node::Kind::Copy:
             return copyText(text(n.args[0]), number(n.args[1]), number(n.args[2]));
+        case Expression::Node::Kind::Initial:
+            return data::readingInitial(text(n.args[0]));
         case Expression::Node::Kind::Number:
         case Expression::Node::Kind::Add:
             return QString::number(number(i));

@@ -29,7 +29,8 @@ public:
 // A report expression, parsed once per rendering and evaluated for every row:
 //   field names (Surname, HomeQuery.Surname; case does not matter), text literals in single quotes
 //   ('it''s' holds one quote), whole numbers, + (joins texts, adds numbers), COPY(text, start, count)
-//   with start counted from 1 (0 counts as 1) and characters rather than UTF-16 units, parentheses.
+//   with start counted from 1 (0 counts as 1) and characters rather than UTF-16 units, INITIAL(text): the
+//   capital a reader files the text under, case and accents aside ("Ångström" and "ap Rhys" give "A"), parentheses.
 // Blanks between the parts are ignored. Every type is known when parsing, so evaluating cannot fail.
 class Expression
 {
@@ -44,7 +45,7 @@ public:
 
     struct Node
     {
-        enum class Kind { Text, Number, Field, Concat, Add, Copy } kind;
+        enum class Kind { Text, Number, Field, Concat, Add, Copy, Initial } kind;
         QString text;      // Text
         qint64 number = 0; // Number
         int field = -1;    // Field

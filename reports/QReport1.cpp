@@ -49,7 +49,8 @@ const DetailCell kDetails[] = {
 };
 // clang-format on
 
-const char* const kInitial = "COPY(HomeQuery.Surname,1,1)";
+// A group per initial as a reader sees it: "Ali", "Ångström" and "ap Rhys" all under one "A".
+const char* const kInitial = "INITIAL(HomeQuery.Surname)";
 
 } // namespace
 

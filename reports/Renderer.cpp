@@ -67,7 +67,7 @@ public:
             session.lastRow = order.empty() ? row : -1;
             for (size_t g = 0; g < m_groups.size(); ++g) {
                 QString value = m_drawer.groupValue(*m_groups[g], row);
-                // Exact comparison: a change of case starts a new group.
+                // Exact comparison: the expression itself says what counts as the same group.
                 if (done == 0 || value != previous[g])
                     printBand(*m_groups[g], row);
                 previous[g] = std::move(value);

@@ -1,5 +1,6 @@
 #include "search/JSQLSEARCH.h"
 
+#include "data/ContactStore.h"
 #include "data/Dataset.h"
 #include "platform/ErrorBox.h"
 #include "platform/Services.h"
@@ -30,12 +31,25 @@ namespace search {
 
 QStringList searchStatement(const QString& field, const QString& word, bool notSearch)
 {
-    QString literal = word;
-    literal.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return {QStringLiteral("SELECT * from HomeAd"), QStringLiteral("WHERE"),
-            field.contains(QLatin1Char(' ')) ? QLatin1Char('[') + field + QLatin1Char(']') : field,
+    QString literal;
+    literal.reserve(word.size() + 8);
+    for (const QChar c : word) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            literal += u'\\';
+        literal += c;
+        if (c == u'"')
+            literal += c;
+    }
+    QString subject = field.contains(QLatin1Char(' ')) ? QLatin1Char('[') + field + QLatin1Char(']') : field;
+    for (const data::FieldDef& f : data::contactFields())
+        if (f.kind == data::FieldKind::Date && f.name.compare(field, Qt::CaseInsensitive) == 0)
+            subject = QStringLiteral("date_shown(%1)").arg(subject);
+    // NOT LIKE is neither true nor false for a field with no value: such a field does not hold the word either.
+    if (notSearch)
+        subject = QStringLiteral("coalesce(%1,'')").arg(subject);
+    return {QStringLiteral("SELECT * from HomeAd"), QStringLiteral("WHERE"), subject,
             notSearch ? QStringLiteral("NOT LIKE") : QStringLiteral("LIKE"),
-            QStringLiteral("\"%") + literal + QStringLiteral("%\"")};
+            QStringLiteral("\"%") + literal + QStringLiteral("%\" ESCAPE '\\'")};
 }
 
 QStringList resetStatement()
@@ -61,7 +75,8 @@ TfmSQLSearchDialog::TfmSQLSearchDialog(data::Dataset& query, QWidget* parent) : 
     auto* listLabel = new QLabel(QStringLiteral("Select field to search in :"), frame);
     sqListBox = new QListWidget(frame);
     sqListBox->setObjectName(QStringLiteral("sqListBox"));
-    sqListBox->setSelectionMode(QAbstractItemView::MultiSelection);
+    // One field at a time: a click chooses it, whatever was chosen before.
+    sqListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     listLabel->setBuddy(sqListBox);
     auto* wordLabel = new QLabel(QStringLiteral("Enter Word or part-word :"), frame);
     sqEditBox = new QLineEdit(frame);
@@ -139,14 +154,11 @@ void TfmSQLSearchDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-// The lowest marked entry is the field; with nothing marked the last choice stays.
+// The marked entry is the field; the list shows no other choice than the one searched.
 void TfmSQLSearchDialog::sqListBoxClick()
 {
-    for (int i = sqListBox->count() - 1; i >= 0; --i)
-        if (sqListBox->item(i)->isSelected()) {
-            m_chosenField = sqListBox->item(i)->text();
-            return;
-        }
+    const QList<QListWidgetItem*> marked = sqListBox->selectedItems();
+    m_chosenField = marked.isEmpty() ? QString() : marked.first()->text();
 }
 
 void TfmSQLSearchDialog::reopen(const QStringList& sql)
@@ -161,10 +173,12 @@ void TfmSQLSearchDialog::reopen(const QStringList& sql)
 
 void TfmSQLSearchDialog::sqOKBtnClick()
 {
+    // Searching a field the user did not choose would show a selection that answers another question.
     if (m_chosenField.isEmpty()) {
         platform::prompts().message(this, QStringLiteral("Information"), QStringLiteral("Please select a field first"),
                                     platform::Icon::Information, platform::Buttons::Ok);
-        m_chosenField = sqListBox->item(1)->text();
+        sqListBox->setFocus();
+        return;
     }
     reopen(search::searchStatement(m_chosenField, sqEditBox->text(), cboxNot->isChecked()));
     accept();

@@ -88,7 +88,7 @@ class TestPendingEdit : public QObject
     bool ran(const QString& command)
     {
         app::Application& a = *m_application;
-        const QStringList filterSql{QStringLiteral("SELECT * FROM HomeAd WHERE Surname LIKE 'B%'")};
+        const QStringList filterSql{TfmHomeAddMain::letterFilterStatement(1)};
         if (command == "close program")
             return !p().w->isVisible();
         if (command == "close record card")

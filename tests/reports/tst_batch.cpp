@@ -112,6 +112,9 @@ private slots:
                               << QStringList{"Moss01"};
         QTest::newRow("not") << QStringList{"--search", "Town", "bath", "--not"} << QStringList{"Moss01", "Moss60"}
                              << QStringList{"Adams", "Zeller"};
+        // Nobody has a flag: nobody's flag holds "x".
+        QTest::newRow("not, no value") << QStringList{"--search", "Flag", "x", "--not"}
+                                       << QStringList{"Adams", "Moss01", "Zeller"} << QStringList{};
         QTest::newRow("field in any case")
             << QStringList{"--search", "surname", "ZELL"} << QStringList{"Zeller"} << QStringList{"Adams", "Moss01"};
     }

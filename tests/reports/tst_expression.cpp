@@ -73,6 +73,10 @@ private slots:
                                       << "aSm";
         QTest::newRow("copy with sums") << "COPY(Surname,1+1,1+1)"
                                         << "mi";
+        QTest::newRow("initial") << "INITIAL(HomeQuery.Surname)"
+                                 << "S";
+        QTest::newRow("initial of a join, accent aside") << "initial('é'+Surname)"
+                                                         << "E";
         QTest::newRow("parentheses") << "(Firstname)+('-')"
                                      << "Anna-";
         QTest::newRow("numbers add") << "1+2"
@@ -122,6 +126,8 @@ private slots:
                                          << "unexpected \"&\"";
         QTest::newRow("empty") << "  "
                                << "empty";
+        QTest::newRow("initial needs a text") << "INITIAL(1)"
+                                              << "needs a text";
         QTest::newRow("missing parenthesis") << "COPY(Surname,1,1"
                                              << "missing at the end";
     }
