@@ -1,5 +1,7 @@
 #include "data/Connection.h"
 
+#include "data/FindText.h"
+#include "data/RecentlyDeleted.h"
 #include "platform/AppError.h"
 
 #include <QDir>
@@ -156,6 +158,10 @@ void Connection::open()
     else
         sqlite3_exec(db, "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     registerUnicodeLike(db);
+    find::registerFunction(db);
+    // A run that only reads leaves the file as it found it.
+    if (!m_readOnce)
+        deleted::attach(db);
     m_db = db;
 }
 
