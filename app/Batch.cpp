@@ -7,6 +7,7 @@
 #include "platform/Console.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Services.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
 #include "reports/LabelSettings.h"
@@ -17,6 +18,8 @@
 #include "reports/QRLabel16.h"
 #include "reports/QRLabels.h"
 #include "reports/QReport1.h"
+#include "data/FindText.h"
+#include "reports/Birthdays.h"
 #include "search/JSQLSEARCH.h"
 
 #include <QApplication>
@@ -155,6 +158,7 @@ void registerBuiltInBatchReports()
     registerBatchReport(QStringLiteral("filofax"), BatchReportFactory(reports::filofaxReport));
     registerBatchReport(QStringLiteral("diary"), BatchReportFactory(reports::a5DiaryReport));
     registerBatchReport(QStringLiteral("letters"), BatchReportFactoryWithOptions(mailmerge::letterBatchReport));
+    registerBatchReport(QStringLiteral("birthdays"), BatchReportFactory(reports::birthdaysReport));
 }
 
 QStringList batchReportNames()
@@ -191,6 +195,8 @@ BatchOptions parseBatchOptions(const QStringList& arguments)
             options.searchWord = value(i, "a field and a word");
         } else if (a == QLatin1String("--not")) {
             options.notSearch = true;
+        } else if (a == QLatin1String("--find")) {
+            options.find = value(i, "the words to find");
         } else {
             options.reportOptions << a;
         }
@@ -230,7 +236,17 @@ reports::BatchOutcome runBatchReport(const BatchOptions& options)
         query.setSql(search::searchStatement(field, options.searchWord, options.notSearch));
         query.open();
     }
+    if (!options.find.isEmpty()) {
+        const QStringList sql = query.sql();
+        query.close();
+        query.setSql(data::find::narrowed(sql, options.find));
+        query.open();
+    }
     reports::DatasetSource source(query);
+    if (options.report == QLatin1String("birthdays")) {
+        reports::BirthdaySource birthdays(source, platform::clock().now().date().year());
+        return reports::renderToPdf(definition, birthdays, options.pdf);
+    }
     return reports::renderToPdf(definition, source, options.pdf);
 }
 

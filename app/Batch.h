@@ -32,6 +32,7 @@ struct BatchOptions
     QString searchField;
     QString searchWord;
     bool notSearch = false;
+    QString find; // --find: the words every contact holds
     QStringList reportOptions; // arguments left for the report's own factory
 };
 

@@ -4,7 +4,9 @@
 #include "app/Batch.h"
 #include "app/FirstStart.h"
 #include "app/StopSignals.h"
+#include "data/ContactStore.h"
 #include "exchange/ExchangeCli.h"
+#include "search/Duplicates.h"
 #include "exchange/ui/ImportDialog.h"
 #include "mainwindow/HomeGrid.h"
 #include "sync/SyncCli.h"
@@ -31,13 +33,16 @@ namespace {
 const char* const Usage =
     "Usage: tovrel [--folder DIR] [FILE]\n"
     "  or:  tovrel --init-database [--folder DIR]\n"
-    "  or:  tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "  or:  tovrel --report NAME --pdf FILE [--search FIELD WORD [--not]] [--find WORDS] [--folder DIR]\n"
     "  or:  tovrel --report letters --letter FILE [--font \"FAMILY,SIZE[,bold][,italic]\"] --pdf FILE "
-    "[--search FIELD WORD [--not]] [--folder DIR]\n"
-    "  or:  tovrel --report labels --stock NAME [--start N] --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "  or:  tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--folder DIR]\n"
-    "  or:  tovrel --export FILE.vcf|FILE.csv [--search FIELD WORD [--not]] [--folder DIR]\n"
+    "[--search FIELD WORD [--not]] [--find WORDS] [--folder DIR]\n"
+    "  or:  tovrel --report labels --stock NAME [--start N] --pdf FILE [--search FIELD WORD [--not]] [--find WORDS] "
+    "[--folder DIR]\n"
+    "  or:  tovrel --report envelopes --envelope NAME --pdf FILE [--search FIELD WORD [--not]] [--find WORDS] "
+    "[--folder DIR]\n"
+    "  or:  tovrel --export FILE.vcf|FILE.csv|FILE.ics [--search FIELD WORD [--not]] [--find WORDS] [--folder DIR]\n"
     "  or:  tovrel --import FILE [--table NAME] [--skip-long] [--folder DIR]\n"
+    "  or:  tovrel --duplicates [--folder DIR]\n"
     "  or:  tovrel --sync [URL --user NAME] [--password-file FILE] [--allow-http] [--folder DIR]\n"
     "  or:  tovrel --version | --help\n"
     "\n"
@@ -55,12 +60,14 @@ const char* const Usage =
     "  --envelope NAME      with --report envelopes: the envelope (%4)\n"
     "  --search FIELD WORD  with --report or --export: only the contacts whose FIELD holds WORD\n"
     "  --not                with --search: only those whose FIELD does not hold WORD\n"
+    "  --find \"WORDS\"       with --report or --export: only the contacts holding every word in some field\n"
     "  FILE                 start as usual, then open the import preview for FILE\n"
     "  --export FILE        write the contacts to a vCard 3.0 (.vcf) or CSV (.csv) file\n"
     "  --import FILE        add the contacts of a vCard, CSV or Access-format file in one transaction\n"
     "  --table NAME         with --import of an Access-format file: the table to read (default HomeAd)\n"
     "  --skip-long          with --import: leave out the contacts with values longer than their fields allow;\n"
     "                       without it they are added with the values shortened and kept whole in Notes\n"
+    "  --duplicates         print the groups of contacts that are probably one person, without any window\n"
     "  --sync [URL]         synchronise once with the shared address book (CardDAV), without any window;\n"
     "                       a URL given with --user NAME is kept as the account for later\n"
     "  --password-file FILE with --sync: the password is the first line of FILE (otherwise the keyring's)\n"
@@ -116,7 +123,8 @@ Options parseOptions(const QStringList& arguments)
             options.help = true;
         } else if (a == QLatin1String("--version")) {
             options.version = true;
-        } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") || a == QLatin1String("--search")) {
+        } else if (a == QLatin1String("--report") || a == QLatin1String("--pdf") || a == QLatin1String("--search") ||
+                   a == QLatin1String("--find")) {
             // A batch option and its values, whatever they look like (a search word may begin with "-").
             options.rest << a;
             const int values = a == QLatin1String("--search") ? 2 : 1;
@@ -137,6 +145,33 @@ QStringList programArguments(int argc, char* argv[])
         return QCoreApplication::arguments();
     QCoreApplication reader(argc, argv);
     return QCoreApplication::arguments();
+}
+
+// The groups of probable duplicates, one contact a line, a blank line between groups.
+void printDuplicates()
+{
+    data::ContactStore store;
+    store.configure(platform::programFolder());
+    // Only reads: the file stays as it is.
+    store.ADOConnection1.setReadOnce(true);
+    store.ADOConnection1.open();
+    sqlite3* db = store.ADOConnection1.handle();
+    QByteArray out;
+    bool first = true;
+    for (const search::duplicates::Group& g : search::duplicates::findGroups(db)) {
+        if (!first)
+            out += '\n';
+        first = false;
+        for (int i = 0; i < g.ids.size(); ++i) {
+            const auto values = search::duplicates::contactValues(db, g.ids[i]);
+            out += QStringLiteral("%1\t%2\t%3\t%4\n")
+                       .arg(g.ids[i])
+                       .arg(values.value(QStringLiteral("Surname")), values.value(QStringLiteral("Firstname")),
+                            g.reasons[i])
+                       .toUtf8();
+        }
+    }
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
 }
 
 int runProgram(int argc, char* argv[])
@@ -162,7 +197,8 @@ int runProgram(int argc, char* argv[])
     // A folder that does not exist yet is fine for the window: its first start offers to make the address book.
     if (!options.folder.isEmpty())
         platform::setProgramFolder(options.folder);
-    const bool windowless = options.initDatabase || isBatchCommand(options.rest) ||
+    const bool duplicates = options.rest.contains(QStringLiteral("--duplicates"));
+    const bool windowless = options.initDatabase || duplicates || isBatchCommand(options.rest) ||
                             exchange::isExchangeCommand(options.rest) || sharing::isSyncCommand(options.rest);
     const std::unique_ptr<QTemporaryDir> runtime = windowless ? privateRuntimeFolder() : nullptr;
     if (options.initDatabase) {
@@ -183,6 +219,20 @@ int runProgram(int argc, char* argv[])
     if (windowless && !options.folder.isEmpty() && !QDir(options.folder).exists()) {
         printError(QStringLiteral("the folder %1 does not exist").arg(options.folder));
         return 1;
+    }
+    if (duplicates) {
+        if (options.rest.size() != 1) {
+            printError(QStringLiteral("--duplicates takes no other option than --folder"));
+            return 2;
+        }
+        QCoreApplication core(argc, argv);
+        try {
+            printDuplicates();
+        } catch (const platform::AppError& e) {
+            printError(e.message());
+            return 1;
+        }
+        return 0;
     }
     if (isBatchCommand(options.rest))
         return runBatch(argc, argv, options.rest);

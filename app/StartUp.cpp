@@ -16,7 +16,10 @@
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
+#include "reports/Birthdays.h"
 #include "reports/DatasetSource.h"
+#include "reports/Preview.h"
+#include "platform/Services.h"
 #include "reports/Envelopes.h"
 #include "reports/IniSettings.h"
 #include "reports/QRA5Diary.h"
@@ -144,6 +147,16 @@ void Application::startUp()
              setCommand(QStringLiteral("phoneList"), [this] {
                  reports::DatasetSource source(store.HomeQuery);
                  fmQRTel->preview(source);
+             });
+         }},
+        {"Birthdays report",
+         [this] {
+             // Made once, so the print settings chosen in its preview stay for the run.
+             auto definition = std::make_shared<reports::ReportDefinition>(reports::birthdaysReport());
+             setCommand(QStringLiteral("birthdays"), [this, definition] {
+                 reports::DatasetSource source(store.HomeQuery);
+                 reports::BirthdaySource birthdays(source, platform::clock().now().date().year());
+                 reports::previewReport(*definition, birthdays);
              });
          }},
         {"TfmQRLabel16",

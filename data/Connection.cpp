@@ -2,6 +2,8 @@
 
 #include "data/DateText.h"
 #include "data/TextOrder.h"
+#include "data/FindText.h"
+#include "data/RecentlyDeleted.h"
 #include "platform/AppError.h"
 
 #include <QDir>
@@ -195,6 +197,10 @@ void Connection::open()
     else
         sqlite3_exec(db, "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     registerUnicodeLike(db);
+    find::registerFunction(db);
+    // A run that only reads leaves the file as it found it.
+    if (!m_readOnce)
+        deleted::attach(db);
     m_db = db;
 }
 

@@ -8,6 +8,9 @@
 #include "platform/AppError.h"
 #include "platform/Console.h"
 #include "platform/ProgramFolder.h"
+#include "data/FindText.h"
+#include "exchange/BirthdayCalendar.h"
+#include "platform/Services.h"
 #include "search/JSQLSEARCH.h"
 
 #include <QCoreApplication>
@@ -39,6 +42,8 @@ struct ExchangeOptions
     QString searchWord;
     bool searchGiven = false;
     bool notSearch = false;
+    QString find;
+    bool findGiven = false;
     QString table;
     bool tableGiven = false;
     bool cut = false;
@@ -60,6 +65,9 @@ ExchangeOptions parse(const QStringList& arguments)
             o.searchGiven = true;
         } else if (a == QLatin1String("--not")) {
             o.notSearch = true;
+        } else if (a == QLatin1String("--find")) {
+            o.find = platform::optionValue(arguments, i);
+            o.findGiven = true;
         } else if (a == QLatin1String("--table")) {
             o.table = platform::optionValue(arguments, i);
             o.tableGiven = true;
@@ -73,8 +81,8 @@ ExchangeOptions parse(const QStringList& arguments)
     }
     if (!o.exportFile.isEmpty() && !o.importFile.isEmpty())
         throw platform::AppError(QStringLiteral("--export and --import cannot be given together"));
-    if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch))
-        throw platform::AppError(QStringLiteral("--search and --not go with --export only"));
+    if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch || o.findGiven))
+        throw platform::AppError(QStringLiteral("--search, --not and --find go with --export only"));
     if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut || o.skipLong))
         throw platform::AppError(QStringLiteral("--table, --cut and --skip-long go with --import only"));
     if (o.cut && o.skipLong)
@@ -106,8 +114,28 @@ QString storedFieldName(const QString& name)
         QStringLiteral("there is no field %1; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
 }
 
+// The birthdays of the selection as a calendar.
+int runBirthdayExport(const ExchangeOptions& o)
+{
+    data::ContactStore store;
+    store.configure(platform::programFolder());
+    requireOurDatabase(store);
+    if (o.searchGiven)
+        store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
+    if (o.findGiven)
+        store.HomeQuery.setSql(data::find::narrowed(store.HomeQuery.sql(), o.find));
+    store.HomeQuery.open();
+    const qint64 written = exchange::writeBirthdayCalendar(store.HomeQuery, o.exportFile, platform::clock().now());
+    std::printf("%s\n", qPrintable(QStringLiteral("%1 birthday%2 exported to %3")
+                                       .arg(written)
+                                       .arg(written == 1 ? QString() : QStringLiteral("s"), o.exportFile)));
+    return 0;
+}
+
 int runExport(const ExchangeOptions& o)
 {
+    if (o.exportFile.endsWith(QLatin1String(".ics"), Qt::CaseInsensitive))
+        return runBirthdayExport(o);
     const std::optional<exchange::ExportFormat> format = exchange::exportFormatForPath(o.exportFile);
     if (!format)
         throw platform::AppError(
@@ -117,6 +145,8 @@ int runExport(const ExchangeOptions& o)
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
+    if (o.findGiven)
+        store.HomeQuery.setSql(data::find::narrowed(store.HomeQuery.sql(), o.find));
     store.HomeQuery.open();
     // As --report does: a file of headers alone would take the place of a good export.
     if (store.HomeQuery.recordCount() == 0)

@@ -5,6 +5,11 @@
 #include "data/DatasetModel.h"
 #include "mainwindow/HomeGridHints.h"
 #include "mainwindow/HomeGridView.h"
+#include "mainwindow/DuplicatesBox.h"
+#include "mainwindow/RecentlyDeletedBox.h"
+#include "data/Birthday.h"
+#include "data/FindText.h"
+#include "data/RecentlyDeleted.h"
 #include "platform/Commands.h"
 #include "platform/ErrorBox.h"
 #include "platform/IniFile.h"
@@ -18,7 +23,10 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
+#include <QShortcut>
+#include <QTimer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,6 +87,47 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     upper->setSpacing(0);
     outer->addLayout(upper, 1);
 
+    auto* findBar = new QHBoxLayout;
+    findBar->setContentsMargins(4, 3, 4, 3);
+    auto* findLabel = new QLabel(QStringLiteral("Find:"), central);
+    edFind = new QLineEdit(central);
+    edFind->setObjectName(QStringLiteral("edFind"));
+    edFind->setAccessibleName(QStringLiteral("Find contacts"));
+    edFind->setPlaceholderText(QStringLiteral("Words in any field (Ctrl+F); Esc shows all again"));
+    edFind->setClearButtonEnabled(true);
+    edFind->installEventFilter(this);
+    findLabel->setBuddy(edFind);
+    mainwindow::HintRouter::setHint(edFind, QStringLiteral("Shows the contacts holding every word typed"));
+    findBar->addWidget(findLabel);
+    findBar->addWidget(edFind, 1);
+    outer->insertLayout(0, findBar);
+    // A short pause lets a fast typist finish a word before a large book is read again.
+    m_findTimer = new QTimer(this);
+    m_findTimer->setSingleShot(true);
+    m_findTimer->setInterval(120);
+    connect(m_findTimer, &QTimer::timeout, this, &TfmHomeAddMain::applyFind);
+    connect(edFind, &QLineEdit::textEdited, m_findTimer, qOverload<>(&QTimer::start));
+    connect(edFind, &QLineEdit::returnPressed, this, &TfmHomeAddMain::applyFind);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, [this] {
+        edFind->setFocus(Qt::ShortcutFocusReason);
+        edFind->selectAll();
+    });
+    // A letter or a search opened elsewhere becomes what the find box narrows; words already typed narrow it too.
+    connect(&store.HomeQuery, &data::Dataset::opened, this, [this] {
+        if (!m_birthdaysTold) {
+            m_birthdaysTold = true;
+            if (miBirthdaysAtStart->isChecked())
+                showComingBirthdays();
+        }
+        if (homeQuery().sql() == m_findSql)
+            return;
+        m_baseSql = homeQuery().sql();
+        m_findSql.clear();
+        if (!data::find::words(edFind->text()).isEmpty())
+            QMetaObject::invokeMethod(this, &TfmHomeAddMain::applyFind, Qt::QueuedConnection);
+    });
+
     dbGrid1 = new mainwindow::ContactGrid(&store.dsHome, central);
     dbGrid1->setObjectName(QStringLiteral("dbGrid1"));
     QList<data::ColumnDef> columns;
@@ -134,6 +183,13 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     connect(m_hints, &mainwindow::HintRouter::hintChanged, m_panels[0], &QLabel::setText);
 
     createMenu();
+    // Whatever window deleted it, the contact just deleted is what Undo brings back.
+    connect(&store.HomeQuery, &data::Dataset::rowRemoved, this, [this] {
+        m_undoEntry = data::deleted::newestId(m_store.ADOConnection1.handle());
+        m_undoMerge.reset();
+        miUndoDelete->setText(QStringLiteral("&Undo Delete"));
+        miUndoDelete->setEnabled(m_undoEntry != 0);
+    });
     resize(1080, 600);
 }
 
@@ -294,6 +350,8 @@ void TfmHomeAddMain::RadioGroup1Click()
 // Every contact again, unordered, with "All" chosen.
 void TfmHomeAddMain::sqRetryBtnClick()
 {
+    m_findTimer->stop();
+    edFind->clear();
     dbGrid1->commitOpenEditor();
     const bool reopened = platform::guard([&] {
         data::Dataset& q = homeQuery();
@@ -344,6 +402,140 @@ void TfmHomeAddMain::btnDeleteClick()
                                         platform::Buttons::OkCancel) == platform::Answer::Ok)
             homeQuery().remove();
     });
+}
+
+void TfmHomeAddMain::applyFind()
+{
+    m_findTimer->stop();
+    if (!homeQuery().isOpen())
+        return;
+    dbGrid1->commitOpenEditor();
+    platform::guard([this] {
+        data::Dataset& q = homeQuery();
+        q.settle(); // a change that cannot be saved keeps the list as it is
+        const QStringList base = m_baseSql.isEmpty() ? q.sql() : m_baseSql;
+        const QStringList sql = data::find::narrowed(base, edFind->text());
+        if (sql == q.sql())
+            return;
+        const qint64 key = q.currentRow() >= 0 ? q.rowKey(q.currentRow()) : 0;
+        const QString sort = q.sort();
+        m_baseSql = base;
+        m_findSql = sql == base ? QStringList() : sql;
+        q.close();
+        q.setSql(sql);
+        q.open();
+        if (!sort.isEmpty())
+            q.setSort(sort);
+        for (int r = 0; key != 0 && r < q.recordCount(); ++r)
+            if (q.rowKey(r) == key) {
+                q.moveTo(r);
+                break;
+            }
+    });
+}
+
+bool TfmHomeAddMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edFind && !edFind->text().isEmpty() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape belongs to the find box while it holds words, before any shortcut of the window.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            edFind->clear();
+            applyFind();
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfmHomeAddMain::undoDelete()
+{
+    dbGrid1->commitOpenEditor();
+    if (m_undoMerge) {
+        platform::guard([this] {
+            homeQuery().settle();
+            search::duplicates::undoMerge(m_store.ADOConnection1.handle(), *m_undoMerge);
+            const qint64 key = m_undoMerge->keptId;
+            m_undoMerge.reset();
+            miUndoDelete->setText(QStringLiteral("&Undo Delete"));
+            miUndoDelete->setEnabled(false);
+            reloadAt(key);
+        });
+        return;
+    }
+    if (m_undoEntry == 0)
+        return;
+    platform::guard([this] {
+        homeQuery().settle();
+        const qint64 key = data::deleted::restore(m_store.ADOConnection1.handle(), m_undoEntry);
+        m_undoEntry = 0;
+        miUndoDelete->setEnabled(false);
+        reloadAt(key);
+    });
+}
+
+void TfmHomeAddMain::showRecentlyDeleted()
+{
+    dbGrid1->commitOpenEditor();
+    if (!platform::guard([this] { homeQuery().settle(); }))
+        return;
+    mainwindow::RecentlyDeletedBox box(m_store.ADOConnection1.handle(), [this](qint64 key) {
+        m_undoEntry = 0;
+        m_undoMerge.reset();
+        miUndoDelete->setEnabled(false);
+        reloadAt(key);
+    }, this);
+    box.exec();
+}
+
+void TfmHomeAddMain::showDuplicates()
+{
+    dbGrid1->commitOpenEditor();
+    if (!platform::guard([this] { homeQuery().settle(); }))
+        return;
+    mainwindow::DuplicatesBox box(m_store.ADOConnection1.handle(), [this](const search::duplicates::MergeUndo& undo) {
+        m_undoEntry = 0;
+        m_undoMerge = std::make_unique<search::duplicates::MergeUndo>(undo);
+        miUndoDelete->setText(QStringLiteral("&Undo Merge"));
+        miUndoDelete->setEnabled(true);
+        reloadAt(undo.keptId);
+    }, this);
+    box.exec();
+}
+
+void TfmHomeAddMain::showComingBirthdays()
+{
+    const data::Dataset& q = homeQuery();
+    const int birthday = q.requireField(QStringLiteral("Birthday"));
+    const int notes = q.requireField(QStringLiteral("Notes"));
+    const QDate today = platform::clock().now().date();
+    QStringList names;
+    for (int r = 0; r < q.recordCount(); ++r) {
+        const auto b = data::birthdayOf(q.text(r, birthday), q.text(r, notes));
+        if (b && data::fallsWithin(*b, today, 7))
+            names << QStringList{q.text(r, QStringLiteral("Firstname")), q.text(r, QStringLiteral("Surname"))}
+                         .join(QLatin1Char(' '))
+                         .trimmed();
+    }
+    if (!names.isEmpty())
+        m_panels[0]->setText(QStringLiteral("Birthdays this week: ") + names.join(QStringLiteral(", ")));
+}
+
+void TfmHomeAddMain::reloadAt(qint64 key)
+{
+    data::Dataset& q = homeQuery();
+    const QString sort = q.sort();
+    q.close();
+    q.open();
+    if (!sort.isEmpty())
+        q.setSort(sort);
+    for (int r = 0; r < q.recordCount(); ++r)
+        if (q.rowKey(r) == key) {
+            q.moveTo(r);
+            break;
+        }
 }
 
 void TfmHomeAddMain::btEditCountyClick()

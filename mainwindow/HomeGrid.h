@@ -9,6 +9,8 @@ class QAction;
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QTimer;
 class QMenu;
 class QPrinter;
 class QPushButton;
@@ -25,6 +27,9 @@ class HintRouter;
 } // namespace mainwindow
 namespace platform {
 class Commands;
+}
+namespace search::duplicates {
+struct MergeUndo;
 }
 
 // The main contact list window: the grid over the one contact query, the alphabet filter, the column sort, and
@@ -75,6 +80,7 @@ public:
     QPushButton* sqRetryBtn = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLineEdit* edFind = nullptr; // find as you type, above the grid
 
     // Menu.
     QMenu* mnFile = nullptr;
@@ -100,6 +106,10 @@ public:
     QAction* miHelpManual = nullptr;
     QAction* miHelpNote = nullptr;
     QAction* miAbout = nullptr;
+    QAction* miUndoDelete = nullptr;
+    QAction* miRecentlyDeleted = nullptr;
+    QAction* miFindDuplicates = nullptr;
+    QAction* miBirthdaysAtStart = nullptr; // the setting: name the coming week's birthdays at start-up
 
     // Handlers.
     void RadioGroup1Click();
@@ -114,6 +124,16 @@ public:
     void HomeSearchClick();
     void miPrinterSetupClick();
     void miMailMergeClick();
+    // Puts back what the last delete took (grid, card or any other), while nothing else changed since.
+    void undoDelete();
+    // Narrows the selection in force (letter or search) to the contacts holding every word of the find box.
+    void applyFind();
+    void showRecentlyDeleted();
+    void showDuplicates();
+    // Names in the status bar the contacts whose birthday falls in the next seven days.
+    void showComingBirthdays();
+    // Reads the selection again and makes the contact with this key current when it is among it.
+    void reloadAt(qint64 key);
     void FormShow();
     void FormClose();
     void FormActivate();
@@ -127,6 +147,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createSidePanel(QWidget* panel);
@@ -147,4 +168,10 @@ private:
     std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
     bool m_shown = false;
     int m_filterChoice = -1; // the letter whose selection is in force
+    QStringList m_baseSql;   // the selection the find box narrows
+    QStringList m_findSql;   // the statement the find box last opened
+    QTimer* m_findTimer = nullptr;
+    bool m_birthdaysTold = false;
+    qint64 m_undoEntry = 0;
+    std::unique_ptr<search::duplicates::MergeUndo> m_undoMerge; // what Undo takes back when the last change was a merge  // the recently-deleted entry Undo puts back; 0 when the last change was no delete
 };

@@ -2,6 +2,8 @@
 #include "mainwindow/HomeGrid.h"
 
 #include "platform/ErrorBox.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -39,6 +41,13 @@ void TfmHomeAddMain::createMenu()
                                     QStringLiteral("Sets up the address book shared with a CardDAV server"));
     QAction* miSynchronise = addItem(mnFile, "miSynchronise", QStringLiteral("S&ynchronise"), {},
                                      QStringLiteral("Exchanges changes with the shared address book"));
+    miUndoDelete = addItem(mnFile, "miUndoDelete", QStringLiteral("&Undo Delete"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                           QStringLiteral("Brings back the contact just deleted"));
+    miUndoDelete->setEnabled(false);
+    miRecentlyDeleted = addItem(mnFile, "miRecentlyDeleted", QStringLiteral("Recently &Deleted…"), {},
+                                QStringLiteral("Contacts deleted in the last 30 days, to restore"));
+    connect(miUndoDelete, &QAction::triggered, this, &TfmHomeAddMain::undoDelete);
+    connect(miRecentlyDeleted, &QAction::triggered, this, &TfmHomeAddMain::showRecentlyDeleted);
     mnFile->addSeparator();
     miPrinterSetup =
         addItem(mnFile, "miPrinterSetup", QStringLiteral("&Printer Setup"), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -57,6 +66,9 @@ void TfmHomeAddMain::createMenu()
     mnSearch->menuAction()->setStatusTip(QStringLiteral("Search & Filter"));
     miOpenSearch = addItem(mnSearch, "miOpenSearch", QStringLiteral("O&pen Search"), QKeySequence(Qt::Key_F3));
     miClearFilter = addItem(mnSearch, "miClearFilter", QStringLiteral("&Clear Fillter"), QKeySequence(Qt::Key_F4));
+    miFindDuplicates = addItem(mnSearch, "miFindDuplicates", QStringLiteral("Find &Duplicates…"), {},
+                               QStringLiteral("Contacts that are probably one person, to merge"));
+    connect(miFindDuplicates, &QAction::triggered, this, &TfmHomeAddMain::showDuplicates);
     connect(miOpenSearch, &QAction::triggered, this, &TfmHomeAddMain::HomeSearchClick);
     connect(miClearFilter, &QAction::triggered, this, &TfmHomeAddMain::sqRetryBtnClick);
 
@@ -75,6 +87,17 @@ void TfmHomeAddMain::createMenu()
                                      QStringLiteral("Address labels on any sheet of labels, or your own sizes"));
     QAction* miEnvelopes = addItem(mnReports, "miEnvelopes", QStringLiteral("&Envelopes…"), {},
                                    QStringLiteral("One envelope for each contact shown"));
+    QAction* miBirthdays = addItem(mnReports, "miBirthdays", QStringLiteral("&Birthdays"), {},
+                                   QStringLiteral("The birthdays of the contacts shown, by month and day"));
+    miBirthdaysAtStart = addItem(mnReports, "miBirthdaysAtStart", QStringLiteral("Birthdays at Start-&up"), {},
+                                 QStringLiteral("Names the coming week's birthdays in the status bar at start-up"));
+    miBirthdaysAtStart->setCheckable(true);
+    connect(miBirthdaysAtStart, &QAction::toggled, this, [this](bool on) {
+        platform::guard([on] {
+            IniFile(platform::programFile(QStringLiteral("TovrelIni.ini")))
+                .writeInteger(QStringLiteral("Birthdays"), QStringLiteral("AtStartUp"), on ? 1 : 0);
+        });
+    });
     miFiloFax = addItem(mnReports, "miFiloFax", QStringLiteral("&FiloFax Pages"));
     miA5Diary = addItem(mnReports, "miA5Diary", QStringLiteral("A&5 Diary Pages"));
     mnReports->addSeparator();
@@ -86,6 +109,7 @@ void TfmHomeAddMain::createMenu()
     command(miLabels14, "labels14");
     command(miStockLabels, "stockLabels");
     command(miEnvelopes, "envelopes");
+    command(miBirthdays, "birthdays");
     command(miFiloFax, "filofax");
     command(miA5Diary, "diary");
     command(miRecordForm, "formView");

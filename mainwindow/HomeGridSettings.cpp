@@ -8,7 +8,9 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ScreenPlace.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QSignalBlocker>
 
 namespace {
 const QString MainForm = QStringLiteral("MainForm");
@@ -20,6 +22,9 @@ void TfmHomeAddMain::FormShow()
     platform::guard([this] {
         m_ini = std::make_unique<IniFile>(platform::programFile(QStringLiteral("TovrelIni.ini")));
         restoreLayout();
+        const QSignalBlocker quiet(miBirthdaysAtStart);
+        miBirthdaysAtStart->setChecked(
+            m_ini->readInteger(QStringLiteral("Birthdays"), QStringLiteral("AtStartUp"), 0) != 0);
     });
 }
 

@@ -5,7 +5,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-multimedia-dev libqt6svg6 libgl-dev libxkbcommon-dev
     libsqlite3-dev sqlite3 libicu-dev libbenchmark-dev mdbtools libmdb3 mdbtools-dev
-    fonts-liberation2 fonts-dejavu-core xvfb xauth poppler-utils python3-vobject desktop-file-utils appstream
+    fonts-liberation2 fonts-dejavu-core xvfb xauth poppler-utils python3-vobject python3-icalendar
+    desktop-file-utils appstream
     qtkeychain-qt6-dev radicale xandikos
     cups cups-client cups-bsd printer-driver-cups-pdf
 )

@@ -185,10 +185,10 @@ private slots:
         };
         QCOMPARE(texts(w()->mnFile),
                  QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "S&hared Address Book…",
-                              "S&ynchronise", "-", "&Printer Setup", "E&xit"}));
+                              "S&ynchronise", "&Undo Delete", "Recently &Deleted…", "-", "&Printer Setup", "E&xit"}));
         QCOMPARE(texts(w()->mnReports),
                  QStringList({"Phone &List", "&Address Labels", "Labels on &Other Stock…", "&Envelopes…",
-                              "&FiloFax Pages", "A&5 Diary Pages", "-", "&Record Form "}));
+                              "&Birthdays", "Birthdays at Start-&up", "&FiloFax Pages", "A&5 Diary Pages", "-", "&Record Form "}));
         QCOMPARE(texts(w()->mnAddressLabels), QStringList({"21 per A4 sheet", "16 per A4 sheet", "14 per A4 sheet"}));
         QCOMPARE(texts(w()->mnHelp), QStringList({"&Help", "Hel&p Note", "&About"}));
     }
@@ -223,6 +223,10 @@ private slots:
                                      << ""
                                      << "Exchanges changes with the shared address book"
                                      << "synchronise";
+        QTest::newRow("Birthdays") << "&Reports/&Birthdays"
+                                   << ""
+                                   << "The birthdays of the contacts shown, by month and day"
+                                   << "birthdays";
         QTest::newRow("Printer Setup") << "&File/&Printer Setup"
                                        << "Ctrl+Q"
                                        << ""

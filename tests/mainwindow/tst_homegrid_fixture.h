@@ -81,7 +81,7 @@ struct ProgramFixture
         w = window;
         for (const char* name :
              {"recordCard", "formView", "countyEditor", "phoneList", "labels21", "labels16", "labels14", "stockLabels",
-              "envelopes", "filofax", "diary", "mailMerge", "notepad", "backup", "restore", "import", "export",
+              "envelopes", "birthdays", "filofax", "diary", "mailMerge", "notepad", "backup", "restore", "import", "export",
               "sharedBook", "synchronise", "manual", "helpNote", "about"}) {
             const QString command = QString::fromLatin1(name);
             table().set(command, [this, command] { commands << command; });

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+// Contacts that are probably one person, and merging them without losing a value. Pairs are only compared within
+// blocks that share a key (an e-mail address, the last nine digits of a phone, a name with its first initial), never
+// all pairs.
+namespace search::duplicates {
+
+struct Person
+{
+    qint64 id = 0;
+    QString surname, firstname, email, postcode, town;
+    QStringList phones; // Tel, Cell, Work Tel as stored
+};
+
+struct Group
+{
+    QList<qint64> ids;   // the lowest key first
+    QStringList reasons; // per contact: how it joined the group ("same e-mail", "same phone", "same name")
+};
+
+// The reason two people are probably one, or empty when they are not.
+[[nodiscard]] QString sameReason(const Person& a, const Person& b);
+
+// The groups among the people, skipping the pairs in notSame (lower key first). Groups by their lowest key.
+[[nodiscard]] QList<Group> findGroups(const QList<Person>& people, const QSet<QPair<qint64, qint64>>& notSame = {});
+
+// Over the contact table: reads the people and the remembered "not the same person" pairs.
+[[nodiscard]] QList<Group> findGroups(sqlite3* db);
+// Remembers that two contacts are not the same person (in a side table of the file).
+void rememberNotSame(sqlite3* db, qint64 a, qint64 b);
+
+// What a merge changed, to undo it.
+struct MergeUndo
+{
+    qint64 keptId = 0;
+    QMap<QString, QString> keptBefore; // stored field -> value before the merge
+    QList<qint64> deletedEntries;       // the recently-deleted entries of the contacts merged away
+};
+
+// Keeps keptId with the chosen values (stored field -> value; a field not given keeps the kept contact's value, or
+// takes the first other contact's where the kept one has none),
+// deletes the others and writes every value of every contact that was not kept into the kept contact's Notes as
+// "Merged from NAME: Field = value". One transaction. Throws AppError.
+MergeUndo merge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds, const QMap<QString, QString>& chosen);
+void undoMerge(sqlite3* db, const MergeUndo& undo);
+
+// The stored fields of a contact.
+[[nodiscard]] QMap<QString, QString> contactValues(sqlite3* db, qint64 id);
+
+} // namespace search::duplicates

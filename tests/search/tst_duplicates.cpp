@@ -1,0 +1,185 @@
+// Probable duplicates: the look-alike rules, groups, merging without loss, undo, --duplicates.
+#include "data/Connection.h"
+#include "data/RecentlyDeleted.h"
+#include "platform/Fakes.h"
+#include "search/Duplicates.h"
+#include "support/TestDb.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using search::duplicates::Person;
+using testsupport::Contact;
+namespace dups = search::duplicates;
+
+Q_DECLARE_METATYPE(Person)
+
+namespace {
+
+Person person(const char* surname, const char* first, const char* town = "", const char* email = "",
+              const char* phone = "", const char* postcode = "")
+{
+    Person p;
+    p.surname = QString::fromUtf8(surname);
+    p.firstname = QString::fromUtf8(first);
+    p.town = QString::fromUtf8(town);
+    p.email = QString::fromUtf8(email);
+    p.postcode = QString::fromUtf8(postcode);
+    p.phones = {QString::fromUtf8(phone), QString(), QString()};
+    return p;
+}
+
+Contact contact(std::initializer_list<std::pair<const char*, const char*>> values)
+{
+    Contact c;
+    for (const auto& [field, value] : values)
+        c.insert(QString::fromLatin1(field), QString::fromUtf8(value));
+    return c;
+}
+
+} // namespace
+
+class TestDuplicates : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    platform::Fakes m_fakes{};
+    QString dbPath() const { return m_dir.filePath(QStringLiteral("Tovrel.mdb")); }
+
+private slots:
+    void init() { m_fakes = platform::installFakes(); }
+
+    void lookAlikes_data()
+    {
+        QTest::addColumn<Person>("a");
+        QTest::addColumn<Person>("b");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("case and accents") << person("Brown", "Zoë", "Leeds") << person("BROWN", "zoe", "leeds")
+                                          << "same name";
+        QTest::newRow("punctuation and spaces") << person("O'Neil", "Fay") << person("O Neil", "Fay") << "same name";
+        QTest::newRow("initial against full name") << person("Smith", "J.") << person("Smith", "John", "York")
+                                                   << "same name";
+        QTest::newRow("swapped names") << person("Smith", "John", "York") << person("John", "Smith", "York")
+                                       << "same name";
+        QTest::newRow("same name, another field agrees")
+            << person("Smith", "John", "", "a@example.org", "", "LS1 4AP")
+            << person("Smith", "John", "", "b@example.org", "", "ls14ap") << "same name";
+        QTest::newRow("namesakes sharing only the name")
+            << person("Smith", "John", "Leeds", "john@example.org", "0113 496 0000")
+            << person("Smith", "John", "York", "js@example.net", "020 7946 0001") << "";
+        QTest::newRow("same name, towns differ") << person("Smith", "John", "Leeds") << person("Smith", "John", "York")
+                                                 << "";
+        QTest::newRow("other initial") << person("Smith", "K.") << person("Smith", "John") << "";
+        QTest::newRow("same e-mail, any case") << person("Brown", "Alice", "", "Alice@Example.org")
+                                               << person("Smith", "Alice", "", "alice@example.org ") << "same e-mail";
+        QTest::newRow("same phone, last nine digits") << person("Brown", "A", "", "", "+44 (1632) 960-101")
+                                                      << person("Jones", "B", "", "", "01632 960101") << "same phone";
+        QTest::newRow("short numbers are no evidence") << person("Brown", "A", "", "", "2222")
+                                                       << person("Jones", "B", "", "", "2222") << "";
+    }
+    void lookAlikes()
+    {
+        QFETCH(Person, a);
+        QFETCH(Person, b);
+        QFETCH(QString, reason);
+        QCOMPARE(dups::sameReason(a, b), reason);
+        QCOMPARE(dups::sameReason(b, a), reason);
+    }
+
+    void groupsJoinThroughAnyReasonAndSkipPairsMarkedDifferent()
+    {
+        QList<Person> people{person("Brown", "Alice", "Leeds", "alice@example.org"),
+                             person("Brown", "A.", "", "", "01632 960101"),
+                             person("Browne", "Al", "", "ALICE@example.org", "01632 960 101"),
+                             person("Smith", "John", "Leeds"), person("Smith", "John", "York"),
+                             person("Cole", "Ann", "Bath"), person("Cole", "Ann", "Bath")};
+        for (int i = 0; i < people.size(); ++i)
+            people[i].id = 10 + i;
+        QList<dups::Group> groups = dups::findGroups(people);
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[0].ids, (QList<qint64>{10, 11, 12}));
+        QCOMPARE(groups[1].ids, (QList<qint64>{15, 16}));
+        groups = dups::findGroups(people, {{15, 16}});
+        QCOMPARE(groups.size(), 1);
+    }
+
+    void mergeKeepsEveryValueAndUndoes()
+    {
+        testsupport::makeDatabase(
+            dbPath(),
+            {contact({{"Surname", "Brown"}, {"Firstname", "Alice"}, {"Town", "Leeds"}, {"Tel", "0113 496 0000"},
+                      {"Notes", "Met at work"}}),
+             contact({{"Surname", "Brown"}, {"Firstname", "Alicia"}, {"Town", "Leeds"}, {"Tel", "0113 496 0999"},
+                      {"Email", "alice@example.org"}, {"Birthday", "1970-05-04"}, {"Notes", "Old address book"}})});
+        data::Connection connection;
+        connection.setDatabasePath(dbPath());
+        connection.open();
+        sqlite3* db = connection.handle();
+        const QMap<QString, QString> before1 = dups::contactValues(db, 1);
+        const QMap<QString, QString> before2 = dups::contactValues(db, 2);
+
+        // The second contact's Tel is kept; the rest as the first has it, the second's e-mail filling the gap.
+        const dups::MergeUndo undo = dups::merge(db, 1, {2},
+                                               {{"Firstname", "Alice"}, {"Tel", "0113 496 0999"},
+                                                {"Email", "alice@example.org"}});
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"1"});
+        const QMap<QString, QString> kept = dups::contactValues(db, 1);
+        const QString notes = kept.value(QStringLiteral("Notes"));
+        for (const auto* before : {&before1, &before2}) {
+            const QString name = before == &before1 ? QStringLiteral("Alice Brown") : QStringLiteral("Alicia Brown");
+            for (auto it = before->cbegin(); it != before->cend(); ++it) {
+                const bool inField = kept.value(it.key()) == it.value();
+                const bool inNotes = notes.contains(QStringLiteral("Merged from %1: %2 = %3").arg(name, it.key(),
+                                                                                                   it.value())) ||
+                                     (it.key() == QLatin1String("Notes") && notes.contains(it.value()));
+                QVERIFY2(inField || inNotes, qPrintable(it.key() + QStringLiteral(" = ") + it.value() + "\n" + notes));
+            }
+        }
+        QCOMPARE(kept.value(QStringLiteral("Birthday")), QStringLiteral("1970-05-04"));
+        QVERIFY(notes.contains(QStringLiteral("Merged from Alice Brown: Tel = 0113 496 0000")));
+        QCOMPARE(data::deleted::list(db).size(), 1);
+
+        dups::undoMerge(db, undo);
+        QCOMPARE(dups::contactValues(db, 1), before1);
+        QCOMPARE(dups::contactValues(db, 2), before2);
+        QVERIFY(data::deleted::list(db).isEmpty());
+    }
+
+    void notSameIsRememberedInTheFile()
+    {
+        testsupport::makeDatabase(dbPath(), {contact({{"Surname", "Cole"}, {"Firstname", "Ann"}}),
+                                             contact({{"Surname", "Cole"}, {"Firstname", "Ann"}})});
+        {
+            data::Connection connection;
+            connection.setDatabasePath(dbPath());
+            connection.open();
+            QCOMPARE(dups::findGroups(connection.handle()).size(), 1);
+            dups::rememberNotSame(connection.handle(), 2, 1);
+        }
+        data::Connection again;
+        again.setDatabasePath(dbPath());
+        again.open();
+        QVERIFY(dups::findGroups(again.handle()).isEmpty());
+    }
+
+    void commandLinePrintsGroups()
+    {
+        testsupport::makeDatabase(dbPath(), {contact({{"Surname", "Cole"}, {"Firstname", "Ann"}}),
+                                             contact({{"Surname", "Abbot"}, {"Firstname", "Bea"}, {"Email", "b@x.org"}}),
+                                             contact({{"Surname", "Cole"}, {"Firstname", "A."}}),
+                                             contact({{"Surname", "Abbott"}, {"Firstname", "B"}, {"Email", "B@x.org"}})});
+        QProcess process;
+        process.start(QStringLiteral(TOVREL_BINARY), {"--duplicates", "--folder", m_dir.path()});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
+                 QStringLiteral("1\tCole\tAnn\tsame name\n3\tCole\tA.\tsame name\n\n"
+                                "2\tAbbot\tBea\tsame e-mail\n4\tAbbott\tB\tsame e-mail\n"));
+        QVERIFY(process.readAllStandardError().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDuplicates)
+#include "tst_duplicates.moc"
