@@ -224,6 +224,16 @@ private slots:
         QVERIFY2(richtext::unkeptContent(doc).isEmpty(), qPrintable(richtext::unkeptContent(doc).join(u',')));
     }
 
+    // Printing and merging go through HTML: hidden text stays out of it.
+    void hiddenTextIsNotPrinted()
+    {
+        QTextDocument doc;
+        richtext::readDocument(R"({\rtf1 a{\v secret}b\par})", doc, m_base);
+        QTextDocument printed;
+        printed.setHtml(doc.toHtml());
+        QCOMPARE(printed.toPlainText(), u"ab"_qs);
+    }
+
     // The page a letter sets is the page it is printed on; a side it leaves out keeps RTF's own.
     void pageLayout()
     {
