@@ -291,12 +291,22 @@ double fittingHeight(QTextDocument& document, double offsetMm, double heightMm)
 
 Rendering documentPages(const QTextDocument& source, const QString& title, const std::function<void(int)>& progress)
 {
-    constexpr double kMargin = 20.0;
     Rendering out;
     out.title = title;
-    const QSizeF paper(210.0, 297.0);
-    const double width = paper.width() - 2 * kMargin;
-    const double height = paper.height() - 2 * kMargin;
+    // A4 with 20 mm margins, unless the letter sets its own page.
+    QSizeF paper(210.0, 297.0);
+    QMarginsF margins(20.0, 20.0, 20.0, 20.0);
+    if (const std::optional<QPageLayout> own = richtext::pageLayout(source)) {
+        paper = own->fullRect(QPageLayout::Millimeter).size();
+        margins = own->margins(QPageLayout::Millimeter);
+        // A page too small for its margins keeps at least a quarter of it for the text.
+        margins.setLeft(std::min(margins.left(), paper.width() * 0.375));
+        margins.setRight(std::min(margins.right(), paper.width() * 0.375));
+        margins.setTop(std::min(margins.top(), paper.height() * 0.375));
+        margins.setBottom(std::min(margins.bottom(), paper.height() * 0.375));
+    }
+    const double width = paper.width() - margins.left() - margins.right();
+    const double height = paper.height() - margins.top() - margins.bottom();
     const QString html = richTextContent(source);
     const std::map<QString, QImage> images = richTextImages(source);
     for (const auto& [name, image] : images)
@@ -311,7 +321,7 @@ Rendering documentPages(const QTextDocument& source, const QString& title, const
             shown = height; // a line taller than a page: what fits of it
         Page page;
         page.size = paper;
-        page.items.emplace_back(RichTextItem{QRectF(kMargin, kMargin, width, height), shown, content, offset});
+        page.items.emplace_back(RichTextItem{QRectF(margins.left(), margins.top(), width, height), shown, content, offset});
         out.pages.push_back(std::move(page));
         offset += shown;
         if (progress && total > 0)

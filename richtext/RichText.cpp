@@ -78,6 +78,36 @@ void setUnkeptContent(QTextDocument& doc, const QStringList& what)
     doc.setProperty(kUnkeptProperty, what);
 }
 
+const char* const kPageSetupProperty = "tovrelPageSetup";
+
+PageSetup pageSetup(const QTextDocument& doc)
+{
+    return doc.property(kPageSetupProperty).value<PageSetup>();
+}
+
+void setPageSetup(QTextDocument& doc, const PageSetup& setup)
+{
+    doc.setProperty(kPageSetupProperty, QVariant::fromValue(setup));
+}
+
+std::optional<QPageLayout> pageLayout(const QTextDocument& doc)
+{
+    const PageSetup s = pageSetup(doc);
+    if (!s.paperWidth && !s.paperHeight && !s.marginLeft && !s.marginRight && !s.marginTop && !s.marginBottom &&
+        !s.landscape)
+        return std::nullopt;
+    const auto mm = [](int twips, int otherwise) { return (twips > 0 ? twips : otherwise) * 25.4 / 1440.0; };
+    QSizeF paper(mm(s.paperWidth, 12240), mm(s.paperHeight, 15840));
+    // A landscape page states its width as the longer side; the page size itself is always portrait.
+    const bool landscape = s.landscape || paper.width() > paper.height();
+    if (paper.width() > paper.height())
+        paper.transpose();
+    const QMarginsF margins(mm(s.marginLeft, 1800), mm(s.marginTop, 1440), mm(s.marginRight, 1800),
+                            mm(s.marginBottom, 1440));
+    return QPageLayout(QPageSize(paper, QPageSize::Millimeter),
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Millimeter);
+}
+
 QStringList unkeptContent(const QTextDocument& doc)
 {
     return doc.property(kUnkeptProperty).toStringList();

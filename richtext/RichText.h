@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <QMetaType>
+#include <QPageLayout>
 #include <QTextFormat>
 
 #include <functional>
@@ -26,7 +28,44 @@ enum FormatProperty : int {
     PictureDataProperty,
     // QString, on a picture: "png", "jpeg", or "rtf" for one kept as it was read.
     PictureKindProperty,
+    // QString, on underlined text: the RTF underline word where it is not a plain one ("uldb", "ulw").
+    UnderlineWordProperty,
+    // QByteArray, on text or a paragraph: RTF words the editor does not show, written back as they were read.
+    KeptWordsProperty,
+    // bool, on text: right-to-left (the paragraph's direction is the block's own).
+    RightToLeftRunProperty,
+    // QString, on a paragraph: the leaders of its tab stops in their order ("d", "h", "u", "t", "m", "e" or " ").
+    TabLeadersProperty,
+    // QString, on a paragraph or a table cell: its borders, "side:style,width,space,#rrggbb" joined with ';'
+    // (sides t, l, b, r; lengths in twips).
+    BordersProperty,
+    // QString, on an object character: hidden text, kept in place and not shown.
+    HiddenTextProperty,
 };
+
+// The object type of hidden text: it has no handler, so it takes no room.
+constexpr int HiddenTextObject = QTextFormat::UserObject + 0x17;
+
+// A letter's page as the file sets it. Lengths in twips; 0 where the file says nothing.
+struct PageSetup
+{
+    int paperWidth = 0;
+    int paperHeight = 0;
+    int marginLeft = 0;
+    int marginRight = 0;
+    int marginTop = 0;
+    int marginBottom = 0;
+    bool landscape = false;
+    QByteArray sectionWords; // what else the file says of its section (columns, page numbers), as it said it
+    bool operator==(const PageSetup&) const = default;
+    [[nodiscard]] bool isEmpty() const { return *this == PageSetup{}; }
+};
+
+[[nodiscard]] PageSetup pageSetup(const QTextDocument& doc);
+void setPageSetup(QTextDocument& doc, const PageSetup& setup);
+// The page the document sets, in millimetres with its margins, or nullopt when it sets none (the caller's
+// own page then holds). A side the file leaves out keeps RTF's default: Letter paper, 1.25 in and 1 in margins.
+[[nodiscard]] std::optional<QPageLayout> pageLayout(const QTextDocument& doc);
 
 // The kinds of content that the last read found and the document does not hold ("footnotes", "shapes"...),
 // in the order first met; empty when the document holds all the file held.
@@ -92,3 +131,5 @@ private:
 };
 
 } // namespace richtext
+
+Q_DECLARE_METATYPE(richtext::PageSetup)

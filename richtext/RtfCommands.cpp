@@ -22,8 +22,8 @@ constexpr Special kSpecials[] = {
     {"zwj", u"\u200D"},    {"zwnj", u"\u200C"},    {"ltrmark", u"\u200E"},   {"rtlmark", u"\u200F"},
 };
 
-// Every kind of underline reads as underline.
-constexpr std::string_view kUnderlines = "uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash "
+// Every kind of underline reads as underline; which one it is goes with it.
+constexpr std::string_view kUnderlines = "ul uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash "
                                          "ulthdashd ulthdashdd ulthldash ululdbwave ulw ulwave";
 
 // Destinations whose content is not part of the body text: pictures, headers and footers, footnotes, document
@@ -36,6 +36,13 @@ constexpr std::string_view kSkippedDestinations =
     "comment doccomm creatim revtim printim buptim company manager category annotation atnid atnauthor atrfstart "
     "atrfend bkmkstart bkmkend txe xe tc template generator userprops private do fchars lchars ftnsep ftnsepc "
     "ftncn aftnsep aftnsepc aftncn panose falt fname listpicture pgdsctbl mmathPr";
+
+constexpr std::string_view kKeptCharWords = "expnd expndtw kerning charscalex outl shad embo impr up dn";
+constexpr std::string_view kKeptParagraphWords = "keep keepn widctlpar nowidctlpar hyphpar outlinelevel noline";
+constexpr std::string_view kSectionWords =
+    "cols colsx colno colsr colw linebetcol sbknone sbkcol sbkpage sbkeven sbkodd titlepg pgnstarts pgnrestart "
+    "pgncont pgndec pgnucrm pgnlcrm pgnucltr pgnlcltr linemod linex linestarts linerestart lineppage linecont "
+    "vertalt vertalc vertalj vertalb facingp margmirror gutter guttersxn headery footery";
 
 constexpr std::string_view kOtherPictures = "emfblip wmetafile macpict pmmetafile dibitmap wbitmap";
 
@@ -52,6 +59,25 @@ constexpr Unkept kUnkept[] = {
     {"shp do", "shapes"},
     {"annotation atnid atnauthor", "comments"},
 };
+
+constexpr Unkept kDroppedWords[] = {
+    {"pvpg phpg pvmrg phmrg pvpara phcol posx posy posxc posxr posxi posxo posyc posyb posyt posyil posyin absw "
+     "absh dxfrtext dfrmtxtx dfrmtxty",
+     "positioned frames"},
+    {"nestcell nestrow", "nested tables"},
+    {"brdrbtw brdrbar", "borders between paragraphs"},
+};
+
+bool hasWord(std::string_view words, std::string_view w)
+{
+    while (!words.empty()) {
+        const std::size_t space = words.find(' ');
+        if (words.substr(0, space) == w)
+            return true;
+        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+    }
+    return false;
+}
 
 void addWords(Table& table, std::string_view words, RtfCommand command)
 {
@@ -106,8 +132,63 @@ Table makeTable()
         {"u", C::Unicode},
         {"pard", C::ParagraphDefaults},
         {"par", C::Paragraph},
-        {"page", C::SoftBreak},
-        {"sect", C::SoftBreak},
+        {"page", C::PageBreak},
+        {"sect", C::SectionBreak},
+        {"pagebb", C::PageBreakBefore},
+        {"super", C::Super},
+        {"sub", C::Sub},
+        {"nosupersub", C::NoSuperSub},
+        {"caps", C::Caps},
+        {"scaps", C::SmallCaps},
+        {"rtlch", C::RtlChar},
+        {"ltrch", C::LtrChar},
+        {"chcbpat", C::BackColor},
+        {"tldot", C::TabLeader},
+        {"tlhyph", C::TabLeader},
+        {"tlul", C::TabLeader},
+        {"tlth", C::TabLeader},
+        {"tlmdot", C::TabLeader},
+        {"tleq", C::TabLeader},
+        {"sl", C::LineSpacing},
+        {"slmult", C::LineMultiple},
+        {"rtlpar", C::RtlParagraph},
+        {"ltrpar", C::LtrParagraph},
+        {"cbpat", C::ParagraphShade},
+        {"brdrt", C::BorderSide},
+        {"brdrl", C::BorderSide},
+        {"brdrb", C::BorderSide},
+        {"brdrr", C::BorderSide},
+        {"box", C::BorderSide},
+        {"brdrw", C::BorderWidth},
+        {"brdrcf", C::BorderColor},
+        {"brsp", C::BorderSpace},
+        {"clbrdrt", C::CellBorderSide},
+        {"clbrdrl", C::CellBorderSide},
+        {"clbrdrb", C::CellBorderSide},
+        {"clbrdrr", C::CellBorderSide},
+        {"clcbpat", C::CellShade},
+        {"clvertalt", C::CellVAlign},
+        {"clvertalc", C::CellVAlign},
+        {"clvertalb", C::CellVAlign},
+        {"trql", C::RowAlignLeft},
+        {"trqc", C::RowAlignCentre},
+        {"trqr", C::RowAlignRight},
+        {"trleft", C::RowLeft},
+        {"paperw", C::PaperWidth},
+        {"pgwsxn", C::PaperWidth},
+        {"paperh", C::PaperHeight},
+        {"pghsxn", C::PaperHeight},
+        {"margl", C::MarginLeft},
+        {"marglsxn", C::MarginLeft},
+        {"margr", C::MarginRight},
+        {"margrsxn", C::MarginRight},
+        {"margt", C::MarginTop},
+        {"margtsxn", C::MarginTop},
+        {"margb", C::MarginBottom},
+        {"margbsxn", C::MarginBottom},
+        {"landscape", C::Landscape},
+        {"lndscpsxn", C::Landscape},
+        {"sectd", C::SectionDefaults},
         {"ql", C::AlignLeft},
         {"qc", C::AlignCentre},
         {"qr", C::AlignRight},
@@ -154,6 +235,12 @@ Table makeTable()
     for (const Special& special : kSpecials)
         t.emplace(special.word, C::SpecialCharacter);
     addWords(t, kUnderlines, C::Underline);
+    addWords(t, "brdrs brdrth brdrsh brdrdb brdrdot brdrdash brdrhair brdrdashsm brdrdashd brdrdashdd brdrtriple "
+                "brdrwavy brdrwavydb brdrinset brdroutset brdremboss brdrengrave brdrnone brdrthtnsg brdrtnthsg",
+             C::BorderStyle);
+    addWords(t, kKeptCharWords, C::KeptCharWord);
+    addWords(t, kKeptParagraphWords, C::KeptParagraphWord);
+    addWords(t, kSectionWords, C::SectionWord);
     addWords(t, kSkippedDestinations, C::SkipDestination);
     addWords(t, kOtherPictures, C::PictureOther);
     return t;
@@ -186,6 +273,39 @@ const char* unkeptContentOf(QByteArrayView word)
         }
     }
     return nullptr;
+}
+
+const char* droppedWordContent(QByteArrayView word)
+{
+    for (const Unkept& u : kDroppedWords) {
+        if (hasWord(u.words, view(word)))
+            return u.what;
+    }
+    return nullptr;
+}
+
+int rtfUnderlineKind(QByteArrayView word)
+{
+    std::string_view words = kUnderlines;
+    for (int kind = 0; !words.empty(); ++kind) {
+        const std::size_t space = words.find(' ');
+        if (words.substr(0, space) == view(word))
+            return kind;
+        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+    }
+    return 0;
+}
+
+QByteArrayView rtfUnderlineWord(int kind)
+{
+    std::string_view words = kUnderlines;
+    for (int i = 0; !words.empty(); ++i) {
+        const std::size_t space = words.find(' ');
+        if (i == kind)
+            return QByteArrayView(words.data(), qsizetype(words.substr(0, space).size()));
+        words = space == std::string_view::npos ? std::string_view() : words.substr(space + 1);
+    }
+    return "ul";
 }
 
 QStringView rtfSpecialCharacter(QByteArrayView word)

@@ -47,11 +47,21 @@ enum class RtfCommand {
     BackColor,
     UnicodeSkip,
     Unicode,
+    Super,
+    Sub,
+    NoSuperSub,
+    Caps,
+    SmallCaps,
+    RtlChar,
+    LtrChar,
+    KeptCharWord, // shown as plain text, written back as read: character spacing, outline, raised text
     SpecialCharacter, // \tab, \line, \emdash and the like: see rtfSpecialCharacter
     // paragraphs
     ParagraphDefaults,
     Paragraph,
-    SoftBreak,
+    PageBreak,       // \page
+    SectionBreak,    // \sect
+    PageBreakBefore, // \pagebb
     AlignLeft,
     AlignCentre,
     AlignRight,
@@ -66,6 +76,28 @@ enum class RtfCommand {
     TabKindDecimal,
     TabPosition,    // \tx
     DefaultTab,     // \deftab: the distance of the tab stops a paragraph does not set
+    TabLeader,      // \tldot and the like, for the tab stop that the next \tx sets
+    LineSpacing,
+    LineMultiple,
+    RtlParagraph,
+    LtrParagraph,
+    ParagraphShade, // \cbpat
+    BorderSide,     // \brdrt, \brdrl, \brdrb, \brdrr, \box: the border that the style words after it describe
+    BorderStyle,    // \brdrs, \brdrdb...
+    BorderWidth,
+    BorderColor,
+    BorderSpace,
+    KeptParagraphWord, // written back as read: keep with next, widow control
+    // page and section
+    PaperWidth,
+    PaperHeight,
+    MarginLeft,
+    MarginRight,
+    MarginTop,
+    MarginBottom,
+    Landscape,
+    SectionDefaults, // \sectd
+    SectionWord,     // kept as read: columns, page numbering, line numbering
     // tables
     InTable,
     Cell,
@@ -78,6 +110,13 @@ enum class RtfCommand {
     CellMerged,      // \clmrg
     CellVMergeFirst, // \clvmgf
     CellVMerged,     // \clvmrg
+    CellBorderSide,  // \clbrdrt...
+    CellShade,       // \clcbpat
+    CellVAlign,      // \clvertalt, \clvertalc, \clvertalb
+    RowAlignLeft,
+    RowAlignCentre,
+    RowAlignRight,
+    RowLeft,         // \trleft
     // pictures
     Picture,
     ShapePicture, // \shppict: the picture word processors read, where \nonshppict holds a copy for older ones
@@ -102,6 +141,13 @@ enum class RtfCommand {
 // What a skipped destination holds that the document then lacks ("footnotes"), or null for one whose loss
 // takes nothing from the document (document properties, list definitions, copies for older readers).
 [[nodiscard]] const char* unkeptContentOf(QByteArrayView word);
+
+// What a word the reader meets in the text and drops takes from the document ("positioned frames"), or null.
+[[nodiscard]] const char* droppedWordContent(QByteArrayView word);
+
+// The underline words, \ul first: CharProps::underlineKind is a place in this list.
+[[nodiscard]] int rtfUnderlineKind(QByteArrayView word);
+[[nodiscard]] QByteArrayView rtfUnderlineWord(int kind);
 
 // The character a SpecialCharacter word stands for.
 [[nodiscard]] QStringView rtfSpecialCharacter(QByteArrayView word);

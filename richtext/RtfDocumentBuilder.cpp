@@ -1,6 +1,7 @@
 #include "richtext/RtfDocumentBuilder.h"
 
 #include "richtext/RichText.h"
+#include "richtext/RtfCommands.h"
 #include "richtext/TextSanitizer.h"
 
 #include <QCryptographicHash>
@@ -8,6 +9,7 @@
 #include <QTextTable>
 #include <QUrl>
 #include <algorithm>
+#include <numeric>
 
 namespace richtext {
 
@@ -35,11 +37,57 @@ void RtfDocumentBuilder::appendText(QStringView text, const CharProps& chr, cons
         m_cellPending = false;
         appendText(u"\t", chr, para);
     }
+    flushHidden();
     if (chr != m_runProps) {
         flushRun();
         m_runProps = chr;
     }
     m_run += text;
+}
+
+void RtfDocumentBuilder::appendHidden(QStringView text, const CharProps& chr, const ParaProps& para)
+{
+    if (text.isEmpty())
+        return;
+    enterContext(para);
+    if (m_blockPending)
+        startBlock(chr, para);
+    if (!m_run.isEmpty())
+        flushRun();
+    if (m_hidden.isEmpty())
+        m_hiddenProps = chr;
+    if (m_hidden.size() < 65536)
+        m_hidden += text;
+}
+
+// Hidden text is one object character that takes no room; the text goes with it.
+void RtfDocumentBuilder::flushHidden()
+{
+    if (m_hidden.isEmpty())
+        return;
+    const QString text = sanitizedText(m_hidden, false);
+    m_hidden.clear();
+    if (text.isEmpty())
+        return;
+    CharProps shown = m_hiddenProps;
+    shown.hidden = false;
+    QTextCharFormat format = charFormat(shown);
+    format.setObjectType(HiddenTextObject);
+    // Hidden text right after hidden text is one piece with it, in the first one's format: apart, they could
+    // come back as one from a file written with formats that the writer cannot tell apart.
+    if (m_hiddenEnd == m_cursor.position() && m_hiddenEnd > 0) {
+        QTextCursor last(m_cursor);
+        last.setPosition(m_hiddenEnd - 1, QTextCursor::KeepAnchor);
+        QTextCharFormat before = last.charFormat();
+        if (before.objectType() == HiddenTextObject) {
+            before.setProperty(HiddenTextProperty, before.stringProperty(HiddenTextProperty) + text);
+            last.setCharFormat(before);
+            return;
+        }
+    }
+    format.setProperty(HiddenTextProperty, text);
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    m_hiddenEnd = m_cursor.position();
 }
 
 void RtfDocumentBuilder::insertPicture(const RtfPicture& picture, const CharProps& chr, const ParaProps& para)
@@ -66,6 +114,7 @@ void RtfDocumentBuilder::insertPicture(const RtfPicture& picture, const CharProp
 
 void RtfDocumentBuilder::flushRun()
 {
+    flushHidden();
     if (m_run.isEmpty())
         return;
     const QString text = sanitizedText(m_run, false);
@@ -87,32 +136,30 @@ void RtfDocumentBuilder::enterContext(const ParaProps& para)
         if (m_rowPending) {
             flushRun();
             m_rowPending = false;
-            m_table->appendRows(1);
-            m_row = m_table->rows() - 1;
+            layoutRow(true);
+            moveToCell(m_row, columnOfCell(0));
             m_column = 0;
-            // A row may have more cells than those before it.
-            const int wanted = std::min<int>(kMaxColumns, int(m_rowDef.cells.size()));
-            if (wanted > m_table->columns()) {
-                m_table->appendColumns(wanted - m_table->columns());
-                applyWidths();
-            }
-            moveToCell(m_row, 0);
             return;
         }
         if (m_cursorCellPending) {
             flushRun();
             m_cursorCellPending = false;
-            if (m_column >= m_table->columns()) {
+            int column = columnOfCell(m_column);
+            if (m_column > 0 && column == columnOfCell(m_column - 1)) {
+                // Cells beyond the last column, or one merged into its left neighbour: the same cell, after a tab.
+                m_cellPending = true;
+                return;
+            }
+            if (column >= m_table->columns()) {
                 if (m_table->columns() < kMaxColumns) {
-                    m_table->appendColumns(m_column + 1 - m_table->columns());
+                    m_table->appendColumns(column + 1 - m_table->columns());
                     applyWidths();
                 } else {
-                    m_column = m_table->columns() - 1;
-                    m_cellPending = true;
+                    m_cellPending = true; // the cursor stays at the end of the last cell
                     return;
                 }
             }
-            moveToCell(m_row, m_column);
+            moveToCell(m_row, column);
         }
         return;
     }
@@ -134,27 +181,93 @@ void RtfDocumentBuilder::startTable()
 {
     if (!m_blockPending)
         m_blockPending = true; // text before the table without a \par stays in its own paragraph
-    const int columns = std::clamp<int>(int(m_rowDef.cells.size()), 1, kMaxColumns);
     QTextTableFormat format;
-    format.setBorder(1);
-    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    // Borders are the cells' own, where the file gives them.
+    format.setBorder(0);
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_None);
     format.setBorderCollapse(true);
     format.setCellSpacing(0);
     format.setCellPadding(3);
-    m_table = m_cursor.insertTable(1, columns, format);
+    if (m_rowDef.align == Align::Centre)
+        format.setAlignment(Qt::AlignHCenter);
+    else if (m_rowDef.align == Align::Right)
+        format.setAlignment(Qt::AlignRight);
+    m_table = m_cursor.insertTable(1, 1, format);
     m_row = 0;
     m_column = 0;
     m_rowPending = false;
     m_cursorCellPending = false;
     m_vMergeStart.assign(std::size_t(kMaxColumns), -1);
-    m_rights.clear();
-    for (const RowDef::Cell& cell : m_rowDef.cells)
-        m_rights.push_back(cell.right);
-    applyWidths();
-    moveToCell(0, 0);
+    m_edges.clear();
+    layoutRow(false);
+    moveToCell(0, columnOfCell(0));
 }
 
-// Column widths from the first row's cell edges; edges out of order give no width of their own.
+// Places the row's cells by their right edges on the table's columns, which are the edges of all its rows
+// so far: an edge that is new splits a column, and the cells of the rows before that spanned it keep
+// spanning both halves. With newRow, the row is added first.
+void RtfDocumentBuilder::layoutRow(bool newRow)
+{
+    m_cellColumns.clear();
+    std::vector<int> rights;
+    for (const RowDef::Cell& cell : m_rowDef.cells) {
+        // Edges out of order are damage: each cell keeps at least a twip.
+        const int right = std::min(std::max(cell.right, rights.empty() ? 1 : rights.back() + 1), 31680 + kMaxColumns);
+        rights.push_back(right);
+    }
+    for (const int right : rights) {
+        auto at = std::lower_bound(m_edges.begin(), m_edges.end(), right);
+        if ((at != m_edges.end() && *at == right) || m_edges.size() >= std::size_t(kMaxColumns))
+            continue;
+        const int k = int(at - m_edges.begin());
+        m_edges.insert(at, right);
+        if (m_edges.size() == 1)
+            continue; // the table's first column, there already
+        if (k == int(m_edges.size()) - 1) {
+            m_table->appendColumns(1); // beyond the rows before: they end short of it
+            continue;
+        }
+        // The new edge splits column k: the rows before keep their cell across both halves.
+        m_table->insertColumns(k + 1, 1);
+        for (int r = 0; r < m_table->rows(); ++r) {
+            const QTextTableCell cell = m_table->cellAt(r, k);
+            const QTextTableCell next = m_table->cellAt(r, k + 1);
+            if (cell.row() != r || cell.firstPosition() == next.firstPosition())
+                continue;
+            m_table->mergeCells(r, cell.column(), cell.rowSpan(), cell.columnSpan() + next.columnSpan());
+        }
+    }
+    if (newRow) {
+        m_table->appendRows(1);
+        m_row = m_table->rows() - 1;
+    }
+    applyWidths();
+    const auto columnOf = [&](int edge) {
+        return int(std::lower_bound(m_edges.begin(), m_edges.end(), edge) - m_edges.begin());
+    };
+    for (std::size_t i = 0; i < rights.size(); ++i) {
+        const int first = i == 0 ? 0 : std::min(columnOf(rights[i - 1]) + 1, kMaxColumns - 1);
+        const int last = std::clamp(columnOf(rights[i]), first, kMaxColumns - 1);
+        if (m_rowDef.cells[i].merged && i > 0) {
+            // \clmrg: the cell belongs to the one on its left, which reaches to its edge.
+            m_cellColumns[i - 1].second = last;
+            m_cellColumns.push_back(m_cellColumns[i - 1]);
+            continue;
+        }
+        m_cellColumns.emplace_back(first, last);
+    }
+}
+
+int RtfDocumentBuilder::columnOfCell(int index) const
+{
+    if (m_cellColumns.empty())
+        return index;
+    if (std::size_t(index) < m_cellColumns.size())
+        return m_cellColumns[std::size_t(index)].first;
+    return m_cellColumns.back().second + 1 + (index - int(m_cellColumns.size()));
+}
+
+// Column widths from the cell edges.
 void RtfDocumentBuilder::applyWidths()
 {
     if (!m_table)
@@ -162,8 +275,8 @@ void RtfDocumentBuilder::applyWidths()
     QList<QTextLength> widths;
     int left = 0;
     for (int c = 0; c < m_table->columns(); ++c) {
-        if (std::size_t(c) < m_rights.size() && m_rights[std::size_t(c)] > left) {
-            const int right = std::min(m_rights[std::size_t(c)], 31680);
+        if (std::size_t(c) < m_edges.size() && m_edges[std::size_t(c)] > left) {
+            const int right = std::min(m_edges[std::size_t(c)], 31680);
             widths << QTextLength(QTextLength::FixedLength, std::max(1, right - left) / kTwipsPerPixel);
             left = right;
         } else {
@@ -178,6 +291,7 @@ void RtfDocumentBuilder::applyWidths()
 void RtfDocumentBuilder::moveToCell(int row, int column)
 {
     m_cursor = m_table->cellAt(row, column).firstCursorPosition();
+    m_cellPending = false;
     m_reuseBlock = true;
     m_blockPending = true;
     m_blockHasText = false;
@@ -189,6 +303,10 @@ void RtfDocumentBuilder::startBlock(const CharProps& chr, const ParaProps& para)
 {
     m_blockProps = para;
     m_blockCharProps = chr;
+    // A page break in a table cell cannot be kept; it waits for the paragraph after the table.
+    m_blockPageBreak = m_pageBreakNext && !m_table;
+    if (m_blockPageBreak)
+        m_pageBreakNext = false;
     if (m_reuseBlock) {
         m_cursor.setBlockFormat(blockFormat(para));
         m_cursor.setBlockCharFormat(charFormat(chr));
@@ -231,6 +349,12 @@ void RtfDocumentBuilder::softBreak(const CharProps& chr, const ParaProps& para)
         endParagraph(chr, para);
 }
 
+void RtfDocumentBuilder::pageBreak(const CharProps& chr, const ParaProps& para)
+{
+    softBreak(chr, para);
+    m_pageBreakNext = true;
+}
+
 void RtfDocumentBuilder::endCell(const CharProps& chr, const ParaProps& para)
 {
     ParaProps inCell = para;
@@ -250,28 +374,38 @@ void RtfDocumentBuilder::endRow(const CharProps& chr, const ParaProps& para)
     closeBlock(chr, para);
     if (m_rowPending)
         return; // a second \row ends no row
-    // Merged cells, where the row definition says so and the table allows it.
+    // Each cell's shading, borders and alignment, then the cells it spans, across and down.
     const int columns = m_table->columns();
     const auto& cells = m_rowDef.cells;
-    for (int c = 0; c < columns && std::size_t(c) < cells.size(); ++c) {
-        const RowDef::Cell& cell = cells[std::size_t(c)];
-        if (cell.mergeFirst) {
-            int span = 1;
-            while (c + span < columns && std::size_t(c + span) < cells.size() && cells[std::size_t(c + span)].merged)
-                ++span;
-            if (span > 1)
-                m_table->mergeCells(m_row, c, 1, span);
-            c += span - 1;
+    for (std::size_t i = 0; i < cells.size() && i < m_cellColumns.size(); ++i) {
+        const auto [first, last] = m_cellColumns[i];
+        if (first >= columns || (i > 0 && m_cellColumns[i - 1] == m_cellColumns[i]))
             continue;
-        }
+        const RowDef::Cell& cell = cells[i];
+        QTextTableCell target = m_table->cellAt(m_row, first);
+        QTextTableCellFormat format = target.format().toTableCellFormat();
+        if (const QColor c = m_tables.color(cell.shade); c.isValid())
+            format.setBackground(c);
+        if (cell.vAlign == 'c')
+            format.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+        else if (cell.vAlign == 'b')
+            format.setVerticalAlignment(QTextCharFormat::AlignBottom);
+        applyCellBorders(format, cell.borders);
+        target.setFormat(format);
+        const int span = std::min(last, columns - 1) - first + 1;
+        if (span > 1 && target.columnSpan() == 1)
+            m_table->mergeCells(m_row, first, 1, span);
         if (cell.vMergeFirst) {
-            m_vMergeStart[std::size_t(c)] = m_row;
-        } else if (cell.vMerged && m_vMergeStart[std::size_t(c)] >= 0) {
-            const int first = m_vMergeStart[std::size_t(c)];
-            if (m_table->cellAt(first, c).columnSpan() == 1 && m_table->cellAt(m_row, c).columnSpan() == 1)
-                m_table->mergeCells(first, c, m_row - first + 1, 1);
+            m_vMergeStart[std::size_t(first)] = m_row;
+        } else if (cell.vMerged && m_vMergeStart[std::size_t(first)] >= 0) {
+            const int top = m_vMergeStart[std::size_t(first)];
+            const QTextTableCell above = m_table->cellAt(top, first);
+            const QTextTableCell here = m_table->cellAt(m_row, first);
+            if (above.column() == first && here.column() == first && above.columnSpan() == here.columnSpan() &&
+                above.row() == top)
+                m_table->mergeCells(top, first, m_row - top + 1, here.columnSpan());
         } else {
-            m_vMergeStart[std::size_t(c)] = -1;
+            m_vMergeStart[std::size_t(first)] = -1;
         }
     }
     m_rowPending = true;
@@ -297,7 +431,9 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const CharProps& chr)
         return m_cachedFormat;
     QTextCharFormat format;
     const FontEntry* font = m_tables.font(chr.font);
-    format.setFontFamilies(QStringList{font && !font->family.isEmpty() ? font->family : m_baseFamily});
+    // Without a font table the text keeps the document's default font: no family is named.
+    if (font)
+        format.setFontFamilies(QStringList{!font->family.isEmpty() ? font->family : m_baseFamily});
     if (font && font->hint != QFont::AnyStyle)
         format.setFontStyleHint(font->hint);
     if (font && font->fixedPitch)
@@ -307,6 +443,33 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const CharProps& chr)
     format.setFontItalic(chr.italic);
     format.setFontUnderline(chr.underline);
     format.setFontStrikeOut(chr.strike);
+    if (chr.underline && chr.underlineKind > 0) {
+        const QByteArrayView word = rtfUnderlineWord(chr.underlineKind);
+        format.setProperty(UnderlineWordProperty, QString::fromLatin1(word));
+        // The nearest line Qt draws; double and words-only underlines show as single.
+        if (word.contains("wave"))
+            format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        else if (word.endsWith("dashdd"))
+            format.setUnderlineStyle(QTextCharFormat::DashDotDotLine);
+        else if (word.endsWith("dashd"))
+            format.setUnderlineStyle(QTextCharFormat::DashDotLine);
+        else if (word.contains("dash"))
+            format.setUnderlineStyle(QTextCharFormat::DashUnderline);
+        else if (word == "uld" || word == "ulthd")
+            format.setUnderlineStyle(QTextCharFormat::DotLine);
+    }
+    if (chr.vertical == 1)
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (chr.vertical == 2)
+        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (chr.caps)
+        format.setFontCapitalization(QFont::AllUppercase);
+    else if (chr.smallCaps)
+        format.setFontCapitalization(QFont::SmallCaps);
+    if (chr.rtl)
+        format.setProperty(RightToLeftRunProperty, true);
+    if (!chr.keptWords.isEmpty())
+        format.setProperty(KeptWordsProperty, chr.keptWords);
     if (const QColor c = m_tables.color(chr.foreColor); c.isValid())
         format.setForeground(c);
     if (const QColor c = m_tables.color(chr.backColor); c.isValid())
@@ -327,6 +490,70 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const CharProps& chr)
     m_cachedGeneration = m_tables.generation;
     return format;
 }
+bool RtfDocumentBuilder::isNone(const Border& border)
+{
+    return border.style.isEmpty() || border.style == "brdrnone";
+}
+
+QString RtfDocumentBuilder::bordersText(const Borders& borders) const
+{
+    QStringList sides;
+    for (std::size_t i = 0; i < borders.size(); ++i) {
+        const Border& b = borders[i];
+        if (isNone(b))
+            continue;
+        const QColor c = m_tables.color(b.color);
+        sides << QStringLiteral("%1:%2,%3,%4,%5")
+                     .arg(QLatin1Char("tlbr"[i]))
+                     .arg(QString::fromLatin1(b.style))
+                     .arg(b.width)
+                     .arg(b.space)
+                     .arg(c.isValid() ? c.name() : QString());
+    }
+    return sides.join(QLatin1Char(';'));
+}
+
+void RtfDocumentBuilder::applyCellBorders(QTextTableCellFormat& format, const Borders& borders)
+{
+    const QString text = bordersText(borders);
+    if (text.isEmpty())
+        return;
+    format.setProperty(BordersProperty, text);
+    for (std::size_t i = 0; i < borders.size(); ++i) {
+        const Border& b = borders[i];
+        const double width = isNone(b) ? 0.0 : std::max(b.width, 10) / kTwipsPerPixel;
+        const QTextFrameFormat::BorderStyle style = isNone(b)            ? QTextFrameFormat::BorderStyle_None
+                                                    : b.style == "brdrdb"  ? QTextFrameFormat::BorderStyle_Double
+                                                    : b.style == "brdrdot" ? QTextFrameFormat::BorderStyle_Dotted
+                                                    : b.style.startsWith("brdrdash") ? QTextFrameFormat::BorderStyle_Dashed
+                                                                                     : QTextFrameFormat::BorderStyle_Solid;
+        const QColor c = m_tables.color(b.color);
+        const QBrush brush(c.isValid() ? c : QColor(Qt::black));
+        switch (i) {
+        case 0:
+            format.setTopBorder(width);
+            format.setTopBorderStyle(style);
+            format.setTopBorderBrush(brush);
+            break;
+        case 1:
+            format.setLeftBorder(width);
+            format.setLeftBorderStyle(style);
+            format.setLeftBorderBrush(brush);
+            break;
+        case 2:
+            format.setBottomBorder(width);
+            format.setBottomBorderStyle(style);
+            format.setBottomBorderBrush(brush);
+            break;
+        default:
+            format.setRightBorder(width);
+            format.setRightBorderStyle(style);
+            format.setRightBorderBrush(brush);
+            break;
+        }
+    }
+}
+
 QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
 {
     QTextBlockFormat format;
@@ -354,7 +581,29 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
         format.setTopMargin(para.spaceBefore / kTwipsPerPixel);
     if (para.spaceAfter)
         format.setBottomMargin(para.spaceAfter / kTwipsPerPixel);
+    if (para.lineSpacing > 0 && para.lineMultiple)
+        format.setLineHeight(para.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    else if (para.lineSpacing > 0)
+        format.setLineHeight(para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+    else if (para.lineSpacing < 0)
+        format.setLineHeight(-para.lineSpacing / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+    if (para.rtl)
+        format.setLayoutDirection(Qt::RightToLeft);
+    if (const QColor c = m_tables.color(para.shade); c.isValid())
+        format.setBackground(c);
+    if (const QString borders = bordersText(para.borders); !borders.isEmpty()) {
+        format.setProperty(BordersProperty, borders);
+        // The one border Qt draws under a paragraph: the rule under a letterhead.
+        if (!isNone(para.borders[2]))
+            format.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                               QTextLength(QTextLength::PercentageLength, 100));
+    }
+    if (!para.keptWords.isEmpty())
+        format.setProperty(KeptWordsProperty, para.keptWords);
+    if (m_blockPageBreak || para.pageBreakBefore)
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     if (!para.tabs.empty()) {
+        QString leaders;
         // RTF measures tab stops from the margin, Qt's layout from where the first line starts.
         const int lineStart = para.leftIndent + para.firstIndent;
         QList<QTextOption::Tab> tabs;
@@ -365,10 +614,22 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
                                               : tab.kind == 'c' ? QTextOption::CenterTab
                                               : tab.kind == 'd' ? QTextOption::DelimiterTab
                                                                 : QTextOption::LeftTab;
+            leaders += tab.leader ? QChar::fromLatin1(tab.leader) : QChar(u' ');
             tabs << QTextOption::Tab((tab.position - lineStart) / kTwipsPerPixel, type, tab.kind == 'd' ? QChar('.') : QChar());
         }
-        std::sort(tabs.begin(), tabs.end(), [](const auto& a, const auto& b) { return a.position < b.position; });
-        format.setTabPositions(tabs);
+        // Sorted with their leaders.
+        std::vector<int> order(std::size_t(tabs.size()));
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return tabs[a].position < tabs[b].position; });
+        QList<QTextOption::Tab> sorted;
+        QString sortedLeaders;
+        for (const int i : order) {
+            sorted << tabs[i];
+            sortedLeaders += leaders[i];
+        }
+        format.setTabPositions(sorted);
+        if (!sortedLeaders.trimmed().isEmpty())
+            format.setProperty(TabLeadersProperty, sortedLeaders);
     }
     return format;
 }

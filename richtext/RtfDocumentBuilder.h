@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextTableCellFormat>
 
 class QTextDocument;
 class QTextTable;
@@ -35,6 +36,11 @@ public:
     void endParagraph(const CharProps& chr, const ParaProps& para);
     // \page and \sect: the end of a paragraph that has text, nothing otherwise.
     void softBreak(const CharProps& chr, const ParaProps& para);
+    // \page: a paragraph that has text ends, and the next one starts a page.
+    void pageBreak(const CharProps& chr, const ParaProps& para);
+    void cancelPageBreak() { m_pageBreakNext = false; }
+    // Text kept in place and not shown.
+    void appendHidden(QStringView text, const CharProps& chr, const ParaProps& para);
     void endCell(const CharProps& chr, const ParaProps& para);
     void endRow(const CharProps& chr, const ParaProps& para);
     void finish(const CharProps& chr, const ParaProps& para);
@@ -44,13 +50,20 @@ private:
     void enterContext(const ParaProps& para);
     void startTable();
     void applyWidths();
+    void layoutRow(bool newRow);
+    [[nodiscard]] int columnOfCell(int index) const;
+    void applyCellBorders(QTextTableCellFormat& format, const Borders& borders);
+    void flushHidden();
     void moveToCell(int row, int column);
     void startBlock(const CharProps& chr, const ParaProps& para);
     // Corrects the formats of the block being ended, where they changed after it started.
     void closeBlock(const CharProps& chr, const ParaProps& para);
     void flushRun();
     QTextCharFormat charFormat(const CharProps& chr);
-    static QTextBlockFormat blockFormat(const ParaProps& para);
+    QTextBlockFormat blockFormat(const ParaProps& para);
+    [[nodiscard]] static bool isNone(const Border& border);
+    // The borders as BordersProperty holds them.
+    [[nodiscard]] QString bordersText(const Borders& borders) const;
 
     QTextCursor m_cursor;
     const RtfTables& m_tables;
@@ -71,12 +84,18 @@ private:
 
     QTextTable* m_table = nullptr;
     int m_row = 0;
-    int m_column = 0;
+    int m_column = 0; // the cell of the row being filled
     bool m_rowPending = false;        // \row ended a row; the next content in a table starts another
     bool m_cursorCellPending = false; // \cell ended a cell; the next content goes to the next one
     bool m_started = false;           // the document's first block has its formats
     std::vector<int> m_vMergeStart; // per column: the row where a vertical merge began, or -1
-    std::vector<int> m_rights;      // the cell edges the table's widths were taken from
+    std::vector<int> m_edges;       // the table's column edges: every cell edge of its rows so far
+    std::vector<std::pair<int, int>> m_cellColumns; // per cell of the row: its first and last column
+    QString m_hidden;                // hidden text not yet inserted, with its properties
+    CharProps m_hiddenProps;
+    int m_hiddenEnd = -1;
+    bool m_pageBreakNext = false;    // \page: the next paragraph starts a page
+    bool m_blockPageBreak = false;   // the current paragraph starts a page
 
     CharProps m_cachedProps;
     QTextCharFormat m_cachedFormat;

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 
+#include <array>
 #include <unordered_map>
 #include <vector>
 
@@ -27,10 +28,29 @@ struct CharProps
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    quint8 underlineKind = 0; // the underline word's place in rtfUnderlineWords(); 0 is plain \ul
+    quint8 vertical = 0;      // 1 superscript, 2 subscript
+    bool caps = false;
+    bool smallCaps = false;
+    bool rtl = false;         // \rtlch
+    QByteArray keptWords;     // words the editor cannot show but writes back as they were read
     int link = -1;       // the target of the HYPERLINK field the text belongs to (an index of the reader's)
     int mergeField = -1; // the MERGEFIELD whose result the text is
     bool operator==(const CharProps&) const = default;
 };
+
+// A border as RTF states one: its style word, width and spacing in twips, colour table index.
+struct Border
+{
+    QByteArray style; // "brdrs", "brdrdb"...; empty: no border
+    int width = 0;
+    int space = 0;
+    int color = 0;
+    bool operator==(const Border&) const = default;
+};
+
+// Top, left, bottom, right.
+using Borders = std::array<Border, 4>;
 
 struct ParaProps // lengths in twips
 {
@@ -44,10 +64,19 @@ struct ParaProps // lengths in twips
     {
         int position = 0; // twips from the left indent's origin
         char kind = 'l';  // l, r, c or d (decimal)
+        char leader = 0;  // d(ot), h(yphen), u(nderline), t(hick line), m(iddle dot), e(qual sign) or none
         bool operator==(const Tab&) const = default;
     };
     std::vector<Tab> tabs;
     char pendingTabKind = 'l';
+    char pendingLeader = 0;
+    int lineSpacing = 0; // \sl: twips; negative "exactly", positive "at least" or, with lineMultiple, 240ths of a line
+    bool lineMultiple = false;
+    bool pageBreakBefore = false;
+    bool rtl = false;
+    int shade = 0; // \cbpat: the paragraph's background, a colour table index
+    Borders borders;
+    QByteArray keptWords;
     bool inTable = false; // \intbl: the paragraph belongs to a table cell
     bool operator==(const ParaProps&) const = default;
 };
@@ -63,7 +92,12 @@ struct RowDef
         bool merged = false;     // \clmrg: merged into the cell on its left
         bool vMergeFirst = false;
         bool vMerged = false;    // merged into the cell above
+        int shade = 0;           // \clcbpat
+        char vAlign = 't';       // t, c or b
+        Borders borders;
     };
+    Align align = Align::Left; // \trqc, \trqr: the row's place between the margins
+    int left = 0;              // \trleft
     std::vector<Cell> cells;
     Cell pending; // the merge words read since the last \cellx
 };

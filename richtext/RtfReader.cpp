@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 #include "richtext/CodePage.h"
+#include "richtext/RichText.h"
 #include "richtext/RtfCommands.h"
 #include "richtext/RtfDocumentBuilder.h"
 #include "richtext/RtfTableReader.h"
@@ -14,6 +15,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace richtext {
@@ -112,6 +114,25 @@ bool switchOn(const RtfToken& t)
     return param(t, 1) != 0;
 }
 
+// Adds "\word<param>" to the kept words, in place of what the same word said before.
+void keepWord(QByteArray& kept, const RtfToken& t)
+{
+    QByteArray word = '\\' + t.text.toByteArray();
+    for (qsizetype at = kept.indexOf(word); at >= 0; at = kept.indexOf(word, at + 1)) {
+        qsizetype end = at + word.size();
+        while (end < kept.size() && (std::isdigit(static_cast<unsigned char>(kept[end])) || kept[end] == '-'))
+            ++end;
+        if (end == kept.size() || kept[end] == '\\') {
+            kept.remove(at, end - at);
+            break;
+        }
+    }
+    if (t.hasParam)
+        word += QByteArray::number(t.param);
+    if (kept.size() < 512)
+        kept += word;
+}
+
 QChar unicodeChar(int value)
 {
     if (value < 0)
@@ -184,6 +205,21 @@ private:
     std::vector<int> m_mergeFieldStates; // by merge field: its field
     PictureState m_picture;
     QStringList m_unkept;
+
+    enum class BorderTarget : quint8 { None, Paragraph, Cell };
+    BorderTarget m_borderTarget = BorderTarget::None;
+    int m_borderSide = 0;
+    bool m_borderBox = false;
+    PageSetup m_page;
+    bool m_sectionEnded = false; // a \sect has been met: what a later section sets is not kept
+
+public:
+    [[nodiscard]] const PageSetup& page() const { return m_page; }
+    [[nodiscard]] bool hasFontTable() const { return m_tables.tables().fonts.size() > 0; }
+
+private:
+    Border* borderBeingRead();
+    void pageWord(RtfCommand cmd, const RtfToken& t);
 };
 
 void Reader::run()
@@ -340,8 +376,10 @@ void Reader::appendText(QStringView text)
         insertText(text);
         return;
     }
-    if (g.chr.hidden)
+    if (g.chr.hidden) {
+        m_builder.appendHidden(text, g.chr, g.para);
         return;
+    }
     // A merge field shows as «Name», whatever its result says.
     if (g.chr.mergeField >= 0) {
         // The field's own state: a field nested in its result has a group of its own.
@@ -491,8 +529,72 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::RowDefaults:
         m_rowDef = RowDef{};
+        m_borderTarget = BorderTarget::None;
+        break;
+    case C::RowAlignLeft:
+        m_rowDef.align = Align::Left;
+        break;
+    case C::RowAlignCentre:
+        m_rowDef.align = Align::Centre;
+        break;
+    case C::RowAlignRight:
+        m_rowDef.align = Align::Right;
+        break;
+    case C::RowLeft:
+        m_rowDef.left = twips(t);
+        break;
+    case C::CellShade:
+        m_rowDef.pending.shade = param(t, 0);
+        break;
+    case C::CellVAlign:
+        m_rowDef.pending.vAlign = t.text.back();
+        break;
+    case C::CellBorderSide:
+        m_borderTarget = BorderTarget::Cell;
+        m_borderBox = false;
+        m_borderSide = QByteArrayView("tlbr").indexOf(t.text.back());
+        m_rowDef.pending.borders[std::size_t(m_borderSide)] = Border{"brdrs", 0, 0, 0};
+        break;
+    case C::BorderSide:
+        m_borderTarget = BorderTarget::Paragraph;
+        m_borderBox = t.text == "box";
+        m_borderSide = m_borderBox ? 0 : QByteArrayView("tlbr").indexOf(t.text.back());
+        if (m_borderBox)
+            g.para.borders.fill(Border{"brdrs", 0, 0, 0});
+        else
+            g.para.borders[std::size_t(m_borderSide)] = Border{"brdrs", 0, 0, 0};
+        break;
+    case C::BorderStyle:
+    case C::BorderWidth:
+    case C::BorderColor:
+    case C::BorderSpace:
+        if (Border* b = borderBeingRead()) {
+            const int count = m_borderBox ? 4 : 1;
+            for (int i = 0; i < count; ++i, ++b) {
+                if (cmd == C::BorderStyle)
+                    b->style = t.text.toByteArray();
+                else if (cmd == C::BorderWidth)
+                    b->width = std::clamp(param(t, 0), 0, 255);
+                else if (cmd == C::BorderColor)
+                    b->color = param(t, 0);
+                else
+                    b->space = std::clamp(param(t, 0), 0, kMaxTwips);
+            }
+        }
+        break;
+    case C::PaperWidth:
+    case C::PaperHeight:
+    case C::MarginLeft:
+    case C::MarginRight:
+    case C::MarginTop:
+    case C::MarginBottom:
+    case C::Landscape:
+    case C::SectionWord:
+    case C::SectionDefaults:
+        pageWord(cmd, t);
         break;
     case C::CellEdge:
+        m_borderTarget = BorderTarget::None;
         if (m_rowDef.cells.size() < kMaxCellEdges) {
             RowDef::Cell cell = m_rowDef.pending;
             cell.right = std::clamp(param(t, 0), -kMaxTwips, kMaxTwips);
@@ -511,6 +613,9 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::CellVMerged:
         m_rowDef.pending.vMerged = true;
+        break;
+    case C::Unknown:
+        noteUnkept(droppedWordContent(t.text));
         break;
     case C::NestCell:
         // A table inside a cell: its cells are kept as text, one tab apart, its rows one line apart.
@@ -575,9 +680,35 @@ void Reader::handleCharacterWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::Underline:
         chr.underline = switchOn(t);
+        chr.underlineKind = quint8(rtfUnderlineKind(t.text));
         break;
     case C::UnderlineNone:
         chr.underline = false;
+        chr.underlineKind = 0;
+        break;
+    case C::Super:
+        chr.vertical = 1;
+        break;
+    case C::Sub:
+        chr.vertical = 2;
+        break;
+    case C::NoSuperSub:
+        chr.vertical = 0;
+        break;
+    case C::Caps:
+        chr.caps = switchOn(t);
+        break;
+    case C::SmallCaps:
+        chr.smallCaps = switchOn(t);
+        break;
+    case C::RtlChar:
+        chr.rtl = true;
+        break;
+    case C::LtrChar:
+        chr.rtl = false;
+        break;
+    case C::KeptCharWord:
+        keepWord(chr.keptWords, t);
         break;
     case C::Strike:
         chr.strike = switchOn(t);
@@ -604,12 +735,44 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
     switch (cmd) {
     case C::ParagraphDefaults:
         para = ParaProps{};
+        if (m_borderTarget == BorderTarget::Paragraph)
+            m_borderTarget = BorderTarget::None;
         break;
     case C::Paragraph:
         m_builder.endParagraph(g.chr, para);
         break;
-    case C::SoftBreak:
-        m_builder.softBreak(g.chr, para);
+    case C::PageBreak:
+        m_builder.pageBreak(g.chr, para);
+        break;
+    case C::SectionBreak:
+        // A section starts a page unless it says otherwise (\sbknone after its \sectd).
+        m_sectionEnded = true;
+        m_builder.pageBreak(g.chr, para);
+        break;
+    case C::PageBreakBefore:
+        para.pageBreakBefore = switchOn(t);
+        break;
+    case C::LineSpacing:
+        para.lineSpacing = twips(t);
+        break;
+    case C::LineMultiple:
+        para.lineMultiple = switchOn(t);
+        break;
+    case C::RtlParagraph:
+        para.rtl = true;
+        break;
+    case C::LtrParagraph:
+        para.rtl = false;
+        break;
+    case C::ParagraphShade:
+        para.shade = param(t, 0);
+        break;
+    case C::KeptParagraphWord:
+        keepWord(para.keptWords, t);
+        break;
+    case C::TabLeader:
+        para.pendingLeader = t.text.at(2) == 'm' ? 'm' : t.text.at(2) == 'e' ? 'e' : t.text.at(2) == 'd' ? 'd'
+                             : t.text.at(2) == 'h' ? 'h' : t.text.at(2) == 'u' ? 'u' : 't';
         break;
     case C::AlignLeft:
         para.align = Align::Left;
@@ -650,8 +813,9 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
     case C::TabPosition:
         // A damaged file could hold any number of them; a paragraph never needs more than a few dozen.
         if (twips(t) >= 0 && para.tabs.size() < 64)
-            para.tabs.push_back({twips(t), para.pendingTabKind});
+            para.tabs.push_back({twips(t), para.pendingTabKind, para.pendingLeader});
         para.pendingTabKind = 'l';
+        para.pendingLeader = 0;
         break;
     case C::InTable:
         para.inTable = true;
@@ -663,6 +827,57 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
         m_builder.endRow(g.chr, para);
         break;
     default:
+        break;
+    }
+}
+
+Border* Reader::borderBeingRead()
+{
+    if (m_borderTarget == BorderTarget::Paragraph)
+        return &top().para.borders[std::size_t(m_borderSide)];
+    if (m_borderTarget == BorderTarget::Cell)
+        return &m_rowDef.pending.borders[std::size_t(m_borderSide)];
+    return nullptr;
+}
+
+// The page and the section: what the first section says is kept; a later one's settings are not.
+void Reader::pageWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    if (m_sectionEnded) {
+        if (t.text == "sbknone")
+            m_builder.cancelPageBreak();
+        else if (cmd != C::SectionDefaults && !t.text.startsWith("sbk"))
+            noteUnkept("settings of later sections");
+        return;
+    }
+    const int value = std::clamp(param(t, 0), 0, kMaxTwips);
+    switch (cmd) {
+    case C::PaperWidth:
+        m_page.paperWidth = value;
+        break;
+    case C::PaperHeight:
+        m_page.paperHeight = value;
+        break;
+    case C::MarginLeft:
+        m_page.marginLeft = value;
+        break;
+    case C::MarginRight:
+        m_page.marginRight = value;
+        break;
+    case C::MarginTop:
+        m_page.marginTop = value;
+        break;
+    case C::MarginBottom:
+        m_page.marginBottom = value;
+        break;
+    case C::Landscape:
+        m_page.landscape = true;
+        break;
+    case C::SectionDefaults:
+        break;
+    default:
+        keepWord(m_page.sectionWords, t);
         break;
     }
 }
@@ -958,6 +1173,8 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
         reader.run();
         batch.endEditBlock();
         setUnkeptContent(doc, reader.unkept());
+        setPageSetup(doc, reader.page());
+        doc.setProperty(kNoFontTableProperty, !reader.hasFontTable());
         QTextOption option = doc.defaultTextOption();
         option.setTabStopDistance(reader.defaultTab() / 15.0);
         doc.setDefaultTextOption(option);

@@ -8,6 +8,10 @@ class QTextDocument;
 
 namespace richtext {
 
+// bool, on a document read from RTF without a font table: its text keeps the reader's default font, and is
+// written back without naming one.
+inline constexpr char kNoFontTableProperty[] = "tovrelNoFontTable";
+
 // Reads RTF (the caller has checked isRtf) into the document, replacing its content. Throws
 // "Failed to Load Stream", before touching the document, when nothing follows the header.
 void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont);

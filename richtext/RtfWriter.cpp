@@ -10,7 +10,11 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QRegularExpression>
+#include <QTextTableCellFormat>
 #include <QUrl>
+
+#include "richtext/RtfReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,7 +168,10 @@ size_t qHash(const FontKey& key, size_t seed = 0)
 class Writer
 {
 public:
-    explicit Writer(const QTextDocument& doc) : m_doc(doc), m_defaultFont(doc.defaultFont()) {}
+    explicit Writer(const QTextDocument& doc)
+        : m_doc(doc), m_defaultFont(doc.defaultFont()), m_noFontTable(doc.property(kNoFontTableProperty).toBool())
+    {
+    }
 
     QByteArray write();
 
@@ -177,11 +184,15 @@ private:
     void writeMergeFields(const QTextCharFormat& format, const QString& text);
     void writePicture(const QTextImageFormat& format);
     void writeCharProps(const QTextCharFormat& format);
+    void writeCellFormat(const QTextTableCellFormat& format, bool tableBorders);
+    void writeBorders(const QString& borders, const char* prefix);
+    void writePageSetup(QByteArray& out) const;
     int fontIndex(const QFont& font);
     int colorIndex(const QColor& color);
 
     const QTextDocument& m_doc;
     QFont m_defaultFont;
+    bool m_noFontTable; // text without a family of its own keeps the reader's default font
     QList<FontKey> m_fonts;
     QHash<FontKey, int> m_fontIndex;
     QList<QRgb> m_colors;
@@ -191,10 +202,14 @@ private:
 
 QByteArray Writer::write()
 {
-    fontIndex(m_defaultFont); // \deff0
+    if (!m_noFontTable)
+        fontIndex(m_defaultFont); // \deff0
     writeFrame(m_doc.rootFrame(), false);
 
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252";
+    if (!m_fonts.isEmpty())
+        out += "\\deff0";
+    out += "\\uc1\n{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         const FontKey& font = m_fonts[i];
         out += "{\\f" + QByteArray::number(i) + familyKeyword(font.hint) + "\\fcharset0";
@@ -210,6 +225,7 @@ QByteArray Writer::write()
                QByteArray::number(qBlue(rgb)) + ';';
     }
     out += "}\n{\\*\\generator Tovrel;}\n";
+    writePageSetup(out);
     // Without it a reader would use RTF's half inch rather than the distance this document shows.
     const double tabPixels = m_doc.defaultTextOption().tabStopDistance();
     if (tabPixels > 0)
@@ -265,31 +281,35 @@ void Writer::writeTable(const QTextTable* table)
         if (widths[std::size_t(c)] == 0)
             widths[std::size_t(c)] = std::max(360, (9360 - fixed) / std::max(open, 1));
     }
-    const bool borders = format.border() > 0;
+    const bool borders = format.border() > 0 && format.borderStyle() != QTextFrameFormat::BorderStyle_None;
+    std::vector<int> edges;
+    for (int c = 0, right = 0; c < columns; ++c)
+        edges.push_back(right += widths[std::size_t(c)]);
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     for (int r = 0; r < table->rows(); ++r) {
         m_body += "\\trowd\\trgaph108";
-        int right = 0;
-        for (int c = 0; c < columns; ++c) {
+        if (align & Qt::AlignHCenter)
+            m_body += "\\trqc";
+        else if (align & Qt::AlignRight)
+            m_body += "\\trqr";
+        // A cell spanning columns is one cell reaching to the edge of its last column.
+        std::vector<QTextTableCell> cells;
+        for (int c = 0; c < columns;) {
             const QTextTableCell cell = table->cellAt(r, c);
+            const int last = std::min(columns, cell.column() + std::max(1, cell.columnSpan())) - 1;
+            cells.push_back(cell);
             if (cell.row() != r)
                 m_body += "\\clvmrg";
             else if (cell.rowSpan() > 1)
                 m_body += "\\clvmgf";
-            if (cell.column() != c)
-                m_body += "\\clmrg";
-            else if (cell.columnSpan() > 1)
-                m_body += "\\clmgf";
-            if (borders)
-                m_body += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
-                          "\\clbrdrr\\brdrs\\brdrw10";
-            right += widths[std::size_t(c)];
-            m_body += "\\cellx" + QByteArray::number(right);
+            writeCellFormat(cell.format().toTableCellFormat(), borders);
+            m_body += "\\cellx" + QByteArray::number(edges[std::size_t(std::max(last, c))]);
+            c = std::max(last, c) + 1;
         }
         m_body += '\n';
-        for (int c = 0; c < columns; ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (cell.row() != r || cell.column() != c) {
-                m_body += "\\pard\\intbl\\cell\n"; // covered by a merged cell
+        for (const QTextTableCell& cell : cells) {
+            if (cell.row() != r) {
+                m_body += "\\pard\\intbl\\cell\n"; // covered by a cell merged from above
                 continue;
             }
             // Paragraphs end with \par, the cell's last with \cell.
@@ -322,6 +342,66 @@ void Writer::writeTable(const QTextTable* table)
     }
 }
 
+// The page and section as the file that was read set them.
+void Writer::writePageSetup(QByteArray& out) const
+{
+    const PageSetup page = pageSetup(m_doc);
+    if (page.isEmpty())
+        return;
+    const auto word = [&out](const char* name, int value) {
+        if (value > 0)
+            out += name + QByteArray::number(value);
+    };
+    word("\\paperw", page.paperWidth);
+    word("\\paperh", page.paperHeight);
+    word("\\margl", page.marginLeft);
+    word("\\margr", page.marginRight);
+    word("\\margt", page.marginTop);
+    word("\\margb", page.marginBottom);
+    if (page.landscape)
+        out += "\\landscape";
+    out += "\\sectd";
+    if (page.landscape)
+        out += "\\lndscpsxn";
+    out += page.sectionWords;
+    out += '\n';
+}
+
+// "t:brdrs,10,0,#000000;b:...": each side's border words.
+void Writer::writeBorders(const QString& borders, const char* prefix)
+{
+    for (const QString& side : borders.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList parts = side.mid(2).split(QLatin1Char(','));
+        if (side.size() < 3 || parts.size() < 4 || !QStringLiteral("tlbr").contains(side[0]))
+            continue;
+        m_body += prefix + side.left(1).toLatin1();
+        QString style = parts[0];
+        style.remove(QRegularExpression(QStringLiteral("[^a-z]")));
+        m_body += '\\' + (style.isEmpty() ? QByteArray("brdrs") : style.toLatin1());
+        m_body += "\\brdrw" + QByteArray::number(std::clamp(parts[1].toInt(), 0, 255));
+        if (const int space = std::clamp(parts[2].toInt(), 0, int(kMaxTwips)); space > 0)
+            m_body += "\\brsp" + QByteArray::number(space);
+        if (const QColor c(parts[3]); c.isValid())
+            m_body += "\\brdrcf" + QByteArray::number(colorIndex(c));
+    }
+}
+
+void Writer::writeCellFormat(const QTextTableCellFormat& format, bool tableBorders)
+{
+    if (format.verticalAlignment() == QTextCharFormat::AlignMiddle)
+        m_body += "\\clvertalc";
+    else if (format.verticalAlignment() == QTextCharFormat::AlignBottom)
+        m_body += "\\clvertalb";
+    if (format.hasProperty(BordersProperty)) {
+        writeBorders(format.stringProperty(BordersProperty), "\\clbrdr");
+    } else if (tableBorders) {
+        m_body += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                  "\\clbrdrr\\brdrs\\brdrw10";
+    }
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
+        m_body += "\\clcbpat" + QByteArray::number(colorIndex(format.background().color()));
+}
+
 void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* ending)
 {
     const QTextBlockFormat format = block.blockFormat();
@@ -349,7 +429,60 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
         m_body += "\\sb" + twips(format.topMargin());
     if (format.bottomMargin() != 0)
         m_body += "\\sa" + twips(format.bottomMargin());
-    for (const QTextOption::Tab& tab : format.tabPositions()) {
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (format.lineHeight() > 0 && format.lineHeight() != 100)
+            m_body += "\\sl" + QByteArray::number(std::lround(std::clamp(format.lineHeight(), 1.0, 1000.0) * 2.4)) +
+                      "\\slmult1";
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (format.lineHeight() > 0)
+            m_body += "\\sl" + twips(format.lineHeight()) + "\\slmult0";
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (format.lineHeight() > 0)
+            m_body += "\\sl-" + twips(format.lineHeight()) + "\\slmult0";
+        break;
+    default:
+        break;
+    }
+    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        m_body += "\\pagebb";
+    if (format.layoutDirection() == Qt::RightToLeft)
+        m_body += "\\rtlpar";
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
+        m_body += "\\cbpat" + QByteArray::number(colorIndex(format.background().color()));
+    if (format.hasProperty(BordersProperty))
+        writeBorders(format.stringProperty(BordersProperty), "\\brdr");
+    else if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+        m_body += "\\brdrb\\brdrs\\brdrw10";
+    m_body += format.property(KeptWordsProperty).toByteArray();
+    const QString leaders = format.stringProperty(TabLeadersProperty);
+    const QList<QTextOption::Tab> tabStops = format.tabPositions();
+    for (qsizetype i = 0; i < tabStops.size(); ++i) {
+        const QTextOption::Tab& tab = tabStops[i];
+        switch (leaders.size() == tabStops.size() ? leaders[i].unicode() : u' ') {
+        case u'd':
+            m_body += "\\tldot";
+            break;
+        case u'h':
+            m_body += "\\tlhyph";
+            break;
+        case u'u':
+            m_body += "\\tlul";
+            break;
+        case u't':
+            m_body += "\\tlth";
+            break;
+        case u'm':
+            m_body += "\\tlmdot";
+            break;
+        case u'e':
+            m_body += "\\tleq";
+            break;
+        default:
+            break;
+        }
         if (tab.type == QTextOption::RightTab)
             m_body += "\\tqr";
         else if (tab.type == QTextOption::CenterTab)
@@ -368,7 +501,15 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
             continue;
         empty = false;
         const QTextCharFormat charFormat = fragment.charFormat();
-        if (charFormat.isImageFormat()) {
+        if (charFormat.objectType() == HiddenTextObject) {
+            for (int i = 0; i < fragment.length(); ++i) {
+                m_body += '{';
+                writeCharProps(charFormat);
+                m_body += "\\v ";
+                appendText(m_body, charFormat.stringProperty(HiddenTextProperty));
+                m_body += '}';
+            }
+        } else if (charFormat.isImageFormat()) {
             // Equal pictures side by side share one fragment.
             for (int i = 0; i < fragment.length(); ++i)
                 writePicture(charFormat.toImageFormat());
@@ -507,13 +648,31 @@ void Writer::writeCharProps(const QTextCharFormat& format)
         points = 12.0;
     const int halfPoints = int(std::lround(std::clamp(points * 2, 2.0, double(kMaxHalfPoints))));
 
-    m_body += "\\f" + QByteArray::number(fontIndex(font)) + "\\fs" + QByteArray::number(halfPoints);
+    if (!m_noFontTable || format.hasProperty(QTextFormat::FontFamilies) || format.hasProperty(QTextFormat::FontFamily))
+        m_body += "\\f" + QByteArray::number(fontIndex(font));
+    m_body += "\\fs" + QByteArray::number(halfPoints);
     if (font.bold())
         m_body += "\\b";
     if (font.italic())
         m_body += "\\i";
-    if (font.underline())
-        m_body += "\\ul";
+    if (font.underline() || format.underlineStyle() != QTextCharFormat::NoUnderline) {
+        QString word = format.stringProperty(UnderlineWordProperty);
+        word.remove(QRegularExpression(QStringLiteral("[^a-z]")));
+        if (!word.startsWith(QLatin1String("ul")))
+            word = QStringLiteral("ul");
+        m_body += '\\' + word.toLatin1();
+    }
+    if (format.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        m_body += "\\super";
+    else if (format.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        m_body += "\\sub";
+    if (font.capitalization() == QFont::AllUppercase)
+        m_body += "\\caps";
+    else if (font.capitalization() == QFont::SmallCaps)
+        m_body += "\\scaps";
+    if (format.boolProperty(RightToLeftRunProperty))
+        m_body += "\\rtlch";
+    m_body += format.property(KeptWordsProperty).toByteArray();
     if (font.strikeOut())
         m_body += "\\strike";
     const QBrush foreground = format.foreground();
@@ -521,7 +680,11 @@ void Writer::writeCharProps(const QTextCharFormat& format)
         m_body += "\\cf" + QByteArray::number(colorIndex(foreground.color()));
     const QBrush background = format.background();
     if (format.hasProperty(QTextFormat::BackgroundBrush) && background.style() != Qt::NoBrush)
-        m_body += "\\highlight" + QByteArray::number(colorIndex(background.color()));
+    {
+        // Word processors that know the one read the other; \highlight alone is limited to a few colours.
+        const QByteArray index = QByteArray::number(colorIndex(background.color()));
+        m_body += "\\chcbpat" + index + "\\highlight" + index;
+    }
 }
 
 int Writer::fontIndex(const QFont& font)

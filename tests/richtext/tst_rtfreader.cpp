@@ -51,8 +51,9 @@ private slots:
         QTest::newRow("huge N") << QByteArray(R"({\rtf1 \u99999999999?x})") << u"\uFFFDx"_qs;
         QTest::newRow("paragraph separator N") << QByteArray(R"({\rtf1 a\u8233?b})") << u"a\u2028b"_qs;
         QTest::newRow("control characters dropped") << QByteArray(R"({\rtf1 a\'00\'07\u13?b})") << u"ab"_qs;
-        QTest::newRow("hidden and deleted text left out")
-            << QByteArray(R"({\rtf1 a{\v hidden}b\v c\v0 d{\deleted gone}e})") << u"abde"_qs;
+        // Kept in place, each run as one character that takes no room.
+        QTest::newRow("hidden and deleted text out of sight")
+            << QByteArray(R"({\rtf1 a{\v hidden}b\v c\v0 d{\deleted gone}e})") << u"a\uFFFCb\uFFFCd\uFFFCe"_qs;
         QTest::newRow("unknown word ignored") << QByteArray(R"({\rtf1 \foo x\bar12 y})") << u"xy"_qs;
         QTest::newRow("unknown starred destination") << QByteArray(R"({\rtf1{\*\foo bar {nested} baz}x})") << u"x"_qs;
         QTest::newRow("skipped destinations")
@@ -182,12 +183,19 @@ private slots:
         QCOMPARE(family(formatOf(doc, u"y"_qs)), u"Helvetica"_qs);
     }
 
-    void noFontTableUsesBaseFamily()
+    // The text shows in the document's default font and is written back without naming one.
+    void noFontTableKeepsTheDefaultFont()
     {
         QTextDocument doc;
         richtext::readDocument(R"({\rtf1 x})", doc, m_base);
-        QCOMPARE(family(formatOf(doc, u"x"_qs)), u"MS Sans Serif"_qs);
+        QCOMPARE(family(formatOf(doc, u"x"_qs)), QString());
+        QCOMPARE(doc.defaultFont().family(), u"MS Sans Serif"_qs);
         QCOMPARE(formatOf(doc, u"x"_qs).fontPointSize(), 12.0); // RTF's own default size
+        const QByteArray rtf = richtext::writeRtf(doc);
+        QVERIFY2(!rtf.contains("Sans") && !rtf.contains("\\f0"), rtf.constData());
+        QTextDocument copy;
+        richtext::readDocument(rtf, copy, m_base);
+        QCOMPARE(family(formatOf(copy, u"x"_qs)), QString());
     }
 
     void styles_data()

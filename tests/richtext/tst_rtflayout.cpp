@@ -1,0 +1,255 @@
+// A word processor's layout read, written and read again: each row a small fragment, the property it sets
+// asked of the document model after the first read and after the round trip.
+
+#include "DocDump.h"
+#include "richtext/RichText.h"
+
+#include <QFont>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextTable>
+
+using namespace rtftest;
+
+namespace {
+
+// Each row's cells by their text and edges in twips.
+QString tableLayout(const QTextDocument& doc)
+{
+    QTextTable* table = nullptr;
+    for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+        if ((table = qobject_cast<QTextTable*>(frame)))
+            break;
+    }
+    if (!table)
+        return QStringLiteral("no table");
+    QList<int> edges{0};
+    for (const QTextLength& w : table->format().columnWidthConstraints())
+        edges << edges.back() + qRound(w.rawValue() * 15);
+    QStringList rows;
+    for (int r = 0; r < table->rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;
+            QString text;
+            for (auto it = cell.begin(); !it.atEnd(); ++it)
+                text += it.currentBlock().text();
+            cells << QStringLiteral("%1@%2-%3").arg(text).arg(edges.value(c)).arg(edges.value(c + cell.columnSpan()));
+        }
+        rows << cells.join(QLatin1Char(' '));
+    }
+    return rows.join(QLatin1String(" | "));
+}
+
+QTextTable* firstTable(const QTextDocument& doc)
+{
+    for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame))
+            return table;
+    }
+    return nullptr;
+}
+
+// What the document says of one property, around the text "x".
+QString probe(const QTextDocument& doc, const QString& what)
+{
+    const QTextCharFormat chr = formatOf(doc, u"x"_qs);
+    const QTextBlockFormat block = blockOf(doc, u"x"_qs);
+    if (what == u"page") {
+        const richtext::PageSetup p = richtext::pageSetup(doc);
+        return QStringLiteral("%1x%2 %3/%4/%5/%6%7")
+            .arg(p.paperWidth)
+            .arg(p.paperHeight)
+            .arg(p.marginLeft)
+            .arg(p.marginRight)
+            .arg(p.marginTop)
+            .arg(p.marginBottom)
+            .arg(p.landscape ? u" landscape"_qs : QString());
+    }
+    if (what == u"section")
+        return QString::fromLatin1(richtext::pageSetup(doc).sectionWords);
+    if (what == u"break") {
+        QStringList breaks;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+            breaks << b.text() + (b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore ? u"^"_qs : u""_qs);
+        return breaks.join(QLatin1Char(' '));
+    }
+    if (what == u"spacing")
+        return QStringLiteral("%1 %2").arg(block.lineHeightType()).arg(block.lineHeight());
+    if (what == u"direction")
+        return block.layoutDirection() == Qt::RightToLeft ? u"rtl"_qs : u"ltr"_qs;
+    if (what == u"shade")
+        return block.hasProperty(QTextFormat::BackgroundBrush) ? block.background().color().name() : u"none"_qs;
+    if (what == u"borders")
+        return block.stringProperty(richtext::BordersProperty) +
+               (block.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth) ? u" rule"_qs : QString());
+    if (what == u"leaders")
+        return block.stringProperty(richtext::TabLeadersProperty);
+    if (what == u"kept")
+        return QString::fromLatin1(block.property(richtext::KeptWordsProperty).toByteArray() + '|' +
+                                   chr.property(richtext::KeptWordsProperty).toByteArray());
+    if (what == u"background")
+        return chr.hasProperty(QTextFormat::BackgroundBrush) ? chr.background().color().name() : u"none"_qs;
+    if (what == u"vertical")
+        return QString::number(chr.verticalAlignment());
+    if (what == u"caps")
+        return QString::number(chr.fontCapitalization());
+    if (what == u"rtl run")
+        return chr.boolProperty(richtext::RightToLeftRunProperty) ? u"rtl"_qs : u"ltr"_qs;
+    if (what == u"underline")
+        return QStringLiteral("%1 %2 %3")
+            .arg(chr.fontUnderline() || chr.underlineStyle() != QTextCharFormat::NoUnderline)
+            .arg(chr.underlineStyle())
+            .arg(chr.stringProperty(richtext::UnderlineWordProperty));
+    if (what == u"hidden") {
+        QStringList hidden;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().objectType() == richtext::HiddenTextObject)
+                    hidden << it.fragment().charFormat().stringProperty(richtext::HiddenTextProperty);
+            }
+        }
+        return paragraphs(doc) + u" / "_qs + hidden.join(QLatin1Char(','));
+    }
+    if (what == u"table")
+        return tableLayout(doc);
+    QTextTable* table = firstTable(doc);
+    if (!table)
+        return u"no table"_qs;
+    const QTextTableCellFormat cell = table->cellAt(0, 0).format().toTableCellFormat();
+    if (what == u"cell shade")
+        return cell.hasProperty(QTextFormat::BackgroundBrush) ? cell.background().color().name() : u"none"_qs;
+    if (what == u"cell borders")
+        return QStringLiteral("%1 %2 %3/%4")
+            .arg(table->format().border())
+            .arg(cell.stringProperty(richtext::BordersProperty))
+            .arg(qRound(cell.topBorder() * 15))
+            .arg(qRound(cell.leftBorder() * 15));
+    if (what == u"row align")
+        return QString::number(int(table->format().alignment() & Qt::AlignHorizontal_Mask));
+    return u"unknown probe"_qs;
+}
+
+} // namespace
+
+class TestRtfLayout : public QObject
+{
+    Q_OBJECT
+
+    QFont m_base{u"MS Sans Serif"_qs, 8};
+
+private slots:
+    void roundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* rtf, const char* probe, const QString& expected) {
+            QTest::newRow(name) << QByteArray(rtf) << QString::fromLatin1(probe) << expected;
+        };
+        row("A4 and margins", R"({\rtf1\paperw11906\paperh16838\margl1134\margr1134\margt1417\margb1134 x\par})",
+            "page", u"11906x16838 1134/1134/1417/1134"_qs);
+        row("landscape section", R"({\rtf1\sectd\lndscpsxn\pgwsxn16838\pghsxn11906 x\par})", "page",
+            u"16838x11906 0/0/0/0 landscape"_qs);
+        row("columns and page numbers", R"({\rtf1\sectd\cols2\colsx720\linebetcol\pgnstarts3 x\par})", "section",
+            uR"(\cols2\colsx720\linebetcol\pgnstarts3)"_qs);
+        row("page", R"({\rtf1 a\par\page x\par})", "break", u"a x^"_qs);
+        row("page inside a paragraph", R"({\rtf1 a\page x\par})", "break", u"a x^"_qs);
+        row("page break before", R"({\rtf1 a\par\pard\pagebb x\par})", "break", u"a x^"_qs);
+        row("section starts a page", R"({\rtf1 a\sect\sectd x\par})", "break", u"a x^"_qs);
+        row("section on the same page", R"({\rtf1 a\sect\sectd\sbknone x\par})", "break", u"a x"_qs);
+        row("one and a half lines", R"({\rtf1\sl360\slmult1 x\par})", "spacing", u"1 150"_qs);
+        row("at least", R"({\rtf1\sl300\slmult0 x\par})", "spacing", u"3 20"_qs);
+        row("exactly", R"({\rtf1\sl-300\slmult0 x\par})", "spacing", u"2 20"_qs);
+        row("right-to-left paragraph", R"({\rtf1\pard\rtlpar\qr x\par})", "direction", u"rtl"_qs);
+        row("right-to-left run", R"({\rtf1{\rtlch x}\par})", "rtl run", u"rtl"_qs);
+        row("paragraph shading", R"({\rtf1{\colortbl;\red255\green255\blue0;}\pard\cbpat1 x\par})", "shade",
+            u"#ffff00"_qs);
+        row("rule under a letterhead",
+            R"({\rtf1{\colortbl;\red0\green0\blue128;}\pard\brdrb\brdrs\brdrw15\brsp20\brdrcf1 x\par})", "borders",
+            u"b:brdrs,15,20,#000080 rule"_qs);
+        row("box", R"({\rtf1\pard\box\brdrdb\brdrw10 x\par})", "borders",
+            u"t:brdrdb,10,0,;l:brdrdb,10,0,;b:brdrdb,10,0,;r:brdrdb,10,0, rule"_qs);
+        row("character background", R"({\rtf1{\colortbl;\red255\green0\blue0;}{\chcbpat1 x}\par})", "background",
+            u"#ff0000"_qs);
+        row("highlight", R"({\rtf1{\colortbl;\red0\green255\blue0;}{\highlight1 x}\par})", "background",
+            u"#00ff00"_qs);
+        row("superscript", R"({\rtf1 a{\super x}\par})", "vertical", u"1"_qs);
+        row("subscript", R"({\rtf1 a{\sub x}\par})", "vertical", u"2"_qs);
+        row("all caps", R"({\rtf1{\caps x}\par})", "caps", u"1"_qs);
+        row("small caps", R"({\rtf1{\scaps x}\par})", "caps", u"3"_qs);
+        row("double underline", R"({\rtf1{\uldb x}\par})", "underline", u"1 1 uldb"_qs);
+        row("dotted underline", R"({\rtf1{\uld x}\par})", "underline", u"1 3 uld"_qs);
+        row("wavy underline", R"({\rtf1{\ulwave x}\par})", "underline", u"1 6 ulwave"_qs);
+        row("words underlined", R"({\rtf1{\ulw x}\par})", "underline", u"1 1 ulw"_qs);
+        row("underline ended", R"({\rtf1{\uldb a\ulnone x}\par})", "underline", u"0 0 "_qs);
+        row("dot leader", R"({\rtf1\pard\tldot\tqr\tx5000\tx6000 x\par})", "leaders", u"d "_qs);
+        row("kept words", R"({\rtf1\pard\keepn\widctlpar{\expndtw20\shad x}\par})", "kept",
+            uR"(\keepn\widctlpar|\expndtw20\shad)"_qs);
+        row("hidden text", R"({\rtf1 a{\v secret}x\par})", "hidden", u"a\uFFFCx / secret"_qs);
+        // Cells by their edges: a row whose first cell reaches over two of the next row's.
+        row("cells by edges", R"({\rtf1\trowd\cellx4000\cellx6000\pard\intbl x\cell b\cell\row
+\trowd\cellx2000\cellx4000\cellx6000\pard\intbl c\cell d\cell e\cell\row})",
+            "table", u"x@0-4000 b@4000-6000 | c@0-2000 d@2000-4000 e@4000-6000"_qs);
+        // Qt's rows are all as long; the shorter one ends in a cell with nothing in it and no borders.
+        row("a later row ends short", R"({\rtf1\trowd\cellx2000\cellx5000\pard\intbl x\cell b\cell\row
+\trowd\cellx2000\pard\intbl c\cell\row})",
+            "table", u"x@0-2000 b@2000-5000 | c@0-2000 @2000-5000"_qs);
+        row("merged across", R"({\rtf1\trowd\clmgf\cellx1000\clmrg\cellx2000\cellx3000\pard\intbl x\cell\cell c\cell\row})",
+            "table", u"x@0-2000 c@2000-3000"_qs);
+        row("cell shading", R"({\rtf1{\colortbl;\red200\green200\blue200;}\trowd\clcbpat1\cellx2000\pard\intbl x\cell\row})",
+            "cell shade", u"#c8c8c8"_qs);
+        row("no borders", R"({\rtf1\trowd\cellx2000\pard\intbl x\cell\row})", "cell borders", u"0  0/0"_qs);
+        row("cell borders", R"({\rtf1\trowd\clbrdrt\brdrs\brdrw30\cellx2000\pard\intbl x\cell\row})", "cell borders",
+            u"0 t:brdrs,30,0, 30/0"_qs);
+        row("centred row", R"({\rtf1\trowd\trqc\cellx2000\pard\intbl x\cell\row})", "row align",
+            QString::number(int(Qt::AlignHCenter)));
+        row("right row", R"({\rtf1\trowd\trqr\cellx2000\pard\intbl x\cell\row})", "row align",
+            QString::number(int(Qt::AlignRight)));
+    }
+    void roundTrip()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, probe);
+        QFETCH(QString, expected);
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, m_base);
+        QCOMPARE(::probe(doc, probe), expected);
+        const QByteArray written = richtext::writeRtf(doc);
+        QTextDocument copy;
+        richtext::readDocument(written, copy, m_base);
+        QVERIFY2(::probe(copy, probe) == expected, written.constData());
+        QVERIFY2(richtext::unkeptContent(doc).isEmpty(), qPrintable(richtext::unkeptContent(doc).join(u',')));
+    }
+
+    // Printing and merging go through HTML: hidden text stays out of it.
+    void hiddenTextIsNotPrinted()
+    {
+        QTextDocument doc;
+        richtext::readDocument(R"({\rtf1 a{\v secret}b\par})", doc, m_base);
+        QTextDocument printed;
+        printed.setHtml(doc.toHtml());
+        QCOMPARE(printed.toPlainText(), u"ab"_qs);
+    }
+
+    // The page a letter sets is the page it is printed on; a side it leaves out keeps RTF's own.
+    void pageLayout()
+    {
+        QTextDocument doc;
+        richtext::readDocument(R"({\rtf1\paperw16838\paperh11906\margl1134 x})", doc, m_base);
+        const std::optional<QPageLayout> layout = richtext::pageLayout(doc);
+        QVERIFY(layout);
+        QCOMPARE(layout->orientation(), QPageLayout::Landscape);
+        QVERIFY(layout->pageSize().isEquivalentTo(QPageSize(QPageSize::A4)));
+        QCOMPARE(qRound(layout->margins(QPageLayout::Millimeter).left() * 10), 200);
+        QCOMPARE(qRound(layout->margins(QPageLayout::Millimeter).top() * 10), 254);
+
+        richtext::readDocument(R"({\rtf1 x})", doc, m_base);
+        QVERIFY(!richtext::pageLayout(doc));
+    }
+};
+
+QTEST_MAIN(TestRtfLayout)
+#include "tst_rtflayout.moc"
