@@ -697,7 +697,8 @@ void TestCardDavSync::commandLine()
     QVERIFY(!noAccount.open(QIODevice::ReadOnly) || !noAccount.readAll().contains("SharedAddressBook"));
     QByteArray listing;
     server->request("PROPFIND", home, {}, &listing, {{"Depth", "1"}});
-    QCOMPARE(parseMultiStatus(listing, home).resources.size(), books + 1); // the folder and the books made so far
+    for (const DavResource& r : parseMultiStatus(listing, home).resources) // no card stored as a folder of its own
+        QVERIFY2(r.href == home.path() || r.addressBook, qPrintable(r.href));
     QCOMPARE(run({"--sync", book.toString(), "--user", "anna", "--password-file", passwordFile}, &out, &err), 0);
     QCOMPARE(out, QStringLiteral("6 sent, 0 received, 0 deleted, 0 conflicts\n"));
     // The account is kept, the password is not.
