@@ -391,6 +391,12 @@ void TfmHomeAddMain::setVisible(bool visible)
 
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
+    for (const auto& check : m_closeChecks) {
+        if (!check()) {
+            event->ignore();
+            return;
+        }
+    }
     // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so.
     dbGrid1->commitOpenEditor();
     if (!platform::guard([this] { homeQuery().settle(); }) &&
