@@ -77,6 +77,17 @@ private slots:
                                      << "Anna-";
         QTest::newRow("numbers add") << "1+2"
                                      << "3";
+        // Labels and separators only beside values.
+        QTest::newRow("trim") << "TRIM(Address1+' '+Firstname+' ')" << "Anna";
+        QTest::newRow("ifempty: a value") << "IFEMPTY(Surname, 'none')" << "Smith";
+        QTest::newRow("ifempty: only blanks") << "IFEMPTY(Address1+' '+Address2, 'none')" << "none";
+        QTest::newRow("ifempty, three: a value") << "IFEMPTY(Surname, '', 'S: '+Surname)" << "S: Smith";
+        QTest::newRow("ifempty, three: empty") << "IFEMPTY(Tel, '', 'T: '+Tel)" << "";
+        QTest::newRow("join: both") << "JOIN(', ', Surname, Firstname)" << "Smith, Anna";
+        QTest::newRow("join: one empty") << "JOIN(', ', Address1, Firstname, Tel)" << "Anna";
+        QTest::newRow("join: none") << "JOIN(', ', Address1, Tel)" << "";
+        QTest::newRow("join: three") << "JOIN('/', Surname, Firstname, A3_Village)" << "Smith/Anna/Dean";
+        QTest::newRow("field with a blank") << "[Work Tel]" << "0117 4960000";
     }
     void values()
     {
@@ -124,6 +135,9 @@ private slots:
                                << "empty";
         QTest::newRow("missing parenthesis") << "COPY(Surname,1,1"
                                              << "missing at the end";
+        QTest::newRow("ifempty needs two") << "IFEMPTY(Surname)" << "wrong number";
+        QTest::newRow("join of a number") << "JOIN(', ', Surname, 1)" << "only texts";
+        QTest::newRow("unclosed field name") << "[Work Tel" << "not closed";
     }
     void errors()
     {
