@@ -160,8 +160,8 @@ private slots:
         const QStringList label = {QStringLiteral("{Firstname +' '+Surname}"),
                                    QStringLiteral("{Address1 +' '+ Address2}"), QStringLiteral("{A3_Village}"),
                                    QStringLiteral("{Town}"), QStringLiteral("{PostCode}")};
-        QTest::newRow("empty lines dropped, blank line kept")
-            << label << true << QStringList{"Anna Smith", " ", "Dean"};
+        QTest::newRow("empty and blank lines dropped")
+            << label << true << QStringList{"Anna Smith", "Dean"};
         QTest::newRow("kept without the option") << label << false << QStringList{"Anna Smith", " ", "Dean", "", ""};
         QTest::newRow("literal around parts")
             << QStringList{"Dear {Firstname},", "x{Town}y{Town}z"} << true << QStringList{"Dear Anna,", "xyz"};
