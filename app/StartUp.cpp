@@ -93,6 +93,9 @@ void Application::startUp()
         {"TfmMailMergeEdit", [this] {
              fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit());
              setCommand(QStringLiteral("notepad"), [w = fmMailMergeEdit] { w->showEditor(); });
+             // An unsaved letter is asked about before the program ends, and Cancel keeps it running.
+             if (fmHomeAddMain)
+                 fmHomeAddMain->addCloseCheck([w = fmMailMergeEdit] { return w->maySetDocumentAside(); });
          }},
         {"TfmCountyListEdit",
          [this] {

@@ -24,6 +24,8 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -144,11 +146,53 @@ void BM_MergedLettersPdf(benchmark::State& state)
     }
 }
 
+// A letter body of many short paragraphs, or of one paragraph that is a single long word, as long as the
+// argument says; three letters rendered. Only the first page's worth is printed, so the time should grow in step
+// with the length at most: compare 10,000 with 40,000 paragraphs, and 200 KB with 2 MB, in one run.
+QTextDocument& longBody(bool paragraphs, int size)
+{
+    static std::map<std::pair<bool, int>, std::unique_ptr<QTextDocument>> made;
+    auto& doc = made[{paragraphs, size}];
+    if (!doc) {
+        doc = std::make_unique<QTextDocument>();
+        QTextCursor cursor(doc.get());
+        if (paragraphs) {
+            QString text;
+            for (int i = 0; i < size; ++i)
+                text += QStringLiteral("Line %1 of the letter.\n").arg(i);
+            cursor.insertText(text);
+        } else {
+            cursor.insertText(QString(size, QLatin1Char('w')));
+        }
+    }
+    return *doc;
+}
+
+void BM_LongLetterBody(benchmark::State& state)
+{
+    QTextDocument& body = longBody(state.range(0) != 0, static_cast<int>(state.range(1)));
+    auto source = bench::contactRecords(3);
+    for (auto _ : state) {
+        TfmMailQR holder([&body] { return &body; });
+        const reports::Rendering rendering = reports::render(holder.QuickRep1, source);
+        benchmark::DoNotOptimize(rendering.pageCount());
+    }
+    state.counters["chars"] = body.characterCount();
+}
+
 } // namespace
 
 BENCHMARK(BM_LettersPreview)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LettersPdf)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MergedLettersPdf)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+// {1: paragraphs, 0: one long word}, length.
+BENCHMARK(BM_LongLetterBody)
+    ->Args({1, 10000})
+    ->Args({1, 40000})
+    ->Args({0, 200000})
+    ->Args({0, 2000000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 int main(int argc, char** argv)
 {

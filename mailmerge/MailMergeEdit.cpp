@@ -2,6 +2,7 @@
 
 #include "mailmerge/FindReplace.h"
 #include "platform/AppError.h"
+#include "platform/Console.h"
 #include "platform/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
@@ -11,11 +12,14 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -40,6 +44,22 @@ QString folderPart(const QString& fileName)
 QFont windowFont()
 {
     return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
+// Typed text starts at the size the merged letters print their address in, not the window's 8 points.
+QFont initialTextFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 10);
+}
+
+// The extension a file-type filter such as "Rich Text Format (*.rtf)" stands for; empty for "All Files (*)".
+QString filterExtension(const QString& filter)
+{
+    const qsizetype dot = filter.indexOf(QStringLiteral("(*."));
+    if (dot < 0)
+        return {};
+    const qsizetype end = filter.indexOf(QRegularExpression(QStringLiteral("[ ;)]")), dot + 3);
+    return end < 0 ? QString() : filter.mid(dot + 3, end - dot - 3);
 }
 
 QFont initialCurrentFont()
@@ -91,7 +111,7 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
 
     m_currentFont = initialCurrentFont();
     m_currentFontColor = palette().color(QPalette::WindowText);
-    setBaseFont(windowFont());
+    setBaseFont(initialTextFont());
 
     connect(RichEdit1, &QTextEdit::selectionChanged, this, &TfmMailMergeEdit::updateEditActions);
     connect(RichEdit1, &QTextEdit::cursorPositionChanged, this, &TfmMailMergeEdit::updateStyleActions);
@@ -111,7 +131,8 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
 
 QString TfmMailMergeEdit::openFileTypes()
 {
-    return QStringLiteral("Test Files (*.txt)|*.txt|Rich Test Format *.rtf)|*.rtf|All files|*.*");
+    // Letters from word processors are RTF: listed first, so that they show without choosing a type.
+    return QStringLiteral("Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|All files|*.*");
 }
 
 QString TfmMailMergeEdit::saveFileTypes()
@@ -140,7 +161,7 @@ QString TfmMailMergeEdit::dialogFilter(const QString& fileTypes)
 
 QFont TfmMailMergeEdit::initialBaseFont()
 {
-    return windowFont();
+    return initialTextFont();
 }
 
 QTextDocument* TfmMailMergeEdit::document() const
@@ -241,24 +262,69 @@ void TfmMailMergeEdit::updatePasteAction()
     EditPaste1->setEnabled(data && data->hasText());
 }
 
+bool TfmMailMergeEdit::maySetDocumentAside()
+{
+    if (!document()->isModified())
+        return true;
+    if (platform::errorsGoToConsole()) {
+        // Closing with nobody to ask (a stop signal at logout): the text goes to a copy rather than being lost.
+        const QString copy = platform::programFile(QStringLiteral("Unsaved letter.rtf"));
+        try {
+            richtext::saveFile(copy, *document());
+            platform::printError(QStringLiteral("The letter %1 was not saved; its text is kept in %2")
+                                     .arg(m_fileName, QDir::toNativeSeparators(copy)));
+        } catch (const platform::AppError& e) {
+            platform::printError(
+                QStringLiteral("The letter %1 was not saved and its changes are lost: %2").arg(m_fileName, e.message()));
+        }
+        return true;
+    }
+    const platform::Answer answer = platform::prompts().message(
+        isVisible() ? this : parentWidget(), windowTitle(), QStringLiteral("Save changes to %1?").arg(m_fileName),
+        platform::Icon::Question, platform::Buttons::SaveDiscardCancel);
+    if (answer == platform::Answer::Discard) {
+        // Not saved, by choice; the text stays for the merge until something replaces it.
+        document()->setModified(false);
+        return true;
+    }
+    if (answer != platform::Answer::Save)
+        return false;
+    FileSaveExecute();
+    // A Save As cancelled, a save refused or failed: the changes are still only here.
+    return !document()->isModified();
+}
+
+void TfmMailMergeEdit::closeEvent(QCloseEvent* event)
+{
+    if (maySetDocumentAside())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void TfmMailMergeEdit::FileNewExecute()
 {
+    if (!maySetDocumentAside())
+        return;
     RichEdit1->clear();
     m_unkept.clear();
     m_unkeptFile.clear();
     // A new document starts in the base font, whatever the caret carried before.
     RichEdit1->setCurrentCharFormat(QTextCharFormat());
     setFileName(untitledName());
+    document()->setModified(false);
     updateEditActions();
 }
 
 void TfmMailMergeEdit::FileOpen1Execute()
 {
+    if (!maySetDocumentAside())
+        return;
     platform::guard([this] {
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Open file");
         request.filter = dialogFilter(openFileTypes());
-        request.defaultSuffix = QStringLiteral("txt");
+        request.defaultSuffix = QStringLiteral("rtf");
         const QString chosen = platform::fileDialogs().openFile(this, request);
         if (chosen.isEmpty())
             return;
@@ -269,6 +335,7 @@ void TfmMailMergeEdit::FileOpen1Execute()
         m_unkept = richtext::unkeptContent(*document());
         m_unkeptFile = path;
         setFileName(path);
+        document()->setModified(false);
         updateEditActions();
     });
 }
@@ -300,6 +367,7 @@ void TfmMailMergeEdit::FileSaveExecute()
 void TfmMailMergeEdit::saveTo(const QString& path)
 {
     richtext::saveFile(path, *document());
+    document()->setModified(false);
     // The file now holds what the document holds.
     if (path == m_unkeptFile) {
         m_unkept.clear();
@@ -314,11 +382,25 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
         request.title = QStringLiteral("Save As");
         request.folder = folderPart(m_fileName);
         request.filter = dialogFilter(saveFileTypes());
-        request.defaultSuffix = QStringLiteral("txt");
+        // The extension is added here, from the type chosen, not by the dialog, which would always add "txt".
+        QString filter = request.filter.section(QStringLiteral(";;"), 0, 0);
+        request.chosenFilter = &filter;
         const QString chosen = platform::fileDialogs().saveFile(this, request);
         if (chosen.isEmpty())
             return;
-        const QString path = QFileInfo(chosen).absoluteFilePath();
+        QString path = QFileInfo(chosen).absoluteFilePath();
+        const QFileInfo typed(path);
+        if (typed.suffix().isEmpty() && !path.endsWith(QLatin1Char('.')) && !typed.isDir()) {
+            const QString extension = filterExtension(filter);
+            path += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("txt") : extension);
+            // The dialog asked about the name as typed; the file really written may be another one.
+            if (QFileInfo::exists(path) &&
+                platform::prompts().message(this, windowTitle(),
+                                            QStringLiteral("%1 already exists. Replace it?").arg(path),
+                                            platform::Icon::Warning,
+                                            platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes)
+                return;
+        }
         // Saving over the file that was read is the same loss as Save.
         if (!m_unkept.isEmpty() && path == m_unkeptFile) {
             const platform::Answer answer = platform::prompts().message(

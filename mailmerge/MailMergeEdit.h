@@ -35,6 +35,9 @@ public:
 
     // Makes the editor visible and brings it to the front, without blocking; nothing else changes.
     void showEditor();
+    // Asks "Save changes to ...?" where the document holds unsaved changes. false: the user cancelled, or the
+    // save did not happen, so whatever was about to replace or end the document must not go on.
+    [[nodiscard]] bool maySetDocumentAside();
 
     // The document being edited. The merged letter report lays it out when it renders, so it is never copied;
     // it lives as long as the editor.
@@ -132,6 +135,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     QMenu* createPopupMenu() override;
 

@@ -9,12 +9,12 @@ namespace mailmerge {
 
 namespace {
 
-// The address block: name, address, village, town, county, postcode, country. Lines 1 and 2 always hold their
-// joining space, so only the lines below them can drop out.
+// The address block: name (the workplace for a contact with none), address, village, town, county, postcode,
+// country. A line left empty or only blank drops out.
 QStringList addressLines()
 {
     return {
-        QStringLiteral("{Firstname +' '+Surname}"),
+        QStringLiteral("{IFEMPTY(Firstname +' '+Surname, Workplace)}"),
         QStringLiteral("{Address1 +' '+ Address2}"),
         QStringLiteral("{A3_Village}"),
         QStringLiteral("{Town}"),
@@ -59,19 +59,18 @@ reports::ReportDefinition letterReport(const LetterBody& body)
     detail.height = 40.2;
     detail.elements = {
         opaque(memoElement(QStringLiteral("QRExprMemo1"), 0.8, 0.5, 40.0, 28.8, addressLines(), true)),
-        opaque(textElement(QStringLiteral("QRLabel1"), 0.8, 34.9, QStringLiteral("Dear"))),
-        opaque(memoElement(QStringLiteral("QRExprMemo2"), 9.8, 34.9, 40.0, 4.5,
-                           {QStringLiteral("{Firstname +' '+Surname},")}, false)),
+        // "Dear", the name and the comma are one line of text, so that a name written right to left still
+        // stands between the two in reading order ("Dear <name>,"), and the comma never lands before it.
+        opaque(memoElement(QStringLiteral("QRExprMemo2"), 0.8, 34.9, 40.0, 4.5,
+                           {QStringLiteral("Dear {IFEMPTY(TRIM(Firstname +' '+Surname), 'Sir or Madam')},")},
+                           false)),
     };
-    detail.elements[1].height = 4.5;
-    // A larger base font keeps every address line: the block grows, and "Dear", the name and the body below
-    // move down with it. The name starts one blank after "Dear" at any size. Long lines keep to the page.
+    // A larger base font keeps every address line: the block grows, and the salutation and the body below
+    // move down with it. Long lines keep to the page.
     Element& address = detail.elements[0];
     address.canGrow = true;
     fitToPlace(address, 190.0, kMinPointSize);
-    Element& name = detail.elements[2];
-    name.placeAfter = detail.elements[1].name;
-    fitToPlace(name, 190.0, kMinPointSize);
+    fitToPlace(detail.elements[1], 190.0, kMinPointSize);
 
     Band footer;
     footer.kind = BandKind::PageFooter;

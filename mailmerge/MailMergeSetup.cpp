@@ -4,12 +4,14 @@
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
 #include "platform/ErrorBox.h"
+#include "platform/Services.h"
 #include "reports/DatasetSource.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -139,6 +141,16 @@ void TfmMailMergeSetup::btnMergeClick()
     platform::guard([this] {
         TfmMailQR* letters = m_parts.letters ? m_parts.letters() : nullptr;
         if (!letters || !m_parts.contacts)
+            return;
+        // Letters with nothing but the address are seldom what was meant: the letter may never have been chosen.
+        TfmMailMergeEdit* editor = m_parts.editor ? m_parts.editor() : nullptr;
+        if ((!editor || editor->document()->toPlainText().trimmed().isEmpty()) &&
+            platform::prompts().message(this, windowTitle(),
+                                        QStringLiteral("There is no letter: the text editor is empty. Print the "
+                                                       "letters with only the address and \"Dear\" anyway?\n\n"
+                                                       "To write or open the letter, choose Document."),
+                                        platform::Icon::Question,
+                                        platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes)
             return;
         reports::DatasetSource source(*m_parts.contacts);
         letters->preview(source);

@@ -598,6 +598,12 @@ void TfmHomeAddMain::closeWithoutQuestions()
 
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
+    for (const auto& check : m_closeChecks) {
+        if (!check()) {
+            event->ignore();
+            return;
+        }
+    }
     // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so
     // (or, with nobody to ask, once it is on standard error).
     dbGrid1->commitOpenEditor();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class IniFile;
 class QAction;
@@ -143,6 +145,10 @@ public:
 
     void setVisible(bool visible) override;
 
+    // Asked before the program closes, in the order added; one that returns false keeps it open (the text
+    // editor's "Save changes?" answered Cancel).
+    void addCloseCheck(std::function<bool()> check) { m_closeChecks.push_back(std::move(check)); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -161,6 +167,7 @@ private:
 
     data::ContactStore& m_store;
     platform::Commands& m_commands;
+    std::vector<std::function<bool()>> m_closeChecks;
     mainwindow::HintRouter* m_hints = nullptr;
     QButtonGroup* m_letters = nullptr;
     QLabel* m_panels[2] = {};

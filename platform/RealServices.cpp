@@ -52,6 +52,11 @@ public:
             box.setDefaultButton(QMessageBox::No);
             box.setEscapeButton(QMessageBox::No);
             break;
+        case Buttons::SaveDiscardCancel:
+            box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Save);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
         }
         QPushButton* saveAs =
             buttons == Buttons::YesNoSaveAs ? box.addButton(QStringLiteral("Save &As..."), QMessageBox::ActionRole)
@@ -63,6 +68,8 @@ public:
         case QMessageBox::Ok: return Answer::Ok;
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
+        case QMessageBox::Save: return Answer::Save;
+        case QMessageBox::Discard: return Answer::Discard;
         default: return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo || buttons == Buttons::YesNoSaveAs
                             ? Answer::No
                             : Answer::Cancel;

@@ -201,15 +201,16 @@ QStringList BandDrawer::wrapped(const Compiled& c, const QStringList& lines) con
     return result;
 }
 
-BandDrawer::FittedLine BandDrawer::fitLine(const Compiled& c, const QString& line, double available) const
+BandDrawer::FittedLine BandDrawer::fitLine(const Compiled& c, const ReportFont& font, const QString& line,
+                                           double available) const
 {
-    FittedLine fitted{line, c.font, m_measurer.width(c.font, line), false};
+    FittedLine fitted{line, font, m_measurer.width(font, line), false};
     if (fitted.width <= available + kEpsilon)
         return fitted;
     fitted.shortened = true;
-    const double smallest = std::min(c.element->minPointSize, c.font.pointSize);
+    const double smallest = std::min(c.element->minPointSize, font.pointSize);
     // Unhinted advances grow with the size: start near the size that would just fit, then step down.
-    double size = std::min(c.font.pointSize - 0.5, std::floor(c.font.pointSize * available / fitted.width * 2.0) / 2.0);
+    double size = std::min(font.pointSize - 0.5, std::floor(font.pointSize * available / fitted.width * 2.0) / 2.0);
     for (; size >= smallest - kEpsilon; size -= 0.5) {
         fitted.font.pointSize = size;
         fitted.width = m_measurer.width(fitted.font, line);
@@ -259,8 +260,30 @@ double BandDrawer::drawText(const Compiled& c, Page& page, double left, double t
     // it may have grown, and it never reaches below `bottom`.
     double height = (e.cutToBox ? e.height : std::max(e.height, c.lineHeight)) + grown;
     height = std::max(0.0, std::min(height, bottom - boxTop));
-    const int fittingLines = static_cast<int>(std::floor((height + kEpsilon) / c.lineHeight));
-    const int count = std::min(static_cast<int>(lines.size()), fittingLines);
+    ReportFont font = c.font;
+    double lineHeight = c.lineHeight;
+    int fontIndex = c.fontIndex;
+    const auto linesIn = [&height](double perLine) { return static_cast<int>(std::floor((height + kEpsilon) / perLine)); };
+    int fittingLines = linesIn(lineHeight);
+    const int wanted = static_cast<int>(lines.size());
+    if (fitting && wanted > fittingLines) {
+        // Too many lines for the height (a full address on a small label): the whole block takes a smaller size,
+        // down to the same floor as a single value; only what still does not fit is left off, and counted.
+        const double smallest = std::min(e.minPointSize, font.pointSize);
+        while (fittingLines < wanted && font.pointSize - 0.5 >= smallest - kEpsilon) {
+            font.pointSize -= 0.5;
+            lineHeight = m_measurer.metrics(font).lineHeight();
+            fittingLines = linesIn(lineHeight);
+        }
+        if (font.pointSize != c.font.pointSize) {
+            fontIndex = m_out.addFont(font);
+            ++m_out.shortened;
+        }
+        for (int i = fittingLines; i < wanted; ++i)
+            if (!lines[i].trimmed().isEmpty())
+                ++m_out.shortened;
+    }
+    const int count = std::min(wanted, fittingLines);
 
     // A fitted element's lines must lie within its width, and within the page.
     double placeLeft = left + e.left;
@@ -277,11 +300,11 @@ double BandDrawer::drawText(const Compiled& c, Page& page, double left, double t
     for (int i = 0; i < count; ++i) {
         FittedLine& f = fitted[static_cast<size_t>(i)];
         if (fitting && !lines[i].isEmpty()) {
-            f = fitLine(c, lines[i], available);
+            f = fitLine(c, font, lines[i], available);
             if (f.shortened)
                 ++m_out.shortened;
         } else {
-            f = FittedLine{lines[i], c.font, m_measurer.width(c.font, lines[i]), false};
+            f = FittedLine{lines[i], font, m_measurer.width(font, lines[i]), false};
         }
         longest = std::max(longest, f.width);
     }
@@ -303,7 +326,7 @@ double BandDrawer::drawText(const Compiled& c, Page& page, double left, double t
     if (e.opaque)
         page.items.emplace_back(RectItem{QRectF(boxLeft, boxTop, boxWidth, height), e.background, 0, Qt::black});
 
-    const double ascent = m_measurer.metrics(c.font).ascent();
+    const double ascent = m_measurer.metrics(font).ascent();
     for (int i = 0; i < count; ++i) {
         const FittedLine& f = fitted[static_cast<size_t>(i)];
         if (f.text.isEmpty())
@@ -311,20 +334,20 @@ double BandDrawer::drawText(const Compiled& c, Page& page, double left, double t
         const double x = e.alignment == Alignment::Left    ? boxLeft
                          : e.alignment == Alignment::Right ? boxLeft + boxWidth - f.width
                                                            : boxLeft + (boxWidth - f.width) / 2;
-        double y = boxTop + i * c.lineHeight;
-        double lineHeight = c.lineHeight;
-        int font = c.fontIndex;
-        if (f.font.pointSize != c.font.pointSize) {
+        double y = boxTop + i * lineHeight;
+        double itemHeight = lineHeight;
+        int itemFont = fontIndex;
+        if (f.font.pointSize != font.pointSize) {
             // A smaller size keeps the line's baseline.
             const FontMetrics& small = m_measurer.metrics(f.font);
             y += ascent - small.ascent();
-            lineHeight = small.lineHeight();
-            font = m_out.addFont(f.font);
+            itemHeight = small.lineHeight();
+            itemFont = m_out.addFont(f.font);
         }
-        page.items.emplace_back(TextItem{f.text, font, QRectF(x, y, f.width, lineHeight), e.alignment});
+        page.items.emplace_back(TextItem{f.text, itemFont, QRectF(x, y, f.width, itemHeight), e.alignment});
     }
     const QString first = count > 0 ? lines.front() : QString();
-    return boxLeft + m_measurer.width(c.font, first + u' ');
+    return boxLeft + m_measurer.width(font, first + u' ');
 }
 
 void BandDrawer::drawShape(const Element& e, Page& page, double left, double top)

@@ -100,7 +100,9 @@ private:
     [[nodiscard]] static bool isText(const Element& e);
     // How much more room than its height an element's lines need, where it can grow.
     [[nodiscard]] static double growthOf(const Compiled& c, const QStringList& lines);
-    [[nodiscard]] FittedLine fitLine(const Compiled& c, const QString& line, double available) const;
+    // `font`: the element's font, or the smaller one its whole block took to fit its height.
+    [[nodiscard]] FittedLine fitLine(const Compiled& c, const ReportFont& font, const QString& line,
+                                     double available) const;
     // Returns the right edge of the first line followed by one blank (for elements placed after it).
     double drawText(const Compiled& c, Page& page, double left, double top, double width, const QStringList& lines,
                     double grown, double minLeft, double bottom);

@@ -72,6 +72,14 @@ private:
                 ++m_pos;
             m_token.kind = Tok::Ident;
             m_token.text = m_text.mid(start, m_pos - start);
+        } else if (c == u'[') {
+            // A field whose name holds a blank: [Work Tel].
+            const int close = static_cast<int>(m_text.indexOf(u']', m_pos + 1));
+            if (close < 0)
+                fail(QStringLiteral("a [field name] is not closed"));
+            m_token.kind = Tok::Ident;
+            m_token.text = m_text.mid(m_pos + 1, close - m_pos - 1);
+            m_pos = close + 1;
         } else if (c.isDigit()) {
             const int start = m_pos;
             while (m_pos < n && m_text[m_pos].isDigit())
@@ -215,6 +223,33 @@ private:
             expect(Tok::Close, "\")\"");
             return add(std::move(node));
         }
+        const QString upper = name.toUpper();
+        if (upper == QLatin1String("TRIM") || upper == QLatin1String("IFEMPTY") || upper == QLatin1String("JOIN")) {
+            advance(); // (
+            std::vector<int> args;
+            do {
+                if (!args.empty())
+                    advance(); // ,
+                args.push_back(parseSum());
+                if (isNumber(args.back()))
+                    fail(QStringLiteral("%1 takes only texts").arg(upper));
+            } while (m_token.kind == Tok::Comma);
+            expect(Tok::Close, "\")\"");
+            const auto count = args.size();
+            if ((upper == QLatin1String("TRIM") && count != 1) ||
+                (upper == QLatin1String("IFEMPTY") && (count < 2 || count > 3)) ||
+                (upper == QLatin1String("JOIN") && count < 2))
+                fail(QStringLiteral("%1 has the wrong number of values").arg(upper));
+            if (upper == QLatin1String("TRIM"))
+                return add(Node{Node::Kind::Trim, {}, 0, -1, {args[0], -1, -1}});
+            if (upper == QLatin1String("IFEMPTY"))
+                return add(Node{Node::Kind::IfEmpty, {}, 0, -1, {args[0], args[1], count > 2 ? args[2] : -1}});
+            // JOIN(separator, a, b, c...): a chain of pairs, each joining what is not empty.
+            int joined = args[1];
+            for (size_t i = 2; i < count; ++i)
+                joined = add(Node{Node::Kind::Join, {}, 0, -1, {args[0], joined, args[i]}});
+            return count == 2 ? add(Node{Node::Kind::Trim, {}, 0, -1, {joined, -1, -1}}) : joined;
+        }
         if (name.compare(QLatin1String("COPY"), Qt::CaseInsensitive) != 0)
             fail(QStringLiteral("unknown function \"%1\"").arg(name));
         advance(); // (
@@ -275,6 +310,19 @@ struct Evaluator
             return copyText(text(n.args[0]), number(n.args[1]), number(n.args[2]));
         case Expression::Node::Kind::Initial:
             return data::readingInitial(text(n.args[0]));
+        case Expression::Node::Kind::Trim:
+            return text(n.args[0]).trimmed();
+        case Expression::Node::Kind::IfEmpty: {
+            QString value = text(n.args[0]);
+            if (value.trimmed().isEmpty())
+                return text(n.args[1]);
+            return n.args[2] >= 0 ? text(n.args[2]) : value;
+        }
+        case Expression::Node::Kind::Join: {
+            const QString a = text(n.args[1]).trimmed();
+            const QString b = text(n.args[2]).trimmed();
+            return a.isEmpty() ? b : b.isEmpty() ? a : a + text(n.args[0]) + b;
+        }
         case Expression::Node::Kind::Number:
         case Expression::Node::Kind::Add:
             return QString::number(number(i));
@@ -349,7 +397,8 @@ QStringList ExpressionMemo::evaluate(const RecordSource& source, int row, bool r
             else if (part.expression)
                 line += part.expression->evaluate(source, row);
         }
-        if (removeBlankLines && line.isEmpty())
+        // A line left holding only the blank that joins two empty fields is as empty as one with no text.
+        if (removeBlankLines && line.trimmed().isEmpty())
             continue;
         result.push_back(line);
     }

@@ -30,7 +30,10 @@ public:
 //   field names (Surname, HomeQuery.Surname; case does not matter), text literals in single quotes
 //   ('it''s' holds one quote), whole numbers, + (joins texts, adds numbers), COPY(text, start, count)
 //   with start counted from 1 (0 counts as 1) and characters rather than UTF-16 units, INITIAL(text): the
-//   capital a reader files the text under, case and accents aside ("Ångström" and "ap Rhys" give "A"), parentheses.
+//   capital a reader files the text under, case and accents aside ("Ångström" and "ap Rhys" give "A"), TRIM(text)
+//   without blanks at either end, IFEMPTY(text, whenEmpty[, whenNot]) (empty: nothing but blanks; without whenNot,
+//   the text itself), JOIN(separator, text, text...) joining the texts that are not empty, each trimmed,
+//   parentheses. [Work Tel] names a field whose name holds a blank.
 // Blanks between the parts are ignored. Every type is known when parsing, so evaluating cannot fail.
 class Expression
 {
@@ -45,7 +48,7 @@ public:
 
     struct Node
     {
-        enum class Kind { Text, Number, Field, Concat, Add, Copy, Initial } kind;
+        enum class Kind { Text, Number, Field, Concat, Add, Copy, Initial, Trim, IfEmpty, Join } kind;
         QString text;      // Text
         qint64 number = 0; // Number
         int field = -1;    // Field
@@ -66,8 +69,8 @@ class ExpressionMemo
 public:
     [[nodiscard]] static ExpressionMemo parse(const QStringList& lines, const ExpressionScope& scope);
 
-    // The merged lines of one row. With removeBlankLines, a line whose merged text has length zero is
-    // dropped; a line holding only blanks stays.
+    // The merged lines of one row. With removeBlankLines, a line whose merged text is empty or only blanks
+    // (two empty fields and the blank joining them) is dropped.
     [[nodiscard]] QStringList evaluate(const RecordSource& source, int row, bool removeBlankLines) const;
 
 private:

@@ -386,15 +386,20 @@ ReportDefinition checkSheetReport(const LabelStock& stock)
                                   QStringLiteral("%1: hold against a sheet of labels and measure how far the crosses "
                                                  "lie from the labels' centres")
                                       .arg(stock.description.isEmpty() ? stock.name : stock.description));
-    caption.font = ReportFont::arial(8);
-    caption.alignment = Alignment::Center;
-    caption.alignToBand = true;
-    caption.top = paper.height() / 2 - 12;
-    rulers.elements.push_back(caption);
     // Rulers through the middle of the sheet, numbered in mm from the paper's left and top edges: every mm a
     // tick, every 5 mm a longer one, every 10 mm a number. They start 5 mm in, where printers reach.
     const double midX = paper.width() / 2;
     const double midY = paper.height() / 2;
+    // The instructions keep to the upper left quarter, wrapped, clear of both rulers and their ticks.
+    caption.font = ReportFont::arial(8);
+    caption.alignment = Alignment::Left;
+    caption.autoSize = false;
+    caption.wordWrap = true;
+    caption.left = 8;
+    caption.width = midX - 6 - caption.left;
+    caption.height = 14;
+    caption.top = midY - 2 - caption.height;
+    rulers.elements.push_back(caption);
     for (int n = 5; n <= static_cast<int>(paper.width()) - 5; ++n) {
         const double tick = n % 10 == 0 ? 4.0 : n % 5 == 0 ? 2.5 : 1.5;
         rulers.elements.push_back(lineElement(QStringLiteral("Tick"), ShapeKind::VerticalLine, n, midY, tick, 0.3));

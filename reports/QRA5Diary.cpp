@@ -17,9 +17,10 @@ ReportDefinition a5DiaryReport()
     d.paperSource = PaperSource::Automatic;
     d.defaultFont = ReportFont::arial(10);
 
-    // The first line always holds its literals, so it is never dropped; lines 2 to 10 go when empty.
+    // The name, and the flag after a colon where there is one: no comma or colon stands beside an empty value.
+    // Every line goes when empty.
     const QStringList lines = {
-        QStringLiteral("{Surname +', ' + Firstname+'  :     '+Flag}"),
+        QStringLiteral("{JOIN('  :     ', JOIN(', ', Surname, Firstname), Flag)}"),
         QStringLiteral("{Address1}"),
         QStringLiteral("{Address2}"),
         QStringLiteral("{A3_Village}"),

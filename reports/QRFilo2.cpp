@@ -20,14 +20,15 @@ struct EntryLine
 // clang-format off
 const EntryLine kLines[] = {
     // kind                     name         left  top   content                                   bold
-    {ElementKind::Expression, "QRExpr1",    1.1,  1.1, "Surname+', '+Firstname",                  true},
+    {ElementKind::Expression, "QRExpr1",    1.1,  1.1, "JOIN(', ', Surname, Firstname)",          true},
     {ElementKind::Expression, "QRExpr2",    1.1,  5.0, "Address1+' '+Address2+' '+A3_Village",    false},
     {ElementKind::Expression, "QRExpr4",    1.1,  9.3, "Town+' '+County",                         false},
     {ElementKind::Expression, "QRExpr5",    1.1, 13.5, "PostCode+' '+Country",                    false},
-    {ElementKind::Expression, "QRExpr3",    1.1, 17.7, "'T: '+Tel+'; Cel: '+Cell",                false},
-    {ElementKind::Expression, "QRExpr6",    1.1, 21.7, "'E:'+Email",                              false},
-    {ElementKind::Text,       "QRLabel1",   1.1, 25.9, "T2: ",                                    false},
-    {ElementKind::DataField,  "QRDBText1",  6.4, 25.9, "Work Tel",                                false},
+    // A label prints only beside a value: no "T: ; Cel: " for a contact without telephones.
+    {ElementKind::Expression, "QRExpr3",    1.1, 17.7,
+     "JOIN('; ', IFEMPTY(Tel, '', 'T: '+Tel), IFEMPTY(Cell, '', 'Cel: '+Cell))",                    false},
+    {ElementKind::Expression, "QRExpr6",    1.1, 21.7, "IFEMPTY(Email, '', 'E:'+Email)",           false},
+    {ElementKind::Expression, "QRLabel1",   1.1, 25.9, "IFEMPTY([Work Tel], '', 'T2: '+[Work Tel])", false},
 };
 // clang-format on
 

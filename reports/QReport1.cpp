@@ -21,7 +21,7 @@ struct HeaderCell
 const HeaderCell kHeaders[] = {
     // left  top   caption       width (0: auto-sized)
     {  0.5, 0.0, "Surname",      26.2},
-    { 25.1, 0.0, "Firstname",    24.9},
+    { 31.0, 0.0, "Firstname",    24.9}, // over its column (31.0), not 6 mm left of it
     { 58.5, 0.0, "Tel",          28.1},
     { 84.4, 0.0, "Cell Phone",    0.0},
     {114.3, 0.3, "Work Tel",      0.0},

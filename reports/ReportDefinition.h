@@ -112,7 +112,7 @@ struct Element
 
     QString text;
     QStringList lines;
-    bool removeBlankLines = false; // expression memo: drop lines whose merged text has length zero
+    bool removeBlankLines = false; // expression memo: drop lines whose merged text is empty or only blanks
 
     ShapeKind shape = ShapeKind::Rectangle;
     double penWidth = 1.0; // points

@@ -134,6 +134,35 @@ std::map<QString, QImage> richTextImages(const QTextDocument& document)
     return images;
 }
 
+namespace {
+
+// Only links a reader can follow safely become links of a PDF; the rest (javascript:, file:, relative names)
+// print as the text they are, looking as they did.
+void keepOnlySafeLinks(QTextDocument& document)
+{
+    QTextCursor cursor(&document);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.isAnchor() && !format.hasProperty(QTextFormat::AnchorHref))
+                continue;
+            const QString scheme = QUrl(format.anchorHref().trimmed()).scheme().toLower();
+            if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+                scheme == QLatin1String("mailto"))
+                continue;
+            QTextCharFormat plain = format;
+            plain.setAnchor(false);
+            plain.clearProperty(QTextFormat::AnchorHref);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(plain);
+        }
+    }
+}
+
+} // namespace
+
 std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthMm,
                                               const std::map<QString, QImage>& images)
 {
@@ -145,6 +174,7 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
     for (const auto& [name, image] : images)
         document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     document->setHtml(html);
+    keepOnlySafeLinks(*document);
     applyTabStops(*document, html);
     scaleHorizontalIndents(*document, kReferenceDpi / kScreenDpi);
     document->setTextWidth(mmToReferenceUnits(widthMm));

@@ -111,6 +111,32 @@ private slots:
         QVERIFY2(pages[2].contains(QStringLiteral("Dear Zoë of Bath")), qPrintable(pages[2]));
     }
 
+    // Links to web pages and mail addresses stay links in the PDF; any other kind prints as plain text.
+    void onlyWebAndMailLinksReachThePdf()
+    {
+        const QString letter = m_dir.filePath(QStringLiteral("links.rtf"));
+        QFile file(letter);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"x({\rtf1 {\field{\*\fldinst HYPERLINK "https://example.org/shop"}{\fldrslt Shop}} )x"
+                   R"x({\field{\*\fldinst HYPERLINK "mailto:ann@example.org"}{\fldrslt Mail}} )x"
+                   R"x({\field{\*\fldinst HYPERLINK "javascript:app.alert(1)"}{\fldrslt Script}} )x"
+                   R"x({\field{\*\fldinst HYPERLINK "file:///etc/passwd"}{\fldrslt Local}} )x"
+                   R"x({\field{\*\fldinst HYPERLINK "JavaScript:alert(2)"}{\fldrslt Shout}}\par})x");
+        file.close();
+        const Outcome out = tovrel({"--folder", m_folder, "--report", "letters", "--letter", letter, "--pdf", pdf()});
+        QCOMPARE(out.exitCode, 0);
+        QFile written(pdf());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(bytes.contains("https://example.org/shop"));
+        QVERIFY(bytes.contains("mailto:ann@example.org"));
+        QVERIFY(!bytes.contains("javascript") && !bytes.contains("JavaScript"));
+        QVERIFY(!bytes.contains("file:"));
+        const QString text = previewtest::pdfText(pdf());
+        for (const char* shown : {"Shop", "Mail", "Script", "Local", "Shout"})
+            QVERIFY2(text.contains(QLatin1String(shown)), shown);
+    }
+
     // The search narrows the letters as the search dialog would (nobody found: see the batch tests).
     void search_data()
     {

@@ -334,8 +334,8 @@ private slots:
         const TfmMailMergeEdit& e = *m_editor;
         QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
         QVERIFY(e.document()->isEmpty());
-        QCOMPARE(describe(e.baseFont()), QStringLiteral("MS Sans Serif 8"));
-        QCOMPARE(describe(e.document()->defaultFont()), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(e.baseFont()), QStringLiteral("MS Sans Serif 10"));
+        QCOMPARE(describe(e.document()->defaultFont()), QStringLiteral("MS Sans Serif 10"));
         QCOMPARE(describe(e.currentFont()), QStringLiteral("Times New Roman 12 bold"));
         QCOMPARE(e.currentFontColor(), e.palette().color(QPalette::WindowText));
     }
@@ -344,7 +344,7 @@ private slots:
     {
         TfmMailMergeEdit& e = *m_editor;
         activate(); // an empty document: the base font replaces Times New Roman 12 bold
-        QCOMPARE(describe(e.currentFont()), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(e.currentFont()), QStringLiteral("MS Sans Serif 10"));
 
         e.FileCloseExecute();
         QVERIFY(!e.isVisible());
@@ -383,7 +383,8 @@ private slots:
         e.RichEditItalic1->trigger();
         QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20"));
         // Text typed before keeps the font it showed; what is typed from now on takes the chosen one.
-        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("MS Sans Serif 10"));
+        m_fakes.prompts->answers.enqueue(platform::Answer::Discard);
         e.FileNew->trigger();
         edit()->insertPlainText(QStringLiteral("x"));
         QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("Courier New 20 italic"));
@@ -402,7 +403,7 @@ private slots:
         QCOMPARE(describe(e.currentFont()), QStringLiteral("Arial 14 bold"));
         QCOMPARE(describe(e.baseFont()), QStringLiteral("Arial 14 bold"));
         QCOMPARE(describe(fontAt(e.document(), 6)), QStringLiteral("Arial 14 bold"));
-        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8")); // "Dear " keeps its font
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 10")); // "Dear " keeps its font
     }
 
     // Only the selection changes, also where the text had no font of its own; the colour comes with the font.
@@ -415,8 +416,8 @@ private slots:
         m_fakes.fontDialog->colorAnswers.enqueue(QColor(Qt::darkGreen));
         e.FontChange->trigger();
         QCOMPARE(m_fakes.fontDialog->initialColors.size(), 1);
-        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
-        QCOMPARE(describe(fontAt(e.document(), 4)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 10"));
+        QCOMPARE(describe(fontAt(e.document(), 4)), QStringLiteral("MS Sans Serif 10"));
         QCOMPARE(describe(fontAt(e.document(), 8)), QStringLiteral("Courier New 20"));
         QTextCursor third(e.document());
         third.setPosition(9);
@@ -589,24 +590,122 @@ private slots:
         QVERIFY(contents(letter).contains("footnote"));
     }
 
-    void newDiscardsWithoutAsking()
+    // Unsaved changes are asked about before New, Open, Close or the program's end replace or hide them.
+    void unsavedChangesAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("untitled"); // the document has no file yet
+        QTest::addColumn<platform::Answer>("answer");
+        QTest::addColumn<bool>("goesOn"); // the command went ahead
+        QTest::addColumn<bool>("saved");  // the file holds the change
+        using A = platform::Answer;
+        // clang-format off
+        QTest::newRow("close, save") << "close" << false << A::Save << true << true;
+        QTest::newRow("close, discard") << "close" << false << A::Discard << true << false;
+        QTest::newRow("close, cancel") << "close" << false << A::Cancel << false << false;
+        QTest::newRow("new, save") << "new" << false << A::Save << true << true;
+        QTest::newRow("new, discard") << "new" << false << A::Discard << true << false;
+        QTest::newRow("new, cancel") << "new" << false << A::Cancel << false << false;
+        QTest::newRow("open, discard") << "open" << false << A::Discard << true << false;
+        QTest::newRow("open, cancel") << "open" << false << A::Cancel << false << false;
+        QTest::newRow("quit, save") << "quit" << false << A::Save << true << true;
+        QTest::newRow("quit, cancel") << "quit" << false << A::Cancel << false << false;
+        // Save on a new letter is Save As; cancelling that dialog cancels the command too.
+        QTest::newRow("untitled, save as cancelled") << "new" << true << A::Save << false << false;
+        // clang-format on
+    }
+    void unsavedChangesAreAskedAbout()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, untitled);
+        QFETCH(platform::Answer, answer);
+        QFETCH(bool, goesOn);
+        QFETCH(bool, saved);
+        TfmMailMergeEdit& e = *m_editor;
+        e.showEditor();
+        const QString letter = path(QStringLiteral("a.rtf"));
+        append(QStringLiteral("Dear "));
+        if (!untitled) {
+            m_fakes.fileDialogs->answers.enqueue(letter);
+            e.FileSaveAs1->trigger();
+        }
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+        append(QStringLiteral("unsaved"));
+        const QString other = path(QStringLiteral("other.txt"));
+        write(other, "other");
+
+        m_fakes.prompts->answers.enqueue(answer);
+        bool wentOn = false;
+        if (command == QLatin1String("close")) {
+            e.FileClose->trigger();
+            wentOn = !e.isVisible();
+        } else if (command == QLatin1String("new")) {
+            e.FileNew->trigger();
+            wentOn = e.document()->isEmpty();
+        } else if (command == QLatin1String("open")) {
+            m_fakes.fileDialogs->answers.enqueue(other);
+            e.FileOpen1->trigger();
+            wentOn = e.document()->toPlainText() == QLatin1String("other");
+        } else {
+            wentOn = e.maySetDocumentAside();
+        }
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        const platform::PromptRecord& asked = m_fakes.prompts->asked[0];
+        QCOMPARE(asked.text, QStringLiteral("Save changes to %1?").arg(untitled ? QStringLiteral("untitled.txt") : letter));
+        QCOMPARE(asked.buttons, platform::Buttons::SaveDiscardCancel);
+        QCOMPARE(wentOn, goesOn);
+        QCOMPARE(contents(letter).contains("unsaved"), saved);
+        if (!goesOn) // nothing lost
+            QCOMPARE(e.document()->toPlainText(), QStringLiteral("Dear unsaved"));
+        // Answered: the next command does not ask again.
+        if (goesOn) {
+            e.FileNew->trigger();
+            QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        }
+    }
+
+    // The name typed without an extension gets the one of the file type chosen.
+    void saveAsAddsTheChosenTypesExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("type"); // index in the dialog's list
+        QTest::addColumn<QString>("written");
+        QTest::newRow("rtf chosen") << "party2" << 1 << "party2.rtf";
+        QTest::newRow("txt chosen") << "party2" << 0 << "party2.txt";
+        QTest::newRow("all files: the default") << "party2" << 2 << "party2.txt";
+        QTest::newRow("own extension kept") << "party2.doc" << 1 << "party2.doc";
+        QTest::newRow("dot in a folder name") << "v1.2/party2" << 1 << "v1.2/party2.rtf";
+    }
+    void saveAsAddsTheChosenTypesExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, type);
+        QFETCH(QString, written);
+        TfmMailMergeEdit& e = *m_editor;
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("v1.2")));
+        append(QStringLiteral("Party"));
+        m_fakes.fileDialogs->answers.enqueue(path(typed));
+        m_fakes.fileDialogs->filterAnswers.enqueue(
+            TfmMailMergeEdit::dialogFilter(TfmMailMergeEdit::saveFileTypes()).split(QStringLiteral(";;"))[type]);
+        e.FileSaveAs1->trigger();
+        QCOMPARE(e.fileName(), path(written));
+        QVERIFY(contents(path(written)).startsWith("{\\rtf"));
+        QVERIFY(!QFile::exists(path(typed)) || typed == written);
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+    }
+
+    // The dialog asked about "party2"; replacing the existing "party2.rtf" is asked here, No keeping it.
+    void saveAsAsksBeforeReplacingTheExtendedName()
     {
         TfmMailMergeEdit& e = *m_editor;
-        append(QStringLiteral("Dear "), formatOf(makeFont(QStringLiteral("Arial"), 14, true)));
-        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("a.rtf")));
+        write(path(QStringLiteral("party2.rtf")), "kept");
+        append(QStringLiteral("Party"));
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("party2")));
+        m_fakes.fileDialogs->filterAnswers.enqueue(QStringLiteral("Rich Text Format (*.rtf)"));
         e.FileSaveAs1->trigger();
-        QCOMPARE(e.fileName(), path(QStringLiteral("a.rtf")));
-        append(QStringLiteral("unsaved"), formatOf(makeFont(QStringLiteral("Arial"), 14, true)));
-
-        e.FileNew->trigger();
-        QVERIFY(e.document()->isEmpty());
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QCOMPARE(contents(path(QStringLiteral("party2.rtf"))), QByteArray("kept"));
         QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
-        QCOMPARE(e.StatusPanel->text(), QStringLiteral("untitled.txt"));
-        QVERIFY(m_fakes.prompts->asked.isEmpty());
-        QVERIFY(!e.RichEditBold1->isChecked()); // the caret's bold did not survive
-        QCOMPARE(describe(e.baseFont()), QStringLiteral("MS Sans Serif 8"));
-        edit()->insertPlainText(QStringLiteral("x")); // typed: in the caret's format
-        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
     }
 
     void saveOnANewDocumentIsSaveAs()
@@ -619,7 +718,6 @@ private slots:
         QCOMPARE(r.title, QStringLiteral("Save As"));
         QCOMPARE(r.folder, QString());
         QCOMPARE(r.filter, QStringLiteral("Text Files (*.txt);;Rich Text Format (*.rtf);;All Files (*)"));
-        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(e.fileName(), QStringLiteral("untitled.txt"));
         QVERIFY(QDir(m_dir->path()).isEmpty());
         QVERIFY(QDir::current().entryList({QStringLiteral("untitled.txt")}).isEmpty());
@@ -675,12 +773,11 @@ private slots:
         const platform::FileDialogRequest& r = m_fakes.fileDialogs->opened[0];
         QCOMPARE(r.title, QStringLiteral("Open file"));
         QCOMPARE(r.folder, QString());
-        QCOMPARE(r.filter, QStringLiteral("Test Files (*.txt);;Rich Test Format *.rtf) (*.rtf);;All files (*)"));
-        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+        QCOMPARE(r.filter, QStringLiteral("Rich Text Format (*.rtf);;Text Files (*.txt);;All files (*)"));
 
         QCOMPARE(e.document()->blockCount(), 4);
         QCOMPARE(e.document()->findBlockByNumber(1).text(), QStringLiteral("Second line"));
-        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 8"));
+        QCOMPARE(describe(fontAt(e.document(), 0)), QStringLiteral("MS Sans Serif 10"));
         QCOMPARE(e.fileName(), file);
         QCOMPARE(e.StatusPanel->text(), file);
 
@@ -768,6 +865,7 @@ private slots:
         QVERIFY(editor->isVisible());
         QTextDocument* doc = editor->document();
         editor->RichEdit1->insertPlainText(QStringLiteral("Letter body"));
+        m_fakes.prompts->answers.enqueue(platform::Answer::Discard); // not saved, yet kept for the merge
         editor->FileClose->trigger();
         QVERIFY(!editor->isVisible());
         QCOMPARE(editor->document(), doc);

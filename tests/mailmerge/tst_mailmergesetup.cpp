@@ -213,6 +213,33 @@ private slots:
         QVERIFY(m_fakes.prompts->asked.isEmpty());
     }
 
+    // With no letter written or opened, Merge asks first; No prints nothing, Yes prints the letters anyway.
+    void mergeWithNoLetterAsks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<platform::Answer>("answer");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("empty, no") << QString() << platform::Answer::No << false;
+        QTest::newRow("only blank lines, no") << QStringLiteral("\n  \n") << platform::Answer::No << false;
+        QTest::newRow("empty, yes") << QString() << platform::Answer::Yes << true;
+    }
+    void mergeWithNoLetterAsks()
+    {
+        QFETCH(QString, text);
+        QFETCH(platform::Answer, answer);
+        QFETCH(bool, shown);
+        editor()->RichEdit1->setPlainText(text);
+        showSetup();
+        bool previewed = false;
+        if (shown) // a preview that never opens would be waited for without end
+            whenRendered(m_letters->QuickRep1, [&](TfmPreview&) { previewed = true; });
+        m_fakes.prompts->answers.enqueue(answer);
+        setup()->btnMerge->click();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QVERIFY(m_fakes.prompts->asked[0].text.startsWith(QStringLiteral("There is no letter")));
+        QCOMPARE(previewed, shown);
+    }
+
     void helpWindow()
     {
         showSetup();

@@ -81,6 +81,17 @@ private slots:
                                      << "Anna-";
         QTest::newRow("numbers add") << "1+2"
                                      << "3";
+        // Labels and separators only beside values.
+        QTest::newRow("trim") << "TRIM(Address1+' '+Firstname+' ')" << "Anna";
+        QTest::newRow("ifempty: a value") << "IFEMPTY(Surname, 'none')" << "Smith";
+        QTest::newRow("ifempty: only blanks") << "IFEMPTY(Address1+' '+Address2, 'none')" << "none";
+        QTest::newRow("ifempty, three: a value") << "IFEMPTY(Surname, '', 'S: '+Surname)" << "S: Smith";
+        QTest::newRow("ifempty, three: empty") << "IFEMPTY(Tel, '', 'T: '+Tel)" << "";
+        QTest::newRow("join: both") << "JOIN(', ', Surname, Firstname)" << "Smith, Anna";
+        QTest::newRow("join: one empty") << "JOIN(', ', Address1, Firstname, Tel)" << "Anna";
+        QTest::newRow("join: none") << "JOIN(', ', Address1, Tel)" << "";
+        QTest::newRow("join: three") << "JOIN('/', Surname, Firstname, A3_Village)" << "Smith/Anna/Dean";
+        QTest::newRow("field with a blank") << "[Work Tel]" << "0117 4960000";
     }
     void values()
     {
@@ -130,6 +141,9 @@ private slots:
                                               << "needs a text";
         QTest::newRow("missing parenthesis") << "COPY(Surname,1,1"
                                              << "missing at the end";
+        QTest::newRow("ifempty needs two") << "IFEMPTY(Surname)" << "wrong number";
+        QTest::newRow("join of a number") << "JOIN(', ', Surname, 1)" << "only texts";
+        QTest::newRow("unclosed field name") << "[Work Tel" << "not closed";
     }
     void errors()
     {
@@ -152,8 +166,8 @@ private slots:
         const QStringList label = {QStringLiteral("{Firstname +' '+Surname}"),
                                    QStringLiteral("{Address1 +' '+ Address2}"), QStringLiteral("{A3_Village}"),
                                    QStringLiteral("{Town}"), QStringLiteral("{PostCode}")};
-        QTest::newRow("empty lines dropped, blank line kept")
-            << label << true << QStringList{"Anna Smith", " ", "Dean"};
+        QTest::newRow("empty and blank lines dropped")
+            << label << true << QStringList{"Anna Smith", "Dean"};
         QTest::newRow("kept without the option") << label << false << QStringList{"Anna Smith", " ", "Dean", "", ""};
         QTest::newRow("literal around parts")
             << QStringList{"Dear {Firstname},", "x{Town}y{Town}z"} << true << QStringList{"Dear Anna,", "xyz"};

@@ -145,7 +145,7 @@ private slots:
         const Rendering r = render(d, source);
 
         QCOMPARE(r.pageCount(), 3);
-        QCOMPARE(reporttest::textsOf(r.pages[2]), (QStringList{QStringLiteral(" Name%1").arg(2 * perSheet + 1), " "}));
+        QCOMPARE(reporttest::textsOf(r.pages[2]), (QStringList{QStringLiteral(" Name%1").arg(2 * perSheet + 1)}));
         for (int i = 0; i < 2 * perSheet + 1; ++i) {
             const int page = i / perSheet;
             const int onSheet = i % perSheet;
@@ -165,23 +165,23 @@ private slots:
         auto source = numbered(22);
         const Rendering r = render(d, source);
         QCOMPARE(r.pageCount(), 2);
-        QCOMPARE(reporttest::textsOf(r.pages[1]), (QStringList{" Name22", " "}));
+        QCOMPARE(reporttest::textsOf(r.pages[1]), (QStringList{" Name22"}));
         QCOMPARE(find(r.pages[1], QStringLiteral(" Name22")).box.topLeft(), QPointF(12.0 + 1.1, 18.0 + 0.8));
         QCOMPARE(source.currentRow(), 21);
     }
 
-    // Lines 1 and 2 always stay (they hold a blank at least); lines 3 to 7 go when empty and the rest move up.
+    // A line left empty or only blank (no address: the blank joining two empty fields) goes, and the rest move up.
     void blankLinesRemoved_data()
     {
         QTest::addColumn<QStringList>("values"); // in the order of kAddressFields
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("names only") << QStringList{"Ann", "Lee"} << QStringList{"Ann Lee", " "};
-        QTest::newRow("no first name") << QStringList{"", "Lee"} << QStringList{" Lee", " "};
-        QTest::newRow("village only") << QStringList{"Ann", "Lee", "", "", "Ash"} << QStringList{"Ann Lee", " ", "Ash"};
+        QTest::newRow("names only") << QStringList{"Ann", "Lee"} << QStringList{"Ann Lee"};
+        QTest::newRow("no first name") << QStringList{"", "Lee"} << QStringList{" Lee"};
+        QTest::newRow("village only") << QStringList{"Ann", "Lee", "", "", "Ash"} << QStringList{"Ann Lee", "Ash"};
         QTest::newRow("gaps") << QStringList{"Ann", "Lee", "1 Mill Rd", "", "", "Bath", "", "BA1 1AB"}
                               << QStringList{"Ann Lee", "1 Mill Rd ", "Bath", "BA1 1AB"};
-        QTest::newRow("blank county stays") << QStringList{"Ann", "Lee", "", "", "", "Bath", " ", "", "UK"}
-                                            << QStringList{"Ann Lee", " ", "Bath", " ", "UK"};
+        QTest::newRow("blank county goes") << QStringList{"Ann", "Lee", "", "", "", "Bath", " ", "", "UK"}
+                                           << QStringList{"Ann Lee", "Bath", "UK"};
         QTest::newRow("all seven") << QStringList{"Ann",  "Lee",      "1 Mill Rd", "Flat 2", "Ash",
                                                   "Bath", "Somerset", "BA1 1AB",   "UK"}
                                    << QStringList{"Ann Lee",  "1 Mill Rd Flat 2", "Ash", "Bath",
@@ -214,7 +214,7 @@ private slots:
         QTest::addColumn<int>("pages");
         QTest::newRow("21: no page") << Layout(labels21Report) << 0;
         QTest::newRow("14: no page") << Layout(labels14Report) << 0;
-        QTest::newRow("16: one label of blanks") << Layout(labels16Report) << 1;
+        QTest::newRow("16: one blank page") << Layout(labels16Report) << 1;
     }
     void emptySelection()
     {
@@ -223,10 +223,8 @@ private slots:
         MemoryRecordSource source(MemoryRecordSource::contactFields());
         const Rendering r = render(layout(), source);
         QCOMPARE(r.pageCount(), pages);
-        if (pages == 1) {
-            QCOMPARE(reporttest::textsOf(r.pages[0]), (QStringList{" ", " "}));
-            QCOMPARE(texts(r.pages[0])[0].box.topLeft(), QPointF(15.0 + 1.9, 15.0 + 0.8));
-        }
+        if (pages == 1)
+            QVERIFY(texts(r.pages[0]).empty());
     }
 
     // A part-used sheet: the first sheet leaves the labels before the start label empty, column by column.

@@ -6,6 +6,8 @@
 #include "platform/AppError.h"
 #include "reports/LabelSettings.h"
 #include "reports/LabelStock.h"
+#include "reports/QRLabel16.h"
+#include "reports/QRLabels.h"
 #include "reports/Renderer.h"
 #include "reports/SheetPicture.h"
 #include "reports/StockLabels.h"
@@ -158,7 +160,8 @@ private slots:
         QTest::addColumn<QPoint>("first"); // column and row of the first contact's label
         QTest::addColumn<QPoint>("second");
         QTest::addColumn<int>("pages");
-        QTest::newRow("across, middle of a row") << "L7160" << 5 << QPoint(1, 1) << QPoint(2, 1) << 1;
+        QTest::newRow("across, middle of a row") << "L7159" << 5 << QPoint(1, 1) << QPoint(2, 1) << 1;
+        QTest::newRow("down, foot of a column") << "L7160" << 7 << QPoint(0, 6) << QPoint(1, 0) << 1;
         QTest::newRow("last label") << "L7651" << 65 << QPoint(4, 12) << QPoint(0, 0) << 2;
         QTest::newRow("beyond the sheet: the last") << "5164" << 99 << QPoint(1, 2) << QPoint(0, 0) << 2;
         QTest::newRow("down, top of a column") << "own" << 8 << QPoint(1, 0) << QPoint(1, 1) << 1;
@@ -184,6 +187,38 @@ private slots:
         QVERIFY(labelAt(second).contains(reporttest::find(r.pages.back(), QStringLiteral(" Name2")).box.topLeft()));
     }
 
+    // The fixed 21- and 16-per-sheet reports and the stocks of the same sheets fill in one order from one start
+    // label: each contact lands on the same label of the sheet (column, row) either way.
+    void fixedReportsAndTheirStocksFillAlike_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("start");
+        QTest::newRow("21 per sheet and L7160") << "L7160" << 5;
+        QTest::newRow("16 per sheet and L7162") << "L7162" << 3;
+    }
+    void fixedReportsAndTheirStocksFillAlike()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, start);
+        const LabelStock stock = stockNamed(name);
+        ReportDefinition fixed = name == QLatin1String("L7160") ? labels21Report() : labels16Report();
+        fixed.startAtLabel = start;
+        MemoryRecordSource source = named(9);
+        const Rendering byReport = render(fixed, source);
+        const Rendering byStock =
+            render(stockLabelsReport(stock, LabelOptions{LineName, ReportFont::arial(10), start}), source);
+        // Label k's column and row on the sheet, from where a contact's line lies.
+        const auto place = [&](QPointF at) {
+            return QPoint(int((at.x() - stock.left + 1) / stock.hPitch), int((at.y() - stock.top + 1) / stock.vPitch));
+        };
+        for (int i = 1; i <= 9; ++i) {
+            const QString text = QStringLiteral(" Name%1").arg(i);
+            QCOMPARE(place(reporttest::find(byReport.pages[0], text).box.topLeft()),
+                     place(reporttest::find(byStock.pages[0], text).box.topLeft()));
+        }
+        QCOMPARE(place(reporttest::find(byStock.pages[0], QStringLiteral(" Name2")).box.topLeft()), QPoint(0, start));
+    }
+
     // Long values at a large font stay inside their own labels: cut at the edge, lines below the foot dropped.
     void valuesStayInTheirLabels()
     {
@@ -202,6 +237,54 @@ private slots:
             for (int i = 0; i < stock.count(); ++i)
                 inside = inside || stock.labelRect(i).adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(t.box);
             QVERIFY2(inside, qPrintable(t.text));
+        }
+    }
+
+    // A full address on a label too low for it at the chosen size: the block is printed smaller, and only where
+    // even the smallest size cannot hold it are the last lines left off, each counted as shortened.
+    void fullAddressKeepsItsLines_data()
+    {
+        QTest::addColumn<double>("labelHeight"); // 0: the stock as it is
+        QTest::addColumn<bool>("allLines");
+        QTest::newRow("5160, 25.4 mm") << 0.0 << true;
+        QTest::newRow("too low even at the smallest size") << 12.0 << false;
+    }
+    void fullAddressKeepsItsLines()
+    {
+        QFETCH(double, labelHeight);
+        QFETCH(bool, allLines);
+        LabelStock stock = stockNamed(QStringLiteral("5160"));
+        if (labelHeight > 0)
+            stock.height = labelHeight;
+        const QStringList values{"Ada",   "Lovelace",  "12 Harbour Street", "Flat 3", "Lower Largo",
+                                 "Leven", "Fife",      "KY8 6BT",           "United Kingdom"};
+        MemoryRecordSource source = contacts(
+            {"Firstname", "Surname", "Address1", "Address2", "A3_Village", "Town", "County", "PostCode", "Country"},
+            {values});
+        const Rendering r =
+            render(stockLabelsReport(stock, LabelOptions{kAllAddressLines, ReportFont::arial(10), 1}), source);
+        QCOMPARE(r.pageCount(), 1);
+        const QStringList expected{"Ada Lovelace", "12 Harbour Street Flat 3", "Lower Largo", "Leven", "Fife",
+                                   "KY8 6BT",      "United Kingdom"};
+        const QRectF label = stock.labelRect(0).adjusted(-1e-6, -1e-6, 1e-6, 1e-6);
+        QStringList printed;
+        double lastTop = -1;
+        for (const TextItem& t : texts(r.pages[0])) {
+            QVERIFY2(label.contains(t.box), qPrintable(t.text));
+            QVERIFY(t.box.top() > lastTop); // one below the other, in order
+            lastTop = t.box.top();
+            QVERIFY(r.fonts()[static_cast<size_t>(t.font)].pointSize < 10);
+            printed << t.text;
+        }
+        if (allLines) {
+            QCOMPARE(printed, expected);
+            QCOMPARE(r.shortened, 1); // the block, printed smaller
+        } else {
+            QVERIFY(printed.size() >= 2 && printed.size() < expected.size());
+            QCOMPARE(printed, expected.mid(0, printed.size())); // the last lines are the ones left off
+            QCOMPARE(r.shortened, 1 + int(expected.size() - printed.size()));
+            for (const TextItem& t : texts(r.pages[0]))
+                QCOMPARE(r.fonts()[static_cast<size_t>(t.font)].pointSize, kLabelMinPointSize);
         }
     }
 
@@ -409,6 +492,18 @@ private slots:
         QCOMPARE(crosses, 2 * stock.count());
         QVERIFY(!reporttest::find(r.pages[0], QStringLiteral("200")).text.isEmpty());
         QVERIFY(std::abs(reporttest::find(r.pages[0], QStringLiteral("100")).box.left() - 100.3) < 1e-6);
+        // The instructions, all of them, clear of the rulers, their ticks and numbers.
+        const QSizeF paper = stock.paper.size;
+        const QRectF rulerX(0, paper.height() / 2 - 0.5, paper.width(), 8);
+        const QRectF rulerY(paper.width() / 2 - 4.5, 0, 14, paper.height());
+        QString instructions;
+        for (const TextItem& t : texts(r.pages[0])) {
+            if (t.text.front().isDigit())
+                continue;
+            instructions += t.text + QLatin1Char(' ');
+            QVERIFY2(!t.box.intersects(rulerX) && !t.box.intersects(rulerY), qPrintable(t.text));
+        }
+        QVERIFY2(instructions.contains(QStringLiteral("labels' centres")), qPrintable(instructions));
     }
 
     // Every label and envelope printout asks for its printer's offset, kept by printer name, on top of its own

@@ -94,7 +94,7 @@ private slots:
         QTest::addColumn<double>("points");
         QTest::addColumn<bool>("bold");
         QTest::newRow("Surname heading") << "Surname" << 10.5 << 17.9 << 10.0 << true;
-        QTest::newRow("Firstname heading") << "Firstname" << 35.1 << 17.9 << 10.0 << true;
+        QTest::newRow("Firstname heading, over its column") << "Firstname" << 41.0 << 17.9 << 10.0 << true;
         QTest::newRow("Tel heading") << "Tel" << 68.5 << 17.9 << 10.0 << true;
         QTest::newRow("Cell Phone heading") << "Cell Phone" << 94.4 << 17.9 << 10.0 << true;
         QTest::newRow("Work Tel heading") << "Work Tel" << 124.3 << 18.2 << 10.0 << true;
