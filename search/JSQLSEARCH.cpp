@@ -63,6 +63,7 @@ TfmSQLSearchDialog::TfmSQLSearchDialog(data::Dataset& query, QWidget* parent) : 
     sqListBox->setObjectName(QStringLiteral("sqListBox"));
     sqListBox->setSelectionMode(QAbstractItemView::MultiSelection);
     listLabel->setBuddy(sqListBox);
+    sqListBox->setAccessibleName(QStringLiteral("Field to search in")); // a list takes no name from its label
     auto* wordLabel = new QLabel(QStringLiteral("Enter Word or part-word :"), frame);
     sqEditBox = new QLineEdit(frame);
     sqEditBox->setObjectName(QStringLiteral("sqEditBox"));
