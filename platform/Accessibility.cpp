@@ -1,6 +1,7 @@
 #include "platform/Accessibility.h"
 
 #include "platform/IniFile.h"
+#include "platform/ScreenPlace.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -73,6 +74,7 @@ protected:
             auto* w = static_cast<QWidget*>(watched);
             // Menus, tooltips and pop-ups place themselves; maximised windows are the window manager's.
             if (w->isWindow() && !(w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) &&
+                !w->property(PlacedFromSettings).toBool() &&
                 !(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
                 keepOnScreen(*w);
         }

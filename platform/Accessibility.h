@@ -17,7 +17,8 @@ void closeOnEscape(QWidget* window, std::function<void()> action = {});
 // available area of its screen.
 void keepOnScreen(QWidget& window);
 
-// From now on, every window of the program is kept wholly on its screen as it is shown (see keepOnScreen).
+// From now on, every window of the program is kept wholly on its screen as it is shown (see keepOnScreen), but
+// for one put back where the settings file kept it (placeWindow), which stays where the user left it.
 void keepWindowsOnScreen();
 
 // Shows text in a status label and passes it on to a screen reader, which does not follow a label's text by itself.

@@ -7,6 +7,7 @@
 #include "help/Credits.h"
 #include "help/HelpMemoBox.h"
 #include "help/SplashBox.h"
+#include "data/Dataset.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeSetup.h"
@@ -38,6 +39,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -285,6 +287,29 @@ private slots:
         QVERIFY(m_app->runCommand(QStringLiteral("phoneList")));
         QVERIFY(seen);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    }
+
+    // A search says how many contacts it found, in the status bar and as the panel's accessible name.
+    void searchCountIsAnnounced()
+    {
+        TfmSQLSearchDialog* dialog = m_app->fmSQLSearchDialog;
+        QTimer::singleShot(0, dialog, [dialog] {
+            const auto items = dialog->sqListBox->findItems(QStringLiteral("Surname"), Qt::MatchExactly);
+            QTest::mouseClick(dialog->sqListBox->viewport(), Qt::LeftButton, {},
+                              dialog->sqListBox->visualItemRect(items.first()).center());
+            dialog->sqEditBox->setText(QStringLiteral("a"));
+            dialog->sqOKBtn->click();
+        });
+        m_app->fmHomeAddMain->HomeSearchClick();
+        const data::Dataset& q = m_app->store.HomeQuery;
+        QVERIFY(q.recordCount() > 1 && q.recordCount() < testsupport::sampleContacts().size());
+        const QString said = QStringLiteral("%1 contacts found").arg(q.recordCount());
+        QCOMPARE(m_app->fmHomeAddMain->statusPanelText(0), said);
+        bool named = false;
+        for (QLabel* panel : m_app->fmHomeAddMain->StatusBar1->findChildren<QLabel*>())
+            named = named || panel->accessibleName() == said;
+        QVERIFY(named);
+        m_app->fmHomeAddMain->sqRetryBtnClick();
     }
 
     // Text at least 4.5:1 against what it stands on: the grid's current cell (with and without the focus), the
