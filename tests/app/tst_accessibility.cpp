@@ -321,6 +321,7 @@ private slots:
         QCOMPARE(qRound(platform::contrastRatio(Qt::white, Qt::black)), 21);
 
         mainwindow::ContactGrid* grid = m_app->fmHomeAddMain->dbGrid1;
+        grid->setCurrentIndex(grid->model()->index(0, 0)); // a new selection leaves no cell marked
         m_app->fmHomeAddMain->activateWindow();
         QApplication::setActiveWindow(m_app->fmHomeAddMain);
         for (bool focus : {true, false}) {
