@@ -11,6 +11,7 @@
 #include "mainwindow/HomeGrid.h"
 #include "sync/SyncCli.h"
 #include "sync/ui/SyncCommands.h"
+#include "platform/Accessibility.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
 #include "platform/Fonts.h"
@@ -247,6 +248,12 @@ int runProgram(int argc, char* argv[])
         return 2;
     }
 
+    {
+        // The text size is a scale for the whole interface, and that is set before the application object exists;
+        // the program folder is found only with an application object.
+        QCoreApplication probe(argc, argv);
+        platform::applyTextSizeBeforeStart(platform::programFile(QStringLiteral("TovrelIni.ini")));
+    }
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovrel"));
     // No display name: X11 would append it to every window caption ("Tovrel Mail Merge — Tovrel").

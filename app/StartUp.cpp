@@ -11,7 +11,9 @@
 #include "mailmerge/MailMergeQR.h"
 #include "mailmerge/MailMergeSetup.h"
 #include "mainwindow/HomeGrid.h"
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
+#include "platform/FocusFrameStyle.h"
 #include "platform/ProgramFolder.h"
 #include "records/CountLook.h"
 #include "records/HomeFormView.h"
@@ -48,6 +50,8 @@ void Application::startUp()
         const char* window;
         std::function<void()> make;
     };
+    platform::keepWindowsOnScreen(); // a small or scaled screen shows every window whole
+    platform::useFocusFrameStyle();
     bool queryMayOpen = true; // false while Tovrel.mdb is an Access-format file the user did not convert
     // Before any window reads a file: a first start in an empty place offers to make the address book there.
     platform::guard([] { (void)offerNewAddressBook(platform::programFolder()); });

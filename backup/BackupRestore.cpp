@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 #include <exception>
@@ -184,7 +185,10 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     // exclusive lock is taken as well, for any other client of the file. A file that cannot be opened (missing)
     // has no one to keep out and is simply replaced.
     const auto inUse = [&] {
-        return platform::AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(database).absoluteFilePath()));
+        return platform::AppError(
+            QStringLiteral("Cannot create file %1: another copy of Tovrel, or another program, has the address book "
+                           "open. Close it and choose Restore again")
+                .arg(QFileInfo(database).absoluteFilePath()));
     };
     data::FileLock fileLock;
     if (!fileLock.acquire(database, data::FileLock::Mode::Exclusive, 0) && fileLock.errorCode() == 0)
@@ -210,7 +214,7 @@ void miBackUpClick(data::ContactStore& store, const BlockWriter& write)
 {
     platform::guard([&] {
         if (!askInformation(
-                QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak")))
+                QStringLiteral("This will copy your database file (Tovrel.mdb) to a backup file Tovrel.bak")))
             return;
         const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
@@ -221,11 +225,16 @@ void miBackUpClick(data::ContactStore& store, const BlockWriter& write)
 void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
 {
     platform::guard([&] {
+        const QString database = platform::programFile(data::databaseFileName());
+        const QString backup = platform::programFile(backupFileName());
+        // Said before the question: agreeing to a restore that cannot happen only to be told so is no help.
+        if (!QFileInfo::exists(backup))
+            throw platform::AppError(QStringLiteral("There is no backup to restore: %1 does not exist. File ▸ Backup "
+                                                    "makes one")
+                                         .arg(QDir::toNativeSeparators(backup)));
         if (!askInformation(QStringLiteral("This will copy your Backup File OVER your present database table. "
                                            "Are you sure you want to do this?")))
             return;
-        const QString database = platform::programFile(data::databaseFileName());
-        const QString backup = platform::programFile(backupFileName());
         withStoreClosed(store, [&] { restoreDatabase(backup, database, write); });
     });
 }

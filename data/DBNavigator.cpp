@@ -120,7 +120,8 @@ DBNavigator::DBNavigator(DataSource* source, const QList<Button>& buttons, QWidg
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(QMetaEnum::fromType<Button>().valueToKey(b)));
         button->setIcon(glyph(b));
-        button->setFocusPolicy(Qt::NoFocus); // like the classic navigator: clicking it leaves the focus where it is
+        // Reached by Tab, but a click leaves the focus where it is, as on the classic navigator.
+        button->setFocusPolicy(Qt::TabFocus);
         button->setMinimumSize(25, 25);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         connect(button, &QToolButton::clicked, this, [this, b] { click(b); });
@@ -149,6 +150,8 @@ void DBNavigator::setHint(Button button, const QString& hint)
 {
     m_hints[button] = hint;
     m_buttons[button]->setStatusTip(hint);
+    // An icon alone says nothing to a screen reader: the button is named by its hint, shown or not.
+    m_buttons[button]->setAccessibleName(shortPart(hint));
     m_buttons[button]->setToolTip(m_showHints ? shortPart(hint) : QString());
 }
 

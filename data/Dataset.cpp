@@ -500,6 +500,24 @@ QString Dataset::conflictMessage(int row, const char* action) const
         .arg(what, QLatin1String(action));
 }
 
+void Dataset::failChanged(qint64 key, const std::vector<int>& written)
+{
+    const RowStore::Row stored = readStoredRow(key);
+    if (!stored)
+        fail(conflictMessage(m_current, "updating"));
+    // Say what the other program changed, so that the user knows which typing to look at again.
+    QStringList changed;
+    for (int f : written)
+        if (RowStore::bytes(stored, m_storedIndex[size_t(f)]) !=
+            RowStore::bytes(m_rows[size_t(m_current)], m_storedIndex[size_t(f)]))
+            changed << m_fields[f].name;
+    const QString who = m_describe ? m_describe(*this, m_current) : QString();
+    fail(QStringLiteral("Another program changed %1 of %2 while it was being edited here, so this change was not "
+                        "saved. Cancel shows the stored version")
+             .arg(changed.isEmpty() ? QStringLiteral("the row") : changed.join(QStringLiteral(", ")),
+                  who.isEmpty() ? QStringLiteral("this row") : who));
+}
+
 void Dataset::writeRow()
 {
     if (m_table.isEmpty() || m_keyColumn.isEmpty())
@@ -561,7 +579,7 @@ void Dataset::writeRow()
         if (sqlite3_step(st.stmt) != SQLITE_DONE)
             fail(m_connection->lastError());
         if (!inserting && sqlite3_changes(db) == 0)
-            fail(conflictMessage(m_current, "updating"));
+            failChanged(oldKey, written);
     }
     // The row as the table now holds it, with what other programs changed in the fields this one left alone.
     const qint64 key = inserting ? sqlite3_last_insert_rowid(db) : oldKey;

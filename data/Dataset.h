@@ -129,6 +129,7 @@ signals:
     void stateChanged(data::Dataset::State state);
 
 private:
+    [[noreturn]] void failChanged(qint64 key, const std::vector<int>& written);
     [[noreturn]] void fail(const QString& what) const;
     void requireOpen() const;
     void requireFree() const;

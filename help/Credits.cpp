@@ -1,5 +1,7 @@
 #include "help/Credits.h"
 
+#include "platform/Accessibility.h"
+
 #include <QTextBlockFormat>
 #include <QTextDocument>
 #include <QTextCursor>
@@ -26,6 +28,7 @@ TfmCredits::TfmCredits(QWidget* parent)
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setReadOnly(true);
+    RichEdit1->setAccessibleName(QStringLiteral("Credits"));
     QPalette cream = RichEdit1->palette();
     cream.setColor(QPalette::Base, Cream);
     RichEdit1->setPalette(cream);
@@ -40,6 +43,7 @@ TfmCredits::TfmCredits(QWidget* parent)
     centred.setAlignment(Qt::AlignHCenter);
     all.mergeBlockFormat(centred);
 
+    platform::closeOnEscape(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RichEdit1);

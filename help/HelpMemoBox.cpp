@@ -1,5 +1,6 @@
 #include "help/HelpMemoBox.h"
 
+#include "platform/Accessibility.h"
 #include "platform/CaptionStrip.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
@@ -37,6 +38,7 @@ TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSW
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setReadOnly(true);
+    RichEdit1->setAccessibleName(QStringLiteral("Help Information"));
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // One block per paragraph, wrapped to the box: fixed line breaks inside a sentence give ragged lines.
@@ -56,10 +58,16 @@ TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSW
     probe->setDefaultFont(RichEdit1->font());
     probe->setTextWidth(ClientWidth - 2 * frame);
     const int textHeight = int(std::ceil(probe->size().height())) + 2 * frame;
-    setFixedSize(ClientWidth, std::max(ClientHeight, int(Panel1->height()) + textHeight));
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    int height = std::max(ClientHeight, int(Panel1->height()) + textHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // On a small or scaled screen the text scrolls rather than the window running off the bottom.
+        height = std::min(height, std::max(ClientHeight, screen->availableGeometry().height() - 48));
+        setFixedSize(ClientWidth, height);
         move(screen->availableGeometry().center() - rect().center());
+    } else {
+        setFixedSize(ClientWidth, height);
+    }
+    platform::closeOnEscape(this);
 }
 
 QStringList TfmHelpMemo::noteParagraphs()
@@ -69,7 +77,7 @@ QStringList TfmHelpMemo::noteParagraphs()
         QString(),
         QStringLiteral("Tovrel is simple, and I hope you can find your way about easily."),
         QString(),
-        QStringLiteral("For full indexed instructions with illustrations, click on Help of press F1 to view the more "
+        QStringLiteral("For full indexed instructions with illustrations, click on Help or press F1 to view the more "
                        "detailed Acrobat PDF file."),
         QString(),
         QStringLiteral("It uses one database file (SQLite) to store useful info about people. Other tools that read "

@@ -6,10 +6,11 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,6 +35,7 @@ TfmSplash::TfmSplash(TfmCredits* credits, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint), m_credits(credits)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("About Tovrel"));
     setFixedSize(359, 201);
 
     Panel1 = new QFrame(this);
@@ -59,19 +61,21 @@ TfmSplash::TfmSplash(TfmCredits* credits, QWidget* parent)
     Developer = textLabel(QStringLiteral("the Tovrel team, working from Ledbury in Herefordshire, England"), 13, false,
                           false, Panel2);
     Developer->setWordWrap(true);
+    Version = textLabel(QStringLiteral("Version ") + QStringLiteral(TOVREL_VERSION), 12, false, false, Panel2);
     auto* text = new QVBoxLayout(Panel2);
+    text->setSpacing(2);
     text->addWidget(ProductName);
+    text->addWidget(Version);
     text->addWidget(Comments);
     text->addWidget(DevelopedBy);
     text->addWidget(Developer);
     text->addStretch();
 
-    pnlCredits = new QLabel(QStringLiteral("Credits"), Panel1);
-    pnlCredits->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlCredits->setAlignment(Qt::AlignCenter);
-    pnlCredits->setFixedSize(57, 20);
+    pnlCredits = new QPushButton(QStringLiteral("&Credits"), Panel1);
+    pnlCredits->setObjectName(QStringLiteral("pnlCredits"));
+    pnlCredits->setFixedHeight(24);
     pnlCredits->setCursor(Qt::PointingHandCursor);
-    pnlCredits->installEventFilter(this);
+    connect(pnlCredits, &QPushButton::clicked, this, &TfmSplash::pnlCreditsClick);
 
     auto* left = new QVBoxLayout;
     left->addWidget(ProgramIcon);
@@ -86,13 +90,7 @@ TfmSplash::TfmSplash(TfmCredits* credits, QWidget* parent)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-
-    // Runs from the moment the box is made, once.
-    Timer1 = new QTimer(this);
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(LifetimeMs);
-    connect(Timer1, &QTimer::timeout, this, &QWidget::close);
-    Timer1->start();
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TfmSplash::pnlCreditsClick()
@@ -105,14 +103,30 @@ void TfmSplash::pnlCreditsClick()
     credits->activateWindow();
 }
 
-bool TfmSplash::eventFilter(QObject* watched, QEvent* event)
+void TfmSplash::keyPressEvent(QKeyEvent* event)
 {
-    if (watched == pnlCredits && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        pnlCreditsClick();
-        return true;
+    // Tab and Shift+Tab reach "Credits"; a bare modifier is not yet a key; any other key closes the box.
+    switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        QWidget::keyPressEvent(event);
+        return;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+        return;
+    default:
+        close();
     }
-    return QWidget::eventFilter(watched, event);
+}
+
+void TfmSplash::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A click anywhere on the box but "Credits" (which takes its own clicks) closes it.
+    QWidget::mouseReleaseEvent(event);
+    close();
 }
 
 namespace help {
@@ -123,6 +137,8 @@ void miAboutClick(TfmCredits* credits, QObject* owner)
     if (owner)
         QObject::connect(owner, &QObject::destroyed, box, [box] { delete box; });
     box->show();
+    box->activateWindow();
+    box->setFocus(); // so that a key pressed now reaches it
 }
 
 } // namespace help

@@ -5,17 +5,16 @@
 
 class QFrame;
 class QLabel;
-class QTimer;
+class QPushButton;
 class TfmCredits;
 
-// The about box. A new one is made for every request; it stays on top of every window and closes and deletes
-// itself once its timer fires, 3 seconds after it was made. It has no other way to close.
+// The about box. A new one is made for every request; it stays on top of every window until it is clicked or a key
+// is pressed (Tab only moves to "Credits"), then closes and deletes itself. A box that vanished on a timer could not
+// be read at a reader's pace nor by a screen reader.
 class TfmSplash : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int LifetimeMs = 3000;
-
     // credits: the window the "Credits" panel shows (made once at start-up); none leaves the panel without effect.
     explicit TfmSplash(TfmCredits* credits = nullptr, QWidget* parent = nullptr);
 
@@ -29,11 +28,12 @@ public:
     QLabel* Comments = nullptr;
     QLabel* DevelopedBy = nullptr;
     QLabel* Developer = nullptr;
-    QLabel* pnlCredits = nullptr;
-    QTimer* Timer1 = nullptr;
+    QLabel* Version = nullptr;
+    QPushButton* pnlCredits = nullptr;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QPointer<TfmCredits> m_credits;

@@ -1,6 +1,7 @@
 #include "mailmerge/MailMergeEdit.h"
 
 #include "mailmerge/FindReplace.h"
+#include "platform/Accessibility.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
 #include "platform/ErrorBox.h"
@@ -90,6 +91,7 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setAccessibleName(QStringLiteral("Document"));
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Always shown, and disabled while there is nothing to scroll.
@@ -102,6 +104,7 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
     for (QToolButton* button : ToolBar1->findChildren<QToolButton*>())
         button->setFocusPolicy(Qt::NoFocus);
     setFocusProxy(RichEdit1);
+    platform::closeOnEscape(this, [this] { FileClose->trigger(); });
 
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -130,7 +130,8 @@ void TfmMailMergeEdit::createMenusAndToolBar()
     Edit1->addActions({Cut1, EditCopy1, EditPaste1});
     Edit1->addSeparator();
     Edit1->addActions({EditFind, EditReplace});
-    Format1 = MainMenu1->addMenu(QStringLiteral("F&ormat"));
+    // Alt+T: Alt+O belongs to the toolbar's "&Open...".
+    Format1 = MainMenu1->addMenu(QStringLiteral("Forma&t"));
     Format1->addActions({FontChange, RichEditBold1, RichEditItalic1, RichEditUnderline1});
     Insert1 = MainMenu1->addMenu(QStringLiteral("&Insert"));
     MergeField1 = Insert1->addMenu(QStringLiteral("Merge Field"));

@@ -1,5 +1,6 @@
 #include "mailmerge/MailMergeInfo.h"
 
+#include "platform/Accessibility.h"
 #include "platform/CaptionStrip.h"
 
 #include <QLabel>
@@ -60,6 +61,8 @@ TfmMailMergeHelp::TfmMailMergeHelp(QWidget* parent)
     band->addWidget(Label1);
 
     RichEdit1 = new QTextEdit(this);
+    RichEdit1->setAccessibleName(QStringLiteral("Helpful Information"));
+    platform::closeOnEscape(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);

@@ -3,6 +3,7 @@
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeQR.h"
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
 #include "platform/Services.h"
 #include "reports/DatasetSource.h"
@@ -58,6 +59,7 @@ TfmMailMergeSetup::TfmMailMergeSetup(Parts parts, QWidget* parent)
     btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     btnClose = button("btnClose", QStringLiteral("&Close"));
     btnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    platform::closeOnEscape(this, [this] { btnClose->click(); });
 
     // The row labels end just left of their buttons; "&&" shows one "&" once a label has a buddy.
     auto rowLabel = [this](const char* name, const QString& caption, QPushButton* buddy) {

@@ -10,6 +10,7 @@
 #include "data/Birthday.h"
 #include "data/FindText.h"
 #include "data/RecentlyDeleted.h"
+#include "platform/Accessibility.h"
 #include "platform/Commands.h"
 #include "platform/ErrorBox.h"
 #include "platform/IniFile.h"
@@ -60,7 +61,7 @@ const QList<TfmHomeAddMain::GridColumn>& TfmHomeAddMain::gridColumns()
         {"Town", "Town", 80, "WTown"},
         {"County", "County", 86, "WCounty"},
         {"PostCode", "PostCode", 0, "WPCode"},
-        {"Tel", "Tel", 92, "WCountry"},
+        {"Tel", "Tel", 0, "WCountry"}, // as wide as a phone number with its country code
         {"Cell", "Cell", 0, "WTel"},
     };
     return columns;
@@ -140,7 +141,9 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     for (int i = 0; i < gridColumns().size(); ++i) {
         const GridColumn& c = gridColumns()[i];
         int width = c.width;
-        if (width == 0) {
+        if (QLatin1String(c.field) == QLatin1String("Tel")) {
+            width = metrics.horizontalAdvance(QStringLiteral("+44 (0)1234 567890")) + 8;
+        } else if (width == 0) {
             // Columns without a designed width take their field's display width in characters.
             const int field = store.HomeQuery.requireField(QString::fromLatin1(c.field));
             width = std::max(store.HomeQuery.fields()[field].displayWidth * metrics.horizontalAdvance(QLatin1Char('0')),
@@ -181,6 +184,8 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     StatusBar1->addWidget(m_panels[1], 1);
     setStatusBar(StatusBar1);
     connect(m_hints, &mainwindow::HintRouter::hintChanged, m_panels[0], &QLabel::setText);
+    connect(m_hints, &mainwindow::HintRouter::announced, this,
+            [this](const QString& text) { platform::announce(m_panels[0], text); });
 
     createMenu();
     // Whatever window deleted it, the contact just deleted is what Undo brings back.
@@ -190,6 +195,14 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
         miUndoDelete->setText(QStringLiteral("&Undo Delete"));
         miUndoDelete->setEnabled(m_undoEntry != 0);
     });
+    // Delete is greyed out while there is nothing to delete, instead of asking and then failing.
+    data::Dataset& q = store.HomeQuery;
+    for (auto signal : {&data::Dataset::opened, &data::Dataset::closed})
+        connect(&q, signal, this, &TfmHomeAddMain::updateDeleteButton);
+    connect(&q, &data::Dataset::rowInserted, this, &TfmHomeAddMain::updateDeleteButton);
+    connect(&q, &data::Dataset::rowRemoved, this, &TfmHomeAddMain::updateDeleteButton);
+    connect(&q, &data::Dataset::stateChanged, this, &TfmHomeAddMain::updateDeleteButton);
+    updateDeleteButton();
     resize(1080, 600);
 }
 
@@ -199,7 +212,7 @@ void TfmHomeAddMain::createSidePanel(QWidget* panel)
 {
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(4, 4, 4, 4);
-    BitBtn3 = makeButton(panel, "BitBtn3", QStringLiteral("&Record"), QStringLiteral("Insert new record into table"),
+    BitBtn3 = makeButton(panel, "BitBtn3", QStringLiteral("R&ecord"), QStringLiteral("Insert new record into table"),
                          QStyle::SP_FileIcon);
     BitBtn3->setDefault(true);
     BitBtn2 = makeButton(panel, "BitBtn2", QStringLiteral("&Cancel"), QStringLiteral("Cancel updates"),
@@ -251,14 +264,14 @@ void TfmHomeAddMain::createBottomBar(QWidget* bar)
     layout->addStretch(1);
 
     btnRecCard =
-        makeButton(bar, "btnRecCard", QStringLiteral("Record &Card"), QStringLiteral("Index Card for data entry"));
+        makeButton(bar, "btnRecCard", QStringLiteral("Rec&ord Card"), QStringLiteral("Index Card for data entry"));
     btEditCounty =
-        makeButton(bar, "btEditCounty", QStringLiteral("EditCounty"), QStringLiteral("Edit List of Counties"));
-    HomeSearch = makeButton(bar, "HomeSearch", QStringLiteral("&Search"), QStringLiteral("Search & Filter"),
+        makeButton(bar, "btEditCounty", QStringLiteral("Ed&itCounty"), QStringLiteral("Edit List of Counties"));
+    HomeSearch = makeButton(bar, "HomeSearch", QStringLiteral("Se&arch"), QStringLiteral("Search & Filter"),
                             QStyle::SP_FileDialogContentsView);
-    sqRetryBtn = makeButton(bar, "sqRetryBtn", QStringLiteral("&Reset"), QStringLiteral("Shows all names again"),
+    sqRetryBtn = makeButton(bar, "sqRetryBtn", QStringLiteral("Rese&t"), QStringLiteral("Shows all names again"),
                             QStyle::SP_BrowserReload);
-    BitBtn1 = makeButton(bar, "BitBtn1", QStringLiteral("Close"), QStringLiteral("Closes Application"),
+    BitBtn1 = makeButton(bar, "BitBtn1", QStringLiteral("C&lose"), QStringLiteral("Closes Application"),
                          QStyle::SP_DialogCloseButton);
     connect(btnRecCard, &QPushButton::clicked, this, &TfmHomeAddMain::btnRecCardClick);
     connect(btEditCounty, &QPushButton::clicked, this, &TfmHomeAddMain::btEditCountyClick);
@@ -386,7 +399,9 @@ void TfmHomeAddMain::dbGrid1DblClick()
 
 void TfmHomeAddMain::BitBtn3Click()
 {
-    platform::guard([this] { homeQuery().insert(); });
+    // What is typed next goes into the new row, not into the button that was clicked.
+    if (platform::guard([this] { homeQuery().insert(); }))
+        dbGrid1->editFirstCell();
 }
 
 void TfmHomeAddMain::BitBtn2Click()
@@ -396,6 +411,8 @@ void TfmHomeAddMain::BitBtn2Click()
 
 void TfmHomeAddMain::btnDeleteClick()
 {
+    if (!canDelete())
+        return;
     platform::guard([this] {
         if (platform::prompts().message(this, QStringLiteral("Confirm"),
                                         QStringLiteral("You are about to delete a record"), platform::Icon::Question,
@@ -538,6 +555,17 @@ void TfmHomeAddMain::reloadAt(qint64 key)
         }
 }
 
+bool TfmHomeAddMain::canDelete() const
+{
+    const data::Dataset& q = homeQuery();
+    return q.isOpen() && (q.recordCount() > 0 || q.state() == data::Dataset::State::Insert);
+}
+
+void TfmHomeAddMain::updateDeleteButton()
+{
+    btnDelete->setEnabled(canDelete());
+}
+
 void TfmHomeAddMain::btEditCountyClick()
 {
     runCommand(QStringLiteral("countyEditor"));
@@ -550,7 +578,15 @@ void TfmHomeAddMain::btnRecCardClick()
 
 void TfmHomeAddMain::HomeSearchClick()
 {
+    const QStringList before = homeQuery().sql();
     runCommand(QStringLiteral("searchDialog"));
+    // A new selection says how many it found, in the status bar and to a screen reader.
+    const data::Dataset& q = homeQuery();
+    if (q.isOpen() && q.sql() != before) {
+        const int found = q.recordCount();
+        platform::announce(m_panels[0], found == 1 ? QStringLiteral("1 contact found")
+                                                   : QStringLiteral("%1 contacts found").arg(found));
+    }
 }
 
 void TfmHomeAddMain::miPrinterSetupClick()

@@ -90,6 +90,7 @@ public:
     QMenu* mnReports = nullptr;
     QMenu* mnAddressLabels = nullptr;
     QMenu* mnHelp = nullptr;
+    QMenu* mnTextSize = nullptr;
     QAction* miBackUp = nullptr;
     QAction* miRestore = nullptr;
     QAction* miPrinterSetup = nullptr;
@@ -159,9 +160,12 @@ private:
     void createSidePanel(QWidget* panel);
     void createBottomBar(QWidget* bar);
     void createMenu();
+    void createTextSizeMenu();
     void restoreLayout();
     void saveLayout();
     void loadCountyPickList();
+    [[nodiscard]] bool canDelete() const;
+    void updateDeleteButton();
     void runCommand(const QString& name);
     [[nodiscard]] data::Dataset& homeQuery() const;
 

@@ -1,6 +1,10 @@
 #include "mainwindow/HomeGridHints.h"
 
+#include "data/DBEdit.h"
+
 #include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
@@ -79,9 +83,40 @@ void HintRouter::actionHovered(QAction* action)
     setHintText(action ? longHint(action->statusTip()) : QString());
 }
 
+QString HintRouter::refusedTyping(const QObject* watched, const QKeyEvent& key)
+{
+    const auto* line = qobject_cast<const QLineEdit*>(watched);
+    if (!line || line->isReadOnly() || line->maxLength() >= 32767 || line->hasSelectedText() ||
+        line->text().size() < line->maxLength())
+        return {};
+    if (key.text().isEmpty() || !key.text().front().isPrint() ||
+        (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return {};
+    QString field;
+    if (const auto* edit = qobject_cast<const data::DBEdit*>(line))
+        field = edit->dataField();
+    if (field.isEmpty())
+        field = line->property(FieldNameProperty).toString();
+    if (field.isEmpty())
+        field = line->accessibleName();
+    if (field.isEmpty())
+        field = QStringLiteral("This field");
+    return QStringLiteral("%1 holds at most %2 characters: \"%3\" was not added")
+        .arg(field)
+        .arg(line->maxLength())
+        .arg(key.text());
+}
+
 bool HintRouter::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
+        // A character refused by a full field is named at once: a silently shortened name is a surprise found later.
+        if (const QString refused = refusedTyping(watched, *static_cast<QKeyEvent*>(event)); !refused.isEmpty()) {
+            setHintText(refused);
+            emit announced(refused);
+        }
+        break;
     case QEvent::Enter:
         if (watched->isWidgetType())
             setHintText(longHint(hintFor(static_cast<QWidget*>(watched))));

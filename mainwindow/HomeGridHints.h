@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class QAction;
+class QKeyEvent;
 class QWidget;
 
 namespace mainwindow {
@@ -32,8 +33,15 @@ public:
     // Sets the hint (status tip) of a control, and its tooltip to the short part when tooltip is true.
     static void setHint(QWidget* widget, const QString& hint, bool tooltip = true);
 
+    // The property naming the field of a line edit that is not bound to one by itself (a grid cell's editor).
+    static constexpr const char* FieldNameProperty = "tovrelFieldName";
+    // What to say when a key typed into a full line edit is refused (the field and its length), or nothing.
+    [[nodiscard]] static QString refusedTyping(const QObject* watched, const QKeyEvent& key);
+
 signals:
     void hintChanged(const QString& text);
+    // A hint that should also reach a screen reader at once (a refused character).
+    void announced(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

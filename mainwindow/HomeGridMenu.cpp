@@ -1,9 +1,13 @@
 // The main window's menu: every entry reaches its window through the named commands the window is handed.
 #include "mainwindow/HomeGrid.h"
 
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Services.h"
+
+#include <QActionGroup>
 
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +25,33 @@ QAction* addItem(QMenu* menu, const char* name, const QString& caption, const QK
 }
 
 } // namespace
+
+void TfmHomeAddMain::createTextSizeMenu()
+{
+    mnTextSize = mnFile->addMenu(QStringLiteral("Text Si&ze"));
+    mnTextSize->setObjectName(QStringLiteral("mnTextSize"));
+    auto* group = new QActionGroup(mnTextSize);
+    const QString settings = platform::programFile(QStringLiteral("TovrelIni.ini"));
+    platform::TextSize current = platform::TextSize::Normal;
+    platform::guard([&] { current = platform::readTextSize(settings); });
+    const std::pair<platform::TextSize, const char*> sizes[] = {{platform::TextSize::Normal, "&Normal"},
+                                                                {platform::TextSize::Large, "&Large"},
+                                                                {platform::TextSize::Larger, "La&rger"}};
+    for (const auto& [size, caption] : sizes) {
+        QAction* action = mnTextSize->addAction(QString::fromLatin1(caption));
+        action->setCheckable(true);
+        action->setChecked(size == current);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, size = size, settings] {
+            platform::guard([&] {
+                platform::writeTextSize(settings, size);
+                platform::prompts().message(this, QStringLiteral("Information"),
+                                            QStringLiteral("The new text size applies when Tovrel is next started."),
+                                            platform::Icon::Information, platform::Buttons::Ok);
+            });
+        });
+    }
+}
 
 void TfmHomeAddMain::createMenu()
 {
@@ -49,6 +80,7 @@ void TfmHomeAddMain::createMenu()
     connect(miUndoDelete, &QAction::triggered, this, &TfmHomeAddMain::undoDelete);
     connect(miRecentlyDeleted, &QAction::triggered, this, &TfmHomeAddMain::showRecentlyDeleted);
     mnFile->addSeparator();
+    createTextSizeMenu();
     miPrinterSetup =
         addItem(mnFile, "miPrinterSetup", QStringLiteral("&Printer Setup"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     miExit = addItem(mnFile, "miExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -65,7 +97,7 @@ void TfmHomeAddMain::createMenu()
     mnSearch->setObjectName(QStringLiteral("mnSearch"));
     mnSearch->menuAction()->setStatusTip(QStringLiteral("Search & Filter"));
     miOpenSearch = addItem(mnSearch, "miOpenSearch", QStringLiteral("O&pen Search"), QKeySequence(Qt::Key_F3));
-    miClearFilter = addItem(mnSearch, "miClearFilter", QStringLiteral("&Clear Fillter"), QKeySequence(Qt::Key_F4));
+    miClearFilter = addItem(mnSearch, "miClearFilter", QStringLiteral("&Clear Filter"), QKeySequence(Qt::Key_F4));
     miFindDuplicates = addItem(mnSearch, "miFindDuplicates", QStringLiteral("Find &Duplicates…"), {},
                                QStringLiteral("Contacts that are probably one person, to merge"));
     connect(miFindDuplicates, &QAction::triggered, this, &TfmHomeAddMain::showDuplicates);
@@ -117,7 +149,7 @@ void TfmHomeAddMain::createMenu()
     // Two commands stand on the menu bar itself.
     miMailMerge = bar->addAction(QStringLiteral("&Mail Merge"));
     miMailMerge->setObjectName(QStringLiteral("miMailMerge"));
-    miMailMerge->setStatusTip(QStringLiteral("This item "));
+    miMailMerge->setStatusTip(QStringLiteral("Prints a letter to each contact shown"));
     connect(miMailMerge, &QAction::triggered, this, &TfmHomeAddMain::miMailMergeClick);
     miNotepad = bar->addAction(QStringLiteral("&Notepad"));
     miNotepad->setObjectName(QStringLiteral("miNotepad"));

@@ -1,6 +1,7 @@
 #include "mainwindow/HomeGridView.h"
 
 #include "data/DatasetModel.h"
+#include "mainwindow/HomeGridHints.h"
 #include "platform/ErrorBox.h"
 #include "platform/Services.h"
 
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStyle>
 
 namespace mainwindow {
@@ -47,6 +49,9 @@ QWidget* GridCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     if (field >= 0 && dataset && dataset->fields()[field].size > 0)
         line->setMaxLength(dataset->fields()[field].size);
     connect(line, &QLineEdit::textEdited, this, &GridCellDelegate::cellTyped);
+    const QString title = m_model->headerData(index.column(), Qt::Horizontal, Qt::DisplayRole).toString();
+    line->setProperty(HintRouter::FieldNameProperty, title);
+    line->setAccessibleName(title);
     m_editor = editor;
     return editor;
 }
@@ -73,6 +78,29 @@ void GridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, 
     // An editor left as it was changes nothing, so a new row stays untouched.
     if (text != index.data(Qt::EditRole).toString())
         model->setData(index, text, Qt::EditRole);
+}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt(option);
+    // The current cell in a dark blue that white text reads well on (over 7:1); while the focus is elsewhere, a
+    // pale one with black text and an outline, so that where the grid's focus is stays plain to see.
+    const bool focused = option.widget && option.widget->hasFocus();
+    if (opt.state & QStyle::State_Selected) {
+        const QColor fill = focused ? QColor(0x1A, 0x4F, 0x7A) : QColor(0xD6, 0xE4, 0xF0);
+        const QColor text = focused ? QColor(Qt::white) : QColor(Qt::black);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            opt.palette.setColor(group, QPalette::Highlight, fill);
+            opt.palette.setColor(group, QPalette::HighlightedText, text);
+        }
+    }
+    QStyledItemDelegate::paint(painter, opt, index);
+    if ((opt.state & QStyle::State_Selected) && !focused) {
+        painter->save();
+        painter->setPen(QColor(0x1A, 0x4F, 0x7A));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
 }
 
 GridTitleHeader::GridTitleHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
@@ -135,6 +163,9 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     });
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectItems);
+    // Tab leaves the grid (arrows move between cells): otherwise it is a trap a keyboard user cannot get out of.
+    setTabKeyNavigation(false);
+    setAccessibleName(QStringLiteral("Contacts"));
     setWordWrap(false);
     viewport()->setCursor(Qt::ArrowCursor);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -171,6 +202,19 @@ void ContactGrid::commitOpenEditor()
         commitData(editor);
         QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
+}
+
+void ContactGrid::editFirstCell()
+{
+    const data::Dataset* d = dataset();
+    if (!d || d->currentRow() < 0 || d->currentRow() >= m_model->rowCount())
+        return;
+    const QModelIndex first = m_model->index(d->currentRow(), horizontalHeader()->logicalIndex(0));
+    setFocus(Qt::OtherFocusReason);
+    m_following = true;
+    setCurrentIndex(first);
+    m_following = false;
+    edit(first);
 }
 
 void ContactGrid::followDataset()
@@ -247,8 +291,13 @@ void ContactGrid::keyPressEvent(QKeyEvent* event)
     if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
         commitOpenEditor();
         platform::guard([&] { d->insert(); });
-    } else if (key == Qt::Key_Delete && mods == Qt::ControlModifier) {
+    } else if (key == Qt::Key_Delete && (mods == Qt::ControlModifier || mods == Qt::NoModifier) &&
+               state() != EditingState) {
         commitOpenEditor();
+        if (d->recordCount() == 0 && d->state() != data::Dataset::State::Insert) {
+            event->accept(); // nothing to delete: no question that can only fail
+            return;
+        }
         platform::guard([&] {
             if (platform::prompts().message(window(), QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
                                             platform::Icon::Question,
@@ -300,6 +349,13 @@ void ContactGrid::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ContactGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
+    // Tab in a cell's editor keeps what was typed and leaves the grid, as Tab on a cell does.
+    if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
+        const bool next = hint == QAbstractItemDelegate::EditNextItem;
+        QTableView::closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+        focusNextPrevChild(next);
+        return;
+    }
     QTableView::closeEditor(editor, hint);
     // Esc in a cell abandons the whole row's edit, as Esc in the grid does.
     if (hint == QAbstractItemDelegate::RevertModelCache) {

@@ -30,6 +30,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
 signals:
@@ -64,8 +65,9 @@ public:
 
 // A grid over a dataset: one row per row of the result, the current row of the grid is the current row of the
 // dataset in both directions, and the keys of the classic data grid: Insert adds a row, moving down past the last
-// row appends one, Esc abandons the row's edit, Ctrl+Delete deletes after a question, and a new row left without
-// any change is dropped when the focus leaves the grid for another control of its window.
+// row appends one, Esc abandons the row's edit, Delete (or Ctrl+Delete) deletes after a question, and a new row left
+// without any change is dropped when the focus leaves the grid for another control of its window. Arrows move
+// between cells; Tab and Shift+Tab leave the grid for the window's other controls.
 class ContactGrid : public QTableView
 {
     Q_OBJECT
@@ -79,6 +81,8 @@ public:
     [[nodiscard]] bool isEditing() const { return state() == EditingState; }
     // Writes what an open in-place editor holds into the row, as leaving the cell would.
     void commitOpenEditor();
+    // Puts the focus on the current row's first cell with its editor open, as for a row just added.
+    void editFirstCell();
 
 signals:
     void titleClicked(int column);

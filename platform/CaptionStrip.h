@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Accessibility.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
@@ -7,7 +9,8 @@
 namespace platform {
 
 // A heading strip painted like an active title bar: the highlight colour fading to a lighter shade
-// (lighter as QColor::lighter takes it: 150 is half as bright again).
+// (lighter as QColor::lighter takes it: 150 is half as bright again). Both ends are kept dark enough for its white
+// heading to be read (4.5:1).
 class CaptionStrip : public QWidget
 {
 public:
@@ -17,10 +20,10 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        const QColor start = palette().color(QPalette::Active, QPalette::Highlight);
+        const QColor highlight = palette().color(QPalette::Active, QPalette::Highlight);
         QLinearGradient gradient(rect().topLeft(), rect().topRight());
-        gradient.setColorAt(0, start);
-        gradient.setColorAt(1, start.lighter(m_lighter));
+        gradient.setColorAt(0, darkenedFor(highlight, Qt::white));
+        gradient.setColorAt(1, darkenedFor(highlight.lighter(m_lighter), Qt::white));
         painter.fillRect(rect(), gradient);
     }
 

@@ -96,6 +96,8 @@ ScreenPlace screenPlaceOf(const QWidget& window)
 
 void placeWindow(QWidget& window, ScreenPlace place)
 {
+    // A place the user chose and the settings kept stays as fitOnScreens leaves it, partly off a screen included.
+    window.setProperty(PlacedFromSettings, true);
     if (place.client.isEmpty())
         place.client = window.size();
     // The frame as last seen, or as the style would draw a title bar before the window was ever shown.

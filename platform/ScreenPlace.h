@@ -36,5 +36,7 @@ inline constexpr int TitleBarGrip = 40;
 // shows: a position applied after it is made but before the window manager has framed it lands shifted by the
 // frame. An empty client size keeps the window's size.
 void placeWindow(QWidget& window, ScreenPlace place);
+// The property placeWindow() sets on a window it placed.
+inline constexpr const char* PlacedFromSettings = "tovrelPlacedFromSettings";
 
 } // namespace platform

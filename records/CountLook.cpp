@@ -1,5 +1,6 @@
 #include "records/CountLook.h"
 
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
 #include "platform/ListFile.h"
 #include "platform/ProgramFolder.h"
@@ -28,22 +29,23 @@ TfmCountyListEdit::TfmCountyListEdit(PickList pickList, QWidget* parent)
     lbCountyList->setObjectName(QStringLiteral("lbCountyList"));
     lbCountyList->setSelectionMode(QAbstractItemView::SingleSelection);
     lbCountyList->setGeometry(8, 8, 161, 233);
+    lbCountyList->setAccessibleName(QStringLiteral("Counties"));
 
     lbHelp = new QLabel(QStringLiteral("Select here if amending or deleting a county name."), this);
     lbHelp->setWordWrap(true);
     lbHelp->setGeometry(180, 8, 105, 56);
 
     btDeleteItem =
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogDiscardButton), QStringLiteral("Delete Item"), this);
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogDiscardButton), QStringLiteral("&Delete Item"), this);
     btDeleteItem->setObjectName(QStringLiteral("btDeleteItem"));
     btDeleteItem->setGeometry(180, 72, 105, 27);
 
-    btOKEdit = new QPushButton(QStringLiteral("OK"), this);
+    btOKEdit = new QPushButton(QStringLiteral("&OK"), this);
     btOKEdit->setObjectName(QStringLiteral("btOKEdit"));
     btOKEdit->setGeometry(180, 214, 105, 27);
     btOKEdit->setDefault(true);
 
-    lbNew = new QLabel(QStringLiteral("Enter new County here"), this);
+    lbNew = new QLabel(QStringLiteral("Enter &new County here"), this);
     lbNew->setGeometry(8, 248, 161, 17);
 
     edCountyList = new QLineEdit(this);
@@ -51,8 +53,9 @@ TfmCountyListEdit::TfmCountyListEdit(PickList pickList, QWidget* parent)
     edCountyList->setGeometry(8, 268, 161, 23);
     edCountyList->setToolTip(QStringLiteral("Enter new county name"));
     edCountyList->setStatusTip(QStringLiteral("Enter new county name"));
+    lbNew->setBuddy(edCountyList);
 
-    btAddEdit = new QPushButton(style()->standardIcon(QStyle::SP_ArrowUp), QStringLiteral("Add to List"), this);
+    btAddEdit = new QPushButton(style()->standardIcon(QStyle::SP_ArrowUp), QStringLiteral("&Add to List"), this);
     btAddEdit->setObjectName(QStringLiteral("btAddEdit"));
     btAddEdit->setGeometry(180, 266, 105, 27);
     btAddEdit->setStatusTip(QStringLiteral("Adds new name to list above")); // the status bar only, no tooltip
@@ -135,10 +138,21 @@ void TfmCountyListEdit::editPickList()
 
 void TfmCountyListEdit::keyPressEvent(QKeyEvent* event)
 {
-    // There is no cancel button: Esc does nothing here.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    // Enter after typing a county adds it, as "Add to List" does (not "OK", which would drop what was typed); the
+    // box is emptied for the next name. Escape is "Close", as in any dialog.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == edCountyList) {
+        if (!edCountyList->text().trimmed().isEmpty())
+            btAddEditClick();
+        edCountyList->clear();
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TfmCountyListEdit::showEvent(QShowEvent* event)
+{
+    platform::keepOnScreen(*this);
+    QDialog::showEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
 #include "platform/ScreenPlace.h"
 #include "records/WindowPlace.h"
@@ -72,6 +73,7 @@ TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
         edit->setGeometry(n.x, 19, n.width, BoxHeight);
         edit->setDataSource(&dsFormView);
         edit->setDataField(field);
+        label->setBuddy(edit); // names the box for a screen reader
         m_boxes.insert(field, edit);
         nameBoxes << edit;
     }
@@ -79,6 +81,7 @@ TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Pages"));
     PageControl1->setGeometry(4, NameBandHeight, ClientWidth - 8, ClientHeight - NameBandHeight - ButtonBandHeight);
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
@@ -109,6 +112,8 @@ TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
     notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notesBox->setDataSource(&dsFormView);
     notesBox->setDataField(QStringLiteral("Notes"));
+    notesBox->setTabChangesFocus(true);
+    notesLabel->setBuddy(notesBox);
     m_focusOrder << notesBox;
     y = 8 + 104 + 8;
     for (const Row& row : {Row{"Birthday", "Birthday"}, Row{" Workplace", "Workplace"}, Row{" Work Tel", "Work Tel"}}) {
@@ -133,6 +138,7 @@ TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(ClientWidth - 6 - 80, bandTop + 6, 80, 27);
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    platform::closeOnEscape(this);
 
     for (data::DBNavigator::Button b : DBNavigator1->visibleButtons())
         m_focusOrder << DBNavigator1->button(b);
@@ -164,6 +170,7 @@ data::DBEdit* TfmHomeForm::addBox(QWidget* page, const QString& label, const QSt
     edit->setObjectName(QStringLiteral("edit") + QString(field).remove(QLatin1Char(' ')));
     edit->setDataSource(&dsFormView);
     edit->setDataField(field);
+    caption->setBuddy(edit);
     const data::FieldDef* def = nullptr;
     if (const data::Dataset* d = dsFormView.dataset(); d && d->fieldIndex(field) >= 0)
         def = &d->fields()[d->fieldIndex(field)];

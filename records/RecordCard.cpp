@@ -2,6 +2,7 @@
 
 #include "data/DBEdit.h"
 #include "data/DBMemo.h"
+#include "platform/Accessibility.h"
 #include "platform/ErrorBox.h"
 #include "platform/ScreenPlace.h"
 #include "platform/Services.h"
@@ -11,14 +12,17 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 
 namespace {
 
 const QColor LabelBlue(0, 0, 255);
 const QColor RuleRed(255, 0, 0);
 const QColor BarCream(255, 251, 240);
+const QColor FocusTint(255, 240, 170);
 // The rules are drawn in two blues: the line itself and, on the thicker ones, a paler second pixel row.
 const QColor RuleBlue(0, 153, 255);
 const QColor RulePaleBlue(153, 204, 255);
@@ -66,35 +70,44 @@ QFont cardFont()
 
 // --- RecCardPanel ---
 
-RecCardPanel::RecCardPanel(const QString& caption, int width, QWidget* parent) : QFrame(parent), m_caption(caption)
+RecCardPanel::RecCardPanel(const QString& caption, int width, QWidget* parent) : QAbstractButton(parent)
 {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(1);
+    setText(caption);
     setFixedSize(width, 20);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; a click leaves the focus in the box it was in, so the box's text is checked once, by the
+    // command.
+    setFocusPolicy(Qt::TabFocus);
 }
 
-void RecCardPanel::paintEvent(QPaintEvent* event)
+void RecCardPanel::paintEvent(QPaintEvent*)
 {
-    QFrame::paintEvent(event);
     QPainter painter(this);
+    const QRect r = rect();
+    // The sunken edge: dark above and left, light below and right; pressed, the other way round.
+    const QColor dark = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    painter.setPen(isDown() ? light : dark);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(isDown() ? dark : light);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    if (hasFocus()) {
+        // A 2-pixel frame in the text colour: the dotted 1-pixel outline is too faint to find.
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+        painter.drawRect(r.adjusted(2, 2, -2, -2));
+    }
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), Qt::AlignCenter, m_caption);
+    painter.drawText(r, Qt::AlignCenter | Qt::TextShowMnemonic, text());
 }
 
-void RecCardPanel::mousePressEvent(QMouseEvent* event)
+void RecCardPanel::keyPressEvent(QKeyEvent* event)
 {
-    m_pressed = event->button() == Qt::LeftButton;
-    event->accept();
-}
-
-void RecCardPanel::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    event->accept();
-    if (click)
-        emit clicked();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 // --- RecCardFace ---
@@ -162,8 +175,9 @@ data::Dataset& TfmRecCard::query() const
 data::DBEdit* TfmRecCard::addBox(const QString& label, const QString& field, const QRect& labelRect,
                                  const QRect& boxRect)
 {
+    QLabel* caption = nullptr;
     if (!label.isEmpty()) {
-        auto* caption = new QLabel(label, face);
+        caption = new QLabel(label, face);
         caption->setGeometry(labelRect);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         QPalette pal = caption->palette();
@@ -180,6 +194,12 @@ data::DBEdit* TfmRecCard::addBox(const QString& label, const QString& field, con
     edit->setPalette(pal);
     edit->setDataSource(&dsRecCard);
     edit->setDataField(field);
+    edit->installEventFilter(this); // marks the box that has the focus
+    // The caption names the box for a screen reader; the unlabelled second address line is named here.
+    if (caption)
+        caption->setBuddy(edit);
+    else
+        edit->setAccessibleName(QStringLiteral("Address line 2"));
     m_boxes.insert(field, edit);
     m_focusOrder << edit;
     return edit;
@@ -195,7 +215,7 @@ void TfmRecCard::buildFace()
     Panel2->setGeometry(Panel2Left, 0, 3, FaceHeight);
     Panel10 = new QFrame(face);
     Panel10->setObjectName(QStringLiteral("Panel10"));
-    const int panel10Top = faceRule(10) - BoxHeight - 3; // just above "Flag"
+    const int panel10Top = faceRule(9) - BoxHeight - 3; // just above "Country"
     Panel10->setGeometry(Panel10Left, panel10Top, 3, FaceHeight - panel10Top);
     for (QFrame* rule : {Panel2, Panel10}) {
         QPalette pal = rule->palette();
@@ -231,10 +251,13 @@ void TfmRecCard::buildFace()
         addBox(QString::fromLatin1(row.label), QString::fromLatin1(row.field), labelRect, boxRect);
         ++rule;
     }
-    // The lower right group stands on the last four rules.
-    const Row lowerRight[] = {
-        {"Flag", "Flag"}, {"Flag 2", "Flag2"}, {"Birthday", "Birthday"}, {"Work place", "Workplace"}};
-    rule = 10;
+    // The lower right group stands on the last five rules.
+    const Row lowerRight[] = {{"Country", "Country"},
+                              {"Flag", "Flag"},
+                              {"Flag 2", "Flag2"},
+                              {"Birthday", "Birthday"},
+                              {"Work place", "Workplace"}};
+    rule = 9;
     for (const Row& row : lowerRight) {
         const QRect boxRect = onRule(rule, RightBoxLeft, RightBoxWidth);
         const QRect labelRect(RightLabelLeft, boxRect.top(), Panel10Left - 4 - RightLabelLeft, BoxHeight);
@@ -243,6 +266,7 @@ void TfmRecCard::buildFace()
     }
 
     auto* notesLabel = new QLabel(QStringLiteral("Notes:"), face);
+    notesLabel->setObjectName(QStringLiteral("labelNotes"));
     notesLabel->setGeometry(onRule(0, NotesLeft, 80));
     QPalette labelPalette = notesLabel->palette();
     labelPalette.setColor(QPalette::WindowText, LabelBlue);
@@ -255,10 +279,10 @@ void TfmRecCard::buildFace()
     notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notesBox->setDataSource(&dsRecCard);
     notesBox->setDataField(QStringLiteral("Notes"));
+    notesBox->setTabChangesFocus(true); // Tab goes on to the buttons; Enter still starts a new line
+    notesBox->installEventFilter(this);
+    notesLabel->setBuddy(notesBox);
     m_focusOrder << notesBox;
-
-    for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
-        setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
 
     DBEdit12 = box(QStringLiteral("Email"));
     QFont underlined = DBEdit12->font();
@@ -291,12 +315,12 @@ void TfmRecCard::buildBar()
         void (TfmRecCard::*handler)();
     };
     const Button buttons[] = {
-        {&Panel5, "Panel5", "<< Back", 58, &TfmRecCard::Panel5Click},
-        {&Panel7, "Panel7", "+ New Record", 75, &TfmRecCard::Panel7Click},
-        {&Panel8, "Panel8", "- Delete Record", 83, &TfmRecCard::Panel8Click},
-        {&Panel9, "Panel9", "Cancel", 83, &TfmRecCard::Panel9Click},
-        {&Panel4, "Panel4", "Next >>", 58, &TfmRecCard::Panel4Click},
-        {&Panel6, "Panel6", "Close", 58, &TfmRecCard::Button1Click},
+        {&Panel5, "Panel5", "<< &Back", 58, &TfmRecCard::Panel5Click},
+        {&Panel7, "Panel7", "+ &New Record", 75, &TfmRecCard::Panel7Click},
+        {&Panel8, "Panel8", "- &Delete Record", 83, &TfmRecCard::Panel8Click},
+        {&Panel9, "Panel9", "&Cancel", 83, &TfmRecCard::Panel9Click},
+        {&Panel4, "Panel4", "Ne&xt >>", 58, &TfmRecCard::Panel4Click},
+        {&Panel6, "Panel6", "C&lose", 58, &TfmRecCard::Button1Click},
     };
     constexpr int Gap = 16;
     int total = -Gap;
@@ -309,13 +333,28 @@ void TfmRecCard::buildBar()
         panel->move(x, (BarHeight - panel->height()) / 2);
         connect(panel, &RecCardPanel::clicked, this, b.handler);
         *b.panel = panel;
+        m_focusOrder << panel;
         x += b.width + Gap;
     }
+    for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
+        setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
+    // Keys for the commands a mouse would click: contact by contact, and Escape as Close does.
+    const auto key = [this](QKeySequence sequence, void (TfmRecCard::*handler)()) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    key(QKeySequence(Qt::Key_PageUp), &TfmRecCard::Panel5Click);
+    key(QKeySequence(Qt::Key_PageDown), &TfmRecCard::Panel4Click);
+    platform::closeOnEscape(this, [this] { Button1Click(); });
 }
 
 QList<QWidget*> TfmRecCard::focusOrder() const
 {
-    return m_focusOrder;
+    QList<QWidget*> boxes;
+    for (QWidget* w : m_focusOrder)
+        if (!qobject_cast<RecCardPanel*>(w))
+            boxes << w;
+    return boxes;
 }
 
 void TfmRecCard::Panel5Click()
@@ -394,6 +433,14 @@ void TfmRecCard::DBEdit12DblClick()
 
 bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
 {
+    // The boxes have no frame: the one with the focus is tinted, or only its caret would show where typing goes.
+    if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) && watched->isWidgetType()) {
+        auto* box = static_cast<QWidget*>(watched);
+        QPalette pal = box->palette();
+        const QColor resting = watched == notesBox ? QColor(Qt::white) : QColor(Qt::transparent);
+        pal.setColor(QPalette::Base, event->type() == QEvent::FocusIn ? FocusTint : resting);
+        box->setPalette(pal);
+    }
     if (watched == DBEdit12) {
         switch (event->type()) {
         case QEvent::Enter:

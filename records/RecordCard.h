@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "platform/IniFile.h"
 
+#include <QAbstractButton>
 #include <QFrame>
 #include <QMap>
 #include <QWidget>
@@ -13,25 +14,17 @@ class DBEdit;
 class DBMemo;
 } // namespace data
 
-// A flat panel with a sunken inner edge that acts on a mouse click; it never takes the focus.
-class RecCardPanel : public QFrame
+// A flat panel with a sunken inner edge that acts as a button: Tab reaches it, it shows the focus with a frame and
+// answers its Alt-key, Space and Enter as well as a click.
+class RecCardPanel : public QAbstractButton
 {
     Q_OBJECT
 public:
     RecCardPanel(const QString& caption, int width, QWidget* parent);
-    [[nodiscard]] const QString& caption() const { return m_caption; }
-
-signals:
-    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    QString m_caption;
-    bool m_pressed = false;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // The ruled index card behind the record card's fields.
@@ -83,8 +76,8 @@ public:
     // The boxes in their focus order, the notes box last.
     [[nodiscard]] QList<QWidget*> focusOrder() const;
 
-    void Panel5Click();  // one row back
-    void Panel4Click();  // one row forward
+    void Panel5Click();  // one row back (also PageUp)
+    void Panel4Click();  // one row forward (also PageDown)
     void Panel7Click();  // new row before the current one
     void Panel8Click();  // delete after confirmation
     void Panel9Click();  // cancel changes

@@ -22,7 +22,7 @@ using namespace reports;
 
 namespace {
 
-const char* const kLineCaptions[] = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "&Postcode",
+const char* const kLineCaptions[] = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "Post&code",
                                      "Co&untry"};
 
 } // namespace

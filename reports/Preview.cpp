@@ -134,7 +134,9 @@ TfmPreview::TfmPreview(reports::ReportDefinition& definition, reports::RecordSou
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    // The page takes the focus, so that the arrows and PageUp/PageDown scroll it.
+    ScrollBox1->setFocusPolicy(Qt::StrongFocus);
+    ScrollBox1->setAccessibleName(QStringLiteral("Page"));
     ScrollBox1->setAlignment(Qt::AlignCenter);
     ScrollBox1->setBackgroundRole(QPalette::Dark);
     PreviewPage1 = new reports::PreviewPage(ScrollBox1);
@@ -177,6 +179,7 @@ TfmPreview::TfmPreview(reports::ReportDefinition& definition, reports::RecordSou
     connect(btnLoadReport, &QToolButton::clicked, this, &TfmPreview::btnLoadReportClick);
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
 
+    setFocusProxy(ScrollBox1);
     PreviewPage1->setPage(&m_pages, -1);
     updatePagePanel();
     updateButtons();
@@ -202,7 +205,10 @@ QToolButton* TfmPreview::addButton(const char* name, const QString& text, const 
     button->setText(text);
     button->setToolTip(hint);
     button->setStatusTip(hint);
-    button->setAccessibleName(hint);
+    // Named as it reads on the screen; an icon-only button by its hint. The hint stays as the description.
+    button->setAccessibleName(text.isEmpty() ? hint : text);
+    if (!text.isEmpty() && text != hint)
+        button->setAccessibleDescription(hint);
     button->setFocusPolicy(Qt::TabFocus);
     if (standardIcon >= 0)
         button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(standardIcon), nullptr, this));
@@ -248,6 +254,7 @@ void TfmPreview::renderReport()
     m_stop = false;
     showProgress(0);
     pnlShortened->clear();
+    setFocusProxy(ScrollBox1);
     PreviewPage1->setPage(&m_pages, -1);
     updatePagePanel();
     updateButtons();

@@ -19,6 +19,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace reports;
@@ -27,7 +28,7 @@ namespace {
 
 constexpr int kCustomRole = Qt::UserRole + 1; // 0: catalogue stock, 1: kept stock, 2: "Custom…"
 
-const char* const kLineCaptions[] = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "&Postcode",
+const char* const kLineCaptions[] = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "Postcod&e",
                                      "Co&untry"};
 
 QDoubleSpinBox* mmBox(QWidget* parent, const char* name, double low = -1000)
@@ -48,7 +49,19 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("fmStockLabels"));
     setWindowTitle(QStringLiteral("Labels on Other Stock"));
-    auto* layout = new QHBoxLayout(this);
+    // The choices scroll where the screen is too small for them (a small screen at a large scale); Preview and
+    // Cancel stay in view below them.
+    auto* outer = new QVBoxLayout(this);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrChoices"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
+    auto* layout = new QHBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     auto* left = new QVBoxLayout;
     layout->addLayout(left, 1);
 
@@ -101,6 +114,10 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     m_problem->setObjectName(QStringLiteral("lbProblem"));
     m_problem->setWordWrap(true);
     m_problem->setStyleSheet(QStringLiteral("color: darkred"));
+    // Room for the message is kept while there is none, so that the boxes do not move under the typing when it
+    // appears.
+    m_problem->setMinimumHeight(3 * m_problem->fontMetrics().lineSpacing());
+    m_problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     left->addWidget(m_problem);
 
     auto* linesBox = new QGroupBox(QStringLiteral("Lines to print"), this);
@@ -159,7 +176,7 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    right->addWidget(buttons);
+    outer->addWidget(buttons);
 
     for (const Paper& paper : StockCatalogue::builtIn().papers)
         cbPaper->addItem(paper.name);

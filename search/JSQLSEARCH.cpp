@@ -78,6 +78,7 @@ TfmSQLSearchDialog::TfmSQLSearchDialog(data::Dataset& query, QWidget* parent) : 
     // One field at a time: a click chooses it, whatever was chosen before.
     sqListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     listLabel->setBuddy(sqListBox);
+    sqListBox->setAccessibleName(QStringLiteral("Field to search in")); // a list takes no name from its label
     auto* wordLabel = new QLabel(QStringLiteral("Enter Word or part-word :"), frame);
     sqEditBox = new QLineEdit(frame);
     sqEditBox->setObjectName(QStringLiteral("sqEditBox"));

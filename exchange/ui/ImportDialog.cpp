@@ -25,6 +25,8 @@
 namespace exchange {
 
 namespace {
+// Shortened values stand out in a red that still reads on white (6:1; pure red is 4:1).
+const QColor ShortenedRed(0xB0, 0x00, 0x00);
 
 DialogRunner& runner()
 {
@@ -248,6 +250,7 @@ TfmImportTable::TfmImportTable(const QString& path, const QStringList& tables, Q
         new QLabel(QStringLiteral("Which table of %1 holds the contacts?").arg(QFileInfo(path).fileName()), this));
     lbTables = new QListWidget(this);
     lbTables->setObjectName(QStringLiteral("lbTables"));
+    lbTables->setAccessibleName(QStringLiteral("Tables"));
     lbTables->addItems(tables);
     int chosen = 0;
     for (int i = 0; i < tables.size(); ++i)
@@ -291,9 +294,12 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     lbCount->setFont(bold);
     layout->addWidget(lbCount);
 
-    layout->addWidget(new QLabel(QStringLiteral("The first contact, as it will be stored:"), this));
+    auto* firstCaption = new QLabel(QStringLiteral("The first contact, as it will be stored:"), this);
+    layout->addWidget(firstCaption);
     tbFirst = new QTableWidget(FieldCount, 2, this);
     tbFirst->setObjectName(QStringLiteral("tbFirst"));
+    firstCaption->setBuddy(tbFirst);
+    tbFirst->setAccessibleName(QStringLiteral("The first contact")); // a table takes no name from its label
     tbFirst->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
     tbFirst->verticalHeader()->hide();
     tbFirst->horizontalHeader()->setStretchLastSection(true);
@@ -304,7 +310,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
         const QString value = plan.first ? (*plan.first)[f.field] : QString();
         auto* item = new QTableWidgetItem(value);
         if (plan.firstShortened.contains(f.field)) {
-            item->setForeground(Qt::red);
+            item->setForeground(exchange::ShortenedRed);
             item->setToolTip(QStringLiteral("Shortened to the %1 characters this field allows; the whole value is "
                                             "kept in Notes")
                                  .arg(f.maxLength));
@@ -321,6 +327,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     auto* overLayout = new QVBoxLayout(gbOverLong);
     lbOverLong = new QListWidget(gbOverLong);
     lbOverLong->setObjectName(QStringLiteral("lbOverLong"));
+    lbOverLong->setAccessibleName(QStringLiteral("Contacts with values too long"));
     for (const OverLongContact& c : plan.overLong)
         lbOverLong->addItem(
             QStringLiteral("Record %1, line %2: %3: %4")
@@ -349,6 +356,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     auto* namelessLayout = new QVBoxLayout(gbNameless);
     lbNameless = new QListWidget(gbNameless);
     lbNameless->setObjectName(QStringLiteral("lbNameless"));
+    lbNameless->setAccessibleName(QStringLiteral("Contacts without a name"));
     for (const NamelessContact& c : plan.nameless)
         lbNameless->addItem(QStringLiteral("Record %1, line %2: Surname \"%3\" from %4")
                                 .arg(c.record)
@@ -365,6 +373,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     auto* notesLayout = new QVBoxLayout(gbNotes);
     lbNotes = new QListWidget(gbNotes);
     lbNotes->setObjectName(QStringLiteral("lbNotes"));
+    lbNotes->setAccessibleName(gbNotes->title());
     if (plan.movedToNotes > 0)
         lbNotes->addItem(QStringLiteral("Kept in Notes: %1 with no field of their own")
                              .arg(exchange::counted(plan.movedToNotes, "value", "values")));

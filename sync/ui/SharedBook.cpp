@@ -29,10 +29,14 @@ TfmSharedBook::TfmSharedBook(const sharing::SyncAccount& account, QWidget* paren
     auto* urlRow = new QHBoxLayout;
     urlRow->addWidget(edUrl, 1);
     urlRow->addWidget(btnFind);
-    form->addRow(QStringLiteral("&Address:"), urlRow);
+    // A row holding a layout gets a label without a buddy, which would show the "&" as it is.
+    auto* lbUrl = new QLabel(QStringLiteral("&Address:"));
+    lbUrl->setBuddy(edUrl);
+    form->addRow(lbUrl, urlRow);
     cbBooks = new QComboBox;
     cbBooks->setObjectName(QStringLiteral("cbBooks"));
     cbBooks->setVisible(false);
+    cbBooks->setAccessibleName(QStringLiteral("Address books found"));
     form->addRow(QString(), cbBooks);
     edUser = new QLineEdit(account.user);
     edUser->setObjectName(QStringLiteral("edUser"));

@@ -162,7 +162,7 @@ private slots:
         changeElsewhere();
         run(command);
         QCOMPARE(p().errors().size(), 1);
-        QVERIFY2(p().errors().first().contains(QStringLiteral("changed or deleted by another program")),
+        QVERIFY2(p().errors().first().contains(QStringLiteral("Another program changed Town of ")),
                  qPrintable(p().errors().first()));
         QVERIFY(!ran(command));
         // The typed value waits in editing; the other program's value stays in the table.

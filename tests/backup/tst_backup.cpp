@@ -154,7 +154,7 @@ private:
 };
 
 const QString BackupQuestion =
-    QStringLiteral("This will copy your database file (Tovrel.mdb) to a backupfile Tovrel.bak");
+    QStringLiteral("This will copy your database file (Tovrel.mdb) to a backup file Tovrel.bak");
 const QString RestoreQuestion = QStringLiteral(
     "This will copy your Backup File OVER your present database table. Are you sure you want to do this?");
 
@@ -278,7 +278,7 @@ private slots:
         QTest::addColumn<QString>("backup"); // how the backup file is made
         QTest::addColumn<QString>("error");  // what the message must say
         QTest::newRow("no backup yet") << "missing"
-                                       << "Cannot open file %1: No such file or directory.";
+                                       << "There is no backup to restore: %1 does not exist.";
         QTest::newRow("empty file") << "empty"
                                     << "has no table HomeAd";
         QTest::newRow("not a database") << "text"
@@ -322,6 +322,8 @@ private slots:
         QCOMPARE(readBytes(p.database), database);
         QCOMPARE(readBytes(p.backup), former);
         QCOMPARE(QFile::exists(p.backup), backup != QLatin1String("missing"));
+        if (backup == QLatin1String("missing")) // said at once, with no question first
+            QCOMPARE(p.fakes.prompts->asked.size(), 1);
         p.verifyReopened(2);
     }
 
@@ -453,7 +455,9 @@ private slots:
         QTest::addColumn<bool>("otherProcess"); // a process of its own, or a connection of this one
         QTest::addColumn<QString>("error");
         const QString cannotOpen = QStringLiteral("Cannot open file %1.");
-        const QString cannotCreate = QStringLiteral("Cannot create file %1.");
+        const QString cannotCreate = QStringLiteral("Cannot create file %1: another copy of Tovrel, or another "
+                                                    "program, has the address book open. Close it and choose "
+                                                    "Restore again.");
         QTest::newRow("backup, writer") << "backup" << true << false << cannotOpen;
         QTest::newRow("backup, writing process") << "backup" << true << true << cannotOpen;
         QTest::newRow("backup, reader") << "backup" << false << false << QString();
@@ -496,7 +500,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::newRow("backup of a damaged database") << QStringLiteral("backup");
-        QTest::newRow("restore with no files at all") << QStringLiteral("restore");
+        QTest::newRow("restore of a damaged backup, no database") << QStringLiteral("restore");
     }
     void reopeningFailureIsShownInstead()
     {
@@ -507,6 +511,7 @@ private slots:
             writeFile(p.backup, readBytes(p.database));
             writeFile(p.database, QByteArray(20000, 'x'));
         } else {
+            writeFile(p.backup, QByteArray(20000, 'x'));
             QVERIFY(QFile::remove(p.database));
         }
         const QByteArray backup = readBytes(p.backup);

@@ -144,9 +144,15 @@ private slots:
             return;
         }
         const QString action = secondField.isEmpty() ? QStringLiteral("deleting") : QStringLiteral("updating");
-        QCOMPARE(error, QStringLiteral("HomeQuery: The row of Alice Brown cannot be found for %1: it was changed or "
-                                       "deleted by another program")
-                            .arg(action));
+        if (!firstField.isEmpty() && !secondField.isEmpty()) // the row is there: the field changed is named
+            QCOMPARE(error, QStringLiteral("HomeQuery: Another program changed %1 of Alice Brown while it was being "
+                                           "edited here, so this change was not saved. Cancel shows the stored "
+                                           "version")
+                                .arg(secondField));
+        else
+            QCOMPARE(error, QStringLiteral("HomeQuery: The row of Alice Brown cannot be found for %1: it was changed "
+                                           "or deleted by another program")
+                                .arg(action));
         if (!secondField.isEmpty()) {
             // The typed value stays, in editing, for the user to see or cancel; the table keeps the first change.
             QCOMPARE(b.state(), data::Dataset::State::Edit);

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QTest>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -170,7 +171,7 @@ private slots:
             "",
             "Tovrel is simple, and I hope you can find your way about easily.",
             "",
-            "For full indexed instructions with illustrations, click on Help of press F1 to view the more detailed "
+            "For full indexed instructions with illustrations, click on Help or press F1 to view the more detailed "
             "Acrobat PDF file.",
             "",
             "It uses one database file (SQLite) to store useful info about people. Other tools that read SQLite can "
@@ -190,9 +191,9 @@ private slots:
         QVERIFY(paragraphs[14].startsWith(QLatin1String("Or write to :")) && paragraphs[14].size() > 20);
     }
 
-    // Each request makes a box of its own that stays on top and closes on its own timer; the credits window
-    // opened from one outlives it.
-    void aboutBoxesCloseOnTheirOwnTimers()
+    // Each request makes a box of its own that stays on top, shows the version and stays until a click or a key
+    // (Tab only moves to "Credits", a button); the credits window opened from one outlives it.
+    void aboutBoxesStayUntilClickedOrAKey()
     {
         help::miAboutClick(m_credits.get(), m_program.get());
         help::miAboutClick(m_credits.get(), m_program.get());
@@ -201,33 +202,28 @@ private slots:
         for (TfmSplash* box : boxes) {
             QVERIFY(box->isVisible());
             QVERIFY(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-            QVERIFY(!box->windowFlags().testFlag(Qt::WindowTitleHint));
-            QVERIFY(!box->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+            QCOMPARE(box->windowTitle(), QStringLiteral("About Tovrel"));
             QCOMPARE(box->size(), QSize(359, 201));
             QCOMPARE(box->ProductName->text(), QStringLiteral("Tovrel"));
+            QCOMPARE(box->Version->text(), QStringLiteral("Version " TOVREL_VERSION));
             QCOMPARE(box->Comments->text(), QStringLiteral("Database for Home or Office"));
-            QCOMPARE(box->DevelopedBy->text(), QStringLiteral("developed by"));
             QVERIFY(!box->Developer->text().isEmpty());
-            QCOMPARE(box->pnlCredits->text(), QStringLiteral("Credits"));
-            QCOMPARE(box->Timer1->interval(), 3000);
-            QVERIFY(box->Timer1->isSingleShot());
-            QVERIFY(box->Timer1->isActive());
+            QCOMPARE(box->pnlCredits->text(), QStringLiteral("&Credits"));
+            QVERIFY(box->pnlCredits->focusPolicy() & Qt::TabFocus);
         }
-        QVERIFY(boxes[0]->Timer1 != boxes[1]->Timer1);
         QPointer<TfmSplash> first = boxes[0];
         QPointer<TfmSplash> second = boxes[1];
 
         QTest::mouseClick(first->pnlCredits, Qt::LeftButton);
         QVERIFY(m_credits->isVisible());
+        QVERIFY(first);
 
-        // Let the first box's time run out now; the second keeps counting.
-        first->Timer1->setInterval(0);
+        QTest::keyClick(first.data(), Qt::Key_Tab);
+        QVERIFY(first);
+        QTest::keyClick(first.data(), Qt::Key_Escape);
         QTRY_VERIFY(first.isNull());
-        QVERIFY(!second.isNull());
-        QVERIFY(second->Timer1->isActive());
-        QVERIFY(m_credits->isVisible());
-
-        second->Timer1->setInterval(0);
+        QVERIFY(second);
+        QTest::mouseClick(second->Comments, Qt::LeftButton);
         QTRY_VERIFY(second.isNull());
         QVERIFY(aboutBoxes().isEmpty());
         QVERIFY(m_credits->isVisible());

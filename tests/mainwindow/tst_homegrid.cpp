@@ -80,7 +80,7 @@ private slots:
 
         const QStringList titles = {"Surname", "Firstname", "Address1", "Address2", "Add3 / Village",
                                     "Town",    "County",    "PostCode", "Tel",      "Cell"};
-        const QList<int> widths = {76, 103, 103, 108, 108, 80, 86, -1, 92, -1};
+        const QList<int> widths = {76, 103, 103, 108, 108, 80, 86, -1, -1, -1};
         for (int c = 0; c < titles.size(); ++c) {
             QCOMPARE(w()->dbGrid1->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
             if (widths[c] > 0)
@@ -89,6 +89,9 @@ private slots:
         // Widths from the display width: 12 characters for PostCode, 15 for Cell.
         QVERIFY(w()->dbGrid1->columnWidth(7) > 0);
         QVERIFY(w()->dbGrid1->columnWidth(9) > w()->dbGrid1->columnWidth(7));
+        // Tel holds a whole phone number with its country code.
+        const QFontMetrics metrics(w()->dbGrid1->font());
+        QVERIFY(w()->dbGrid1->columnWidth(8) > metrics.horizontalAdvance(QStringLiteral("+44 (0)1234 567890")));
 
         QCOMPARE(w()->BitBtn3->parentWidget()->width(), 104);
         QCOMPARE(w()->DBNavigator1->parentWidget()->height(), 36);
@@ -118,7 +121,7 @@ private slots:
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QString>("command");
         QTest::newRow("BitBtn3") << "BitBtn3"
-                                 << "&Record"
+                                 << "R&ecord"
                                  << "Insert new record into table"
                                  << "";
         QTest::newRow("BitBtn2") << "BitBtn2"
@@ -130,23 +133,23 @@ private slots:
                                    << "Delete 1 row"
                                    << "";
         QTest::newRow("btnRecCard") << "btnRecCard"
-                                    << "Record &Card"
+                                    << "Rec&ord Card"
                                     << "Index Card for data entry"
                                     << "recordCard";
         QTest::newRow("btEditCounty") << "btEditCounty"
-                                      << "EditCounty"
+                                      << "Ed&itCounty"
                                       << "Edit List of Counties"
                                       << "countyEditor";
         QTest::newRow("HomeSearch") << "HomeSearch"
-                                    << "&Search"
+                                    << "Se&arch"
                                     << "Search & Filter"
                                     << "";
         QTest::newRow("sqRetryBtn") << "sqRetryBtn"
-                                    << "&Reset"
+                                    << "Rese&t"
                                     << "Shows all names again"
                                     << "";
         QTest::newRow("BitBtn1") << "BitBtn1"
-                                 << "Close"
+                                 << "C&lose"
                                  << "Closes Application"
                                  << "";
     }
@@ -175,7 +178,7 @@ private slots:
         QCOMPARE(captions, QStringList({"&File", "&Search", "&Reports", "&Mail Merge", "&Notepad", "&Help"}));
         QCOMPARE(menuAction("&Search")->statusTip(), QStringLiteral("Search & Filter"));
         QCOMPARE(menuAction("&Reports")->statusTip(), QStringLiteral("Selection of useful Reports"));
-        QCOMPARE(menuAction("&Mail Merge")->statusTip(), QStringLiteral("This item "));
+        QCOMPARE(menuAction("&Mail Merge")->statusTip(), QStringLiteral("Prints a letter to each contact shown"));
         QCOMPARE(menuAction("&Notepad")->statusTip(), QStringLiteral("Opens Text Editor"));
         auto texts = [](QMenu* m) {
             QStringList out;
@@ -185,7 +188,8 @@ private slots:
         };
         QCOMPARE(texts(w()->mnFile),
                  QStringList({"&Backup", "&Restore", "&Import...", "Expor&t...", "S&hared Address Book…",
-                              "S&ynchronise", "&Undo Delete", "Recently &Deleted…", "-", "&Printer Setup", "E&xit"}));
+                              "S&ynchronise", "&Undo Delete", "Recently &Deleted…", "-", "Text Si&ze", "&Printer Setup",
+                              "E&xit"}));
         QCOMPARE(texts(w()->mnReports),
                  QStringList({"Phone &List", "&Address Labels", "Labels on &Other Stock…", "&Envelopes…",
                               "&Birthdays", "Birthdays at Start-&up", "&FiloFax Pages", "A&5 Diary Pages", "-", "&Record Form "}));
@@ -239,7 +243,7 @@ private slots:
                                      << "F3"
                                      << ""
                                      << "";
-        QTest::newRow("Clear Fillter") << "&Search/&Clear Fillter"
+        QTest::newRow("Clear Filter") << "&Search/&Clear Filter"
                                        << "F4"
                                        << ""
                                        << "";
@@ -281,7 +285,7 @@ private slots:
                                      << "formView";
         QTest::newRow("Mail Merge") << "&Mail Merge"
                                     << ""
-                                    << "This item "
+                                    << "Prints a letter to each contact shown"
                                     << "mailMerge";
         QTest::newRow("Notepad") << "&Notepad"
                                  << ""

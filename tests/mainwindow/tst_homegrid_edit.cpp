@@ -1,6 +1,9 @@
 // Editing in the main grid: in-place editors, the keys of the grid, the County drop-down, the title row cursor.
 #include "tst_homegrid_fixture.h"
 
+#include "data/DBEdit.h"
+#include "records/RecordCard.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -101,8 +104,8 @@ private slots:
         clickCell(2, TownColumn);
         type(QStringLiteral("Hull"));
         if (closeEditorFirst) {
-            key(Qt::Key_Tab); // to the next cell of the same row: the row stays in editing
-            QCOMPARE(grid()->currentIndex().column(), TownColumn + 1);
+            key(Qt::Key_Return); // the cell's editor closes: the row stays in editing
+            QVERIFY(!grid()->isEditing());
             QCOMPARE(p().q().state(), State::Edit);
             QCOMPARE(p().q().text(2, QStringLiteral("Town")), QStringLiteral("Hull"));
         }
@@ -170,22 +173,96 @@ private slots:
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("left");
-        QTest::newRow("OK") << int(platform::Answer::Ok) << 5;
-        QTest::newRow("Cancel") << int(platform::Answer::Cancel) << 6;
+        QTest::addColumn<bool>("ctrl");
+        QTest::newRow("Ctrl+Delete, OK") << int(platform::Answer::Ok) << 5 << true;
+        QTest::newRow("Ctrl+Delete, Cancel") << int(platform::Answer::Cancel) << 6 << true;
+        QTest::newRow("Delete, OK") << int(platform::Answer::Ok) << 5 << false;
+        QTest::newRow("Delete, Cancel") << int(platform::Answer::Cancel) << 6 << false;
     }
     void ctrlDeleteAsks()
     {
         QFETCH(int, answer);
         QFETCH(int, left);
+        QFETCH(bool, ctrl);
         clickCell(1, 0);
         p().fakes.prompts->answers.enqueue(platform::Answer(answer));
-        key(Qt::Key_Delete, Qt::ControlModifier);
+        key(Qt::Key_Delete, ctrl ? Qt::ControlModifier : Qt::NoModifier);
         QCOMPARE(p().fakes.prompts->asked.size(), 1);
         QCOMPARE(p().fakes.prompts->asked.first().caption, QStringLiteral("Confirm"));
         QCOMPARE(p().fakes.prompts->asked.first().text, QStringLiteral("Delete record?"));
         QCOMPARE(p().fakes.prompts->asked.first().buttons, platform::Buttons::OkCancel);
         QCOMPARE(p().storedCount(), left);
         QCOMPARE(grid()->model()->rowCount(), left);
+    }
+
+    // Tab and Shift+Tab leave the grid, from a cell or from its open editor (what was typed is kept); arrows move
+    // between cells.
+    void tabLeavesTheGrid_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::newRow("from a cell") << false;
+        QTest::newRow("from the cell's editor") << true;
+    }
+    void tabLeavesTheGrid()
+    {
+        QFETCH(bool, editing);
+        clickCell(1, 2);
+        key(Qt::Key_Right);
+        QCOMPARE(grid()->currentIndex(), cell(1, 3));
+        if (editing)
+            type(QStringLiteral("Hull"));
+        key(Qt::Key_Tab);
+        QVERIFY(!grid()->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget() != grid());
+        QVERIFY(p().w->isAncestorOf(QApplication::focusWidget()));
+        if (editing)
+            QCOMPARE(p().q().text(1, QStringLiteral("Address2")), QStringLiteral("Hull"));
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), grid());
+        QCOMPARE(grid()->currentIndex(), cell(1, 3));
+    }
+
+    // A character refused by a full field is named at once in the status bar: in a grid cell and on the card.
+    void refusedCharacterIsNamed_data()
+    {
+        QTest::addColumn<bool>("onTheCard");
+        QTest::newRow("grid cell") << false;
+        QTest::newRow("record card") << true;
+    }
+    void refusedCharacterIsNamed()
+    {
+        QFETCH(bool, onTheCard);
+        const QString full = QStringLiteral("Kingston upon Thames"); // 20 characters, all Town holds
+        std::unique_ptr<TfmRecCard> card;
+        if (onTheCard) {
+            card = std::make_unique<TfmRecCard>(p().q(), p().w);
+            card->show();
+            card->activateWindow();
+            QApplication::setActiveWindow(card.get());
+            QVERIFY(QTest::qWaitForWindowActive(card.get()));
+            card->box(QStringLiteral("Town"))->setFocus();
+            card->box(QStringLiteral("Town"))->selectAll();
+        } else {
+            clickCell(1, TownColumn);
+        }
+        type(full.left(19));
+        QCOMPARE(p().w->statusPanelText(0).contains(QStringLiteral("at most")), false);
+        type(QStringLiteral("sX"));
+        QCOMPARE(p().w->statusPanelText(0), QStringLiteral("Town holds at most 20 characters: \"X\" was not added"));
+    }
+
+    // An empty book: Delete is greyed out and the Delete key asks nothing.
+    void nothingToDelete()
+    {
+        QVERIFY(p().w->btnDelete->isEnabled());
+        m_p = std::make_unique<ProgramFixture>();
+        p().start({});
+        p().activate();
+        QVERIFY(!p().w->btnDelete->isEnabled());
+        grid()->setFocus();
+        key(Qt::Key_Delete);
+        QVERIFY(p().fakes.prompts->asked.isEmpty());
+        key(Qt::Key_Insert); // a new row can be given up with Delete
+        QVERIFY(p().w->btnDelete->isEnabled());
     }
 
     void untouchedNewRowIsDroppedWhenTheGridLosesTheFocus()
@@ -237,10 +314,15 @@ private slots:
     void typingRightAfterAClickOnTheNewRowLosesNoKey()
     {
         QFETCH(bool, waitForTheEditor);
-        QTest::mouseClick(p().w->BitBtn3, Qt::LeftButton); // "&Record"
+        QTest::mouseClick(p().w->BitBtn3, Qt::LeftButton); // "R&ecord"
         QCOMPARE(p().q().state(), State::Insert);
         const int row = p().q().currentRow();
         QTRY_COMPARE(grid()->currentIndex(), cell(row, 0));
+        // The new row's first cell is being edited at once: what is typed next goes into it.
+        QVERIFY(grid()->isEditing());
+        QVERIFY(grid()->isAncestorOf(QApplication::focusWidget()));
+        key(Qt::Key_Return); // closed unchanged, the row stays new and untouched
+        QCOMPARE(p().q().state(), State::Insert);
         clickCell(row, 0); // the new row's Surname cell, current already
         if (waitForTheEditor)
             QTRY_VERIFY(grid()->isEditing());

@@ -45,7 +45,7 @@ private slots:
         p().start();
         QVERIFY(p().errors().isEmpty());
         QCOMPARE(w()->dbGrid1->columnWidth(0), 76);
-        QCOMPARE(w()->dbGrid1->columnWidth(8), 92);
+        QVERIFY(w()->dbGrid1->columnWidth(8) > 92);
         QVERIFY(!QFile::exists(iniPath()));
     }
 

@@ -208,25 +208,34 @@ private slots:
         QVERIFY(!QFile::exists(listPath()));
     }
 
-    void escapeDoesNothing()
+    // Escape is Close: the edit is discarded.
+    void escapeCloses()
     {
-        editor->show();
-        QTest::keyClick(editor->edCountyList, Qt::Key_Escape);
+        pickList = {QStringLiteral("Kent")};
+        editor->fill(pickList);
+        QVERIFY(activate(editor.get()));
+        add(QStringLiteral("Avon"));
         QTest::keyClick(editor->lbCountyList, Qt::Key_Escape);
-        QVERIFY(editor->isVisible());
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(pickList, QStringList{"Kent"});
     }
 
-    // Enter in the text box is "OK", not "Add to List".
-    void enterInTheTextBoxIsOk()
+    // Enter in the text box adds what was typed and stays open for the next name; OK then keeps them.
+    void enterInTheTextBoxAdds()
     {
         editor->fill({QStringLiteral("Kent")});
         QVERIFY(activate(editor.get()));
         editor->edCountyList->setFocus();
         QTest::keyClicks(editor->edCountyList, QStringLiteral("Derby"));
         QTest::keyClick(editor->edCountyList, Qt::Key_Return);
-        QVERIFY(!editor->isVisible());
-        QCOMPARE(pickList, QStringList{"Kent"});
-        QCOMPARE(listBytes(), QByteArray("Kent\r\n"));
+        QTest::keyClicks(editor->edCountyList, QStringLiteral("Avon"));
+        QTest::keyClick(editor->edCountyList, Qt::Key_Enter);
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->entries(), (QStringList{"Avon", "Derby", "Kent"}));
+        QTest::keyClick(editor->edCountyList, Qt::Key_Return); // an empty box adds nothing
+        QCOMPARE(editor->entries().size(), 3);
+        editor->btOKEdit->click();
+        QCOMPARE(listBytes(), QByteArray("Avon\r\nDerby\r\nKent\r\n"));
     }
 
     void reopensWhereItWasClosed()

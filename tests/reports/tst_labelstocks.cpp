@@ -569,6 +569,39 @@ private slots:
         QCOMPARE(report.labelGrid->labelWidth, 95.0);
         QCOMPARE(lastStockName(*settings), QStringLiteral("Drawer"));
     }
+
+    // The message about a wrong size takes room kept for it: no box moves under the typing when it appears.
+    void messageMovesNoBox()
+    {
+        TfmStockLabels dialog(std::make_shared<MemorySettingsStore>());
+        dialog.cbStock->setCurrentIndex(dialog.cbStock->count() - 1); // "Custom…"
+        dialog.cbPaper->setCurrentText(QStringLiteral("A4"));
+        dialog.edColumns->setValue(2);
+        dialog.edRows->setValue(5);
+        dialog.edLeft->setValue(5);
+        dialog.edTop->setValue(10);
+        dialog.edHPitch->setValue(100);
+        dialog.edVPitch->setValue(50);
+        dialog.edHeight->setValue(45);
+        dialog.edWidth->setValue(95);
+        auto* problem = dialog.findChild<QLabel*>(QStringLiteral("lbProblem"));
+        QVERIFY(problem->text().isEmpty());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QList<QWidget*> boxes{dialog.edWidth, dialog.edHeight, dialog.edColumns, dialog.edRows, dialog.edLeft,
+                                    dialog.edTop,   dialog.edHPitch, dialog.edVPitch,  dialog.btnOK};
+        const auto places = [&] {
+            QCoreApplication::processEvents();
+            QList<QPoint> at;
+            for (QWidget* w : boxes)
+                at << w->mapTo(&dialog, QPoint());
+            return at;
+        };
+        const QList<QPoint> before = places();
+        dialog.edWidth->setValue(0);
+        QVERIFY(!problem->text().isEmpty());
+        QCOMPARE(places(), before);
+    }
 };
 
 QTEST_MAIN(TestLabelStocks)
