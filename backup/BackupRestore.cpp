@@ -37,7 +37,7 @@ public:
     // No SQLITE_OPEN_CREATE: a missing file stays missing.
     int open(const QString& path, int flags)
     {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
         if (rc == SQLITE_OK)
             sqlite3_busy_timeout(m_db, LockWaitMs);
         return rc;

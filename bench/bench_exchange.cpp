@@ -119,7 +119,7 @@ void BM_ImportVCardsIntoDatabase(benchmark::State& state)
         QFile::remove(database);
         data::createDatabaseIfMissing(database);
         sqlite3* db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         state.ResumeTiming();
         Importer importer(path, {}, ReadOptions{2024});
         const auto plan = importer.plan();

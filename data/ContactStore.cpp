@@ -78,14 +78,14 @@ bool createDatabaseIfMissing(const QString& path)
     const QString temporary = path + QStringLiteral(".new");
     QFile::remove(temporary);
     // Made here, empty and private to the user whatever the umask, before the engine writes anything into it.
-    const int fd = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+    const int fd = ::open(temporary.toUtf8().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                           S_IRUSR | S_IWUSR);
     if (fd < 0)
         throw platform::AppError(
             QStringLiteral("Cannot create file %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     ::close(fd);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
+    int rc = sqlite3_open_v2(temporary.toUtf8().constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     char* error = nullptr;
     if (rc == SQLITE_OK)

@@ -59,7 +59,7 @@ struct Database
     sqlite3* db = nullptr;
     explicit Database(const QString& path)
     {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
             const QString message = db ? engineError(db) : QStringLiteral("out of memory");
             sqlite3_close(db);
             throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(path, message));

@@ -20,7 +20,7 @@ QString engineError(sqlite3* db)
 sqlite3* openReadOnly(const QString& path)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         const QString message = engineError(db);
         sqlite3_close(db);
         throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, message));

@@ -1,5 +1,6 @@
 // --find, --report birthdays and --export FILE.ics, run as the program itself without a window.
 #include "support/TestDb.h"
+#include "support/Python.h"
 #include "support/TestFiles.h"
 
 #include <QDate>
@@ -119,7 +120,7 @@ private slots:
     // Another program's iCalendar parser (Debian's python3-icalendar) reads the events back.
     void calendarReadBackByAnotherParser()
     {
-        const QString python = QStringLiteral("/usr/bin/python3");
+        const QString python = testsupport::python();
         if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import icalendar")}) != 0)
             QSKIP("python3-icalendar is not installed");
         const QString ics = file(QStringLiteral("birthdays.ics"));

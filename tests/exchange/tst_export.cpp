@@ -5,6 +5,7 @@
 #include "exchange/VCardWriter.h"
 #include "platform/AppError.h"
 #include "support/TestFiles.h"
+#include "support/Python.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -221,7 +222,7 @@ private slots:
     {
         QFETCH(ExportFormat, format);
         QFETCH(QString, birthday);
-        const QString python = QStringLiteral("/usr/bin/python3");
+        const QString python = testsupport::python();
         if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import vobject")}) != 0)
             QSKIP("python3-vobject is not installed");
         static const char* const script = R"(

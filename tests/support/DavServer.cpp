@@ -1,4 +1,5 @@
 #include "support/DavServer.h"
+#include "support/Python.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -64,7 +65,7 @@ bool DavServer::start()
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (m_kind == Kind::Radicale) {
-        m_process->start(QStringLiteral("/usr/bin/python3"),
+        m_process->start(testsupport::python(),
                          {QStringLiteral("-m"), QStringLiteral("radicale"), QStringLiteral("--config"),
                           m_dir.filePath(QStringLiteral("config"))});
     } else {
@@ -157,7 +158,7 @@ QString DavServer::folderOf(const QUrl& book) const
 QStringList readWithVobject(const QByteArray& card)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
+    python.start(testsupport::python(),
                  {QStringLiteral("-c"),
                   QStringLiteral("import sys, vobject\n"
                                  "try:\n"

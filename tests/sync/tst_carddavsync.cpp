@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "platform/AppError.h"
 #include "support/DavServer.h"
+#include "support/Python.h"
 #include "support/TestDb.h"
 #include "sync/CardDavClient.h"
 #include "sync/SyncEngine.h"
@@ -66,7 +67,7 @@ QStringList dumpContacts(const QString& db)
 QStringList vobjectProperties(const QByteArray& card)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
+    python.start(testsupport::python(),
                  {QStringLiteral("-c"),
                   QStringLiteral("import sys, vobject\n"
                                  "c = vobject.readOne(sys.stdin.read())\n"
