@@ -432,7 +432,7 @@ void RtfDocumentBuilder::finish(const CharProps& chr, const ParaProps& para)
 // A paragraph of a list joins the list of its \ls and level, made at its first paragraph.
 void RtfDocumentBuilder::joinList(const ParaProps& para)
 {
-    if (para.list <= 0) {
+    if (para.list <= 0 || !m_lists.defined) {
         if (QTextList* list = m_cursor.block().textList())
             list->remove(m_cursor.block());
         return;
@@ -623,7 +623,10 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
         format.setLeftMargin(para.leftIndent / kTwipsPerPixel);
     if (para.rightIndent)
         format.setRightMargin(para.rightIndent / kTwipsPerPixel);
-    if (para.firstIndent)
+    const bool hangs = para.list > 0 && m_lists.defined && para.firstIndent < 0;
+    if (hangs)
+        format.setProperty(ListHangingIndentProperty, para.firstIndent / kTwipsPerPixel);
+    else if (para.firstIndent)
         format.setTextIndent(para.firstIndent / kTwipsPerPixel);
     if (para.spaceBefore)
         format.setTopMargin(para.spaceBefore / kTwipsPerPixel);
@@ -653,7 +656,7 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
     if (!para.tabs.empty()) {
         QString leaders;
         // RTF measures tab stops from the margin, Qt's layout from where the first line starts.
-        const int lineStart = para.leftIndent + para.firstIndent;
+        const int lineStart = para.leftIndent + (hangs ? 0 : para.firstIndent);
         QList<QTextOption::Tab> tabs;
         for (const ParaProps::Tab& tab : para.tabs) {
             if (tab.position <= lineStart)

@@ -110,6 +110,7 @@ struct RtfLists
 {
     std::unordered_map<int, std::vector<int>> byListId;
     std::unordered_map<int, int> listIdOf; // \ls -> \listid
+    bool defined = false; // the file has a list table: without one, the numbers written are all there is
     [[nodiscard]] int kind(int ls, int level) const
     {
         const auto id = listIdOf.find(ls);

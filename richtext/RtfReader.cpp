@@ -189,7 +189,6 @@ private:
     RtfFields m_fields;
     RowDef m_rowDef;
     RtfLists m_lists;
-    bool m_hasLists = false;
     RtfDocumentBuilder m_builder;
     CodePageDecoder m_decoder;
 
@@ -629,11 +628,11 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::ListTable:
         g.dest = Dest::ListTable;
-        m_hasLists = true;
+        m_lists.defined = true;
         break;
     case C::ListText:
         // The number as written: the list shows its own where the file defines its lists.
-        if (m_hasLists)
+        if (m_lists.defined)
             g.dest = Dest::Skip;
         break;
     case C::ListNumber:
@@ -986,7 +985,7 @@ bool Reader::handleStarredWord(RtfCommand cmd, const RtfToken& t)
     }
     if (cmd == RtfCommand::ListTable) {
         g.dest = Dest::ListTable;
-        m_hasLists = true;
+        m_lists.defined = true;
         return true;
     }
     if (cmd == RtfCommand::FieldInstruction) {

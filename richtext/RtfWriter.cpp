@@ -488,7 +488,10 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
         m_body += "\\li" + twips(format.leftMargin());
     if (format.rightMargin() != 0)
         m_body += "\\ri" + twips(format.rightMargin());
-    if (format.textIndent() != 0)
+    const bool hangs = format.textIndent() == 0 && block.textList() && format.hasProperty(ListHangingIndentProperty);
+    if (hangs)
+        m_body += "\\fi" + twips(format.doubleProperty(ListHangingIndentProperty));
+    else if (format.textIndent() != 0)
         m_body += "\\fi" + twips(format.textIndent());
     if (format.topMargin() != 0)
         m_body += "\\sb" + twips(format.topMargin());

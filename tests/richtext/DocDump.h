@@ -77,7 +77,10 @@ inline QStringList describe(const QTextDocument& doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         QString list;
         if (const QTextList* l = b.textList())
-            list = QStringLiteral(" list %1/%2").arg(l->format().style()).arg(l->format().intProperty(richtext::ListLevelProperty));
+            list = QStringLiteral(" list %1/%2 hang=%3")
+                       .arg(l->format().style())
+                       .arg(l->format().intProperty(richtext::ListLevelProperty))
+                       .arg(qRound(b.blockFormat().doubleProperty(richtext::ListHangingIndentProperty) * 15));
         out << describeBlock(b.blockFormat()) + list;
         QString text;
         QString format;

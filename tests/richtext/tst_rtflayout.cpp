@@ -223,7 +223,7 @@ private slots:
 \pard\ls1 a\par\pard\ls2 x\par\pard\ls1 b\par})",
             "list", u"a[-1,0,1] x[-6,0,1] b[-1,0,2]"_qs);
         // Without a list table the written numbers are all there is: they stay text.
-        row("list text without a list table", R"({\rtf1{\listtext 1.\tab}x\par})", "list", u"1.\tx"_qs);
+        row("list text without a list table", R"({\rtf1\pard\ls1{\listtext 1.\tab}x\par})", "list", u"1.\tx"_qs);
         // Cells by their edges: a row whose first cell reaches over two of the next row's.
         row("cells by edges", R"({\rtf1\trowd\cellx4000\cellx6000\pard\intbl x\cell b\cell\row
 \trowd\cellx2000\cellx4000\cellx6000\pard\intbl c\cell d\cell e\cell\row})",
