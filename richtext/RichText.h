@@ -41,6 +41,12 @@ enum FormatProperty : int {
     BordersProperty,
     // QString, on an object character: hidden text, kept in place and not shown.
     HiddenTextProperty,
+    // int, on a list: the number (\ls) and level the file gave it, so that a list stays the list it was.
+    ListNumberProperty,
+    ListLevelProperty,
+    // double, on a paragraph of a list: the hanging first line the file gave it. The list's marker hangs
+    // there on screen, so the line itself starts with the others.
+    ListHangingIndentProperty,
 };
 
 // The object type of hidden text: it has no handler, so it takes no room.

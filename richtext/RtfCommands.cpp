@@ -27,11 +27,12 @@ constexpr std::string_view kUnderlines = "ul uld uldash uldashd uldashdd uldb ul
                                          "ulthdashd ulthdashdd ulthldash ululdbwave ulw ulwave";
 
 // Destinations whose content is not part of the body text: pictures, headers and footers, footnotes, document
-// properties, field instructions, list definitions, the plain-text copy of nested tables. Field results and
-// list numbers as written (\fldrslt, \listtext, \pntext) are kept: they are what the reader of the document sees.
+// properties, field instructions, the plain-text copy of nested tables. Field results and
+// list numbers as written (\fldrslt, \pntext, \listtext without a list table) are kept: they are what the reader
+// of the document sees.
 constexpr std::string_view kSkippedDestinations =
     "info stylesheet header headerl headerr headerf footer footerl footerr footerf footnote pn "
-    "listtable listoverridetable revtbl rsidtbl xmlnsdecl themedata colorschememapping latentstyles datastore "
+    "revtbl rsidtbl xmlnsdecl themedata colorschememapping latentstyles datastore "
     "object objdata nonshppict shp shpinst shprslt nonesttables filetbl author operator title subject keywords "
     "comment doccomm creatim revtim printim buptim company manager category annotation atnid atnauthor atrfstart "
     "atrfend bkmkstart bkmkend txe xe tc template generator userprops private do fchars lchars ftnsep ftnsepc "
@@ -189,6 +190,17 @@ Table makeTable()
         {"landscape", C::Landscape},
         {"lndscpsxn", C::Landscape},
         {"sectd", C::SectionDefaults},
+        {"listtable", C::ListTable},
+        {"listoverridetable", C::ListTable},
+        {"list", C::ListDefinition},
+        {"listlevel", C::ListLevel},
+        {"levelnfc", C::ListLevelKind},
+        {"levelnfcn", C::ListLevelKind},
+        {"listid", C::ListId},
+        {"listoverride", C::ListOverride},
+        {"ls", C::ListNumber},
+        {"ilvl", C::ListLevelNumber},
+        {"listtext", C::ListText},
         {"ql", C::AlignLeft},
         {"qc", C::AlignCentre},
         {"qr", C::AlignRight},

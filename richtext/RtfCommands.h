@@ -98,6 +98,16 @@ enum class RtfCommand {
     Landscape,
     SectionDefaults, // \sectd
     SectionWord,     // kept as read: columns, page numbering, line numbering
+    // lists
+    ListTable,       // \listtable, \listoverridetable
+    ListDefinition,  // \list
+    ListLevel,
+    ListLevelKind,   // \levelnfc: 0 decimal, 1 and 2 upper and lower roman, 3 and 4 letters, 23 bullet
+    ListId,
+    ListOverride,
+    ListNumber,      // \ls: the paragraph belongs to a list
+    ListLevelNumber, // \ilvl
+    ListText,        // \listtext: the number as written, for readers without lists
     // tables
     InTable,
     Cell,

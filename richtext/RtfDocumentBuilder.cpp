@@ -21,8 +21,9 @@ constexpr int kMaxColumns = 63;         // as many as word processors allow; cel
 } // namespace
 
 RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument& doc, const RtfTables& tables, const RtfFields& fields,
-                                       const RowDef& rowDef, QString baseFamily)
-    : m_cursor(&doc), m_tables(tables), m_fields(fields), m_rowDef(rowDef), m_baseFamily(std::move(baseFamily))
+                                       const RowDef& rowDef, const RtfLists& lists, QString baseFamily)
+    : m_cursor(&doc), m_tables(tables), m_fields(fields), m_rowDef(rowDef), m_lists(lists),
+      m_baseFamily(std::move(baseFamily))
 {
 }
 
@@ -314,6 +315,7 @@ void RtfDocumentBuilder::startBlock(const CharProps& chr, const ParaProps& para)
     } else {
         m_cursor.insertBlock(blockFormat(para), charFormat(chr));
     }
+    joinList(para);
     m_started = true;
     m_blockPending = false;
     m_blockHasText = false;
@@ -324,8 +326,10 @@ void RtfDocumentBuilder::closeBlock(const CharProps& chr, const ParaProps& para)
     flushRun();
     if (m_blockPending)
         return;
-    if (para != m_blockProps)
+    if (para != m_blockProps) {
         m_cursor.setBlockFormat(blockFormat(para));
+        joinList(para);
+    }
     // The paragraph mark's font gives an empty paragraph its height.
     if (!m_blockHasText && chr != m_blockCharProps)
         m_cursor.setBlockCharFormat(charFormat(chr));
@@ -423,6 +427,50 @@ void RtfDocumentBuilder::finish(const CharProps& chr, const ParaProps& para)
     if (m_blockPending)
         return;
     closeBlock(chr, para);
+}
+
+// A paragraph of a list joins the list of its \ls and level, made at its first paragraph.
+void RtfDocumentBuilder::joinList(const ParaProps& para)
+{
+    if (para.list <= 0 || !m_lists.defined) {
+        if (QTextList* list = m_cursor.block().textList())
+            list->remove(m_cursor.block());
+        return;
+    }
+    const auto key = std::make_pair(para.list, para.level);
+    QPointer<QTextList>& list = m_textLists[key];
+    if (list && list->count() > 0) {
+        list->add(m_cursor.block());
+        return;
+    }
+    QTextListFormat format;
+    switch (m_lists.kind(para.list, para.level)) {
+    case 0:
+        format.setStyle(QTextListFormat::ListDecimal);
+        break;
+    case 1:
+        format.setStyle(QTextListFormat::ListUpperRoman);
+        break;
+    case 2:
+        format.setStyle(QTextListFormat::ListLowerRoman);
+        break;
+    case 3:
+        format.setStyle(QTextListFormat::ListUpperAlpha);
+        break;
+    case 4:
+        format.setStyle(QTextListFormat::ListLowerAlpha);
+        break;
+    default:
+        format.setStyle(para.level % 3 == 1 ? QTextListFormat::ListCircle
+                        : para.level % 3 == 2 ? QTextListFormat::ListSquare
+                                              : QTextListFormat::ListDisc);
+        break;
+    }
+    // The paragraph's own indents place the text; the list adds none.
+    format.setIndent(0);
+    format.setProperty(ListNumberProperty, para.list);
+    format.setProperty(ListLevelProperty, para.level);
+    list = m_cursor.createList(format);
 }
 
 QTextCharFormat RtfDocumentBuilder::charFormat(const CharProps& chr)
@@ -575,7 +623,10 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
         format.setLeftMargin(para.leftIndent / kTwipsPerPixel);
     if (para.rightIndent)
         format.setRightMargin(para.rightIndent / kTwipsPerPixel);
-    if (para.firstIndent)
+    const bool hangs = para.list > 0 && m_lists.defined && para.firstIndent < 0;
+    if (hangs)
+        format.setProperty(ListHangingIndentProperty, para.firstIndent / kTwipsPerPixel);
+    else if (para.firstIndent)
         format.setTextIndent(para.firstIndent / kTwipsPerPixel);
     if (para.spaceBefore)
         format.setTopMargin(para.spaceBefore / kTwipsPerPixel);
@@ -605,7 +656,7 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
     if (!para.tabs.empty()) {
         QString leaders;
         // RTF measures tab stops from the margin, Qt's layout from where the first line starts.
-        const int lineStart = para.leftIndent + para.firstIndent;
+        const int lineStart = para.leftIndent + (hangs ? 0 : para.firstIndent);
         QList<QTextOption::Tab> tabs;
         for (const ParaProps::Tab& tab : para.tabs) {
             if (tab.position <= lineStart)

@@ -5,6 +5,10 @@
 #include <QImage>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QPointer>
+#include <QTextList>
+
+#include <map>
 #include <QTextTableCellFormat>
 
 class QTextDocument;
@@ -29,7 +33,7 @@ class RtfDocumentBuilder
 {
 public:
     RtfDocumentBuilder(QTextDocument& doc, const RtfTables& tables, const RtfFields& fields, const RowDef& rowDef,
-                       QString baseFamily);
+                       const RtfLists& lists, QString baseFamily);
 
     void appendText(QStringView text, const CharProps& chr, const ParaProps& para);
     void insertPicture(const RtfPicture& picture, const CharProps& chr, const ParaProps& para);
@@ -69,6 +73,9 @@ private:
     const RtfTables& m_tables;
     const RtfFields& m_fields;
     const RowDef& m_rowDef;
+    const RtfLists& m_lists;
+    std::map<std::pair<int, int>, QPointer<QTextList>> m_textLists; // by \ls and level
+    void joinList(const ParaProps& para);
     QString m_baseFamily;
 
     QString m_run;

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 #include <vector>
@@ -77,6 +78,8 @@ struct ParaProps // lengths in twips
     int shade = 0; // \cbpat: the paragraph's background, a colour table index
     Borders borders;
     QByteArray keptWords;
+    int list = 0;  // \ls: 0 for none
+    int level = 0; // \ilvl
     bool inTable = false; // \intbl: the paragraph belongs to a table cell
     bool operator==(const ParaProps&) const = default;
 };
@@ -100,6 +103,24 @@ struct RowDef
     int left = 0;              // \trleft
     std::vector<Cell> cells;
     Cell pending; // the merge words read since the last \cellx
+};
+
+// The lists the list table defines: by \ls number, each level's kind (\levelnfc).
+struct RtfLists
+{
+    std::unordered_map<int, std::vector<int>> byListId;
+    std::unordered_map<int, int> listIdOf; // \ls -> \listid
+    bool defined = false; // the file has a list table: without one, the numbers written are all there is
+    [[nodiscard]] int kind(int ls, int level) const
+    {
+        const auto id = listIdOf.find(ls);
+        if (id == listIdOf.end())
+            return 23;
+        const auto levels = byListId.find(id->second);
+        if (levels == byListId.end() || levels->second.empty())
+            return 23;
+        return levels->second[std::size_t(std::clamp<int>(level, 0, int(levels->second.size()) - 1))];
+    }
 };
 
 // What fields the text refers to: the targets of links and the names of merge fields.

@@ -35,7 +35,7 @@ constexpr double kMaxPicturePixels = 2112;     // 22 inches at 96 per inch
 constexpr qint64 kMaxDecodedPixels = 40000000; // a picture larger than this is kept, not shown
 constexpr int kMaxPlaceholderPixels = 1024;
 
-enum class Dest : quint8 { Text, FontTable, ColorTable, Skip, Picture, FieldInstruction };
+enum class Dest : quint8 { Text, FontTable, ColorTable, Skip, Picture, FieldInstruction, ListTable };
 
 struct Group
 {
@@ -145,7 +145,7 @@ class Reader
 {
 public:
     Reader(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
-        : m_tokens(data), m_builder(doc, m_tables.tables(), m_fields, m_rowDef, baseFont.family())
+        : m_tokens(data), m_builder(doc, m_tables.tables(), m_fields, m_rowDef, m_lists, baseFont.family())
     {
         m_stack.emplace_back();
     }
@@ -188,6 +188,7 @@ private:
     RtfTableReader m_tables;
     RtfFields m_fields;
     RowDef m_rowDef;
+    RtfLists m_lists;
     RtfDocumentBuilder m_builder;
     CodePageDecoder m_decoder;
 
@@ -219,6 +220,10 @@ public:
 
 private:
     Border* borderBeingRead();
+    void listTableWord(RtfCommand cmd, const RtfToken& t);
+    int m_listId = 0;               // the \list being read
+    bool m_readingOverride = false; // in a \listoverride
+    int m_overrideListId = 0;
     void pageWord(RtfCommand cmd, const RtfToken& t);
 };
 
@@ -423,6 +428,7 @@ void Reader::handleText(QByteArrayView text)
         if (!m_picture.hasBinary && m_stack.size() == m_picture.depth)
             m_picture.hex.append(text.data(), text.size());
         break;
+    case Dest::ListTable:
     case Dest::Skip:
         break;
     }
@@ -487,6 +493,9 @@ void Reader::handleWord(const RtfToken& t)
         break;
     case Dest::ColorTable:
         m_tables.colorWord(cmd, t);
+        break;
+    case Dest::ListTable:
+        listTableWord(cmd, t);
         break;
     case Dest::Text:
         if (cmd == RtfCommand::SpecialCharacter)
@@ -616,6 +625,21 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::Unknown:
         noteUnkept(droppedWordContent(t.text));
+        break;
+    case C::ListTable:
+        g.dest = Dest::ListTable;
+        m_lists.defined = true;
+        break;
+    case C::ListText:
+        // The number as written: the list shows its own where the file defines its lists.
+        if (m_lists.defined)
+            g.dest = Dest::Skip;
+        break;
+    case C::ListNumber:
+        g.para.list = std::max(0, param(t, 0));
+        break;
+    case C::ListLevelNumber:
+        g.para.level = std::clamp(param(t, 0), 0, 8);
         break;
     case C::NestCell:
         // A table inside a cell: its cells are kept as text, one tab apart, its rows one line apart.
@@ -831,6 +855,46 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
     }
 }
 
+void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
+{
+    using C = RtfCommand;
+    auto& lists = m_lists;
+    switch (cmd) {
+    case C::ListDefinition:
+        m_readingOverride = false;
+        m_listId = -1;
+        lists.byListId[-1].clear();
+        break;
+    case C::ListLevel:
+        if (!m_readingOverride && lists.byListId[m_listId].size() < 9)
+            lists.byListId[m_listId].push_back(23);
+        break;
+    case C::ListLevelKind:
+        if (!m_readingOverride && !lists.byListId[m_listId].empty())
+            lists.byListId[m_listId].back() = param(t, 0);
+        break;
+    case C::ListId:
+        if (m_readingOverride) {
+            m_overrideListId = param(t, 0);
+        } else if (lists.byListId.size() < 1000) {
+            // The id comes after the levels it names.
+            lists.byListId[param(t, 0)] = lists.byListId[m_listId];
+            m_listId = param(t, 0);
+        }
+        break;
+    case C::ListOverride:
+        m_readingOverride = true;
+        m_overrideListId = 0;
+        break;
+    case C::ListNumber:
+        if (m_readingOverride && lists.listIdOf.size() < 1000)
+            lists.listIdOf[param(t, 0)] = m_overrideListId;
+        break;
+    default:
+        break;
+    }
+}
+
 Border* Reader::borderBeingRead()
 {
     if (m_borderTarget == BorderTarget::Paragraph)
@@ -917,6 +981,11 @@ bool Reader::handleStarredWord(RtfCommand cmd, const RtfToken& t)
     g.starred = false;
     if (cmd == RtfCommand::ShapePicture) {
         g.dest = Dest::Text;
+        return true;
+    }
+    if (cmd == RtfCommand::ListTable) {
+        g.dest = Dest::ListTable;
+        m_lists.defined = true;
         return true;
     }
     if (cmd == RtfCommand::FieldInstruction) {

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 #include <QRegularExpression>
 #include <QTextTableCellFormat>
@@ -17,6 +18,7 @@
 #include "richtext/RtfReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace richtext {
@@ -195,6 +197,15 @@ private:
     bool m_noFontTable; // text without a family of its own keeps the reader's default font
     QList<FontKey> m_fonts;
     QHash<FontKey, int> m_fontIndex;
+    // \ls N is the list at N - 1: the lists a file gave one number (one per level) go back out as one.
+    struct OutList
+    {
+        int number = 0; // the number read, 0 for a list made in the editor
+        std::array<int, 9> kinds{-1, -1, -1, -1, -1, -1, -1, -1, -1}; // \levelnfc by level, -1 unknown
+    };
+    QList<OutList> m_lists;
+    QHash<const QTextList*, int> m_listIndex;
+    int listIndex(const QTextList* list, int level);
     QList<QRgb> m_colors;
     QHash<QRgb, int> m_colorIndex;
     QByteArray m_body;
@@ -224,7 +235,33 @@ QByteArray Writer::write()
         out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb)) + "\\blue" +
                QByteArray::number(qBlue(rgb)) + ';';
     }
-    out += "}\n{\\*\\generator Tovrel;}\n";
+    out += "}\n";
+    if (!m_lists.isEmpty()) {
+        out += "{\\*\\listtable";
+        for (qsizetype i = 0; i < m_lists.size(); ++i) {
+            const QByteArray id = QByteArray::number(i + 1);
+            out += "\n{\\list\\listtemplateid" + id + "\\listhybrid";
+            for (int level = 0; level < 9; ++level) {
+                const int kind = m_lists[i].kinds[std::size_t(level)];
+                const int nfc = kind < 0 ? 23 : kind; // a level the document does not use: bullets
+                out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc) +
+                       "\\leveljc0\\levelfollow0\\levelstartat1";
+                if (nfc == 23)
+                    out += "{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}";
+                else
+                    out += "{\\leveltext\\'02\\'0" + QByteArray::number(level) + ".;}{\\levelnumbers\\'01;}";
+                out += "\\fi-360\\li" + QByteArray::number(720 * (level + 1)) + '}';
+            }
+            out += "\\listid" + id + '}';
+        }
+        out += "}\n{\\*\\listoverridetable";
+        for (qsizetype i = 0; i < m_lists.size(); ++i) {
+            const QByteArray id = QByteArray::number(i + 1);
+            out += "{\\listoverride\\listid" + id + "\\listoverridecount0\\ls" + id + '}';
+        }
+        out += "}\n";
+    }
+    out += "{\\*\\generator Tovrel;}\n";
     writePageSetup(out);
     // Without it a reader would use RTF's half inch rather than the distance this document shows.
     const double tabPixels = m_doc.defaultTextOption().tabStopDistance();
@@ -233,6 +270,34 @@ QByteArray Writer::write()
     out += m_body;
     out += "}\n";
     return out;
+}
+
+// The \ls of a list: the lists read with one number share it, each at its level.
+int Writer::listIndex(const QTextList* list, int level)
+{
+    if (const auto found = m_listIndex.constFind(list); found != m_listIndex.cend())
+        return *found;
+    const int number = list->format().intProperty(ListNumberProperty);
+    qsizetype index = -1;
+    if (number > 0) {
+        for (qsizetype i = 0; i < m_lists.size() && index < 0; ++i) {
+            if (m_lists[i].number == number)
+                index = i;
+        }
+    }
+    if (index < 0) {
+        m_lists.append(OutList{number});
+        index = m_lists.size() - 1;
+    }
+    const QTextListFormat::Style style = list->format().style();
+    m_lists[index].kinds[std::size_t(level)] = style == QTextListFormat::ListDecimal      ? 0
+                                               : style == QTextListFormat::ListUpperRoman ? 1
+                                               : style == QTextListFormat::ListLowerRoman ? 2
+                                               : style == QTextListFormat::ListUpperAlpha ? 3
+                                               : style == QTextListFormat::ListLowerAlpha ? 4
+                                                                                          : 23;
+    m_listIndex.insert(list, int(index));
+    return int(index);
 }
 
 // The blocks of a frame in order, and its tables; other frames hold their blocks as paragraphs.
@@ -423,7 +488,10 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
         m_body += "\\li" + twips(format.leftMargin());
     if (format.rightMargin() != 0)
         m_body += "\\ri" + twips(format.rightMargin());
-    if (format.textIndent() != 0)
+    const bool hangs = format.textIndent() == 0 && block.textList() && format.hasProperty(ListHangingIndentProperty);
+    if (hangs)
+        m_body += "\\fi" + twips(format.doubleProperty(ListHangingIndentProperty));
+    else if (format.textIndent() != 0)
         m_body += "\\fi" + twips(format.textIndent());
     if (format.topMargin() != 0)
         m_body += "\\sb" + twips(format.topMargin());
@@ -457,6 +525,18 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
     else if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
         m_body += "\\brdrb\\brdrs\\brdrw10";
     m_body += format.property(KeptWordsProperty).toByteArray();
+    const QTextList* list = block.textList();
+    if (list) {
+        // A list read keeps its level; one made in the editor is nested by its indent.
+        const int level = list->format().hasProperty(ListLevelProperty)
+                              ? list->format().intProperty(ListLevelProperty)
+                              : list->format().indent() - 1;
+        const int clamped = std::clamp(level, 0, 8);
+        m_body += "\\ls" + QByteArray::number(listIndex(list, clamped) + 1) + "\\ilvl" + QByteArray::number(clamped);
+        // A list made in the editor indents by the list; the file says it with the paragraph.
+        if (format.leftMargin() == 0 && list->format().indent() > 0)
+            m_body += "\\li" + QByteArray::number(list->format().indent() * 600) + "\\fi-300";
+    }
     const QString leaders = format.stringProperty(TabLeadersProperty);
     const QList<QTextOption::Tab> tabStops = format.tabPositions();
     for (qsizetype i = 0; i < tabStops.size(); ++i) {
@@ -493,6 +573,15 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
         m_body += "\\tx" + twips(tab.position + format.leftMargin() + format.textIndent());
     }
     m_body += ' ';
+    if (list) {
+        // The number as written, for readers without lists.
+        const QTextListFormat::Style style = list->format().style();
+        const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+                            style == QTextListFormat::ListSquare;
+        m_body += "{\\listtext ";
+        appendText(m_body, bullet ? QStringLiteral("\u2022") : list->itemText(block));
+        m_body += "\\tab}";
+    }
 
     bool empty = true;
     for (auto it = block.begin(); !it.atEnd(); ++it) {

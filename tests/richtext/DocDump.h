@@ -2,6 +2,8 @@
 
 // What the rich-text tests compare: a document's text and formats in a form QCOMPARE can show.
 
+#include "richtext/RichText.h"
+
 #include <QColor>
 #include <QFile>
 #include <QStringList>
@@ -9,6 +11,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextList>
 
 namespace rtftest {
 
@@ -72,7 +75,13 @@ inline QStringList describe(const QTextDocument& doc)
 {
     QStringList out;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        out << describeBlock(b.blockFormat());
+        QString list;
+        if (const QTextList* l = b.textList())
+            list = QStringLiteral(" list %1/%2 hang=%3")
+                       .arg(l->format().style())
+                       .arg(l->format().intProperty(richtext::ListLevelProperty))
+                       .arg(qRound(b.blockFormat().doubleProperty(richtext::ListHangingIndentProperty) * 15));
+        out << describeBlock(b.blockFormat()) + list;
         QString text;
         QString format;
         for (auto it = b.begin(); !it.atEnd(); ++it) {

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextList>
 #include <QTextTable>
 
 using namespace rtftest;
@@ -113,6 +114,20 @@ QString probe(const QTextDocument& doc, const QString& what)
         }
         return paragraphs(doc) + u" / "_qs + hidden.join(QLatin1Char(','));
     }
+    // Each paragraph: its text, and in a list its style, level and place in the list.
+    if (what == u"list") {
+        QStringList items;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            const QTextList* list = b.textList();
+            items << (list ? QStringLiteral("%1[%2,%3,%4]")
+                                 .arg(b.text())
+                                 .arg(list->format().style())
+                                 .arg(list->format().intProperty(richtext::ListLevelProperty))
+                                 .arg(list->itemNumber(b) + 1)
+                           : b.text());
+        }
+        return items.join(QLatin1Char(' '));
+    }
     if (what == u"table")
         return tableLayout(doc);
     QTextTable* table = firstTable(doc);
@@ -189,6 +204,26 @@ private slots:
         row("kept words", R"({\rtf1\pard\keepn\widctlpar{\expndtw20\shad x}\par})", "kept",
             uR"(\keepn\widctlpar|\expndtw20\shad)"_qs);
         row("hidden text", R"({\rtf1 a{\v secret}x\par})", "hidden", u"a\uFFFCx / secret"_qs);
+        // Lists: the bullet text before each item is the writer's, not the text's.
+        row("bullets", R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc23{\leveltext\'01\u8226 ?;}}\listid7}}
+{\*\listoverridetable{\listoverride\listid7\listoverridecount0\ls1}}
+\pard\ls1\li720\fi-360{\listtext \u8226 ?\tab}x\par{\listtext \u8226 ?\tab}y\par\pard z\par})",
+            "list", u"x[-1,0,1] y[-1,0,2] z"_qs);
+        row("numbers", R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc0{\leveltext\'02\'00.;}}\listid3}}
+{\*\listoverridetable{\listoverride\listid3\ls2}}
+{\listtext\pard\plain 1.\tab}\ls2\ilvl0 a\par{\listtext\pard\plain 2.\tab}\ls2\ilvl0 x\par})",
+            "list", u"a[-4,0,1] x[-4,0,2]"_qs);
+        row("levels", R"({\rtf1{\*\listtable{\list\listhybrid{\listlevel\levelnfc0}{\listlevel\levelnfc4}{\listlevel\levelnfc2}\listid9}}
+{\*\listoverridetable{\listoverride\listid9\ls1}}
+\pard\ls1{\listtext 1.\tab}a\par\ls1\ilvl1{\listtext a.\tab}x\par{\listtext b.\tab}b\par\ilvl2{\listtext i.\tab}c\par
+\ilvl0{\listtext 2.\tab}d\par})",
+            "list", u"a[-4,0,1] x[-5,1,1] b[-5,1,2] c[-7,2,1] d[-4,0,2]"_qs);
+        row("two lists", R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc23}\listid1}{\list{\listlevel\levelnfc3}\listid2}}
+{\*\listoverridetable{\listoverride\listid1\ls1}{\listoverride\listid2\ls2}}
+\pard\ls1 a\par\pard\ls2 x\par\pard\ls1 b\par})",
+            "list", u"a[-1,0,1] x[-6,0,1] b[-1,0,2]"_qs);
+        // Without a list table the written numbers are all there is: they stay text.
+        row("list text without a list table", R"({\rtf1\pard\ls1{\listtext 1.\tab}x\par})", "list", u"1.\tx"_qs);
         // Cells by their edges: a row whose first cell reaches over two of the next row's.
         row("cells by edges", R"({\rtf1\trowd\cellx4000\cellx6000\pard\intbl x\cell b\cell\row
 \trowd\cellx2000\cellx4000\cellx6000\pard\intbl c\cell d\cell e\cell\row})",
@@ -222,6 +257,32 @@ private slots:
         richtext::readDocument(written, copy, m_base);
         QVERIFY2(::probe(copy, probe) == expected, written.constData());
         QVERIFY2(richtext::unkeptContent(doc).isEmpty(), qPrintable(richtext::unkeptContent(doc).join(u',')));
+    }
+
+    // A new item typed into a read list belongs to it, and a list made in the editor is saved as one,
+    // nested by its indent.
+    void listsEditAsLists()
+    {
+        QTextDocument doc;
+        richtext::readDocument(R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc0}\listid1}}
+{\*\listoverridetable{\listoverride\listid1\ls1}}\pard\ls1{\listtext 1.\tab}a\par{\listtext 2.\tab}b\par\pard end\par})",
+                               doc, m_base);
+        QTextCursor cursor = doc.find(u"a"_qs);
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertBlock();
+        cursor.insertText(u"new"_qs);
+        cursor = doc.find(u"end"_qs);
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertBlock(QTextBlockFormat());
+        cursor.insertText(u"sub"_qs);
+        QTextListFormat nested;
+        nested.setStyle(QTextListFormat::ListLowerRoman);
+        nested.setIndent(2);
+        cursor.createList(nested);
+
+        QTextDocument copy;
+        richtext::readDocument(richtext::writeRtf(doc), copy, m_base);
+        QCOMPARE(probe(copy, u"list"_qs), u"a[-4,0,1] new[-4,0,2] b[-4,0,3] end sub[-7,1,1]"_qs);
     }
 
     // Printing and merging go through HTML: hidden text stays out of it.
