@@ -101,7 +101,6 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     mainwindow::HintRouter::setHint(edFind, QStringLiteral("Shows the contacts holding every word typed"));
     findBar->addWidget(findLabel);
     findBar->addWidget(edFind, 1);
-    outer->insertLayout(0, findBar);
     // A short pause lets a fast typist finish a word before a large book is read again.
     m_findTimer = new QTimer(this);
     m_findTimer->setSingleShot(true);
@@ -155,7 +154,12 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     dbGrid1->cellDelegate()->setPickList(CountyColumn, {});
     connect(dbGrid1, &mainwindow::ContactGrid::titleClicked, this, &TfmHomeAddMain::dbGrid1TitleClick);
     connect(dbGrid1, &mainwindow::ContactGrid::gridDoubleClicked, this, &TfmHomeAddMain::dbGrid1DblClick);
-    upper->addWidget(dbGrid1, 1);
+    // The find box sits over the grid only: beside the letters it costs the window no height.
+    auto* gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(0);
+    gridColumn->addLayout(findBar);
+    gridColumn->addWidget(dbGrid1, 1);
+    upper->addLayout(gridColumn, 1);
 
     auto* side = new QWidget(central);
     side->setObjectName(QStringLiteral("Panel1"));

@@ -142,6 +142,14 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, end);
     connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
+    // A row given up (Cancel on a new row) takes what was typed in it along: the view would otherwise write the
+    // open editor into the row that takes its place.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
+        QWidget* editor = m_delegate ? m_delegate->openEditor() : nullptr;
+        const int row = currentIndex().row();
+        if (editor && state() == EditingState && row >= first && row <= last)
+            QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, end);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, begin);
     connect(m_model, &QAbstractItemModel::modelReset, this, end);

@@ -106,7 +106,7 @@ private:
 
     data::DataSource* m_source;
     data::DatasetModel* m_model;
-    GridCellDelegate* m_delegate;
+    GridCellDelegate* m_delegate = nullptr;
     // A click on the cell that is already current opens its editor once no double click can follow; a key typed
     // before then opens it at once and goes into it.
     QTimer m_clickEdit;

@@ -322,9 +322,16 @@ private slots:
         QCOMPARE(readBytes(p.database), database);
         QCOMPARE(readBytes(p.backup), former);
         QCOMPARE(QFile::exists(p.backup), backup != QLatin1String("missing"));
-        if (backup == QLatin1String("missing")) // said at once, with no question first
+        if (backup == QLatin1String("missing")) {
+            // Said at once, with no question first, and the list is left as it was: never closed, so its sort stays.
             QCOMPARE(p.fakes.prompts->asked.size(), 1);
-        p.verifyReopened(2);
+            QVERIFY(p.query().isOpen());
+            QCOMPARE(p.query().sql(), p.sqlAtStart);
+            QCOMPARE(p.query().sort(), QStringLiteral("Firstname DESC"));
+            QCOMPARE(p.query().recordCount(), 2);
+        } else {
+            p.verifyReopened(2);
+        }
     }
 
     // A database that would not pass as a backup never replaces the last good one: the user keeps a copy to restore.

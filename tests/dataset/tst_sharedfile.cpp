@@ -190,8 +190,12 @@ private slots:
         QVERIFY(holder.waitForReadyRead(30000));
         QCOMPARE(holder.readLine().trimmed(), QByteArray("open"));
 
-        QCOMPARE(errorOf([&] { backup::restoreDatabase(backup, dbPath()); }),
-                 QStringLiteral("Cannot create file %1").arg(QFileInfo(dbPath()).absoluteFilePath()));
+        // The refusal names the file and says why, so the user knows what to close.
+        const QString refused = errorOf([&] { backup::restoreDatabase(backup, dbPath()); });
+        QVERIFY2(refused.startsWith(QStringLiteral("Cannot create file %1: ")
+                                        .arg(QFileInfo(dbPath()).absoluteFilePath())) &&
+                     refused.contains(QLatin1String("has the address book open")),
+                 qPrintable(refused));
         QCOMPARE(testsupport::readBytes(dbPath()), before);
 
         // Once the other program has closed it, the restore goes ahead.
@@ -211,8 +215,11 @@ private slots:
         backup::miRestoreClick(*m_a);
         platform::setProgramFolder(QString());
         QCOMPARE(m_fakes.prompts->asked.size(), 2);
-        QCOMPARE(m_fakes.prompts->asked.last().text,
-                 QStringLiteral("Cannot create file %1.").arg(QFileInfo(dbPath()).absoluteFilePath()));
+        const QString refused = m_fakes.prompts->asked.last().text;
+        QVERIFY2(refused.startsWith(QStringLiteral("Cannot create file %1: ")
+                                        .arg(QFileInfo(dbPath()).absoluteFilePath())) &&
+                     refused.contains(QLatin1String("has the address book open")),
+                 qPrintable(refused));
         QCOMPARE(testsupport::readBytes(dbPath()), before);
         // Both programs go on working on the file they had.
         QCOMPARE(m_a->HomeQuery.recordCount(), 1);

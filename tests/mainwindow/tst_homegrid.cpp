@@ -524,9 +524,13 @@ private slots:
         QCOMPARE(p().q().currentRow(), 3);
         QCOMPARE(w()->dbGrid1->model()->rowCount(), 7);
         QTRY_COMPARE(w()->dbGrid1->currentIndex().row(), 3); // the grid follows once the moving is over
+        QVERIFY(w()->dbGrid1->isEditing()); // the new row's first cell is open for typing
         p().q().setFieldValue(QStringLiteral("Surname"), QStringLiteral("Newman"));
+        // Cancel gives up the new row and what was typed in it; the contact that takes its place is not touched.
         QTest::mouseClick(w()->BitBtn2, Qt::LeftButton);
         QCOMPARE(p().q().state(), data::Dataset::State::Browse);
+        QVERIFY(!w()->dbGrid1->isEditing());
+        QVERIFY(!p().q().isModified());
         QCOMPARE(w()->dbGrid1->model()->rowCount(), 6);
         QCOMPARE(p().storedCount(), 6);
 
@@ -563,12 +567,18 @@ private slots:
         QCOMPARE(p().q().currentRow(), 1);
     }
 
+    // With nothing listed there is nothing to delete: the button is greyed out, and nothing is asked or said.
     void deleteOnAnEmptyResultFails()
     {
+        QVERIFY(w()->btnDelete->isEnabled());
         QTest::mouseClick(letter("Q"), Qt::LeftButton);
+        QCOMPARE(p().q().recordCount(), 0);
+        QVERIFY(!w()->btnDelete->isEnabled());
         QTest::mouseClick(w()->btnDelete, Qt::LeftButton);
-        QCOMPARE(p().errors(), QStringList{"HomeQuery: Cannot perform this operation on an empty dataset."});
+        QCOMPARE(p().fakes.prompts->asked.size(), 0);
         QCOMPARE(p().storedCount(), 6);
+        QTest::mouseClick(letter("A"), Qt::LeftButton); // a letter with contacts makes it usable again
+        QVERIFY(w()->btnDelete->isEnabled());
     }
 
     void doubleClickShowsTheRecordCard()
