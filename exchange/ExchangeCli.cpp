@@ -119,6 +119,8 @@ int runBirthdayExport(const ExchangeOptions& o)
 {
     data::ContactStore store;
     store.configure(platform::programFolder());
+    // Only reads: the file is left exactly as it was found.
+    store.ADOConnection1.setReadOnce(true);
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
@@ -142,6 +144,8 @@ int runExport(const ExchangeOptions& o)
             QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
     data::ContactStore store;
     store.configure(platform::programFolder());
+    // Only reads: the file is left exactly as it was found.
+    store.ADOConnection1.setReadOnce(true);
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
@@ -165,14 +169,22 @@ int runImport(const ExchangeOptions& o)
         throw platform::AppError(QStringLiteral("%1: no such file").arg(file));
     if (o.tableGiven && !exchange::isAccessFile(file))
         throw platform::AppError(QStringLiteral("%1: --table goes with Access-format files only").arg(file));
+    // Contacts added to a damaged file could be lost with it, as the export and the reports would find. Checked on
+    // a connection that only reads, before the one that writes sets up its side tables.
+    {
+        data::ContactStore probe;
+        probe.configure(platform::programFolder());
+        probe.ADOConnection1.setReadOnce(true);
+        requireOurDatabase(probe);
+        probe.ADOConnection1.open();
+        if (const QString fault = data::databaseFault(probe.ADOConnection1.handle()); !fault.isEmpty())
+            throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; nothing was imported")
+                                         .arg(probe.ADOConnection1.databasePath(), fault));
+    }
     data::ContactStore store;
     store.configure(platform::programFolder());
     requireOurDatabase(store);
     store.ADOConnection1.open();
-    // Contacts added to a damaged file could be lost with it, as the export and the reports would find.
-    if (const QString fault = data::databaseFault(store.ADOConnection1.handle()); !fault.isEmpty())
-        throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; nothing was imported")
-                                     .arg(store.ADOConnection1.databasePath(), fault));
 
     exchange::Importer importer(file, o.table);
     std::optional<exchange::ImportPlan> plan;
