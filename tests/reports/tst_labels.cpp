@@ -248,8 +248,8 @@ private slots:
             << Layout(labels21Report) << 40 << 1 << QPointF(140.7, 246.6) << std::vector<int>{1};
         QTest::newRow("16 at 9: column 2 row 1")
             << Layout(labels16Report) << 9 << 9 << QPointF(120.0, 15.0) << std::vector<int>{8, 1};
-        QTest::newRow("16 empty selection at 3")
-            << Layout(labels16Report) << 3 << 0 << QPointF(15.0, 82.2) << std::vector<int>{1};
+        QTest::newRow("16 empty selection at 3: one sheet, nothing on it")
+            << Layout(labels16Report) << 3 << 0 << QPointF() << std::vector<int>{1};
         QTest::newRow("14 at 7: column 1 row 7")
             << Layout(labels14Report) << 7 << 1 << QPointF(4.67, 243.75) << std::vector<int>{1};
         QTest::newRow("not a label report: ignored")
@@ -268,6 +268,11 @@ private slots:
         const Rendering r = render(d, source);
 
         QCOMPARE(r.pageCount(), int(perPage.size()));
+        if (contacts == 0) {
+            // The one label printed for an empty selection has only blank lines, and they close up.
+            QVERIFY(texts(r.pages[0]).empty());
+            return;
+        }
         const auto firstText = texts(r.pages[0]).at(0);
         const QPointF at = firstText.box.topLeft() - QPointF(memoOf(d).left, memoOf(d).top);
         QVERIFY2(near(at.x(), first.x(), 0.1) && near(at.y(), first.y(), 0.1),
@@ -276,7 +281,7 @@ private slots:
             int labels = 0;
             for (const TextItem& t : texts(r.pages[p]))
                 labels += t.text.contains(QStringLiteral("Name")) ? 1 : 0;
-            QCOMPARE(labels, contacts == 0 ? 0 : perPage[p]);
+            QCOMPARE(labels, perPage[p]);
         }
         if (perPage.size() > 1) // the rest flows on from the top of the next sheet
             QCOMPARE(texts(r.pages[1]).at(0).box.topLeft() - QPointF(memoOf(d).left, memoOf(d).top),

@@ -86,21 +86,23 @@ private slots:
         QVERIFY(StockCatalogue::builtIn().stocks.size() >= 13);
     }
 
-    // One table of stocks for every test of the catalogue: name, paper and labels to a sheet.
+    // One table of stocks for every test of the catalogue: name, paper, labels to a sheet and whether they fill
+    // down the columns (the sheets of the 21- and 16-per-sheet reports) rather than across the rows.
     void stocks_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("paper");
         QTest::addColumn<int>("labels");
-        const std::tuple<const char*, const char*, int> stocks[] = {
-            {"L7159", "A4", 24},        {"L7160", "A4", 21},        {"L7161", "A4", 18},
-            {"L7162", "A4", 16},        {"L7163", "A4", 14},        {"L7165", "A4", 8},
-            {"L7173", "A4", 10},        {"L7651", "A4", 65},        {"5160", "US Letter", 30},
-            {"5161", "US Letter", 20},  {"5162", "US Letter", 14},  {"5163", "US Letter", 10},
-            {"5164", "US Letter", 6},
+        QTest::addColumn<bool>("down");
+        const std::tuple<const char*, const char*, int, bool> stocks[] = {
+            {"L7159", "A4", 24, false},        {"L7160", "A4", 21, true},         {"L7161", "A4", 18, false},
+            {"L7162", "A4", 16, true},         {"L7163", "A4", 14, false},        {"L7165", "A4", 8, false},
+            {"L7173", "A4", 10, false},        {"L7651", "A4", 65, false},        {"5160", "US Letter", 30, false},
+            {"5161", "US Letter", 20, false},  {"5162", "US Letter", 14, false},  {"5163", "US Letter", 10, false},
+            {"5164", "US Letter", 6, false},
         };
-        for (const auto& [name, paper, labels] : stocks)
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(paper) << labels;
+        for (const auto& [name, paper, labels, down] : stocks)
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(paper) << labels << down;
     }
 
     void stocks()
@@ -108,6 +110,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, paper);
         QFETCH(int, labels);
+        QFETCH(bool, down);
         const LabelStock stock = stockNamed(name);
         QCOMPARE(stock.name, name);
         QCOMPARE(stock.paper.name, paper);
@@ -136,10 +139,12 @@ private slots:
             const Page& page = r.pages[i < labels ? 0 : 1];
             const TextItem t = reporttest::find(page, QStringLiteral(" Name%1").arg(i + 1));
             QVERIFY2(!t.text.isEmpty(), qPrintable(QString::number(i + 1)));
-            // Row by row from the first label's corner, one pitch apart.
+            // Row by row (or column by column) from the first label's corner, one pitch apart.
             const int place = i % labels;
-            const QPointF expected(stock.left + (place % stock.columns) * stock.hPitch + memo.left,
-                                   stock.top + (place / stock.columns) * stock.vPitch + memo.top);
+            const int column = down ? place / stock.rows : place % stock.columns;
+            const int row = down ? place % stock.rows : place / stock.columns;
+            const QPointF expected(stock.left + column * stock.hPitch + memo.left,
+                                   stock.top + row * stock.vPitch + memo.top);
             QVERIFY2(std::abs(t.box.left() - expected.x()) <= kTolerance &&
                          std::abs(t.box.top() - expected.y()) <= kTolerance,
                      qPrintable(QStringLiteral("label %1 at %2, %3; expected %4, %5")
