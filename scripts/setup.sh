@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Tovrel need, when any is missing.
+# Installs the Debian packages that building, running and testing Tovrel need, when any is missing; packages
+# given as arguments are installed with them (scripts/package.sh adds its own).
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
@@ -9,6 +10,7 @@ packages=(
     desktop-file-utils appstream
     qtkeychain-qt6-dev radicale xandikos
     cups cups-client cups-bsd printer-driver-cups-pdf
+    "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
