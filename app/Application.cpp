@@ -1,13 +1,18 @@
 #include "app/Application.h"
 
 #include "platform/AppError.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Services.h"
+#include "platform/ui/RealServices.h"
 
 namespace app {
 
 Application::Application()
 {
+    // A test's fakes stay in place.
+    if (!platform::servicesInstalled())
+        platform::installRealServices();
     store.configure(platform::programFolder());
 }
 

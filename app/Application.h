@@ -71,9 +71,9 @@ public:
 
     // The commands that one window offers the others; the main window is handed this table.
     platform::Commands commands;
-    void setCommand(const QString& name, std::function<void()> command) { commands.set(name, std::move(command)); }
-    bool runCommand(const QString& name) { return commands.run(name); }
-    [[nodiscard]] bool hasCommand(const QString& name) const { return commands.has(name); }
+    void setCommand(platform::Command name, std::function<void()> command) { commands.set(name, std::move(command)); }
+    bool runCommand(platform::Command name) { return commands.run(name); }
+    [[nodiscard]] bool hasCommand(platform::Command name) const { return commands.has(name); }
 
 private:
     // Every window is deleted here, in reverse order, at the end: a window owned by an earlier one (the record card

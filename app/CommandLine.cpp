@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "platform/ui/RealServices.h"
 
 #include "app/Application.h"
 #include "app/Batch.h"
@@ -8,15 +9,15 @@
 #include "exchange/ExchangeCli.h"
 #include "search/Duplicates.h"
 #include "exchange/ui/ImportDialog.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 #include "sync/SyncCli.h"
 #include "sync/ui/SyncCommands.h"
-#include "platform/Accessibility.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
 #include "platform/Fonts.h"
 #include "platform/ProgramFolder.h"
-#include "reports/LabelStock.h"
+#include "reports/stocks/LabelStock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -195,6 +196,7 @@ int runProgram(int argc, char* argv[])
         printUsage(stdout);
         return 0;
     }
+    platform::installRealServices();
     // A folder that does not exist yet is fine for the window: its first start offers to make the address book.
     if (!options.folder.isEmpty())
         platform::setProgramFolder(options.folder);

@@ -8,29 +8,29 @@
 #include "help/SplashBox.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
-#include "mailmerge/MailMergeQR.h"
+#include "reports/layouts/MergedLetters.h"
 #include "mailmerge/MailMergeSetup.h"
-#include "mainwindow/HomeGrid.h"
-#include "platform/Accessibility.h"
-#include "platform/ErrorBox.h"
-#include "platform/FocusFrameStyle.h"
+#include "mainwindow/MainWindow.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/ErrorBox.h"
+#include "platform/ui/FocusFrameStyle.h"
 #include "platform/ProgramFolder.h"
-#include "records/CountLook.h"
+#include "records/CountyListEditor.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
-#include "reports/Birthdays.h"
+#include "reports/layouts/Birthdays.h"
 #include "reports/DatasetSource.h"
-#include "reports/Preview.h"
+#include "reports/ui/Preview.h"
 #include "platform/Services.h"
-#include "reports/Envelopes.h"
-#include "reports/IniSettings.h"
-#include "reports/QRA5Diary.h"
-#include "reports/QRFilo2.h"
-#include "reports/QRLabel16.h"
-#include "reports/QRLabels.h"
-#include "reports/QReport1.h"
-#include "reports/StockLabels.h"
-#include "search/JSQLSEARCH.h"
+#include "reports/ui/Envelopes.h"
+#include "reports/stocks/IniSettings.h"
+#include "reports/layouts/DiaryPages.h"
+#include "reports/layouts/FilofaxPages.h"
+#include "reports/layouts/AddressLabels16.h"
+#include "reports/layouts/AddressLabels21.h"
+#include "reports/layouts/PhoneList.h"
+#include "reports/ui/StockLabels.h"
+#include "search/ui/SearchDialog.h"
 #include "sync/ui/SyncCommands.h"
 
 namespace app {
@@ -68,9 +68,9 @@ void Application::startUp()
              parts.editor = [this] { return fmMailMergeEdit; };
              parts.letters = [this] { return fmMailQR; };
              parts.help = [this] { return fmMailMergeHelp; };
-             parts.selectNames = [this] { runCommand(QStringLiteral("searchDialog")); };
+             parts.selectNames = [this] { runCommand(platform::Command::SearchDialog); };
              fmMailMergeSetup = own(m_owned, new TfmMailMergeSetup(std::move(parts)));
-             setCommand(QStringLiteral("mailMerge"), [w = fmMailMergeSetup] { w->showSetup(); });
+             setCommand(platform::Command::MailMerge, [w = fmMailMergeSetup] { w->showSetup(); });
          }},
         {"TfmMailMergeHelp", [this] { fmMailMergeHelp = own(m_owned, new TfmMailMergeHelp()); }},
         // The letter body is the editor's document as it stands when a page is made; the editor comes later.
@@ -83,20 +83,20 @@ void Application::startUp()
         {"Backup, restore, manual and about",
          [this] {
              backup::registerBackupCommands(commands, store);
-             setCommand(QStringLiteral("manual"), [this] { help::Help2Click(fmHomeAddMain); });
+             setCommand(platform::Command::Manual, [this] { help::Help2Click(fmHomeAddMain); });
              // An about box still counting down when the program ends goes with it.
-             setCommand(QStringLiteral("about"), [this] { help::miAboutClick(fmCredits, this); });
+             setCommand(platform::Command::About, [this] { help::miAboutClick(fmCredits, this); });
          }},
         {"Import and export", [this] {
-             setCommand(QStringLiteral("import"), [this] { exchange::ImportClick(fmHomeAddMain, store); });
-             setCommand(QStringLiteral("export"), [this] { exchange::ExportClick(fmHomeAddMain, store.HomeQuery); });
-             setCommand(QStringLiteral("sharedBook"), [this] { sharing::SharedBookClick(fmHomeAddMain); });
-             setCommand(QStringLiteral("synchronise"), [this] { sharing::SynchroniseClick(fmHomeAddMain, store); });
+             setCommand(platform::Command::Import, [this] { exchange::ImportClick(fmHomeAddMain, store); });
+             setCommand(platform::Command::Export, [this] { exchange::ExportClick(fmHomeAddMain, store.HomeQuery); });
+             setCommand(platform::Command::SharedBook, [this] { sharing::SharedBookClick(fmHomeAddMain); });
+             setCommand(platform::Command::Synchronise, [this] { sharing::SynchroniseClick(fmHomeAddMain, store); });
          }},
         // The text editor finds its help file and starts a new document.
         {"TfmMailMergeEdit", [this] {
              fmMailMergeEdit = own(m_owned, new TfmMailMergeEdit());
-             setCommand(QStringLiteral("notepad"), [w = fmMailMergeEdit] { w->showEditor(); });
+             setCommand(platform::Command::Notepad, [w = fmMailMergeEdit] { w->showEditor(); });
              // An unsaved letter is asked about before the program ends, and Cancel keeps it running.
              if (fmHomeAddMain)
                  fmHomeAddMain->addCloseCheck([w = fmMailMergeEdit] { return w->maySetDocumentAside(); });
@@ -111,18 +111,18 @@ void Application::startUp()
                      fmHomeAddMain->setCountyPickList(entries);
              };
              fmCountyListEdit = own(m_owned, new TfmCountyListEdit(std::move(counties)));
-             setCommand(QStringLiteral("countyEditor"), [w = fmCountyListEdit] { w->editPickList(); });
+             setCommand(platform::Command::CountyEditor, [w = fmCountyListEdit] { w->editPickList(); });
          }},
         {"TfmHelpMemo",
          [this] {
              fmHelpMemo = own(m_owned, new TfmHelpMemo());
-             setCommand(QStringLiteral("helpNote"), [w = fmHelpMemo] { help::Help1Click(w); });
+             setCommand(platform::Command::HelpNote, [w = fmHelpMemo] { help::Help1Click(w); });
          }},
         {"TfmHomeForm",
          [this] {
              // Owned by the main window, as its tool windows: they stay above it while shown.
              fmHomeForm = own(m_owned, new TfmHomeForm(store.HomeQuery, fmHomeAddMain));
-             setCommand(QStringLiteral("formView"), [w = fmHomeForm] {
+             setCommand(platform::Command::FormView, [w = fmHomeForm] {
                  w->show();
                  w->raise();
                  w->activateWindow();
@@ -136,31 +136,31 @@ void Application::startUp()
              // Its creation fills the field list and opens the contact query for the first time.
              fmSQLSearchDialog = own(m_owned, new TfmSQLSearchDialog(store.HomeQuery));
              TfmSQLSearchDialog* dialog = fmSQLSearchDialog;
-             setCommand(QStringLiteral("searchDialog"), [dialog] { dialog->exec(); });
+             setCommand(platform::Command::SearchDialog, [dialog] { dialog->exec(); });
              if (queryMayOpen)
                  dialog->FormCreate();
          }},
         {"TfmQRA5Diary",
          [this] {
              fmQRA5Diary = own(m_owned, new TfmQRA5Diary());
-             setCommand(QStringLiteral("diary"), [this] {
+             setCommand(platform::Command::Diary, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmQRA5Diary->preview(source);
+                 reports::previewReport(fmQRA5Diary->QRA5Diary, source);
              });
          }},
         {"TfmQRTel",
          [this] {
              fmQRTel = own(m_owned, new TfmQRTel());
-             setCommand(QStringLiteral("phoneList"), [this] {
+             setCommand(platform::Command::PhoneList, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmQRTel->preview(source);
+                 reports::previewReport(fmQRTel->QuickRep1, source);
              });
          }},
         {"Birthdays report",
          [this] {
              // Made once, so the print settings chosen in its preview stay for the run.
              auto definition = std::make_shared<reports::ReportDefinition>(reports::birthdaysReport());
-             setCommand(QStringLiteral("birthdays"), [this, definition] {
+             setCommand(platform::Command::Birthdays, [this, definition] {
                  reports::DatasetSource source(store.HomeQuery);
                  reports::BirthdaySource birthdays(source, platform::clock().now().date().year());
                  reports::previewReport(*definition, birthdays);
@@ -169,30 +169,30 @@ void Application::startUp()
         {"TfmQRLabel16",
          [this] {
              fmQRLabel16 = own(m_owned, new TfmQRLabel16());
-             setCommand(QStringLiteral("labels16"), [this] {
+             setCommand(platform::Command::Labels16, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmQRLabel16->preview(source);
+                 reports::previewReport(fmQRLabel16->QRLabel16Rep, source);
              });
          }},
         {"TfmQRFilo2",
          [this] {
              fmQRFilo2 = own(m_owned, new TfmQRFilo2());
-             setCommand(QStringLiteral("filofax"), [this] {
+             setCommand(platform::Command::Filofax, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmQRFilo2->preview(source);
+                 reports::previewReport(fmQRFilo2->QRFilo2, source);
              });
          }},
         // The 21-per-sheet labels, and the 14-per-sheet labels for the third "&Address Labels" entry.
         {"TfmLabels",
          [this] {
              fmLabels = own(m_owned, new TfmLabels());
-             setCommand(QStringLiteral("labels21"), [this] {
+             setCommand(platform::Command::Labels21, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmLabels->previewLabels21(source);
+                 reports::previewReport(fmLabels->QRLabel, source);
              });
-             setCommand(QStringLiteral("labels14"), [this] {
+             setCommand(platform::Command::Labels14, [this] {
                  reports::DatasetSource source(store.HomeQuery);
-                 fmLabels->previewLabels14(source);
+                 reports::previewReport(fmLabels->QRLabel14, source);
              });
          }},
         // Labels on any stock and envelopes: their dialogs are made when first used. Every label and envelope
@@ -206,13 +206,13 @@ void Application::startUp()
              }
              if (fmQRLabel16)
                  reports::applyPrinterShifts(fmQRLabel16->QRLabel16Rep, settings);
-             setCommand(QStringLiteral("stockLabels"), [this, settings] {
+             setCommand(platform::Command::StockLabels, [this, settings] {
                  if (!fmStockLabels)
                      fmStockLabels = own(m_owned, new TfmStockLabels(settings));
                  reports::DatasetSource source(store.HomeQuery);
                  fmStockLabels->run(source);
              });
-             setCommand(QStringLiteral("envelopes"), [this, settings] {
+             setCommand(platform::Command::Envelopes, [this, settings] {
                  if (!fmEnvelopes)
                      fmEnvelopes = own(m_owned, new TfmEnvelopes(settings));
                  reports::DatasetSource source(store.HomeQuery);
@@ -224,7 +224,7 @@ void Application::startUp()
         {"TfmRecCard",
          [this] {
              fmRecCard = own(m_owned, new TfmRecCard(store.HomeQuery, fmHomeAddMain));
-             setCommand(QStringLiteral("recordCard"), [w = fmRecCard] {
+             setCommand(platform::Command::RecordCard, [w = fmRecCard] {
                  w->show();
                  w->raise();
                  w->activateWindow();

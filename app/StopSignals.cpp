@@ -1,7 +1,7 @@
 #include "app/StopSignals.h"
 
 #include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 
 #include <QSocketNotifier>
 

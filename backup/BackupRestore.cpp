@@ -5,7 +5,7 @@
 #include "data/FileLock.h"
 #include "platform/AppError.h"
 #include "platform/Commands.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
 
@@ -241,8 +241,8 @@ void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
 
 void registerBackupCommands(platform::Commands& commands, data::ContactStore& store)
 {
-    commands.set(QStringLiteral("backup"), [&store] { miBackUpClick(store); });
-    commands.set(QStringLiteral("restore"), [&store] { miRestoreClick(store); });
+    commands.set(platform::Command::Backup, [&store] { miBackUpClick(store); });
+    commands.set(platform::Command::Restore, [&store] { miRestoreClick(store); });
 }
 
 } // namespace backup

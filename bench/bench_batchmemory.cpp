@@ -3,12 +3,13 @@
 // the preview does), and with streaming over the mapped file. Each run is a child process of its own, so that its
 // peak memory (getrusage, mapped file pages included) is its own. Run: build/bench/bench_batchmemory (databases
 // are generated once into /tmp/tovrel-bench; --benchmark_filter=/100000/ for the quick size only)
+#include "BenchMain.h"
 #include "ContactGenerator.h"
 
 #include "data/ContactStore.h"
 #include "reports/Batch.h"
 #include "reports/DatasetSource.h"
-#include "reports/QReport1.h"
+#include "reports/layouts/PhoneList.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,9 +92,5 @@ int main(int argc, char** argv)
 {
     if (argc >= 5 && QByteArray(argv[1]) == "--child")
         return child(argc, argv);
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Core);
 }

@@ -1,13 +1,14 @@
 // Find as you type and duplicate finding over generated books, side by side with the sqlite3 shell's LIKE over
 // all twenty fields of the same file; the birthdays report beside the phone list of the same contacts.
 // Run: build/bench/bench_care  (databases are generated once into /tmp/tovrel-bench)
+#include "BenchMain.h"
 #include "ContactGenerator.h"
 #include "ContactRecords.h"
 
 #include "data/ContactStore.h"
 #include "data/FindText.h"
-#include "reports/Birthdays.h"
-#include "reports/QReport1.h"
+#include "reports/layouts/Birthdays.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 #include "search/Duplicates.h"
 
@@ -101,10 +102,5 @@ BENCHMARK(BM_BirthdaysReport)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Gui);
 }

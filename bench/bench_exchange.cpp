@@ -1,6 +1,7 @@
 // Parsing and writing 100,000 contacts: the vCard reader alone, the two passes of an import
 // (preview, then the run that hands every contact to the store), the same into the contact table in one
 // transaction, and the writers.
+#include "BenchMain.h"
 #include "exchange/ContactImport.h"
 #include "data/ContactStore.h"
 #include "exchange/ContactWriter.h"
@@ -156,11 +157,5 @@ BENCHMARK(BM_Write)->Arg(int(ExportFormat::VCard40))->Arg(int(ExportFormat::Csv)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Core);
 }

@@ -1,10 +1,11 @@
 // Address labels, 21 to a sheet, for 10,000 generated contacts (477 sheets): into pages for the preview, and
 // from the rows into a PDF file as the batch mode makes it. Targets: under 1 s and under 3 s.
+#include "BenchMain.h"
 #include "ContactRecords.h"
 
 #include "reports/Batch.h"
 #include "reports/PagePainter.h"
-#include "reports/QRLabels.h"
+#include "reports/layouts/AddressLabels21.h"
 #include "reports/RecordSource.h"
 #include "reports/Renderer.h"
 
@@ -47,11 +48,5 @@ BENCHMARK(BM_Labels21Pdf)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Gui);
 }

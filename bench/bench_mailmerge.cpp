@@ -1,9 +1,10 @@
 // Merged letters for 1,000 contacts with a one-page formatted RTF body: rendering into the preview's pages
 // (with the first page drawn, as the preview shows it) and writing the PDF; and the same letter with a picture
 // letterhead and ten merge fields, to be compared side by side with the plain one.
+#include "BenchMain.h"
 #include "ContactRecords.h"
 
-#include "mailmerge/MailMergeQR.h"
+#include "reports/layouts/MergedLetters.h"
 #include "reports/PagePainter.h"
 #include "reports/RecordSource.h"
 #include "reports/Renderer.h"
@@ -196,11 +197,5 @@ BENCHMARK(BM_LongLetterBody)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Gui);
 }

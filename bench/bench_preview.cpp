@@ -1,6 +1,7 @@
 // The phone list of 10,000 generated contacts read from a real contact database through the shared query:
 // into the preview window (events handled after every record, as the user sees it), the bare rendering, the PDF,
 // and the memory the stored pages take.
+#include "BenchMain.h"
 #include "ContactGenerator.h"
 
 #include "data/ContactStore.h"
@@ -8,8 +9,8 @@
 #include "platform/Fonts.h"
 #include "reports/DatasetSource.h"
 #include "reports/PagePainter.h"
-#include "reports/Preview.h"
-#include "reports/QReport1.h"
+#include "reports/ui/Preview.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 
 #include <QApplication>
@@ -102,13 +103,8 @@ BENCHMARK(BM_PhoneListPdfFromQuery)->Arg(10000)->Unit(benchmark::kMillisecond)->
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::installFakes();
-    platform::installFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Widgets, [] {
+        platform::installFakes();
+        platform::installFontSubstitutions();
+    });
 }

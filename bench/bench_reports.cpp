@@ -1,8 +1,9 @@
 // Phone list of 10,000 generated contacts: rendering into pages, writing the PDF, saving the pages.
+#include "BenchMain.h"
 #include "ContactRecords.h"
 
 #include "reports/PagePainter.h"
-#include "reports/QReport1.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/RecordSource.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
@@ -74,11 +75,5 @@ BENCHMARK(BM_PhoneListSaveLoad)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Gui);
 }

@@ -1,4 +1,5 @@
 // Reading and writing large documents: the reader must stay linear in the size of the input.
+#include "BenchMain.h"
 #include "reports/Pages.h"
 #include "reports/RichTextLayout.h"
 #include "richtext/RichText.h"
@@ -156,10 +157,5 @@ BENCHMARK(BM_SavePictureLetter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Gui);
 }

@@ -2,12 +2,13 @@
 // runs it (close, new statement, open: statement and snapshot), side by side with the sqlite3 shell running the same
 // statement on the same file; and scrolling the grid over a million rows.
 // Run: build/bench/bench_search  (databases are generated once into /tmp/tovrel-bench)
+#include "BenchMain.h"
 #include "ContactGenerator.h"
 
-#include "mainwindow/HomeGridView.h"
+#include "mainwindow/ContactGrid.h"
 #include "data/Connection.h"
-#include "data/DatasetModel.h"
-#include "search/JSQLSEARCH.h"
+#include "data/widgets/DatasetModel.h"
+#include "search/SearchStatement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -162,10 +163,5 @@ BENCHMARK(BM_WalkRowsUnderTheGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Widgets);
 }

@@ -6,6 +6,7 @@
 // Uploads stop at 2,000: Radicale checks each new card's UID against every card already in the book, so its PUT
 // grows with the book and 10,000 PUTs take over an hour whoever sends them. The 10,000-card book is written into
 // Radicale's folder directly instead, and synced from there.
+#include "BenchMain.h"
 #include "ContactGenerator.h"
 
 #include "data/Connection.h"
@@ -239,9 +240,5 @@ BENCHMARK(BM_NoOpSync)->Args({10000, 1})->Args({10000, 0})->Unit(benchmark::kMil
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv, bench::AppKind::Core);
 }

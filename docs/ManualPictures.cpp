@@ -8,7 +8,7 @@
 // have is skipped; the manual leaves its picture out.
 
 #include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 #include "bench/ContactGenerator.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -44,7 +44,7 @@ bool save(QWidget* window, const QString& path)
 
 // Runs a command and pictures the window it brings up. A modal window is taken from inside its own event loop
 // and closed, so that the command returns.
-bool shoot(app::Application& application, const QString& command, const QDir& folder)
+bool shoot(app::Application& application, platform::Command command, const QDir& folder)
 {
     if (!application.hasCommand(command))
         return true;
@@ -58,7 +58,7 @@ bool shoot(app::Application& application, const QString& command, const QDir& fo
             if (before.contains(window))
                 continue;
             taken = true;
-            saved = save(window, folder.filePath(QStringLiteral("shot-%1.png").arg(command)));
+            saved = save(window, folder.filePath(QStringLiteral("shot-%1.png").arg(platform::commandName(command))));
             window->close();
             return;
         }
@@ -102,8 +102,9 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
 
     bool saved = save(application.fmHomeAddMain, folder.filePath(QStringLiteral("shot-main.png")));
-    for (const char* command :
-         {"recordCard", "formView", "searchDialog", "countyEditor", "mailMerge", "notepad", "helpNote", "about"})
-        saved = shoot(application, QString::fromLatin1(command), folder) && saved;
+    using platform::Command;
+    for (const Command command : {Command::RecordCard, Command::FormView, Command::SearchDialog, Command::CountyEditor,
+                                  Command::MailMerge, Command::Notepad, Command::HelpNote, Command::About})
+        saved = shoot(application, command, folder) && saved;
     return saved ? 0 : 1;
 }

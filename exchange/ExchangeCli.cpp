@@ -11,7 +11,7 @@
 #include "data/FindText.h"
 #include "exchange/BirthdayCalendar.h"
 #include "platform/Services.h"
-#include "search/JSQLSEARCH.h"
+#include "search/SearchStatement.h"
 
 #include <QCoreApplication>
 #include <QDir>

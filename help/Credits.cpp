@@ -1,6 +1,6 @@
 #include "help/Credits.h"
 
-#include "platform/Accessibility.h"
+#include "platform/ui/Accessibility.h"
 
 #include <QTextBlockFormat>
 #include <QTextDocument>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The About box: form `TfmCredits`.
+
 #include <QStringList>
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "help/HelpMemoBox.h"
 
-#include "platform/Accessibility.h"
-#include "platform/CaptionStrip.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/CaptionStrip.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The help note: form `TfmHelpMemo`.
+
 #include <QStringList>
 #include <QWidget>
 

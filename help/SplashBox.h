@@ -1,5 +1,7 @@
 #pragma once
 
+// The start-up splash: form `TfmSplash`.
+
 #include <QPointer>
 #include <QWidget>
 

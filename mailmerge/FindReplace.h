@@ -1,5 +1,7 @@
 #pragma once
 
+// The letter editor's find and replace box: form `TfmFindReplace`.
+
 #include <QDialog>
 
 class QCheckBox;

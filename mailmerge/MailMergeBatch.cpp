@@ -1,7 +1,7 @@
 #include "mailmerge/MailMergeBatch.h"
 
 #include "mailmerge/MailMergeEdit.h"
-#include "mailmerge/MailMergeQR.h"
+#include "reports/layouts/MergedLetters.h"
 #include "platform/AppError.h"
 #include "richtext/RichText.h"
 

@@ -1,13 +1,13 @@
 #include "mailmerge/MailMergeEdit.h"
 
 #include "mailmerge/FindReplace.h"
-#include "platform/Accessibility.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
-#include "reports/Printing.h"
+#include "reports/ui/Printing.h"
 #include "reports/RichTextLayout.h"
 #include "richtext/RichText.h"
 

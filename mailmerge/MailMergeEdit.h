@@ -1,5 +1,7 @@
 #pragma once
 
+// The letter editor: form `TfmMailMergeEdit`.
+
 #include <QColor>
 #include <QFont>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #include "mailmerge/MailMergeInfo.h"
 
-#include "platform/Accessibility.h"
-#include "platform/CaptionStrip.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/CaptionStrip.h"
 
 #include <QLabel>
 #include <QTextEdit>

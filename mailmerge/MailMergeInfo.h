@@ -1,5 +1,7 @@
 #pragma once
 
+// The mail merge's help note: form `TfmMailMergeHelp`.
+
 #include <QStringList>
 #include <QWidget>
 

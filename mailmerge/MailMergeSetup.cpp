@@ -2,9 +2,10 @@
 
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
-#include "mailmerge/MailMergeQR.h"
-#include "platform/Accessibility.h"
-#include "platform/ErrorBox.h"
+#include "reports/layouts/MergedLetters.h"
+#include "reports/ui/Preview.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
 #include "reports/DatasetSource.h"
 
@@ -155,7 +156,7 @@ void TfmMailMergeSetup::btnMergeClick()
                                         platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes)
             return;
         reports::DatasetSource source(*m_parts.contacts);
-        letters->preview(source);
+        reports::previewReport(letters->QuickRep1, source);
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The mail merge set-up: form `TfmMailMergeSetup`.
+
 #include <QWidget>
 
 #include <functional>

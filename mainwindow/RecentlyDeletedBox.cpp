@@ -2,7 +2,7 @@
 #include "mainwindow/RecentlyDeletedBox.h"
 
 #include "data/RecentlyDeleted.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -111,9 +111,10 @@ struct Services
     std::unique_ptr<Clock> clock;
 };
 
-// The services in use: the real ones unless a test installed fakes.
+// The services in use: the real ones once the start-up installed them (platform/ui/RealServices.h), or a test's
+// fakes.
 Services& services();
-void installRealServices();
+[[nodiscard]] inline bool servicesInstalled() { return services().prompts != nullptr; }
 
 inline Prompts& prompts() { return *services().prompts; }
 inline FileDialogs& fileDialogs() { return *services().fileDialogs; }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "data/DBNavigator.h"
+// The form view of one contact: form `TfmHomeForm`.
+
+#include "data/widgets/DBNavigator.h"
 #include "data/DataSource.h"
 #include "platform/IniFile.h"
 

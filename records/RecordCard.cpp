@@ -1,10 +1,10 @@
 #include "records/RecordCard.h"
 
-#include "data/DBEdit.h"
-#include "data/DBMemo.h"
-#include "platform/Accessibility.h"
-#include "platform/ErrorBox.h"
-#include "platform/ScreenPlace.h"
+#include "data/widgets/DBEdit.h"
+#include "data/widgets/DBMemo.h"
+#include "platform/ui/Accessibility.h"
+#include "platform/ui/ErrorBox.h"
+#include "platform/ui/ScreenPlace.h"
 #include "platform/Services.h"
 #include "records/WindowPlace.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// The record card: form `TfmRecCard`.
+
 #include "data/DataSource.h"
 #include "platform/IniFile.h"
 

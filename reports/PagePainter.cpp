@@ -10,7 +10,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QTextDocument>
 #include <list>
 
@@ -150,17 +149,6 @@ private:
 double devicePixelsPerMm(const QPaintDevice& device)
 {
     return device.logicalDpiX() / kMmPerInch;
-}
-
-QPointF printerOffset(const QPrinter& printer)
-{
-    if (printer.fullPage())
-        return {};
-    // Where the device really puts its origin: Qt's PDF and CUPS engines round the printable area to whole
-    // points, up to half a point away from the margins as set.
-    const QPointF pixels =
-        printer.pageRect(QPrinter::DevicePixel).topLeft() - printer.paperRect(QPrinter::DevicePixel).topLeft();
-    return printer.resolution() > 0 ? pixels * kMmPerInch / printer.resolution() : QPointF();
 }
 
 void paintPage(QPainter& painter, const Rendering& rendering, int pageIndex, const PaintOptions& options)

@@ -8,7 +8,6 @@
 
 class QPainter;
 class QPaintDevice;
-class QPrinter;
 
 // Drawing rendered pages on any device: the preview (at a zoom), a printer, a PDF file.
 namespace reports {
@@ -24,10 +23,6 @@ struct PaintOptions
 };
 
 [[nodiscard]] double devicePixelsPerMm(const QPaintDevice& device);
-
-// Where a printer's painter origin lies on the paper, mm: the top-left corner of its printable area, or
-// (0, 0) for a printer set to full page.
-[[nodiscard]] QPointF printerOffset(const QPrinter& printer);
 
 // Draws one page with the painter's current transform as origin (the paper's top-left corner less the
 // offset). Text is drawn at the reference metrics scaled to the device, so every device shows the same

@@ -6,7 +6,7 @@
 #include <functional>
 
 // The report engine in one view:
-//   ReportDefinition (ReportDefinition.h, layouts such as phoneListReport() in QReport1.h)
+//   ReportDefinition (ReportDefinition.h, layouts such as phoneListReport() in layouts/PhoneList.h)
 //     + RecordSource (RecordSource.h: the rows, adapted from the shared contact query)
 //     -> render() -> Rendering (Pages.h: pages as a display list in mm)
 //     -> paintPage() / writePdf() (PagePainter.h) for preview, printer and PDF

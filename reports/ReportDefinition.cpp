@@ -67,6 +67,20 @@ Element pageNumberElement(const QString& name, double left, double top, const QS
     return e;
 }
 
+Band pageNumberFooter(double numberWidth)
+{
+    Band footer{BandKind::PageFooter, QStringLiteral("PageFooterBand1"), 6.1, {}, {}, {}};
+    Element page = pageNumberElement(QStringLiteral("QRSysData1"), 0, 0, QStringLiteral("Page "));
+    page.alignment = Alignment::Right;
+    page.alignToBand = true;
+    page.autoSize = false;
+    page.width = numberWidth;
+    // Breaking "Page 1" at its blank would leave "Page" alone in the band.
+    page.wordWrap = false;
+    footer.elements.push_back(page);
+    return footer;
+}
+
 Element lineElement(const QString& name, ShapeKind shape, double left, double top, double length, double penWidthPoints)
 {
     Element e = positioned(ElementKind::Shape, name, left, top);

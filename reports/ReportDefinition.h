@@ -164,6 +164,9 @@ struct Band
     std::vector<Element> elements;
 };
 
+// A list's page foot: "Page N" at the right edge, in a place `numberWidth` mm wide, never broken at its blank.
+[[nodiscard]] Band pageNumberFooter(double numberWidth);
+
 // A sheet of labels (or an envelope: one label the size of the paper) with each label at its exact place, not
 // flowed in 0.1 mm steps: a stock's pitch need not be a whole number of tenths. Labels are taken row by row
 // (across first) or column by column.

@@ -3,7 +3,7 @@
 #include "data/Dataset.h"
 #include "exchange/ContactExport.h"
 #include "platform/AppError.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "exchange/AccessFile.h"
 #include "exchange/ContactImport.h"
 #include "platform/AppError.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
 
 #include <QDialogButtonBox>

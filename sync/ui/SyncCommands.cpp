@@ -4,7 +4,7 @@
 #include "exchange/ui/ImportDialog.h"
 #include "sync/SyncCli.h"
 #include "platform/AppError.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Services.h"
 #include "sync/CardDavClient.h"

@@ -11,19 +11,19 @@
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeSetup.h"
-#include "mainwindow/HomeGrid.h"
-#include "mainwindow/HomeGridView.h"
-#include "platform/Accessibility.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/ContactGrid.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "records/CountLook.h"
+#include "records/CountyListEditor.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
-#include "reports/IniSettings.h"
-#include "reports/Envelopes.h"
-#include "reports/Preview.h"
-#include "reports/StockLabels.h"
-#include "search/JSQLSEARCH.h"
+#include "reports/stocks/IniSettings.h"
+#include "reports/ui/Envelopes.h"
+#include "reports/ui/Preview.h"
+#include "reports/ui/StockLabels.h"
+#include "search/ui/SearchDialog.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 #include "sync/ui/SharedBook.h"
@@ -212,16 +212,16 @@ private slots:
         };
         QTest::newRow("main window") << Open([](app::Application& a) { return a.fmHomeAddMain; });
         QTest::newRow("record card") << Open([](app::Application& a) {
-            a.runCommand(QStringLiteral("recordCard"));
+            a.runCommand(platform::Command::RecordCard);
             return a.fmRecCard;
         });
         QTest::newRow("form view") << Open([](app::Application& a) {
-            a.runCommand(QStringLiteral("formView"));
+            a.runCommand(platform::Command::FormView);
             return a.fmHomeForm;
         });
         QTest::newRow("county editor") << Open([shown](app::Application& a) { return shown(a.fmCountyListEdit); });
         QTest::newRow("help note") << Open([](app::Application& a) {
-            a.runCommand(QStringLiteral("helpNote"));
+            a.runCommand(platform::Command::HelpNote);
             return a.fmHelpMemo;
         });
         QTest::newRow("credits") << Open([shown](app::Application& a) { return shown(a.fmCredits); });
@@ -233,12 +233,12 @@ private slots:
             return nullptr;
         });
         QTest::newRow("mail merge") << Open([](app::Application& a) {
-            a.runCommand(QStringLiteral("mailMerge"));
+            a.runCommand(platform::Command::MailMerge);
             return a.fmMailMergeSetup;
         });
         QTest::newRow("mail merge help") << Open([shown](app::Application& a) { return shown(a.fmMailMergeHelp); });
         QTest::newRow("text editor") << Open([](app::Application& a) {
-            a.runCommand(QStringLiteral("notepad"));
+            a.runCommand(platform::Command::Notepad);
             return a.fmMailMergeEdit;
         });
         QTest::newRow("search") << Open([shown](app::Application& a) { return shown(a.fmSQLSearchDialog); });
@@ -285,7 +285,7 @@ private slots:
                     p->close();
                 }
         });
-        QVERIFY(m_app->runCommand(QStringLiteral("phoneList")));
+        QVERIFY(m_app->runCommand(platform::Command::PhoneList));
         QVERIFY(seen);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
     }
@@ -362,7 +362,7 @@ private slots:
             }
         QVERIFY(sawShortened);
 
-        m_app->runCommand(QStringLiteral("helpNote"));
+        m_app->runCommand(platform::Command::HelpNote);
         QWidget* strip = m_app->fmHelpMemo->Panel1;
         const QImage heading = strip->grab().toImage();
         for (int x : {1, heading.width() - 2})

@@ -1,6 +1,7 @@
 // The commands without a window at the edges: where a typo or an odd target would cost the address book.
 #include "backup/BackupRestore.h"
 #include "platform/IniFile.h"
+#include "support/Program.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
@@ -21,33 +22,10 @@
 using testsupport::readBytes;
 using testsupport::writeFile;
 
+using testsupport::Run;
+using testsupport::tovrel;
+
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run tovrel(const QStringList& arguments, const std::function<void()>& whileRunning = {})
-{
-    QProcess process;
-    process.start(QStringLiteral(TOVREL_BINARY), arguments);
-    if (!process.waitForStarted())
-        qFatal("tovrel did not start");
-    while (!process.waitForFinished(20)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        if (whileRunning)
-            whileRunning();
-    }
-    if (whileRunning)
-        whileRunning();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 mode_t typeOf(const QString& path)
 {

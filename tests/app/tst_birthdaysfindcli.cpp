@@ -1,4 +1,5 @@
 // --find, --report birthdays and --export FILE.ics, run as the program itself without a window.
+#include "support/Program.h"
 #include "support/TestDb.h"
 #include "support/Python.h"
 #include "support/TestFiles.h"
@@ -14,25 +15,10 @@
 
 using testsupport::Contact;
 
+using testsupport::Run;
+using testsupport::tovrel;
+
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run tovrel(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TOVREL_BINARY), arguments);
-    if (!process.waitForFinished(120000))
-        qFatal("tovrel did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 Contact contact(const char* surname, const char* first, const char* town, const char* tel, const char* birthday,
                 const char* notes = "")

@@ -1,15 +1,15 @@
 // No command drops a pending edit: each first saves it as a move would, and does not run when that save fails.
-#include "mainwindow/tst_homegrid_fixture.h"
+#include "mainwindow/MainWindowFixture.h"
 
 #include "app/Application.h"
 #include "backup/BackupRestore.h"
 #include "exchange/ui/ExportCommand.h"
 #include "exchange/ui/ImportDialog.h"
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 #include "reports/DatasetSource.h"
-#include "search/JSQLSEARCH.h"
+#include "search/ui/SearchDialog.h"
 #include "support/TestFiles.h"
 
 #include <QLineEdit>

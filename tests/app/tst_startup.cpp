@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "data/DBEdit.h"
+#include "data/widgets/DBEdit.h"
 #include "exchange/AccessFile.h"
 #include "exchange/ContactImport.h"
 #include "help/Credits.h"
@@ -7,13 +7,13 @@
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeSetup.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "records/CountLook.h"
+#include "records/CountyListEditor.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
-#include "search/JSQLSEARCH.h"
+#include "search/ui/SearchDialog.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
@@ -116,15 +116,14 @@ private slots:
                                      a.fmHelpMemo,       a.fmHomeForm,      a.fmRecCard,       a.fmCredits};
         for (QWidget* window : hidden)
             QVERIFY(window && !window->isVisible());
-        for (const char* command : {"backup", "restore", "manual", "helpNote", "about", "import", "export", "notepad",
-                                    "countyEditor", "searchDialog", "mailMerge"})
-            QVERIFY2(a.hasCommand(QString::fromLatin1(command)), command);
+        for (const platform::Command command : platform::allCommands)
+            QVERIFY2(a.hasCommand(command), qPrintable(platform::commandName(command)));
         QCOMPARE(a.fmHomeForm->parentWidget(), a.fmHomeAddMain);
         QCOMPARE(a.fmRecCard->parentWidget(), a.fmHomeAddMain);
         QVERIFY(a.store.HomeQuery.isOpen());
-        QVERIFY(a.runCommand(QStringLiteral("formView")));
+        QVERIFY(a.runCommand(platform::Command::FormView));
         QVERIFY(a.fmHomeForm->isVisible());
-        QVERIFY(a.runCommand(QStringLiteral("recordCard")));
+        QVERIFY(a.runCommand(platform::Command::RecordCard));
         QVERIFY(a.fmRecCard->isVisible());
         QCOMPARE(a.fmRecCard->box(QStringLiteral("Surname"))->text(), QStringLiteral("Adams"));
 
@@ -134,18 +133,18 @@ private slots:
             a.fmCountyListEdit->fill({QStringLiteral("Avon"), QStringLiteral("Kent")});
             a.fmCountyListEdit->btOKEdit->click();
         });
-        QVERIFY(a.runCommand(QStringLiteral("countyEditor")));
+        QVERIFY(a.runCommand(platform::Command::CountyEditor));
         QCOMPARE(seen, QStringList{QStringLiteral("Kent")});
         QCOMPARE(a.fmHomeAddMain->countyPickList(), (QStringList{QStringLiteral("Avon"), QStringLiteral("Kent")}));
 
-        QVERIFY(a.runCommand(QStringLiteral("helpNote")));
+        QVERIFY(a.runCommand(platform::Command::HelpNote));
         QVERIFY(a.fmHelpMemo->isVisible());
-        QVERIFY(a.runCommand(QStringLiteral("mailMerge")));
+        QVERIFY(a.runCommand(platform::Command::MailMerge));
         QVERIFY(a.fmMailMergeSetup->isVisible());
         a.fmMailMergeSetup->btnDocument->click();
         QVERIFY(a.fmMailMergeEdit->isVisible());
         a.fmMailMergeEdit->hide();
-        QVERIFY(a.runCommand(QStringLiteral("notepad")));
+        QVERIFY(a.runCommand(platform::Command::Notepad));
         QVERIFY(a.fmMailMergeEdit->isVisible());
         for (const auto& r : fakes.prompts->asked)
             QVERIFY2(r.icon != platform::Icon::Error, qPrintable(r.text));
@@ -171,7 +170,7 @@ private slots:
             wasModal = dialog->isModal() && dialog->isVisible();
             dialog->sqCancelBtn->click();
         });
-        QVERIFY(application.runCommand(QStringLiteral("searchDialog")));
+        QVERIFY(application.runCommand(platform::Command::SearchDialog));
         QVERIFY(wasModal);
     }
 

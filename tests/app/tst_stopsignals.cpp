@@ -2,7 +2,7 @@
 // the settings written, nobody asked. The program runs as a child process of this test, which sends it the signal.
 #include "app/Application.h"
 #include "app/StopSignals.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"

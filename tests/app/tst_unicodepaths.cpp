@@ -1,5 +1,6 @@
 // A folder whose name is not ASCII, as many users' names are: every place that opens a database finds it.
 #include "backup/BackupRestore.h"
+#include "support/Program.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -8,25 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testsupport::Run;
+using testsupport::tovrel;
+
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run tovrel(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TOVREL_BINARY), arguments);
-    if (!process.waitForFinished(120000))
-        qFatal("tovrel did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 const QString Card = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Brontë;Zoë;;;\r\nFN:Zoë Brontë\r\n"
                                     "ADR:;;1 Ørsted Way;Łódź;;;\r\nEND:VCARD\r\n");

@@ -1,12 +1,12 @@
 // Windows that keep their place: a saved place brought onto the screens, the frame's corner and the client area's
 // size saved and restored alike, and the main window, the record card and the form view over start/close cycles.
 #include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
-#include "mainwindow/HomeGridView.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/ContactGrid.h"
 #include "platform/IniFile.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "platform/ScreenPlace.h"
+#include "platform/ui/ScreenPlace.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 #include "support/TestDb.h"

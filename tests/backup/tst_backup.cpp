@@ -23,6 +23,14 @@ using testsupport::writeFile;
 
 namespace {
 
+platform::Command commandNamed(const QString& name)
+{
+    for (const platform::Command command : platform::allCommands)
+        if (platform::commandName(command) == name)
+            return command;
+    qFatal("no command %s", qPrintable(name));
+}
+
 void exec(const QString& path, const char* sql)
 {
     sqlite3* db = nullptr;
@@ -186,7 +194,7 @@ private slots:
         connect(&p.query(), &data::Dataset::opened, this, [&] { ++reopened; });
         p.fakes.prompts->answers << platform::Answer::Cancel;
 
-        QVERIFY(p.commands.run(command));
+        QVERIFY(p.commands.run(commandNamed(command)));
 
         QCOMPARE(p.fakes.prompts->asked.size(), 1);
         const platform::PromptRecord& asked = p.fakes.prompts->asked.constFirst();
@@ -224,7 +232,7 @@ private slots:
             QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("Tovrel.bak")));
         p.narrow();
 
-        QVERIFY(p.commands.run(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(platform::Command::Backup));
 
         QCOMPARE(p.errors(), QStringList());
         const QString copy = intoFolder ? p.dir.filePath(QStringLiteral("Tovrel.bak/Tovrel.mdb")) : p.backup;
@@ -238,14 +246,14 @@ private slots:
     {
         Program p;
         p.narrow();
-        QVERIFY(p.commands.run(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(platform::Command::Backup));
         addContact(p, QStringLiteral("Second"));
-        QVERIFY(p.commands.run(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(platform::Command::Backup));
         QCOMPARE(contactCount(p.backup), 7);
         addContact(p, QStringLiteral("Gone"));
         QCOMPARE(contactCount(p.database), 8);
 
-        QVERIFY(p.commands.run(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors(), QStringList());
         QCOMPARE(readBytes(p.database), readBytes(p.backup));
@@ -262,10 +270,10 @@ private slots:
     void restoreWhereThereIsNoDatabase()
     {
         Program p;
-        QVERIFY(p.commands.run(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(platform::Command::Backup));
         QVERIFY(QFile::remove(p.database));
 
-        QVERIFY(p.commands.run(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors(), QStringList());
         QCOMPARE(readBytes(p.database), readBytes(p.backup));
@@ -311,7 +319,7 @@ private slots:
         const QByteArray former = readBytes(p.backup);
         p.narrow();
 
-        QVERIFY(p.commands.run(QStringLiteral("restore")));
+        QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors().size(), 1);
         const QString shown = p.errors().constFirst();
@@ -364,7 +372,7 @@ private slots:
             exec(p.database, "DROP TABLE HomeAd");
         }
 
-        QVERIFY(p.commands.run(QStringLiteral("backup")));
+        QVERIFY(p.commands.run(platform::Command::Backup));
 
         QCOMPARE(p.errors().size(), 1);
         const QString shown = p.errors().constFirst();
@@ -442,7 +450,7 @@ private slots:
         if (root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), p.dir.path()}) != 0)
             QSKIP("running as root and the folder cannot be made immutable");
 
-        QVERIFY(p.commands.run(command));
+        QVERIFY(p.commands.run(commandNamed(command)));
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
         // An immutable folder stops the administrator with another reason than the one a read-only folder gives.
@@ -488,7 +496,7 @@ private slots:
         {
             LockHolder other;
             QVERIFY(other.take(p.database, write, otherProcess));
-            QVERIFY(p.commands.run(command));
+            QVERIFY(p.commands.run(commandNamed(command)));
         }
         if (error.isEmpty()) {
             QCOMPARE(p.errors(), QStringList());
@@ -523,7 +531,7 @@ private slots:
         }
         const QByteArray backup = readBytes(p.backup);
 
-        QVERIFY(p.commands.run(command));
+        QVERIFY(p.commands.run(commandNamed(command)));
 
         QCOMPARE(p.errors().size(), 1);
         QVERIFY2(p.errors().constFirst().startsWith(QStringLiteral("Could not open the database")),

@@ -1,5 +1,6 @@
 // tovrel --export and --import, run as the program itself without a window.
 #include "exchange/AccessFile.h"
+#include "support/Program.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
@@ -13,25 +14,10 @@
 using testsupport::readBytes;
 using testsupport::writeFile;
 
+using testsupport::Run;
+using testsupport::tovrel;
+
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run tovrel(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TOVREL_BINARY), arguments);
-    if (!process.waitForFinished(120000))
-        qFatal("tovrel did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 // Two cards; the second has a post code longer than its field allows.
 const QByteArray TwoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Able;Ann;;;\r\nFN:Ann Able\r\nEND:VCARD\r\n"

@@ -9,7 +9,7 @@
 #include "platform/AppError.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "search/JSQLSEARCH.h"
+#include "search/ui/SearchDialog.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 

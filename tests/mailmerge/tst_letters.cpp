@@ -1,6 +1,6 @@
 #include "reports/ReportTestUtil.h"
 
-#include "mailmerge/MailMergeQR.h"
+#include "reports/layouts/MergedLetters.h"
 #include "platform/AppError.h"
 #include "reports/Renderer.h"
 #include "reports/RichTextLayout.h"
@@ -8,7 +8,7 @@
 #include "reports/TextMetrics.h"
 
 #include "reports/PagePainter.h"
-#include "reports/Preview.h"
+#include "reports/ui/Preview.h"
 #include "reports/ReportFile.h"
 
 #include <QBuffer>

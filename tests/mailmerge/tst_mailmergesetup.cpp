@@ -3,11 +3,11 @@
 #include "data/ContactStore.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
-#include "mailmerge/MailMergeQR.h"
+#include "reports/layouts/MergedLetters.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "reports/Preview.h"
-#include "search/JSQLSEARCH.h"
+#include "reports/ui/Preview.h"
+#include "search/ui/SearchDialog.h"
 #include "support/TestDb.h"
 
 #include <QApplication>

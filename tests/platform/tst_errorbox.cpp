@@ -1,4 +1,4 @@
-#include "platform/ErrorBox.h"
+#include "platform/ui/ErrorBox.h"
 #include "platform/AppError.h"
 #include "platform/Fakes.h"
 

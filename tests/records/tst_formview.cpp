@@ -1,9 +1,9 @@
 #include "RecordsFixture.h"
 
-#include "data/DBEdit.h"
-#include "data/DBMemo.h"
+#include "data/widgets/DBEdit.h"
+#include "data/widgets/DBMemo.h"
 #include "platform/IniFile.h"
-#include "records/CountLook.h"
+#include "records/CountyListEditor.h"
 #include "records/HomeFormView.h"
 #include "records/RecordCard.h"
 

@@ -1,7 +1,7 @@
 #include "RecordsFixture.h"
 
-#include "data/DBEdit.h"
-#include "data/DBMemo.h"
+#include "data/widgets/DBEdit.h"
+#include "data/widgets/DBMemo.h"
 #include "platform/IniFile.h"
 #include "records/RecordCard.h"
 

@@ -5,7 +5,7 @@
 
 #include "ReportTestUtil.h"
 
-#include "reports/QReport1.h"
+#include "reports/layouts/PhoneList.h"
 
 #include <QProcess>
 #include <QRegularExpression>

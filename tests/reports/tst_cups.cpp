@@ -5,8 +5,8 @@
 #include "PreviewTestUtil.h"
 
 #include "platform/Fakes.h"
-#include "reports/Preview.h"
-#include "reports/QReport1.h"
+#include "reports/ui/Preview.h"
+#include "reports/layouts/PhoneList.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>

@@ -1,7 +1,7 @@
 #include "ReportTestUtil.h"
 
-#include "reports/QRA5Diary.h"
-#include "reports/QRFilo2.h"
+#include "reports/layouts/DiaryPages.h"
+#include "reports/layouts/FilofaxPages.h"
 #include "reports/Renderer.h"
 #include "reports/TextMetrics.h"
 

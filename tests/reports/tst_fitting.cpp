@@ -3,13 +3,13 @@
 #include "ReportTestUtil.h"
 
 #include "data/ContactStore.h"
-#include "mailmerge/MailMergeQR.h"
-#include "reports/QRA5Diary.h"
-#include "reports/QRFilo2.h"
-#include "reports/QRLabel14.h"
-#include "reports/QRLabel16.h"
-#include "reports/QRLabels.h"
-#include "reports/QReport1.h"
+#include "reports/layouts/MergedLetters.h"
+#include "reports/layouts/DiaryPages.h"
+#include "reports/layouts/FilofaxPages.h"
+#include "reports/layouts/AddressLabels14.h"
+#include "reports/layouts/AddressLabels16.h"
+#include "reports/layouts/AddressLabels21.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 
 #include <QTest>

@@ -3,12 +3,12 @@
 #include "PreviewTestUtil.h"
 
 #include "app/Application.h"
-#include "mainwindow/HomeGrid.h"
+#include "mainwindow/MainWindow.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "reports/Preview.h"
-#include "reports/QRFilo2.h"
-#include "reports/QRLabels.h"
+#include "reports/ui/Preview.h"
+#include "reports/layouts/FilofaxPages.h"
+#include "reports/layouts/AddressLabels21.h"
 #include "support/TestDb.h"
 
 #include <QAction>
@@ -155,14 +155,14 @@ private slots:
             QCOMPARE(preview.shownPages().pageCount(), 2);           // 22 from label 8: 14 on the first sheet
             QCOMPARE(preview.pageIndex(), 0);
         });
-        m_application->runCommand(QStringLiteral("labels21"));
+        m_application->runCommand(platform::Command::Labels21);
         QCOMPARE(labels.startAtLabel, 8);
 
         whenRendered([](TfmPreview& preview) {
             QCOMPARE(preview.spnStartAtLabel->value(), 8);
             QVERIFY(near(firstLabel(preview), QPointF(76.3, 18.0)));
         });
-        m_application->runCommand(QStringLiteral("labels21"));
+        m_application->runCommand(platform::Command::Labels21);
         // Each label report keeps its own.
         QCOMPARE(m_application->fmLabels->QRLabel14.startAtLabel, 1);
         labels.startAtLabel = 1;

@@ -1,11 +1,11 @@
 #include "ReportTestUtil.h"
 
 #include "data/ContactStore.h"
-#include "reports/QRA5Diary.h"
-#include "reports/QRFilo2.h"
-#include "reports/QRLabel14.h"
-#include "reports/QRLabel16.h"
-#include "reports/QRLabels.h"
+#include "reports/layouts/DiaryPages.h"
+#include "reports/layouts/FilofaxPages.h"
+#include "reports/layouts/AddressLabels14.h"
+#include "reports/layouts/AddressLabels16.h"
+#include "reports/layouts/AddressLabels21.h"
 #include "reports/Renderer.h"
 #include "reports/TextMetrics.h"
 

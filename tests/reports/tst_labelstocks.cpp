@@ -2,15 +2,15 @@
 // are read from the rendered pages.
 #include "ReportTestUtil.h"
 
-#include "reports/IniSettings.h"
+#include "reports/stocks/IniSettings.h"
 #include "platform/AppError.h"
-#include "reports/LabelSettings.h"
-#include "reports/LabelStock.h"
-#include "reports/QRLabel16.h"
-#include "reports/QRLabels.h"
+#include "reports/stocks/SettingsStore.h"
+#include "reports/stocks/LabelStock.h"
+#include "reports/layouts/AddressLabels16.h"
+#include "reports/layouts/AddressLabels21.h"
 #include "reports/Renderer.h"
-#include "reports/SheetPicture.h"
-#include "reports/StockLabels.h"
+#include "reports/ui/SheetPicture.h"
+#include "reports/ui/StockLabels.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

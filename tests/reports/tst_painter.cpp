@@ -3,7 +3,8 @@
 #include "platform/AppError.h"
 #include "reports/Batch.h"
 #include "reports/PagePainter.h"
-#include "reports/QReport1.h"
+#include "reports/ui/Printing.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 #include "reports/TextMetrics.h"
 

@@ -1,6 +1,6 @@
 #include "ReportTestUtil.h"
 
-#include "reports/QReport1.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 
 #include <QTest>

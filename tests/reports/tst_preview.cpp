@@ -3,10 +3,10 @@
 #include "PreviewTestUtil.h"
 
 #include "platform/Fakes.h"
-#include "reports/Preview.h"
-#include "reports/PreviewPage.h"
-#include "reports/QRLabels.h"
-#include "reports/QReport1.h"
+#include "reports/ui/Preview.h"
+#include "reports/ui/PreviewPage.h"
+#include "reports/layouts/AddressLabels21.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
 

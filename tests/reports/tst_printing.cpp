@@ -4,12 +4,12 @@
 #include "PreviewTestUtil.h"
 
 #include "platform/Fakes.h"
-#include "reports/LabelSettings.h"
+#include "reports/stocks/SettingsStore.h"
 #include "reports/PagePainter.h"
-#include "reports/Preview.h"
-#include "reports/PrintProgress.h"
-#include "reports/Printing.h"
-#include "reports/QReport1.h"
+#include "reports/ui/Preview.h"
+#include "reports/ui/PrintProgress.h"
+#include "reports/ui/Printing.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
 

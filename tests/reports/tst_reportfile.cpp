@@ -1,7 +1,7 @@
 #include "ReportTestUtil.h"
 
 #include "platform/AppError.h"
-#include "reports/QReport1.h"
+#include "reports/layouts/PhoneList.h"
 #include "reports/Renderer.h"
 #include "reports/ReportFile.h"
 

@@ -4,8 +4,8 @@
 #include "data/Connection.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
-#include "search/JSQLSEARCH.h"
-#include "search/SearchHelp.h"
+#include "search/ui/SearchDialog.h"
+#include "search/ui/SearchHelp.h"
 #include "support/TestDb.h"
 
 #include <QApplication>

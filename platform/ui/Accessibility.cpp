@@ -1,0 +1,167 @@
+#include "platform/ui/Accessibility.h"
+
+#include "platform/IniFile.h"
+#include "platform/ui/ScreenPlace.h"
+
+#include <QAccessible>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QKeySequence>
+#include <QLabel>
+#include <QShortcut>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+// A section of its own: the keys other windows keep are left as they are.
+const QString Section = QStringLiteral("Display");
+const QString Key = QStringLiteral("TextSize");
+} // namespace
+
+void closeOnEscape(QWidget* window, std::function<void()> action)
+{
+    auto* shortcut = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, window, [window, action = std::move(action)] {
+        if (action)
+            action();
+        else
+            window->close();
+    });
+}
+
+void keepOnScreen(QWidget& window)
+{
+    QScreen* screen = QGuiApplication::screenAt(window.geometry().center());
+    if (!screen)
+        screen = window.screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // Before the window manager frames it the frame is not known: allow for a title bar and borders.
+    QMargins frame = window.frameGeometry().size() != window.size()
+                         ? QMargins(window.geometry().left() - window.frameGeometry().left(),
+                                    window.geometry().top() - window.frameGeometry().top(),
+                                    window.frameGeometry().right() - window.geometry().right(),
+                                    window.frameGeometry().bottom() - window.geometry().bottom())
+                         : QMargins(4, 30, 4, 4);
+    const QSize room = area.size().shrunkBy(frame);
+    QSize size = window.size().boundedTo(room).expandedTo(window.minimumSize());
+    if (size != window.size())
+        window.resize(size);
+    QRect whole(window.pos(), size.grownBy(frame));
+    whole.moveLeft(std::clamp(whole.left(), area.left(), std::max(area.left(), area.right() + 1 - whole.width())));
+    whole.moveTop(std::clamp(whole.top(), area.top(), std::max(area.top(), area.bottom() + 1 - whole.height())));
+    if (whole.topLeft() != window.pos())
+        window.move(whole.topLeft());
+}
+
+namespace {
+class ScreenKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            // Menus, tooltips and pop-ups place themselves; maximised windows are the window manager's.
+            if (w->isWindow() && !(w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) &&
+                !w->property(PlacedFromSettings).toBool() &&
+                !(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+                keepOnScreen(*w);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+void keepWindowsOnScreen()
+{
+    static ScreenKeeper* keeper = nullptr;
+    if (keeper || !qApp)
+        return;
+    keeper = new ScreenKeeper(qApp);
+    qApp->installEventFilter(keeper);
+}
+
+void announce(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent changed(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent alert(label, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+namespace {
+double luminance(const QColor& c)
+{
+    const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor darkenedFor(const QColor& colour, const QColor& against, double ratio)
+{
+    QColor c = colour.toRgb();
+    for (int step = 0; step < 100 && contrastRatio(c, against) < ratio; ++step)
+        c = QColor::fromRgbF(c.redF() * 0.95f, c.greenF() * 0.95f, c.blueF() * 0.95f);
+    return c;
+}
+
+double textScale(TextSize size)
+{
+    switch (size) {
+    case TextSize::Large:
+        return 1.25;
+    case TextSize::Larger:
+        return 1.5;
+    case TextSize::Normal:
+        break;
+    }
+    return 1.0;
+}
+
+TextSize readTextSize(const QString& settingsFile)
+{
+    const int value = IniFile(settingsFile).readInteger(Section, Key, 0);
+    return TextSize(std::clamp(value, 0, 2));
+}
+
+void writeTextSize(const QString& settingsFile, TextSize size)
+{
+    IniFile(settingsFile).writeInteger(Section, Key, int(size));
+}
+
+void applyTextSizeBeforeStart(const QString& settingsFile)
+{
+    const double scale = textScale(readTextSize(settingsFile));
+    if (scale == 1.0)
+        return;
+    bool ok = false;
+    double asked = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    if (!ok || asked <= 0)
+        asked = 1.0;
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(asked * scale));
+}
+
+} // namespace platform
