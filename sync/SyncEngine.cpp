@@ -274,7 +274,8 @@ bool SyncEngine::runPass(SyncSummary& summary)
         u.kind = Upload::Kind::Put;
         u.state = st;
         u.card = card;
-        u.bytes = composeCard(card);
+        addProperties(u.card, splitLines(st.carried)); // what merged contacts' cards held goes on with this one
+        u.bytes = composeCard(u.card);
         u.create = create;
         u.ifMatch = ifMatch;
         u.localBefore = localBefore;
@@ -342,6 +343,8 @@ bool SyncEngine::runPass(SyncSummary& summary)
         }
         if (lc->contact == r.card.contact) {
             pass.states << s; // same content both sides (an echo of our own card, or a server's rewrite)
+            if (!s.carried.isEmpty())
+                put(s, r.card, false, r.etag, lc->contact);
             continue;
         }
         const bool localChanged = !st->base || lc->contact != base;
@@ -350,6 +353,8 @@ bool SyncEngine::runPass(SyncSummary& summary)
             updateLocal(*lc, r.card.contact, href);
             pass.states << s;
             ++summary.received;
+            if (!s.carried.isEmpty())
+                put(s, r.card, false, r.etag, r.card.contact);
         } else if (!remoteChanged) {
             pass.states << s;
             SyncCard card = r.card;
@@ -362,7 +367,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
             updateLocal(*lc, merged, href);
             pass.states << s;
             ++summary.received;
-            if (merged != r.card.contact) {
+            if (merged != r.card.contact || !s.carried.isEmpty()) {
                 SyncCard card = r.card;
                 card.contact = merged;
                 put(s, card, false, r.etag, merged);
@@ -394,6 +399,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
             s.contactId = lc->id;
             s.uid = newUid();
             s.href = folder + QString::fromUtf8(s.uid) + QStringLiteral(".vcf");
+            s.carried = st->carried;
             pass.states << s;
             SyncCard card = cardFor(*st, lc->contact);
             card.uid = s.uid;
@@ -423,7 +429,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
             }
         } else if (!st.onServer) {
             put(st, cardFor(st, lc->contact), true, {}, lc->contact);
-        } else if (!st.base || lc->contact != *st.base) {
+        } else if (!st.base || lc->contact != *st.base || !st.carried.isEmpty()) {
             put(st, cardFor(st, lc->contact), false, st.etag, lc->contact);
         }
     }
@@ -477,6 +483,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
                 s.uid = u.card.uid;
                 s.base = u.card.contact;
                 s.foreign = joinLines(u.card.foreign);
+                s.carried.clear(); // on the server now
                 pass.states << s;
                 written.insert(s.href, r.etag);
                 ++summary.sent;
@@ -519,6 +526,7 @@ bool SyncEngine::runPass(SyncSummary& summary)
                 s.contactId = u.state.contactId;
                 s.uid = newUid();
                 s.href = folder + QString::fromUtf8(s.uid) + QStringLiteral(".vcf");
+                s.carried = u.state.carried;
                 pass.states << s;
                 u.card.uid = s.uid;
                 u.bytes = composeCard(u.card);
@@ -557,9 +565,10 @@ bool SyncEngine::runPass(SyncSummary& summary)
             if (lc)
                 updateLocal(*lc, merged, u.state.href);
             pass.states << s;
-            if (merged != r.card.contact) {
+            if (merged != r.card.contact || !s.carried.isEmpty()) {
                 SyncCard card = r.card;
                 card.contact = merged;
+                addProperties(card, splitLines(s.carried));
                 u.card = card;
                 u.bytes = composeCard(card);
                 u.create = false;
