@@ -380,6 +380,7 @@ MergeUndo merge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds, const
         }
         result[notes] = noteParts.join(QLatin1Char('\n'));
         writeValues(db, keptId, result);
+        undo.shared = sharing::carryOnMerge(db, keptId, otherIds); // before the deletes unlink the others' cards
         for (const qint64 id : otherIds) {
             Statement del(db, QStringLiteral("DELETE FROM HomeAd WHERE ID = ?"));
             sqlite3_bind_int64(del.stmt, 1, id);
@@ -388,8 +389,10 @@ MergeUndo merge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds, const
             if (sqlite3_prepare_v2(db, "SELECT max(EntryID) FROM DeletedContact WHERE ContactID = ?", -1, &raw,
                                    nullptr) == SQLITE_OK) {
                 sqlite3_bind_int64(raw, 1, id);
-                if (sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_type(raw, 0) != SQLITE_NULL)
+                if (sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_type(raw, 0) != SQLITE_NULL) {
                     undo.deletedEntries << sqlite3_column_int64(raw, 0);
+                    undo.deletedIds << id;
+                }
             }
             sqlite3_finalize(raw);
         }
@@ -406,8 +409,13 @@ void undoMerge(sqlite3* db, const MergeUndo& undo)
     exec(db, "SAVEPOINT UndoMerge", QStringLiteral("Cannot undo the merge"));
     try {
         writeValues(db, undo.keptId, undo.keptBefore);
-        for (const qint64 entry : undo.deletedEntries)
-            data::deleted::restore(db, entry);
+        QHash<qint64, qint64> restored;
+        for (qsizetype i = 0; i < undo.deletedEntries.size(); ++i) {
+            const qint64 now = data::deleted::restore(db, undo.deletedEntries[i]);
+            if (i < undo.deletedIds.size())
+                restored.insert(undo.deletedIds[i], now);
+        }
+        sharing::undoCarry(db, undo.shared, restored);
         exec(db, "RELEASE UndoMerge", QStringLiteral("Cannot undo the merge"));
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO UndoMerge; RELEASE UndoMerge", nullptr, nullptr, nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/SyncState.h"
+
 #include <QList>
 #include <QMap>
 #include <QPair>
@@ -44,12 +46,15 @@ struct MergeUndo
     qint64 keptId = 0;
     QMap<QString, QString> keptBefore; // stored field -> value before the merge
     QList<qint64> deletedEntries;       // the recently-deleted entries of the contacts merged away
+    QList<qint64> deletedIds;           // the keys those contacts had, entry by entry
+    sharing::MergeCarry shared;         // what the merge did to the shared address book's state
 };
 
 // Keeps keptId with the chosen values (stored field -> value; a field not given keeps the kept contact's value, or
 // takes the first other contact's where the kept one has none),
 // deletes the others and writes every value of every contact that was not kept into the kept contact's Notes as
-// "Merged from NAME: Field = value". One transaction. Throws AppError.
+// "Merged from NAME: Field = value". With a shared address book, the kept contact's card takes over the properties
+// of the others' cards that have no field here, for the next sync to write. One transaction. Throws AppError.
 MergeUndo merge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds, const QMap<QString, QString>& chosen);
 void undoMerge(sqlite3* db, const MergeUndo& undo);
 

@@ -649,6 +649,20 @@ QByteArray composeCard(const SyncCard& card)
     return bytes;
 }
 
+void addProperties(SyncCard& card, const QList<QByteArray>& lines)
+{
+    for (const QByteArray& line : lines) {
+        if (line.isEmpty() || card.foreign.contains(line) || card.lines.contains(line))
+            continue;
+        card.foreign << line;
+        if (!card.lines.isEmpty()) {
+            // A card that was read is written over its lines: the new ones go after them.
+            card.lines << line;
+            card.written << exchange::VCardWriter::fold(line);
+        }
+    }
+}
+
 QByteArray joinLines(const QList<QByteArray>& lines)
 {
     QByteArray out;

@@ -49,6 +49,9 @@ struct SyncCard
 // read is written over its lines as read, with only what holds a changed field rewritten.
 [[nodiscard]] QByteArray composeCard(const SyncCard& card);
 
+// Adds properties with no field here (content lines) that the card does not hold yet, after its own.
+void addProperties(SyncCard& card, const QList<QByteArray>& lines);
+
 // The kept properties as stored beside the contact: one content line each, CR LF between them.
 [[nodiscard]] QByteArray joinLines(const QList<QByteArray>& lines);
 [[nodiscard]] QList<QByteArray> splitLines(const QByteArray& text);

@@ -55,7 +55,7 @@ public:
     std::function<void(qint64 done, qint64 total, const QString& what)> progress;
 
 private:
-    bool runPass(SyncSummary& summary);
+    class Pass; // one pass's steps and state (SyncEngine.cpp)
     void report(qint64 done, qint64 total, const QString& what) const;
     // The server's token after our own writes of a pass, when nothing but those happened since `before`;
     // empty otherwise.

@@ -5,6 +5,7 @@
 
 #include <QSet>
 #include <QUrl>
+#include <QUuid>
 #include <sqlite3.h>
 #include <list>
 #include <vector>
@@ -18,7 +19,7 @@ namespace {
 const char* const Schema =
     "CREATE TABLE IF NOT EXISTS SyncCard ("
     " Href TEXT PRIMARY KEY, ContactID INTEGER, ETag TEXT, OnServer INTEGER NOT NULL DEFAULT 0,"
-    " UID TEXT, Card BLOB, Base TEXT, Extra BLOB, IsGroup INTEGER NOT NULL DEFAULT 0);"
+     " UID TEXT, Card BLOB, Base TEXT, Extra BLOB, IsGroup INTEGER NOT NULL DEFAULT 0, Carried BLOB);"
     "CREATE INDEX IF NOT EXISTS SyncCardContact ON SyncCard (ContactID);"
     "CREATE TABLE IF NOT EXISTS SyncMeta (Key TEXT PRIMARY KEY, Value TEXT);"
     "CREATE TRIGGER IF NOT EXISTS SyncCardUnlink AFTER DELETE ON HomeAd BEGIN"
@@ -115,6 +116,29 @@ Contact readContact(const Statement& s, int first)
     return c;
 }
 
+bool prepares(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* probe = nullptr;
+    const bool ok = sqlite3_prepare_v2(db, sql, -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    return ok;
+}
+
+void addColumn(sqlite3* db, const char* probe, const char* alter)
+{
+    if (prepares(db, probe))
+        return;
+    if (sqlite3_exec(db, alter, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db, QStringLiteral("kept"));
+}
+
+// Tables made by earlier versions lack the columns added since.
+void addMissingColumns(sqlite3* db)
+{
+    addColumn(db, "SELECT IsGroup FROM SyncCard", "ALTER TABLE SyncCard ADD COLUMN IsGroup INTEGER NOT NULL DEFAULT 0");
+    addColumn(db, "SELECT Carried FROM SyncCard", "ALTER TABLE SyncCard ADD COLUMN Carried BLOB");
+}
+
 class Transaction
 {
 public:
@@ -163,12 +187,7 @@ void SyncStore::exec(const char* sql) const
 void SyncStore::ensureSchema()
 {
     exec(Schema);
-    // Tables made before group cards were told apart lack the column.
-    sqlite3_stmt* probe = nullptr;
-    const bool hasGroup = sqlite3_prepare_v2(m_db, "SELECT IsGroup FROM SyncCard", -1, &probe, nullptr) == SQLITE_OK;
-    sqlite3_finalize(probe);
-    if (!hasGroup)
-        exec("ALTER TABLE SyncCard ADD COLUMN IsGroup INTEGER NOT NULL DEFAULT 0");
+    addMissingColumns(m_db);
     // Tables made before hrefs were kept percent-encoded hold them decoded: encoded as they were sent then.
     if (meta(QStringLiteral("HrefForm")) != QLatin1String("encoded")) {
         Transaction t(m_db);
@@ -219,7 +238,7 @@ LocalSnapshot SyncStore::read() const
             snap.contacts.append({s.integer(0), readContact(s, 1)});
         }
     }
-    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup FROM SyncCard");
+    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup, Carried FROM SyncCard");
     while (s.step()) {
         CardState st;
         st.href = s.text(0);
@@ -232,6 +251,7 @@ LocalSnapshot SyncStore::read() const
             st.base = unpackFields(s.text(6));
         st.foreign = s.bytes(7);
         st.group = s.integer(8) != 0;
+        st.carried = s.bytes(9);
         snap.stateByHref.insert(st.href, snap.states.size());
         if (st.contactId)
             snap.stateByContact.insert(st.contactId, snap.states.size());
@@ -242,8 +262,8 @@ LocalSnapshot SyncStore::read() const
 
 void SyncStore::writeState(const CardState& st)
 {
-    Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup,"
+                      " Carried) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     s.bind(1, st.href);
     st.contactId ? s.bindInt(2, st.contactId) : s.bindNull(2);
     s.bind(3, QString::fromUtf8(st.etag));
@@ -253,6 +273,7 @@ void SyncStore::writeState(const CardState& st)
     st.base ? s.bind(7, packFields(*st.base)) : s.bindNull(7);
     s.bindBytes(8, st.foreign);
     s.bindInt(9, st.group ? 1 : 0);
+    s.bindBytes(10, st.carried);
     s.step();
 }
 
@@ -342,6 +363,150 @@ int SyncStore::apply(const Pass& pass)
         setMeta(QStringLiteral("SyncToken"), QString::fromUtf8(*pass.token));
     t.commit();
     return skipped;
+}
+
+namespace {
+
+// "item1.TEL;TYPE=cell:123" -> "item1" and "TEL".
+std::pair<QByteArray, QByteArray> groupAndName(const QByteArray& line)
+{
+    qsizetype end = 0;
+    while (end < line.size() && line[end] != ':' && line[end] != ';')
+        ++end;
+    const QByteArray head = line.left(end);
+    const qsizetype dot = head.indexOf('.');
+    return dot < 0 ? std::pair{QByteArray(), head.toUpper()} : std::pair{head.left(dot), head.mid(dot + 1).toUpper()};
+}
+
+// What says what a card is, or which groups it is in, belongs to that card alone; its categories past the two
+// flags are not carried either, as another CATEGORIES line would read back as the kept contact's flags.
+bool worthCarrying(const QByteArray& name)
+{
+    return !name.isEmpty() && name != "KIND" && name != "X-ADDRESSBOOKSERVER-KIND" && name != "MEMBER" &&
+           name != "X-ADDRESSBOOKSERVER-MEMBER" && name != "CATEGORIES" && name != "VERSION";
+}
+
+} // namespace
+
+MergeCarry carryOnMerge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds)
+{
+    MergeCarry carry;
+    if (!prepares(db, "SELECT Href FROM SyncCard"))
+        return carry; // never synced
+    addMissingColumns(db);
+    struct Found
+    {
+        QString href;
+        QByteArray card, foreign, carried;
+    };
+    auto stateOf = [&](qint64 id) -> std::optional<Found> {
+        Statement s(db, "SELECT Href, Card, Extra, Carried FROM SyncCard WHERE ContactID = ?");
+        s.bindInt(1, id);
+        if (!s.step())
+            return std::nullopt;
+        return Found{s.text(0), s.bytes(1), s.bytes(2), s.bytes(3)};
+    };
+    QList<QList<QByteArray>> fromOthers;
+    for (const qint64 id : otherIds) {
+        const std::optional<Found> st = stateOf(id);
+        if (!st)
+            continue;
+        carry.away.append({id, st->href});
+        fromOthers << splitLines(st->foreign) + splitLines(st->carried);
+    }
+    if (carry.away.isEmpty())
+        return carry;
+
+    std::optional<Found> kept = stateOf(keptId);
+    if (!kept) {
+        // Not on the server yet: its card is made now, in the same address book, so that it takes the properties.
+        const QString& other = carry.away.first().second;
+        const QByteArray uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8();
+        kept = Found{other.left(other.lastIndexOf(QLatin1Char('/')) + 1) + QString::fromUtf8(uid) +
+                         QStringLiteral(".vcf"),
+                     {}, {}, {}};
+        Statement s(db, "INSERT INTO SyncCard (Href, ContactID, OnServer, UID) VALUES (?, ?, 0, ?)");
+        s.bind(1, kept->href);
+        s.bindInt(2, keptId);
+        s.bind(3, QString::fromUtf8(uid));
+        s.step();
+        carry.keptAdded = true;
+    }
+    carry.keptHref = kept->href;
+    carry.carriedBefore = kept->carried;
+
+    QList<QByteArray> have = splitLines(kept->carried);
+    if (!kept->card.isEmpty()) {
+        try {
+            have += parseCard(kept->card).lines;
+        } catch (const platform::AppError&) {
+        }
+    }
+    QSet<QByteArray> groups;
+    for (const QByteArray& line : have)
+        groups.insert(groupAndName(line).first.toLower());
+    QList<QByteArray> carried = splitLines(kept->carried);
+    int next = 1;
+    for (const QList<QByteArray>& lines : fromOthers) {
+        // Properties grouped together ("item1.EMAIL" with its "item1.X-ABLabel") stay together under a group name
+        // the kept card does not use.
+        QHash<QByteArray, QByteArray> renamed;
+        for (const QByteArray& line : lines) {
+            const auto [group, name] = groupAndName(line);
+            if (!worthCarrying(name) || have.contains(line))
+                continue;
+            QByteArray out = line;
+            if (!group.isEmpty()) {
+                auto it = renamed.find(group);
+                if (it == renamed.end()) {
+                    QByteArray fresh = group;
+                    while (groups.contains(fresh.toLower()))
+                        fresh = "item" + QByteArray::number(next++);
+                    groups.insert(fresh.toLower());
+                    it = renamed.insert(group, fresh);
+                }
+                out = *it + line.mid(group.size());
+            }
+            if (!carried.contains(out)) {
+                carried << out;
+                have << out;
+            }
+        }
+    }
+    carry.carriedAfter = joinLines(carried);
+    Statement s(db, "UPDATE SyncCard SET Carried = ? WHERE Href = ?");
+    s.bindBytes(1, carry.carriedAfter);
+    s.bind(2, carry.keptHref);
+    s.step();
+    return carry;
+}
+
+void undoCarry(sqlite3* db, const MergeCarry& carry, const QHash<qint64, qint64>& restored)
+{
+    if (carry.keptHref.isEmpty())
+        return;
+    // A sync since the merge sent what was carried and deleted the other cards: then nothing here is undone.
+    {
+        Statement s(db, carry.keptAdded ? "DELETE FROM SyncCard WHERE Href = ? AND OnServer = 0 AND Carried = ?"
+                                        : "UPDATE SyncCard SET Carried = ?2 WHERE Href = ?1 AND Carried = ?3");
+        s.bind(1, carry.keptHref);
+        if (carry.keptAdded) {
+            s.bindBytes(2, carry.carriedAfter);
+        } else {
+            s.bindBytes(2, carry.carriedBefore);
+            s.bindBytes(3, carry.carriedAfter);
+        }
+        s.step();
+    }
+    for (const auto& [id, href] : carry.away) {
+        const auto now = restored.constFind(id);
+        if (now == restored.constEnd())
+            continue;
+        Statement s(db, "UPDATE SyncCard SET ContactID = ? WHERE Href = ? AND ContactID IS NULL");
+        s.bindInt(1, *now);
+        s.bind(2, href);
+        s.step();
+    }
 }
 
 } // namespace sharing

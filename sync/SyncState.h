@@ -24,6 +24,7 @@ struct CardState
     std::optional<exchange::Contact> base; // the contact's fields as last synced
     QByteArray foreign;                   // the card's properties with no field here (CR LF between them)
     bool group = false;                   // a group card of another client: never a contact here, never deleted
+    QByteArray carried;                   // properties of cards merged into this one here, not yet on the server
 };
 
 struct LocalContact
@@ -87,5 +88,23 @@ private:
     void writeState(const CardState& s);
     sqlite3* m_db;
 };
+
+// What a merge of contacts did to the sync state, so that undoing the merge can put it back.
+struct MergeCarry
+{
+    QString keptHref;                          // empty: the book was never synced, nothing was done
+    bool keptAdded = false;                    // the kept contact had no card yet: one was made for it
+    QByteArray carriedBefore, carriedAfter;    // the kept card's carried properties
+    QList<std::pair<qint64, QString>> away;    // the contacts merged away and their cards
+};
+
+// Called in the merge's transaction before the other contacts are deleted: the kept contact's card takes over the
+// properties with no field here (photos, further numbers, URLs...) of their cards, and the next sync writes them
+// on it (and deletes the other cards as it deletes any card of a deleted contact). Nothing happens in a book that
+// was never synced.
+[[nodiscard]] MergeCarry carryOnMerge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds);
+// After the merge was undone and the contacts came back (old key -> key now), while no sync ran in between: the
+// cards belong to them again, and the kept card carries nothing of theirs.
+void undoCarry(sqlite3* db, const MergeCarry& carry, const QHash<qint64, qint64>& restored);
 
 } // namespace sharing

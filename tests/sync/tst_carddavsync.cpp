@@ -2,6 +2,7 @@
 #include "data/ContactStore.h"
 #include "data/Connection.h"
 #include "platform/AppError.h"
+#include "search/Duplicates.h"
 #include "support/DavServer.h"
 #include "support/Python.h"
 #include "support/TestDb.h"
@@ -166,6 +167,8 @@ private slots:
     void changeHereRewritesOnlyItsProperty();
     void deletedHereChangedThere_data();
     void deletedHereChangedThere();
+    void mergedDuplicatesKeepBothCards_data();
+    void mergedDuplicatesKeepBothCards();
     void wrongPassword();
     void serverStoppedHalfway();
     void cancelKeepsTheTableOfTheLastPass();
@@ -566,6 +569,85 @@ void TestCardDavSync::deletedHereChangedThere()
     sent.sort();
     QCOMPARE(there, sent);
     QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::mergedDuplicatesKeepBothCards_data()
+{
+    QTest::addColumn<bool>("keepNewHere");
+    QTest::addColumn<bool>("undo");
+    QTest::newRow("merged") << false << false;
+    QTest::newRow("kept contact not on the server yet") << true << false;
+    QTest::newRow("merge undone before the sync") << false << true;
+}
+
+// Two cards of one person, each with a photo and properties with no field here: merged here, the next sync deletes
+// one card and writes both cards' properties on the other; undone before the sync, both cards stay as they were.
+void TestCardDavSync::mergedDuplicatesKeepBothCards()
+{
+    QFETCH(bool, keepNewHere);
+    QFETCH(bool, undo);
+    fresh({});
+    const QByteArray photo1 = "PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4\r\n"
+                              " 2mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\r\n";
+    const QByteArray photo2 = "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQEASABIAAD/2wBDAP//////////////////\r\n";
+    QCOMPARE(server->request("PUT", book.resolved(QUrl("one.vcf")),
+                             vcard("one", "Smith", "John",
+                                   "EMAIL:john@example.org\r\nitem1.URL:https://one.example/\r\n"
+                                   "item1.X-ABLabel:blog\r\n" + photo1)),
+             201);
+    QCOMPARE(server->request("PUT", book.resolved(QUrl("two.vcf")),
+                             vcard("two", "Smith", "John",
+                                   "EMAIL:john@example.org\r\nTEL;TYPE=CELL:07700 900111\r\n"
+                                   "TEL;TYPE=CELL:07700 900222\r\nitem1.URL:https://two.example/\r\n"
+                                   "item1.X-ABLabel:home\r\n" + photo2)),
+             201);
+    QCOMPARE(sync().received, 2);
+    const QHash<QString, QByteArray> before = serverCards();
+    if (keepNewHere)
+        sql(dbPath(), QStringLiteral("INSERT INTO HomeAd (Surname, Firstname, Town) VALUES ('Smith', 'John', 'York')"));
+    const QStringList ids = sql(dbPath(), QStringLiteral("SELECT ID FROM HomeAd ORDER BY ID"));
+    const qint64 kept = keepNewHere ? ids.last().toLongLong() : ids.first().toLongLong();
+    QList<qint64> others;
+    for (const QString& id : ids)
+        if (id.toLongLong() != kept)
+            others << id.toLongLong();
+    {
+        data::Connection connection;
+        connection.setDatabasePath(dbPath());
+        connection.open();
+        const auto done = search::duplicates::merge(connection.handle(), kept, others, {});
+        if (undo)
+            search::duplicates::undoMerge(connection.handle(), done);
+    }
+
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    if (undo) {
+        QCOMPARE(s.line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+        QCOMPARE(serverCards(), before);
+        return;
+    }
+    QCOMPARE(s.line(), keepNewHere ? QStringLiteral("1 sent, 0 received, 2 deleted, 0 conflicts")
+                                   : QStringLiteral("1 sent, 0 received, 1 deleted, 0 conflicts"));
+    const QHash<QString, QByteArray> after = serverCards();
+    QCOMPARE(after.size(), 1);
+    const QStringList props = vobjectProperties(after.constBegin().value());
+    const QString all = props.join(QLatin1Char('\n'));
+    QVERIFY2(props.value(0).startsWith(QLatin1String("VERSION")), qPrintable(all));
+    QCOMPARE(props.filter(QRegularExpression(QStringLiteral("^PHOTO;"))).size(), 2);
+    QCOMPARE(props.filter(QRegularExpression(QStringLiteral("^TEL;.*07700 900(111|222)$"))).size(), 2);
+    // The two cards' grouped properties stay paired, under two groups.
+    const auto paired = [&](const QString& url, const QString& label) {
+        const QStringList lines = props.filter(QStringLiteral(".URL;=") + url);
+        const QString group = lines.value(0).section(QLatin1Char('.'), 0, 0);
+        return lines.size() == 1 && props.contains(group + QStringLiteral(".X-ABLABEL;=") + label) ? group : QString();
+    };
+    const QString one = paired(QStringLiteral("https://one.example/"), QStringLiteral("blog"));
+    const QString two = paired(QStringLiteral("https://two.example/"), QStringLiteral("home"));
+    QVERIFY2(!one.isEmpty() && !two.isEmpty() && one != two, qPrintable(all));
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"1"});
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    QCOMPARE(serverCards(), after);
 }
 
 void TestCardDavSync::wrongPassword()
