@@ -1,4 +1,5 @@
-#include "platform/FmxUtils.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileCopy.h"
 #include "platform/AppError.h"
 #include "support/TestFiles.h"
 
@@ -53,7 +54,7 @@ BlockWriter failingAfter(qint64 limit, bool shortWrite)
 
 } // namespace
 
-class TestFmxUtils : public QObject
+class TestFileCopy : public QObject
 {
     Q_OBJECT
 private slots:
@@ -269,6 +270,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFmxUtils)
-#include "tst_fmxutils.moc"
+QTEST_GUILESS_MAIN(TestFileCopy)
+#include "tst_filecopy.moc"
 
