@@ -168,8 +168,13 @@ private slots:
         QCOMPARE(readBytes(source), pattern(100, 6));
     }
 
-    // Whatever stops the copy, the error names the backup and the former backup is still whole.
-    void writeFailureKeepsTheFormerFile_data() { testsupport::FailingWrite::addRows(); }
+    // Whatever stops the copy, the error names the backup and the former backup is still whole. (A folder where the
+    // backup would be takes the copy inside it: folderAsDestination.)
+    void writeFailureKeepsTheFormerFile_data()
+    {
+        using Cause = testsupport::FailingWrite::Cause;
+        testsupport::FailingWrite::addRows({Cause::MissingFolder, Cause::ReadOnlyFolder, Cause::FullDisk});
+    }
     void writeFailureKeepsTheFormerFile()
     {
         QFETCH(testsupport::FailingWrite::Cause, cause);

@@ -22,13 +22,25 @@ QStringList entriesOf(const QString& folder)
 
 } // namespace
 
-void FailingWrite::addRows()
+void FailingWrite::addRows(std::initializer_list<Cause> causes)
 {
     QTest::addColumn<Cause>("cause");
-    QTest::newRow("missing folder") << Cause::MissingFolder;
-    QTest::newRow("a folder in the way") << Cause::FolderInTheWay;
-    QTest::newRow("read-only folder") << Cause::ReadOnlyFolder;
-    QTest::newRow("full disk") << Cause::FullDisk;
+    for (const Cause cause : causes) {
+        switch (cause) {
+        case Cause::MissingFolder:
+            QTest::newRow("missing folder") << cause;
+            break;
+        case Cause::FolderInTheWay:
+            QTest::newRow("a folder in the way") << cause;
+            break;
+        case Cause::ReadOnlyFolder:
+            QTest::newRow("read-only folder") << cause;
+            break;
+        case Cause::FullDisk:
+            QTest::newRow("full disk") << cause;
+            break;
+        }
+    }
 }
 
 FailingWrite::FailingWrite(Cause cause, const QString& folder, const QString& fileName, const QByteArray& former)

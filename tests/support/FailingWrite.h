@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
 
 namespace testsupport {
 
@@ -22,7 +23,8 @@ public:
     };
 
     // Adds a "cause" column and one row per cause to the current _data table.
-    static void addRows();
+    static void addRows(std::initializer_list<Cause> causes = {Cause::MissingFolder, Cause::FolderInTheWay,
+                                                               Cause::ReadOnlyFolder, Cause::FullDisk});
 
     // Sets the file up at folder/fileName, holding former (no file when former is null).
     FailingWrite(Cause cause, const QString& folder, const QString& fileName, const QByteArray& former = {});
