@@ -227,7 +227,7 @@ reports::BatchOutcome runBatchReport(const BatchOptions& options)
 
     // The selection as at start-up, then narrowed as the search dialog narrows it. Read once into the snapshot:
     // the file need not stay in memory besides.
-    application.store.ADOConnection1.setReadOnce(true);
+    application.store.connection.setReadOnce(true);
     application.openQuery();
     data::Dataset& query = application.store.HomeQuery;
     if (options.search) {

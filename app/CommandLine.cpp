@@ -155,9 +155,9 @@ void printDuplicates()
     data::ContactStore store;
     store.configure(platform::programFolder());
     // Only reads: the file stays as it is.
-    store.ADOConnection1.setReadOnce(true);
-    store.ADOConnection1.open();
-    sqlite3* db = store.ADOConnection1.handle();
+    store.connection.setReadOnce(true);
+    store.connection.open();
+    sqlite3* db = store.connection.handle();
     QByteArray out;
     bool first = true;
     for (const search::duplicates::Group& g : search::duplicates::findGroups(db)) {

@@ -130,7 +130,7 @@ void Application::startUp()
          }},
         {"Access-format database", [this, &queryMayOpen] {
              queryMayOpen = false;
-             queryMayOpen = exchange::offerAccessConversion(fmHomeAddMain, store.ADOConnection1.databasePath());
+             queryMayOpen = exchange::offerAccessConversion(fmHomeAddMain, store.connection.databasePath());
          }},
         {"TfmSQLSearchDialog", [this, &queryMayOpen] {
              // Its creation fills the field list and opens the contact query for the first time.

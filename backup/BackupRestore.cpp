@@ -3,6 +3,7 @@
 #include "data/ContactStore.h"
 #include "data/DatabaseCheck.h"
 #include "data/FileLock.h"
+#include "data/SqliteFile.h"
 #include "platform/AppError.h"
 #include "platform/Commands.h"
 #include "platform/ui/ErrorBox.h"
@@ -25,41 +26,6 @@ namespace {
 // write to finish, short enough that the user is never left waiting.
 constexpr int LockWaitMs = 250;
 
-// One engine connection of our own, closed (and its transaction and lock given up) when it goes.
-class EngineFile
-{
-public:
-    EngineFile() = default;
-    EngineFile(const EngineFile&) = delete;
-    EngineFile& operator=(const EngineFile&) = delete;
-    ~EngineFile() { close(); }
-
-    // No SQLITE_OPEN_CREATE: a missing file stays missing.
-    int open(const QString& path, int flags)
-    {
-        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
-        if (rc == SQLITE_OK)
-            sqlite3_busy_timeout(m_db, LockWaitMs);
-        return rc;
-    }
-    int exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
-    [[nodiscard]] QString error() const
-    {
-        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
-    }
-    [[nodiscard]] sqlite3* handle() const { return m_db; }
-    void close()
-    {
-        if (m_db) {
-            sqlite3_close_v2(m_db);
-            m_db = nullptr;
-        }
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-};
-
 [[nodiscard]] bool isLockConflict(int rc)
 {
     const int primary = rc & 0xFF;
@@ -81,7 +47,7 @@ void withStoreClosed(data::ContactStore& store, const std::function<void()>& cop
     // Saved as a move would save it; a change that cannot be saved stops the command with the list left open.
     store.HomeQuery.settle();
     store.HomeQuery.close();
-    store.ADOConnection1.close();
+    store.connection.close();
     std::exception_ptr copyError;
     try {
         copy();
@@ -127,12 +93,12 @@ void checkContactDatabase(const QString& path)
         return platform::AppError(
             QStringLiteral("The backup file %1 is not a sound contact database (%2)").arg(path, why));
     };
-    EngineFile file;
+    data::SqliteFile file;
     // Read-only and immutable: checking a file must never write to it, nor leave a journal beside it.
     const QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) +
                         QStringLiteral("?mode=ro&immutable=1");
-    if (file.open(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) != SQLITE_OK)
-        throw unsound(file.error());
+    if (file.open(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, LockWaitMs) != SQLITE_OK)
+        throw unsound(file.errorText());
     if (const QString fault = data::contactDatabaseFault(file.handle()); !fault.isEmpty())
         throw unsound(fault);
 }
@@ -142,9 +108,8 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
     const QString cannotOpen = QStringLiteral("Cannot open file %1").arg(database);
     // The engine's write lock stands for "others may read but not write while it is copied": it fails while
     // another program is writing, and keeps anyone from starting to write until the copy is done.
-    EngineFile lock;
-    if (lock.open(database, SQLITE_OPEN_READWRITE) != SQLITE_OK)
-        throw platform::AppError(cannotOpen + QStringLiteral(": ") + lock.error());
+    data::SqliteFile lock;
+    lock.openOrThrow(database, SQLITE_OPEN_READWRITE, LockWaitMs, cannotOpen);
     int rc = lock.exec("BEGIN IMMEDIATE");
     if ((rc & 0xFF) == SQLITE_READONLY) {
         // A file nobody may write to: a read lock keeps it as it is.
@@ -162,7 +127,7 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
             QStringLiteral("The address book is damaged: %1; the backup was not replaced").arg(why));
     };
     if (rc != SQLITE_OK)
-        throw damaged(lock.error());
+        throw damaged(lock.errorText());
     if (QFileInfo(database).size() == 0)
         throw damaged(QStringLiteral("the file is empty"));
     if (const QString fault = data::contactDatabaseFault(lock.handle()); !fault.isEmpty())
@@ -193,8 +158,8 @@ void restoreDatabase(const QString& backup, const QString& database, const Block
     data::FileLock fileLock;
     if (!fileLock.acquire(database, data::FileLock::Mode::Exclusive, 0) && fileLock.errorCode() == 0)
         throw inUse();
-    EngineFile lock;
-    if (lock.open(database, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
+    data::SqliteFile lock;
+    if (lock.open(database, SQLITE_OPEN_READWRITE, LockWaitMs) == SQLITE_OK) {
         const int rc = lock.exec("BEGIN EXCLUSIVE");
         if (isLockConflict(rc))
             throw inUse();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FmxUtils.h"
+#include "platform/FileCopy.h"
 
 #include <QString>
 

@@ -37,7 +37,7 @@ int child(int argc, char** argv)
     timer.start();
     data::ContactStore store;
     store.configure(folder);
-    store.ADOConnection1.setReadOnce(mode == "stream");
+    store.connection.setReadOnce(mode == "stream");
     store.HomeQuery.open();
     const double snapshot = double(store.HomeQuery.memoryUsed()) / (1024.0 * 1024.0);
     reports::DatasetSource source(store.HomeQuery);

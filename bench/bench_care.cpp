@@ -67,10 +67,10 @@ void BM_Duplicates(benchmark::State& state)
 {
     data::ContactStore store;
     store.configure(bench::contactsFolder(int(state.range(0))));
-    store.ADOConnection1.open();
+    store.connection.open();
     size_t groups = 0;
     for (auto _ : state)
-        groups = size_t(search::duplicates::findGroups(store.ADOConnection1.handle()).size());
+        groups = size_t(search::duplicates::findGroups(store.connection.handle()).size());
     state.counters["groups"] = double(groups);
 }
 

@@ -128,14 +128,14 @@ void BM_GridScrollMillion(benchmark::State& state)
     store.HomeQuery.open();
     const auto grid = makeGrid(store);
     g_statements = 0;
-    sqlite3_trace_v2(store.ADOConnection1.handle(), SQLITE_TRACE_STMT, countStatement, nullptr);
+    sqlite3_trace_v2(store.connection.handle(), SQLITE_TRACE_STMT, countStatement, nullptr);
     for (auto _ : state) {
         grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
         benchmark::DoNotOptimize(grid->viewport()->grab());
         grid->verticalScrollBar()->setValue(0);
         benchmark::DoNotOptimize(grid->viewport()->grab());
     }
-    sqlite3_trace_v2(store.ADOConnection1.handle(), 0, nullptr, nullptr);
+    sqlite3_trace_v2(store.connection.handle(), 0, nullptr, nullptr);
     state.counters["rows"] = grid->model()->rowCount();
     state.counters["statements"] = g_statements;
 }

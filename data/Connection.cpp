@@ -160,32 +160,28 @@ Connection::~Connection() { close(); }
 
 void Connection::open()
 {
-    if (m_db)
+    if (m_file.isOpen())
         return;
     const QString fullPath = QFileInfo(m_path).absoluteFilePath();
     if (isAccessFormatFile(fullPath))
         throw platform::AppError(accessFormatMessage(fullPath));
-    const QByteArray path = fullPath.toUtf8();
     // Held until close. A file that cannot be opened at all is left to the engine to report.
     if (!m_lock.acquire(fullPath, FileLock::Mode::Shared, 1000) && m_lock.errorCode() == 0)
         throw platform::AppError(
             QStringLiteral("Could not open the database %1: another program is replacing the file").arg(m_path));
-    sqlite3* db = nullptr;
     // No SQLITE_OPEN_CREATE: a missing file must fail, not hide the user's database behind an empty one.
-    const int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-        sqlite3_close(db);
+    if (m_file.open(fullPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, 1000) != SQLITE_OK) {
+        const QString message = m_file.errorText();
         m_lock.release();
         throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
     }
-    sqlite3_busy_timeout(db, 1000);
+    sqlite3* db = m_file.handle();
     // Reading the schema tells a database from any other file and a locked one from a free one.
     char* error = nullptr;
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db));
         sqlite3_free(error);
-        sqlite3_close(db);
+        m_file.close();
         m_lock.release();
         throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(m_path, message));
     }
@@ -193,30 +189,26 @@ void Connection::open()
     // pages stay resident while the connection is open, though, as large as the file; a single read in storage
     // order is as fast without.
     if (m_readOnce)
-        sqlite3_exec(db, "PRAGMA mmap_size=0; PRAGMA cache_size=-2000", nullptr, nullptr, nullptr);
+        m_file.exec("PRAGMA mmap_size=0; PRAGMA cache_size=-2000");
     else
-        sqlite3_exec(db, "PRAGMA mmap_size=1073741824; PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+        m_file.exec("PRAGMA mmap_size=1073741824; PRAGMA cache_size=-65536");
     registerUnicodeLike(db);
     find::registerFunction(db);
     // A run that only reads leaves the file as it found it.
     if (!m_readOnce)
         deleted::attach(db);
-    m_db = db;
 }
 
 void Connection::close()
 {
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_file.close();
     // Only after the engine has let go of the file: closing a descriptor drops this process's record locks on it.
     m_lock.release();
 }
 
 QString Connection::lastError() const
 {
-    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    return m_file.isOpen() ? m_file.errorText() : QString();
 }
 
 } // namespace data

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileLock.h"
+#include "data/SqliteFile.h"
 
 #include <QString>
 
@@ -22,8 +23,6 @@ public:
 
     void setDatabasePath(const QString& path) { m_path = path; }
     [[nodiscard]] const QString& databasePath() const { return m_path; }
-    void setConnectionString(const QString& text) { m_connectionString = text; }
-    [[nodiscard]] const QString& connectionString() const { return m_connectionString; }
 
     // For a run that reads the rows once and then only prints them (batch): the file is read through the engine's
     // small default cache instead of being mapped, so that peak memory holds the snapshot but not the whole file
@@ -35,16 +34,15 @@ public:
     // holds the file's shared lock, so that no other program replaces the file under it.
     void open();
     void close();
-    [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
-    [[nodiscard]] sqlite3* handle() const { return m_db; }
+    [[nodiscard]] bool isOpen() const { return m_file.isOpen(); }
+    [[nodiscard]] sqlite3* handle() const { return m_file.handle(); }
 
     // The engine's last error text.
     [[nodiscard]] QString lastError() const;
 
 private:
     QString m_path;
-    QString m_connectionString;
-    sqlite3* m_db = nullptr;
+    SqliteFile m_file;
     FileLock m_lock;
     bool m_readOnce = false;
 };

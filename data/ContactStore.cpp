@@ -1,5 +1,6 @@
 #include "data/ContactStore.h"
 
+#include "data/SqliteFile.h"
 #include "platform/AppError.h"
 #include "platform/Services.h"
 
@@ -50,12 +51,6 @@ QStringList startSql() { return {QStringLiteral("select * from HomeAd"), QString
 
 QString databaseFileName() { return QStringLiteral("Tovrel.mdb"); }
 
-QString connectionStringFor(const QString& programFolder)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + programFolder + databaseFileName() +
-           QStringLiteral(";Persist Security Info=False");
-}
-
 namespace {
 const char* const Schema =
     "PRAGMA journal_mode=DELETE;"
@@ -84,16 +79,21 @@ bool createDatabaseIfMissing(const QString& path)
         throw platform::AppError(
             QStringLiteral("Cannot create file %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     ::close(fd);
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temporary.toUtf8().constData(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    char* error = nullptr;
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, Schema, nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : (db ? sqlite3_errmsg(db) : "out of memory"));
-    sqlite3_free(error);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) {
+    bool made = false;
+    QString message;
+    {
+        SqliteFile db;
+        if (db.open(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) != SQLITE_OK) {
+            message = db.errorText();
+        } else {
+            char* error = nullptr;
+            made = sqlite3_exec(db.handle(), Schema, nullptr, nullptr, &error) == SQLITE_OK;
+            if (!made)
+                message = QString::fromUtf8(error ? error : sqlite3_errmsg(db.handle()));
+            sqlite3_free(error);
+        }
+    }
+    if (!made) {
         QFile::remove(temporary);
         throw platform::AppError(QStringLiteral("Cannot create file %1: %2").arg(path, message));
     }
@@ -118,7 +118,7 @@ QString initialOf(const QString& surname)
 ContactStore::ContactStore(QObject* parent)
     : QObject(parent), HomeQuery(QStringLiteral("HomeQuery"), contactFields()), dsHome(&HomeQuery)
 {
-    HomeQuery.setConnection(&ADOConnection1);
+    HomeQuery.setConnection(&connection);
     HomeQuery.setUpdateTable(QStringLiteral("HomeAd"), QStringLiteral("ID"));
     HomeQuery.setSql(startSql());
     // Every list of contacts reads as a directory does: by surname, the same surname by first name.
@@ -136,8 +136,7 @@ ContactStore::ContactStore(QObject* parent)
 
 void ContactStore::configure(const QString& programFolder)
 {
-    ADOConnection1.setConnectionString(connectionStringFor(programFolder));
-    ADOConnection1.setDatabasePath(programFolder + databaseFileName());
+    connection.setDatabasePath(programFolder + databaseFileName());
 }
 
 } // namespace data

@@ -15,7 +15,6 @@ namespace data {
 [[nodiscard]] QStringList startSql();
 
 [[nodiscard]] QString databaseFileName(); // "Tovrel.mdb"
-[[nodiscard]] QString connectionStringFor(const QString& programFolder);
 
 // Makes an empty contact database at path when no file is there; never touches an existing file.
 // Returns true when a new file was made.
@@ -28,10 +27,10 @@ class ContactStore : public QObject
 public:
     explicit ContactStore(QObject* parent = nullptr);
 
-    // Builds the connection string from the program folder; opens nothing.
+    // Points the connection at the database in the program folder; opens nothing.
     void configure(const QString& programFolder);
 
-    data::Connection ADOConnection1;
+    data::Connection connection; // the SQLite file the query reads and writes
     data::Dataset HomeQuery;
     data::DataSource dsHome;
 };

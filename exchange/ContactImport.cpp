@@ -1,6 +1,7 @@
 #include "exchange/ContactImport.h"
 
 #include "data/ContactStore.h"
+#include "data/SqliteFile.h"
 #include "exchange/AccessFile.h"
 #include "platform/AppError.h"
 
@@ -52,22 +53,6 @@ public:
 private:
     sqlite3* m_db;
     bool m_done = false;
-};
-
-struct Database
-{
-    sqlite3* db = nullptr;
-    explicit Database(const QString& path)
-    {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            const QString message = db ? engineError(db) : QStringLiteral("out of memory");
-            sqlite3_close(db);
-            throw platform::AppError(QStringLiteral("Could not open the database %1: %2").arg(path, message));
-        }
-    }
-    ~Database() { sqlite3_close(db); }
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
 };
 
 } // namespace
@@ -172,9 +157,11 @@ exchange::ImportResult convertAccessDatabase(const QString& path, const QString&
     try {
         data::createDatabaseIfMissing(temporary);
         {
-            Database target(temporary);
+            data::SqliteFile target;
+            target.openOrThrow(temporary, SQLITE_OPEN_READWRITE, 0,
+                               QStringLiteral("Could not open the database %1").arg(temporary));
             exchange::Importer importer(path, table);
-            result = importIntoDatabase(target.db, importer, exchange::OverLongChoice::Keep, progress);
+            result = importIntoDatabase(target.handle(), importer, exchange::OverLongChoice::Keep, progress);
         }
         if (result.cancelled) {
             QFile::remove(temporary);

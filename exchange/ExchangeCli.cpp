@@ -95,7 +95,7 @@ ExchangeOptions parse(const QStringList& arguments)
 // Refuses an Access-format database: it is converted only with the user watching, at start-up.
 void requireOurDatabase(const data::ContactStore& store)
 {
-    const QString path = store.ADOConnection1.databasePath();
+    const QString path = store.connection.databasePath();
     if (exchange::isAccessFile(path))
         throw platform::AppError(data::accessFormatMessage(path));
 }
@@ -120,7 +120,7 @@ int runBirthdayExport(const ExchangeOptions& o)
     data::ContactStore store;
     store.configure(platform::programFolder());
     // Only reads: the file is left exactly as it was found.
-    store.ADOConnection1.setReadOnce(true);
+    store.connection.setReadOnce(true);
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
@@ -145,7 +145,7 @@ int runExport(const ExchangeOptions& o)
     data::ContactStore store;
     store.configure(platform::programFolder());
     // Only reads: the file is left exactly as it was found.
-    store.ADOConnection1.setReadOnce(true);
+    store.connection.setReadOnce(true);
     requireOurDatabase(store);
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
@@ -174,17 +174,17 @@ int runImport(const ExchangeOptions& o)
     {
         data::ContactStore probe;
         probe.configure(platform::programFolder());
-        probe.ADOConnection1.setReadOnce(true);
+        probe.connection.setReadOnce(true);
         requireOurDatabase(probe);
-        probe.ADOConnection1.open();
-        if (const QString fault = data::databaseFault(probe.ADOConnection1.handle()); !fault.isEmpty())
+        probe.connection.open();
+        if (const QString fault = data::databaseFault(probe.connection.handle()); !fault.isEmpty())
             throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; nothing was imported")
-                                         .arg(probe.ADOConnection1.databasePath(), fault));
+                                         .arg(probe.connection.databasePath(), fault));
     }
     data::ContactStore store;
     store.configure(platform::programFolder());
     requireOurDatabase(store);
-    store.ADOConnection1.open();
+    store.connection.open();
 
     exchange::Importer importer(file, o.table);
     std::optional<exchange::ImportPlan> plan;
@@ -227,7 +227,7 @@ int runImport(const ExchangeOptions& o)
 
     const exchange::OverLongChoice choice =
         o.skipLong ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
-    const exchange::ImportResult result = importIntoDatabase(store.ADOConnection1.handle(), importer, choice);
+    const exchange::ImportResult result = importIntoDatabase(store.connection.handle(), importer, choice);
     std::printf("%s\n", qPrintable(QStringLiteral("%1 added from %2").arg(contacts(result.added), file)));
     std::printf("%s\n", qPrintable(QStringLiteral("%1 shortened (kept whole in Notes), %2 moved to Notes, %3 not stored")
                                        .arg(values(result.shortenedValues), values(result.movedToNotes),

@@ -7,13 +7,6 @@ namespace exchange {
 
 namespace {
 
-// 0x80..0x9F of Windows-1252; the five unassigned bytes keep their C1 control value, as Windows does.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 bool isAscii(QByteArrayView bytes)
 {
     for (char c : bytes) {
@@ -60,17 +53,6 @@ qsizetype sequenceLength(const unsigned char* p, qsizetype n, qsizetype i)
 }
 
 } // namespace
-
-QString fromWindows1252(QByteArrayView bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar* d = out.data();
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *d++ = (b >= 0x80 && b < 0xA0) ? QChar(Cp1252High[b - 0x80]) : QChar(b);
-    }
-    return out;
-}
 
 bool isValidUtf8(QByteArrayView bytes, bool allowCutEnd)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Windows1252.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,7 +9,10 @@
 namespace exchange {
 
 // Windows-1252: Latin-1 with printable characters in 0x80..0x9F.
-[[nodiscard]] QString fromWindows1252(QByteArrayView bytes);
+[[nodiscard]] inline QString fromWindows1252(QByteArrayView bytes)
+{
+    return platform::decodeWindows1252(bytes);
+}
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 // With allowCutEnd, a sequence cut off by the end of the bytes counts as valid (a chunk of a longer text).

@@ -17,16 +17,9 @@ QString engineError(sqlite3* db)
 }
 
 // Read-only: the other book is never changed, not even by a journal left behind.
-sqlite3* openReadOnly(const QString& path)
+void openReadOnly(data::SqliteFile& file, const QString& path)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        const QString message = engineError(db);
-        sqlite3_close(db);
-        throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, message));
-    }
-    sqlite3_busy_timeout(db, 1000);
-    return db;
+    file.openOrThrow(path, SQLITE_OPEN_READONLY, 1000, QStringLiteral("%1 cannot be read").arg(path));
 }
 
 bool tableExists(sqlite3* db, const QString& path)
@@ -54,32 +47,27 @@ bool isSqliteFile(const QString& path)
 
 bool hasContactTable(const QString& path)
 {
-    sqlite3* db = openReadOnly(path);
-    try {
-        const bool found = tableExists(db, path);
-        sqlite3_close(db);
-        return found;
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
+    data::SqliteFile file;
+    openReadOnly(file, path);
+    return tableExists(file.handle(), path);
 }
 
 TovrelFileReader::TovrelFileReader(const QString& path, const ReadOptions& options) : ContactReader(options)
 {
-    m_db = openReadOnly(path);
+    openReadOnly(m_file, path);
+    sqlite3* const db = m_file.handle();
     try {
-        if (!tableExists(m_db, path))
+        if (!tableExists(db, path))
             throw platform::AppError(QStringLiteral("%1 has no HomeAd table: it is not an address book").arg(path));
         sqlite3_stmt* count = nullptr;
-        if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM HomeAd", -1, &count, nullptr) == SQLITE_OK &&
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM HomeAd", -1, &count, nullptr) == SQLITE_OK &&
             sqlite3_step(count) == SQLITE_ROW)
             m_rowCount = sqlite3_column_int64(count, 0);
         sqlite3_finalize(count);
         // The hidden key is the other book's own: the rows get new ones here.
         sqlite3_stmt* info = nullptr;
-        if (sqlite3_prepare_v2(m_db, "SELECT name FROM pragma_table_info('HomeAd')", -1, &info, nullptr) != SQLITE_OK)
-            throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, engineError(m_db)));
+        if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('HomeAd')", -1, &info, nullptr) != SQLITE_OK)
+            throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, engineError(db)));
         while (sqlite3_step(info) == SQLITE_ROW) {
             const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info, 0)));
             if (name.compare(QLatin1String("ID"), Qt::CaseInsensitive) != 0)
@@ -94,12 +82,11 @@ TovrelFileReader::TovrelFileReader(const QString& path, const ReadOptions& optio
         // In the order the rows were added, so the preview's first contact is the book's first.
         const QByteArray sql =
             QStringLiteral("SELECT %1 FROM HomeAd ORDER BY rowid").arg(quoted.join(QLatin1Char(','))).toUtf8();
-        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_rows, nullptr) != SQLITE_OK)
-            throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, engineError(m_db)));
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_rows, nullptr) != SQLITE_OK)
+            throw platform::AppError(QStringLiteral("%1 cannot be read: %2").arg(path, engineError(db)));
         m_mapper = std::make_unique<RowMapper>(m_columns, RowMapper::Unplaced::Skip);
     } catch (...) {
         sqlite3_finalize(m_rows);
-        sqlite3_close(m_db);
         throw;
     }
 }
@@ -107,7 +94,6 @@ TovrelFileReader::TovrelFileReader(const QString& path, const ReadOptions& optio
 TovrelFileReader::~TovrelFileReader()
 {
     sqlite3_finalize(m_rows);
-    sqlite3_close(m_db);
 }
 
 QString TovrelFileReader::description() const
@@ -123,7 +109,7 @@ bool TovrelFileReader::next(ReadContact& out)
         if (rc == SQLITE_DONE)
             return false;
         if (rc != SQLITE_ROW)
-            throw platform::AppError(QStringLiteral("The address book cannot be read on: %1").arg(engineError(m_db)));
+            throw platform::AppError(QStringLiteral("The address book cannot be read on: %1").arg(engineError(m_file.handle())));
         ++m_rowsRead;
         values.clear();
         for (int i = 0; i < m_columns.size(); ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/SqliteFile.h"
 #include "exchange/ColumnMapping.h"
 #include "exchange/ContactReader.h"
 
@@ -32,7 +33,7 @@ public:
     [[nodiscard]] QString description() const override;
 
 private:
-    sqlite3* m_db = nullptr;
+    data::SqliteFile m_file;
     sqlite3_stmt* m_rows = nullptr;
     QStringList m_columns;
     std::unique_ptr<RowMapper> m_mapper;

@@ -1,6 +1,7 @@
 #include "exchange/VCardReader.h"
 
 #include "exchange/ContactDraft.h"
+#include "exchange/VCardFields.h"
 #include "platform/AppError.h"
 
 #include <QHash>
@@ -11,6 +12,9 @@ namespace exchange {
 
 using vcard::Property;
 using vcard::Version;
+using vcard::isSpecialPhone;
+using vcard::phoneField;
+using vcard::stripScheme;
 
 namespace {
 
@@ -30,11 +34,6 @@ QString joinNonEmpty(const QStringList& parts, const QString& separator)
             kept << p.trimmed();
     }
     return kept.join(separator);
-}
-
-QString stripScheme(const QString& value, QLatin1String scheme)
-{
-    return value.startsWith(scheme, Qt::CaseInsensitive) ? value.mid(scheme.size()) : value;
 }
 
 QString capitalised(QString s)
@@ -72,26 +71,6 @@ TelNumber telUri(const QString& value)
             t.extension = QUrl::fromPercentEncoding(parts[i].mid(4).toUtf8()).trimmed();
     }
     return t;
-}
-
-// Fax, pager, textphone and video numbers never take a phone field.
-bool isSpecialPhone(const Property& p)
-{
-    return p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video");
-}
-
-// The field a typed number belongs in; nullopt for special and untyped numbers.
-std::optional<Field> phoneField(const Property& p)
-{
-    if (isSpecialPhone(p))
-        return std::nullopt;
-    if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
-        return Field::Cell;
-    if (p.hasType("work"))
-        return Field::WorkTel;
-    if (p.hasType("home"))
-        return Field::Tel;
-    return std::nullopt;
 }
 
 QString phoneLabel(const Property& p)
@@ -282,306 +261,409 @@ QString VCardReader::text(const Property& p)
     return d.text;
 }
 
-Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 line)
+// Builds one contact from a card's properties, step by step: the card's version and its labels, which properties
+// take the fields, each property in the card's order, and last the name where the card has no N.
+class VCardReader::CardBuilder
 {
-    m_version = Version::V30;
-    QHash<QByteArray, QString> groupLabels; // item1 -> its X-ABLabel
-    for (const Property& p : props) {
-        if (p.kind == vcard::Kind::Version) {
-            const QByteArray v = p.value.trimmed();
-            m_version = v == "2.1" ? Version::V21 : v == "4.0" ? Version::V40 : Version::V30;
+public:
+    CardBuilder(VCardReader& reader, const QList<Property>& props, qint64 record, qint64 line)
+        : m_reader(reader), m_props(props), m_draft(reader.log(), record, line, reader.currentYear())
+    {
+    }
+
+    Contact build()
+    {
+        readVersion();
+        collectGroupLabels();
+        chooseFieldProperties();
+        for (const Property& p : m_props)
+            takeProperty(p);
+        if (!m_notes.isEmpty())
+            c()[Field::Notes] = m_notes.join(QLatin1Char('\n'));
+        if (!m_categories.isEmpty())
+            m_draft.setCategories(m_categories, m_categoriesAt);
+        nameFromFormattedName();
+        m_draft.nameFromOtherFields(m_firstPhone);
+        m_reader.m_built = BuiltCard{m_draft.movedToNotes(), m_draft.notStoredCount(), m_draft.nameTakenFrom()};
+        return m_draft.finish();
+    }
+
+private:
+    Contact& c() { return m_draft.contact; }
+    ImportLog& log() { return m_reader.log(); }
+
+    void readVersion()
+    {
+        for (const Property& p : m_props) {
+            if (p.kind == vcard::Kind::Version) {
+                const QByteArray v = p.value.trimmed();
+                m_version = v == "2.1" ? Version::V21 : v == "4.0" ? Version::V40 : Version::V30;
+            }
+        }
+        m_lists = m_version != Version::V21;
+    }
+
+    // Each value decoded once, so that a notice on it comes once.
+    QString plain(const Property& p)
+    {
+        auto it = m_plainText.find(&p);
+        if (it == m_plainText.end())
+            it = m_plainText.insert(&p, vcard::unescape(m_reader.text(p), m_version));
+        return *it;
+    }
+
+    // item1 -> its X-ABLabel
+    void collectGroupLabels()
+    {
+        for (const Property& p : m_props) {
+            if (p.kind == vcard::Kind::Label && !p.group.isEmpty())
+                m_groupLabels.insert(p.group.toLower(), appleLabel(plain(p)));
         }
     }
-    const Version version = m_version;
-    const bool lists = version != Version::V21;
-    QHash<const Property*, QString> plainText; // each value decoded once, so that a notice on it comes once
-    auto plain = [&](const Property& p) {
-        auto it = plainText.find(&p);
-        if (it == plainText.end())
-            it = plainText.insert(&p, vcard::unescape(text(p), version));
-        return *it;
-    };
-    for (const Property& p : props) {
-        if (p.kind == vcard::Kind::Label && !p.group.isEmpty())
-            groupLabels.insert(p.group.toLower(), appleLabel(plain(p)));
+
+    QString groupLabel(const Property& p) const
+    {
+        return p.group.isEmpty() ? QString() : m_groupLabels.value(p.group.toLower());
     }
-    auto groupLabel = [&](const Property& p) {
-        return p.group.isEmpty() ? QString() : groupLabels.value(p.group.toLower());
-    };
+
     // A type label with the address book's own label after it: "E-mail (Other)".
-    auto labelled = [&](const Property& p, const QString& label) {
+    QString labelled(const Property& p, const QString& label) const
+    {
         const QString own = groupLabel(p);
         return own.isEmpty() || own.compare(label, Qt::CaseInsensitive) == 0 ||
                        label.startsWith(own + QLatin1Char(' '), Qt::CaseInsensitive)
                    ? label
-                                                                             : QStringLiteral("%1 (%2)").arg(label, own);
-    };
+                   : QStringLiteral("%1 (%2)").arg(label, own);
+    }
+
     // A component of a structured value; list items (3.0, 4.0) joined by `join`.
-    auto component = [&](const QString& comp, const QString& join) {
+    QString component(const QString& comp, const QString& join) const
+    {
         if (!comp.contains(QLatin1Char('\\')) && !comp.contains(QLatin1Char(',')))
             return comp.trimmed();
-        if (!lists)
-            return vcard::unescape(comp, version);
+        if (!m_lists)
+            return vcard::unescape(comp, m_version);
         QStringList items;
         for (const QString& item : vcard::splitEscaped(comp, QLatin1Char(',')))
-            items << vcard::unescape(item, version);
+            items << vcard::unescape(item, m_version);
         return joinNonEmpty(items, join);
-    };
-    auto phoneNumber = [&](const Property& p) { return telUri(plain(p)).number; };
-    auto mailAddress = [&](const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("mailto:")); };
+    }
 
-    ContactDraft d(log(), record, line, currentYear());
-    Contact& c = d.contact;
+    QString phoneNumber(const Property& p) { return telUri(plain(p)).number; }
+    QString mailAddress(const Property& p) { return stripScheme(plain(p).trimmed(), QLatin1String("mailto:")); }
 
     // First the values that take the fields: the home address (else the first), the preferred e-mail address
     // (else the first), and a number of each kind for Tel, Cell and Work Tel. Everything else goes to Notes.
-    const Property* address = nullptr;
-    const Property* postalLabel = nullptr; // a LABEL standing in for a card's missing ADR
-    const Property* email = nullptr;
-    QHash<const Property*, Field> phoneFields;
-    bool phoneTaken[FieldCount] = {};
-    for (const Property& p : props) {
-        if (p.kind == vcard::Kind::ADR) {
-            if (!address || (p.hasType("home") && !address->hasType("home")))
-                address = &p;
-        } else if (p.kind == vcard::Kind::PostalLabel && !plain(p).trimmed().isEmpty()) {
-            if (!postalLabel || (p.hasType("home") && !postalLabel->hasType("home")))
-                postalLabel = &p;
-        } else if (p.kind == vcard::Kind::EMAIL && !mailAddress(p).isEmpty()) {
-            if (!email || (p.pref && !email->pref))
-                email = &p;
-        } else if (p.kind == vcard::Kind::TEL) {
-            const std::optional<Field> f = phoneField(p);
-            if (f && !phoneTaken[index(*f)] && !phoneNumber(p).isEmpty()) {
-                phoneTaken[index(*f)] = true;
-                phoneFields.insert(&p, *f);
+    void chooseFieldProperties()
+    {
+        bool phoneTaken[FieldCount] = {};
+        for (const Property& p : m_props) {
+            if (p.kind == vcard::Kind::ADR) {
+                if (vcard::isBetterAddress(p, m_address))
+                    m_address = &p;
+            } else if (p.kind == vcard::Kind::PostalLabel && !plain(p).trimmed().isEmpty()) {
+                if (!m_postalLabel || (p.hasType("home") && !m_postalLabel->hasType("home")))
+                    m_postalLabel = &p;
+            } else if (p.kind == vcard::Kind::EMAIL && !mailAddress(p).isEmpty()) {
+                if (vcard::isBetterEmail(p, m_email))
+                    m_email = &p;
+            } else if (p.kind == vcard::Kind::TEL) {
+                const std::optional<Field> f = phoneField(p);
+                if (f && !phoneTaken[index(*f)] && !phoneNumber(p).isEmpty()) {
+                    phoneTaken[index(*f)] = true;
+                    m_phoneFields.insert(&p, *f);
+                }
+            }
+        }
+        if (m_address)
+            m_postalLabel = nullptr;
+        // Numbers without a type take Tel when no home number came; one labelled Other is not a home number.
+        auto isOther = [&](const Property& p) {
+            return p.hasType("other") || groupLabel(p).compare(QLatin1String("Other"), Qt::CaseInsensitive) == 0;
+        };
+        for (const Property& p : m_props) {
+            if (p.kind == vcard::Kind::TEL && !phoneTaken[index(Field::Tel)] && !isSpecialPhone(p) &&
+                !phoneField(p) && !isOther(p) && !phoneNumber(p).isEmpty()) {
+                phoneTaken[index(Field::Tel)] = true;
+                m_phoneFields.insert(&p, Field::Tel);
             }
         }
     }
-    if (address)
-        postalLabel = nullptr;
-    // Numbers without a type take Tel when no home number came; one labelled Other is not a home number.
-    auto isOther = [&](const Property& p) {
-        return p.hasType("other") || groupLabel(p).compare(QLatin1String("Other"), Qt::CaseInsensitive) == 0;
-    };
-    for (const Property& p : props) {
-        if (p.kind == vcard::Kind::TEL && !phoneTaken[index(Field::Tel)] && !isSpecialPhone(p) && !phoneField(p) &&
-            !isOther(p) && !phoneNumber(p).isEmpty()) {
-            phoneTaken[index(Field::Tel)] = true;
-            phoneFields.insert(&p, Field::Tel);
-        }
-    }
 
-    bool haveName = false, haveBirthday = false, haveOrg = false;
-    QString formattedName, firstPhone;
-    QStringList notes, categories;
-    qsizetype categoriesAt = -1;
-    for (const Property& p : props) {
+    void takeProperty(const Property& p)
+    {
         using vcard::Kind;
-        const Kind n = p.kind;
-        if (n == Kind::Frame || n == Kind::Version || n == Kind::Label)
-            continue;
-        if (n == Kind::N && !haveName) {
-            haveName = true;
-            const QStringList parts = vcard::splitEscaped(text(p), QLatin1Char(';'));
-            c[Field::Surname] = component(parts.value(0), QStringLiteral(" "));
-            c[Field::Firstname] = component(parts.value(1), QStringLiteral(" "));
-            c[Field::Midname] = component(parts.value(2), QStringLiteral(" "));
-            const QString prefix = component(parts.value(3), QStringLiteral(" "));
-            const QString suffix = component(parts.value(4), QStringLiteral(" "));
-            if (!prefix.isEmpty())
-                d.addNoteLine(QStringLiteral("Name prefix"), prefix);
-            if (!suffix.isEmpty())
-                d.addNoteLine(QStringLiteral("Name suffix"), suffix);
-        } else if (n == Kind::FN) {
-            formattedName = plain(p).trimmed();
-        } else if (n == Kind::ADR) {
-            const QStringList parts = vcard::splitEscaped(text(p), QLatin1Char(';'));
-            QStringList street;
-            if (lists) {
-                for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
-                    street << vcard::unescape(item, version).split(QLatin1Char('\n'));
-            } else {
-                street << vcard::unescape(parts.value(2), version).split(QLatin1Char('\n'));
-            }
-            // The street comes first on an envelope; a PO box is a line after it (or the only one).
-            const QString poBox = component(parts.value(0), QStringLiteral(", "));
-            if (!poBox.isEmpty()) {
-                while (!street.isEmpty() && street.constLast().trimmed().isEmpty())
-                    street.removeLast();
-                street << poBox;
-            }
-            if (&p == address) {
-                d.setStreet(street);
-                c[Field::A3_Village] = component(parts.value(1), QStringLiteral(", "));
-                c[Field::Town] = component(parts.value(3), QStringLiteral(", "));
-                c[Field::County] = component(parts.value(4), QStringLiteral(", "));
-                c[Field::PostCode] = component(parts.value(5), QStringLiteral(", "));
-                c[Field::Country] = component(parts.value(6), QStringLiteral(", "));
-                continue;
-            }
-            // As on an envelope, on one line: flat, street, town, county, postcode, country.
-            QStringList envelope{component(parts.value(1), QStringLiteral(", "))};
-            envelope << street;
-            for (int k = 3; k <= 6; ++k)
-                envelope << component(parts.value(k), QStringLiteral(", "));
-            const QString whole = joinNonEmpty(envelope, QStringLiteral(", "));
-            if (!whole.isEmpty())
-                d.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), whole);
-        } else if (n == Kind::PostalLabel) {
-            const QString value = normalizeLineBreaks(plain(p)).trimmed();
-            if (value.isEmpty())
-                continue;
-            QStringList lines;
-            for (const QString& l : value.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-                if (!l.trimmed().isEmpty())
-                    lines << l.trimmed();
-            }
-            if (&p == postalLabel) {
-                d.setStreet(lines);
-                d.inform(QStringLiteral("the card's only address is a printed label (LABEL); its lines were put into "
-                                        "the address lines as written."));
-                continue;
-            }
-            // Writers put a label beside each address; one of the same kind as an ADR says nothing new.
-            bool sameAsAddress = false;
-            for (const Property& a : props) {
-                if (a.kind == Kind::ADR && a.hasType("home") == p.hasType("home") && a.hasType("work") == p.hasType("work"))
-                    sameAsAddress = true;
-            }
-            if (sameAsAddress)
-                log().skip(QStringLiteral("LABEL (printed form of an address read from ADR)"));
-            else
-                d.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), lines.join(QStringLiteral(", ")));
-        } else if (n == Kind::TEL) {
-            const TelNumber tel = telUri(plain(p));
-            const QString& number = tel.number;
-            if (number.isEmpty())
-                continue;
-            if (firstPhone.isEmpty())
-                firstPhone = number;
-            const auto it = phoneFields.constFind(&p);
-            if (it != phoneFields.constEnd()) {
-                c[*it] = number;
-                if (!tel.extension.isEmpty())
-                    d.addNoteLine(fieldName(*it) + QStringLiteral(" extension"), tel.extension);
-            } else {
-                d.addNoteLine(labelled(p, phoneLabel(p)),
-                              tel.extension.isEmpty() ? number : number + QStringLiteral(" ext. ") + tel.extension);
-            }
-        } else if (n == Kind::EMAIL) {
-            const QString mail = mailAddress(p);
-            if (mail.isEmpty())
-                continue;
-            if (&p == email)
-                c[Field::Email] = mail;
-            else
-                d.addNoteLine(labelled(p, typedLabel(p, "e-mail", "E-mail")), mail);
-        } else if (n == Kind::BDAY) {
-            if (haveBirthday) {
-                d.addNoteLine(QStringLiteral("Birthday"), plain(p).trimmed());
-                continue;
-            }
-            haveBirthday = true;
-            d.setBirthday(plain(p));
-        } else if (n == Kind::NOTE) {
-            notes << plain(p);
-        } else if (n == Kind::ORG) {
-            QStringList parts;
-            for (const QString& part : vcard::splitEscaped(text(p), QLatin1Char(';')))
-                parts << vcard::unescape(part, version).trimmed();
-            if (haveOrg) {
-                d.addNoteLine(QStringLiteral("Organisation"), joinNonEmpty(parts, QStringLiteral(", ")));
-                continue;
-            }
-            haveOrg = true;
-            if (parts.value(0).isEmpty()) {
-                c[Field::Workplace] = joinNonEmpty(parts, QStringLiteral(", "));
-            } else {
-                c[Field::Workplace] = parts[0];
-                const QString units = joinNonEmpty(parts.mid(1), QStringLiteral(", "));
-                if (!units.isEmpty())
-                    d.addNoteLine(QStringLiteral("Department"), units);
-            }
-        } else if (n == Kind::CATEGORIES) {
-            if (categoriesAt < 0)
-                categoriesAt = d.noteMark();
-            const QString t = text(p);
-            for (const QString& item : lists ? vcard::splitEscaped(t, QLatin1Char(',')) : t.split(QLatin1Char(',')))
-                categories << vcard::unescape(item, version).trimmed();
-        } else if (n == Kind::Binary) {
-            d.notStored(QString::fromLatin1(p.name));
-        } else if (n == Kind::Other || n == Kind::N) {
-            log().skip(QString::fromLatin1(p.name));
-        } else {
-            const QString value = plain(p).trimmed();
-            if (value.isEmpty())
-                continue;
-            switch (n) {
-            case Kind::URL:
-                d.addNoteLine(labelled(p, typedLabel(p, "web page", "Web page")), value);
-                break;
-            case Kind::NICKNAME:
-                d.addNoteLine(QStringLiteral("Nickname"), value);
-                break;
-            case Kind::TITLE:
-                d.addNoteLine(QStringLiteral("Job title"), value);
-                break;
-            case Kind::ROLE:
-                d.addNoteLine(QStringLiteral("Role"), value);
-                break;
-            case Kind::ANNIVERSARY:
-                d.addNoteLine(QStringLiteral("Anniversary"), d.noteDate(value));
-                break;
-            case Kind::IM: {
-                QString service = QString::fromUtf8(p.serviceType).trimmed();
-                if (service.isEmpty())
-                    service = vcard::imService(p.name);
-                if (service.isEmpty() && !p.types.isEmpty())
-                    service = QString::fromLatin1(p.types.constFirst());
-                d.addNoteLine(service.isEmpty() ? QStringLiteral("IM") : QStringLiteral("IM (%1)").arg(service), value);
-                break;
-            }
-            case Kind::Related: {
-                QString label = groupLabel(p);
-                if (label.isEmpty() && !p.types.isEmpty())
-                    label = capitalised(QString::fromLatin1(p.types.constFirst()));
-                d.addNoteLine(label.isEmpty() ? QStringLiteral("Related") : label, value);
-                break;
-            }
-            case Kind::OtherDate: {
-                const QString label = groupLabel(p);
-                d.addNoteLine(label.isEmpty() ? QStringLiteral("Date") : label, d.noteDate(value));
-                break;
-            }
-            default:
+        switch (p.kind) {
+        case Kind::Frame:
+        case Kind::Version:
+        case Kind::Label:
+            return;
+        case Kind::N:
+            if (m_haveName)
                 log().skip(QString::fromLatin1(p.name));
-                break;
+            else
+                takeName(p);
+            return;
+        case Kind::FN:
+            m_formattedName = plain(p).trimmed();
+            return;
+        case Kind::ADR:
+            return takeAddress(p);
+        case Kind::PostalLabel:
+            return takePostalLabel(p);
+        case Kind::TEL:
+            return takePhone(p);
+        case Kind::EMAIL:
+            if (const QString mail = mailAddress(p); !mail.isEmpty()) {
+                if (&p == m_email)
+                    c()[Field::Email] = mail;
+                else
+                    m_draft.addNoteLine(labelled(p, typedLabel(p, "e-mail", "E-mail")), mail);
             }
+            return;
+        case Kind::BDAY:
+            if (m_haveBirthday) {
+                m_draft.addNoteLine(QStringLiteral("Birthday"), plain(p).trimmed());
+                return;
+            }
+            m_haveBirthday = true;
+            m_draft.setBirthday(plain(p));
+            return;
+        case Kind::NOTE:
+            m_notes << plain(p);
+            return;
+        case Kind::ORG:
+            return takeOrganisation(p);
+        case Kind::CATEGORIES: {
+            if (m_categoriesAt < 0)
+                m_categoriesAt = m_draft.noteMark();
+            const QString t = m_reader.text(p);
+            for (const QString& item : m_lists ? vcard::splitEscaped(t, QLatin1Char(',')) : t.split(QLatin1Char(',')))
+                m_categories << vcard::unescape(item, m_version).trimmed();
+            return;
+        }
+        case Kind::Binary:
+            m_draft.notStored(QString::fromLatin1(p.name));
+            return;
+        case Kind::Other:
+            log().skip(QString::fromLatin1(p.name));
+            return;
+        default:
+            return takeNoteLine(p);
         }
     }
 
-    if (!notes.isEmpty())
-        c[Field::Notes] = notes.join(QLatin1Char('\n'));
-    if (!categories.isEmpty())
-        d.setCategories(categories, categoriesAt);
+    void takeName(const Property& p)
+    {
+        m_haveName = true;
+        const QStringList parts = vcard::splitEscaped(m_reader.text(p), QLatin1Char(';'));
+        for (int k = 0; k < int(vcard::NameFields.size()); ++k)
+            c()[vcard::NameFields[k]] = component(parts.value(k), QStringLiteral(" "));
+        const QString prefix = component(parts.value(3), QStringLiteral(" "));
+        const QString suffix = component(parts.value(4), QStringLiteral(" "));
+        if (!prefix.isEmpty())
+            m_draft.addNoteLine(QStringLiteral("Name prefix"), prefix);
+        if (!suffix.isEmpty())
+            m_draft.addNoteLine(QStringLiteral("Name suffix"), suffix);
+    }
+
+    void takeAddress(const Property& p)
+    {
+        const QStringList parts = vcard::splitEscaped(m_reader.text(p), QLatin1Char(';'));
+        QStringList street;
+        if (m_lists) {
+            for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
+                street << vcard::unescape(item, m_version).split(QLatin1Char('\n'));
+        } else {
+            street << vcard::unescape(parts.value(2), m_version).split(QLatin1Char('\n'));
+        }
+        // The street comes first on an envelope; a PO box is a line after it (or the only one).
+        const QString poBox = component(parts.value(0), QStringLiteral(", "));
+        if (!poBox.isEmpty()) {
+            while (!street.isEmpty() && street.constLast().trimmed().isEmpty())
+                street.removeLast();
+            street << poBox;
+        }
+        if (&p == m_address) {
+            m_draft.setStreet(street);
+            for (const vcard::AddressComponent& part : vcard::AddressFields)
+                c()[part.field] = component(parts.value(part.component), QStringLiteral(", "));
+            return;
+        }
+        // As on an envelope, on one line: flat, street, town, county, postcode, country.
+        QStringList envelope{component(parts.value(1), QStringLiteral(", "))};
+        envelope << street;
+        for (int k = 3; k <= 6; ++k)
+            envelope << component(parts.value(k), QStringLiteral(", "));
+        const QString whole = joinNonEmpty(envelope, QStringLiteral(", "));
+        if (!whole.isEmpty())
+            m_draft.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")), whole);
+    }
+
+    void takePostalLabel(const Property& p)
+    {
+        const QString value = normalizeLineBreaks(plain(p)).trimmed();
+        if (value.isEmpty())
+            return;
+        QStringList lines;
+        for (const QString& l : value.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (!l.trimmed().isEmpty())
+                lines << l.trimmed();
+        }
+        if (&p == m_postalLabel) {
+            m_draft.setStreet(lines);
+            m_draft.inform(QStringLiteral("the card's only address is a printed label (LABEL); its lines were put "
+                                          "into the address lines as written."));
+            return;
+        }
+        // Writers put a label beside each address; one of the same kind as an ADR says nothing new.
+        bool sameAsAddress = false;
+        for (const Property& a : m_props) {
+            if (a.kind == vcard::Kind::ADR && a.hasType("home") == p.hasType("home") &&
+                a.hasType("work") == p.hasType("work"))
+                sameAsAddress = true;
+        }
+        if (sameAsAddress)
+            log().skip(QStringLiteral("LABEL (printed form of an address read from ADR)"));
+        else
+            m_draft.addNoteLine(labelled(p, typedLabel(p, "address", "Other address")),
+                                lines.join(QStringLiteral(", ")));
+    }
+
+    void takePhone(const Property& p)
+    {
+        const TelNumber tel = telUri(plain(p));
+        const QString& number = tel.number;
+        if (number.isEmpty())
+            return;
+        if (m_firstPhone.isEmpty())
+            m_firstPhone = number;
+        const auto it = m_phoneFields.constFind(&p);
+        if (it != m_phoneFields.constEnd()) {
+            c()[*it] = number;
+            if (!tel.extension.isEmpty())
+                m_draft.addNoteLine(fieldName(*it) + QStringLiteral(" extension"), tel.extension);
+        } else {
+            m_draft.addNoteLine(labelled(p, phoneLabel(p)),
+                                tel.extension.isEmpty() ? number : number + QStringLiteral(" ext. ") + tel.extension);
+        }
+    }
+
+    void takeOrganisation(const Property& p)
+    {
+        QStringList parts;
+        for (const QString& part : vcard::splitEscaped(m_reader.text(p), QLatin1Char(';')))
+            parts << vcard::unescape(part, m_version).trimmed();
+        if (m_haveOrg) {
+            m_draft.addNoteLine(QStringLiteral("Organisation"), joinNonEmpty(parts, QStringLiteral(", ")));
+            return;
+        }
+        m_haveOrg = true;
+        if (parts.value(0).isEmpty()) {
+            c()[Field::Workplace] = joinNonEmpty(parts, QStringLiteral(", "));
+        } else {
+            c()[Field::Workplace] = parts[0];
+            const QString units = joinNonEmpty(parts.mid(1), QStringLiteral(", "));
+            if (!units.isEmpty())
+                m_draft.addNoteLine(QStringLiteral("Department"), units);
+        }
+    }
+
+    // The properties with no field of their own, each a labelled line in Notes.
+    void takeNoteLine(const Property& p)
+    {
+        using vcard::Kind;
+        const QString value = plain(p).trimmed();
+        if (value.isEmpty())
+            return;
+        switch (p.kind) {
+        case Kind::URL:
+            m_draft.addNoteLine(labelled(p, typedLabel(p, "web page", "Web page")), value);
+            break;
+        case Kind::NICKNAME:
+            m_draft.addNoteLine(QStringLiteral("Nickname"), value);
+            break;
+        case Kind::TITLE:
+            m_draft.addNoteLine(QStringLiteral("Job title"), value);
+            break;
+        case Kind::ROLE:
+            m_draft.addNoteLine(QStringLiteral("Role"), value);
+            break;
+        case Kind::ANNIVERSARY:
+            m_draft.addNoteLine(QStringLiteral("Anniversary"), m_draft.noteDate(value));
+            break;
+        case Kind::IM: {
+            QString service = QString::fromUtf8(p.serviceType).trimmed();
+            if (service.isEmpty())
+                service = vcard::imService(p.name);
+            if (service.isEmpty() && !p.types.isEmpty())
+                service = QString::fromLatin1(p.types.constFirst());
+            m_draft.addNoteLine(service.isEmpty() ? QStringLiteral("IM") : QStringLiteral("IM (%1)").arg(service),
+                                value);
+            break;
+        }
+        case Kind::Related: {
+            QString label = groupLabel(p);
+            if (label.isEmpty() && !p.types.isEmpty())
+                label = capitalised(QString::fromLatin1(p.types.constFirst()));
+            m_draft.addNoteLine(label.isEmpty() ? QStringLiteral("Related") : label, value);
+            break;
+        }
+        case Kind::OtherDate: {
+            const QString label = groupLabel(p);
+            m_draft.addNoteLine(label.isEmpty() ? QStringLiteral("Date") : label, m_draft.noteDate(value));
+            break;
+        }
+        default:
+            log().skip(QString::fromLatin1(p.name));
+            break;
+        }
+    }
+
     // No N (allowed in 4.0), or an empty N beside an FN that is more than the workplace or e-mail written in
     // its place: the last word of FN is taken for the surname, the rest for the first name; an
     // organisation's card without N (FN equal to ORG) keeps the whole name as the surname.
-    const bool emptyName = c[Field::Surname].isEmpty() && c[Field::Firstname].isEmpty() && c[Field::Midname].isEmpty();
-    if (!formattedName.isEmpty() &&
-        (!haveName || (emptyName && formattedName != c[Field::Workplace] && formattedName != c[Field::Email]))) {
-        const qsizetype space = formattedName.lastIndexOf(QLatin1Char(' '));
-        if (space < 0 || formattedName == c[Field::Workplace]) {
-            c[Field::Surname] = formattedName;
-        } else {
-            c[Field::Surname] = formattedName.mid(space + 1);
-            c[Field::Firstname] = formattedName.left(space).trimmed();
+    void nameFromFormattedName()
+    {
+        Contact& contact = c();
+        const bool emptyName = contact[Field::Surname].isEmpty() && contact[Field::Firstname].isEmpty() &&
+                               contact[Field::Midname].isEmpty();
+        if (m_formattedName.isEmpty() ||
+            (m_haveName && (!emptyName || m_formattedName == contact[Field::Workplace] ||
+                            m_formattedName == contact[Field::Email])))
+            return;
+        if (m_formattedName == contact[Field::Workplace]) {
+            contact[Field::Surname] = m_formattedName;
+            return;
         }
+        const vcard::SplitName split = vcard::splitFormattedName(m_formattedName);
+        contact[Field::Surname] = split.surname;
+        if (!split.firstname.isNull())
+            contact[Field::Firstname] = split.firstname;
     }
-    d.nameFromOtherFields(firstPhone);
-    m_built = BuiltCard{d.movedToNotes(), d.notStoredCount(), d.nameTakenFrom()};
-    return d.finish();
+
+    VCardReader& m_reader;
+    const QList<Property>& m_props;
+    ContactDraft m_draft;
+    Version m_version = Version::V30;
+    bool m_lists = true;
+    QHash<const Property*, QString> m_plainText;
+    QHash<QByteArray, QString> m_groupLabels;
+
+    const Property* m_address = nullptr;
+    const Property* m_postalLabel = nullptr; // a LABEL standing in for a card's missing ADR
+    const Property* m_email = nullptr;
+    QHash<const Property*, Field> m_phoneFields;
+
+    bool m_haveName = false, m_haveBirthday = false, m_haveOrg = false;
+    QString m_formattedName, m_firstPhone;
+    QStringList m_notes, m_categories;
+    qsizetype m_categoriesAt = -1;
+};
+
+Contact VCardReader::build(const QList<Property>& props, qint64 record, qint64 line)
+{
+    return CardBuilder(*this, props, record, line).build();
 }
 
 } // namespace exchange

@@ -40,6 +40,8 @@ private:
     [[nodiscard]] Contact build(const QList<vcard::Property>& props, qint64 record, qint64 line);
     [[nodiscard]] QString text(const vcard::Property& p);
 
+    class CardBuilder;
+
     // What build() did beside the values, for the ReadContact.
     struct BuiltCard
     {
@@ -54,7 +56,6 @@ private:
     qint64 m_records = 0;
     qint64 m_strayLines = 0;
     bool m_toldFallback = false;
-    vcard::Version m_version = vcard::Version::V30;
 };
 
 } // namespace exchange

@@ -194,7 +194,7 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     createMenu();
     // Whatever window deleted it, the contact just deleted is what Undo brings back.
     connect(&store.HomeQuery, &data::Dataset::rowRemoved, this, [this] {
-        m_undoEntry = data::deleted::newestId(m_store.ADOConnection1.handle());
+        m_undoEntry = data::deleted::newestId(m_store.connection.handle());
         m_undoMerge.reset();
         miUndoDelete->setText(QStringLiteral("&Undo Delete"));
         miUndoDelete->setEnabled(m_undoEntry != 0);
@@ -477,7 +477,7 @@ void TfmHomeAddMain::undoDelete()
     if (m_undoMerge) {
         platform::guard([this] {
             homeQuery().settle();
-            search::duplicates::undoMerge(m_store.ADOConnection1.handle(), *m_undoMerge);
+            search::duplicates::undoMerge(m_store.connection.handle(), *m_undoMerge);
             const qint64 key = m_undoMerge->keptId;
             m_undoMerge.reset();
             miUndoDelete->setText(QStringLiteral("&Undo Delete"));
@@ -490,7 +490,7 @@ void TfmHomeAddMain::undoDelete()
         return;
     platform::guard([this] {
         homeQuery().settle();
-        const qint64 key = data::deleted::restore(m_store.ADOConnection1.handle(), m_undoEntry);
+        const qint64 key = data::deleted::restore(m_store.connection.handle(), m_undoEntry);
         m_undoEntry = 0;
         miUndoDelete->setEnabled(false);
         reloadAt(key);
@@ -502,7 +502,7 @@ void TfmHomeAddMain::showRecentlyDeleted()
     dbGrid1->commitOpenEditor();
     if (!platform::guard([this] { homeQuery().settle(); }))
         return;
-    mainwindow::RecentlyDeletedBox box(m_store.ADOConnection1.handle(), [this](qint64 key) {
+    mainwindow::RecentlyDeletedBox box(m_store.connection.handle(), [this](qint64 key) {
         m_undoEntry = 0;
         m_undoMerge.reset();
         miUndoDelete->setEnabled(false);
@@ -516,7 +516,7 @@ void TfmHomeAddMain::showDuplicates()
     dbGrid1->commitOpenEditor();
     if (!platform::guard([this] { homeQuery().settle(); }))
         return;
-    mainwindow::DuplicatesBox box(m_store.ADOConnection1.handle(), [this](const search::duplicates::MergeUndo& undo) {
+    mainwindow::DuplicatesBox box(m_store.connection.handle(), [this](const search::duplicates::MergeUndo& undo) {
         m_undoEntry = 0;
         m_undoMerge = std::make_unique<search::duplicates::MergeUndo>(undo);
         miUndoDelete->setText(QStringLiteral("&Undo Merge"));

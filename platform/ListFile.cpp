@@ -1,6 +1,7 @@
 #include "platform/ListFile.h"
 
-#include "platform/FmxUtils.h"
+#include "platform/SafeWrite.h"
+#include "platform/TextFileEncoding.h"
 #include "platform/AppError.h"
 
 #include <QFile>

@@ -1,5 +1,7 @@
 #include "richtext/CodePage.h"
 
+#include "platform/Windows1252.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -7,14 +9,6 @@
 namespace richtext {
 
 namespace {
-
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F; its five unassigned bytes map to the C1 controls,
-// as Windows itself maps them.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 const char* converterName(int codePage)
 {
@@ -105,17 +99,6 @@ int codePageForCharset(int charset)
     }
 }
 
-QString decodeWindows1252(QByteArrayView bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
-    }
-    return text;
-}
-
 CodePageDecoder::CodePageDecoder() = default;
 CodePageDecoder::~CodePageDecoder() = default;
 
@@ -144,7 +127,7 @@ QString CodePageDecoder::decode(int codePage, QByteArrayView bytes)
         if (QStringDecoder* decoder = decoderFor(codePage))
             return decoder->decode(bytes);
     }
-    return decodeWindows1252(bytes);
+    return platform::decodeWindows1252(bytes);
 }
 
 } // namespace richtext

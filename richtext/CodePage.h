@@ -14,11 +14,8 @@ namespace richtext {
 // (default and symbol charsets), so the document's code page applies.
 [[nodiscard]] int codePageForCharset(int charset);
 
-// Windows-1252 without any converter: always available, used for plain text and as the fallback.
-[[nodiscard]] QString decodeWindows1252(QByteArrayView bytes);
-
 // Decodes byte runs in Windows code pages. Converters are made once per code page and kept; an unknown
-// code page or a missing converter falls back to Windows-1252.
+// code page or a missing converter falls back to Windows-1252 (platform/Windows1252.h), which needs none.
 class CodePageDecoder
 {
 public:

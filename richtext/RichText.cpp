@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 #include "platform/OutputFile.h"
+#include "platform/Windows1252.h"
 #include "richtext/CodePage.h"
 #include "richtext/RtfReader.h"
 #include "richtext/TextSanitizer.h"
@@ -33,7 +34,7 @@ QString decodePlainText(QByteArrayView bytes)
     QString text = utf8.decode(body);
     if (!utf8.hasError() || body.size() != bytes.size())
         return text;
-    return decodeWindows1252(bytes);
+    return platform::decodeWindows1252(bytes);
 }
 
 void readPlainText(QByteArrayView bytes, QTextDocument& doc, const QFont& baseFont)

@@ -1,6 +1,7 @@
 #include "sync/SyncCard.h"
 
 #include "exchange/ContactDraft.h"
+#include "exchange/VCardFields.h"
 #include "exchange/VCardSyntax.h"
 #include "exchange/VCardWriter.h"
 #include "platform/AppError.h"
@@ -70,16 +71,6 @@ QString decoded(const vcard::Property& p)
     return QString::fromUtf8(bytes);
 }
 
-bool typedAsSkipped(const vcard::Property& p)
-{
-    return p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video");
-}
-
-QString stripScheme(const QString& value, QLatin1String scheme)
-{
-    return value.startsWith(scheme, Qt::CaseInsensitive) ? value.mid(scheme.size()) : value;
-}
-
 } // namespace
 
 SyncCard parseCard(const QByteArray& text)
@@ -131,33 +122,27 @@ SyncCard parseCard(const QByteArray& text)
                 formatted = i;
             break;
         case vcard::Kind::ADR:
-            if (address < 0 || (p.hasType("home") && !props[address].hasType("home")))
+            if (vcard::isBetterAddress(p, address < 0 ? nullptr : &props[address]))
                 address = i;
             break;
         case vcard::Kind::TEL: {
-            if (typedAsSkipped(p))
+            if (vcard::isSpecialPhone(p))
                 break;
-            const QString number = stripScheme(plain(p), QLatin1String("tel:"));
-            Field target;
-            if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
-                target = Field::Cell;
-            else if (p.hasType("work"))
-                target = Field::WorkTel;
-            else if (p.hasType("home"))
-                target = Field::Tel;
-            else {
+            const std::optional<Field> target = vcard::phoneField(p);
+            if (!target) {
                 untypedPhones << i;
                 break;
             }
-            if (c[target].isEmpty() && !number.isEmpty()) {
-                c[target] = number;
+            const QString number = vcard::stripScheme(plain(p), QLatin1String("tel:"));
+            if (c[*target].isEmpty() && !number.isEmpty()) {
+                c[*target] = number;
                 owned[size_t(i)] = true;
-                card.source[size_t(target)] = lineOf[i];
+                card.source[size_t(*target)] = lineOf[i];
             }
             break;
         }
         case vcard::Kind::EMAIL:
-            if (email < 0 || (p.pref && !props[email].pref))
+            if (vcard::isBetterEmail(p, email < 0 ? nullptr : &props[email]))
                 email = i;
             break;
         case vcard::Kind::BDAY:
@@ -194,7 +179,7 @@ SyncCard parseCard(const QByteArray& text)
         }
     }
     for (const qsizetype i : untypedPhones) {
-        const QString number = stripScheme(plain(props[i]), QLatin1String("tel:"));
+        const QString number = vcard::stripScheme(plain(props[i]), QLatin1String("tel:"));
         if (c[Field::Tel].isEmpty() && !number.isEmpty()) {
             c[Field::Tel] = number;
             owned[size_t(i)] = true;
@@ -208,17 +193,15 @@ SyncCard parseCard(const QByteArray& text)
         for (const Field f : {Field::Surname, Field::Firstname, Field::Midname})
             card.source[size_t(f)] = lineOf[name];
         const QStringList parts = vcard::splitEscaped(decoded(props[name]), QLatin1Char(';'));
-        c[Field::Surname] = vcard::unescape(parts.value(0), version);
-        c[Field::Firstname] = vcard::unescape(parts.value(1), version);
-        c[Field::Midname] = vcard::unescape(parts.value(2), version);
+        for (int k = 0; k < int(vcard::NameFields.size()); ++k)
+            c[vcard::NameFields[k]] = vcard::unescape(parts.value(k), version);
         if (!parts.value(3).isEmpty() || !parts.value(4).isEmpty())
             card.nameExtras = ';' + parts.value(3).toUtf8() + ';' + parts.value(4).toUtf8();
     } else if (formatted >= 0) {
         // No N (allowed in 4.0): the last word of FN is the surname.
-        const QString fn = plain(props[formatted]).trimmed();
-        const qsizetype space = fn.lastIndexOf(QLatin1Char(' '));
-        c[Field::Surname] = space < 0 ? fn : fn.mid(space + 1);
-        c[Field::Firstname] = space < 0 ? QString() : fn.left(space).trimmed();
+        const vcard::SplitName split = vcard::splitFormattedName(plain(props[formatted]).trimmed());
+        c[Field::Surname] = split.surname;
+        c[Field::Firstname] = split.firstname;
     }
     if (address >= 0) {
         owned[size_t(address)] = true;
@@ -233,16 +216,13 @@ SyncCard parseCard(const QByteArray& text)
             street << vcard::unescape(item, version).split(QLatin1Char('\n'));
         c[Field::Address1] = street.value(0);
         c[Field::Address2] = street.mid(1).join(QStringLiteral(", "));
-        c[Field::A3_Village] = vcard::unescape(parts.value(1), version);
-        c[Field::Town] = vcard::unescape(parts.value(3), version);
-        c[Field::County] = vcard::unescape(parts.value(4), version);
-        c[Field::PostCode] = vcard::unescape(parts.value(5), version);
-        c[Field::Country] = vcard::unescape(parts.value(6), version);
+        for (const vcard::AddressComponent& part : vcard::AddressFields)
+            c[part.field] = vcard::unescape(parts.value(part.component), version);
     }
     if (email >= 0) {
         owned[size_t(email)] = true;
         card.source[size_t(Field::Email)] = lineOf[email];
-        c[Field::Email] = stripScheme(plain(props[email]), QLatin1String("mailto:"));
+        c[Field::Email] = vcard::stripScheme(plain(props[email]), QLatin1String("mailto:"));
     }
     if (birthday >= 0) {
         const vcard::Property& p = props[birthday];

@@ -122,8 +122,8 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         data::Dataset& query = store.HomeQuery;
         if (query.isExclusive())
             throw platform::AppError(QStringLiteral("A report is reading the contacts; close its preview first"));
-        if (exchange::isAccessFile(store.ADOConnection1.databasePath()))
-            throw platform::AppError(data::accessFormatMessage(store.ADOConnection1.databasePath()));
+        if (exchange::isAccessFile(store.connection.databasePath()))
+            throw platform::AppError(data::accessFormatMessage(store.connection.databasePath()));
         const QString fileName = QFileInfo(path).fileName();
 
         QString table;
@@ -140,7 +140,7 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         exchange::Importer importer(path, table);
         if (importer.kind() == exchange::SourceKind::Tovrel &&
             QFileInfo(path).canonicalFilePath() ==
-                QFileInfo(store.ADOConnection1.databasePath()).canonicalFilePath())
+                QFileInfo(store.connection.databasePath()).canonicalFilePath())
             throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(fileName));
         std::optional<exchange::ImportPlan> plan;
         {
@@ -163,11 +163,11 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
 
         // Settled again: the row may have been edited while the preview was open.
         query.settle();
-        store.ADOConnection1.open();
+        store.connection.open();
         exchange::ImportResult result;
         {
             ProgressBox progress(parent, QStringLiteral("Importing %1...").arg(fileName));
-            result = importIntoDatabase(store.ADOConnection1.handle(), importer, preview.choice(), progress.callback());
+            result = importIntoDatabase(store.connection.handle(), importer, preview.choice(), progress.callback());
         }
         if (result.cancelled) {
             inform(parent, QStringLiteral("The import was cancelled; no contact was added."));

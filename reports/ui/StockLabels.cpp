@@ -3,11 +3,9 @@
 #include "platform/AppError.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
-#include "reports/ui/LabelFontChoice.h"
 #include "reports/ui/Preview.h"
 #include "reports/ui/SheetPicture.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -28,7 +26,7 @@ namespace {
 
 constexpr int kCustomRole = Qt::UserRole + 1; // 0: catalogue stock, 1: kept stock, 2: "Custom…"
 
-const char* const kLineCaptions[] = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "Postcod&e",
+constexpr std::array<const char*, 7> LineCaptions = {"&Name", "A&ddress lines", "&Village", "&Town", "C&ounty", "Postcod&e",
                                      "Co&untry"};
 
 QDoubleSpinBox* mmBox(QWidget* parent, const char* name, double low = -1000)
@@ -45,7 +43,7 @@ QDoubleSpinBox* mmBox(QWidget* parent, const char* name, double low = -1000)
 } // namespace
 
 TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
-    : QDialog(parent), m_settings(std::move(settings))
+    : LabelChoiceDialog(std::move(settings), parent)
 {
     setObjectName(QStringLiteral("fmStockLabels"));
     setWindowTitle(QStringLiteral("Labels on Other Stock"));
@@ -120,22 +118,8 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     m_problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     left->addWidget(m_problem);
 
-    auto* linesBox = new QGroupBox(QStringLiteral("Lines to print"), this);
-    auto* lines = new QVBoxLayout(linesBox);
-    for (const char* caption : kLineCaptions) {
-        auto* box = new QCheckBox(QString::fromLatin1(caption), linesBox);
-        box->setObjectName(QStringLiteral("cbxLine%1").arg(cbxLines.size() + 1));
-        lines->addWidget(box);
-        cbxLines.push_back(box);
-    }
-    left->addWidget(linesBox);
-    auto* fontRow = new QHBoxLayout;
-    btnFont = new QPushButton(QStringLiteral("&Font..."), this);
-    btnFont->setObjectName(QStringLiteral("btnFont"));
-    m_fontLabel = new QLabel(this);
-    fontRow->addWidget(btnFont);
-    fontRow->addWidget(m_fontLabel, 1);
-    left->addLayout(fontRow);
+    left->addWidget(makeLinesBox(LineCaptions));
+    left->addLayout(makeFontRow());
 
     auto* right = new QVBoxLayout;
     layout->addLayout(right, 1);
@@ -171,20 +155,12 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     checkForm->addRow(btnCheckSheet);
     right->addWidget(check);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("&Preview"), QDialogButtonBox::AcceptRole);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    outer->addWidget(buttons);
+    outer->addWidget(makeButtons());
 
     for (const Paper& paper : StockCatalogue::builtIn().papers)
         cbPaper->addItem(paper.name);
     const LabelOptions options = readLabelOptions(*m_settings);
-    m_font = options.font;
-    for (size_t i = 0; i < cbxLines.size(); ++i)
-        cbxLines[i]->setChecked(options.lines & (1u << i));
-    showFont();
+    showChoices(options.lines, options.font);
     fillStocks(lastStockName(*m_settings));
     cbPrinterChange();
 
@@ -196,10 +172,7 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     connect(cbPaper, &QComboBox::currentIndexChanged, this, &TfmStockLabels::customSizeChange);
     connect(cbOrder, &QComboBox::currentIndexChanged, this, &TfmStockLabels::customSizeChange);
     connect(btnKeepCustom, &QPushButton::clicked, this, [this] { platform::guard([this] { btnKeepCustomClick(); }); });
-    connect(btnFont, &QPushButton::clicked, this, [this] { platform::guard([this] { btnFontClick(); }); });
     connect(btnCheckSheet, &QPushButton::clicked, this, [this] { platform::guard([this] { btnCheckSheetClick(); }); });
-    connect(btnOK, &QPushButton::clicked, this, [this] { platform::guard([this] { btnOKClick(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbPrinter, &QComboBox::currentIndexChanged, this, [this] { platform::guard([this] { cbPrinterChange(); }); });
     connect(edOffsetX, &QDoubleSpinBox::valueChanged, this, [this] { platform::guard([this] { edOffsetChange(); }); });
     connect(edOffsetY, &QDoubleSpinBox::valueChanged, this, [this] { platform::guard([this] { edOffsetChange(); }); });
@@ -329,10 +302,7 @@ LabelStock TfmStockLabels::chosenStock() const
 LabelOptions TfmStockLabels::chosenOptions() const
 {
     LabelOptions options;
-    options.lines = 0;
-    for (size_t i = 0; i < cbxLines.size(); ++i)
-        if (cbxLines[i]->isChecked())
-            options.lines |= 1u << i;
+    options.lines = chosenLines();
     options.font = m_font;
     options.startAtLabel = spnStartAtLabel->value();
     return options;
@@ -346,16 +316,6 @@ void TfmStockLabels::btnKeepCustomClick()
     writeCustomStock(*m_settings, stock);
     fillStocks(stock.name);
 }
-
-void TfmStockLabels::btnFontClick()
-{
-    if (const std::optional<ReportFont> chosen = chooseLabelFont(this, m_font)) {
-        m_font = *chosen;
-        showFont();
-    }
-}
-
-void TfmStockLabels::showFont() { m_fontLabel->setText(describeLabelFont(m_font)); }
 
 void TfmStockLabels::cbPrinterChange()
 {
@@ -384,12 +344,6 @@ ReportDefinition& TfmStockLabels::makeReport()
     writeLabelChoice(*m_settings, stock.name, options);
     m_report = std::move(report);
     return m_report;
-}
-
-void TfmStockLabels::btnOKClick()
-{
-    makeReport();
-    accept();
 }
 
 void TfmStockLabels::btnCheckSheetClick()

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "reports/stocks/SettingsStore.h"
-
-#include <QDialog>
+#include "reports/ui/LabelChoiceDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +19,7 @@ class RecordSource;
 // Reports ▸ "Labels on Other Stock…": a stock of the catalogue or the user's own, the lines, the font and the
 // start label on a picture of the sheet; the labels then go into the preview. Also prints the check sheet and
 // keeps the offset measured with it for each printer.
-class TfmStockLabels : public QDialog
+class TfmStockLabels : public LabelChoiceDialog
 {
     Q_OBJECT
 public:
@@ -34,9 +32,7 @@ public:
     // Throws platform::AppError naming the value where the sizes cannot be printed.
     [[nodiscard]] reports::LabelStock chosenStock() const;
     [[nodiscard]] reports::LabelOptions chosenOptions() const;
-    // The report for the choices, with the printer offsets applied; kept so that its preview can refer to it.
-    reports::ReportDefinition& makeReport();
-    [[nodiscard]] reports::ReportDefinition& report() { return m_report; }
+    reports::ReportDefinition& makeReport() override;
 
     QComboBox* cbStock = nullptr;
     QGroupBox* gbCustom = nullptr;
@@ -53,22 +49,16 @@ public:
     QDoubleSpinBox* edRadius = nullptr;
     QComboBox* cbOrder = nullptr;
     QPushButton* btnKeepCustom = nullptr;
-    std::vector<QCheckBox*> cbxLines; // name, address, village, town, county, postcode, country
-    QPushButton* btnFont = nullptr;
     TSheetPicture* imgSheet = nullptr;
     QSpinBox* spnStartAtLabel = nullptr;
     QComboBox* cbPrinter = nullptr;
     QDoubleSpinBox* edOffsetX = nullptr;
     QDoubleSpinBox* edOffsetY = nullptr;
     QPushButton* btnCheckSheet = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
 
     void cbStockChange();
     void btnKeepCustomClick();
-    void btnFontClick();
     void btnCheckSheetClick();
-    void btnOKClick();
     void edOffsetChange();
     void cbPrinterChange();
     void customSizeChange();
@@ -79,13 +69,8 @@ private:
     void fillStocks(const QString& select);
     void showStock(const reports::LabelStock& stock);
     [[nodiscard]] reports::LabelStock customBoxes() const;
-    void showFont();
 
-    reports::SettingsStorePtr m_settings;
-    reports::ReportFont m_font;
-    reports::ReportDefinition m_report;
     reports::ReportDefinition m_checkSheet;
-    QLabel* m_fontLabel = nullptr;
     QLabel* m_problem = nullptr;
     bool m_filling = false;
 };

@@ -85,11 +85,11 @@ void SynchroniseClick(QWidget* parent, data::ContactStore& store)
             else
                 query.cancel();
         }
-        store.ADOConnection1.open();
+        store.connection.open();
         sharing::CardDavClient client(account.url, account.user, password);
         password.fill(QLatin1Char(' '));
         client.setAllowPlainHttp(account.allowPlainHttp);
-        sharing::SyncEngine engine(store.ADOConnection1.handle(), client);
+        sharing::SyncEngine engine(store.connection.handle(), client);
 
         QProgressDialog progress(QStringLiteral("Synchronising with %1...").arg(account.url.host()),
                                  QStringLiteral("Cancel"), 0, 0, parent);

@@ -109,7 +109,7 @@ private slots:
             row("a link to a regular file", "link to file", 0, QString());
             row("a pipe nobody reads", "fifo", 1, QStringLiteral("no program is reading from it"));
             row("a pipe a program reads", "fifo read", 0, QString());
-            row("a device that is full", "device", 1, QStringLiteral("No space left on device"));
+            row("a device that is full", "device", 1, QStringLiteral("Cannot write the file"));
             row("a folder", "folder", 1, QStringLiteral("it is a folder"));
             row("a read-only folder", "read-only folder", 1, QStringLiteral("Cannot write the file"));
         }

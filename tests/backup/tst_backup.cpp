@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
+#include "support/FailingWrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -221,7 +222,7 @@ private slots:
         QFETCH(bool, intoFolder);
         Program p;
         p.query().close();
-        p.store->ADOConnection1.close();
+        p.store->connection.close();
         exec(p.database, "PRAGMA page_size=8192; VACUUM;");
         for (int i = 0; i < 40; ++i)
             exec(p.database, "INSERT INTO HomeAd (Surname, Notes) VALUES ('Filler', hex(randomblob(300)))");
@@ -359,7 +360,7 @@ private slots:
         writeFile(p.backup, readBytes(p.database));
         const QByteArray good = readBytes(p.backup);
         p.query().close();
-        p.store->ADOConnection1.close();
+        p.store->connection.close();
         if (database == QLatin1String("page")) {
             testsupport::makeDatabase(p.database, manyContacts(400));
             QFile file(p.database);
@@ -453,9 +454,9 @@ private slots:
         QVERIFY(p.commands.run(commandNamed(command)));
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
-        // An immutable folder stops the administrator with another reason than the one a read-only folder gives.
-        const QString reason = root ? QStringLiteral("Operation not permitted") : QStringLiteral("Permission denied");
-        QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: %2.").arg(target, reason)});
+        QCOMPARE(p.errors().size(), 1);
+        QVERIFY2(testsupport::reportsFailure(p.errors().constFirst(), QStringLiteral("Cannot create file %1").arg(target)),
+                 qPrintable(p.errors().constFirst()));
         QCOMPARE(readBytes(p.database), database);
         QCOMPARE(readBytes(p.backup), backup);
         p.verifyReopened(7);

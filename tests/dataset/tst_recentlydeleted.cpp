@@ -21,13 +21,13 @@ class TestRecentlyDeleted : public QObject
     std::unique_ptr<data::ContactStore> m_store;
 
     data::Dataset& q() { return m_store->HomeQuery; }
-    sqlite3* db() { return m_store->ADOConnection1.handle(); }
+    sqlite3* db() { return m_store->connection.handle(); }
     QString dbPath() const { return m_dir.filePath(QStringLiteral("Tovrel.mdb")); }
 
     void reopen()
     {
         q().close();
-        m_store->ADOConnection1.close();
+        m_store->connection.close();
         q().open();
     }
     int rowOf(const QString& firstname)

@@ -3,6 +3,7 @@
 #include "support/Program.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
+#include "support/FailingWrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -222,7 +223,9 @@ private slots:
             r = tovrel({"--export", file, "--folder", m_dir.path()});
         }
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, QStringLiteral("tovrel: Cannot write the file %1: File too large\n").arg(file));
+        QVERIFY2(r.err.endsWith(QLatin1Char('\n')) && r.err.count(QLatin1Char('\n')) == 1, qPrintable(r.err));
+        QVERIFY2(testsupport::reportsFailure(r.err.chopped(1), QStringLiteral("tovrel: Cannot write the file %1").arg(file)),
+                 qPrintable(r.err));
         QVERIFY(!QFile::exists(file));
     }
 

@@ -335,7 +335,7 @@ private slots:
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         QCOMPARE(p.stored(), 6);
         QCOMPARE(p.column(0), before);
-        QVERIFY(sqlite3_get_autocommit(p.store->ADOConnection1.handle()));
+        QVERIFY(sqlite3_get_autocommit(p.store->connection.handle()));
     }
 
     void aCancelledImportAddsNothing()
@@ -347,12 +347,12 @@ private slots:
         exchange::Importer importer(writeFile(p.dir.filePath(QStringLiteral("m.csv")), many));
         int calls = 0;
         const exchange::ImportResult r =
-            exchange::importIntoDatabase(p.store->ADOConnection1.handle(), importer,
+            exchange::importIntoDatabase(p.store->connection.handle(), importer,
                                     exchange::OverLongChoice::Keep, [&](qint64, qint64) { return ++calls < 3; });
         QVERIFY(r.cancelled);
         QCOMPARE(r.added, 0);
         QCOMPARE(p.stored(), 6);
-        QVERIFY(sqlite3_get_autocommit(p.store->ADOConnection1.handle()));
+        QVERIFY(sqlite3_get_autocommit(p.store->connection.handle()));
     }
 
     void anAccessTableIsChosenThenImported()

@@ -625,7 +625,7 @@ private slots:
     {
         p().q().close();
         QVERIFY(QFile::remove(p().file(QStringLiteral("Tovrel.mdb"))));
-        p().store().ADOConnection1.close();
+        p().store().connection.close();
         QTest::mouseClick(letter("C"), Qt::LeftButton);
         QCOMPARE(p().errors().size(), 1);
         QVERIFY(!p().q().isOpen());

@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(p().q().rowKey(p().q().currentRow()), key);
         QCOMPARE(p().q().currentText(QStringLiteral("Firstname")), name);
         QVERIFY(!w()->miUndoDelete->isEnabled());
-        QVERIFY(data::deleted::list(p().store().ADOConnection1.handle()).isEmpty());
+        QVERIFY(data::deleted::list(p().store().connection.handle()).isEmpty());
     }
 
     void recentlyDeletedListsNewestFirstAndRestores()

@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 #include "platform/AppError.h"
+#include "support/FailingWrite.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -187,43 +188,21 @@ private slots:
         QCOMPARE(formView.readInteger(QStringLiteral("FormView"), QStringLiteral("Status"), 0), 0);
     }
 
-    void writeFailure_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing folder") << QStringLiteral("gone/TovrelIni.ini") << "No such file or directory";
-        QTest::newRow("a folder in the way") << QStringLiteral("folder") << "file to open is a directory";
-    }
+    // A refused write is reported with the file's name and leaves the settings that were there.
+    void writeFailure_data() { testsupport::FailingWrite::addRows(); }
     void writeFailure()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
+        QFETCH(testsupport::FailingWrite::Cause, cause);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        const QString path = dir.filePath(name);
-        try {
-            IniFile(path).writeInteger(QStringLiteral("MainForm"), QStringLiteral("Top"), 1);
-            QFAIL("no error");
-        } catch (const platform::AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Unable to write to %1: %2").arg(path, reason));
-        }
-    }
-
-    // A refused write must leave the settings that were there.
-    void readOnlyFolderKeepsTheFile()
-    {
-        if (::geteuid() == 0)
+        testsupport::FailingWrite target(cause, dir.path(), QStringLiteral("TovrelIni.ini"), "[MainForm]\r\nTop=1\r\n");
+        if (!target.applies())
             QSKIP("permissions do not apply to root");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("TovrelIni.ini"));
-        const QByteArray before("[MainForm]\r\nTop=1\r\n");
-        writeFile(path, before);
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard(
-            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-        QVERIFY_THROWS_EXCEPTION(platform::AppError,
-                                 IniFile(path).writeInteger(QStringLiteral("MainForm"), QStringLiteral("Top"), 2));
-        QCOMPARE(readBytes(path), before);
+        const QString message = target.run([&] {
+            IniFile(target.path()).writeString(QStringLiteral("MainForm"), QStringLiteral("Caption"), QString(100, 'x'));
+        });
+        QVERIFY2(testsupport::reportsFailure(message, QStringLiteral("Unable to write to %1").arg(target.path())),
+                 qPrintable(message));
+        QVERIFY(target.formerKept());
     }
 };
 

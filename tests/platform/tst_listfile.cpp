@@ -1,5 +1,6 @@
 #include "platform/ListFile.h"
 #include "platform/AppError.h"
+#include "support/FailingWrite.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -133,40 +134,19 @@ private slots:
         QCOMPARE(readBytes(path), QByteArray("Kent\r\nAvon\r\n\r\nKent\r\n"));
     }
 
-    void writeFailure_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing folder") << QStringLiteral("gone/ListFile.txt") << "No such file or directory";
-        QTest::newRow("a folder in the way") << QStringLiteral("folder") << "Filename refers to a directory";
-    }
+    // A refused write is reported with the file's name and leaves the list that was there.
+    void writeFailure_data() { testsupport::FailingWrite::addRows(); }
     void writeFailure()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
+        QFETCH(testsupport::FailingWrite::Cause, cause);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        const QString path = dir.filePath(name);
-        try {
-            writeListFile(path, {QStringLiteral("Kent")});
-            QFAIL("no error");
-        } catch (const platform::AppError& error) {
-            QCOMPARE(error.message(), QStringLiteral("Cannot create file %1: %2").arg(path, reason));
-        }
-    }
-
-    void readOnlyFolderKeepsTheFile()
-    {
-        if (::geteuid() == 0)
+        testsupport::FailingWrite target(cause, dir.path(), QStringLiteral("ListFile.txt"), "Kent\r\n");
+        if (!target.applies())
             QSKIP("permissions do not apply to root");
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("ListFile.txt"));
-        writeFile(path, "Kent\r\n");
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard(
-            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-        QVERIFY_THROWS_EXCEPTION(platform::AppError, writeListFile(path, {QStringLiteral("Avon")}));
-        QCOMPARE(readBytes(path), QByteArray("Kent\r\n"));
+        const QString message = target.run([&] { writeListFile(target.path(), {QStringLiteral("Avon"), "Dorset"}); });
+        QVERIFY2(testsupport::reportsFailure(message, QStringLiteral("Cannot create file %1").arg(target.path())),
+                 qPrintable(message));
+        QVERIFY(target.formerKept());
     }
 };
 

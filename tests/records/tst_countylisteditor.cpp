@@ -1,4 +1,5 @@
 #include "RecordsFixture.h"
+#include "support/FailingWrite.h"
 
 #include "platform/ListFile.h"
 #include "records/CountyListEditor.h"
@@ -175,9 +176,9 @@ private slots:
             }
             QCOMPARE(listBytes(), QByteArray("Kent\r\n"));
         }
-        const QString reason = folderInTheWay ? QStringLiteral("Filename refers to a directory")
-                                              : QStringLiteral("File too large");
-        QCOMPARE(f.errors(), QStringList{QStringLiteral("Cannot create file %1: %2.").arg(listPath(), reason)});
+        QCOMPARE(f.errors().size(), 1);
+        QVERIFY2(testsupport::reportsFailure(f.errors().constFirst(), QStringLiteral("Cannot create file %1").arg(listPath())),
+                 qPrintable(f.errors().constFirst()));
         QCOMPARE(pickList, entries);
         QVERIFY(!editor->isVisible());
         // No temporary file is left behind.

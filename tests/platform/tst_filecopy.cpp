@@ -1,5 +1,7 @@
-#include "platform/FmxUtils.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileCopy.h"
 #include "platform/AppError.h"
+#include "support/FailingWrite.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -53,7 +55,7 @@ BlockWriter failingAfter(qint64 limit, bool shortWrite)
 
 } // namespace
 
-class TestFmxUtils : public QObject
+class TestFileCopy : public QObject
 {
     Q_OBJECT
 private slots:
@@ -121,54 +123,71 @@ private slots:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<bool>("destinationExists");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no backup yet") << QStringLiteral("Tovrel.bak") << true << "No such file or directory";
-        QTest::newRow("no backup, no database") << QStringLiteral("Tovrel.bak") << false << "No such file or directory";
-        QTest::newRow("a folder") << QStringLiteral("folder") << true << "file to open is a directory";
+        QTest::newRow("no backup yet") << QStringLiteral("Tovrel.bak") << true;
+        QTest::newRow("no backup, no database") << QStringLiteral("Tovrel.bak") << false;
+        QTest::newRow("a folder") << QStringLiteral("folder") << true;
     }
     void sourceCannotBeOpened()
     {
         QFETCH(QString, source);
         QFETCH(bool, destinationExists);
-        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString from = dir.filePath(source);
         const QString to = dir.filePath(QStringLiteral("Tovrel.mdb"));
         if (destinationExists)
             writeFile(to, pattern(5000, 5));
-        QCOMPARE(errorOf([&] { CopyDataFile(from, to); }), QStringLiteral("Cannot open file %1: %2").arg(from, reason));
+        const QString message = errorOf([&] { CopyDataFile(from, to); });
+        QVERIFY2(testsupport::reportsFailure(message, QStringLiteral("Cannot open file %1").arg(from)),
+                 qPrintable(message));
         QCOMPARE(QFile::exists(to), destinationExists);
         if (destinationExists)
             QCOMPARE(readBytes(to), pattern(5000, 5));
     }
 
+    // The destination as the user would find it: the full path, "." and ".." resolved.
     void destinationCannotBeCreated_data()
     {
         QTest::addColumn<QString>("destination");
-        QTest::addColumn<QString>("reported"); // the full path
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing folder") << QStringLiteral("gone/Tovrel.bak") << QStringLiteral("gone/Tovrel.bak")
-                                        << "No such file or directory";
-        QTest::newRow("dot-dot expanded") << QStringLiteral("sub/../gone/x") << QStringLiteral("gone/x")
-                                          << "No such file or directory";
-        QTest::newRow("separator of a missing folder") << QStringLiteral("gone/") << QStringLiteral("gone/")
-                                                       << "No such file or directory";
-        QTest::newRow("file taken for a folder") << QStringLiteral("Tovrel.mdb/") << QStringLiteral("Tovrel.mdb/")
-                                                 << "Not a directory";
+        QTest::addColumn<QString>("reported");
+        QTest::newRow("dot-dot expanded") << QStringLiteral("sub/../gone/x") << QStringLiteral("gone/x");
+        QTest::newRow("separator of a missing folder") << QStringLiteral("gone/") << QStringLiteral("gone/");
+        QTest::newRow("file taken for a folder") << QStringLiteral("Tovrel.mdb/") << QStringLiteral("Tovrel.mdb/");
     }
     void destinationCannotBeCreated()
     {
         QFETCH(QString, destination);
         QFETCH(QString, reported);
-        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
         writeFile(source, pattern(100, 6));
-        QCOMPARE(errorOf([&] { CopyDataFile(source, dir.filePath(destination)); }),
-                 QStringLiteral("Cannot create file %1: %2").arg(dir.filePath(reported), reason));
+        const QString message = errorOf([&] { CopyDataFile(source, dir.filePath(destination)); });
+        QVERIFY2(testsupport::reportsFailure(message, QStringLiteral("Cannot create file %1").arg(dir.filePath(reported))),
+                 qPrintable(message));
         QCOMPARE(readBytes(source), pattern(100, 6));
+    }
+
+    // Whatever stops the copy, the error names the backup and the former backup is still whole. (A folder where the
+    // backup would be takes the copy inside it: folderAsDestination.)
+    void writeFailureKeepsTheFormerFile_data()
+    {
+        using Cause = testsupport::FailingWrite::Cause;
+        testsupport::FailingWrite::addRows({Cause::MissingFolder, Cause::ReadOnlyFolder, Cause::FullDisk});
+    }
+    void writeFailureKeepsTheFormerFile()
+    {
+        QFETCH(testsupport::FailingWrite::Cause, cause);
+        QTemporaryDir dir;
+        const QString source = writeFile(dir.filePath(QStringLiteral("Tovrel.mdb")), pattern(5 * 8192, 3));
+        testsupport::FailingWrite target(cause, dir.path(), QStringLiteral("Tovrel.bak"), pattern(100, 4));
+        if (!target.applies())
+            QSKIP("permissions do not apply to root");
+        const QString message = target.run([&] { CopyDataFile(source, target.path()); });
+        QVERIFY2(testsupport::reportsFailure(message, QStringLiteral("Cannot create file %1").arg(target.path())),
+                 qPrintable(message));
+        QVERIFY(target.formerKept());
+        QCOMPARE(readBytes(source), pattern(5 * 8192, 3));
     }
 
     // A disk that fills up part way: an error, never success, and the former backup is still whole.
@@ -195,39 +214,6 @@ private slots:
                  QStringLiteral("Cannot create file %1: the write fell short").arg(destination));
         QCOMPARE(readBytes(destination), pattern(12345, 8));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Tovrel.bak", "Tovrel.mdb"}));
-    }
-
-    void aFullDiskNamesTheFileAndTheReason()
-    {
-        QTemporaryDir dir;
-        const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
-        writeFile(source, pattern(5 * 8192, 3));
-        writeFile(destination, pattern(100, 4));
-        QString error;
-        {
-            const testsupport::FileSizeLimit limit(3 * 8192);
-            error = errorOf([&] { CopyDataFile(source, destination); });
-        }
-        QCOMPARE(error, QStringLiteral("Cannot create file %1: File too large").arg(destination));
-        QCOMPARE(readBytes(destination), pattern(100, 4));
-    }
-
-    void readOnlyFolderKeepsTheFormerFile()
-    {
-        if (::geteuid() == 0)
-            QSKIP("permissions do not apply to root");
-        QTemporaryDir dir;
-        const QString source = dir.filePath(QStringLiteral("Tovrel.mdb"));
-        const QString destination = dir.filePath(QStringLiteral("Tovrel.bak"));
-        writeFile(source, pattern(9000, 9));
-        writeFile(destination, pattern(4000, 10));
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto restore = qScopeGuard(
-            [&] { QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-        QCOMPARE(errorOf([&] { CopyDataFile(source, destination); }),
-                 QStringLiteral("Cannot create file %1: Permission denied").arg(destination));
-        QCOMPARE(readBytes(destination), pattern(4000, 10));
     }
 
     void attributes_data()
@@ -269,6 +255,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFmxUtils)
-#include "tst_fmxutils.moc"
+QTEST_GUILESS_MAIN(TestFileCopy)
+#include "tst_filecopy.moc"
 
