@@ -219,9 +219,8 @@ void digitsInto(std::string& out, std::string_view text)
 
 } // namespace
 
-void FindIndex::reset(std::vector<RowStore::Row> rows, std::vector<int> fields, std::vector<int> phones)
+void FindIndex::reset(std::vector<int> fields, std::vector<int> phones)
 {
-    m_rows = std::move(rows);
     m_fields = std::move(fields);
     m_isPhone.assign(m_fields.size(), false);
     for (size_t k = 0; k < m_fields.size(); ++k)
@@ -230,14 +229,14 @@ void FindIndex::reset(std::vector<RowStore::Row> rows, std::vector<int> fields, 
     m_pool.clear();
     m_valueStart.clear();
     m_table.assign(size_t(1) << 12, 0);
+    m_values = 0;
     m_ids.clear();
     m_rowStart.assign(1, 0);
-    m_rowStart.reserve(m_rows.size() + 1);
 }
 
 void FindIndex::growTable()
 {
-    m_table.assign(m_table.size() * 2, 0);
+    m_table.assign(std::max<size_t>(m_table.size() * 2, 4096), 0);
     const size_t mask = m_table.size() - 1;
     for (uint32_t id = 0; id < m_valueStart.size(); ++id) {
         const uint32_t start = m_valueStart[id];
@@ -271,37 +270,53 @@ uint32_t FindIndex::valueId(const char* text, size_t length)
     return id;
 }
 
-bool FindIndex::buildSome(size_t count)
+bool FindIndex::buildSome(const std::vector<RowStore::Row>& rows, size_t count)
 {
-    const size_t end = m_rows.size() - m_done < count ? m_rows.size() : m_done + count;
+    const size_t end = rows.size() - m_done < count ? rows.size() : m_done + count;
+    if (m_done == 0)
+        m_rowStart.reserve(rows.size() + 1);
     for (; m_done < end; ++m_done) {
-        if (const RowStore::Row row = m_rows[m_done]) {
+        if (const RowStore::Row row = rows[m_done]) {
             for (size_t k = 0; k < m_fields.size(); ++k) {
                 const std::string_view bytes = RowStore::bytes(row, m_fields[k]);
                 if (bytes.empty())
                     continue;
                 foldInto(m_scratch, bytes);
+                // The pool ends each value with a line break; one inside a value (Notes) is a space to a word.
+                std::replace(m_scratch.begin(), m_scratch.end(), '\n', ' ');
+                uint32_t id = UINT32_MAX;
                 if (!m_scratch.empty())
-                    putVarint(m_ids, valueId(m_scratch.data(), m_scratch.size()));
+                    putVarint(m_ids, id = valueId(m_scratch.data(), m_scratch.size()));
                 if (m_isPhone[k]) {
                     digitsInto(m_scratch, bytes);
-                    if (!m_scratch.empty())
-                        putVarint(m_ids, valueId(m_scratch.data(), m_scratch.size()));
+                    if (!m_scratch.empty()) {
+                        const uint32_t digits = valueId(m_scratch.data(), m_scratch.size());
+                        if (digits != id) // a number written as bare digits is one value already
+                            putVarint(m_ids, digits);
+                    }
                 }
             }
         }
         m_rowStart.push_back(uint32_t(m_ids.size()));
     }
-    if (isComplete())
-        m_table = {}; // only needed while values are added
-    return isComplete();
+    const bool complete = m_done == rows.size();
+    if (complete && !m_table.empty()) {
+        // Only needed while values are added: a search counts the values it passes instead.
+        m_values = m_valueStart.size();
+        std::vector<uint32_t>().swap(m_table);
+        std::vector<uint32_t>().swap(m_valueStart);
+        m_pool.shrink_to_fit();
+        m_ids.shrink_to_fit();
+    }
+    return complete;
 }
 
-std::vector<uint32_t> FindIndex::find(const QStringList& foldedWords, const std::vector<uint32_t>* within)
+std::vector<uint32_t> FindIndex::find(const std::vector<RowStore::Row>& rows, const QStringList& foldedWords,
+                                      const std::vector<uint32_t>* within)
 {
-    buildSome(m_rows.size());
+    buildSome(rows, SIZE_MAX);
     std::vector<uint32_t> out;
-    const auto rowCount = uint32_t(m_rows.size());
+    const auto rowCount = uint32_t(rows.size());
     if (foldedWords.isEmpty()) {
         if (within)
             return *within;
@@ -311,7 +326,7 @@ std::vector<uint32_t> FindIndex::find(const QStringList& foldedWords, const std:
         return out;
     }
     // For each word, the values that hold it.
-    const size_t values = m_valueStart.size();
+    const size_t values = m_values;
     std::vector<std::vector<uint64_t>> holds;
     for (const QString& word : foldedWords) {
         const QByteArray w = word.toUtf8();
@@ -319,18 +334,17 @@ std::vector<uint32_t> FindIndex::find(const QStringList& foldedWords, const std:
         const char* const begin = m_pool.data();
         const char* const end = begin + m_pool.size();
         const char* p = begin;
-        size_t id = 0;
+        size_t id = 0; // the value that starts at p
         bool any = false;
         while (p < end) {
-            const void* hit = memmem(p, size_t(end - p), w.constData(), size_t(w.size()));
+            const auto* hit = static_cast<const char*>(memmem(p, size_t(end - p), w.constData(), size_t(w.size())));
             if (!hit)
                 break;
-            const auto offset = size_t(static_cast<const char*>(hit) - begin);
-            while (id + 1 < values && m_valueStart[id + 1] <= offset)
-                ++id;
+            id += size_t(std::count(p, hit, '\n'));
             bits[id / 64] |= uint64_t(1) << (id % 64);
             any = true;
-            p = id + 1 < values ? begin + m_valueStart[id + 1] : end;
+            p = static_cast<const char*>(std::memchr(hit, '\n', size_t(end - hit))) + 1; // every value ends with one
+            ++id;
         }
         if (!any)
             return out;
@@ -372,7 +386,7 @@ std::vector<uint32_t> FindIndex::find(const QStringList& foldedWords, const std:
 
 size_t FindIndex::memoryUsed() const
 {
-    return m_rows.capacity() * sizeof(RowStore::Row) + m_pool.capacity() + m_valueStart.capacity() * sizeof(uint32_t) +
+    return m_pool.capacity() + m_valueStart.capacity() * sizeof(uint32_t) +
            m_table.capacity() * sizeof(uint32_t) + m_ids.capacity() + m_rowStart.capacity() * sizeof(uint32_t);
 }
 
@@ -389,7 +403,7 @@ void Narrower::restartIfStale(const Dataset& dataset)
         if (phoneColumns().contains(dataset.fields()[f].name, Qt::CaseInsensitive))
             phones.push_back(at);
     }
-    m_index.reset(dataset.allRows(), std::move(fields), std::move(phones));
+    m_index.reset(std::move(fields), std::move(phones));
     m_for = &dataset;
     m_generation = dataset.rowsGeneration();
     m_words.clear();
@@ -401,7 +415,7 @@ bool Narrower::prepare(const Dataset& dataset, size_t count)
     if (!dataset.isOpen())
         return true;
     restartIfStale(dataset);
-    return m_index.buildSome(count);
+    return m_index.buildSome(dataset.allRows(), count);
 }
 
 void Narrower::apply(Dataset& dataset, const QString& typed)
@@ -419,10 +433,10 @@ void Narrower::apply(Dataset& dataset, const QString& typed)
     }
     restartIfStale(dataset);
     const bool further = narrowsFurther(m_words, typedWords);
-    std::vector<uint32_t> found = m_index.find(typedWords, further ? &m_found : nullptr);
+    const std::vector<RowStore::Row>& all = dataset.allRows(); // the rows indexed: the generation is the same
+    std::vector<uint32_t> found = m_index.find(all, typedWords, further ? &m_found : nullptr);
     std::vector<RowStore::Row> rows;
     rows.reserve(found.size());
-    const std::vector<RowStore::Row>& all = m_index.rows();
     for (const uint32_t i : found)
         rows.push_back(all[i]);
     dataset.showRows(std::move(rows));

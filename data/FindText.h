@@ -42,17 +42,16 @@ void registerFunction(sqlite3* db);
 class FindIndex
 {
 public:
-    // Starts over for these rows; fields: positions in the row blobs looked in; phones: those whose digits count too.
-    // The rows must stay as they are while the index is used (the caller rebuilds it when they change).
-    void reset(std::vector<RowStore::Row> rows, std::vector<int> fields, std::vector<int> phones);
+    // Starts over; fields: positions in the row blobs looked in; phones: those whose digits count too. The rows are
+    // not copied: every call after gets the same rows (the caller starts over when they change).
+    void reset(std::vector<int> fields, std::vector<int> phones);
     // Indexes up to `count` more rows; true once every row is in.
-    bool buildSome(size_t count);
-    [[nodiscard]] bool isComplete() const { return m_done == m_rows.size(); }
-    [[nodiscard]] const std::vector<RowStore::Row>& rows() const { return m_rows; }
+    bool buildSome(const std::vector<RowStore::Row>& rows, size_t count);
 
     // Positions of the rows (ascending) holding every folded word; within: only these (ascending). Completes the
     // index first.
-    [[nodiscard]] std::vector<uint32_t> find(const QStringList& foldedWords, const std::vector<uint32_t>* within = nullptr);
+    [[nodiscard]] std::vector<uint32_t> find(const std::vector<RowStore::Row>& rows, const QStringList& foldedWords,
+                                             const std::vector<uint32_t>* within = nullptr);
 
     [[nodiscard]] size_t memoryUsed() const;
 
@@ -60,15 +59,16 @@ private:
     uint32_t valueId(const char* text, size_t length);
     void growTable();
 
-    std::vector<RowStore::Row> m_rows;
     std::vector<int> m_fields;
     std::vector<bool> m_isPhone;
     size_t m_done = 0;
     std::string m_pool;              // every distinct value, '\n' after each (no typed word holds one)
+    size_t m_values = 0;
+    // While values are added: where each starts in the pool, and open addressing over value ids + 1 (0: free).
     std::vector<uint32_t> m_valueStart;
-    std::vector<uint32_t> m_table;   // open addressing over value ids + 1; 0: free
+    std::vector<uint32_t> m_table;
     std::vector<uint8_t> m_ids;      // per row, the numbers of its values as varints
-    std::vector<uint32_t> m_rowStart; // where each row's numbers start in m_ids, one more at the end
+    std::vector<uint32_t> m_rowStart{0}; // where each row's numbers start in m_ids, one more at the end
     std::string m_scratch;
 };
 

@@ -32,8 +32,8 @@ struct Fixture
     data::find::FindIndex index(size_t slice) const
     {
         data::find::FindIndex index;
-        index.reset(rows, {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2});
-        while (!index.buildSome(slice)) {
+        index.reset({0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2});
+        while (!index.buildSome(rows, slice)) {
         }
         return index;
     }
@@ -96,7 +96,7 @@ private slots:
         const Fixture f;
         for (const size_t slice : {size_t(1), size_t(100)}) {
             data::find::FindIndex index = f.index(slice);
-            QCOMPARE(index.find(data::find::words(typed)), Fixture::bruteForce(typed));
+            QCOMPARE(index.find(f.rows, data::find::words(typed)), Fixture::bruteForce(typed));
         }
     }
 
@@ -126,8 +126,8 @@ private slots:
             return;
         const Fixture f;
         data::find::FindIndex index = f.index(100);
-        const std::vector<uint32_t> earlier = index.find(b);
-        QCOMPARE(index.find(n, &earlier), Fixture::bruteForce(now));
+        const std::vector<uint32_t> earlier = index.find(f.rows, b);
+        QCOMPARE(index.find(f.rows, n, &earlier), Fixture::bruteForce(now));
     }
 
     // What is typed is a value, never SQL.
