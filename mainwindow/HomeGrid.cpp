@@ -117,7 +117,7 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     m_findIndexTimer = new QTimer(this);
     m_findIndexTimer->setInterval(0);
     connect(m_findIndexTimer, &QTimer::timeout, this, [this] {
-        if (m_narrower.prepare(homeQuery(), 20000))
+        if (m_narrower.prepare(homeQuery(), 5000))
             m_findIndexTimer->stop();
     });
     connect(edFind, &QLineEdit::returnPressed, this, &TfmHomeAddMain::applyFind);
