@@ -112,6 +112,9 @@ void Dataset::open()
 void Dataset::loadRows()
 {
     m_rows.clear();
+    m_all.clear();
+    m_narrowed = false;
+    ++m_generation;
     m_store.clear();
     sqlite3* db = m_connection->handle();
     const QString sqlText = m_sql.join(QLatin1Char('\n'));
@@ -221,6 +224,9 @@ void Dataset::close()
     if (!isOpen())
         return;
     m_rows.clear();
+    m_all.clear();
+    m_narrowed = false;
+    ++m_generation;
     m_store.clear();
     m_edit.clear();
     m_modified = false;
@@ -386,6 +392,7 @@ void Dataset::insert()
     requireFree();
     settle();
     const int at = m_current < 0 ? 0 : m_current;
+    ++m_generation;
     m_rows.insert(m_rows.begin() + at, nullptr);
     m_current = at;
     emit rowInserted(at);
@@ -399,6 +406,7 @@ void Dataset::append()
     requireOpen();
     requireFree();
     settle();
+    ++m_generation;
     m_rows.push_back(nullptr);
     const int at = recordCount() - 1;
     m_current = at;
@@ -586,6 +594,7 @@ void Dataset::writeRow()
     const RowStore::Row fresh = readStoredRow(key);
     if (!fresh)
         fail(conflictMessage(m_current, "updating"));
+    rowsChanged(m_rows[size_t(m_current)], fresh);
     m_rows[size_t(m_current)] = fresh;
 }
 
@@ -627,6 +636,7 @@ void Dataset::rereadCurrent()
     if (at < 0 || at >= recordCount() || !m_rows[size_t(at)])
         return;
     const RowStore::Row fresh = readStoredRow(rowKey(at));
+    rowsChanged(m_rows[size_t(at)], fresh);
     if (fresh) {
         m_rows[size_t(at)] = fresh;
         emit rowChanged(at);
@@ -651,6 +661,7 @@ void Dataset::dropEdit(bool reread)
 {
     if (m_state == State::Insert) {
         const int at = m_current;
+        ++m_generation;
         m_rows.erase(m_rows.begin() + at);
         m_edit.clear();
         m_modified = false;
@@ -721,6 +732,7 @@ void Dataset::remove()
     m_edit.clear();
     m_modified = false;
     setState(State::Browse);
+    rowsChanged(m_rows[size_t(at)], nullptr);
     m_rows.erase(m_rows.begin() + at);
     emit rowRemoved(at);
     m_current = -2;
@@ -747,19 +759,29 @@ void Dataset::setSort(const QString& sortText)
     const int field = requireField(fieldName);
 
     const RowStore::Row currentRow = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
-    if (const int stored = m_storedIndex[size_t(field)]; stored >= 0) {
-        order::sortRows(m_rows, stored, descending, m_readingOrder);
-    } else {
-        std::vector<QByteArray> texts;
-        texts.reserve(m_rows.size());
-        for (int r = 0; r < recordCount(); ++r)
-            texts.push_back(text(r, field).toUtf8());
-        std::vector<std::string_view> views;
-        views.reserve(texts.size());
-        for (const QByteArray& t : texts)
-            views.emplace_back(t.constData(), size_t(t.size()));
-        order::sortRows(m_rows, views, descending, m_readingOrder);
+    auto sortShown = [&] {
+        if (const int stored = m_storedIndex[size_t(field)]; stored >= 0) {
+            order::sortRows(m_rows, stored, descending, m_readingOrder);
+        } else {
+            std::vector<QByteArray> texts;
+            texts.reserve(m_rows.size());
+            for (int r = 0; r < recordCount(); ++r)
+                texts.push_back(text(r, field).toUtf8());
+            std::vector<std::string_view> views;
+            views.reserve(texts.size());
+            for (const QByteArray& t : texts)
+                views.emplace_back(t.constData(), size_t(t.size()));
+            order::sortRows(m_rows, views, descending, m_readingOrder);
+        }
+    };
+    ++m_generation;
+    if (m_narrowed) {
+        // The whole result too, so that it comes back in this order.
+        std::swap(m_rows, m_all);
+        sortShown();
+        std::swap(m_rows, m_all);
     }
+    sortShown();
     if (currentRow) {
         const auto it = std::find(m_rows.begin(), m_rows.end(), currentRow);
         m_current = int(it - m_rows.begin());
@@ -780,7 +802,63 @@ void Dataset::endExclusiveRead() { m_exclusiveReason.clear(); }
 
 size_t Dataset::memoryUsed() const
 {
-    return m_store.bytesReserved() + m_rows.capacity() * sizeof(RowStore::Row);
+    return m_store.bytesReserved() + (m_rows.capacity() + m_all.capacity()) * sizeof(RowStore::Row);
+}
+
+void Dataset::rowsChanged(RowStore::Row old, RowStore::Row fresh)
+{
+    ++m_generation;
+    if (!m_narrowed)
+        return;
+    const auto it = old ? std::find(m_all.begin(), m_all.end(), old) : m_all.end();
+    if (it == m_all.end()) {
+        if (fresh)
+            m_all.push_back(fresh); // a new row saved while narrowed: the whole result shows it last
+    } else if (fresh) {
+        *it = fresh;
+    } else {
+        m_all.erase(it);
+    }
+}
+
+void Dataset::showRows(std::vector<RowStore::Row> rows)
+{
+    requireOpen();
+    requireFree();
+    settle();
+    if (m_state != State::Browse)
+        return; // a row that cannot be saved keeps the list as it is
+    const RowStore::Row current = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
+    if (!m_narrowed) {
+        m_all = std::move(m_rows);
+        m_narrowed = true;
+    }
+    m_rows = std::move(rows);
+    const auto it = current ? std::find(m_rows.begin(), m_rows.end(), current) : m_rows.end();
+    const int row = it != m_rows.end() ? int(it - m_rows.begin()) : (m_rows.empty() ? -1 : 0);
+    emit narrowed();
+    m_current = -2; // force the notification
+    setCurrent(row, row <= 0, m_rows.empty());
+}
+
+void Dataset::showAllRows()
+{
+    requireOpen();
+    requireFree();
+    if (!m_narrowed)
+        return;
+    settle();
+    if (m_state != State::Browse)
+        return;
+    const RowStore::Row current = m_current >= 0 ? m_rows[size_t(m_current)] : nullptr;
+    m_rows = std::move(m_all);
+    m_all.clear();
+    m_narrowed = false;
+    const auto it = current ? std::find(m_rows.begin(), m_rows.end(), current) : m_rows.end();
+    const int row = it != m_rows.end() ? int(it - m_rows.begin()) : (m_rows.empty() ? -1 : 0);
+    emit narrowed();
+    m_current = -2;
+    setCurrent(row, row <= 0, m_rows.empty());
 }
 
 } // namespace data

@@ -115,6 +115,18 @@ public:
     void endExclusiveRead();
     [[nodiscard]] bool isExclusive() const { return !m_exclusiveReason.isEmpty(); }
 
+    // Find as you type narrows the open result in memory: the rows shown are a part of the whole result, in its
+    // order. Saves, inserts and deletes meanwhile apply to the whole result as well; the next open shows it all.
+    [[nodiscard]] const std::vector<RowStore::Row>& allRows() const { return m_narrowed ? m_all : m_rows; }
+    void showRows(std::vector<RowStore::Row> rows); // a part of allRows(), in its order; the current row stays if shown
+    void showAllRows();
+    [[nodiscard]] bool isNarrowed() const { return m_narrowed; }
+    // Changes whenever allRows() does (another open, a save, a delete, a sort), so that what was worked out from
+    // the rows can tell it is out of date.
+    [[nodiscard]] quint64 rowsGeneration() const { return m_generation; }
+    // Where a stored field sits in the row blobs (RowStore::bytes); -1 for a calculated one.
+    [[nodiscard]] int storedPosition(int field) const { return m_storedIndex[size_t(field)]; }
+
     // Bytes held by the snapshot's rows.
     [[nodiscard]] size_t memoryUsed() const;
 
@@ -122,6 +134,7 @@ signals:
     void opened();
     void closed();
     void reordered();                 // sort changed: same rows, new order
+    void narrowed();                  // other rows shown (showRows, showAllRows)
     void currentChanged(int row);
     void rowChanged(int row);         // values of a row changed (edit, post, cancel)
     void rowInserted(int row);
@@ -169,6 +182,10 @@ private:
 
     RowStore m_store;
     std::vector<RowStore::Row> m_rows; // nullptr: a new row not saved yet
+    std::vector<RowStore::Row> m_all;  // while narrowed: every row of the result
+    bool m_narrowed = false;
+    quint64 m_generation = 0;
+    void rowsChanged(RowStore::Row old, RowStore::Row fresh); // fresh nullptr: old is gone
     int m_current = -1;
     bool m_bof = true;
     bool m_eof = true;

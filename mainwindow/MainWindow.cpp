@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -101,12 +102,24 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     mainwindow::HintRouter::setHint(edFind, QStringLiteral("Shows the contacts holding every word typed"));
     findBar->addWidget(findLabel);
     findBar->addWidget(edFind, 1);
-    // A short pause lets a fast typist finish a word before a large book is read again.
+    // Each keystroke narrows at once; only where that took long does a short pause let a fast typist finish a word.
     m_findTimer = new QTimer(this);
     m_findTimer->setSingleShot(true);
     m_findTimer->setInterval(120);
     connect(m_findTimer, &QTimer::timeout, this, &TfmHomeAddMain::applyFind);
-    connect(edFind, &QLineEdit::textEdited, m_findTimer, qOverload<>(&QTimer::start));
+    connect(edFind, &QLineEdit::textEdited, this, [this] {
+        if (m_findSlow)
+            m_findTimer->start();
+        else
+            applyFind();
+    });
+    // The rows are indexed for finding in slices between other events, so neither opening nor typing waits long.
+    m_findIndexTimer = new QTimer(this);
+    m_findIndexTimer->setInterval(0);
+    connect(m_findIndexTimer, &QTimer::timeout, this, [this] {
+        if (m_narrower.prepare(homeQuery(), 5000))
+            m_findIndexTimer->stop();
+    });
     connect(edFind, &QLineEdit::returnPressed, this, &TfmHomeAddMain::applyFind);
     auto* findShortcut = new QShortcut(QKeySequence::Find, this);
     connect(findShortcut, &QShortcut::activated, this, [this] {
@@ -120,10 +133,6 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
             if (miBirthdaysAtStart->isChecked())
                 showComingBirthdays();
         }
-        if (homeQuery().sql() == m_findSql)
-            return;
-        m_baseSql = homeQuery().sql();
-        m_findSql.clear();
         if (!data::find::words(edFind->text()).isEmpty())
             QMetaObject::invokeMethod(this, &TfmHomeAddMain::applyFind, Qt::QueuedConnection);
     });
@@ -432,31 +441,17 @@ void TfmHomeAddMain::applyFind()
         return;
     dbGrid1->commitOpenEditor();
     platform::guard([this] {
-        data::Dataset& q = homeQuery();
-        q.settle(); // a change that cannot be saved keeps the list as it is
-        const QStringList base = m_baseSql.isEmpty() ? q.sql() : m_baseSql;
-        const QStringList sql = data::find::narrowed(base, edFind->text());
-        if (sql == q.sql())
-            return;
-        const qint64 key = q.currentRow() >= 0 ? q.rowKey(q.currentRow()) : 0;
-        const QString sort = q.sort();
-        m_baseSql = base;
-        m_findSql = sql == base ? QStringList() : sql;
-        q.close();
-        q.setSql(sql);
-        q.open();
-        if (!sort.isEmpty())
-            q.setSort(sort);
-        for (int r = 0; key != 0 && r < q.recordCount(); ++r)
-            if (q.rowKey(r) == key) {
-                q.moveTo(r);
-                break;
-            }
+        QElapsedTimer took;
+        took.start();
+        m_narrower.apply(homeQuery(), edFind->text()); // a change that cannot be saved keeps the list as it is
+        m_findSlow = took.elapsed() > 40;
     });
 }
 
 bool TfmHomeAddMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == edFind && event->type() == QEvent::FocusIn && homeQuery().isOpen())
+        m_findIndexTimer->start();
     if (watched == edFind && !edFind->text().isEmpty() &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {

@@ -2,6 +2,7 @@
 
 // The main window with the contact grid: form `TfmHomeAddMain`.
 
+#include "data/FindText.h"
 #include "platform/Commands.h"
 
 #include <QMainWindow>
@@ -183,9 +184,10 @@ private:
     std::unique_ptr<QPrinter> m_printer;     // the printer set-up's choice, kept for its next showing
     bool m_shown = false;
     int m_filterChoice = -1; // the letter whose selection is in force
-    QStringList m_baseSql;   // the selection the find box narrows
-    QStringList m_findSql;   // the statement the find box last opened
-    QTimer* m_findTimer = nullptr;
+    data::find::Narrower m_narrower; // the find box narrows the selection in force in memory
+    QTimer* m_findTimer = nullptr;   // waits for a pause in typing while narrowing takes long
+    QTimer* m_findIndexTimer = nullptr; // indexes the rows a slice at a time once the find box has the focus
+    bool m_findSlow = false;
     bool m_birthdaysTold = false;
     qint64 m_undoEntry = 0;
     std::unique_ptr<search::duplicates::MergeUndo> m_undoMerge; // what Undo takes back when the last change was a merge  // the recently-deleted entry Undo puts back; 0 when the last change was no delete

@@ -226,20 +226,18 @@ QList<Group> findGroups(const QList<Person>& people, const QSet<QPair<qint64, qi
     }
     UnionFind sets(n);
     auto reason = std::vector<QString>(size_t(n));
-    QSet<QPair<int, int>> tried;
+    // A pair met again in another block is simply compared again: cheaper than remembering every pair tried,
+    // which for a large book took more memory than the book.
     auto tryPair = [&](int i, int j) {
         if (i == j)
             return;
         if (i > j)
             std::swap(i, j);
-        if (tried.contains({i, j}))
-            return;
-        tried.insert({i, j});
-        const qint64 a = std::min(people[i].id, people[j].id), b = std::max(people[i].id, people[j].id);
-        if (notSame.contains({a, b}))
-            return;
         const QString why = reasonOf(keys[size_t(i)], keys[size_t(j)]);
         if (why.isEmpty())
+            return;
+        const qint64 a = std::min(people[i].id, people[j].id), b = std::max(people[i].id, people[j].id);
+        if (notSame.contains({a, b}))
             return;
         for (const int k : {i, j})
             if (reason[size_t(k)].isEmpty())

@@ -27,6 +27,7 @@ void DatasetModel::attach(Dataset* d)
     };
     m_connections[0] = connect(d, &Dataset::opened, this, reset);
     m_connections[1] = connect(d, &Dataset::closed, this, reset);
+    m_connections[8] = connect(d, &Dataset::narrowed, this, reset);
     m_connections[2] = connect(d, &Dataset::reordered, this, [this] {
         emit layoutAboutToBeChanged();
         emit layoutChanged();

@@ -42,7 +42,7 @@ private:
     QList<ColumnDef> m_columns;
     int m_boldColumn = -1;
     int m_indicatorRow = -1; // the row whose indicator was last announced
-    QMetaObject::Connection m_connections[8];
+    QMetaObject::Connection m_connections[9];
 };
 
 } // namespace data

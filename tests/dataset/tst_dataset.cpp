@@ -496,6 +496,39 @@ private slots:
         q().endExclusiveRead();
         q().next();
     }
+
+    // Find as you type shows a part of the result; a save, a delete, a new row and a sort made meanwhile are in the
+    // whole result when it is shown again, and in the file.
+    void narrowedResultKeepsWhatIsDoneMeanwhile()
+    {
+        q().open(); // adams Bob, Adams Carol, Brown Alice, Łukasz Ed, O'Neil Fay, ZOË Dana
+        const std::vector<data::RowStore::Row> all = q().allRows();
+        q().moveTo(1);
+        const quint64 before = q().rowsGeneration();
+        q().showRows({all[1], all[3], all[5]});
+        QCOMPARE(column(QStringLiteral("Firstname")), QStringList({"Carol", "Ed", "Dana"}));
+        QCOMPARE(q().currentRow(), 0); // Carol stays the current contact
+        QCOMPARE(q().rowsGeneration(), before);
+        q().edit();
+        q().setFieldValue(QStringLiteral("Town"), QStringLiteral("Wells"));
+        q().post();
+        QVERIFY(q().rowsGeneration() != before);
+        q().moveTo(1);
+        q().remove(); // Ed
+        q().append();
+        q().setFieldValue(QStringLiteral("Firstname"), QStringLiteral("Gus"));
+        q().post();
+        q().setSort(QStringLiteral("Firstname DESC"));
+        QCOMPARE(column(QStringLiteral("Firstname")), QStringList({"Gus", "Dana", "Carol"}));
+        q().showAllRows();
+        QVERIFY(!q().isNarrowed());
+        QCOMPARE(column(QStringLiteral("Firstname")), QStringList({"Gus", "Fay", "Dana", "Carol", "Bob", "Alice"}));
+        QCOMPARE(q().text(q().currentRow(), QStringLiteral("Firstname")), QStringLiteral("Gus")); // the one just saved
+        QCOMPARE(q().text(3, QStringLiteral("Town")), QStringLiteral("Wells"));
+        openWith({QStringLiteral("SELECT * FROM HomeAd ORDER BY Firstname")});
+        QCOMPARE(column(QStringLiteral("Firstname")), QStringList({"Alice", "Bob", "Carol", "Dana", "Fay", "Gus"}));
+        QCOMPARE(q().text(2, QStringLiteral("Town")), QStringLiteral("Wells"));
+    }
 };
 
 QTEST_MAIN(TestDataset)

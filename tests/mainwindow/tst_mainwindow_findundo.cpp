@@ -62,6 +62,23 @@ private slots:
         QVERIFY(p().errors().isEmpty());
     }
 
+    // Each keystroke narrows at once; taking a letter back widens again, and an edit made meanwhile stays.
+    void keystrokesNarrowAndWidenAgain()
+    {
+        w()->edFind->setFocus();
+        QTest::keyClicks(w()->edFind, QStringLiteral("adamsx"));
+        QCOMPARE(p().q().recordCount(), 0);
+        QTest::keyClick(w()->edFind, Qt::Key_Backspace);
+        QCOMPARE(firstnames(), QStringList({"Bob", "Carol"}));
+        p().q().edit();
+        p().q().setFieldValue(QStringLiteral("Town"), QStringLiteral("Wells"));
+        QTest::keyClicks(w()->edFind, QStringLiteral(" wel"));
+        QCOMPARE(p().q().recordCount(), 1); // saved first, then found by its new town
+        QTest::keyClick(w()->edFind, Qt::Key_Escape);
+        QCOMPARE(p().q().recordCount(), 6);
+        QVERIFY(p().errors().isEmpty());
+    }
+
     // The letter chosen and the words typed both apply, whichever came first.
     void combinesWithTheLetterFilter()
     {
