@@ -114,12 +114,10 @@ QString storedFieldName(const QString& name)
         QStringLiteral("there is no field %1; the fields are: %2").arg(name, names.join(QStringLiteral(", "))));
 }
 
-// The birthdays of the selection as a calendar.
-int runBirthdayExport(const ExchangeOptions& o)
+// The selection the options name, on a connection that only reads: the file is left exactly as it was found.
+void openSelection(data::ContactStore& store, const ExchangeOptions& o)
 {
-    data::ContactStore store;
     store.configure(platform::programFolder());
-    // Only reads: the file is left exactly as it was found.
     store.connection.setReadOnce(true);
     requireOurDatabase(store);
     if (o.searchGiven)
@@ -127,6 +125,13 @@ int runBirthdayExport(const ExchangeOptions& o)
     if (o.findGiven)
         store.HomeQuery.setSql(data::find::narrowed(store.HomeQuery.sql(), o.find));
     store.HomeQuery.open();
+}
+
+// The birthdays of the selection as a calendar.
+int runBirthdayExport(const ExchangeOptions& o)
+{
+    data::ContactStore store;
+    openSelection(store, o);
     const qint64 written = exchange::writeBirthdayCalendar(store.HomeQuery, o.exportFile, platform::clock().now());
     std::printf("%s\n", qPrintable(QStringLiteral("%1 birthday%2 exported to %3")
                                        .arg(written)
@@ -143,15 +148,7 @@ int runExport(const ExchangeOptions& o)
         throw platform::AppError(
             QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
     data::ContactStore store;
-    store.configure(platform::programFolder());
-    // Only reads: the file is left exactly as it was found.
-    store.connection.setReadOnce(true);
-    requireOurDatabase(store);
-    if (o.searchGiven)
-        store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
-    if (o.findGiven)
-        store.HomeQuery.setSql(data::find::narrowed(store.HomeQuery.sql(), o.find));
-    store.HomeQuery.open();
+    openSelection(store, o);
     // As --report does: a file of headers alone would take the place of a good export.
     if (store.HomeQuery.recordCount() == 0)
         throw platform::AppError(QStringLiteral("There are no contacts to export: the selection is empty; %1 was not "
