@@ -122,6 +122,8 @@ enum class RtfCommand {
     CellVMerged,     // \clvmrg
     CellBorderSide,  // \clbrdrt...
     CellShade,       // \clcbpat
+    CellPadding,     // \clpadl, \clpadt, \clpadr, \clpadb
+    CellPaddingUnit, // \clpadfl ...: 3 for twips, 0 to leave the padding to the row
     CellVAlign,      // \clvertalt, \clvertalc, \clvertalb
     RowAlignLeft,
     RowAlignCentre,

@@ -96,6 +96,10 @@ struct RowDef
         bool vMergeFirst = false;
         bool vMerged = false;    // merged into the cell above
         int shade = 0;           // \clcbpat
+        // \clpadl, \clpadt, \clpadr, \clpadb in twips, and whether each is in twips (\clpadf..3): the
+        // padding only counts where it is.
+        std::array<int, 4> padding{0, 0, 0, 0};
+        std::array<bool, 4> paddingSet{false, false, false, false};
         char vAlign = 't';       // t, c or b
         Borders borders;
     };

@@ -465,6 +465,18 @@ void Writer::writeCellFormat(const QTextTableCellFormat& format, bool tableBorde
     }
     if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
         m_body += "\\clcbpat" + QByteArray::number(colorIndex(format.background().color()));
+    // A cell's own padding, where it has one; the others take the row's.
+    const std::pair<QTextFormat::Property, char> paddings[] = {{QTextFormat::TableCellLeftPadding, 'l'},
+                                                                {QTextFormat::TableCellTopPadding, 't'},
+                                                                {QTextFormat::TableCellRightPadding, 'r'},
+                                                                {QTextFormat::TableCellBottomPadding, 'b'}};
+    for (const auto& [property, side] : paddings) {
+        if (!format.hasProperty(property))
+            continue;
+        const double twips = format.doubleProperty(property) * kTwipsPerPixel;
+        m_body += QByteArray("\\clpadf") + side + '3' + QByteArray("\\clpad") + side +
+                  QByteArray::number(std::isfinite(twips) ? std::clamp(qRound(twips), 0, 1440) : 0);
+    }
 }
 
 void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* ending)
