@@ -203,6 +203,7 @@ Table makeTable()
         {"list", C::ListDefinition},
         {"listlevel", C::ListLevel},
         {"levelnfc", C::ListLevelKind},
+        {"levelstartat", C::ListLevelStart},
         {"levelnfcn", C::ListLevelKind},
         {"listid", C::ListId},
         {"listoverride", C::ListOverride},

@@ -102,6 +102,7 @@ enum class RtfCommand {
     ListTable,       // \listtable, \listoverridetable
     ListDefinition,  // \list
     ListLevel,
+    ListLevelStart,  // \levelstartat
     ListLevelKind,   // \levelnfc: 0 decimal, 1 and 2 upper and lower roman, 3 and 4 letters, 23 bullet
     ListId,
     ListOverride,

@@ -478,6 +478,8 @@ void RtfDocumentBuilder::joinList(const ParaProps& para)
     format.setIndent(0);
     format.setProperty(ListNumberProperty, para.list);
     format.setProperty(ListLevelProperty, para.level);
+    if (const int start = m_lists.start(para.list, para.level); start != 1)
+        format.setProperty(ListStartProperty, start);
     list = m_cursor.createList(format);
 }
 

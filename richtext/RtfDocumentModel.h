@@ -113,6 +113,7 @@ struct RowDef
 struct RtfLists
 {
     std::unordered_map<int, std::vector<int>> byListId;
+    std::unordered_map<int, std::vector<int>> startsByListId; // \levelstartat by level
     std::unordered_map<int, int> listIdOf; // \ls -> \listid
     bool defined = false; // the file has a list table: without one, the numbers written are all there is
     [[nodiscard]] int kind(int ls, int level) const
@@ -124,6 +125,16 @@ struct RtfLists
         if (levels == byListId.end() || levels->second.empty())
             return 23;
         return levels->second[std::size_t(std::clamp<int>(level, 0, int(levels->second.size()) - 1))];
+    }
+    [[nodiscard]] int start(int ls, int level) const
+    {
+        const auto id = listIdOf.find(ls);
+        if (id == listIdOf.end())
+            return 1;
+        const auto levels = startsByListId.find(id->second);
+        if (levels == startsByListId.end() || level < 0 || level >= int(levels->second.size()))
+            return 1;
+        return levels->second[std::size_t(level)];
     }
 };
 

@@ -909,10 +909,17 @@ void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
         m_readingOverride = false;
         m_listId = -1;
         lists.byListId[-1].clear();
+        lists.startsByListId[-1].clear();
         break;
     case C::ListLevel:
-        if (!m_readingOverride && lists.byListId[m_listId].size() < 9)
+        if (!m_readingOverride && lists.byListId[m_listId].size() < 9) {
             lists.byListId[m_listId].push_back(23);
+            lists.startsByListId[m_listId].resize(lists.byListId[m_listId].size(), 1);
+        }
+        break;
+    case C::ListLevelStart:
+        if (!m_readingOverride && !lists.startsByListId[m_listId].empty())
+            lists.startsByListId[m_listId].back() = std::clamp(param(t, 1), 0, 32767);
         break;
     case C::ListLevelKind:
         if (!m_readingOverride && !lists.byListId[m_listId].empty())
@@ -924,6 +931,7 @@ void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
         } else if (lists.byListId.size() < 1000) {
             // The id comes after the levels it names.
             lists.byListId[param(t, 0)] = lists.byListId[m_listId];
+            lists.startsByListId[param(t, 0)] = lists.startsByListId[m_listId];
             m_listId = param(t, 0);
         }
         break;

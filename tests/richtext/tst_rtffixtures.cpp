@@ -70,10 +70,13 @@ QStringList layoutFacts(const QTextDocument& doc)
         }
     }
     for (QTextList* list : std::as_const(lists))
-        facts << u"list of %1, %2"_s.arg(list->count())
+        facts << u"list of %1, %2%3"_s.arg(list->count())
                      .arg(list->format().style() == QTextListFormat::ListDisc      ? u"disc"_s
                           : list->format().style() == QTextListFormat::ListDecimal ? u"decimal"_s
-                                                                                   : u"other"_s);
+                                                                                   : u"other"_s)
+                     .arg(list->format().hasProperty(richtext::ListStartProperty)
+                              ? u" from %1"_s.arg(list->format().intProperty(richtext::ListStartProperty))
+                              : QString());
     return facts;
 }
 
@@ -203,7 +206,7 @@ private slots:
                                             u"page break before \"The second page starts here\""_s,
                                             u"right to left \"مرحبا بكم في النادي. نلتقي يوم السبت.\""_s,
                                             u"list of 3, disc"_s,
-                                            u"list of 2, decimal"_s,
+                                            u"list of 2, decimal from 3"_s,
                                         };
         // AbiWord writes no row alignment, breaks the page inside a paragraph of its own, and its lists (which
         // LibreOffice does not show either) come in as plain paragraphs.
