@@ -169,14 +169,28 @@ QTextDocument& longBody(bool paragraphs, int size)
     return *doc;
 }
 
+// Rendered and written to a PDF, as `--report letters` does.
 void BM_LongLetterBody(benchmark::State& state)
 {
     QTextDocument& body = longBody(state.range(0) != 0, static_cast<int>(state.range(1)));
     auto source = bench::contactRecords(3);
+    QTemporaryDir dir;
     for (auto _ : state) {
         TfmMailQR holder([&body] { return &body; });
         const reports::Rendering rendering = reports::render(holder.QuickRep1, source);
+        reports::writePdf(rendering, dir.filePath(QStringLiteral("letters.pdf")));
         benchmark::DoNotOptimize(rendering.pageCount());
+    }
+    state.counters["chars"] = body.characterCount();
+}
+
+// The same bodies as the editor prints them: every page of the letter made.
+void BM_LongLetterPrintout(benchmark::State& state)
+{
+    QTextDocument& body = longBody(state.range(0) != 0, static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        const reports::Rendering rendering = reports::documentPages(body, QString());
+        state.counters["pages"] = rendering.pageCount();
     }
     state.counters["chars"] = body.characterCount();
 }
@@ -188,6 +202,13 @@ BENCHMARK(BM_LettersPdf)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3
 BENCHMARK(BM_MergedLettersPdf)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 // {1: paragraphs, 0: one long word}, length.
 BENCHMARK(BM_LongLetterBody)
+    ->Args({1, 10000})
+    ->Args({1, 40000})
+    ->Args({0, 200000})
+    ->Args({0, 2000000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_LongLetterPrintout)
     ->Args({1, 10000})
     ->Args({1, 40000})
     ->Args({0, 200000})

@@ -9,7 +9,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
 #include <QTextLayout>
+#include <QTextBoundaryFinder>
 #include <QPixmap>
 #include <QUrl>
 
@@ -26,6 +28,8 @@ constexpr double kScreenDpi = 96.0;
 void scaleHorizontalIndents(QTextDocument& document, double factor)
 {
     QTextCursor cursor(&document);
+    // One edit step: the layout then follows the changes once, not once for each paragraph.
+    cursor.beginEditBlock();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QTextBlockFormat format = block.blockFormat();
         if (format.leftMargin() == 0 && format.rightMargin() == 0 && format.textIndent() == 0)
@@ -36,6 +40,7 @@ void scaleHorizontalIndents(QTextDocument& document, double factor)
         cursor.setPosition(block.position());
         cursor.setBlockFormat(format);
     }
+    cursor.endEditBlock();
 }
 
 const QLatin1String kTabsMark("<!--tab stops ");
@@ -71,6 +76,7 @@ void applyTabStops(QTextDocument& document, const QString& content)
     const qsizetype end = content.indexOf(QStringLiteral("-->"), at);
     const QString list = content.mid(at + kTabsMark.size(), end < 0 ? -1 : end - at - kTabsMark.size());
     QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     for (const QString& entry : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         bool ok = false;
         if (entry.startsWith(QLatin1Char('d'))) {
@@ -103,6 +109,7 @@ void applyTabStops(QTextDocument& document, const QString& content)
         cursor.setPosition(block.position());
         cursor.setBlockFormat(format);
     }
+    cursor.endEditBlock();
 }
 
 } // namespace
@@ -141,6 +148,7 @@ namespace {
 void keepOnlySafeLinks(QTextDocument& document)
 {
     QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -159,6 +167,59 @@ void keepOnlySafeLinks(QTextDocument& document)
             cursor.setCharFormat(plain);
         }
     }
+    cursor.endEditBlock();
+}
+
+// The longest stretch of text that a line is looked for in. Qt looks for the end of a line up to the next place
+// where a line may break, from every line of a paragraph: across a word of a million letters (a pasted blob,
+// say), laying it out would take as long as the square of its length. Such a word is broken anywhere anyway,
+// as a line cannot hold it; an invisible break opportunity every so many letters keeps the search short, and
+// moves a line's end only where a word is longer than this, far longer than any line.
+constexpr qsizetype kLongestUnbrokenRun = 1000;
+
+// The places in a paragraph's text where a word longer than kLongestUnbrokenRun gets its break opportunities.
+std::vector<qsizetype> longWordBreaks(const QString& text)
+{
+    std::vector<qsizetype> breaks;
+    if (text.size() <= kLongestUnbrokenRun)
+        return breaks;
+    // A merge field's mark: its start, digits, its end.
+    auto insideMark = [&text](qsizetype at) {
+        if (!text.at(at).isDigit() && text.at(at).unicode() != richtext::MergeTemplate::kMarkEnd)
+            return false;
+        qsizetype first = at;
+        while (first > 0 && at - first < 12 && text.at(first - 1).isDigit())
+            --first;
+        return first > 0 && text.at(first - 1).unicode() == richtext::MergeTemplate::kMarkStart;
+    };
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = finder.toNextBoundary(); next >= 0; next = finder.toNextBoundary()) {
+        for (qsizetype at = previous + kLongestUnbrokenRun; at < next; at += kLongestUnbrokenRun) {
+            // Never inside a character, a cluster or a merge field's mark.
+            while (at < next && (text.at(at).isLowSurrogate() || text.at(at).isMark() || insideMark(at)))
+                ++at;
+            if (at < next)
+                breaks.push_back(at);
+        }
+        previous = next;
+    }
+    return breaks;
+}
+
+void breakLongWords(QTextDocument& document)
+{
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const std::vector<qsizetype> breaks = longWordBreaks(block.text());
+        // From the end, so that the places before stay where they are.
+        for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
+            cursor.setPosition(block.position() + int(*it));
+            cursor.insertText(QString(QChar(0x200B))); // zero width space
+        }
+    }
+    cursor.endEditBlock();
 }
 
 } // namespace
@@ -168,6 +229,8 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
 {
     installFontSubstitutions();
     auto document = std::make_unique<QTextDocument>();
+    // No page size: nothing is laid out until the width is set, once all the changes below are made.
+    document->setPageSize(QSizeF(0, 0));
     document->documentLayout()->setPaintDevice(referenceDevice());
     document->setDocumentMargin(0);
     // The very images of the rendering, so that a PDF holds each of them once however often it is drawn.
@@ -175,6 +238,7 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
         document->addResource(QTextDocument::ImageResource, QUrl(name), image);
     document->setHtml(html);
     keepOnlySafeLinks(*document);
+    breakLongWords(*document);
     applyTabStops(*document, html);
     scaleHorizontalIndents(*document, kReferenceDpi / kScreenDpi);
     document->setTextWidth(mmToReferenceUnits(widthMm));
@@ -292,6 +356,66 @@ QTextDocument& MergedLayout::show(const QStringList& texts)
     return *m_document;
 }
 
+namespace {
+
+// Where to cut the part of the document from `top` to `limit` (reference units), looking from `from` on. The
+// blocks that end above `top` are passed once and for all, so that the parts of a document, found one after
+// the other, take as long together as the document's layout.
+double cutBetween(QTextDocument& document, QTextBlock& from, double top, double limit)
+{
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const QTextFrame* root = document.rootFrame();
+    while (from.isValid() && layout->blockBoundingRect(from).bottom() <= top)
+        from = from.next();
+    double cut = limit;
+    for (QTextBlock block = from; block.isValid(); block = block.next()) {
+        const QRectF blockRect = layout->blockBoundingRect(block);
+        if (blockRect.top() >= cut) {
+            // What follows a paragraph of the page's own flow lies below it; a table cell's neighbours may not.
+            if (document.frameAt(block.position()) == root)
+                break;
+            continue;
+        }
+        if (blockRect.bottom() <= top)
+            continue;
+        const QTextLayout* lines = block.layout();
+        if (!lines)
+            continue;
+        // A paragraph's lines follow each other down: look only at those from the part's top to the cut.
+        const double y = blockRect.top();
+        int first = 0;
+        for (int count = lines->lineCount(); count > 0;) {
+            const int half = count / 2;
+            if (y + lines->lineAt(first + half).rect().top() < top - 1e-6) {
+                first += half + 1;
+                count -= half + 1;
+            } else {
+                count = half;
+            }
+        }
+        for (int i = first; i < lines->lineCount(); ++i) {
+            const QRectF line = lines->lineAt(i).rect().translated(blockRect.topLeft());
+            if (line.top() >= cut)
+                break;
+            if (line.bottom() > limit + 1e-6)
+                cut = line.top();
+        }
+    }
+    return cut;
+}
+
+double fittingHeightFrom(QTextDocument& document, QTextBlock& from, double offsetMm, double heightMm)
+{
+    const double top = mmToReferenceUnits(offsetMm);
+    const double limit = top + mmToReferenceUnits(heightMm);
+    double cut = cutBetween(document, from, top, limit);
+    if (offsetMm > 0 && cut <= top + 1e-6)
+        cut = limit;
+    return referenceUnitsToMm(std::max(0.0, cut - top));
+}
+
+} // namespace
+
 double fittingHeight(QTextDocument& document, double heightMm)
 {
     return fittingHeight(document, 0, heightMm);
@@ -299,24 +423,8 @@ double fittingHeight(QTextDocument& document, double heightMm)
 
 double fittingHeight(QTextDocument& document, double offsetMm, double heightMm)
 {
-    const double top = mmToReferenceUnits(offsetMm);
-    const double limit = top + mmToReferenceUnits(heightMm);
-    QAbstractTextDocumentLayout* layout = document.documentLayout();
-    double cut = limit;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const QRectF blockRect = layout->blockBoundingRect(block);
-        if (blockRect.top() >= cut || blockRect.bottom() <= top)
-            continue;
-        const QTextLayout* lines = block.layout();
-        for (int i = 0; lines && i < lines->lineCount(); ++i) {
-            const QRectF line = lines->lineAt(i).rect().translated(blockRect.topLeft());
-            if (line.top() >= top - 1e-6 && line.bottom() > limit + 1e-6)
-                cut = std::min(cut, line.top());
-        }
-    }
-    if (offsetMm > 0 && cut <= top + 1e-6)
-        cut = limit;
-    return referenceUnitsToMm(std::max(0.0, cut - top));
+    QTextBlock from = document.begin();
+    return fittingHeightFrom(document, from, offsetMm, heightMm);
 }
 
 Rendering documentPages(const QTextDocument& source, const QString& title, const std::function<void(int)>& progress)
@@ -345,8 +453,9 @@ Rendering documentPages(const QTextDocument& source, const QString& title, const
     const int content = out.addRichText(html);
     const double total = referenceUnitsToMm(document->documentLayout()->documentSize().height());
     double offset = 0;
+    QTextBlock from = document->begin();
     do {
-        double shown = fittingHeight(*document, offset, height);
+        double shown = fittingHeightFrom(*document, from, offset, height);
         if (shown <= 0)
             shown = height; // a line taller than a page: what fits of it
         Page page;

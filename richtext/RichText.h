@@ -47,6 +47,9 @@ enum FormatProperty : int {
     // double, on a paragraph of a list: the hanging first line the file gave it. The list's marker hangs
     // there on screen, so the line itself starts with the others.
     ListHangingIndentProperty,
+    // int, on a list: the number of its first item where the file starts it at another than 1. Qt's lists
+    // count from 1, so the editor shows 1; the file gets its own number back.
+    ListStartProperty,
 };
 
 // The object type of hidden text: it has no handler, so it takes no room.

@@ -102,6 +102,7 @@ enum class RtfCommand {
     ListTable,       // \listtable, \listoverridetable
     ListDefinition,  // \list
     ListLevel,
+    ListLevelStart,  // \levelstartat
     ListLevelKind,   // \levelnfc: 0 decimal, 1 and 2 upper and lower roman, 3 and 4 letters, 23 bullet
     ListId,
     ListOverride,
@@ -122,6 +123,8 @@ enum class RtfCommand {
     CellVMerged,     // \clvmrg
     CellBorderSide,  // \clbrdrt...
     CellShade,       // \clcbpat
+    CellPadding,     // \clpadl, \clpadt, \clpadr, \clpadb
+    CellPaddingUnit, // \clpadfl ...: 3 for twips, 0 to leave the padding to the row
     CellVAlign,      // \clvertalt, \clvertalc, \clvertalb
     RowAlignLeft,
     RowAlignCentre,

@@ -395,6 +395,14 @@ void RtfDocumentBuilder::endRow(const CharProps& chr, const ParaProps& para)
         else if (cell.vAlign == 'b')
             format.setVerticalAlignment(QTextCharFormat::AlignBottom);
         applyCellBorders(format, cell.borders);
+        if (cell.paddingSet[0])
+            format.setLeftPadding(cell.padding[0] / kTwipsPerPixel);
+        if (cell.paddingSet[1])
+            format.setTopPadding(cell.padding[1] / kTwipsPerPixel);
+        if (cell.paddingSet[2])
+            format.setRightPadding(cell.padding[2] / kTwipsPerPixel);
+        if (cell.paddingSet[3])
+            format.setBottomPadding(cell.padding[3] / kTwipsPerPixel);
         target.setFormat(format);
         const int span = std::min(last, columns - 1) - first + 1;
         if (span > 1 && target.columnSpan() == 1)
@@ -470,6 +478,8 @@ void RtfDocumentBuilder::joinList(const ParaProps& para)
     format.setIndent(0);
     format.setProperty(ListNumberProperty, para.list);
     format.setProperty(ListLevelProperty, para.level);
+    if (const int start = m_lists.start(para.list, para.level); start != 1)
+        format.setProperty(ListStartProperty, start);
     list = m_cursor.createList(format);
 }
 

@@ -96,6 +96,10 @@ struct RowDef
         bool vMergeFirst = false;
         bool vMerged = false;    // merged into the cell above
         int shade = 0;           // \clcbpat
+        // \clpadl, \clpadt, \clpadr, \clpadb in twips, and whether each is in twips (\clpadf..3): the
+        // padding only counts where it is.
+        std::array<int, 4> padding{0, 0, 0, 0};
+        std::array<bool, 4> paddingSet{false, false, false, false};
         char vAlign = 't';       // t, c or b
         Borders borders;
     };
@@ -109,6 +113,7 @@ struct RowDef
 struct RtfLists
 {
     std::unordered_map<int, std::vector<int>> byListId;
+    std::unordered_map<int, std::vector<int>> startsByListId; // \levelstartat by level
     std::unordered_map<int, int> listIdOf; // \ls -> \listid
     bool defined = false; // the file has a list table: without one, the numbers written are all there is
     [[nodiscard]] int kind(int ls, int level) const
@@ -120,6 +125,16 @@ struct RtfLists
         if (levels == byListId.end() || levels->second.empty())
             return 23;
         return levels->second[std::size_t(std::clamp<int>(level, 0, int(levels->second.size()) - 1))];
+    }
+    [[nodiscard]] int start(int ls, int level) const
+    {
+        const auto id = listIdOf.find(ls);
+        if (id == listIdOf.end())
+            return 1;
+        const auto levels = startsByListId.find(id->second);
+        if (levels == startsByListId.end() || level < 0 || level >= int(levels->second.size()))
+            return 1;
+        return levels->second[std::size_t(level)];
     }
 };
 

@@ -35,7 +35,7 @@ constexpr double kMaxPicturePixels = 2112;     // 22 inches at 96 per inch
 constexpr qint64 kMaxDecodedPixels = 40000000; // a picture larger than this is kept, not shown
 constexpr int kMaxPlaceholderPixels = 1024;
 
-enum class Dest : quint8 { Text, FontTable, ColorTable, Skip, Picture, FieldInstruction, ListTable };
+enum class Dest : quint8 { Text, FontTable, ColorTable, Skip, Picture, FieldInstruction, ListTable, Shape, ShapeName };
 
 struct Group
 {
@@ -173,6 +173,7 @@ private:
     void handleFieldWord(RtfCommand cmd);
     bool handleStarredWord(RtfCommand cmd, const RtfToken& t);
     void noteUnkept(const char* what);
+    void shapeWord(const RtfToken& t);
     void startField();
     void showFieldResult(Group& g);
     void endField(const Group& g);
@@ -205,6 +206,14 @@ private:
     std::vector<bool> m_linkShown;
     std::vector<int> m_mergeFieldStates; // by merge field: its field
     PictureState m_picture;
+    // A drawing shape (\shp): LibreOffice writes its pictures as shapes whose "pib" property holds the \pict.
+    struct ShapeState
+    {
+        bool active = false;
+        bool inField = false; // in a SHAPE field's result: a picture in the line of text
+        bool pictureTaken = false;
+        QString name; // of the property being read
+    } m_shape;
     QStringList m_unkept;
 
     enum class BorderTarget : quint8 { None, Paragraph, Cell };
@@ -326,6 +335,14 @@ bool Reader::closeGroup()
         m_tables.endColorGroup();
     else if (closing.dest == Dest::Picture && outer.dest != Dest::Picture)
         finishPicture(m_tokens.position(), 0);
+    if (closing.dest == Dest::Shape && outer.dest != Dest::Shape) {
+        // A shape that was no picture is lost; a picture that floated is kept in the line.
+        if (!m_shape.pictureTaken)
+            noteUnkept("shapes");
+        else if (!m_shape.inField)
+            noteUnkept("picture positions");
+        m_shape = ShapeState{};
+    }
     if (closing.field >= 0 && closing.field != outer.field && outer.dest != Dest::FieldInstruction)
         endField(closing);
     m_stack.pop_back();
@@ -428,8 +445,13 @@ void Reader::handleText(QByteArrayView text)
         if (!m_picture.hasBinary && m_stack.size() == m_picture.depth)
             m_picture.hex.append(text.data(), text.size());
         break;
+    case Dest::ShapeName:
+        if (m_shape.name.size() < 64)
+            m_shape.name += QString::fromLatin1(text.data(), text.size());
+        break;
     case Dest::ListTable:
     case Dest::Skip:
+    case Dest::Shape:
         break;
     }
 }
@@ -438,6 +460,8 @@ void Reader::handleSymbol(char symbol)
 {
     Group& g = top();
     if (symbol == '*') {
+        if (g.dest == Dest::Shape) // \*\shpinst: the shape's own settings, read for its picture
+            return;
         g.starred = g.dest == Dest::Text;
         g.dest = Dest::Skip;
         return;
@@ -478,6 +502,10 @@ void Reader::handleWord(const RtfToken& t)
         return;
     switch (top().dest) {
     case Dest::Skip:
+    case Dest::ShapeName:
+        break;
+    case Dest::Shape:
+        shapeWord(t);
         break;
     case Dest::Picture:
         handlePictureWord(cmd, t);
@@ -520,6 +548,12 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         m_tables.startColorTable();
         break;
     case C::SkipDestination:
+        if (t.text == QByteArrayView("shp") && !m_shape.active) {
+            flushBytes();
+            g.dest = Dest::Shape;
+            m_shape = ShapeState{true, g.field >= 0, false, {}};
+            break;
+        }
         noteUnkept(unkeptContentOf(t.text));
         g.dest = Dest::Skip;
         break;
@@ -558,6 +592,17 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
     case C::CellVAlign:
         m_rowDef.pending.vAlign = t.text.back();
         break;
+    case C::CellPadding:
+    case C::CellPaddingUnit: {
+        const std::size_t side = std::size_t(std::string_view("ltrb").find(t.text.back()));
+        if (side >= 4)
+            break;
+        if (cmd == C::CellPadding)
+            m_rowDef.pending.padding[side] = std::clamp(param(t, 0), 0, 1440);
+        else
+            m_rowDef.pending.paddingSet[side] = param(t, 0) == 3;
+        break;
+    }
     case C::CellBorderSide:
         m_borderTarget = BorderTarget::Cell;
         m_borderBox = false;
@@ -864,10 +909,17 @@ void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
         m_readingOverride = false;
         m_listId = -1;
         lists.byListId[-1].clear();
+        lists.startsByListId[-1].clear();
         break;
     case C::ListLevel:
-        if (!m_readingOverride && lists.byListId[m_listId].size() < 9)
+        if (!m_readingOverride && lists.byListId[m_listId].size() < 9) {
             lists.byListId[m_listId].push_back(23);
+            lists.startsByListId[m_listId].resize(lists.byListId[m_listId].size(), 1);
+        }
+        break;
+    case C::ListLevelStart:
+        if (!m_readingOverride && !lists.startsByListId[m_listId].empty())
+            lists.startsByListId[m_listId].back() = std::clamp(param(t, 1), 0, 32767);
         break;
     case C::ListLevelKind:
         if (!m_readingOverride && !lists.byListId[m_listId].empty())
@@ -879,6 +931,7 @@ void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
         } else if (lists.byListId.size() < 1000) {
             // The id comes after the levels it names.
             lists.byListId[param(t, 0)] = lists.byListId[m_listId];
+            lists.startsByListId[param(t, 0)] = lists.startsByListId[m_listId];
             m_listId = param(t, 0);
         }
         break;
@@ -997,6 +1050,22 @@ bool Reader::handleStarredWord(RtfCommand cmd, const RtfToken& t)
     return false;
 }
 
+// Inside a shape: only the picture property's value is read, as a picture of the text.
+void Reader::shapeWord(const RtfToken& t)
+{
+    Group& g = top();
+    if (t.text == QByteArrayView("sn")) {
+        g.dest = Dest::ShapeName;
+        m_shape.name.clear();
+    } else if (t.text == QByteArrayView("sv")) {
+        const bool picture = m_shape.name.trimmed() == QLatin1String("pib") && !m_shape.pictureTaken;
+        g.dest = picture ? Dest::Text : Dest::Skip;
+        m_shape.pictureTaken = m_shape.pictureTaken || picture;
+    } else if (t.text == QByteArrayView("shprslt")) {
+        g.dest = Dest::Skip;
+    }
+}
+
 void Reader::noteUnkept(const char* what)
 {
     if (what && !m_unkept.contains(QLatin1String(what)))
@@ -1060,7 +1129,9 @@ void Reader::showFieldResult(Group& g)
             m_mergeFieldStates.push_back(g.field);
         } else {
             field.kind = FieldKind::Other;
-            noteUnkept("fields");
+            // A SHAPE field only holds its shape in the line; the shape answers for itself.
+            if (name != QLatin1String("SHAPE"))
+                noteUnkept("fields");
         }
     }
     if (field.kind == FieldKind::Link)

@@ -202,6 +202,7 @@ private:
     {
         int number = 0; // the number read, 0 for a list made in the editor
         std::array<int, 9> kinds{-1, -1, -1, -1, -1, -1, -1, -1, -1}; // \levelnfc by level, -1 unknown
+        std::array<int, 9> starts{1, 1, 1, 1, 1, 1, 1, 1, 1};        // \levelstartat by level
     };
     QList<OutList> m_lists;
     QHash<const QTextList*, int> m_listIndex;
@@ -245,7 +246,8 @@ QByteArray Writer::write()
                 const int kind = m_lists[i].kinds[std::size_t(level)];
                 const int nfc = kind < 0 ? 23 : kind; // a level the document does not use: bullets
                 out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc) +
-                       "\\leveljc0\\levelfollow0\\levelstartat1";
+                       "\\leveljc0\\levelfollow0\\levelstartat" +
+                       QByteArray::number(m_lists[i].starts[std::size_t(level)]);
                 if (nfc == 23)
                     out += "{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}";
                 else
@@ -296,6 +298,8 @@ int Writer::listIndex(const QTextList* list, int level)
                                                : style == QTextListFormat::ListUpperAlpha ? 3
                                                : style == QTextListFormat::ListLowerAlpha ? 4
                                                                                           : 23;
+    if (list->format().hasProperty(ListStartProperty))
+        m_lists[index].starts[std::size_t(level)] = std::clamp(list->format().intProperty(ListStartProperty), 0, 32767);
     m_listIndex.insert(list, int(index));
     return int(index);
 }
@@ -465,6 +469,18 @@ void Writer::writeCellFormat(const QTextTableCellFormat& format, bool tableBorde
     }
     if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush)
         m_body += "\\clcbpat" + QByteArray::number(colorIndex(format.background().color()));
+    // A cell's own padding, where it has one; the others take the row's.
+    const std::pair<QTextFormat::Property, char> paddings[] = {{QTextFormat::TableCellLeftPadding, 'l'},
+                                                                {QTextFormat::TableCellTopPadding, 't'},
+                                                                {QTextFormat::TableCellRightPadding, 'r'},
+                                                                {QTextFormat::TableCellBottomPadding, 'b'}};
+    for (const auto& [property, side] : paddings) {
+        if (!format.hasProperty(property))
+            continue;
+        const double twips = format.doubleProperty(property) * kTwipsPerPixel;
+        m_body += QByteArray("\\clpadf") + side + '3' + QByteArray("\\clpad") + side +
+                  QByteArray::number(std::isfinite(twips) ? std::clamp(qRound(twips), 0, 1440) : 0);
+    }
 }
 
 void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* ending)
@@ -579,7 +595,12 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
         const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
                             style == QTextListFormat::ListSquare;
         m_body += "{\\listtext ";
-        appendText(m_body, bullet ? QStringLiteral("\u2022") : list->itemText(block));
+        const bool counted = style == QTextListFormat::ListDecimal && list->format().hasProperty(ListStartProperty);
+        appendText(m_body, bullet    ? QStringLiteral("\u2022")
+                           : counted ? QString::number(list->itemNumber(block) +
+                                                       list->format().intProperty(ListStartProperty)) +
+                                           QLatin1Char('.')
+                                     : list->itemText(block));
         m_body += "\\tab}";
     }
 

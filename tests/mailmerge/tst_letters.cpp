@@ -570,6 +570,67 @@ private slots:
         const Rendering loaded = deserializeReport(serializeReport(r), QStringLiteral("letter"));
         QCOMPARE(bodies(loaded.pages[1]).at(0).offset, bodies(r.pages[1]).at(0).offset);
     }
+
+    // Each page of the printout ends between two lines, wherever paragraphs, table rows of uneven cells and
+    // words longer than a line fall; together the pages show the whole document.
+    void documentPagesEndBetweenLines_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QByteArray lines = "{\\rtf1 ";
+        for (int i = 0; i < 300; ++i)
+            lines += "Line " + QByteArray::number(i) + " of the letter.\\par ";
+        QTest::newRow("paragraphs") << lines + "}";
+        QByteArray table = "{\\rtf1 Before\\par ";
+        for (int i = 0; i < 40; ++i)
+            table += "\\trowd\\cellx3000\\cellx6000\\pard\\intbl " + QByteArray("Tall cell line\\par ").repeated(1 + i % 7) +
+                     "end\\cell {\\fs96 Row " + QByteArray::number(i) + "}\\cell\\row ";
+        QTest::newRow("table rows of uneven cells") << table + "\\pard After\\par}";
+        QTest::newRow("long word") << "{\\rtf1 Before\\par " + QByteArray(30000, 'w') + "\\par After\\par}";
+    }
+
+    void documentPagesEndBetweenLines()
+    {
+        QFETCH(QByteArray, rtf);
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, QFont());
+        const Rendering r = documentPages(doc, QStringLiteral("letter"));
+        QVERIFY(r.pageCount() >= 3);
+        const double width = bodies(r.pages[0]).at(0).rect.width();
+        const auto laidOut = layoutRichText(r.richTexts().at(0), width);
+        std::vector<double> ends;
+        for (const Page& page : r.pages) {
+            const RichTextItem part = bodies(page).at(0);
+            ends.push_back(mmToReferenceUnits(part.offset + part.visibleHeight));
+        }
+        QVERIFY(ends.back() >= laidOut->documentLayout()->documentSize().height() - 1);
+        for (QTextBlock block = laidOut->begin(); block.isValid(); block = block.next()) {
+            const QPointF at = laidOut->documentLayout()->blockBoundingRect(block).topLeft();
+            for (int i = 0; i < block.layout()->lineCount(); ++i) {
+                const QRectF line = block.layout()->lineAt(i).rect().translated(at);
+                QVERIFY2(block.layout()->lineAt(i).naturalTextWidth() <= mmToReferenceUnits(width) + 1,
+                         qPrintable(block.text().left(20)));
+                for (const double end : ends)
+                    QVERIFY2(line.bottom() <= end + 1e-3 || line.top() >= end - 1e-3,
+                             qPrintable(u"line %1 of \"%2\" cut"_s.arg(i).arg(block.text().left(20))));
+            }
+        }
+    }
+
+    // A word longer than many lines is broken where a line is full, keeping its letters, and a field inside it
+    // is filled in as anywhere else.
+    void longWordKeepsItsLettersAndFields()
+    {
+        const QByteArray word(5000, 'w');
+        richtext::readDocument("{\\rtf1 " + word.left(999) + "{\\field{\\*\\fldinst MERGEFIELD Town}}" + word.mid(999) +
+                                   "\\par}",
+                               m_body, QFont());
+        const richtext::MergeTemplate merge(m_body, [](const QTextDocument& d) { return richTextContent(d); });
+        MergedLayout layout(merge, 100, {});
+        QVERIFY(layout.canShow({u"Leeds"_s}));
+        QString shown = layout.show({u"Leeds"_s}).toPlainText();
+        shown.remove(QChar(0x200B));
+        QCOMPARE(shown, QString::fromLatin1(word.left(999)) + u"Leeds"_s + QString::fromLatin1(word.mid(999)));
+    }
 };
 
 QTEST_MAIN(TestLetters)

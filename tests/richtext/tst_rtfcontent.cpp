@@ -417,6 +417,21 @@ private slots:
                                            << QStringList{u"headers and footers"_s};
         QTest::newRow("object and shape") << QByteArray(R"({\rtf1{\object\objemb{\*\objdata 01}}{\shp{\*\shpinst x}}x\par})")
                                           << QStringList{u"embedded objects"_s, u"shapes"_s};
+        // A picture drawn as a shape (as LibreOffice writes one) is kept in the line: in a SHAPE field it was there.
+        QTest::newRow("picture shape in the line")
+            << QByteArray(R"({\rtf1 {\field{\*\fldinst SHAPE }{\fldrslt{\shp{\*\shpinst\shpleft0)"
+                          R"({\sp{\sn shapeType}{\sv 75}})"
+                          R"({\sp{\sn pib}{\sv {\pict\pngblip\picw1\pich1 )"
+                          "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000"
+                          "000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082"
+                          R"(}}}}}}}x\par})")
+            << QStringList();
+        QTest::newRow("floating picture shape")
+            << QByteArray(R"({\rtf1{\shp{\*\shpinst\shpleft500{\sp{\sn pib}{\sv {\pict\pngblip )"
+                          "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000"
+                          "000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082"
+                          R"(}}}}}x\par})")
+            << QStringList{u"picture positions"_s};
         QTest::newRow("page field") << QByteArray(R"({\rtf1 {\field{\*\fldinst PAGE}{\fldrslt 1}}\par})")
                                     << QStringList{u"fields"_s};
         QTest::newRow("comment") << QByteArray(R"({\rtf1 x{\*\annotation{\*\atnid A}note}\par})")

@@ -6,8 +6,81 @@
 #include <QFont>
 #include <QTest>
 #include <QTextDocument>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
+#include <QTextTable>
+#include <QUrl>
 
 using namespace rtftest;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What a letter's layout holds, one fact a line, in the order of the document.
+QStringList layoutFacts(const QTextDocument& doc)
+{
+    QStringList facts;
+    const richtext::PageSetup page = richtext::pageSetup(doc);
+    facts << u"page %1x%2 margins %3,%4,%5,%6"_s.arg(page.paperWidth)
+                 .arg(page.paperHeight)
+                 .arg(page.marginLeft)
+                 .arg(page.marginRight)
+                 .arg(page.marginTop)
+                 .arg(page.marginBottom);
+    QList<QTextList*> lists;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            facts << u"page break before \"%1\""_s.arg(block.text().left(27));
+        if (format.lineHeightType() == QTextBlockFormat::ProportionalHeight && format.lineHeight() != 100)
+            facts << u"line height %1%"_s.arg(format.lineHeight());
+        if (format.layoutDirection() == Qt::RightToLeft)
+            facts << u"right to left \"%1\""_s.arg(block.text());
+        if (block.textList() && !lists.contains(block.textList()))
+            lists << block.textList();
+        QTextCursor at(block);
+        if (QTextTable* table = at.currentTable(); table && table->cellAt(block.position()).row() == 0 &&
+                                                    table->cellAt(block.position()).column() == 0) {
+            const QTextTableCell first = table->cellAt(0, 0);
+            const QTextTableCellFormat cell = first.format().toTableCellFormat();
+            const bool centred = table->format().alignment() & Qt::AlignHCenter;
+            facts << u"table %1 rows, row 1: %2 cells, first spans %3, shaded %4%5"_s.arg(table->rows())
+                         .arg(table->columns() - first.columnSpan() + 1)
+                         .arg(first.columnSpan())
+                         .arg(cell.background().color().name(), centred ? u", centred"_s : QString());
+            if (cell.hasProperty(QTextFormat::TableCellTopPadding))
+                facts << u"cell padding %1 twips"_s.arg(qRound(cell.topPadding() * 15));
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            const QString text = it.fragment().text();
+            if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+                facts << u"superscript \"%1\""_s.arg(text);
+            if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+                facts << u"subscript \"%1\""_s.arg(text);
+            if (f.background().style() != Qt::NoBrush && !at.currentTable())
+                facts << u"background %1 \"%2\""_s.arg(f.background().color().name(), text);
+            if (f.isImageFormat()) {
+                const QImage image =
+                    doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())).value<QImage>();
+                facts << u"picture %1x%2"_s.arg(image.width()).arg(image.height());
+            }
+        }
+    }
+    for (QTextList* list : std::as_const(lists))
+        facts << u"list of %1, %2%3"_s.arg(list->count())
+                     .arg(list->format().style() == QTextListFormat::ListDisc      ? u"disc"_s
+                          : list->format().style() == QTextListFormat::ListDecimal ? u"decimal"_s
+                                                                                   : u"other"_s)
+                     .arg(list->format().hasProperty(richtext::ListStartProperty)
+                              ? u" from %1"_s.arg(list->format().intProperty(richtext::ListStartProperty))
+                              : QString());
+    return facts;
+}
+
+} // namespace
 
 // Files written by real word processors (see tests/data/rtf/README.md).
 class TestRtfFixtures : public QObject
@@ -112,6 +185,59 @@ private slots:
         QTextDocument copy;
         richtext::readDocument(richtext::writeRtf(doc), copy, m_base);
         QCOMPARE(describe(copy), expected);
+    }
+
+    // Letters written by word processors, with the layout a letter has: what they keep is kept again after a save.
+    void lettersKeepTheirLayout_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("LibreOffice") << u"libreoffice-club-letter.rtf"_s
+                                     << QStringList{
+                                            u"page 11906x16838 margins 1417,1134,1134,1134"_s,
+                                            u"picture 120x40"_s,
+                                            u"superscript \"5\""_s,
+                                            u"subscript \"2\""_s,
+                                            u"subscript \"2\""_s,
+                                            u"background #ffff00 \"Please bring your own gloves.\""_s,
+                                            u"table 3 rows, row 1: 2 cells, first spans 2, shaded #c0d0e0, centred"_s,
+                                            u"cell padding 57 twips"_s,
+                                            u"line height 150%"_s,
+                                            u"page break before \"The second page starts here\""_s,
+                                            u"right to left \"مرحبا بكم في النادي. نلتقي يوم السبت.\""_s,
+                                            u"list of 3, disc"_s,
+                                            u"list of 2, decimal from 3"_s,
+                                        };
+        // AbiWord writes no row alignment, breaks the page inside a paragraph of its own, and its lists (which
+        // LibreOffice does not show either) come in as plain paragraphs.
+        QTest::newRow("AbiWord") << u"abiword-club-letter.rtf"_s
+                                 << QStringList{
+                                        u"page 11905x16837 margins 1416,1133,1133,1133"_s,
+                                        u"picture 120x40"_s,
+                                        u"superscript \"5\""_s,
+                                        u"subscript \"2\""_s,
+                                        u"subscript \"2\""_s,
+                                        u"background #ffff00 \"Please bring your own gloves.\""_s,
+                                        u"table 3 rows, row 1: 2 cells, first spans 2, shaded #c0d0e0"_s,
+                                        u"line height 150%"_s,
+                                        u"page break before \"\""_s,
+                                        u"right to left \"مرحبا بكم في النادي. نلتقي يوم السبت.\""_s,
+                                    };
+    }
+
+    void lettersKeepTheirLayout()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, expected);
+        const QByteArray rtf = readFixture(file);
+        QVERIFY(!rtf.isEmpty());
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, m_base);
+        QCOMPARE(layoutFacts(doc), expected);
+        QCOMPARE(richtext::unkeptContent(doc), QStringList());
+        QTextDocument copy;
+        richtext::readDocument(richtext::writeRtf(doc), copy, m_base);
+        QCOMPARE(layoutFacts(copy), expected);
     }
 
     // Inputs from the fuzz target: each reads, or is refused with the load error, and reads back as written.
