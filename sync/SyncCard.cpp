@@ -71,210 +71,251 @@ QString decoded(const vcard::Property& p)
     return QString::fromUtf8(bytes);
 }
 
+// Reading a card goes in steps over shared state: the lines as properties, which property fills which
+// field, then each field from its chosen property; whatever is not used is kept as written.
+struct CardParser
+{
+    SyncCard card;
+    QList<vcard::Property> props;
+    QList<qsizetype> lineOf; // the line each property came from
+    vcard::Version version = vcard::Version::V30;
+    std::vector<bool> owned;
+    qsizetype name = -1, formatted = -1, address = -1, email = -1, birthday = -1, note = -1, org = -1;
+    QList<qsizetype> untypedPhones;
+    QStringList categories;
+
+    QString plain(const vcard::Property& p) const { return vcard::unescape(decoded(p), version); }
+
+    void readProperties(const QByteArray& text)
+    {
+        const QList<QByteArray> lines = contentLines(text, &card.written);
+        card.lines = lines;
+        card.source.fill(-1);
+        props.reserve(lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            vcard::Property p;
+            if (!vcard::parseProperty(lines[i], p)) {
+                card.foreign << lines[i]; // not a property we understand: kept as written
+                continue;
+            }
+            if (p.kind == vcard::Kind::Version) {
+                const QByteArray v = p.value.trimmed();
+                version = v == "2.1" ? vcard::Version::V21 : v == "4.0" ? vcard::Version::V40 : vcard::Version::V30;
+            }
+            props << p;
+            lineOf << i;
+        }
+        card.version4 = version == vcard::Version::V40;
+        owned.assign(size_t(props.size()), false);
+    }
+
+    // First pass: which property fills which field. Everything not chosen is kept.
+    void choose()
+    {
+        Contact& c = card.contact;
+        for (qsizetype i = 0; i < props.size(); ++i) {
+            const vcard::Property& p = props[i];
+            switch (p.kind) {
+            case vcard::Kind::Frame:
+            case vcard::Kind::Version:
+                owned[size_t(i)] = true;
+                break;
+            case vcard::Kind::N:
+                if (name < 0)
+                    name = i;
+                break;
+            case vcard::Kind::FN:
+                owned[size_t(i)] = true; // written anew from the name
+                if (formatted < 0)
+                    formatted = i;
+                break;
+            case vcard::Kind::ADR:
+                if (vcard::isBetterAddress(p, address < 0 ? nullptr : &props[address]))
+                    address = i;
+                break;
+            case vcard::Kind::TEL: {
+                if (vcard::isSpecialPhone(p))
+                    break;
+                const std::optional<Field> target = vcard::phoneField(p);
+                if (!target) {
+                    untypedPhones << i;
+                    break;
+                }
+                const QString number = vcard::stripScheme(plain(p), QLatin1String("tel:"));
+                if (c[*target].isEmpty() && !number.isEmpty()) {
+                    c[*target] = number;
+                    owned[size_t(i)] = true;
+                    card.source[size_t(*target)] = lineOf[i];
+                }
+                break;
+            }
+            case vcard::Kind::EMAIL:
+                if (vcard::isBetterEmail(p, email < 0 ? nullptr : &props[email]))
+                    email = i;
+                break;
+            case vcard::Kind::BDAY:
+                if (birthday < 0)
+                    birthday = i;
+                break;
+            case vcard::Kind::NOTE:
+                if (note < 0)
+                    note = i;
+                break;
+            case vcard::Kind::ORG:
+                if (org < 0)
+                    org = i;
+                break;
+            case vcard::Kind::CATEGORIES:
+                owned[size_t(i)] = true;
+                card.categoryLines << lineOf[i];
+                for (const QString& item : vcard::splitEscaped(decoded(p), QLatin1Char(',')))
+                    categories << vcard::unescape(item, version);
+                break;
+            case vcard::Kind::Other:
+                if (p.name == "UID") {
+                    card.uid = p.value.trimmed();
+                    card.uidLine = lineOf[i];
+                    owned[size_t(i)] = true;
+                } else if (p.name == "KIND" || p.name == "X-ADDRESSBOOKSERVER-KIND") {
+                    card.group = card.group || p.value.trimmed().compare("group", Qt::CaseInsensitive) == 0;
+                } else if (p.name == "PRODID" || p.name == "REV") {
+                    owned[size_t(i)] = true; // stale once the card changes; written anew by whoever writes it
+                    if (p.name == "REV")
+                        card.revLine = lineOf[i];
+                }
+                break;
+            }
+        }
+        for (const qsizetype i : untypedPhones) {
+            const QString number = vcard::stripScheme(plain(props[i]), QLatin1String("tel:"));
+            if (c[Field::Tel].isEmpty() && !number.isEmpty()) {
+                c[Field::Tel] = number;
+                owned[size_t(i)] = true;
+                card.source[size_t(Field::Tel)] = lineOf[i];
+            }
+        }
+    }
+
+    void fillName()
+    {
+        Contact& c = card.contact;
+        if (formatted >= 0)
+            card.formattedLine = lineOf[formatted];
+        if (name >= 0) {
+            owned[size_t(name)] = true;
+            for (const Field f : {Field::Surname, Field::Firstname, Field::Midname})
+                card.source[size_t(f)] = lineOf[name];
+            const QStringList parts = vcard::splitEscaped(decoded(props[name]), QLatin1Char(';'));
+            for (int k = 0; k < int(vcard::NameFields.size()); ++k)
+                c[vcard::NameFields[k]] = vcard::unescape(parts.value(k), version);
+            if (!parts.value(3).isEmpty() || !parts.value(4).isEmpty())
+                card.nameExtras = ';' + parts.value(3).toUtf8() + ';' + parts.value(4).toUtf8();
+        } else if (formatted >= 0) {
+            // No N (allowed in 4.0): the last word of FN is the surname.
+            const vcard::SplitName split = vcard::splitFormattedName(plain(props[formatted]).trimmed());
+            c[Field::Surname] = split.surname;
+            c[Field::Firstname] = split.firstname;
+        }
+    }
+
+    void fillAddress()
+    {
+        Contact& c = card.contact;
+        if (address >= 0) {
+            owned[size_t(address)] = true;
+            for (const Field f : {Field::Address1, Field::Address2, Field::A3_Village, Field::Town, Field::County,
+                                  Field::PostCode, Field::Country})
+                card.source[size_t(f)] = lineOf[address];
+            const QStringList parts = vcard::splitEscaped(decoded(props[address]), QLatin1Char(';'));
+            QStringList street;
+            if (!parts.value(0).isEmpty())
+                street << vcard::unescape(parts.value(0), version);
+            for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
+                street << vcard::unescape(item, version).split(QLatin1Char('\n'));
+            c[Field::Address1] = street.value(0);
+            c[Field::Address2] = street.mid(1).join(QStringLiteral(", "));
+            for (const vcard::AddressComponent& part : vcard::AddressFields)
+                c[part.field] = vcard::unescape(parts.value(part.component), version);
+        }
+    }
+
+    void fillRest()
+    {
+        Contact& c = card.contact;
+        if (email >= 0) {
+            owned[size_t(email)] = true;
+            card.source[size_t(Field::Email)] = lineOf[email];
+            c[Field::Email] = vcard::stripScheme(plain(props[email]), QLatin1String("mailto:"));
+        }
+        if (birthday >= 0) {
+            const vcard::Property& p = props[birthday];
+            const QString value = plain(p);
+            const exchange::BirthdayText b = exchange::parseBirthday(value, QDate::currentDate().year());
+            if (p.valueType == "text") {
+                c[Field::Birthday] = value;
+                owned[size_t(birthday)] = true;
+                card.source[size_t(Field::Birthday)] = lineOf[birthday];
+            } else if (b.kind == exchange::BirthdayText::Kind::Date) {
+                c[Field::Birthday] = exchange::isoDate(b.date);
+                owned[size_t(birthday)] = true;
+                card.source[size_t(Field::Birthday)] = lineOf[birthday];
+            } // a birthday without a year stays as written
+        }
+        if (note >= 0) {
+            owned[size_t(note)] = true;
+            card.source[size_t(Field::Notes)] = lineOf[note];
+            c[Field::Notes] = exchange::normalizeLineBreaks(plain(props[note]));
+        }
+        if (org >= 0) {
+            owned[size_t(org)] = true;
+            card.source[size_t(Field::Workplace)] = lineOf[org];
+            QStringList parts;
+            for (const QString& part : vcard::splitEscaped(decoded(props[org]), QLatin1Char(';'))) {
+                if (!part.isEmpty())
+                    parts << vcard::unescape(part, version);
+            }
+            c[Field::Workplace] = parts.join(QStringLiteral(", "));
+        }
+        c[Field::Flag] = categories.value(0);
+        c[Field::Flag2] = categories.value(1);
+        for (const qsizetype line : card.categoryLines) {
+            card.source[size_t(Field::Flag)] = line;
+            card.source[size_t(Field::Flag2)] = line;
+            break;
+        }
+    }
+
+    void keepUnused()
+    {
+        const QList<QByteArray>& lines = card.lines;
+        for (qsizetype i = 0; i < props.size(); ++i) {
+            if (!owned[size_t(i)])
+                card.foreign << lines[lineOf[i]];
+        }
+        if (categories.size() > 2) {
+            // The groups past the two flags are kept as a property of their own, last, where writing puts it back.
+            QByteArray rest;
+            for (qsizetype k = 2; k < categories.size(); ++k)
+                rest += (k > 2 ? "," : "") + exchange::VCardWriter::escape(categories[k]);
+            card.foreign << "CATEGORIES:" + rest;
+        }
+    }
+};
+
 } // namespace
 
 SyncCard parseCard(const QByteArray& text)
 {
-    SyncCard card;
-    const QList<QByteArray> lines = contentLines(text, &card.written);
-    card.lines = lines;
-    card.source.fill(-1);
-    QList<vcard::Property> props;
-    QList<qsizetype> lineOf;
-    props.reserve(lines.size());
-    vcard::Version version = vcard::Version::V30;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        vcard::Property p;
-        if (!vcard::parseProperty(lines[i], p)) {
-            card.foreign << lines[i]; // not a property we understand: kept as written
-            continue;
-        }
-        if (p.kind == vcard::Kind::Version) {
-            const QByteArray v = p.value.trimmed();
-            version = v == "2.1" ? vcard::Version::V21 : v == "4.0" ? vcard::Version::V40 : vcard::Version::V30;
-        }
-        props << p;
-        lineOf << i;
-    }
-    card.version4 = version == vcard::Version::V40;
-    auto plain = [&](const vcard::Property& p) { return vcard::unescape(decoded(p), version); };
-
-    // First pass: which property fills which field. Everything not chosen is kept.
-    Contact& c = card.contact;
-    std::vector<bool> owned(size_t(props.size()), false);
-    qsizetype name = -1, formatted = -1, address = -1, email = -1, birthday = -1, note = -1, org = -1;
-    QList<qsizetype> untypedPhones;
-    QStringList categories;
-    for (qsizetype i = 0; i < props.size(); ++i) {
-        const vcard::Property& p = props[i];
-        switch (p.kind) {
-        case vcard::Kind::Frame:
-        case vcard::Kind::Version:
-            owned[size_t(i)] = true;
-            break;
-        case vcard::Kind::N:
-            if (name < 0)
-                name = i;
-            break;
-        case vcard::Kind::FN:
-            owned[size_t(i)] = true; // written anew from the name
-            if (formatted < 0)
-                formatted = i;
-            break;
-        case vcard::Kind::ADR:
-            if (vcard::isBetterAddress(p, address < 0 ? nullptr : &props[address]))
-                address = i;
-            break;
-        case vcard::Kind::TEL: {
-            if (vcard::isSpecialPhone(p))
-                break;
-            const std::optional<Field> target = vcard::phoneField(p);
-            if (!target) {
-                untypedPhones << i;
-                break;
-            }
-            const QString number = vcard::stripScheme(plain(p), QLatin1String("tel:"));
-            if (c[*target].isEmpty() && !number.isEmpty()) {
-                c[*target] = number;
-                owned[size_t(i)] = true;
-                card.source[size_t(*target)] = lineOf[i];
-            }
-            break;
-        }
-        case vcard::Kind::EMAIL:
-            if (vcard::isBetterEmail(p, email < 0 ? nullptr : &props[email]))
-                email = i;
-            break;
-        case vcard::Kind::BDAY:
-            if (birthday < 0)
-                birthday = i;
-            break;
-        case vcard::Kind::NOTE:
-            if (note < 0)
-                note = i;
-            break;
-        case vcard::Kind::ORG:
-            if (org < 0)
-                org = i;
-            break;
-        case vcard::Kind::CATEGORIES:
-            owned[size_t(i)] = true;
-            card.categoryLines << lineOf[i];
-            for (const QString& item : vcard::splitEscaped(decoded(p), QLatin1Char(',')))
-                categories << vcard::unescape(item, version);
-            break;
-        case vcard::Kind::Other:
-            if (p.name == "UID") {
-                card.uid = p.value.trimmed();
-                card.uidLine = lineOf[i];
-                owned[size_t(i)] = true;
-            } else if (p.name == "KIND" || p.name == "X-ADDRESSBOOKSERVER-KIND") {
-                card.group = card.group || p.value.trimmed().compare("group", Qt::CaseInsensitive) == 0;
-            } else if (p.name == "PRODID" || p.name == "REV") {
-                owned[size_t(i)] = true; // stale once the card changes; written anew by whoever writes it
-                if (p.name == "REV")
-                    card.revLine = lineOf[i];
-            }
-            break;
-        }
-    }
-    for (const qsizetype i : untypedPhones) {
-        const QString number = vcard::stripScheme(plain(props[i]), QLatin1String("tel:"));
-        if (c[Field::Tel].isEmpty() && !number.isEmpty()) {
-            c[Field::Tel] = number;
-            owned[size_t(i)] = true;
-            card.source[size_t(Field::Tel)] = lineOf[i];
-        }
-    }
-    if (formatted >= 0)
-        card.formattedLine = lineOf[formatted];
-    if (name >= 0) {
-        owned[size_t(name)] = true;
-        for (const Field f : {Field::Surname, Field::Firstname, Field::Midname})
-            card.source[size_t(f)] = lineOf[name];
-        const QStringList parts = vcard::splitEscaped(decoded(props[name]), QLatin1Char(';'));
-        for (int k = 0; k < int(vcard::NameFields.size()); ++k)
-            c[vcard::NameFields[k]] = vcard::unescape(parts.value(k), version);
-        if (!parts.value(3).isEmpty() || !parts.value(4).isEmpty())
-            card.nameExtras = ';' + parts.value(3).toUtf8() + ';' + parts.value(4).toUtf8();
-    } else if (formatted >= 0) {
-        // No N (allowed in 4.0): the last word of FN is the surname.
-        const vcard::SplitName split = vcard::splitFormattedName(plain(props[formatted]).trimmed());
-        c[Field::Surname] = split.surname;
-        c[Field::Firstname] = split.firstname;
-    }
-    if (address >= 0) {
-        owned[size_t(address)] = true;
-        for (const Field f : {Field::Address1, Field::Address2, Field::A3_Village, Field::Town, Field::County,
-                              Field::PostCode, Field::Country})
-            card.source[size_t(f)] = lineOf[address];
-        const QStringList parts = vcard::splitEscaped(decoded(props[address]), QLatin1Char(';'));
-        QStringList street;
-        if (!parts.value(0).isEmpty())
-            street << vcard::unescape(parts.value(0), version);
-        for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
-            street << vcard::unescape(item, version).split(QLatin1Char('\n'));
-        c[Field::Address1] = street.value(0);
-        c[Field::Address2] = street.mid(1).join(QStringLiteral(", "));
-        for (const vcard::AddressComponent& part : vcard::AddressFields)
-            c[part.field] = vcard::unescape(parts.value(part.component), version);
-    }
-    if (email >= 0) {
-        owned[size_t(email)] = true;
-        card.source[size_t(Field::Email)] = lineOf[email];
-        c[Field::Email] = vcard::stripScheme(plain(props[email]), QLatin1String("mailto:"));
-    }
-    if (birthday >= 0) {
-        const vcard::Property& p = props[birthday];
-        const QString value = plain(p);
-        const exchange::BirthdayText b = exchange::parseBirthday(value, QDate::currentDate().year());
-        if (p.valueType == "text") {
-            c[Field::Birthday] = value;
-            owned[size_t(birthday)] = true;
-            card.source[size_t(Field::Birthday)] = lineOf[birthday];
-        } else if (b.kind == exchange::BirthdayText::Kind::Date) {
-            c[Field::Birthday] = exchange::isoDate(b.date);
-            owned[size_t(birthday)] = true;
-            card.source[size_t(Field::Birthday)] = lineOf[birthday];
-        } // a birthday without a year stays as written
-    }
-    if (note >= 0) {
-        owned[size_t(note)] = true;
-        card.source[size_t(Field::Notes)] = lineOf[note];
-        c[Field::Notes] = exchange::normalizeLineBreaks(plain(props[note]));
-    }
-    if (org >= 0) {
-        owned[size_t(org)] = true;
-        card.source[size_t(Field::Workplace)] = lineOf[org];
-        QStringList parts;
-        for (const QString& part : vcard::splitEscaped(decoded(props[org]), QLatin1Char(';'))) {
-            if (!part.isEmpty())
-                parts << vcard::unescape(part, version);
-        }
-        c[Field::Workplace] = parts.join(QStringLiteral(", "));
-    }
-    c[Field::Flag] = categories.value(0);
-    c[Field::Flag2] = categories.value(1);
-    for (const qsizetype line : card.categoryLines) {
-        card.source[size_t(Field::Flag)] = line;
-        card.source[size_t(Field::Flag2)] = line;
-        break;
-    }
-    card.read = c;
-    card.readUid = card.uid;
-
-    for (qsizetype i = 0; i < props.size(); ++i) {
-        if (!owned[size_t(i)])
-            card.foreign << lines[lineOf[i]];
-    }
-    if (categories.size() > 2) {
-        // The groups past the two flags are kept as a property of their own, last, where writing puts it back.
-        QByteArray rest;
-        for (qsizetype k = 2; k < categories.size(); ++k)
-            rest += (k > 2 ? "," : "") + exchange::VCardWriter::escape(categories[k]);
-        card.foreign << "CATEGORIES:" + rest;
-    }
-    return card;
+    CardParser parser;
+    parser.readProperties(text);
+    parser.choose();
+    parser.fillName();
+    parser.fillAddress();
+    parser.fillRest();
+    parser.card.read = parser.card.contact;
+    parser.card.readUid = parser.card.uid;
+    parser.keepUnused();
+    return std::move(parser.card);
 }
 
 namespace {
@@ -375,113 +416,164 @@ QByteArray freshFormattedName(const SyncCard& card, const exchange::Contact& c)
 
 // The card read, with the properties that hold changed fields rewritten; empty when the result would not read
 // back as the contact (the caller then writes the card anew).
-QByteArray patchCard(const SyncCard& card)
+// Writing a card back changes only what changed, step by step: each step rewrites the lines of its
+// fields in place (an empty line is removed) or adds fresh ones; the rest goes out as it was written.
+class CardPatcher
 {
+public:
     using Kind = vcard::Kind;
-    const Contact& was = card.read;
-    const Contact& now = card.contact;
-    auto changed = [&](Field f) { return was[f] != now[f]; };
-    const Fresh fresh(card);
-    QList<std::optional<QByteArray>> out(card.lines.size()); // a line rewritten; an empty one is removed
+
+    explicit CardPatcher(const SyncCard& source)
+        : card(source), was(source.read), now(source.contact), fresh(source), out(source.lines.size())
+    {
+    }
+
+    QByteArray patch()
+    {
+        patchName();
+        patchFormattedName();
+        patchAddress();
+        // Single values: the value only, the name, group and parameters as they were.
+        single(Field::Tel, Kind::TEL, "home", QLatin1String("tel:"));
+        single(Field::Cell, Kind::TEL, "cell", QLatin1String("tel:"));
+        single(Field::WorkTel, Kind::TEL, "work", QLatin1String("tel:"));
+        single(Field::Email, Kind::EMAIL, nullptr, QLatin1String("mailto:"));
+        single(Field::Notes, Kind::NOTE, nullptr, QLatin1String());
+        single(Field::Birthday, Kind::BDAY, nullptr, QLatin1String());
+        patchWorkplace();
+        patchCategories();
+        patchUidAndRevision();
+        return assemble();
+    }
+
+private:
+    const SyncCard& card;
+    const Contact& was;
+    const Contact& now;
+    const Fresh fresh;
+    QList<std::optional<QByteArray>> out; // a line rewritten; an empty one is removed
     QList<QByteArray> added;
-    auto current = [&](qsizetype i) { return out[i] ? *out[i] : card.lines[i]; };
-    auto headOf = [&](qsizetype i) { const QByteArray l = current(i); return l.left(valueColon(l)); };
-    auto valueOf = [&](qsizetype i) { const QByteArray l = current(i); return l.mid(valueColon(l) + 1); };
-    auto quotedPrintable = [&](qsizetype i) { return vcard::declaresQuotedPrintable(card.lines[i]); };
+
+    bool changed(Field f) const { return was[f] != now[f]; }
+    QByteArray current(qsizetype i) const { return out[i] ? *out[i] : card.lines[i]; }
+    QByteArray headOf(qsizetype i) const
+    {
+        const QByteArray l = current(i);
+        return l.left(valueColon(l));
+    }
+    QByteArray valueOf(qsizetype i) const
+    {
+        const QByteArray l = current(i);
+        return l.mid(valueColon(l) + 1);
+    }
+    bool quotedPrintable(qsizetype i) const { return vcard::declaresQuotedPrintable(card.lines[i]); }
     // The writer's line for a property, under the group of the line it replaces.
-    auto replaceWhole = [&](qsizetype i, const QByteArray& freshLine) {
+    void replaceWhole(qsizetype i, const QByteArray& freshLine)
+    {
         out[i] = freshLine.isEmpty() ? QByteArray() : groupOf(card.lines[i]) + freshLine;
-    };
-    auto add = [&](const QByteArray& freshLine) {
+    }
+    void add(const QByteArray& freshLine)
+    {
         if (!freshLine.isEmpty())
             added << freshLine;
-    };
-
-    // Name: only the changed components of N; FN when the name it shows changed.
-    const std::array<Field, 3> nameFields{Field::Surname, Field::Firstname, Field::Midname};
-    if (std::any_of(nameFields.begin(), nameFields.end(), changed)) {
-        const qsizetype n = card.source[size_t(Field::Surname)];
-        if (n < 0) {
-            add(fresh.line(Kind::N));
-        } else if (quotedPrintable(n)) {
-            replaceWhole(n, fresh.line(Kind::N));
-        } else {
-            QStringList parts = rawParts(valueOf(n), QLatin1Char(';'), 5);
-            for (int k = 0; k < 3; ++k) {
-                if (changed(nameFields[size_t(k)]))
-                    parts[k] = esc(now[nameFields[size_t(k)]]);
-            }
-            out[n] = headOf(n) + ':' + parts.join(QLatin1Char(';')).toUtf8();
-        }
-    }
-    const QByteArray oldName = freshFormattedName(card, was);
-    if (oldName != freshFormattedName(card, now)) {
-        const qsizetype fn = card.formattedLine;
-        if (fn < 0) {
-            add(fresh.line(Kind::FN));
-        } else if (quotedPrintable(fn)) {
-            out[fn] = groupOf(card.lines[fn]) + "FN:" + fresh.value(Kind::FN);
-        } else {
-            // What the other client put around the name ("Dr. John Smith") stays around the new one.
-            QByteArray value = valueOf(fn);
-            const qsizetype at = oldName.isEmpty() ? -1 : value.indexOf(oldName);
-            value = at < 0 ? fresh.value(Kind::FN) : value.replace(at, oldName.size(), fresh.value(Kind::FN));
-            out[fn] = headOf(fn) + ':' + value;
-        }
     }
 
-    // Address: the components of the changed fields. The street is spread over the PO box and the street
-    // component: a line unchanged here stays as it was written there.
-    const std::array<Field, 7> addressFields{Field::Address1, Field::Address2, Field::A3_Village, Field::Town,
-                                             Field::County,   Field::PostCode, Field::Country};
-    if (std::any_of(addressFields.begin(), addressFields.end(), changed)) {
-        const qsizetype a = card.source[size_t(Field::Address1)];
-        const bool empty = std::all_of(addressFields.begin(), addressFields.end(), [&](Field f) { return now[f].isEmpty(); });
-        if (a < 0) {
-            add(fresh.line(Kind::ADR));
-        } else if (empty) {
-            out[a] = QByteArray();
-        } else if (quotedPrintable(a)) {
-            replaceWhole(a, fresh.line(Kind::ADR));
-        } else {
-            QStringList parts = rawParts(valueOf(a), QLatin1Char(';'), 7);
-            const std::array<std::pair<Field, int>, 5> simple{{{Field::A3_Village, 1}, {Field::Town, 3},
-                                                               {Field::County, 4}, {Field::PostCode, 5},
-                                                               {Field::Country, 6}}};
-            for (const auto& [f, k] : simple) {
-                if (changed(f))
-                    parts[k] = esc(now[f]);
-            }
-            const QString moreLines = now[Field::Address2].isEmpty()
-                                          ? QString()
-                                          : [&] {
-                                                QStringList lines;
-                                                for (const QString& l : now[Field::Address2].split(QStringLiteral(", ")))
-                                                    lines << esc(l);
-                                                return lines.join(QStringLiteral("\\n"));
-                                            }();
-            if (!parts[0].isEmpty()) {
-                // The PO box is the first line; the street component holds the others.
-                if (changed(Field::Address1))
-                    parts[0] = esc(now[Field::Address1]);
-                if (changed(Field::Address2))
-                    parts[2] = moreLines;
+    void patchName()
+    {
+        // Name: only the changed components of N; FN when the name it shows changed.
+        const std::array<Field, 3> nameFields{Field::Surname, Field::Firstname, Field::Midname};
+        if (std::any_of(nameFields.begin(), nameFields.end(), [this](Field f) { return changed(f); })) {
+            const qsizetype n = card.source[size_t(Field::Surname)];
+            if (n < 0) {
+                add(fresh.line(Kind::N));
+            } else if (quotedPrintable(n)) {
+                replaceWhole(n, fresh.line(Kind::N));
             } else {
-                const qsizetype end = firstLineEnd(parts[2]);
-                QString first = end < 0 ? parts[2] : parts[2].left(end);
-                QString rest = end < 0 ? QString() : parts[2].mid(end);
-                if (changed(Field::Address1))
-                    first = esc(now[Field::Address1]);
-                if (changed(Field::Address2))
-                    rest = moreLines.isEmpty() ? QString() : QStringLiteral("\\n") + moreLines;
-                parts[2] = first + rest;
+                QStringList parts = rawParts(valueOf(n), QLatin1Char(';'), 5);
+                for (int k = 0; k < 3; ++k) {
+                    if (changed(nameFields[size_t(k)]))
+                        parts[k] = esc(now[nameFields[size_t(k)]]);
+                }
+                out[n] = headOf(n) + ':' + parts.join(QLatin1Char(';')).toUtf8();
             }
-            out[a] = headOf(a) + ':' + parts.join(QLatin1Char(';')).toUtf8();
         }
     }
 
-    // Single values: the value only, the name, group and parameters as they were.
-    auto single = [&](Field f, Kind kind, const char* type, QLatin1String scheme) {
+    void patchFormattedName()
+    {
+        const QByteArray oldName = freshFormattedName(card, was);
+        if (oldName != freshFormattedName(card, now)) {
+            const qsizetype fn = card.formattedLine;
+            if (fn < 0) {
+                add(fresh.line(Kind::FN));
+            } else if (quotedPrintable(fn)) {
+                out[fn] = groupOf(card.lines[fn]) + "FN:" + fresh.value(Kind::FN);
+            } else {
+                // What the other client put around the name ("Dr. John Smith") stays around the new one.
+                QByteArray value = valueOf(fn);
+                const qsizetype at = oldName.isEmpty() ? -1 : value.indexOf(oldName);
+                value = at < 0 ? fresh.value(Kind::FN) : value.replace(at, oldName.size(), fresh.value(Kind::FN));
+                out[fn] = headOf(fn) + ':' + value;
+            }
+        }
+    }
+
+    void patchAddress()
+    {
+        // Address: the components of the changed fields. The street is spread over the PO box and the street
+        // component: a line unchanged here stays as it was written there.
+        const std::array<Field, 7> addressFields{Field::Address1, Field::Address2, Field::A3_Village, Field::Town,
+                                                 Field::County,   Field::PostCode, Field::Country};
+        if (std::any_of(addressFields.begin(), addressFields.end(), [this](Field f) { return changed(f); })) {
+            const qsizetype a = card.source[size_t(Field::Address1)];
+            const bool empty =
+                std::all_of(addressFields.begin(), addressFields.end(), [&](Field f) { return now[f].isEmpty(); });
+            if (a < 0) {
+                add(fresh.line(Kind::ADR));
+            } else if (empty) {
+                out[a] = QByteArray();
+            } else if (quotedPrintable(a)) {
+                replaceWhole(a, fresh.line(Kind::ADR));
+            } else {
+                QStringList parts = rawParts(valueOf(a), QLatin1Char(';'), 7);
+                const std::array<std::pair<Field, int>, 5> simple{{{Field::A3_Village, 1},
+                                                                   {Field::Town, 3},
+                                                                   {Field::County, 4},
+                                                                   {Field::PostCode, 5},
+                                                                   {Field::Country, 6}}};
+                for (const auto& [f, k] : simple) {
+                    if (changed(f))
+                        parts[k] = esc(now[f]);
+                }
+                const QString moreLines = now[Field::Address2].isEmpty() ? QString() : [&] {
+                    QStringList lines;
+                    for (const QString& l : now[Field::Address2].split(QStringLiteral(", ")))
+                        lines << esc(l);
+                    return lines.join(QStringLiteral("\\n"));
+                }();
+                if (!parts[0].isEmpty()) {
+                    // The PO box is the first line; the street component holds the others.
+                    if (changed(Field::Address1))
+                        parts[0] = esc(now[Field::Address1]);
+                    if (changed(Field::Address2))
+                        parts[2] = moreLines;
+                } else {
+                    const qsizetype end = firstLineEnd(parts[2]);
+                    QString first = end < 0 ? parts[2] : parts[2].left(end);
+                    QString rest = end < 0 ? QString() : parts[2].mid(end);
+                    if (changed(Field::Address1))
+                        first = esc(now[Field::Address1]);
+                    if (changed(Field::Address2))
+                        rest = moreLines.isEmpty() ? QString() : QStringLiteral("\\n") + moreLines;
+                    parts[2] = first + rest;
+                }
+                out[a] = headOf(a) + ':' + parts.join(QLatin1Char(';')).toUtf8();
+            }
+        }
+    }
+
+    void single(Field f, Kind kind, const char* type, QLatin1String scheme)
+    {
         if (!changed(f))
             return;
         const qsizetype i = card.source[size_t(f)];
@@ -497,100 +589,112 @@ QByteArray patchCard(const SyncCard& card)
             out[i] = headOf(i) + ':' + (withScheme ? QByteArray(scheme.data(), scheme.size()) : QByteArray()) +
                      exchange::VCardWriter::escape(now[f]);
         }
-    };
-    single(Field::Tel, Kind::TEL, "home", QLatin1String("tel:"));
-    single(Field::Cell, Kind::TEL, "cell", QLatin1String("tel:"));
-    single(Field::WorkTel, Kind::TEL, "work", QLatin1String("tel:"));
-    single(Field::Email, Kind::EMAIL, nullptr, QLatin1String("mailto:"));
-    single(Field::Notes, Kind::NOTE, nullptr, QLatin1String());
-    single(Field::Birthday, Kind::BDAY, nullptr, QLatin1String());
+    }
 
-    // Workplace: ORG's units, when the changed value still has as many parts as units.
-    if (changed(Field::Workplace)) {
-        const qsizetype o = card.source[size_t(Field::Workplace)];
-        if (o < 0) {
-            add(fresh.line(Kind::ORG));
-        } else if (now[Field::Workplace].isEmpty()) {
-            out[o] = QByteArray();
-        } else if (quotedPrintable(o)) {
-            replaceWhole(o, fresh.line(Kind::ORG));
-        } else {
-            QStringList parts = rawParts(valueOf(o), QLatin1Char(';'), 1);
-            QList<qsizetype> used;
-            for (qsizetype k = 0; k < parts.size(); ++k) {
-                if (!parts[k].isEmpty())
-                    used << k;
-            }
-            const QStringList units = now[Field::Workplace].split(QStringLiteral(", "));
-            if (used.size() > 1) {
-                QStringList written;
-                for (const QString& u : units)
-                    written << esc(u);
-                if (units.size() == used.size()) {
-                    for (qsizetype k = 0; k < used.size(); ++k)
-                        parts[used[k]] = written[k];
-                } else {
-                    parts = written;
-                }
+    void patchWorkplace()
+    {
+        // Workplace: ORG's units, when the changed value still has as many parts as units.
+        if (changed(Field::Workplace)) {
+            const qsizetype o = card.source[size_t(Field::Workplace)];
+            if (o < 0) {
+                add(fresh.line(Kind::ORG));
+            } else if (now[Field::Workplace].isEmpty()) {
+                out[o] = QByteArray();
+            } else if (quotedPrintable(o)) {
+                replaceWhole(o, fresh.line(Kind::ORG));
             } else {
-                parts = QStringList{esc(now[Field::Workplace])};
+                QStringList parts = rawParts(valueOf(o), QLatin1Char(';'), 1);
+                QList<qsizetype> used;
+                for (qsizetype k = 0; k < parts.size(); ++k) {
+                    if (!parts[k].isEmpty())
+                        used << k;
+                }
+                const QStringList units = now[Field::Workplace].split(QStringLiteral(", "));
+                if (used.size() > 1) {
+                    QStringList written;
+                    for (const QString& u : units)
+                        written << esc(u);
+                    if (units.size() == used.size()) {
+                        for (qsizetype k = 0; k < used.size(); ++k)
+                            parts[used[k]] = written[k];
+                    } else {
+                        parts = written;
+                    }
+                } else {
+                    parts = QStringList{esc(now[Field::Workplace])};
+                }
+                out[o] = headOf(o) + ':' + parts.join(QLatin1Char(';')).toUtf8();
             }
-            out[o] = headOf(o) + ':' + parts.join(QLatin1Char(';')).toUtf8();
         }
     }
 
-    // The two flags are the first two categories; the others stay, in one property.
-    if (changed(Field::Flag) || changed(Field::Flag2)) {
-        QStringList rest;
-        for (const qsizetype i : card.categoryLines) {
-            for (const QString& item : rawParts(valueOf(i), QLatin1Char(','), 0))
-                rest << item;
-        }
-        rest = rest.mid(2);
-        QStringList items;
-        if (!now[Field::Flag].isEmpty() || !now[Field::Flag2].isEmpty() || !rest.isEmpty())
-            items << esc(now[Field::Flag]);
-        if (!now[Field::Flag2].isEmpty() || !rest.isEmpty())
-            items << esc(now[Field::Flag2]);
-        items << rest;
-        if (card.categoryLines.isEmpty()) {
-            add(fresh.line(Kind::CATEGORIES));
-        } else {
-            const qsizetype first = card.categoryLines.first();
-            out[first] = items.isEmpty() ? QByteArray() : headOf(first) + ':' + items.join(QLatin1Char(',')).toUtf8();
-            for (const qsizetype i : card.categoryLines.mid(1))
-                out[i] = QByteArray();
+    void patchCategories()
+    {
+        // The two flags are the first two categories; the others stay, in one property.
+        if (changed(Field::Flag) || changed(Field::Flag2)) {
+            QStringList rest;
+            for (const qsizetype i : card.categoryLines) {
+                for (const QString& item : rawParts(valueOf(i), QLatin1Char(','), 0))
+                    rest << item;
+            }
+            rest = rest.mid(2);
+            QStringList items;
+            if (!now[Field::Flag].isEmpty() || !now[Field::Flag2].isEmpty() || !rest.isEmpty())
+                items << esc(now[Field::Flag]);
+            if (!now[Field::Flag2].isEmpty() || !rest.isEmpty())
+                items << esc(now[Field::Flag2]);
+            items << rest;
+            if (card.categoryLines.isEmpty()) {
+                add(fresh.line(Kind::CATEGORIES));
+            } else {
+                const qsizetype first = card.categoryLines.first();
+                out[first] =
+                    items.isEmpty() ? QByteArray() : headOf(first) + ':' + items.join(QLatin1Char(',')).toUtf8();
+                for (const qsizetype i : card.categoryLines.mid(1))
+                    out[i] = QByteArray();
+            }
         }
     }
 
-    const bool anyChange = was != now || card.uid != card.readUid;
-    if (card.uid != card.readUid) {
-        if (card.uidLine < 0)
-            added.prepend("UID:" + card.uid);
-        else
-            out[card.uidLine] = headOf(card.uidLine) + ':' + card.uid;
+    void patchUidAndRevision()
+    {
+        const bool anyChange = was != now || card.uid != card.readUid;
+        if (card.uid != card.readUid) {
+            if (card.uidLine < 0)
+                added.prepend("UID:" + card.uid);
+            else
+                out[card.uidLine] = headOf(card.uidLine) + ':' + card.uid;
+        }
+        if (anyChange && card.revLine >= 0)
+            out[card.revLine] = headOf(card.revLine) + ':' +
+                                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toUtf8();
     }
-    if (anyChange && card.revLine >= 0)
-        out[card.revLine] = headOf(card.revLine) + ':' +
-                            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toUtf8();
 
-    QByteArray bytes = "BEGIN:VCARD\r\n";
-    for (qsizetype i = 0; i < card.lines.size(); ++i) {
-        if (!out[i])
-            bytes += card.written[i];
-        else if (!out[i]->isEmpty())
-            bytes += exchange::VCardWriter::fold(*out[i]);
+    QByteArray assemble() const
+    {
+        QByteArray bytes = "BEGIN:VCARD\r\n";
+        for (qsizetype i = 0; i < card.lines.size(); ++i) {
+            if (!out[i])
+                bytes += card.written[i];
+            else if (!out[i]->isEmpty())
+                bytes += exchange::VCardWriter::fold(*out[i]);
+        }
+        for (const QByteArray& line : added)
+            bytes += exchange::VCardWriter::fold(line);
+        bytes += "END:VCARD\r\n";
+        try {
+            const SyncCard back = parseCard(bytes);
+            if (back.contact == now && back.uid == card.uid)
+                return bytes;
+        } catch (const platform::AppError&) {
+        }
+        return {};
     }
-    for (const QByteArray& line : added)
-        bytes += exchange::VCardWriter::fold(line);
-    bytes += "END:VCARD\r\n";
-    try {
-        const SyncCard back = parseCard(bytes);
-        if (back.contact == now && back.uid == card.uid)
-            return bytes;
-    } catch (const platform::AppError&) {
-    }
-    return {};
+};
+
+QByteArray patchCard(const SyncCard& card)
+{
+    return CardPatcher(card).patch();
 }
 
 } // namespace
