@@ -2,6 +2,7 @@
 // all twenty fields of the same file; the birthdays report beside the phone list of the same contacts.
 // Run: build-bench/bench/bench_care  (databases are generated once into /tmp/tovrel-bench)
 #include "BenchMain.h"
+#include "QuerySide.h"
 #include "ContactGenerator.h"
 #include "ContactRecords.h"
 
@@ -111,23 +112,8 @@ void BM_FindIndexBuild(benchmark::State& state)
 // The way each keystroke went before: the selection read again through SQL, narrowed by the find function.
 void BM_FindKeystrokeBySql(benchmark::State& state)
 {
-    data::ContactStore store;
-    store.configure(bench::contactsFolder(int(state.range(0))));
-    const QStringList sql = data::find::narrowed(data::startSql(), kWords);
-    store.HomeQuery.open();
-    for (auto _ : state) {
-        store.HomeQuery.close();
-        store.HomeQuery.setSql(sql);
-        store.HomeQuery.open();
-    }
-    state.counters["rows"] = store.HomeQuery.recordCount();
-}
-
-QString shellQuoted(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    bench::reopenQuery(state, bench::contactsFolder(int(state.range(0))),
+                       data::find::narrowed(data::startSql(), kWords));
 }
 
 // The same words with LIKE over every field, in the shell.
@@ -142,13 +128,7 @@ void BM_ShellLikeAllFields(benchmark::State& state)
         conditions << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
     const QString sql = QStringLiteral("SELECT * FROM HomeAd WHERE ") + conditions.join(QStringLiteral(" AND "));
-    const QByteArray command = (QStringLiteral("sqlite3 ") +
-                                shellQuoted(bench::contactsFolder(int(state.range(0))) + QStringLiteral("Tovrel.mdb")) +
-                                QLatin1Char(' ') + shellQuoted(sql) + QStringLiteral(" > /dev/null"))
-                                   .toLocal8Bit();
-    for (auto _ : state)
-        if (std::system(command.constData()) != 0)
-            state.SkipWithError("sqlite3 shell failed");
+    bench::shellQuery(state, bench::contactsFolder(int(state.range(0))), sql);
 }
 
 void BM_Duplicates(benchmark::State& state)

@@ -3,6 +3,7 @@
 // statement on the same file; and scrolling the grid over a million rows.
 // Run: build/bench/bench_search  (databases are generated once into /tmp/tovrel-bench)
 #include "BenchMain.h"
+#include "QuerySide.h"
 #include "ContactGenerator.h"
 
 #include "mainwindow/ContactGrid.h"
@@ -38,34 +39,12 @@ QStringList resetSql()
 
 void reopen(benchmark::State& state, const QStringList& sql)
 {
-    data::ContactStore store;
-    store.configure(bench::contactsFolder(Contacts));
-    store.HomeQuery.open();
-    for (auto _ : state) {
-        store.HomeQuery.close();
-        store.HomeQuery.setSql(sql);
-        store.HomeQuery.open();
-    }
-    state.counters["rows"] = store.HomeQuery.recordCount();
+    bench::reopenQuery(state, bench::contactsFolder(Contacts), sql);
 }
 
-QString shellQuoted(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
-
-// The whole shell run: start, open the file, run the statement, print every row (to nowhere), end.
 void shell(benchmark::State& state, const QStringList& sql)
 {
-    const QByteArray command =
-        (QStringLiteral("sqlite3 ") + shellQuoted(bench::contactsFolder(Contacts) + QStringLiteral("Tovrel.mdb")) +
-         QLatin1Char(' ') + shellQuoted(sql.join(QLatin1Char('\n'))) + QStringLiteral(" > /dev/null"))
-            .toLocal8Bit();
-    for (auto _ : state)
-        if (std::system(command.constData()) != 0)
-            state.SkipWithError("sqlite3 shell failed");
+    bench::shellQuery(state, bench::contactsFolder(Contacts), sql.join(QLatin1Char('\n')));
 }
 
 void BM_Search(benchmark::State& state)
