@@ -8,6 +8,7 @@
 // Radicale's folder directly instead, and synced from there.
 #include "BenchMain.h"
 #include "ContactGenerator.h"
+#include "PeakMemory.h"
 
 #include "data/Connection.h"
 #include "support/DavServer.h"
@@ -40,25 +41,6 @@ testsupport::DavServer& server()
 }
 
 int books = 0;
-
-// Peak resident memory since the last resetPeak(), from the kernel's high-water mark.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 // The cards of the contacts in `db`, as a client would write them.
 QList<QByteArray> cardsOf(const QString& db)
@@ -120,10 +102,10 @@ void BM_FirstSync(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         Fixture f(int(state.range(0)));
-        resetPeak();
+        bench::resetPeak();
         state.ResumeTiming();
         const sharing::SyncSummary s = f.sync();
-        peak = peakMegabytes();
+        peak = bench::peakMegabytes();
         if (s.sent != state.range(0))
             state.SkipWithError("not every contact was sent");
     }
@@ -178,10 +160,10 @@ void BM_SyncIn(benchmark::State& state)
         state.PauseTiming();
         synced.reset();
         auto f = Fixture::onServer(int(state.range(0)));
-        resetPeak();
+        bench::resetPeak();
         state.ResumeTiming();
         const sharing::SyncSummary s = f->sync();
-        peak = peakMegabytes();
+        peak = bench::peakMegabytes();
         if (s.received != state.range(0) || s.sent != 0)
             state.SkipWithError("not every card was received, or some were sent");
         synced = std::move(f);
@@ -194,13 +176,13 @@ void BM_SyncIn(benchmark::State& state)
 void BM_NoOpSync(benchmark::State& state)
 {
     Fixture& f = syncedBook(int(state.range(0)));
-    resetPeak();
+    bench::resetPeak();
     for (auto _ : state) {
         const sharing::SyncSummary s = f.sync(state.range(1) != 0);
         if (s.sent + s.received + s.deleted != 0)
             state.SkipWithError("a sync with nothing to do did something");
     }
-    state.counters["peak MB"] = peakMegabytes();
+    state.counters["peak MB"] = bench::peakMegabytes();
 }
 
 // What the no-op sync is measured against: the server answering the one question it asks, from a plain client.
