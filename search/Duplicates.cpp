@@ -8,8 +8,15 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <numeric>
 #include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
 
 namespace search::duplicates {
 
@@ -17,108 +24,416 @@ namespace {
 
 // Blocks larger than this are compared only between neighbours in name order, so that one very common key (every
 // "J. Smith") cannot make the search quadratic.
-constexpr int kFullBlock = 400;
+constexpr size_t kFullBlock = 400;
 
-QString nameKey(const QString& text)
+// Keys are built as UTF-8 straight from the file. Plain ASCII, most of any book, is folded here byte by byte;
+// anything else goes through the full fold, which gives the same bytes for ASCII.
+bool isAscii(std::string_view text)
 {
-    QString out;
-    for (const QChar c : data::find::fold(text))
-        if (c.isLetterOrNumber())
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// Letters and digits, case and accents aside: "O'Neil" and "o neil" are one name.
+void nameKeyInto(std::string& out, std::string_view text)
+{
+    out.clear();
+    if (!isAscii(text)) {
+        QString key;
+        for (const QChar c : data::find::fold(qstring(text)))
+            if (c.isLetterOrNumber())
+                key += c;
+        out = key.toStdString();
+        return;
+    }
+    for (const char c : text) {
+        if (c >= 'A' && c <= 'Z')
+            out += char(c - 'A' + 'a');
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
             out += c;
+    }
+}
+
+// An address compared whole, case aside.
+void mailKeyInto(std::string& out, std::string_view text)
+{
+    if (!isAscii(text)) {
+        out = qstring(text).trimmed().toCaseFolded().toStdString();
+        return;
+    }
+    auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    out.clear();
+    for (const char c : text)
+        out += (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// The last nine digits of a phone number as a number, plus one; 0 for fewer than nine digits, which are no
+// evidence (extensions, short codes).
+uint32_t phoneKey(std::string_view text)
+{
+    uint64_t value = 0;
+    int count = 0;
+    auto digit = [&](int d) {
+        value = (value * 10 + uint64_t(d)) % 1000000000u;
+        ++count;
+    };
+    if (isAscii(text)) {
+        for (const char c : text)
+            if (c >= '0' && c <= '9')
+                digit(c - '0');
+    } else {
+        for (const QChar c : qstring(text))
+            if (c.isDigit())
+                digit(c.digitValue());
+    }
+    return count >= 9 ? uint32_t(value + 1) : 0;
+}
+
+// A field only ever compared for equality is held as a 64-bit hash of its key; 0 stands for empty.
+uint64_t hashOf(const std::string& key)
+{
+    if (key.empty())
+        return 0;
+    const uint64_t h = std::hash<std::string_view>{}(key);
+    return h ? h : 1;
+}
+
+size_t characterLength(char lead)
+{
+    const auto byte = static_cast<unsigned char>(lead);
+    return byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+}
+
+// The first character of a UTF-8 key, its bytes packed into a number; 0 for an empty key.
+uint32_t initialOf(const std::string& key)
+{
+    uint32_t out = 0;
+    for (size_t i = 0; !key.empty() && i < characterLength(key[0]) && i < key.size(); ++i)
+        out = (out << 8) | static_cast<unsigned char>(key[i]);
     return out;
 }
 
-QString mailKey(const QString& text) { return text.trimmed().toCaseFolded(); }
-
-QString phoneKey(const QString& text)
+// Every distinct folded text once; a person holds numbers into it. 0 is the empty text.
+class Texts
 {
-    const QString digits = data::find::phoneDigits(text);
-    return digits.size() >= 9 ? digits.right(9) : QString();
-}
+public:
+    Texts() { m_texts.emplace_back(); }
 
-QString postKey(const QString& text) { return nameKey(text); }
+    uint32_t id(std::string_view raw)
+    {
+        if (raw.empty())
+            return 0;
+        if (isAscii(raw)) {
+            nameKeyInto(m_key, raw);
+            return intern();
+        }
+        // Folding is slow beside everything else here: each distinct spelling is folded once.
+        const std::string spelling(raw);
+        if (const auto found = m_bySpelling.find(spelling); found != m_bySpelling.end())
+            return found->second;
+        nameKeyInto(m_key, raw);
+        const uint32_t out = intern();
+        m_bySpelling.emplace(spelling, out);
+        return out;
+    }
+    const std::string& text(uint32_t id) const { return m_texts[id]; }
+    uint32_t initial(uint32_t id) const { return m_initials[id]; }
+    // "j" against "john": a one-letter name that begins the other.
+    bool isInitialOf(uint32_t initial, uint32_t full) const
+    {
+        const std::string& i = m_texts[initial];
+        const std::string& f = m_texts[full];
+        return !i.empty() && i.size() == characterLength(i[0]) && f.size() > i.size() && f.starts_with(i);
+    }
+    // Each text's place in byte order, to sort by name with numbers alone.
+    std::vector<uint32_t> ranks() const
+    {
+        std::vector<uint32_t> order(m_texts.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return m_texts[a] < m_texts[b]; });
+        std::vector<uint32_t> rank(m_texts.size());
+        for (uint32_t r = 0; r < order.size(); ++r)
+            rank[order[r]] = r;
+        return rank;
+    }
 
-struct Keys
-{
-    QString surname, firstname, email, postcode, town;
-    QStringList phones; // last nine digits, those with enough digits
+private:
+    uint32_t intern()
+    {
+        if (m_key.empty())
+            return 0;
+        const auto [it, added] = m_ids.try_emplace(m_key, uint32_t(m_texts.size()));
+        if (added) {
+            m_texts.push_back(m_key);
+            m_initials.push_back(initialOf(m_key));
+        }
+        return it->second;
+    }
+
+    std::unordered_map<std::string, uint32_t> m_ids, m_bySpelling;
+    std::vector<std::string> m_texts;
+    std::vector<uint32_t> m_initials{0};
+    std::string m_key;
 };
 
-Keys keysOf(const Person& p)
+// A person as compared: every text reduced to a number, so that a million contacts take less memory than their file.
+struct Compact
 {
-    Keys k{nameKey(p.surname), nameKey(p.firstname), mailKey(p.email), postKey(p.postcode), nameKey(p.town), {}};
-    for (const QString& phone : p.phones) {
-        const QString key = phoneKey(phone);
-        if (!key.isEmpty() && !k.phones.contains(key))
-            k.phones << key;
-    }
-    return k;
-}
+    uint32_t surname = 0, firstname = 0; // into the names, shared so that swapped names compare as numbers
+    uint32_t town = 0;                   // into the towns
+    std::array<uint32_t, 3> phones{};    // phoneKey() of each number with enough digits, distinct, first ones used
+    uint64_t email = 0, postcode = 0;    // hashOf() their keys
+};
 
-bool initialOf(const QString& initial, const QString& full)
-{
-    return initial.size() == 1 && full.size() > 1 && full.startsWith(initial);
-}
+enum class Reason : uint8_t { None, Mail, Phone, Name };
 
-bool namesMatch(const Keys& a, const Keys& b)
+QString reasonText(Reason r)
 {
-    if (a.surname.isEmpty() && a.firstname.isEmpty())
-        return false;
-    if (a.surname == b.surname && a.firstname == b.firstname)
-        return true;
-    if (!a.firstname.isEmpty() && a.surname == b.firstname && a.firstname == b.surname)
-        return true;
-    return a.surname == b.surname && !a.surname.isEmpty() &&
-           (initialOf(a.firstname, b.firstname) || initialOf(b.firstname, a.firstname));
-}
-
-QString reasonOf(const Keys& a, const Keys& b)
-{
-    if (!a.email.isEmpty() && a.email == b.email)
+    switch (r) {
+    case Reason::Mail:
         return QStringLiteral("same e-mail");
-    for (const QString& p : a.phones)
-        if (b.phones.contains(p))
-            return QStringLiteral("same phone");
-    if (!namesMatch(a, b))
-        return {};
-    auto both = [](const QString& x, const QString& y) { return !x.isEmpty() && !y.isEmpty(); };
-    const bool agrees = (both(a.postcode, b.postcode) && a.postcode == b.postcode) ||
-                        (both(a.town, b.town) && a.town == b.town);
-    if (agrees)
+    case Reason::Phone:
+        return QStringLiteral("same phone");
+    case Reason::Name:
         return QStringLiteral("same name");
-    // Namesakes are common: the same name alone is offered only where nothing tells the two apart.
-    const bool contradicts = (both(a.postcode, b.postcode) && a.postcode != b.postcode) ||
-                             (both(a.town, b.town) && a.town != b.town) ||
-                             (both(a.email, b.email) && a.email != b.email) ||
-                             (!a.phones.isEmpty() && !b.phones.isEmpty());
-    return contradicts ? QString() : QStringLiteral("same name");
+    case Reason::None:
+        break;
+    }
+    return {};
 }
 
-QStringList blockKeys(const Keys& k)
+struct PersonTexts
 {
-    QStringList out;
-    if (!k.email.isEmpty())
-        out << QStringLiteral("e:") + k.email;
-    for (const QString& p : k.phones)
-        out << QStringLiteral("p:") + p;
-    if (!k.surname.isEmpty())
-        out << QStringLiteral("n:%1|%2").arg(k.surname, k.firstname.left(1));
-    if (!k.firstname.isEmpty())
-        out << QStringLiteral("n:%1|%2").arg(k.firstname, k.surname.left(1));
-    return out;
-}
+    std::string_view surname, firstname, email, postcode, town;
+    std::array<std::string_view, 3> phones;
+};
+
+#pragma pack(push, 4)
+struct Entry // one person in one block
+{
+    uint64_t key;
+    uint32_t person;
+};
+#pragma pack(pop)
 
 struct UnionFind
 {
-    std::vector<int> parent;
-    explicit UnionFind(int n) : parent(size_t(n)) { std::iota(parent.begin(), parent.end(), 0); }
-    int find(int x)
+    std::vector<uint32_t> parent;
+    explicit UnionFind(size_t n) : parent(n) { std::iota(parent.begin(), parent.end(), 0u); }
+    uint32_t find(uint32_t x)
     {
-        while (parent[size_t(x)] != x)
-            x = parent[size_t(x)] = parent[size_t(parent[size_t(x)])];
+        while (parent[x] != x)
+            x = parent[x] = parent[parent[x]];
         return x;
     }
-    void unite(int a, int b) { parent[size_t(find(a))] = find(b); }
+    void unite(uint32_t a, uint32_t b) { parent[find(a)] = find(b); }
+};
+
+class Book
+{
+public:
+    void add(qint64 id, const PersonTexts& t)
+    {
+        Compact c;
+        c.surname = m_names.id(t.surname);
+        c.firstname = m_names.id(t.firstname);
+        c.town = m_towns.id(t.town);
+        mailKeyInto(m_key, t.email);
+        c.email = hashOf(m_key);
+        nameKeyInto(m_key, t.postcode);
+        c.postcode = hashOf(m_key);
+        size_t phones = 0;
+        for (const std::string_view number : t.phones) {
+            const uint32_t key = phoneKey(number);
+            if (key && std::find(c.phones.begin(), c.phones.begin() + phones, key) == c.phones.begin() + phones)
+                c.phones[phones++] = key;
+        }
+        m_people.push_back(c);
+        m_ids.push_back(id);
+    }
+
+    // Room for n people at once: growing by doubling would hold both the old and the new array at its peak.
+    void reserve(size_t n)
+    {
+        m_people.reserve(n);
+        m_ids.reserve(n);
+    }
+
+    Reason reason(uint32_t i, uint32_t j) const { return reasonOf(m_people[i], m_people[j]); }
+
+    QList<Group> groups(const QSet<QPair<qint64, qint64>>& notSame) const;
+
+private:
+    bool namesMatch(const Compact& a, const Compact& b) const
+    {
+        if (!a.surname && !a.firstname)
+            return false;
+        if (a.surname == b.surname && a.firstname == b.firstname)
+            return true;
+        if (a.firstname && a.surname == b.firstname && a.firstname == b.surname)
+            return true;
+        return a.surname == b.surname && a.surname &&
+               (m_names.isInitialOf(a.firstname, b.firstname) || m_names.isInitialOf(b.firstname, a.firstname));
+    }
+
+    Reason reasonOf(const Compact& a, const Compact& b) const
+    {
+        if (a.email && a.email == b.email)
+            return Reason::Mail;
+        for (const uint32_t p : a.phones)
+            if (p && std::find(b.phones.begin(), b.phones.end(), p) != b.phones.end())
+                return Reason::Phone;
+        if (!namesMatch(a, b))
+            return Reason::None;
+        auto both = [](uint64_t x, uint64_t y) { return x && y; };
+        if ((both(a.postcode, b.postcode) && a.postcode == b.postcode) || (both(a.town, b.town) && a.town == b.town))
+            return Reason::Name;
+        // Namesakes are common: the same name alone is offered only where nothing tells the two apart.
+        const bool contradicts = (both(a.postcode, b.postcode) && a.postcode != b.postcode) ||
+                                 (both(a.town, b.town) && a.town != b.town) ||
+                                 (both(a.email, b.email) && a.email != b.email) || (a.phones[0] && b.phones[0]);
+        return contradicts ? Reason::None : Reason::Name;
+    }
+
+    Texts m_names, m_towns;
+    std::vector<Compact> m_people;
+    std::vector<qint64> m_ids;
+    std::string m_key;
+};
+
+QList<Group> Book::groups(const QSet<QPair<qint64, qint64>>& notSame) const
+{
+    const size_t n = m_people.size();
+    UnionFind sets(n);
+    std::vector<Reason> reasons(n, Reason::None);
+    // A pair met again in another block is simply compared again: cheaper than remembering every pair tried,
+    // which for a large book took more memory than the book.
+    auto tryPair = [&](uint32_t i, uint32_t j) {
+        if (i == j)
+            return;
+        const Reason why = reasonOf(m_people[i], m_people[j]);
+        if (why == Reason::None)
+            return;
+        if (!notSame.isEmpty() &&
+            notSame.contains({std::min(m_ids[i], m_ids[j]), std::max(m_ids[i], m_ids[j])}))
+            return;
+        for (const uint32_t k : {i, j})
+            if (reasons[k] == Reason::None)
+                reasons[k] = why;
+        sets.unite(i, j);
+    };
+    std::vector<uint32_t> nameRanks, townRanks, ordered;
+    auto compareBlock = [&](const Entry* block, size_t size) {
+        if (size <= kFullBlock) {
+            for (size_t x = 0; x < size; ++x)
+                for (size_t y = x + 1; y < size; ++y)
+                    tryPair(block[x].person, block[y].person);
+            return;
+        }
+        if (nameRanks.empty()) {
+            nameRanks = m_names.ranks();
+            townRanks = m_towns.ranks();
+        }
+        ordered.clear();
+        for (size_t x = 0; x < size; ++x)
+            ordered.push_back(block[x].person);
+        auto place = [&](uint32_t p) {
+            const Compact& c = m_people[p];
+            return std::tuple(nameRanks[c.surname], nameRanks[c.firstname], townRanks[c.town], p);
+        };
+        std::sort(ordered.begin(), ordered.end(), [&](uint32_t a, uint32_t b) { return place(a) < place(b); });
+        for (size_t x = 0; x + 1 < ordered.size(); ++x)
+            for (size_t y = x + 1; y < std::min(ordered.size(), x + 8); ++y)
+                tryPair(ordered[x], ordered[y]);
+    };
+    // One kind of block at a time, so that only one kind's entries are held at once. Each person gives its keys of
+    // that kind to `give`; they are counted first, so that the entries take exactly the room they need.
+    std::vector<Entry> entries;
+    auto pass = [&](const auto& keysOf) {
+        size_t count = 0;
+        for (uint32_t i = 0; i < n; ++i)
+            keysOf(m_people[i], [&](uint64_t) { ++count; });
+        entries.reserve(count);
+        for (uint32_t i = 0; i < n; ++i)
+            keysOf(m_people[i], [&](uint64_t key) { entries.push_back({key, i}); });
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return std::pair(a.key, a.person) < std::pair(b.key, b.person);
+        });
+        for (size_t start = 0; start < entries.size();) {
+            size_t end = start + 1;
+            while (end < entries.size() && entries[end].key == entries[start].key)
+                ++end;
+            if (end - start > 1)
+                compareBlock(entries.data() + start, end - start);
+            start = end;
+        }
+        entries = {};
+    };
+    pass([](const Compact& c, const auto& give) {
+        if (c.email)
+            give(c.email);
+    });
+    pass([](const Compact& c, const auto& give) {
+        for (const uint32_t p : c.phones)
+            if (p)
+                give(p);
+    });
+    // A name with the other name's initial: "smith" with "j" meets both "John Smith" and "Smith John".
+    pass([&](const Compact& c, const auto& give) {
+        if (c.surname)
+            give((uint64_t(c.surname) << 32) | m_names.initial(c.firstname));
+        if (c.firstname)
+            give((uint64_t(c.firstname) << 32) | m_names.initial(c.surname));
+    });
+
+    std::vector<std::pair<uint32_t, uint32_t>> members; // (set, person) of everyone who matched someone
+    for (uint32_t i = 0; i < n; ++i)
+        if (reasons[i] != Reason::None)
+            members.push_back({sets.find(i), i});
+    std::sort(members.begin(), members.end(), [&](const auto& a, const auto& b) {
+        return std::pair(a.first, m_ids[a.second]) < std::pair(b.first, m_ids[b.second]);
+    });
+    QList<Group> out;
+    for (size_t start = 0; start < members.size();) {
+        size_t end = start + 1;
+        while (end < members.size() && members[end].first == members[start].first)
+            ++end;
+        if (end - start > 1) {
+            Group g;
+            for (size_t m = start; m < end; ++m) {
+                g.ids << m_ids[members[m].second];
+                g.reasons << reasonText(reasons[members[m].second]);
+            }
+            out << g;
+        }
+        start = end;
+    }
+    std::sort(out.begin(), out.end(), [](const Group& a, const Group& b) { return a.ids.first() < b.ids.first(); });
+    return out;
+}
+
+// A person given as text, as the file would hold it.
+struct Utf8Person
+{
+    QByteArray surname, firstname, email, postcode, town;
+    std::array<QByteArray, 3> phones;
+    explicit Utf8Person(const Person& p)
+        : surname(p.surname.toUtf8()), firstname(p.firstname.toUtf8()), email(p.email.toUtf8()),
+          postcode(p.postcode.toUtf8()), town(p.town.toUtf8()),
+          phones{p.phones.value(0).toUtf8(), p.phones.value(1).toUtf8(), p.phones.value(2).toUtf8()}
+    {
+    }
+    PersonTexts texts() const
+    {
+        auto view = [](const QByteArray& b) { return std::string_view(b.constData(), size_t(b.size())); };
+        return {view(surname), view(firstname), view(email), view(postcode), view(town),
+                {view(phones[0]), view(phones[1]), view(phones[2])}};
+    }
 };
 
 [[noreturn]] void fail(sqlite3* db, const QString& what)
@@ -211,96 +526,43 @@ void writeValues(sqlite3* db, qint64 id, const QMap<QString, QString>& values)
 
 } // namespace
 
-QString sameReason(const Person& a, const Person& b) { return reasonOf(keysOf(a), keysOf(b)); }
+QString sameReason(const Person& a, const Person& b)
+{
+    Book book;
+    book.add(1, Utf8Person(a).texts());
+    book.add(2, Utf8Person(b).texts());
+    return reasonText(book.reason(0, 1));
+}
 
 QList<Group> findGroups(const QList<Person>& people, const QSet<QPair<qint64, qint64>>& notSame)
 {
-    const int n = int(people.size());
-    std::vector<Keys> keys;
-    keys.reserve(size_t(n));
-    QHash<QString, QList<int>> blocks;
-    for (int i = 0; i < n; ++i) {
-        keys.push_back(keysOf(people[i]));
-        for (const QString& key : blockKeys(keys.back()))
-            blocks[key] << i;
-    }
-    UnionFind sets(n);
-    auto reason = std::vector<QString>(size_t(n));
-    // A pair met again in another block is simply compared again: cheaper than remembering every pair tried,
-    // which for a large book took more memory than the book.
-    auto tryPair = [&](int i, int j) {
-        if (i == j)
-            return;
-        if (i > j)
-            std::swap(i, j);
-        const QString why = reasonOf(keys[size_t(i)], keys[size_t(j)]);
-        if (why.isEmpty())
-            return;
-        const qint64 a = std::min(people[i].id, people[j].id), b = std::max(people[i].id, people[j].id);
-        if (notSame.contains({a, b}))
-            return;
-        for (const int k : {i, j})
-            if (reason[size_t(k)].isEmpty())
-                reason[size_t(k)] = why;
-        sets.unite(i, j);
-    };
-    for (auto it = blocks.cbegin(); it != blocks.cend(); ++it) {
-        const QList<int>& members = it.value();
-        if (members.size() < 2)
-            continue;
-        if (members.size() <= kFullBlock) {
-            for (int x = 0; x < members.size(); ++x)
-                for (int y = x + 1; y < members.size(); ++y)
-                    tryPair(members[x], members[y]);
-        } else {
-            QList<int> ordered = members;
-            std::sort(ordered.begin(), ordered.end(), [&](int x, int y) {
-                return std::tie(keys[size_t(x)].surname, keys[size_t(x)].firstname, keys[size_t(x)].town) <
-                       std::tie(keys[size_t(y)].surname, keys[size_t(y)].firstname, keys[size_t(y)].town);
-            });
-            for (int x = 0; x + 1 < ordered.size(); ++x)
-                for (int y = x + 1; y < std::min<int>(int(ordered.size()), x + 8); ++y)
-                    tryPair(ordered[x], ordered[y]);
-        }
-    }
-    QHash<int, QList<int>> byRoot;
-    for (int i = 0; i < n; ++i)
-        if (!reason[size_t(i)].isEmpty())
-            byRoot[sets.find(i)] << i;
-    QList<Group> groups;
-    for (auto it = byRoot.cbegin(); it != byRoot.cend(); ++it) {
-        QList<int> members = it.value();
-        if (members.size() < 2)
-            continue;
-        std::sort(members.begin(), members.end(), [&](int x, int y) { return people[x].id < people[y].id; });
-        Group g;
-        for (const int m : members) {
-            g.ids << people[m].id;
-            g.reasons << reason[size_t(m)];
-        }
-        groups << g;
-    }
-    std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) { return a.ids.first() < b.ids.first(); });
-    return groups;
+    Book book;
+    for (const Person& p : people)
+        book.add(p.id, Utf8Person(p).texts());
+    return book.groups(notSame);
 }
 
 QList<Group> findGroups(sqlite3* db)
 {
-    QList<Person> people;
+    Book book;
+    {
+        Statement count(db, QStringLiteral("SELECT count(*) FROM HomeAd"));
+        if (sqlite3_step(count.stmt) == SQLITE_ROW)
+            book.reserve(size_t(sqlite3_column_int64(count.stmt, 0)));
+    }
     {
         Statement st(db, QStringLiteral("SELECT ID, Surname, Firstname, Email, PostCode, Town, Tel, Cell, \"Work Tel\" "
                                         "FROM HomeAd"));
-        while (sqlite3_step(st.stmt) == SQLITE_ROW) {
-            Person p;
-            p.id = sqlite3_column_int64(st.stmt, 0);
-            p.surname = st.text(1);
-            p.firstname = st.text(2);
-            p.email = st.text(3);
-            p.postcode = st.text(4);
-            p.town = st.text(5);
-            p.phones = {st.text(6), st.text(7), st.text(8)};
-            people << p;
-        }
+        auto text = [&](int column) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, column));
+            return std::string_view(bytes, bytes ? size_t(sqlite3_column_bytes(st.stmt, column)) : 0);
+        };
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW)
+            book.add(sqlite3_column_int64(st.stmt, 0),
+                     {text(1), text(2), text(3), text(4), text(5), {text(6), text(7), text(8)}});
+        if (rc != SQLITE_DONE) // a locked or damaged file: no list rather than a list missing people
+            fail(db, QStringLiteral("Cannot read the contacts"));
     }
     QSet<QPair<qint64, qint64>> notSame;
     sqlite3_stmt* raw = nullptr;
@@ -309,7 +571,7 @@ QList<Group> findGroups(sqlite3* db)
             notSame.insert({sqlite3_column_int64(raw, 0), sqlite3_column_int64(raw, 1)});
     }
     sqlite3_finalize(raw); // a file without the table has no such pairs yet
-    return findGroups(people, notSame);
+    return book.groups(notSame);
 }
 
 void rememberNotSame(sqlite3* db, qint64 a, qint64 b)
