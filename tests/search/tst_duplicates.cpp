@@ -72,6 +72,10 @@ private slots:
         QTest::newRow("same name, towns differ") << person("Smith", "John", "Leeds") << person("Smith", "John", "York")
                                                  << "";
         QTest::newRow("other initial") << person("Smith", "K.") << person("Smith", "John") << "";
+        QTest::newRow("initial beyond ASCII") << person("Nowak", "Ł.") << person("nowak", "Łucja", "Ely")
+                                              << "same name";
+        QTest::newRow("e-mail beyond ASCII, any case") << person("Berg", "Åsa", "", "ÅSA@exempel.se")
+                                                       << person("Lind", "Å", "", "åsa@exempel.se") << "same e-mail";
         QTest::newRow("same e-mail, any case") << person("Brown", "Alice", "", "Alice@Example.org")
                                                << person("Smith", "Alice", "", "alice@example.org ") << "same e-mail";
         QTest::newRow("same phone, last nine digits") << person("Brown", "A", "", "", "+44 (1632) 960-101")
@@ -103,6 +107,23 @@ private slots:
         QCOMPARE(groups[1].ids, (QList<qint64>{15, 16}));
         groups = dups::findGroups(people, {{15, 16}});
         QCOMPARE(groups.size(), 1);
+    }
+
+    // A block too large to compare every pair in: a thousand namesakes, each in another town, and among them one
+    // person entered twice, far apart in the file.
+    void commonNameStillFindsTheOneDuplicate()
+    {
+        QList<Person> people;
+        const QByteArray twice = "Ely";
+        people << person("Smith", "John", twice.constData());
+        for (int i = 0; i < 1000; ++i)
+            people << person("Smith", i % 2 ? "John" : "J.", QByteArray("Town " + QByteArray::number(i)).constData());
+        people << person("SMITH", "john", twice.constData());
+        for (int i = 0; i < people.size(); ++i)
+            people[i].id = i + 1;
+        const QList<dups::Group> groups = dups::findGroups(people);
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(groups[0].ids, (QList<qint64>{1, qint64(people.size())}));
     }
 
     void mergeKeepsEveryValueAndUndoes()
