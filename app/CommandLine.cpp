@@ -158,22 +158,24 @@ void printDuplicates()
     store.connection.setReadOnce(true);
     store.connection.open();
     sqlite3* db = store.connection.handle();
-    QByteArray out;
     bool first = true;
     for (const search::duplicates::Group& g : search::duplicates::findGroups(db)) {
+        // Written group by group: a large book's list need not be held whole.
+        QByteArray out;
         if (!first)
             out += '\n';
         first = false;
-        for (int i = 0; i < g.ids.size(); ++i) {
-            const auto values = search::duplicates::contactValues(db, g.ids[i]);
+        const auto names = search::duplicates::namesOf(db, g.ids);
+        for (int i = 0; i < g.ids.size(); ++i)
             out += QStringLiteral("%1\t%2\t%3\t%4\n")
                        .arg(g.ids[i])
-                       .arg(values.value(QStringLiteral("Surname")), values.value(QStringLiteral("Firstname")),
-                            g.reasons[i])
+                       .arg(names[i].first, names[i].second, g.reasons[i])
                        .toUtf8();
-        }
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     }
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    // A full disk or a closed pipe is a failed run, not a short list reported as done.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw platform::AppError(QStringLiteral("cannot write the list of duplicates"));
 }
 
 int runProgram(int argc, char* argv[])

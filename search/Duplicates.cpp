@@ -583,6 +583,25 @@ void rememberNotSame(sqlite3* db, qint64 a, qint64 b)
     st.done(QStringLiteral("Cannot remember the choice"));
 }
 
+QList<QPair<QString, QString>> namesOf(sqlite3* db, const QList<qint64>& ids)
+{
+    Statement st(db, QStringLiteral("SELECT Surname, Firstname FROM HomeAd WHERE ID = ?"));
+    QList<QPair<QString, QString>> out;
+    out.reserve(ids.size());
+    for (const qint64 id : ids) {
+        sqlite3_reset(st.stmt);
+        sqlite3_bind_int64(st.stmt, 1, id);
+        const int rc = sqlite3_step(st.stmt);
+        if (rc == SQLITE_ROW)
+            out.append({st.text(0), st.text(1)});
+        else if (rc == SQLITE_DONE)
+            out.append(QPair<QString, QString>());
+        else
+            fail(db, QStringLiteral("Cannot read the contacts"));
+    }
+    return out;
+}
+
 QMap<QString, QString> contactValues(sqlite3* db, qint64 id)
 {
     QStringList columns;

@@ -58,6 +58,10 @@ struct MergeUndo
 MergeUndo merge(sqlite3* db, qint64 keptId, const QList<qint64>& otherIds, const QMap<QString, QString>& chosen);
 void undoMerge(sqlite3* db, const MergeUndo& undo);
 
+// The surname and first name of each contact, in the order given; empty for one no longer there. One statement
+// for them all: a group list names many contacts.
+[[nodiscard]] QList<QPair<QString, QString>> namesOf(sqlite3* db, const QList<qint64>& ids);
+
 // The stored fields of a contact.
 [[nodiscard]] QMap<QString, QString> contactValues(sqlite3* db, qint64 id);
 

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +21,20 @@ namespace mainwindow {
 namespace dup = search::duplicates;
 
 namespace {
+
+// A group is named in the list by its first few contacts, and compared side by side for at most this many: a
+// long chain of look-alikes (a switchboard number shared by a whole office) stays readable and quick to show.
+constexpr qsizetype kNamed = 4;
+constexpr qsizetype kSideBySide = 40;
+
+// The wait cursor while a large book is searched; put back before any error box is shown.
+struct WaitCursor
+{
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 QStringList choosableFields()
 {
@@ -84,20 +99,23 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
 void DuplicatesBox::reload()
 {
     platform::guard([this] {
+        const WaitCursor busy;
         m_groups = dup::findGroups(m_db);
         const QSignalBlocker quiet(groups);
         groups->clear();
         for (const dup::Group& g : m_groups) {
             QStringList names;
-            for (const qint64 id : g.ids) {
-                const auto values = dup::contactValues(m_db, id);
-                names << QStringList{values.value(QStringLiteral("Surname")), values.value(QStringLiteral("Firstname"))}
-                             .join(QStringLiteral(", "));
+            for (const auto& [surname, firstname] : dup::namesOf(m_db, g.ids.mid(0, kNamed))) {
+                QStringList parts{surname, firstname};
+                parts.removeAll(QString());
+                names << parts.join(QStringLiteral(", "));
             }
+            QString label = names.join(QStringLiteral(" / "));
+            if (g.ids.size() > kNamed)
+                label += QStringLiteral(" and %1 more").arg(g.ids.size() - kNamed);
             QStringList reasons = g.reasons;
             reasons.removeDuplicates();
-            groups->addItem(names.join(QStringLiteral(" / ")) + QStringLiteral(" — ") +
-                            reasons.join(QStringLiteral(", ")));
+            groups->addItem(label + QStringLiteral(" — ") + reasons.join(QStringLiteral(", ")));
         }
     });
     groups->setCurrentRow(m_groups.isEmpty() ? -1 : 0);
@@ -116,7 +134,7 @@ void DuplicatesBox::showGroup(int index)
         fields->setColumnCount(0);
         return;
     }
-    m_shown = m_groups[index].ids;
+    m_shown = m_groups[index].ids.mid(0, kSideBySide);
     QList<QMap<QString, QString>> values;
     platform::guard([&] {
         for (const qint64 id : m_shown)

@@ -39,7 +39,7 @@ private:
     sqlite3* m_db;
     std::function<void(const search::duplicates::MergeUndo&)> m_merged;
     QList<search::duplicates::Group> m_groups;
-    QList<qint64> m_shown; // the contacts shown, the one kept first
+    QList<qint64> m_shown; // the contacts shown (the first of a long group), the one kept first
 };
 
 } // namespace mainwindow

@@ -1,0 +1,131 @@
+// The Find Duplicates window: groups named with their reasons, the value kept chosen field by field, Merge,
+// "Not the Same Person" remembered, and a long chain of look-alikes kept readable.
+#include "data/Connection.h"
+#include "platform/Fakes.h"
+#include "search/Duplicates.h"
+#include "search/ui/DuplicatesBox.h"
+#include "support/TestDb.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+using testsupport::Contact;
+namespace dups = search::duplicates;
+
+namespace {
+
+Contact contact(std::initializer_list<std::pair<const char*, const char*>> values)
+{
+    Contact c;
+    for (const auto& [field, value] : values)
+        c.insert(QString::fromLatin1(field), QString::fromUtf8(value));
+    return c;
+}
+
+} // namespace
+
+class TestDuplicatesBox : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    platform::Fakes m_fakes{};
+    std::unique_ptr<data::Connection> m_connection;
+    QString dbPath() const { return m_dir.filePath(QStringLiteral("Tovrel.mdb")); }
+
+    sqlite3* open(const QList<Contact>& contacts)
+    {
+        m_connection.reset();
+        testsupport::makeDatabase(dbPath(), contacts);
+        m_connection = std::make_unique<data::Connection>();
+        m_connection->setDatabasePath(dbPath());
+        m_connection->open();
+        return m_connection->handle();
+    }
+
+    sqlite3* openFour()
+    {
+        return open({contact({{"Surname", "Cole"}, {"Firstname", "Ann"}, {"Town", "Bath"}}),
+                     contact({{"Surname", "Abbot"}, {"Firstname", "Bea"}, {"Town", "Ely"}, {"Email", "b@x.org"}}),
+                     contact({{"Surname", "Cole"}, {"Firstname", "A."}, {"Town", "Bath"}}),
+                     contact({{"Surname", "Abbott"}, {"Firstname", "B"}, {"Town", "Ely"}, {"Email", "B@x.org"}})});
+    }
+
+private slots:
+    void init() { m_fakes = platform::installFakes(); }
+    void cleanup() { m_connection.reset(); }
+
+    void mergeKeepsTheChosenValue()
+    {
+        sqlite3* db = openFour();
+        std::optional<dups::MergeUndo> merged;
+        mainwindow::DuplicatesBox box(db, [&](const dups::MergeUndo& undo) { merged = undo; });
+        QCOMPARE(box.groups->count(), 2);
+        QCOMPARE(box.groups->item(0)->text(), QStringLiteral("Cole, Ann / Cole, A. — same name"));
+        QCOMPARE(box.groups->item(1)->text(), QStringLiteral("Abbot, Bea / Abbott, B — same e-mail"));
+
+        box.groups->setCurrentRow(1);
+        QComboBox* surname = box.choice(QStringLiteral("Surname"));
+        QVERIFY(surname);
+        QCOMPARE(surname->currentText(), QStringLiteral("Abbot")); // the kept contact's, until chosen otherwise
+        QVERIFY(!box.choice(QStringLiteral("Town")));              // nothing to choose where they agree
+        surname->setCurrentText(QStringLiteral("Abbott"));
+        box.btnMerge->click();
+
+        QVERIFY(merged);
+        QCOMPARE(merged->keptId, 2);
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT ID FROM HomeAd ORDER BY ID")),
+                 (QStringList{"1", "2", "3"}));
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT Surname FROM HomeAd WHERE ID = 2")),
+                 QStringList{"Abbott"});
+        const QString notes = testsupport::query(dbPath(), QStringLiteral("SELECT Notes FROM HomeAd WHERE ID = 2")).value(0);
+        QVERIFY2(notes.contains(QStringLiteral("Merged from Bea Abbot: Surname = Abbot")), qPrintable(notes));
+        QVERIFY2(notes.contains(QStringLiteral("Merged from B Abbott: Firstname = B")), qPrintable(notes));
+        QCOMPARE(box.groups->count(), 1); // the list follows the merge
+        QVERIFY(m_fakes.prompts->asked.isEmpty());
+    }
+
+    void notTheSamePersonIsNotOfferedAgain()
+    {
+        sqlite3* db = openFour();
+        {
+            mainwindow::DuplicatesBox box(db, {});
+            box.groups->setCurrentRow(0);
+            box.btnNotSame->click();
+            QCOMPARE(box.groups->count(), 1);
+            QVERIFY(box.groups->item(0)->text().startsWith(QStringLiteral("Abbot")));
+        }
+        mainwindow::DuplicatesBox again(db, {});
+        QCOMPARE(again.groups->count(), 1);
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"4"});
+    }
+
+    // Forty-five colleagues behind one switchboard number: one group, named by its first few, compared in part.
+    void longChainStaysReadable()
+    {
+        QList<Contact> office;
+        for (int i = 0; i < 45; ++i)
+            office << Contact{{QStringLiteral("Surname"), QStringLiteral("Staff%1").arg(i)},
+                              {QStringLiteral("Work Tel"), QStringLiteral("01632 960000")}};
+        sqlite3* db = open(office);
+        mainwindow::DuplicatesBox box(db, {});
+        QCOMPARE(box.groups->count(), 1);
+        QCOMPARE(box.groups->item(0)->text(),
+                 QStringLiteral("Staff0 / Staff1 / Staff2 / Staff3 and 41 more — same phone"));
+        const int shown = box.fields->columnCount() - 1; // the last column is the value kept
+        QVERIFY(shown > 1 && shown < 45);
+        box.btnMerge->click(); // merges those shown, and only those
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")).value(0).toInt(),
+                 45 - shown + 1);
+    }
+};
+
+QTEST_MAIN(TestDuplicatesBox)
+#include "tst_duplicatesbox.moc"
