@@ -22,9 +22,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <memory>
 #include <cstdio>
+#include <sqlite3.h>
 
 namespace app {
 
@@ -158,20 +160,27 @@ void printDuplicates()
     store.connection.setReadOnce(true);
     store.connection.open();
     sqlite3* db = store.connection.handle();
+    // The groups and the names printed come from one reading of the file, whatever another program writes.
+    if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw platform::AppError(QString::fromUtf8(sqlite3_errmsg(db)));
+    const auto end = qScopeGuard([db] { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); });
     bool first = true;
     for (const search::duplicates::Group& g : search::duplicates::findGroups(db)) {
-        // Written group by group: a large book's list need not be held whole.
+        // Written a thousand lines at a time: a large book's list need not be held whole.
         QByteArray out;
         if (!first)
             out += '\n';
         first = false;
-        const auto names = search::duplicates::namesOf(db, g.ids);
-        for (int i = 0; i < g.ids.size(); ++i)
-            out += QStringLiteral("%1\t%2\t%3\t%4\n")
-                       .arg(g.ids[i])
-                       .arg(names[i].first, names[i].second, g.reasons[i])
-                       .toUtf8();
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        for (qsizetype start = 0; start < g.ids.size(); start += 1000) {
+            const auto names = search::duplicates::namesOf(db, g.ids.mid(start, 1000));
+            for (qsizetype i = 0; i < names.size(); ++i)
+                out += QStringLiteral("%1\t%2\t%3\t%4\n")
+                           .arg(g.ids[start + i])
+                           .arg(names[i].first, names[i].second, g.reasons[start + i])
+                           .toUtf8();
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            out.clear();
+        }
     }
     // A full disk or a closed pipe is a failed run, not a short list reported as done.
     if (std::fflush(stdout) != 0 || std::ferror(stdout))

@@ -6,6 +6,7 @@
 #include "platform/AppError.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
 #include <array>
@@ -588,6 +589,12 @@ QList<QPair<QString, QString>> namesOf(sqlite3* db, const QList<qint64>& ids)
     Statement st(db, QStringLiteral("SELECT Surname, Firstname FROM HomeAd WHERE ID = ?"));
     QList<QPair<QString, QString>> out;
     out.reserve(ids.size());
+    // One read for them all: outside a transaction each lookup would take and drop the file's lock.
+    exec(db, "SAVEPOINT ReadNames", QStringLiteral("Cannot read the contacts"));
+    const auto release = qScopeGuard([&] {
+        sqlite3_reset(st.stmt);
+        sqlite3_exec(db, "RELEASE ReadNames", nullptr, nullptr, nullptr);
+    });
     for (const qint64 id : ids) {
         sqlite3_reset(st.stmt);
         sqlite3_bind_int64(st.stmt, 1, id);
