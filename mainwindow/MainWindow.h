@@ -189,6 +189,6 @@ private:
     QTimer* m_findIndexTimer = nullptr; // indexes the rows a slice at a time once the find box has the focus
     bool m_findSlow = false;
     bool m_birthdaysTold = false;
-    qint64 m_undoEntry = 0;
-    std::unique_ptr<search::duplicates::MergeUndo> m_undoMerge; // what Undo takes back when the last change was a merge  // the recently-deleted entry Undo puts back; 0 when the last change was no delete
+    qint64 m_undoEntry = 0; // the recently-deleted entry Undo puts back; 0 when the last change was no delete
+    std::unique_ptr<search::duplicates::MergeUndo> m_undoMerge; // what Undo takes back when the last change was a merge
 };
