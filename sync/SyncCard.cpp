@@ -184,6 +184,8 @@ struct CardParser
                         card.revLine = lineOf[i];
                 }
                 break;
+            default:
+                break; // no field here: the property stays on the card as it is
             }
         }
         for (const qsizetype i : untypedPhones) {

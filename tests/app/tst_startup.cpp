@@ -157,7 +157,7 @@ private slots:
         testsupport::makeDatabase(dir.filePath(QStringLiteral("Tovrel.mdb")), testsupport::sampleContacts());
         testsupport::makeCountyList(dir.path());
         platform::setProgramFolder(dir.path());
-        auto fakes = platform::installFakes();
+        platform::installFakes();
         app::Application application;
         QVERIFY(!application.store.HomeQuery.isOpen());
         application.startUp();

@@ -564,7 +564,7 @@ private slots:
             const std::vector<RichTextItem> parts = bodies(page);
             QCOMPARE(parts.size(), size_t(1));
             QCOMPARE(parts[0].offset, offset);
-            QVERIFY(parts[0].visibleHeight > 200 && parts[0].visibleHeight <= 257.0 + 1e-9 || &page == &r.pages.back());
+            QVERIFY((parts[0].visibleHeight > 200 && parts[0].visibleHeight <= 257.0 + 1e-9) || &page == &r.pages.back());
             offset += parts[0].visibleHeight;
         }
         const Rendering loaded = deserializeReport(serializeReport(r), QStringLiteral("letter"));

@@ -218,7 +218,9 @@ private slots:
         source.setCurrentRow(-1);
         int progressCalls = 0;
         Rendering r;
-        render(d, source, r, {[&](int) { ++progressCalls; }, {}, {}});
+        RenderCallbacks counting;
+        counting.progress = [&](int) { ++progressCalls; };
+        render(d, source, r, counting);
 
         QCOMPARE(r.pageCount(), printed.isEmpty() ? 0 : 1);
         QVERIFY(r.finished);
