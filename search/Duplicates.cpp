@@ -363,7 +363,9 @@ QList<Group> Book::groups(const QSet<QPair<qint64, qint64>>& notSame) const
         for (uint32_t i = 0; i < n; ++i)
             keysOf(m_people[i], [&](uint64_t key) { entries.push_back({key, i}); });
         std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            return std::pair(a.key, a.person) < std::pair(b.key, b.person);
+            // By value: a reference into the packed entry would be misaligned.
+            const uint64_t ka = a.key, kb = b.key;
+            return ka != kb ? ka < kb : a.person < b.person;
         });
         for (size_t start = 0; start < entries.size();) {
             size_t end = start + 1;
