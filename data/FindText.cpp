@@ -163,6 +163,27 @@ bool narrowsFurther(const QStringList& before, const QStringList& now)
     return true;
 }
 
+bool isAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (uint8_t(c) >= 0x80)
+            return false;
+    return true;
+}
+
+void foldInto(std::string& out, std::string_view text)
+{
+    out.clear();
+    if (isAscii(text)) {
+        out.reserve(text.size());
+        for (const char c : text)
+            out += (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+        return;
+    }
+    const QByteArray folded = fold(QString::fromUtf8(text.data(), qsizetype(text.size()))).toUtf8();
+    out.assign(folded.constData(), size_t(folded.size()));
+}
+
 namespace {
 
 uint64_t hashBytes(const char* p, size_t n)
@@ -180,28 +201,6 @@ void putVarint(std::vector<uint8_t>& out, uint32_t v)
         v >>= 7;
     }
     out.push_back(uint8_t(v));
-}
-
-bool isAscii(std::string_view text)
-{
-    for (const char c : text)
-        if (uint8_t(c) >= 0x80)
-            return false;
-    return true;
-}
-
-// fold() and phoneDigits() as UTF-8, without a detour through QString for plain ASCII (most of a book).
-void foldInto(std::string& out, std::string_view text)
-{
-    out.clear();
-    if (isAscii(text)) {
-        out.reserve(text.size());
-        for (const char c : text)
-            out += (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
-        return;
-    }
-    const QByteArray folded = fold(QString::fromUtf8(text.data(), qsizetype(text.size()))).toUtf8();
-    out.assign(folded.constData(), size_t(folded.size()));
 }
 
 void digitsInto(std::string& out, std::string_view text)

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -21,6 +22,11 @@ namespace data::find {
 [[nodiscard]] QStringList words(const QString& typed);
 // Only the digits of a phone number.
 [[nodiscard]] QString phoneDigits(const QString& text);
+
+// Whether UTF-8 text is plain ASCII, which folds byte by byte.
+[[nodiscard]] bool isAscii(std::string_view text);
+// fold() from UTF-8 into UTF-8, without a detour through QString for plain ASCII (most of a book).
+void foldInto(std::string& out, std::string_view text);
 
 // Whether every word (as words() gives them) occurs in one of the texts or, for a word of digits, in the digits of
 // one of the phones.

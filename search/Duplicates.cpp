@@ -27,33 +27,24 @@ namespace {
 // "J. Smith") cannot make the search quadratic.
 constexpr size_t kFullBlock = 400;
 
-// Keys are built as UTF-8 straight from the file. Plain ASCII, most of any book, is folded here byte by byte;
-// anything else goes through the full fold, which gives the same bytes for ASCII.
-bool isAscii(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
+// Keys are built as UTF-8 straight from the file; anything beyond ASCII goes through the full fold.
+using data::find::isAscii;
 
 QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 // Letters and digits, case and accents aside: "O'Neil" and "o neil" are one name.
 void nameKeyInto(std::string& out, std::string_view text)
 {
-    out.clear();
-    if (!isAscii(text)) {
-        QString key;
-        for (const QChar c : data::find::fold(qstring(text)))
-            if (c.isLetterOrNumber())
-                key += c;
-        out = key.toStdString();
+    if (isAscii(text)) {
+        data::find::foldInto(out, text);
+        std::erase_if(out, [](char c) { return !((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')); });
         return;
     }
-    for (const char c : text) {
-        if (c >= 'A' && c <= 'Z')
-            out += char(c - 'A' + 'a');
-        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-            out += c;
-    }
+    QString key;
+    for (const QChar c : data::find::fold(qstring(text)))
+        if (c.isLetterOrNumber())
+            key += c;
+    out = key.toStdString();
 }
 
 // An address compared whole, case aside.

@@ -11,6 +11,7 @@
 
 using search::duplicates::Person;
 using testsupport::Contact;
+using testsupport::contact;
 namespace dups = search::duplicates;
 
 Q_DECLARE_METATYPE(Person)
@@ -28,14 +29,6 @@ Person person(const char* surname, const char* first, const char* town = "", con
     p.postcode = QString::fromUtf8(postcode);
     p.phones = {QString::fromUtf8(phone), QString(), QString()};
     return p;
-}
-
-Contact contact(std::initializer_list<std::pair<const char*, const char*>> values)
-{
-    Contact c;
-    for (const auto& [field, value] : values)
-        c.insert(QString::fromLatin1(field), QString::fromUtf8(value));
-    return c;
 }
 
 } // namespace

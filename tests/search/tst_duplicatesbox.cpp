@@ -17,19 +17,8 @@
 #include <optional>
 
 using testsupport::Contact;
+using testsupport::contact;
 namespace dups = search::duplicates;
-
-namespace {
-
-Contact contact(std::initializer_list<std::pair<const char*, const char*>> values)
-{
-    Contact c;
-    for (const auto& [field, value] : values)
-        c.insert(QString::fromLatin1(field), QString::fromUtf8(value));
-    return c;
-}
-
-} // namespace
 
 class TestDuplicatesBox : public QObject
 {

@@ -76,6 +76,14 @@ QStringList query(const QString& path, const QString& sql)
     return out;
 }
 
+Contact contact(std::initializer_list<std::pair<const char*, const char*>> values)
+{
+    Contact c;
+    for (const auto& [field, value] : values)
+        c.insert(QString::fromLatin1(field), QString::fromUtf8(value));
+    return c;
+}
+
 QList<Contact> sampleContacts()
 {
     auto c = [](const char* surname, const char* first, const char* town, const char* county) {

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 namespace data {
 class ContactStore;
@@ -13,6 +15,9 @@ class ContactStore;
 namespace testsupport {
 
 using Contact = QMap<QString, QString>; // field name -> stored text
+
+// A contact from pairs of field name and UTF-8 text: contact({{"Surname", "Cole"}, {"Town", "Bath"}}).
+[[nodiscard]] Contact contact(std::initializer_list<std::pair<const char*, const char*>> values);
 
 // Makes a contact database at path (the program's own schema) holding the given contacts.
 void makeDatabase(const QString& path, const QList<Contact>& contacts);
