@@ -23,8 +23,7 @@ namespace search::duplicates {
 
 namespace {
 
-// Blocks larger than this are compared only between neighbours in name order, so that one very common key (every
-// "J. Smith") cannot make the search quadratic.
+// Name blocks larger than this are compared only between neighbours in name order.
 constexpr size_t kFullBlock = 400;
 
 // Keys are built as UTF-8 straight from the file; anything beyond ASCII goes through the full fold.
@@ -213,18 +212,23 @@ struct Entry // one person in one block
 };
 #pragma pack(pop)
 
-struct UnionFind
+// The addresses and numbers that more than kCommonKey people share: a switchboard, a family's e-mail. Both lists
+// are sorted.
+struct CommonKeys
 {
-    std::vector<uint32_t> parent;
-    explicit UnionFind(size_t n) : parent(n) { std::iota(parent.begin(), parent.end(), 0u); }
-    uint32_t find(uint32_t x)
-    {
-        while (parent[x] != x)
-            x = parent[x] = parent[parent[x]];
-        return x;
-    }
-    void unite(uint32_t a, uint32_t b) { parent[find(a)] = find(b); }
+    std::vector<uint64_t> mails;
+    std::vector<uint32_t> phones;
+    bool mail(uint64_t key) const { return std::binary_search(mails.begin(), mails.end(), key); }
+    bool phone(uint32_t key) const { return std::binary_search(phones.begin(), phones.end(), key); }
 };
+
+bool sharePhone(const Compact& a, const Compact& b)
+{
+    for (const uint32_t p : a.phones)
+        if (p && std::find(b.phones.begin(), b.phones.end(), p) != b.phones.end())
+            return true;
+    return false;
+}
 
 class Book
 {
@@ -256,7 +260,7 @@ public:
         m_ids.reserve(n);
     }
 
-    Reason reason(uint32_t i, uint32_t j) const { return reasonOf(m_people[i], m_people[j]); }
+    Reason reason(uint32_t i, uint32_t j) const { return reasonOf(m_people[i], m_people[j], {}); }
 
     QList<Group> groups(const QSet<QPair<qint64, qint64>>& notSame) const;
 
@@ -273,23 +277,32 @@ private:
                (m_names.isInitialOf(a.firstname, b.firstname) || m_names.isInitialOf(b.firstname, a.firstname));
     }
 
-    Reason reasonOf(const Compact& a, const Compact& b) const
+    Reason reasonOf(const Compact& a, const Compact& b, const CommonKeys& common) const
     {
-        if (a.email && a.email == b.email)
+        if (a.email && a.email == b.email && !common.mail(a.email))
             return Reason::Mail;
         for (const uint32_t p : a.phones)
-            if (p && std::find(b.phones.begin(), b.phones.end(), p) != b.phones.end())
+            if (p && std::find(b.phones.begin(), b.phones.end(), p) != b.phones.end() && !common.phone(p))
                 return Reason::Phone;
         if (!namesMatch(a, b))
             return Reason::None;
         auto both = [](uint64_t x, uint64_t y) { return x && y; };
         if ((both(a.postcode, b.postcode) && a.postcode == b.postcode) || (both(a.town, b.town) && a.town == b.town))
             return Reason::Name;
-        // Namesakes are common: the same name alone is offered only where nothing tells the two apart.
+        // Namesakes are common: the same name alone is offered only where nothing tells the two apart. A number
+        // both share, even a switchboard's, does not tell them apart.
         const bool contradicts = (both(a.postcode, b.postcode) && a.postcode != b.postcode) ||
                                  (both(a.town, b.town) && a.town != b.town) ||
-                                 (both(a.email, b.email) && a.email != b.email) || (a.phones[0] && b.phones[0]);
+                                 (both(a.email, b.email) && a.email != b.email) ||
+                                 (a.phones[0] && b.phones[0] && !sharePhone(a, b));
         return contradicts ? Reason::None : Reason::Name;
+    }
+
+    // Sure enough to merge without a second look: the name and something the person alone is likely to have.
+    bool sure(const Compact& first, const Compact& other) const
+    {
+        return namesMatch(first, other) && ((first.email && first.email == other.email) || sharePhone(first, other) ||
+                                            (first.postcode && first.postcode == other.postcode));
     }
 
     Texts m_names, m_towns;
@@ -301,26 +314,93 @@ private:
 QList<Group> Book::groups(const QSet<QPair<qint64, qint64>>& notSame) const
 {
     const size_t n = m_people.size();
-    UnionFind sets(n);
-    std::vector<Reason> reasons(n, Reason::None);
-    // A pair met again in another block is simply compared again: cheaper than remembering every pair tried,
-    // which for a large book took more memory than the book.
-    auto tryPair = [&](uint32_t i, uint32_t j) {
+    // Each person's place in key order, so that the pairs sort by their lower key.
+    std::vector<uint32_t> byKey(n);
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(), [&](uint32_t a, uint32_t b) { return m_ids[a] < m_ids[b]; });
+    std::vector<uint32_t> place(n);
+    for (uint32_t r = 0; r < n; ++r)
+        place[byKey[r]] = r;
+
+    // Every pair that matches, as (lower place << 32 | higher place). A pair met in several blocks is added each
+    // time; when the list is full it is sorted and cut to one of each before it grows.
+    std::vector<uint64_t> pairs;
+    auto squeeze = [&pairs] {
+        std::sort(pairs.begin(), pairs.end());
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    };
+    auto addPair = [&](uint32_t i, uint32_t j) {
         if (i == j)
             return;
-        const Reason why = reasonOf(m_people[i], m_people[j]);
-        if (why == Reason::None)
+        if (!notSame.isEmpty() && notSame.contains({std::min(m_ids[i], m_ids[j]), std::max(m_ids[i], m_ids[j])}))
             return;
-        if (!notSame.isEmpty() &&
-            notSame.contains({std::min(m_ids[i], m_ids[j]), std::max(m_ids[i], m_ids[j])}))
-            return;
-        for (const uint32_t k : {i, j})
-            if (reasons[k] == Reason::None)
-                reasons[k] = why;
-        sets.unite(i, j);
+        if (pairs.size() == pairs.capacity() && pairs.size() >= 4096) {
+            squeeze();
+            if (pairs.size() > pairs.capacity() / 2)
+                pairs.reserve(pairs.capacity() * 2);
+        }
+        const uint32_t a = std::min(place[i], place[j]), b = std::max(place[i], place[j]);
+        pairs.push_back((uint64_t(a) << 32) | b);
     };
+    CommonKeys common;
+    auto tryPair = [&](uint32_t i, uint32_t j) {
+        if (reasonOf(m_people[i], m_people[j], common) != Reason::None)
+            addPair(i, j);
+    };
+
+    // One kind of block at a time, so that only one kind's entries are held at once. Each person gives its keys of
+    // that kind to `give`; they are counted first, so that the entries take exactly the room they need.
+    std::vector<Entry> entries;
+    auto pass = [&](const auto& keysOf, const auto& compareBlock) {
+        size_t count = 0;
+        for (uint32_t i = 0; i < n; ++i)
+            keysOf(m_people[i], [&](uint64_t) { ++count; });
+        entries.reserve(count);
+        for (uint32_t i = 0; i < n; ++i)
+            keysOf(m_people[i], [&](uint64_t key) { entries.push_back({key, i}); });
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            // By value: a reference into the packed entry would be misaligned.
+            const uint64_t ka = a.key, kb = b.key;
+            return ka != kb ? ka < kb : a.person < b.person;
+        });
+        for (size_t start = 0; start < entries.size();) {
+            const uint64_t key = entries[start].key;
+            size_t end = start + 1;
+            while (end < entries.size() && entries[end].key == key)
+                ++end;
+            if (end - start > 1)
+                compareBlock(key, entries.data() + start, end - start);
+            start = end;
+        }
+        entries = {};
+    };
+    // Everyone sharing an address or a number few others have matches: no need to compare them. A key many share is
+    // only remembered, for the names to be compared without it.
+    auto shared = [&addPair](auto& commonKeys) {
+        return [&addPair, keys = &commonKeys](uint64_t key, const Entry* block, size_t size) {
+            if (size > size_t(kCommonKey)) {
+                keys->push_back(typename std::decay_t<decltype(*keys)>::value_type(key));
+                return;
+            }
+            for (size_t x = 0; x < size; ++x)
+                for (size_t y = x + 1; y < size; ++y)
+                    addPair(block[x].person, block[y].person);
+        };
+    };
+    pass([](const Compact& c, const auto& give) {
+        if (c.email)
+            give(c.email);
+    }, shared(common.mails));
+    pass([](const Compact& c, const auto& give) {
+        for (const uint32_t p : c.phones)
+            if (p)
+                give(p);
+    }, shared(common.phones));
+
+    // Blocks larger than kFullBlock are compared only between neighbours in name order, so that one very common
+    // name (every "J. Smith") cannot make the search quadratic.
     std::vector<uint32_t> nameRanks, townRanks, ordered;
-    auto compareBlock = [&](const Entry* block, size_t size) {
+    auto compareNames = [&](uint64_t, const Entry* block, size_t size) {
         if (size <= kFullBlock) {
             for (size_t x = 0; x < size; ++x)
                 for (size_t y = x + 1; y < size; ++y)
@@ -334,80 +414,56 @@ QList<Group> Book::groups(const QSet<QPair<qint64, qint64>>& notSame) const
         ordered.clear();
         for (size_t x = 0; x < size; ++x)
             ordered.push_back(block[x].person);
-        auto place = [&](uint32_t p) {
+        auto at = [&](uint32_t p) {
             const Compact& c = m_people[p];
             return std::tuple(nameRanks[c.surname], nameRanks[c.firstname], townRanks[c.town], p);
         };
-        std::sort(ordered.begin(), ordered.end(), [&](uint32_t a, uint32_t b) { return place(a) < place(b); });
+        std::sort(ordered.begin(), ordered.end(), [&](uint32_t a, uint32_t b) { return at(a) < at(b); });
         for (size_t x = 0; x + 1 < ordered.size(); ++x)
             for (size_t y = x + 1; y < std::min(ordered.size(), x + 8); ++y)
                 tryPair(ordered[x], ordered[y]);
     };
-    // One kind of block at a time, so that only one kind's entries are held at once. Each person gives its keys of
-    // that kind to `give`; they are counted first, so that the entries take exactly the room they need.
-    std::vector<Entry> entries;
-    auto pass = [&](const auto& keysOf) {
-        size_t count = 0;
-        for (uint32_t i = 0; i < n; ++i)
-            keysOf(m_people[i], [&](uint64_t) { ++count; });
-        entries.reserve(count);
-        for (uint32_t i = 0; i < n; ++i)
-            keysOf(m_people[i], [&](uint64_t key) { entries.push_back({key, i}); });
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            // By value: a reference into the packed entry would be misaligned.
-            const uint64_t ka = a.key, kb = b.key;
-            return ka != kb ? ka < kb : a.person < b.person;
-        });
-        for (size_t start = 0; start < entries.size();) {
-            size_t end = start + 1;
-            while (end < entries.size() && entries[end].key == entries[start].key)
-                ++end;
-            if (end - start > 1)
-                compareBlock(entries.data() + start, end - start);
-            start = end;
-        }
-        entries = {};
-    };
-    pass([](const Compact& c, const auto& give) {
-        if (c.email)
-            give(c.email);
-    });
-    pass([](const Compact& c, const auto& give) {
-        for (const uint32_t p : c.phones)
-            if (p)
-                give(p);
-    });
     // A name with the other name's initial: "smith" with "j" meets both "John Smith" and "Smith John".
     pass([&](const Compact& c, const auto& give) {
         if (c.surname)
             give((uint64_t(c.surname) << 32) | m_names.initial(c.firstname));
         if (c.firstname)
             give((uint64_t(c.firstname) << 32) | m_names.initial(c.surname));
-    });
+    }, compareNames);
+    squeeze();
 
-    std::vector<std::pair<uint32_t, uint32_t>> members; // (set, person) of everyone who matched someone
-    for (uint32_t i = 0; i < n; ++i)
-        if (reasons[i] != Reason::None)
-            members.push_back({sets.find(i), i});
-    std::sort(members.begin(), members.end(), [&](const auto& a, const auto& b) {
-        return std::pair(a.first, m_ids[a.second]) < std::pair(b.first, m_ids[b.second]);
-    });
+    // From the lowest key up, a person in no group yet takes into its group everyone it matches who is in none
+    // either. A group is a star around its first contact, never a chain.
+    std::vector<bool> taken(n, false);
     QList<Group> out;
-    for (size_t start = 0; start < members.size();) {
-        size_t end = start + 1;
-        while (end < members.size() && members[end].first == members[start].first)
+    for (size_t start = 0; start < pairs.size();) {
+        const auto first = uint32_t(pairs[start] >> 32);
+        size_t end = start;
+        while (end < pairs.size() && uint32_t(pairs[end] >> 32) == first)
             ++end;
-        if (end - start > 1) {
+        if (!taken[first]) {
+            const uint32_t head = byKey[first];
             Group g;
-            for (size_t m = start; m < end; ++m) {
-                g.ids << m_ids[members[m].second];
-                g.reasons << reasonText(reasons[members[m].second]);
+            for (size_t k = start; k < end; ++k) {
+                const auto place = uint32_t(pairs[k]);
+                if (taken[place])
+                    continue;
+                taken[place] = true;
+                const uint32_t member = byKey[place];
+                g.ids << m_ids[member];
+                g.reasons << reasonText(reasonOf(m_people[head], m_people[member], common));
+                g.sure << sure(m_people[head], m_people[member]);
             }
-            out << g;
+            if (!g.ids.isEmpty()) {
+                taken[first] = true;
+                g.ids.prepend(m_ids[head]);
+                g.reasons.prepend(g.reasons.first());
+                g.sure.prepend(true);
+                out << g;
+            }
         }
         start = end;
     }
-    std::sort(out.begin(), out.end(), [](const Group& a, const Group& b) { return a.ids.first() < b.ids.first(); });
     return out;
 }
 

@@ -13,7 +13,9 @@ struct sqlite3;
 
 // Contacts that are probably one person, and merging them without losing a value. Pairs are only compared within
 // blocks that share a key (an e-mail address, the last nine digits of a phone, a name with its first initial), never
-// all pairs.
+// all pairs. An address or number that more than kCommonKey contacts share (a switchboard, a family's address) is
+// no evidence on its own. Every member of a group matches the group's first contact directly: two contacts are never
+// put together because each looks like a third one of another group.
 namespace search::duplicates {
 
 struct Person
@@ -23,16 +25,21 @@ struct Person
     QStringList phones; // Tel, Cell, Work Tel as stored
 };
 
+inline constexpr int kCommonKey = 5;
+
 struct Group
 {
     QList<qint64> ids;   // the lowest key first
-    QStringList reasons; // per contact: how it joined the group ("same e-mail", "same phone", "same name")
+    QStringList reasons; // per contact: how it matches the first ("same e-mail", "same phone", "same name"); the
+                         // first contact gives the second one's
+    QList<bool> sure;    // per contact: it matches the first by name as well as by a phone, e-mail or post code
 };
 
 // The reason two people are probably one, or empty when they are not.
 [[nodiscard]] QString sameReason(const Person& a, const Person& b);
 
-// The groups among the people, skipping the pairs in notSame (lower key first). Groups by their lowest key.
+// The groups among the people, skipping the pairs in notSame (lower key first). Groups by their lowest key, each
+// contact in one group at most: the group of the lowest key it matches that is not itself in an earlier group.
 [[nodiscard]] QList<Group> findGroups(const QList<Person>& people, const QSet<QPair<qint64, qint64>>& notSame = {});
 
 // Over the contact table: reads the people and the remembered "not the same person" pairs.

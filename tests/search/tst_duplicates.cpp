@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <numeric>
 
 using search::duplicates::Person;
 using testsupport::Contact;
@@ -100,6 +101,64 @@ private slots:
         QCOMPARE(groups[1].ids, (QList<qint64>{15, 16}));
         groups = dups::findGroups(people, {{15, 16}});
         QCOMPARE(groups.size(), 1);
+    }
+
+    // Each group is a star around its first contact: nobody joins because they look like someone who joined.
+    // A number or address more than five share is no evidence on its own.
+    void groupsNeverChainStrangers_data()
+    {
+        QTest::addColumn<QList<Person>>("people"); // keys 1, 2, ... in this order
+        QTest::addColumn<QList<QList<qint64>>>("groups");
+        const char* board = "01632 960000";
+        QList<Person> office;
+        for (const char* name : {"Ash", "Birch", "Elm", "Fir", "Oak", "Yew", "Lime"})
+            office << person(name, "Pat", "", "", board);
+        QTest::newRow("shared switchboard") << office << QList<QList<qint64>>{};
+        office[6] = person("Ash", "P.", "", "", board);
+        QTest::newRow("switchboard, and the same name") << office << QList<QList<qint64>>{{1, 7}};
+        QList<Person> family;
+        for (const char* first : {"Tom", "Ann", "Bea", "Cy", "Di", "Ed"})
+            family << person("Hart", first, "", "harts@example.org");
+        QTest::newRow("shared family e-mail") << family << QList<QList<qint64>>{};
+        family.removeLast();
+        QTest::newRow("five sharing an e-mail") << family << QList<QList<qint64>>{{1, 2, 3, 4, 5}};
+        QTest::newRow("A-B by phone, B-C by e-mail")
+            << QList<Person>{person("Adams", "Al", "", "", "01632 960101"),
+                             person("Baker", "Bo", "", "bo@example.org", "01632 960101"),
+                             person("Clark", "Cy", "", "bo@example.org")}
+            << QList<QList<qint64>>{{1, 2}};
+        QTest::newRow("B first: A and C each match B")
+            << QList<Person>{person("Baker", "Bo", "", "bo@example.org", "01632 960101"),
+                             person("Adams", "Al", "", "", "01632 960101"),
+                             person("Clark", "Cy", "", "bo@example.org")}
+            << QList<QList<qint64>>{{1, 2, 3}};
+        QTest::newRow("John - J. - James") << QList<Person>{person("Smith", "John"), person("Smith", "J."),
+                                                            person("Smith", "James")}
+                                           << QList<QList<qint64>>{{1, 2}};
+        QTest::newRow("a contact taken is no link")
+            << QList<Person>{person("Adams", "Al", "", "a@example.org"),
+                             person("Baker", "Bo", "", "a@example.org", "01632 960202"),
+                             person("Clark", "Cy", "", "", "01632 960202"), person("Dane", "Di", "", "", "01632 960303"),
+                             person("Eden", "Ed", "", "", "01632 960303")}
+            << QList<QList<qint64>>{{1, 2}, {4, 5}};
+        QList<Person> same(100, person("Cole", "Ann", "Bath"));
+        QList<qint64> all(100);
+        std::iota(all.begin(), all.end(), 1);
+        QTest::newRow("one person a hundred times") << same << QList<QList<qint64>>{all};
+    }
+    void groupsNeverChainStrangers()
+    {
+        QFETCH(QList<Person>, people);
+        QFETCH(QList<QList<qint64>>, groups);
+        for (int i = 0; i < people.size(); ++i)
+            people[i].id = i + 1;
+        QList<QList<qint64>> found;
+        for (const dups::Group& g : dups::findGroups(people)) {
+            found << g.ids;
+            QCOMPARE(g.reasons.size(), g.ids.size());
+            QCOMPARE(g.sure.size(), g.ids.size());
+        }
+        QCOMPARE(found, groups);
     }
 
     // A block too large to compare every pair in: a thousand namesakes, each in another town, and among them one
