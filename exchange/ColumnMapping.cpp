@@ -3,8 +3,15 @@
 #include "exchange/ContactDraft.h"
 #include "exchange/ImportLog.h"
 
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void initColumnNames()
+{
+    Q_INIT_RESOURCE(ColumnNames);
+}
 
 namespace exchange {
 
@@ -14,72 +21,51 @@ using Role = ColumnTarget::Role;
 
 QString key(const QString& name)
 {
-    QString k;
-    for (QChar c : name) {
-        if (c.isLetterOrNumber())
-            k += c.toLower();
+    return columnKey(name);
+}
+
+// The names other programs give their columns, from the table compiled in with the program.
+QHash<QString, ColumnTarget> readKnownColumns()
+{
+    initColumnNames();
+    QFile file(QStringLiteral(":/exchange/ColumnNames.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("the table of column names is missing from the program");
+    static const QHash<QString, Role> roles{
+        {QStringLiteral("street"), Role::Street},         {QStringLiteral("name"), Role::FullName},
+        {QStringLiteral("birthday"), Role::Birthday},     {QStringLiteral("birth year"), Role::BirthYear},
+        {QStringLiteral("birth month"), Role::BirthMonth}, {QStringLiteral("birth day"), Role::BirthDay},
+        {QStringLiteral("categories"), Role::Categories}, {QStringLiteral("label"), Role::Label},
+        {QStringLiteral("binary"), Role::Binary},
+    };
+    QHash<QString, ColumnTarget> t;
+    int lineNumber = 0;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        ++lineNumber;
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList cells = line.split(QLatin1Char('\t'));
+        const QString target = cells.value(0).trimmed();
+        const QString k = key(cells.value(1));
+        ColumnTarget c;
+        if (target.startsWith(QLatin1String("note:"))) {
+            c = ColumnTarget{Role::Note, Field::Notes, {}, 0, target.mid(5)};
+        } else if (const auto role = roles.constFind(target); role != roles.constEnd()) {
+            c.role = *role;
+        } else if (const std::optional<Field> f = fieldByName(target)) {
+            c = ColumnTarget{Role::Value, *f, {}, 0, {}};
+        } else {
+            qFatal("line %d of the table of column names: no such target \"%s\"", lineNumber, qPrintable(target));
+        }
+        if (!k.isEmpty() && !t.contains(k))
+            t.insert(k, c);
     }
-    return k;
+    return t;
 }
 
 const QHash<QString, ColumnTarget>& knownColumns()
 {
-    static const QHash<QString, ColumnTarget> table = [] {
-        QHash<QString, ColumnTarget> t;
-        auto value = [&t](Field f, std::initializer_list<const char*> names) {
-            for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Value, f, {}, 0, {}});
-        };
-        auto role = [&t](Role r, std::initializer_list<const char*> names) {
-            for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{r, Field::Surname, {}, 0, {}});
-        };
-        value(Field::Surname, {"surname", "lastname", "familyname", "last"});
-        value(Field::Midname, {"midname", "middlename", "middlenames", "additionalname", "middle"});
-        value(Field::Firstname, {"firstname", "givenname", "forename", "forenames", "first"});
-        value(Field::Address1, {"address1", "addressline1"});
-        value(Field::Address2, {"address2", "addressline2", "homestreet2", "homeaddress2"});
-        value(Field::A3_Village, {"a3village", "village", "address3", "addressline3", "homestreet3"});
-        value(Field::Town, {"town", "city", "homecity", "locality", "towncity"});
-        value(Field::County, {"county", "state", "region", "province", "homestate", "homeregion", "stateprovince"});
-        value(Field::PostCode,
-              {"postcode", "postalcode", "zip", "zipcode", "homepostalcode", "homezipcode", "homezip", "postcodezip"});
-        value(Field::Country, {"country", "countryregion", "homecountryregion", "homecountry"});
-        value(Field::Tel,
-              {"tel", "telephone", "phone", "homephone", "phonenumber", "hometelephone", "hometel", "privatephone"});
-        value(Field::Cell, {"cell", "mobile", "mobilephone", "cellphone", "cellular", "mobiletelephone", "mobilenumber",
-                            "cellnumber"});
-        value(Field::Email, {"email", "emailaddress", "primaryemail", "mail", "emailaddr"});
-        value(Field::Notes, {"notes", "note", "comments", "comment", "memo"});
-        value(Field::Workplace, {"workplace", "company", "organization", "organisation", "organizationname",
-                                 "employer", "companyname"});
-        value(Field::WorkTel,
-              {"worktel", "workphone", "businessphone", "officephone", "worktelephone", "businesstelephone"});
-        value(Field::Flag, {"flag"});
-        value(Field::Flag2, {"flag2"});
-        role(Role::Street, {"street", "streetaddress", "address", "homestreet", "homeaddress", "homeaddressstreet"});
-        role(Role::FullName, {"name", "fullname", "displayname"});
-        role(Role::Birthday, {"birthday", "birthdate", "dateofbirth", "dob", "bday"});
-        role(Role::BirthYear, {"birthyear"});
-        role(Role::BirthMonth, {"birthmonth"});
-        role(Role::BirthDay, {"birthdayofmonth"});
-        role(Role::Categories, {"categories", "category", "groupmembership", "labels"});
-        role(Role::Label, {"emailtype", "emaildisplayname"});
-        role(Role::Binary, {"photo"});
-        auto note = [&t](const char* label, std::initializer_list<const char*> names) {
-            for (const char* n : names)
-                t.insert(QString::fromLatin1(n), ColumnTarget{Role::Note, Field::Notes, {}, 0, QString::fromUtf8(label)});
-        };
-        note("Name prefix", {"nameprefix"});
-        note("Name suffix", {"suffix", "namesuffix"});
-        note("Nickname", {"nickname"});
-        note("Job title", {"jobtitle", "organizationtitle"});
-        note("Department", {"department", "organizationdepartment"});
-        note("Web page", {"webpage", "website", "url"});
-        note("Anniversary", {"anniversary"});
-        note("Spouse", {"spouse"});
-        return t;
-    }();
+    static const QHash<QString, ColumnTarget> table = readKnownColumns();
     return table;
 }
 
@@ -175,14 +161,28 @@ qsizetype RowMapper::Group::column(const QString& part) const
     return -1;
 }
 
-RowMapper::RowMapper(const QStringList& columnNames, Unplaced unplaced)
-    : m_names(columnNames), m_unplacedToNotes(unplaced == Unplaced::ToNotes)
+RowMapper::RowMapper(const QStringList& columnNames, Unplaced unplaced, const ColumnChoices& choices)
+    : m_names(columnNames), m_unplacedToNotes(unplaced == Unplaced::ToNotes), m_inNotes(columnNames.size(), 0)
 {
     bool partsOfBirthday = false;
     for (const QString& n : columnNames) {
-        m_targets << columnTarget(n);
-        partsOfBirthday = partsOfBirthday || m_targets.last().role == Role::BirthMonth;
-        const ColumnTarget& t = m_targets.last();
+        ColumnTarget t = columnTarget(n);
+        if (const ColumnChoice* choice = choiceFor(choices, n)) {
+            switch (choice->use) {
+            case ColumnChoice::Use::Skip:
+                t = ColumnTarget{Role::Skip, Field::Notes, {}, 0, {}};
+                break;
+            case ColumnChoice::Use::Notes:
+                t = ColumnTarget{Role::Note, Field::Notes, {}, 0, n.trimmed()};
+                break;
+            case ColumnChoice::Use::Field:
+                t = choice->field == Field::Birthday ? ColumnTarget{Role::Birthday, Field::Birthday, {}, 0, {}}
+                                                     : ColumnTarget{Role::Value, choice->field, {}, 0, {}};
+                break;
+            }
+        }
+        m_targets << t;
+        partsOfBirthday = partsOfBirthday || t.role == Role::BirthMonth;
         qsizetype group = -1;
         if (t.role == Role::Part) {
             for (qsizetype g = 0; g < m_groups.size() && group < 0; ++g) {
@@ -197,9 +197,10 @@ RowMapper::RowMapper(const QStringList& columnNames, Unplaced unplaced)
         }
         m_groupOf << group;
     }
-    // Beside "Birth Year" and "Birth Month", "Birth Day" is the day of the month, not the date.
+    // Beside "Birth Year" and "Birth Month", "Birth Day" (German "Geburtstag") is the day of the month, not the date.
     for (qsizetype i = 0; partsOfBirthday && i < m_targets.size(); ++i) {
-        if (m_targets[i].role == Role::Birthday && m_names[i].trimmed().contains(QLatin1Char(' ')))
+        if (m_targets[i].role == Role::Birthday &&
+            (m_names[i].trimmed().contains(QLatin1Char(' ')) || key(m_names[i]) == QLatin1String("geburtstag")))
             m_targets[i].role = Role::BirthDay;
     }
 }
@@ -207,10 +208,73 @@ RowMapper::RowMapper(const QStringList& columnNames, Unplaced unplaced)
 bool RowMapper::mapsAnything() const
 {
     for (const ColumnTarget& t : m_targets) {
-        if (t.role != Role::None && t.role != Role::Label && t.role != Role::Binary)
+        if (t.role != Role::None && t.role != Role::Label && t.role != Role::Binary && t.role != Role::Skip)
             return true;
     }
     return false;
+}
+
+bool RowMapper::mapsName() const
+{
+    for (const ColumnTarget& t : m_targets) {
+        if (t.role == Role::FullName ||
+            (t.role == Role::Value &&
+             (t.field == Field::Surname || t.field == Field::Firstname || t.field == Field::Workplace)) ||
+            (t.role == Role::Part && t.group == QLatin1String("organization") && t.part == QLatin1String("name")))
+            return true;
+    }
+    return false;
+}
+
+QString RowMapper::becomes(qsizetype column) const
+{
+    const ColumnTarget& t = m_targets.at(column);
+    switch (t.role) {
+    case Role::None:
+        return m_unplacedToNotes ? QStringLiteral("Notes") : QStringLiteral("Skip");
+    case Role::Value:
+        return fieldName(t.field);
+    case Role::Street:
+        return QStringLiteral("Address1, Address2");
+    case Role::FullName:
+        return QStringLiteral("Surname, Firstname");
+    case Role::Birthday:
+    case Role::BirthYear:
+    case Role::BirthMonth:
+    case Role::BirthDay:
+        return QStringLiteral("Birthday");
+    case Role::Part:
+        if (t.group == QLatin1String("email"))
+            return QStringLiteral("Email, then Notes");
+        if (t.group == QLatin1String("phone"))
+            return QStringLiteral("Tel, Cell or Work Tel by its type");
+        if (t.group == QLatin1String("address"))
+            return QStringLiteral("the address fields");
+        if (t.group == QLatin1String("organization") && t.part == QLatin1String("name"))
+            return QStringLiteral("Workplace");
+        return QStringLiteral("Notes");
+    case Role::Label:
+        return QStringLiteral("Skip (it describes another column)");
+    case Role::Categories:
+        return QStringLiteral("Flag, Flag2");
+    case Role::Note:
+        return QStringLiteral("Notes");
+    case Role::Binary:
+        return QStringLiteral("Skip (not stored)");
+    case Role::Skip:
+        return QStringLiteral("Skip");
+    }
+    return {};
+}
+
+QList<std::pair<QString, qint64>> RowMapper::columnsInNotes() const
+{
+    QList<std::pair<QString, qint64>> out;
+    for (qsizetype i = 0; i < m_names.size(); ++i) {
+        if (m_inNotes[i] > 0)
+            out.append({m_names[i], m_inNotes[i]});
+    }
+    return out;
 }
 
 void RowMapper::applyGroup(const Group& g, const QStringList& values, ContactDraft& d) const
@@ -335,6 +399,7 @@ void RowMapper::applyGroup(const Group& g, const QStringList& values, ContactDra
 void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log) const
 {
     Contact& c = d.contact;
+    qsizetype i = 0;
     auto put = [&](Field f, const QString& v, const QString& column) {
         QString& slot = c[f];
         if (slot.isEmpty())
@@ -345,13 +410,15 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
             slot += QLatin1Char('\n') + v;
         else if (!m_unplacedToNotes)
             log.skip(QStringLiteral("column \"%1\" (%2 already filled)").arg(column, fieldName(f)));
-        else if (slot != v)
+        else if (slot != v) {
             d.addNoteLine(column, v);
+            ++m_inNotes[i];
+        }
     };
 
     QString fullName, year, month, day;
     bool haveBirthday = false;
-    for (qsizetype i = 0; i < m_targets.size(); ++i) {
+    for (i = 0; i < m_targets.size(); ++i) {
         const ColumnTarget& t = m_targets[i];
         if (t.role == Role::Part) {
             // A group is read whole at its first column, whatever that column holds.
@@ -367,11 +434,17 @@ void RowMapper::apply(const QStringList& values, ContactDraft& d, ImportLog& log
         case Role::None:
             if (!m_unplacedToNotes)
                 log.skip(QStringLiteral("column \"%1\"").arg(column));
-            else if (!isOutlookDefault(column, v))
+            else if (!isOutlookDefault(column, v)) {
                 d.addNoteLine(column, v.trimmed());
+                ++m_inNotes[i];
+            }
             break;
         case Role::Note:
             d.addNoteLine(t.part, t.part == QLatin1String("Anniversary") ? d.noteDate(v) : v.trimmed());
+            ++m_inNotes[i];
+            break;
+        case Role::Skip:
+            log.skip(QStringLiteral("column \"%1\" (skipped as chosen)").arg(column));
             break;
         case Role::Binary:
             d.notStored(QStringLiteral("column \"%1\"").arg(column));

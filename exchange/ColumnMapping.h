@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/ColumnChoice.h"
 #include "exchange/ContactFields.h"
 
 #include <QList>
@@ -27,6 +28,7 @@ struct ColumnTarget
         Categories, // "Categories", "Group Membership": Flag, Flag2 and Notes (ContactDraft::setCategories)
         Note,       // a value with no field of its own, to Notes under `label`: "Nickname", "Job Title"
         Binary,     // "Photo": counted as not stored
+        Skip,       // left out as the user chose: counted as skipped
     };
     Role role = Role::None;
     Field field = Field::Surname;
@@ -49,11 +51,19 @@ public:
     // Unplaced::Skip: a column without a place is counted as skipped instead (the key and bookkeeping columns
     // of a database table are no notes).
     enum class Unplaced { ToNotes, Skip };
-    explicit RowMapper(const QStringList& columnNames, Unplaced unplaced = Unplaced::ToNotes);
+    // `choices`: what the user said of some columns, in place of what their names say.
+    explicit RowMapper(const QStringList& columnNames, Unplaced unplaced = Unplaced::ToNotes,
+                       const ColumnChoices& choices = {});
 
     // Whether any column has a place in a contact.
     [[nodiscard]] bool mapsAnything() const;
+    // Whether a column gives the contact a name: Surname, Firstname, Workplace or a whole name.
+    [[nodiscard]] bool mapsName() const;
     [[nodiscard]] const QStringList& columnNames() const { return m_names; }
+    // What the values of a column become, for the user: "Email", "Notes", "Skip", "Tel, Cell or Work Tel by type".
+    [[nodiscard]] QString becomes(qsizetype column) const;
+    // The columns whose values went to Notes so far as labelled lines, with how many values each.
+    [[nodiscard]] QList<std::pair<QString, qint64>> columnsInNotes() const;
     // Values beyond the columns are not seen here; missing values count as empty.
     void apply(const QStringList& values, ContactDraft& draft, ImportLog& log) const;
 
@@ -74,6 +84,7 @@ private:
     QList<Group> m_groups;
     QList<qsizetype> m_groupOf; // by column: the index in m_groups, or -1
     bool m_unplacedToNotes;
+    mutable QList<qint64> m_inNotes; // by column: values put into Notes under the column's name
 };
 
 } // namespace exchange

@@ -102,7 +102,7 @@ void ContactInserter::add(const exchange::Contact& contact)
 }
 
 exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& importer, exchange::OverLongChoice choice,
-                                          const exchange::Progress& progress)
+                                          const exchange::Progress& progress, exchange::ImportPlan* seen)
 {
     if (!db)
         throw platform::AppError(QStringLiteral("Not connected"));
@@ -119,7 +119,7 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
     try {
         ContactInserter inserter(db);
         result = importer.run(
-            choice, [&](const exchange::Contact& c) { inserter.add(c); }, progress);
+            choice, [&](const exchange::Contact& c) { inserter.add(c); }, progress, seen);
         if (result.cancelled)
             {
             exchange::ImportResult none; // rolled back by the transaction

@@ -28,9 +28,10 @@ private:
 
 // Reads the importer's source and adds its contacts to db as one transaction: every contact or none.
 // A failure rolls back and throws; a cancel (progress answering false) rolls back and returns the result
-// with `cancelled` set and nothing added.
+// with `cancelled` set and nothing added. `seen`: see Importer::run().
 exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& importer, exchange::OverLongChoice choice,
-                                          const exchange::Progress& progress = {});
+                                          const exchange::Progress& progress = {},
+                                          exchange::ImportPlan* seen = nullptr);
 
 // Turns an Access-format contact database at `path` into one of ours: the table's rows go into a new
 // database made beside it, the original is renamed to path + ".access" (never overwritten), and the new one

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/ColumnChoice.h"
 #include "exchange/ContactFields.h"
 #include "exchange/ImportLog.h"
 
@@ -9,6 +10,8 @@ struct ReadOptions
 {
     // Two-digit years of dates are read relative to this year; 0: the clock's year.
     int currentYear = 0;
+    // What some columns of a CSV file hold, as the user said, in place of what their names say.
+    ColumnChoices columns;
 };
 
 // A contact as read, with where it came from.
@@ -37,6 +40,10 @@ public:
     [[nodiscard]] virtual qint64 progressTotal() const = 0;
     // A short description of the source for the preview, e.g. "vCard, UTF-8".
     [[nodiscard]] virtual QString description() const = 0;
+    // The source's column names (a CSV file's header row); empty for sources without columns.
+    [[nodiscard]] virtual QStringList columnNames() const { return {}; }
+    // The columns whose values went to Notes so far as labelled lines, with how many values each.
+    [[nodiscard]] virtual QList<std::pair<QString, qint64>> columnsInNotes() const { return {}; }
 
     [[nodiscard]] ImportLog& log() { return m_log; }
     [[nodiscard]] const ImportLog& log() const { return m_log; }

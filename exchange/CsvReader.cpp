@@ -3,6 +3,8 @@
 #include "exchange/ContactDraft.h"
 #include "platform/AppError.h"
 
+#include <cstring>
+
 namespace exchange {
 
 namespace {
@@ -29,7 +31,22 @@ char guessSeparator(const QByteArray& header)
 
 } // namespace
 
-CsvReader::CsvReader(QIODevice& device, const ReadOptions& options) : ContactReader(options), m_lines(device) {}
+NoNameColumn::NoNameColumn(qint64 line, QStringList columns)
+    : platform::AppError(
+          QStringLiteral("Line %1: no column is taken for a name (Surname, Firstname or Workplace), so every contact "
+                         "would come in without one. The columns are: %2. Say what they hold with --map, for example "
+                         "--map \"%3=Firstname,%4=Surname\" (a field, Notes or Skip for each column).")
+              .arg(line)
+              .arg(columns.join(QStringLiteral(", ")), columns.value(0, QStringLiteral("Column1")),
+                   columns.value(1, QStringLiteral("Column2")))),
+      m_columns(std::move(columns))
+{
+}
+
+CsvReader::CsvReader(QIODevice& device, const ReadOptions& options)
+    : ContactReader(options), m_lines(device), m_choices(options.columns)
+{
+}
 
 QString CsvReader::description() const
 {
@@ -39,42 +56,68 @@ QString CsvReader::description() const
     return QStringLiteral("CSV, %1 separated, %2").arg(sep, encodingName(m_lines.encoding()));
 }
 
-QString CsvReader::decode(const QByteArray& bytes, qint64 line, const QString& column)
+QString CsvReader::decode(QByteArrayView bytes, qint64 line, qsizetype column)
 {
     const DecodedValue d = decodeValue(bytes, m_lines.encoding(), m_lines.hasUtf8());
-    const QString where = column.isEmpty() ? QStringLiteral("header row") : QStringLiteral("column \"%1\"").arg(column);
+    if (d.repair == DecodedValue::Repair::None) {
+        if (m_lines.encoding() == TextEncoding::Windows1252 && !m_toldFallback && !isValidUtf8(bytes)) {
+            m_toldFallback = true;
+            log().add(Severity::Warning, 0, line,
+                      QStringLiteral("the file is not UTF-8; it was read as Windows-1252 (first on this line)."));
+        }
+        return d.text;
+    }
+    // Named only when there is something to say: this runs for every value of the file.
+    const QStringList& names = m_mapper ? m_mapper->columnNames() : QStringList();
+    const QString name =
+        column < names.size() && !names[column].isEmpty() ? names[column] : QString::number(column + 1);
+    const QString where = column < 0 ? QStringLiteral("header row") : QStringLiteral("column \"%1\"").arg(name);
     if (d.repair == DecodedValue::Repair::Replaced) {
-        log().add(Severity::Warning, column.isEmpty() ? 0 : m_records, line,
+        log().add(Severity::Warning, column < 0 ? 0 : m_records, line,
                   QStringLiteral("%1: %2 not UTF-8, replaced by \uFFFD.")
                       .arg(where, d.replaced == 1 ? QStringLiteral("1 byte that is")
                                                   : QStringLiteral("%1 bytes that are").arg(d.replaced)));
-    } else if (d.repair == DecodedValue::Repair::Windows1252) {
-        log().add(Severity::Warning, column.isEmpty() ? 0 : m_records, line,
+    } else {
+        log().add(Severity::Warning, column < 0 ? 0 : m_records, line,
                   QStringLiteral("%1: text that is not UTF-8 was read as Windows-1252.").arg(where));
-    } else if (m_lines.encoding() == TextEncoding::Windows1252 && !m_toldFallback && !isValidUtf8(bytes)) {
-        m_toldFallback = true;
-        log().add(Severity::Warning, 0, line,
-                  QStringLiteral("the file is not UTF-8; it was read as Windows-1252 (first on this line)."));
     }
     return d.text;
 }
 
-bool CsvReader::nextRow(QList<QByteArray>& values, qint64& firstLine)
+bool CsvReader::nextRow(qint64& firstLine)
 {
-    QByteArray line;
+    QByteArray& line = m_row;
     do {
         if (!m_lines.next(line))
             return false;
     } while (line.isEmpty());
     firstLine = m_lines.lineNumber();
-    values.clear();
+    m_spans.clear();
 
-    QByteArray field;
+    // Most rows have no quotes: their values are slices of the line as it stands.
+    if (!line.contains('"')) {
+        const char* d = line.constData();
+        const qsizetype n = line.size();
+        qsizetype from = 0;
+        for (;;) {
+            const void* hit = std::memchr(d + from, m_separator, size_t(n - from));
+            if (!hit)
+                break;
+            const qsizetype at = static_cast<const char*>(hit) - d;
+            m_spans.emplace_back(from, at - from);
+            from = at + 1;
+        }
+        m_spans.emplace_back(from, n - from);
+        return true;
+    }
+
+    // Quotes are taken out in place: a value never grows, so each is written over the bytes it was read from.
     qsizetype recordBytes = 0;
-    qsizetype i = 0;
+    qsizetype i = 0, w = 0, fieldStart = 0;
     bool quoted = false; // inside a quoted value
     bool atFieldStart = true;
     bool afterQuote = false; // a quoted value just closed
+    char* d = line.data();
     for (;;) {
         if (i >= line.size()) {
             if (!quoted)
@@ -88,32 +131,37 @@ bool CsvReader::nextRow(QList<QByteArray>& values, qint64& firstLine)
                         .arg(firstLine)
                         .arg(LineReader::MaxLineBytes / (1024 * 1024)));
             }
-            if (!m_lines.next(line)) {
+            QByteArray next;
+            if (!m_lines.next(next)) {
                 throw platform::AppError(
                     QStringLiteral("Line %1: a quoted value that starts on this row is never closed (unbalanced "
                                    "quotes); nothing was imported.")
                         .arg(firstLine));
             }
-            field += '\n';
-            i = 0;
+            line.truncate(w);
+            line += '\n';
+            line += next;
+            // The bytes not yet read now start after the line break.
+            i = w;
+            d = line.data();
             continue;
         }
-        const char c = line[i++];
+        const char c = d[i++];
         if (quoted) {
             if (c == '"') {
-                if (i < line.size() && line[i] == '"') {
-                    field += '"';
+                if (i < line.size() && d[i] == '"') {
+                    d[w++] = '"';
                     ++i;
                 } else {
                     quoted = false;
                     afterQuote = true;
                 }
             } else {
-                field += c;
+                d[w++] = c;
             }
         } else if (c == m_separator) {
-            values << field;
-            field.clear();
+            m_spans.emplace_back(fieldStart, w - fieldStart);
+            fieldStart = w;
             atFieldStart = true;
             afterQuote = false;
         } else if (c == '"' && atFieldStart) {
@@ -125,11 +173,12 @@ bool CsvReader::nextRow(QList<QByteArray>& values, qint64& firstLine)
                 log().add(Severity::Warning, 0, m_lines.lineNumber(),
                           QStringLiteral("text after the closing quote of a value; kept as part of the value."));
             }
-            field += c;
+            d[w++] = c;
             atFieldStart = false;
         }
     }
-    values << field;
+    m_spans.emplace_back(fieldStart, w - fieldStart);
+    line.truncate(w);
     return true;
 }
 
@@ -171,36 +220,40 @@ void CsvReader::readHeader()
     }
     QStringList names;
     for (const QByteArray& r : raw)
-        names << decode(r, line, {}).trimmed();
-    m_mapper = std::make_unique<RowMapper>(names);
-    m_columnCount = names.size();
-    if (!m_mapper->mapsAnything()) {
-        throw platform::AppError(
-            QStringLiteral("Line %1: the header row names no contact field (such as Surname, Last Name, First Name, "
-                           "E-mail Address); the CSV file cannot be imported.")
-                .arg(line));
+        names << decode(r, line, -1).trimmed();
+    // A column named wrongly would leave its values where the user did not want them.
+    for (const auto& [column, choice] : m_choices) {
+        bool found = false;
+        for (const QString& n : names)
+            found = found || choiceFor({{column, choice}}, n);
+        if (!found)
+            throw platform::AppError(QStringLiteral("Line %1: there is no column \"%2\" to map; the columns are: %3.")
+                                         .arg(line)
+                                         .arg(column, names.join(QStringLiteral(", "))));
     }
+    m_mapper = std::make_unique<RowMapper>(names, RowMapper::Unplaced::ToNotes, m_choices);
+    m_columnCount = names.size();
+    // Every contact would come in without a name, and the user would not know why.
+    if (!m_mapper->mapsName())
+        throw NoNameColumn(line, names);
 }
 
 bool CsvReader::next(ReadContact& out)
 {
     if (!m_mapper)
         readHeader();
-    QList<QByteArray> raw;
     qint64 line = 0;
+    QStringList values;
     for (;;) {
-        if (!nextRow(raw, line))
+        if (!nextRow(line))
             return false;
         const qint64 record = ++m_records;
         ContactDraft d(log(), record, line, currentYear());
-        QStringList values;
-        values.reserve(raw.size());
-        const QStringList& columns = m_mapper->columnNames();
-        for (qsizetype i = 0; i < raw.size(); ++i)
-        {
-            const QString name = columns.value(i);
-            values << decode(raw[i], line, name.isEmpty() ? QString::number(i + 1) : name);
-        }
+        values.clear();
+        values.reserve(qsizetype(m_spans.size()));
+        const QByteArrayView row(m_row);
+        for (size_t i = 0; i < m_spans.size(); ++i)
+            values << decode(row.sliced(m_spans[i].first, m_spans[i].second), line, qsizetype(i));
         if (values.size() < m_columnCount && !(values.size() == 1 && values[0].isEmpty())) {
             d.warn(QStringLiteral("the row has %1 values but the header has %2 columns; the missing values are left "
                                   "empty.")

@@ -7,6 +7,7 @@
 #include "exchange/ContactImport.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
+#include "platform/OutputFile.h"
 #include "platform/ProgramFolder.h"
 #include "data/FindText.h"
 #include "exchange/BirthdayCalendar.h"
@@ -48,6 +49,8 @@ struct ExchangeOptions
     bool tableGiven = false;
     bool cut = false;
     bool skipLong = false;
+    exchange::ColumnChoices map;
+    bool mapGiven = false;
 };
 
 ExchangeOptions parse(const QStringList& arguments)
@@ -75,6 +78,9 @@ ExchangeOptions parse(const QStringList& arguments)
             o.cut = true;
         } else if (a == QLatin1String("--skip-long")) {
             o.skipLong = true;
+        } else if (a == QLatin1String("--map")) {
+            o.map += exchange::parseColumnMap(platform::optionValue(arguments, i));
+            o.mapGiven = true;
         } else {
             throw platform::AppError(QStringLiteral("unknown option %1").arg(a));
         }
@@ -83,8 +89,8 @@ ExchangeOptions parse(const QStringList& arguments)
         throw platform::AppError(QStringLiteral("--export and --import cannot be given together"));
     if (!o.importFile.isEmpty() && (o.searchGiven || o.notSearch || o.findGiven))
         throw platform::AppError(QStringLiteral("--search, --not and --find go with --export only"));
-    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut || o.skipLong))
-        throw platform::AppError(QStringLiteral("--table, --cut and --skip-long go with --import only"));
+    if (!o.exportFile.isEmpty() && (o.tableGiven || o.cut || o.skipLong || o.mapGiven))
+        throw platform::AppError(QStringLiteral("--table, --cut, --skip-long and --map go with --import only"));
     if (o.cut && o.skipLong)
         throw platform::AppError(QStringLiteral("--cut and --skip-long cannot be given together"));
     if (o.notSearch && !o.searchGiven)
@@ -120,6 +126,7 @@ void openSelection(data::ContactStore& store, const ExchangeOptions& o)
     store.configure(platform::programFolder());
     store.connection.setReadOnce(true);
     requireOurDatabase(store);
+    data::requireSoundDatabase(store.connection, QStringLiteral("nothing was exported"));
     if (o.searchGiven)
         store.HomeQuery.setSql(search::searchStatement(storedFieldName(o.searchField), o.searchWord, o.notSearch));
     if (o.findGiven)
@@ -146,7 +153,8 @@ int runExport(const ExchangeOptions& o)
     const std::optional<exchange::ExportFormat> format = exchange::exportFormatForPath(o.exportFile);
     if (!format)
         throw platform::AppError(
-            QStringLiteral("%1: the file name must end in .vcf (vCard 3.0) or .csv (CSV)").arg(o.exportFile));
+            QStringLiteral("%1: the file name must end in .vcf (vCard 3.0), .csv (CSV) or .ics (iCalendar, the "
+                           "birthdays)").arg(o.exportFile));
     data::ContactStore store;
     openSelection(store, o);
     // As --report does: a file of headers alone would take the place of a good export.
@@ -173,25 +181,32 @@ int runImport(const ExchangeOptions& o)
         probe.configure(platform::programFolder());
         probe.connection.setReadOnce(true);
         requireOurDatabase(probe);
-        probe.connection.open();
-        if (const QString fault = data::databaseFault(probe.connection.handle()); !fault.isEmpty())
-            throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; nothing was imported")
-                                         .arg(probe.connection.databasePath(), fault));
+        data::requireSoundDatabase(probe.connection, QStringLiteral("nothing was imported"));
+        // The book itself, however its name reaches it, would double every contact.
+        if (platform::sameFile(file, probe.connection.databasePath()))
+            throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(file));
     }
     data::ContactStore store;
     store.configure(platform::programFolder());
     requireOurDatabase(store);
     store.connection.open();
 
-    exchange::Importer importer(file, o.table);
-    std::optional<exchange::ImportPlan> plan;
+    exchange::ReadOptions options;
+    options.columns = o.map;
+    exchange::Importer importer(file, o.table, options);
+    if (o.mapGiven && importer.kind() != exchange::SourceKind::Csv)
+        throw platform::AppError(QStringLiteral("%1: --map goes with CSV files only").arg(file));
+    const exchange::OverLongChoice choice =
+        o.skipLong ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
+    // One pass: what the file holds is told from the same reading that adds it.
+    exchange::ImportPlan seen;
+    exchange::ImportResult result;
     try {
-        plan = importer.plan();
+        result = importIntoDatabase(store.connection.handle(), importer, choice, {}, &seen);
     } catch (const platform::AppError& e) {
         throw platform::AppError(QStringLiteral("%1: %2").arg(file, e.message()));
     }
-    if (!plan)
-        throw platform::AppError(QStringLiteral("%1: the file could not be read").arg(file));
+    const exchange::ImportPlan* plan = &seen;
     for (auto it = plan->skipped.cbegin(); it != plan->skipped.cend(); ++it)
         printError(QStringLiteral("%1: not imported: %2, %3 values").arg(file, it.key(), QString::number(it.value())));
     for (const exchange::Notice& n : plan->notices)
@@ -222,15 +237,18 @@ int runImport(const ExchangeOptions& o)
         printError(QStringLiteral("%1: ... and %2 more contacts without a name")
                        .arg(file, QString::number(plan->namelessCount - plan->nameless.size())));
 
-    const exchange::OverLongChoice choice =
-        o.skipLong ? exchange::OverLongChoice::SkipContact : exchange::OverLongChoice::Keep;
-    const exchange::ImportResult result = importIntoDatabase(store.connection.handle(), importer, choice);
     std::printf("%s\n", qPrintable(QStringLiteral("%1 added from %2").arg(contacts(result.added), file)));
     std::printf("%s\n", qPrintable(QStringLiteral("%1 shortened (kept whole in Notes), %2 moved to Notes, %3 not stored")
                                        .arg(values(result.shortenedValues), values(result.movedToNotes),
                                             result.notStored == 1 ? QStringLiteral("1 binary value")
                                                                   : QStringLiteral("%1 binary values")
                                                                         .arg(result.notStored))));
+    if (!plan->columnsInNotes.isEmpty()) {
+        QStringList columns;
+        for (const auto& [name, count] : plan->columnsInNotes)
+            columns << QStringLiteral("%1 (%2)").arg(name, values(count));
+        std::printf("%s\n", qPrintable(QStringLiteral("Columns kept in Notes: %1").arg(columns.join(QStringLiteral(", ")))));
+    }
     if (result.skipped > 0)
         printError(QStringLiteral("%1 left out for values longer than their fields allow (without --skip-long they "
                                   "are added with the values shortened and kept whole in Notes)")

@@ -11,7 +11,7 @@ namespace exchange {
 // Runs --export or --import without a window when the arguments (those the general options left) ask for one;
 // nullopt when they do not. Errors go to standard error; the result is the exit status.
 //   --export FILE.vcf|FILE.csv [--search FIELD WORD] [--not]
-//   --import FILE [--table NAME] [--skip-long] (--cut: the default, kept for old scripts)
+//   --import FILE [--table NAME] [--skip-long] [--map "Column=Field,..."] (--cut: the default, kept for old scripts)
 [[nodiscard]] std::optional<int> runExchangeCommand(const QStringList& arguments, int& argc, char** argv);
 
 // A file named on the command line without an option, as the desktop passes one to "Open with": taken out of the

@@ -160,57 +160,75 @@ FittedContact fitToFields(Contact contact)
     return out;
 }
 
-std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progress)
+namespace {
+
+// What one contact adds to the plan.
+void addToPlan(ImportPlan& plan, const ReadContact& rc, FittedContact& fitted)
 {
-    ImportPlan plan;
-    ReadContact rc;
-    while (reader.next(rc)) {
-        removeControlCharacters(rc, reader.log());
-        ++plan.contactCount;
-        FittedContact fitted = fitToFields(std::move(rc.contact));
-        if (!plan.first) {
-            plan.first = fitted.contact;
-            for (const OverLongValue& v : fitted.shortened)
-                plan.firstShortened << v.field;
-        }
-        plan.movedToNotes += rc.movedToNotes;
-        plan.notStored += rc.notStored;
-        if (!rc.nameTakenFrom.isEmpty()) {
-            ++plan.namelessCount;
-            if (plan.nameless.size() < ImportPlan::MaxOverLongListed)
-                plan.nameless.append(
-                    NamelessContact{rc.record, rc.line, fitted.contact[Field::Surname], rc.nameTakenFrom});
-        }
-        if (!fitted.shortened.isEmpty()) {
-            ++plan.overLongCount;
-            plan.shortenedValues += fitted.shortened.size();
-            if (plan.overLong.size() < ImportPlan::MaxOverLongListed)
-                plan.overLong.append(
-                    OverLongContact{rc.record, rc.line, nameForList(fitted.contact), std::move(fitted.shortened)});
-        }
-        if (plan.contactCount % ProgressEvery == 0 && !report(progress, reader))
-            return std::nullopt;
+    ++plan.contactCount;
+    if (!plan.first) {
+        plan.first = fitted.contact;
+        for (const OverLongValue& v : fitted.shortened)
+            plan.firstShortened << v.field;
     }
-    report(progress, reader);
+    plan.movedToNotes += rc.movedToNotes;
+    plan.notStored += rc.notStored;
+    if (!rc.nameTakenFrom.isEmpty()) {
+        ++plan.namelessCount;
+        if (plan.nameless.size() < ImportPlan::MaxOverLongListed)
+            plan.nameless.append(NamelessContact{rc.record, rc.line, fitted.contact[Field::Surname], rc.nameTakenFrom});
+    }
+    if (!fitted.shortened.isEmpty()) {
+        ++plan.overLongCount;
+        plan.shortenedValues += fitted.shortened.size();
+        if (plan.overLong.size() < ImportPlan::MaxOverLongListed)
+            plan.overLong.append(OverLongContact{rc.record, rc.line, nameForList(fitted.contact), fitted.shortened});
+    }
+}
+
+// What the reader noticed over the whole source.
+void finishPlan(ImportPlan& plan, const ContactReader& reader)
+{
     plan.source = reader.description();
     const ImportLog& log = reader.log();
     plan.skipped = log.skipped();
     plan.notices = log.notices();
     plan.noticeCount = log.noticeCount();
     plan.warningCount = log.warningCount();
+    plan.columns = reader.columnNames();
+    plan.columnsInNotes = reader.columnsInNotes();
+}
+
+} // namespace
+
+std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progress)
+{
+    ImportPlan plan;
+    ReadContact rc;
+    while (reader.next(rc)) {
+        removeControlCharacters(rc, reader.log());
+        FittedContact fitted = fitToFields(std::move(rc.contact));
+        addToPlan(plan, rc, fitted);
+        if (plan.contactCount % ProgressEvery == 0 && !report(progress, reader))
+            return std::nullopt;
+    }
+    report(progress, reader);
+    finishPlan(plan, reader);
     return plan;
 }
 
 ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const AddContact& add,
-                            const Progress& progress)
+                            const Progress& progress, ImportPlan* seen)
 {
     ImportResult result;
     ReadContact rc;
-    qint64 seen = 0;
+    qint64 count = 0;
     while (reader.next(rc)) {
         removeControlCharacters(rc, reader.log());
-        ++seen;
+        ++count;
         FittedContact fitted = fitToFields(std::move(rc.contact));
+        if (seen)
+            addToPlan(*seen, rc, fitted);
         if (fitted.shortened.isEmpty() || choice == OverLongChoice::Keep) {
             add(fitted.contact);
             ++result.added;
@@ -223,12 +241,14 @@ ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const 
         } else {
             ++result.skipped;
         }
-        if (seen % ProgressEvery == 0 && !report(progress, reader)) {
+        if (count % ProgressEvery == 0 && !report(progress, reader)) {
             result.cancelled = true;
             return result;
         }
     }
     report(progress, reader);
+    if (seen)
+        finishPlan(*seen, reader);
     return result;
 }
 
@@ -297,7 +317,7 @@ std::optional<ImportPlan> Importer::plan(const Progress& progress)
     return plan;
 }
 
-ImportResult Importer::run(OverLongChoice choice, const AddContact& add, const Progress& progress)
+ImportResult Importer::run(OverLongChoice choice, const AddContact& add, const Progress& progress, ImportPlan* seen)
 {
     if (m_planned) {
         const QFileInfo info(m_path);
@@ -306,7 +326,7 @@ ImportResult Importer::run(OverLongChoice choice, const AddContact& add, const P
                 QStringLiteral("%1 has changed since the preview; nothing was imported. Open it again.").arg(m_path));
         }
     }
-    return withReader([&](ContactReader& r) { return importContacts(r, choice, add, progress); });
+    return withReader([&](ContactReader& r) { return importContacts(r, choice, add, progress, seen); });
 }
 
 } // namespace exchange

@@ -74,6 +74,9 @@ struct ImportPlan
     QList<Notice> notices;           // the first ImportLog::MaxNotices
     qint64 noticeCount = 0;
     qint64 warningCount = 0;
+    QStringList columns;                              // a CSV file's header row
+    bool noNameColumn = false;                        // no column gives a name: nothing was read (NoNameColumn)
+    QList<std::pair<QString, qint64>> columnsInNotes; // columns whose values went to Notes, and how many
 
     // How many contacts will be added with the given choice.
     [[nodiscard]] qint64 toAdd(OverLongChoice choice) const
@@ -102,9 +105,10 @@ using AddContact = std::function<void(const Contact&)>;
 
 // Reads a source to its end and tells what an import would do. nullopt: cancelled.
 [[nodiscard]] std::optional<ImportPlan> makePlan(ContactReader& reader, const Progress& progress = {});
-// Reads a source and hands every contact to `add`, treating over-long values as chosen.
+// Reads a source and hands every contact to `add`, treating over-long values as chosen. `seen`, when given, is
+// filled as makePlan() would fill it, in the same pass.
 ImportResult importContacts(ContactReader& reader, OverLongChoice choice, const AddContact& add,
-                            const Progress& progress = {});
+                            const Progress& progress = {}, ImportPlan* seen = nullptr);
 
 enum class SourceKind { VCard, Csv, Access, Tovrel };
 
@@ -117,7 +121,8 @@ enum class SourceKind { VCard, Csv, Access, Tovrel };
                                                             const ReadOptions& options = {});
 
 // Import from a file in two passes: plan() reads it for the preview, run() reads it again and adds the
-// contacts. run() refuses when the file changed since plan().
+// contacts. run() refuses when the file changed since plan(). Without a preview, run() alone reads it once and
+// tells in `seen` what plan() would have told.
 class Importer
 {
 public:
@@ -127,7 +132,8 @@ public:
     [[nodiscard]] SourceKind kind() const { return m_kind; }
     [[nodiscard]] const QString& path() const { return m_path; }
     [[nodiscard]] std::optional<ImportPlan> plan(const Progress& progress = {});
-    ImportResult run(OverLongChoice choice, const AddContact& add, const Progress& progress = {});
+    ImportResult run(OverLongChoice choice, const AddContact& add, const Progress& progress = {},
+                     ImportPlan* seen = nullptr);
 
 private:
     template <typename F> auto withReader(F&& f);

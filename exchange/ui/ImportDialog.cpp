@@ -3,10 +3,13 @@
 #include "data/ContactStore.h"
 #include "exchange/AccessFile.h"
 #include "exchange/ContactImport.h"
+#include "exchange/CsvReader.h"
 #include "platform/AppError.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -137,29 +140,57 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
             table = chooser.chosenTable();
         }
 
-        exchange::Importer importer(path, table);
-        if (importer.kind() == exchange::SourceKind::Tovrel &&
+        auto importer = std::make_unique<exchange::Importer>(path, table);
+        if (importer->kind() == exchange::SourceKind::Tovrel &&
             QFileInfo(path).canonicalFilePath() ==
                 QFileInfo(store.connection.databasePath()).canonicalFilePath())
             throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(fileName));
-        std::optional<exchange::ImportPlan> plan;
-        {
+        // Read with the columns as chosen; a header row without a name column opens the choice of columns.
+        auto readWith = [&](const exchange::ColumnChoices& choices) -> std::optional<exchange::ImportPlan> {
+            exchange::ReadOptions options;
+            options.columns = choices;
+            auto next = std::make_unique<exchange::Importer>(path, table, options);
             ProgressBox progress(parent, QStringLiteral("Reading %1...").arg(fileName));
+            std::optional<exchange::ImportPlan> plan;
             try {
-                plan = importer.plan(progress.callback());
+                plan = next->plan(progress.callback());
+            } catch (const exchange::NoNameColumn& e) {
+                plan.emplace();
+                plan->columns = e.columns();
+                plan->noNameColumn = true;
             } catch (const platform::AppError& e) {
                 throw platform::AppError(QStringLiteral("%1: %2").arg(fileName, e.message()));
             }
-        }
+            if (plan)
+                importer = std::move(next);
+            return plan;
+        };
+        std::optional<exchange::ImportPlan> plan = readWith({});
         if (!plan)
             return;
-        if (plan->contactCount == 0) {
+        // The choice made for a file with the same header row before.
+        const QString settings = platform::programFile(QStringLiteral("TovrelIni.ini"));
+        const exchange::ColumnChoices remembered = exchange::rememberedChoices(settings, plan->columns);
+        if (!remembered.isEmpty()) {
+            plan = readWith(remembered);
+            if (!plan)
+                return;
+        }
+        if (plan->contactCount == 0 && !plan->noNameColumn) {
             inform(parent, QStringLiteral("%1 holds no contacts; nothing was imported.").arg(fileName));
             return;
         }
-        TfmImportPreview preview(*plan, path, parent);
+        TfmImportPreview preview(*plan, path, parent, readWith, remembered);
         if (runDialog(preview) != QDialog::Accepted)
             return;
+        const exchange::ColumnChoices chosen = preview.columnChoices();
+        if (!preview.plan().columns.isEmpty() && (!chosen.isEmpty() || !remembered.isEmpty())) {
+            try {
+                exchange::rememberChoices(settings, preview.plan().columns, chosen);
+            } catch (const platform::AppError&) {
+                // Only the next file's default is lost; the import itself goes on.
+            }
+        }
 
         // Settled again: the row may have been edited while the preview was open.
         query.settle();
@@ -167,7 +198,7 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         exchange::ImportResult result;
         {
             ProgressBox progress(parent, QStringLiteral("Importing %1...").arg(fileName));
-            result = importIntoDatabase(store.connection.handle(), importer, preview.choice(), progress.callback());
+            result = importIntoDatabase(store.connection.handle(), *importer, preview.choice(), progress.callback());
         }
         if (result.cancelled) {
             inform(parent, QStringLiteral("The import was cancelled; no contact was added."));
@@ -271,8 +302,27 @@ QString TfmImportTable::chosenTable() const
     return item ? item->text() : QString();
 }
 
-TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QString& path, QWidget* parent)
-    : QDialog(parent), m_plan(plan)
+namespace {
+
+// A column's combo: what its name says first, then each field, Notes and Skip.
+QList<exchange::ColumnChoice> offeredChoices()
+{
+    using exchange::ColumnChoice;
+    QList<ColumnChoice> out;
+    for (const exchange::FieldInfo& f : exchange::Fields) {
+        if (f.field != exchange::Field::Notes)
+            out.append(ColumnChoice{ColumnChoice::Use::Field, f.field});
+    }
+    out.append(ColumnChoice{ColumnChoice::Use::Notes, exchange::Field::Notes});
+    out.append(ColumnChoice{ColumnChoice::Use::Skip, exchange::Field::Surname});
+    return out;
+}
+
+} // namespace
+
+TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QString& path, QWidget* parent,
+                                   Replan replan, const exchange::ColumnChoices& choices)
+    : QDialog(parent), m_plan(plan), m_fileName(QFileInfo(path).fileName()), m_replan(std::move(replan))
 {
     using namespace exchange;
     setObjectName(QStringLiteral("fmImportPreview"));
@@ -280,10 +330,11 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     resize(600, 720);
     auto* layout = new QVBoxLayout(this);
 
-    lbSource = new QLabel(
-        QStringLiteral("%1 (%2): %3 read.")
-            .arg(QFileInfo(path).fileName(), plan.source, exchange::counted(plan.contactCount, "contact", "contacts")),
-        this);
+    lbNoName = new QLabel(this);
+    lbNoName->setObjectName(QStringLiteral("lbNoName"));
+    lbNoName->setWordWrap(true);
+    layout->addWidget(lbNoName);
+    lbSource = new QLabel(this);
     lbSource->setObjectName(QStringLiteral("lbSource"));
     lbSource->setWordWrap(true);
     layout->addWidget(lbSource);
@@ -292,7 +343,22 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     QFont bold = lbCount->font();
     bold.setBold(true);
     lbCount->setFont(bold);
+    lbNoName->setFont(bold);
     layout->addWidget(lbCount);
+
+    gbColumns = new QGroupBox(QStringLiteral("What each column becomes"), this);
+    gbColumns->setObjectName(QStringLiteral("gbColumns"));
+    auto* columnsLayout = new QVBoxLayout(gbColumns);
+    tbColumns = new QTableWidget(0, 2, gbColumns);
+    tbColumns->setObjectName(QStringLiteral("tbColumns"));
+    tbColumns->setAccessibleName(gbColumns->title());
+    tbColumns->setHorizontalHeaderLabels({QStringLiteral("Column"), QStringLiteral("Becomes")});
+    tbColumns->verticalHeader()->hide();
+    tbColumns->horizontalHeader()->setStretchLastSection(true);
+    tbColumns->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tbColumns->setTabKeyNavigation(false);
+    columnsLayout->addWidget(tbColumns);
+    layout->addWidget(gbColumns, 2);
 
     auto* firstCaption = new QLabel(QStringLiteral("The first contact, as it will be stored:"), this);
     layout->addWidget(firstCaption);
@@ -305,37 +371,18 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     tbFirst->horizontalHeader()->setStretchLastSection(true);
     tbFirst->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int i = 0; i < FieldCount; ++i) {
-        const FieldInfo& f = Fields[size_t(i)];
-        tbFirst->setItem(i, 0, new QTableWidgetItem(QLatin1String(f.name)));
-        const QString value = plan.first ? (*plan.first)[f.field] : QString();
-        auto* item = new QTableWidgetItem(value);
-        if (plan.firstShortened.contains(f.field)) {
-            item->setForeground(exchange::ShortenedRed);
-            item->setToolTip(QStringLiteral("Shortened to the %1 characters this field allows; the whole value is "
-                                            "kept in Notes")
-                                 .arg(f.maxLength));
-        }
-        tbFirst->setItem(i, 1, item);
+        tbFirst->setItem(i, 0, new QTableWidgetItem(QLatin1String(Fields[size_t(i)].name)));
+        tbFirst->setItem(i, 1, new QTableWidgetItem);
     }
     tbFirst->resizeColumnToContents(0);
     layout->addWidget(tbFirst, 2);
 
-    gbOverLong = new QGroupBox(QStringLiteral("%1 values longer than their fields allow")
-                                   .arg(exchange::counted(plan.overLongCount, "contact has", "contacts have")),
-                               this);
+    gbOverLong = new QGroupBox(this);
     gbOverLong->setObjectName(QStringLiteral("gbOverLong"));
     auto* overLayout = new QVBoxLayout(gbOverLong);
     lbOverLong = new QListWidget(gbOverLong);
     lbOverLong->setObjectName(QStringLiteral("lbOverLong"));
     lbOverLong->setAccessibleName(QStringLiteral("Contacts with values too long"));
-    for (const OverLongContact& c : plan.overLong)
-        lbOverLong->addItem(
-            QStringLiteral("Record %1, line %2: %3: %4")
-                .arg(c.record)
-                .arg(c.line)
-                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, exchange::fieldList(c.values)));
-    if (plan.overLongCount > plan.overLong.size())
-        lbOverLong->addItem(QStringLiteral("... and %1 more").arg(plan.overLongCount - plan.overLong.size()));
     overLayout->addWidget(lbOverLong);
     rbKeep = new QRadioButton(QStringLiteral("&Add them with the values shortened, each whole value kept in Notes"),
                               gbOverLong);
@@ -345,27 +392,15 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     rbKeep->setChecked(true);
     overLayout->addWidget(rbKeep);
     overLayout->addWidget(rbSkip);
-    gbOverLong->setVisible(plan.overLongCount > 0);
     layout->addWidget(gbOverLong, 1);
 
-    gbNameless = new QGroupBox(
-        QStringLiteral("%1 no name: the surname is taken from the workplace, e-mail address or phone number")
-            .arg(exchange::counted(plan.namelessCount, "contact has", "contacts have")),
-        this);
+    gbNameless = new QGroupBox(this);
     gbNameless->setObjectName(QStringLiteral("gbNameless"));
     auto* namelessLayout = new QVBoxLayout(gbNameless);
     lbNameless = new QListWidget(gbNameless);
     lbNameless->setObjectName(QStringLiteral("lbNameless"));
     lbNameless->setAccessibleName(QStringLiteral("Contacts without a name"));
-    for (const NamelessContact& c : plan.nameless)
-        lbNameless->addItem(QStringLiteral("Record %1, line %2: Surname \"%3\" from %4")
-                                .arg(c.record)
-                                .arg(c.line)
-                                .arg(c.surname, c.takenFrom));
-    if (plan.namelessCount > plan.nameless.size())
-        lbNameless->addItem(QStringLiteral("... and %1 more").arg(plan.namelessCount - plan.nameless.size()));
     namelessLayout->addWidget(lbNameless);
-    gbNameless->setVisible(plan.namelessCount > 0);
     layout->addWidget(gbNameless, 1);
 
     gbNotes = new QGroupBox(QStringLiteral("Notes on the file"), this);
@@ -374,22 +409,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     lbNotes = new QListWidget(gbNotes);
     lbNotes->setObjectName(QStringLiteral("lbNotes"));
     lbNotes->setAccessibleName(gbNotes->title());
-    if (plan.movedToNotes > 0)
-        lbNotes->addItem(QStringLiteral("Kept in Notes: %1 with no field of their own")
-                             .arg(exchange::counted(plan.movedToNotes, "value", "values")));
-    if (plan.notStored > 0)
-        lbNotes->addItem(QStringLiteral("Not stored: %1 (photos, logos, sounds, keys)")
-                             .arg(exchange::counted(plan.notStored, "binary value", "binary values")));
-    for (auto it = plan.skipped.cbegin(); it != plan.skipped.cend(); ++it)
-        if (!it.key().endsWith(QLatin1String("(binary, not stored)"))) // counted above
-            lbNotes->addItem(
-            QStringLiteral("Not imported: %1, %2").arg(it.key(), exchange::counted(it.value(), "value", "values")));
-    for (const Notice& n : plan.notices)
-        lbNotes->addItem(n.toString());
-    if (plan.noticeCount > plan.notices.size())
-        lbNotes->addItem(QStringLiteral("... and %1 more notes").arg(plan.noticeCount - plan.notices.size()));
     notesLayout->addWidget(lbNotes);
-    gbNotes->setVisible(lbNotes->count() > 0);
     layout->addWidget(gbNotes, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -400,6 +420,130 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(rbSkip, &QRadioButton::toggled, this, &TfmImportPreview::updateCount);
+    buildColumns(choices);
+    showPlan();
+}
+
+void TfmImportPreview::buildColumns(const exchange::ColumnChoices& choices)
+{
+    using namespace exchange;
+    const QStringList& columns = m_plan.columns;
+    // What each column's name says, whatever was chosen for it.
+    const RowMapper byName(columns);
+    const QList<ColumnChoice> offered = offeredChoices();
+    tbColumns->setRowCount(int(columns.size()));
+    for (int row = 0; row < columns.size(); ++row) {
+        tbColumns->setItem(row, 0, new QTableWidgetItem(columns[row]));
+        auto* combo = new QComboBox(tbColumns);
+        combo->setAccessibleName(QStringLiteral("%1 becomes").arg(columns[row]));
+        combo->addItem(QStringLiteral("%1 (by its name)").arg(byName.becomes(row)));
+        for (const ColumnChoice& c : offered)
+            combo->addItem(columnChoiceName(c));
+        if (const ColumnChoice* chosen = choiceFor(choices, columns[row]))
+            combo->setCurrentIndex(int(offered.indexOf(*chosen)) + 1);
+        tbColumns->setCellWidget(row, 1, combo);
+        connect(combo, &QComboBox::currentIndexChanged, this, &TfmImportPreview::columnChanged);
+    }
+    tbColumns->resizeColumnToContents(0);
+    gbColumns->setVisible(!columns.isEmpty());
+}
+
+QComboBox* TfmImportPreview::columnCombo(int row) const
+{
+    return qobject_cast<QComboBox*>(tbColumns->cellWidget(row, 1));
+}
+
+exchange::ColumnChoices TfmImportPreview::columnChoices() const
+{
+    exchange::ColumnChoices out;
+    const QList<exchange::ColumnChoice> offered = offeredChoices();
+    for (int row = 0; row < tbColumns->rowCount(); ++row) {
+        const int index = columnCombo(row)->currentIndex();
+        if (index > 0)
+            out.append({tbColumns->item(row, 0)->text(), offered.at(index - 1)});
+    }
+    return out;
+}
+
+void TfmImportPreview::columnChanged()
+{
+    if (!m_replan)
+        return;
+    platform::guard([&] {
+        if (std::optional<exchange::ImportPlan> plan = m_replan(columnChoices())) {
+            m_plan = std::move(*plan);
+            showPlan();
+        }
+    });
+}
+
+void TfmImportPreview::showPlan()
+{
+    using namespace exchange;
+    const ImportPlan& plan = m_plan;
+    lbNoName->setText(QStringLiteral("No column of %1 is taken for a name (Surname, Firstname or Workplace), so every "
+                                     "contact would come in without one. Choose below what each column holds.")
+                          .arg(m_fileName));
+    lbNoName->setVisible(plan.noNameColumn);
+    lbSource->setText(plan.noNameColumn ? QStringLiteral("%1: nothing read yet.").arg(m_fileName)
+                                        : QStringLiteral("%1 (%2): %3 read.")
+                                              .arg(m_fileName, plan.source,
+                                                   exchange::counted(plan.contactCount, "contact", "contacts")));
+
+    for (int i = 0; i < FieldCount; ++i) {
+        const FieldInfo& f = Fields[size_t(i)];
+        QTableWidgetItem* item = tbFirst->item(i, 1);
+        item->setText(plan.first ? (*plan.first)[f.field] : QString());
+        const bool shortened = plan.firstShortened.contains(f.field);
+        item->setForeground(shortened ? QBrush(exchange::ShortenedRed) : QBrush());
+        item->setToolTip(shortened ? QStringLiteral("Shortened to the %1 characters this field allows; the whole value "
+                                                    "is kept in Notes")
+                                         .arg(f.maxLength)
+                                   : QString());
+    }
+
+    gbOverLong->setTitle(QStringLiteral("%1 values longer than their fields allow")
+                             .arg(exchange::counted(plan.overLongCount, "contact has", "contacts have")));
+    lbOverLong->clear();
+    for (const OverLongContact& c : plan.overLong)
+        lbOverLong->addItem(
+            QStringLiteral("Record %1, line %2: %3: %4")
+                .arg(c.record)
+                .arg(c.line)
+                .arg(c.name.isEmpty() ? QStringLiteral("(no name)") : c.name, exchange::fieldList(c.values)));
+    if (plan.overLongCount > plan.overLong.size())
+        lbOverLong->addItem(QStringLiteral("... and %1 more").arg(plan.overLongCount - plan.overLong.size()));
+    gbOverLong->setVisible(plan.overLongCount > 0);
+
+    gbNameless->setTitle(
+        QStringLiteral("%1 no name: the surname is taken from the workplace, e-mail address or phone number")
+            .arg(exchange::counted(plan.namelessCount, "contact has", "contacts have")));
+    lbNameless->clear();
+    for (const NamelessContact& c : plan.nameless)
+        lbNameless->addItem(QStringLiteral("Record %1, line %2: Surname \"%3\" from %4")
+                                .arg(c.record)
+                                .arg(c.line)
+                                .arg(c.surname, c.takenFrom));
+    if (plan.namelessCount > plan.nameless.size())
+        lbNameless->addItem(QStringLiteral("... and %1 more").arg(plan.namelessCount - plan.nameless.size()));
+    gbNameless->setVisible(plan.namelessCount > 0);
+
+    lbNotes->clear();
+    if (plan.movedToNotes > 0)
+        lbNotes->addItem(QStringLiteral("Kept in Notes: %1 with no field of their own")
+                             .arg(exchange::counted(plan.movedToNotes, "value", "values")));
+    if (plan.notStored > 0)
+        lbNotes->addItem(QStringLiteral("Not stored: %1 (photos, logos, sounds, keys)")
+                             .arg(exchange::counted(plan.notStored, "binary value", "binary values")));
+    for (auto it = plan.skipped.cbegin(); it != plan.skipped.cend(); ++it)
+        if (!it.key().endsWith(QLatin1String("(binary, not stored)"))) // counted above
+            lbNotes->addItem(
+                QStringLiteral("Not imported: %1, %2").arg(it.key(), exchange::counted(it.value(), "value", "values")));
+    for (const Notice& n : plan.notices)
+        lbNotes->addItem(n.toString());
+    if (plan.noticeCount > plan.notices.size())
+        lbNotes->addItem(QStringLiteral("... and %1 more notes").arg(plan.noticeCount - plan.notices.size()));
+    gbNotes->setVisible(lbNotes->count() > 0);
     updateCount();
 }
 
@@ -410,7 +554,7 @@ exchange::OverLongChoice TfmImportPreview::choice() const
 
 void TfmImportPreview::updateCount()
 {
-    const qint64 toAdd = m_plan.toAdd(choice());
+    const qint64 toAdd = m_plan.noNameColumn ? 0 : m_plan.toAdd(choice());
     lbCount->setText(toAdd == 1 ? QStringLiteral("1 contact will be added.")
                                 : QStringLiteral("%1 contacts will be added.").arg(toAdd));
     btnOK->setEnabled(toAdd > 0);

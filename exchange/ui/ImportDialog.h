@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <functional>
 
+class QComboBox;
 class QDialogButtonBox;
 class QGroupBox;
 class QLabel;
@@ -58,14 +59,23 @@ public:
 // What an import will do, before anything is written: the number of contacts to add, the first of them as it
 // will be stored, the values too long for their fields with the choice to add those contacts (the values
 // shortened, each kept whole in Notes) or to leave them out, the contacts without a name and what names them,
-// and what the file holds that goes to Notes or is not stored.
+// and what the file holds that goes to Notes or is not stored. For a CSV file, each column and what it becomes (a
+// field, Notes or Skip), which the user may change: the file is then read again with the new choice (`replan`).
+// When no column gives a name, that is said at the top and the import waits for a name column.
 class TfmImportPreview : public QDialog
 {
     Q_OBJECT
 public:
-    TfmImportPreview(const exchange::ImportPlan& plan, const QString& path, QWidget* parent = nullptr);
+    // Reads the file again with the user's choices; nullopt when cancelled. May throw platform::AppError.
+    using Replan = std::function<std::optional<exchange::ImportPlan>(const exchange::ColumnChoices&)>;
+
+    TfmImportPreview(const exchange::ImportPlan& plan, const QString& path, QWidget* parent = nullptr,
+                     Replan replan = {}, const exchange::ColumnChoices& choices = {});
 
     [[nodiscard]] exchange::OverLongChoice choice() const;
+    // The columns given a choice other than what their names say.
+    [[nodiscard]] exchange::ColumnChoices columnChoices() const;
+    [[nodiscard]] const exchange::ImportPlan& plan() const { return m_plan; }
 
     QLabel* lbSource = nullptr;
     QLabel* lbCount = nullptr;
@@ -78,10 +88,20 @@ public:
     QListWidget* lbNameless = nullptr;
     QGroupBox* gbNotes = nullptr;
     QListWidget* lbNotes = nullptr;
+    QLabel* lbNoName = nullptr;
+    QGroupBox* gbColumns = nullptr;
+    QTableWidget* tbColumns = nullptr; // column name, and a combo of what it becomes
     QPushButton* btnOK = nullptr;
 
+    [[nodiscard]] QComboBox* columnCombo(int row) const;
+
 private:
+    void showPlan();
+    void buildColumns(const exchange::ColumnChoices& choices);
+    void columnChanged();
     void updateCount();
 
     exchange::ImportPlan m_plan;
+    QString m_fileName;
+    Replan m_replan;
 };

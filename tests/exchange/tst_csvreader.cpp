@@ -190,7 +190,12 @@ private slots:
             << QByteArray("Surname,Notes\nA,ok\nB,\"never closed\nC,x\nD,y\n")
             << QStringLiteral("Line 3: a quoted value that starts on this row is never closed");
         QTest::newRow("no known column") << QByteArray("Foo,Bar\n1,2\n")
-                                         << QStringLiteral("Line 1: the header row names no contact field");
+                                         << QStringLiteral("Line 1: no column is taken for a name");
+        // A column spelled like one of ours gives no name: the contacts would all be nameless.
+        QTest::newRow("a stray match alone")
+            << QByteArray("Rufname,Familie,Suffix,Mail\nAnn,Lee,Jr,a@example.com\n")
+            << QStringLiteral("The columns are: Rufname, Familie, Suffix, Mail. Say what they hold with --map, for "
+                              "example --map \"Rufname=Firstname,Familie=Surname\"");
         QTest::newRow("empty file") << QByteArray("\n\n") << QStringLiteral("no header row");
         QTest::newRow("broken header") << QByteArray("\"Surname,Notes\n")
                                        << QStringLiteral("Line 1: the header row has an unbalanced quote");

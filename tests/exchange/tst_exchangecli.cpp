@@ -104,6 +104,41 @@ private slots:
         QCOMPARE(stored(), 12);
     }
 
+    // No column gives a name: refused, the columns listed with how --map is given; --map then brings the file in
+    // and the batch lists the columns it kept in Notes.
+    void aFileWithoutANameColumnIsRefusedUntilMapped()
+    {
+        const QString file = writeFile(m_dir.filePath(QStringLiteral("rufname.csv")),
+                                       "Rufname,Familie,Suffix,Mail\r\nAnn,Lee,Jr,ann@example.com\r\nBob,Ray,,\r\n");
+        Run r = tovrel({"--import", file, "--folder", m_dir.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("no column is taken for a name (Surname, Firstname or Workplace)")),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("The columns are: Rufname, Familie, Suffix, Mail. Say what they hold "
+                                               "with --map")),
+                 qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(stored(), 6);
+
+        r = tovrel({"--import", file, "--map", "Rufname=Firstname,Familie=Surname", "--folder", m_dir.path()});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("2 contacts added from %1\n").arg(file)), qPrintable(r.out));
+        QVERIFY2(r.out.endsWith(QStringLiteral("Columns kept in Notes: Suffix (1 value)\n")), qPrintable(r.out));
+        QCOMPARE(testsupport::query(m_database, QStringLiteral("SELECT Firstname||' '||Surname||'|'||Email||'|'||Notes "
+                                                               "FROM HomeAd WHERE Surname='Lee'")),
+                 QStringList{"Ann Lee|ann@example.com|Name suffix: Jr"});
+        QCOMPARE(stored(), 8);
+
+        // A column the file does not have is no silent mistake.
+        r = tovrel({"--import", file, "--map", "Vorname=Firstname", "--folder", m_dir.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("there is no column \"Vorname\" to map")), qPrintable(r.err));
+        r = tovrel({"--import", file, "--map", "Rufname=Nickname", "--folder", m_dir.path()});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("\"Rufname=Nickname\" is not COLUMN=FIELD")), qPrintable(r.err));
+        QCOMPARE(stored(), 8);
+    }
+
     void importReadsATableOfAnAccessFormatFile()
     {
         const QString nwind = testsupport::accessSample("nwind.mdb");

@@ -13,6 +13,7 @@
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QGroupBox>
@@ -235,6 +236,47 @@ private slots:
                  QStringLiteral("Record 1, line 2: Surname \"shop@example.com\" from Email"));
         QCOMPARE(listed.lbNotes->item(0)->text(),
                  QStringLiteral("Not stored: 1 binary value (photos, logos, sounds, keys)"));
+    }
+
+    // A header row that gives no name opens the columns with that said at the top; what the user chooses there is
+    // what the next file with the same header row starts from.
+    void theColumnChoiceIsRememberedForTheSameHeaderRow()
+    {
+        Program p;
+        const QByteArray header = "Rufname;Familie;Suffix;Mail\r\n";
+        QStringList shown; // per preview: no-name banner, OK enabled, what Rufname becomes
+        exchange::setDialogRunner([&](QDialog& dialog) {
+            auto* preview = qobject_cast<TfmImportPreview*>(&dialog);
+            if (!preview)
+                return int(QDialog::Rejected);
+            auto combo = [&](const char* column) {
+                for (int row = 0; row < preview->tbColumns->rowCount(); ++row)
+                    if (preview->tbColumns->item(row, 0)->text() == QLatin1String(column))
+                        return preview->columnCombo(row);
+                return static_cast<QComboBox*>(nullptr);
+            };
+            shown << QStringLiteral("%1 %2 %3")
+                         .arg(preview->lbNoName->isHidden() ? "named" : "nameless")
+                         .arg(preview->btnOK->isEnabled() ? "ok" : "wait")
+                         .arg(combo("Rufname")->currentText());
+            if (!preview->lbNoName->isHidden()) {
+                combo("Rufname")->setCurrentIndex(combo("Rufname")->findText(QStringLiteral("Firstname")));
+                combo("Familie")->setCurrentIndex(combo("Familie")->findText(QStringLiteral("Surname")));
+                shown << preview->lbCount->text();
+            }
+            return preview->btnOK->isEnabled() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+        exchange::importFile(nullptr, *p.store,
+                             writeFile(p.dir.filePath(QStringLiteral("a.csv")), header + "Ann;Lee;Jr;ann@example.com\r\n"));
+        exchange::importFile(nullptr, *p.store,
+                             writeFile(p.dir.filePath(QStringLiteral("b.csv")), header + "Bob;Ray;;\r\nCy;Fox;;\r\n"));
+        QVERIFY2(p.errors().isEmpty(), qPrintable(p.errors().join(QLatin1Char('\n'))));
+        QCOMPARE(shown, QStringList({"nameless wait Notes (by its name)", "1 contact will be added.",
+                                     "named ok Firstname"}));
+        QCOMPARE(p.stored(), 9);
+        QCOMPARE(testsupport::query(p.database, QStringLiteral("SELECT Firstname||' '||Surname FROM HomeAd WHERE "
+                                                               "Surname IN ('Lee','Ray','Fox') ORDER BY Surname")),
+                 QStringList({"Cy Fox", "Ann Lee", "Bob Ray"}));
     }
 
     void importAddsEveryContactAndReadsTheListAgain_data()

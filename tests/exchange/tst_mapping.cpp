@@ -2,8 +2,10 @@
 #include "exchange/ContactDraft.h"
 #include "exchange/ImportPlan.h"
 #include "exchange/TextDecoding.h"
+#include "platform/AppError.h"
 
 #include <QTest>
+#include <algorithm>
 
 using namespace exchange;
 using Kind = BirthdayText::Kind;
@@ -96,6 +98,98 @@ private slots:
         QCOMPARE(int(t.role), role);
         if (t.role == ColumnTarget::Role::Value)
             QCOMPARE(index(t.field), field);
+    }
+
+    // The header rows that address books, mail programs, webmail and CRMs write, each with one contact: the name,
+    // the e-mail address, a phone and the town land in their fields and nothing in Notes.
+    void headerRowsOfOtherPrograms_data()
+    {
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QStringList>("stored"); // "Field=value" for every field that is not empty
+        const QStringList values{"Lee", "Ann", "ann@example.com", "07700 900123", "Leeds"};
+        auto row = [&](const char* name, const char* header, const char* phoneField) {
+            const QStringList h = QString::fromUtf8(header).split(QLatin1Char('|'));
+            QStringList stored{"Surname=Lee", "Firstname=Ann", "Town=Leeds",
+                               QStringLiteral("%1=07700 900123").arg(QLatin1String(phoneField)),
+                               "Email=ann@example.com"};
+            QTest::newRow(name) << h << stored;
+        };
+        // Surname | Firstname | e-mail | phone | town, as each program names them.
+        row("Outlook, English", "Last Name|First Name|E-mail Address|Mobile Phone|Home City", "Cell");
+        row("Outlook, German", "Nachname|Vorname|E-Mail-Adresse|Telefon privat|Ort privat", "Tel");
+        row("Thunderbird, German", "Nachname|Vorname|Primäre E-Mail-Adresse|Mobil-Tel.-Nr.|Privat: Ort", "Cell");
+        row("Outlook, French", "Nom|Prénom|Adresse de messagerie|Tél. mobile|Ville (domicile)", "Cell");
+        row("Outlook, Spanish", "Apellidos|Nombre|Dirección de correo electrónico|Móvil|Ciudad de residencia", "Cell");
+        row("Outlook, Italian", "Cognome|Nome|Indirizzo posta elettronica|Cellulare|Città (ab.)", "Cell");
+        row("Outlook, Dutch", "Achternaam|Voornaam|E-mailadres|Telefoon thuis|Huisadres, plaats", "Tel");
+        row("Outlook, Portuguese", "Sobrenome|Nome|Endereço de e-mail|Telefone celular|Cidade residencial", "Cell");
+        row("Outlook, Swedish", "Efternamn|Förnamn|E-postadress|Telefon, arbete|Ort, hem", "Work Tel");
+        row("Outlook, Polish", "Nazwisko|Imię|Adres e-mail|Telefon komórkowy|Miasto (dom)", "Cell");
+        row("Outlook, Japanese", "姓|名|電子メール アドレス|自宅電話|市町村 (自宅)", "Tel");
+        row("Outlook, Chinese", "姓|名|电子邮件地址|移动电话|住宅所在地的市/县", "Cell");
+        row("Thunderbird, English", "Last Name|First Name|Primary Email|Work Phone|Home City", "Work Tel");
+        row("Yahoo Mail", "Last|First|Email|Mobile|Home City", "Cell");
+        row("webmail, UK", "Last Name|First Name|E-mail Address|Home Phone|Home Town", "Tel");
+        row("CRM, snake_case", "last_name|first_name|email_work|phone_home|address_city", "Tel");
+        row("CRM, camelCase", "lastName|firstName|emailHome|phoneWork|City", "Work Tel");
+        row("CRM, custom e-mail field", "Last Name|First Name|custom_fields_emails|phone_mobile|Mailing City", "Cell");
+    }
+    void headerRowsOfOtherPrograms()
+    {
+        QFETCH(QStringList, header);
+        QFETCH(QStringList, stored);
+        ImportLog log;
+        const RowMapper mapper(header);
+        QVERIFY(mapper.mapsName());
+        ContactDraft d(log, 1, 2, 2024);
+        mapper.apply({"Lee", "Ann", "ann@example.com", "07700 900123", "Leeds"}, d, log);
+        const Contact c = d.finish();
+        QStringList out;
+        for (const FieldInfo& f : Fields)
+            if (!c[f.field].isEmpty())
+                out << QLatin1String(f.name) + QLatin1Char('=') + c[f.field];
+        std::sort(out.begin(), out.end());
+        std::sort(stored.begin(), stored.end());
+        QCOMPARE(out, stored);
+    }
+
+    // What a webmail writes for the home address: town, county and post code each in their field.
+    void webmailHomeAddress()
+    {
+        ImportLog log;
+        const RowMapper mapper({"First Name", "Last Name", "Home Town", "Home County", "Home Post Code", "Fax"});
+        ContactDraft d(log, 1, 2, 2024);
+        mapper.apply({"Ann", "Lee", "Leeds", "West Yorkshire", "LS1 1AA", "0113 000"}, d, log);
+        const Contact c = d.finish();
+        QCOMPARE(c[Field::Town], QStringLiteral("Leeds"));
+        QCOMPARE(c[Field::County], QStringLiteral("West Yorkshire"));
+        QCOMPARE(c[Field::PostCode], QStringLiteral("LS1 1AA"));
+        QCOMPARE(c[Field::Notes], QStringLiteral("Fax: 0113 000"));
+        QCOMPARE(mapper.columnsInNotes(), (QList<std::pair<QString, qint64>>{{"Fax", 1}}));
+    }
+
+    // A column named wrongly, or not at all, is put where the user says; Skip leaves it out, counted.
+    void theUsersChoiceComesBeforeTheName()
+    {
+        ImportLog log;
+        const ColumnChoices choices = parseColumnMap(QStringLiteral("Rufname=Firstname, \"Familie, Name\"=surname,"
+                                                                    "Geb=Birthday,E-Mail-Adresse=Notes,Id=Skip"));
+        const RowMapper mapper({"Rufname", "Familie, Name", "Geb", "E-Mail-Adresse", "ID"},
+                               RowMapper::Unplaced::ToNotes, choices);
+        QVERIFY(mapper.mapsName());
+        ContactDraft d(log, 1, 2, 2024);
+        mapper.apply({"Ann", "Lee", "31.01.1970", "ann@example.com", "17"}, d, log);
+        const Contact c = d.finish();
+        QCOMPARE(c[Field::Firstname], QStringLiteral("Ann"));
+        QCOMPARE(c[Field::Surname], QStringLiteral("Lee"));
+        QCOMPARE(c[Field::Birthday], QStringLiteral("1970-01-31"));
+        QCOMPARE(c[Field::Email], QString());
+        QCOMPARE(c[Field::Notes], QStringLiteral("E-Mail-Adresse: ann@example.com"));
+        QCOMPARE(log.skipped().value(QStringLiteral("column \"ID\" (skipped as chosen)")), 1);
+
+        QVERIFY(!RowMapper({"Suffix", "Mail"}).mapsName()); // a stray match gives no name
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, (void)parseColumnMap(QStringLiteral("Vorname=Vorname")));
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, (void)parseColumnMap(QStringLiteral("Vorname")));
     }
 
     void birthdayInThreeColumns()
