@@ -18,6 +18,7 @@
 #include "reports/layouts/AddressLabels16.h"
 #include "reports/layouts/AddressLabels21.h"
 #include "reports/layouts/PhoneList.h"
+#include "data/DatabaseCheck.h"
 #include "data/FindText.h"
 #include "reports/layouts/Birthdays.h"
 #include "search/SearchStatement.h"
@@ -228,6 +229,7 @@ reports::BatchOutcome runBatchReport(const BatchOptions& options)
     // The selection as at start-up, then narrowed as the search dialog narrows it. Read once into the snapshot:
     // the file need not stay in memory besides.
     application.store.connection.setReadOnce(true);
+    data::requireSoundDatabase(application.store.connection, QStringLiteral("no report was written"));
     application.openQuery();
     data::Dataset& query = application.store.HomeQuery;
     if (options.search) {

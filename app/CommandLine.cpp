@@ -6,6 +6,7 @@
 #include "app/FirstStart.h"
 #include "app/StopSignals.h"
 #include "data/ContactStore.h"
+#include "data/DatabaseCheck.h"
 #include "exchange/ExchangeCli.h"
 #include "search/Duplicates.h"
 #include "exchange/ui/ImportDialog.h"
@@ -158,7 +159,7 @@ void printDuplicates()
     store.configure(platform::programFolder());
     // Only reads: the file stays as it is.
     store.connection.setReadOnce(true);
-    store.connection.open();
+    data::requireSoundDatabase(store.connection, QStringLiteral("no duplicates were looked for"));
     sqlite3* db = store.connection.handle();
     // The groups and the names printed come from one reading of the file, whatever another program writes.
     if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -1,6 +1,10 @@
 #include "data/DatabaseCheck.h"
 
+#include "data/Connection.h"
 #include "data/ContactStore.h"
+#include "platform/AppError.h"
+
+#include <QDir>
 
 #include <QSet>
 #include <QStringList>
@@ -63,6 +67,14 @@ QString contactDatabaseFault(sqlite3* db)
         if (!present.contains(name.toCaseFolded()))
             return QStringLiteral("the table HomeAd has no field %1").arg(name);
     return {};
+}
+
+void requireSoundDatabase(Connection& connection, const QString& consequence)
+{
+    connection.open();
+    if (const QString fault = databaseFault(connection.handle()); !fault.isEmpty())
+        throw platform::AppError(QStringLiteral("The address book %1 is damaged: %2; %3")
+                                     .arg(QDir::toNativeSeparators(connection.databasePath()), fault, consequence));
 }
 
 } // namespace data

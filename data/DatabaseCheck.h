@@ -13,4 +13,10 @@ namespace data {
 // The same, and besides the contact table and every stored field the program reads ("it has no table HomeAd").
 [[nodiscard]] QString contactDatabaseFault(sqlite3* db);
 
+class Connection;
+
+// Opens the connection where it is not open and throws AppError ("The address book <path> is damaged: <fault>;
+// <consequence>") when its file fails databaseFault(): what every command checks before it reads or writes.
+void requireSoundDatabase(Connection& connection, const QString& consequence);
+
 } // namespace data

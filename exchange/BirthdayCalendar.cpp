@@ -3,8 +3,9 @@
 #include "data/Birthday.h"
 #include "data/Dataset.h"
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 namespace exchange {
 
@@ -95,9 +96,18 @@ qint64 writeBirthdayCalendar(const data::Dataset& query, const QString& path, co
 {
     qint64 events = 0;
     const QByteArray text = birthdayCalendar(query, stamp, &events);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()));
+    // A calendar of no events would take the place of a good one.
+    if (events == 0)
+        throw platform::AppError(
+            QStringLiteral("There are no birthdays to export: %1; %2 was not written")
+                .arg(query.recordCount() == 0 ? QStringLiteral("the selection is empty")
+                                              : QStringLiteral("no contact of the selection has a birthday"),
+                     path));
+    platform::OutputFile file(path);
+    file.open();
+    if (file.device().write(text) != text.size())
+        throw platform::AppError(QStringLiteral("Cannot write the file %1: %2").arg(path, file.device().errorString()));
+    file.commit();
     return events;
 }
 

@@ -4,6 +4,7 @@
 #include "data/SqliteFile.h"
 #include "exchange/AccessFile.h"
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -108,9 +109,9 @@ exchange::ImportResult importIntoDatabase(sqlite3* db, exchange::Importer& impor
         throw platform::AppError(QStringLiteral("Not connected"));
     // Adding a book to itself would double every contact.
     const char* target = sqlite3_db_filename(db, "main");
-    if (target && *target && importer.kind() == exchange::SourceKind::Tovrel) {
-        const QString own = QFileInfo(QString::fromUtf8(target)).canonicalFilePath();
-        if (!own.isEmpty() && own == QFileInfo(importer.path()).canonicalFilePath())
+    if (target && *target) {
+        // The file itself, however it is reached (a hard link, a bind mount).
+        if (platform::sameFile(QString::fromUtf8(target), importer.path()))
             throw platform::AppError(
                 QStringLiteral("%1 is the address book itself; nothing was imported").arg(importer.path()));
     }

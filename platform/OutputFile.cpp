@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sqlite3.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -60,12 +62,31 @@ QString resolvedPath(const QString& path)
     return QDir::cleanPath((folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName());
 }
 
-bool sameFile(const QString& a, const QString& b)
+// Whether the regular file at path (followed through links) is an address book: an SQLite file with the contact
+// table. One whose tables cannot be read (locked, damaged, a journal to roll back) is taken for one: the doubt costs
+// the user a file name, the mistake would cost every contact in it.
+bool isAddressBook(const QString& path)
 {
-    struct stat sa = {};
-    struct stat sb = {};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    static constexpr char Header[] = "SQLite format 3";
+    if (file.read(sizeof Header) != QByteArray(Header, sizeof Header))
+        return false;
+    file.close();
+    sqlite3* db = nullptr;
+    bool found = true;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'HomeAd' COLLATE NOCASE",
+                               -1, &st, nullptr) == SQLITE_OK) {
+            const int rc = sqlite3_step(st);
+            found = rc != SQLITE_DONE;
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return found;
 }
 
 // A file opened from a descriptor has no name of its own; its errors should still name what the user gave.
@@ -91,6 +112,14 @@ AppError cannotWrite(const QString& path, const QString& reason)
 
 } // namespace
 
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa = {};
+    struct stat sb = {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 QStringList ownFiles()
 {
     QStringList files;
@@ -109,6 +138,11 @@ void refuseOwnFile(const QString& path)
                                           "another file name")
                                .arg(path, QString::fromLatin1(own.what), QDir::toNativeSeparators(file)));
     }
+    // Another folder's address book is as much the user's contacts as this one.
+    if (isAddressBook(target))
+        throw AppError(QStringLiteral("Cannot write the file %1: it is an address book (%2); nothing was changed, "
+                                      "choose another file name")
+                           .arg(path, QDir::toNativeSeparators(target)));
 }
 
 OutputFile::OutputFile(QString path) : m_path(std::move(path)) {}

@@ -15,14 +15,19 @@ namespace platform {
 // list), as full paths.
 [[nodiscard]] QStringList ownFiles();
 
-// Throws AppError naming the file when path, followed through links (or a hard link to it), is one of ownFiles(): a
-// document the user names must never take the place of the address book.
+// Whether the two paths name one file (the same device and inode), however they reach it: links, hard links, bind
+// mounts. False where either does not exist.
+[[nodiscard]] bool sameFile(const QString& a, const QString& b);
+
+// Throws AppError naming the file when path, followed through links (or a hard link to it), is one of ownFiles(), or
+// is an address book of any folder (an SQLite file with the contact table): a document the user names must never
+// take the place of an address book.
 void refuseOwnFile(const QString& path);
 
 // A document the user asked for (a PDF, an export), written where they named it. A regular file (or a link to one,
 // which is written through to its target) is replaced only once the new one is complete, keeping its mode; a new
-// one follows the umask. A device or a pipe is written to directly, its errors reported. A folder and the program's
-// own files are refused. Dropped before commit(), it leaves a regular file as it was.
+// one follows the umask. A device or a pipe is written to directly, its errors reported. A folder, the program's
+// own files and any address book are refused. Dropped before commit(), it leaves a regular file as it was.
 class OutputFile
 {
 public:

@@ -11,7 +11,6 @@
 #include <QTextBlock>
 #include <QTextFragment>
 #include <QFont>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -270,15 +269,20 @@ void saveFile(const QString& path, const QTextDocument& doc)
     // A letter saved under the address book's name would cost every contact.
     platform::refuseOwnFile(path);
     const QByteArray data = writeRtf(doc);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // The one writer of documents: a pipe or a device stays what it is, a file is replaced only once complete.
+    platform::OutputFile file(path);
+    try {
+        file.open();
+    } catch (const platform::AppError&) {
         throw platform::AppError(QStringLiteral("Cannot create file %1").arg(path));
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
+    }
+    try {
+        if (file.device().write(data) != data.size())
+            throw platform::AppError(QString());
+        file.commit();
+    } catch (const platform::AppError&) {
         throw platform::AppError(QStringLiteral("Failed to Save Stream"));
     }
-    if (!file.commit())
-        throw platform::AppError(QStringLiteral("Failed to Save Stream"));
 }
 
 } // namespace richtext

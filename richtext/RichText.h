@@ -105,9 +105,10 @@ void readDocument(const QByteArray& bytes, QTextDocument& doc, const QFont& base
 // "Failed to Load Stream" when it cannot be read.
 void loadFile(const QString& path, QTextDocument& doc, const QFont& baseFont);
 
-// Writes the document as RTF through a temporary file that replaces the target only once it is complete.
-// Throws "Cannot create file <path>" when the file cannot be created and "Failed to Save Stream" when
-// writing fails; the former file is then left as it was.
+// Writes the document as RTF through platform::OutputFile: a file is replaced only once the new one is complete,
+// a pipe or a device is written to as it is. The program's own files and any address book are refused with
+// OutputFile's message; otherwise throws "Cannot create file <path>" when the target cannot be opened and
+// "Failed to Save Stream" when writing fails; the former file is then left as it was.
 void saveFile(const QString& path, const QTextDocument& doc);
 
 // A document's merge fields made ready for filling in many times: its content as the caller's function

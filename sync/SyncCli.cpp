@@ -1,6 +1,7 @@
 #include "sync/SyncCli.h"
 
 #include "data/ContactStore.h"
+#include "data/DatabaseCheck.h"
 #include "platform/IniFile.h"
 #include "data/Connection.h"
 #include "platform/AppError.h"
@@ -167,6 +168,13 @@ std::optional<int> runSyncCommand(const QStringList& arguments, int& argc, char*
 
         data::Connection connection;
         connection.setDatabasePath(platform::programFile(data::databaseFileName()));
+        {
+            // Checked on a connection that only reads, before the one that writes sets up its side tables.
+            data::Connection probe;
+            probe.setDatabasePath(connection.databasePath());
+            probe.setReadOnce(true);
+            data::requireSoundDatabase(probe, QStringLiteral("nothing was synchronised"));
+        }
         connection.open();
         sharing::CardDavClient client(account.url, account.user, password);
         password.fill(QLatin1Char(' '));

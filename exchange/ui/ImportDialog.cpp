@@ -5,6 +5,7 @@
 #include "exchange/ContactImport.h"
 #include "exchange/CsvReader.h"
 #include "platform/AppError.h"
+#include "platform/OutputFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/Services.h"
@@ -141,9 +142,7 @@ void importFile(QWidget* parent, data::ContactStore& store, const QString& path)
         }
 
         auto importer = std::make_unique<exchange::Importer>(path, table);
-        if (importer->kind() == exchange::SourceKind::Tovrel &&
-            QFileInfo(path).canonicalFilePath() ==
-                QFileInfo(store.connection.databasePath()).canonicalFilePath())
+        if (platform::sameFile(path, store.connection.databasePath()))
             throw platform::AppError(QStringLiteral("%1 is the address book itself; nothing was imported").arg(fileName));
         // Read with the columns as chosen; a header row without a name column opens the choice of columns.
         auto readWith = [&](const exchange::ColumnChoices& choices) -> std::optional<exchange::ImportPlan> {

@@ -1,6 +1,9 @@
 // The commands without a window at the edges: where a typo or an odd target would cost the address book.
 #include "backup/BackupRestore.h"
+#include "platform/AppError.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
+#include "richtext/RichText.h"
 #include "support/Program.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
@@ -12,6 +15,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -74,7 +78,9 @@ private slots:
         QDir(m_dir.path()).removeRecursively();
         QVERIFY(QDir().mkpath(folder()));
         QVERIFY(QDir().mkpath(elsewhere({})));
-        testsupport::makeDatabase(inBook("Tovrel.mdb"), testsupport::sampleContacts());
+        QList<testsupport::Contact> contacts = testsupport::sampleContacts();
+        contacts[0].insert(QStringLiteral("Birthday"), QStringLiteral("1970-05-04")); // something for a calendar
+        testsupport::makeDatabase(inBook("Tovrel.mdb"), contacts);
         testsupport::makeCountyList(folder(), {QStringLiteral("Kent")});
         writeFile(inBook("TovrelIni.ini"), "[MainForm]\r\nTop=10\r\n");
     }
@@ -85,8 +91,9 @@ private slots:
             QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // A document the user names never takes the place of the program's own files, wherever its name leads; a target
-    // that is no regular file is written to as it is, or refused, and stays what it was.
+    // A document the user names never takes the place of the program's own files or of any address book, wherever
+    // its name leads; a target that is no regular file is written to as it is, or refused, and stays what it was.
+    // Every writer of documents: the report, the export, the calendar, and the letter editor's Save.
     void targetsOfReportsAndExports_data()
     {
         QTest::addColumn<QString>("command");
@@ -94,8 +101,13 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const QString own = QStringLiteral("nothing was changed");
-        for (const char* command : {"report", "export"}) {
-            const auto row = [&](const char* name, const char* target, int status, const QString& message) {
+        for (const char* command : {"report", "export", "calendar", "editor"}) {
+            const bool editor = qstrcmp(command, "editor") == 0;
+            const auto row = [&](const char* name, const char* target, int status, QString message) {
+                // The editor keeps its own words for a target it cannot use.
+                if (editor && status != 0 && message != own)
+                    message = qstrcmp(target, "device") == 0 ? QStringLiteral("Failed to Save Stream")
+                                                             : QStringLiteral("Cannot create file");
                 QTest::addRow("%s: %s", command, name)
                     << QString::fromLatin1(command) << QString::fromLatin1(target) << status << message;
             };
@@ -106,6 +118,8 @@ private slots:
             row("the county list", "county list", 1, own);
             row("a link to the database", "link to database", 1, own);
             row("a hard link to the database", "hard link to database", 1, own);
+            row("another folder's address book", "foreign book", 1, own);
+            row("a hard link to another folder's address book", "hard link to foreign book", 1, own);
             row("a link to a regular file", "link to file", 0, QString());
             row("a pipe nobody reads", "fifo", 1, QStringLiteral("no program is reading from it"));
             row("a pipe a program reads", "fifo read", 0, QString());
@@ -142,6 +156,14 @@ private slots:
             path = elsewhere(QStringLiteral("phones.vcf"));
             QCOMPARE(::link(QFile::encodeName(inBook("Tovrel.mdb")).constData(), QFile::encodeName(path).constData()),
                      0);
+        } else if (target == QLatin1String("foreign book") || target == QLatin1String("hard link to foreign book")) {
+            path = elsewhere(QStringLiteral("Tovrel.mdb"));
+            testsupport::makeDatabase(path, {testsupport::contact({{"Surname", "Elsewhere"}})});
+            if (target == QLatin1String("hard link to foreign book")) {
+                const QString link = elsewhere(QStringLiteral("letter.pdf"));
+                QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+                path = link;
+            }
         } else if (target == QLatin1String("link to file")) {
             written = writeFile(elsewhere(QStringLiteral("kept.vcf")), OldBytes);
             path = m_dir.filePath(QStringLiteral("link.vcf"));
@@ -171,30 +193,52 @@ private slots:
             QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner));
         }
         const bool export_ = command == QLatin1String("export");
-        if (export_ && !path.endsWith(QLatin1String(".vcf"))) {
-            // An export takes only a .vcf or .csv name; a link so named is how it reaches the others.
-            const QString link = elsewhere(QStringLiteral("named.vcf"));
+        const bool calendar = command == QLatin1String("calendar");
+        const QString suffix = export_ ? QStringLiteral(".vcf") : QStringLiteral(".ics");
+        if ((export_ || calendar) && !path.endsWith(suffix)) {
+            // An export takes its format from the name; a link so named is how it reaches the others.
+            const QString link = elsewhere(QStringLiteral("named") + suffix);
             QVERIFY(QFile::link(path, link));
             path = link;
         }
 
         QStringList owned{inBook("Tovrel.mdb"), inBook("Tovrel.bak"), inBook("TovrelIni.ini"), inBook("ListFile.txt")};
+        if (target.endsWith(QLatin1String("foreign book")))
+            owned << elsewhere(QStringLiteral("Tovrel.mdb"));
         QList<QByteArray> before;
         for (const QString& file : owned)
             before << readBytes(file);
         const mode_t typeBefore = typeOf(path);
         const QByteArray targetBefore = typeBefore == S_IFREG ? readBytes(path) : QByteArray();
 
-        const QStringList arguments =
-            export_ ? QStringList{"--export", path} : QStringList{"--report", "phone-list", "--pdf", path};
-        const Run r = tovrel(arguments + QStringList{"--folder", folder()}, [&] {
+        const auto readPipe = [&] {
             if (fifo < 0)
                 return;
             char buffer[65536];
             qint64 n = 0;
             while ((n = ::read(fifo, buffer, sizeof buffer)) > 0)
                 fromPipe.append(buffer, n);
-        });
+        };
+        Run r;
+        if (command == QLatin1String("editor")) {
+            // In this process, as the editor's Save runs it; a letter far smaller than a pipe's buffer.
+            platform::setProgramFolder(folder());
+            QTextDocument letter;
+            letter.setPlainText(QStringLiteral("Dear Alice"));
+            try {
+                richtext::saveFile(path, letter);
+                r.status = 0;
+            } catch (const platform::AppError& e) {
+                r.status = 1;
+                r.err = e.message();
+            }
+            readPipe();
+        } else {
+            const QStringList arguments = export_ || calendar
+                                              ? QStringList{"--export", path}
+                                              : QStringList{"--report", "phone-list", "--pdf", path};
+            r = tovrel(arguments + QStringList{"--folder", folder()}, readPipe);
+        }
         if (fifo >= 0)
             ::close(fifo);
 
@@ -202,14 +246,18 @@ private slots:
         if (status == 0)
             QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         else
-            QVERIFY2(r.err.contains(message) && r.err.contains(path), qPrintable(r.err));
+            QVERIFY2(r.err.contains(message) && (r.err.contains(path) || message.startsWith(QLatin1String("Failed"))),
+                     qPrintable(r.err));
         for (qsizetype i = 0; i < owned.size(); ++i)
             QVERIFY2(readBytes(owned[i]) == before[i], qPrintable(owned[i]));
         QVERIFY(!QFileInfo::exists(inBook("Tovrel.bak")) || target.startsWith(QLatin1String("backup")));
         QCOMPARE(typeOf(path), typeBefore);
         if (status != 0 && typeBefore == S_IFREG)
             QCOMPARE(readBytes(path), targetBefore);
-        const QByteArray magic = export_ ? QByteArray("BEGIN:VCARD") : QByteArray("%PDF");
+        const QByteArray magic = export_    ? QByteArray("BEGIN:VCARD")
+                                 : calendar ? QByteArray("BEGIN:VCALENDAR")
+                                 : command == QLatin1String("editor") ? QByteArray("{\\rtf")
+                                                                      : QByteArray("%PDF");
         if (target == QLatin1String("link to file"))
             QVERIFY(readBytes(written).startsWith(magic));
         if (target == QLatin1String("fifo read"))
@@ -232,19 +280,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(fresh));
     }
 
-    // What the export and the reports find damaged takes no new contacts either.
-    void importIntoADamagedDatabaseIsRefused()
+    // A damaged book is refused by every command, with what is damaged, and left as it was: no empty cards exported,
+    // no report printed, no contacts added to it, nothing sent.
+    void aDamagedBookIsRefusedByEveryCommand_data()
     {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("consequence");
+        QTest::newRow("import") << QStringList{"--import", "@/one.vcf"} << u"nothing was imported"_qs;
+        QTest::newRow("export") << QStringList{"--export", "@/all.vcf"} << u"nothing was exported"_qs;
+        QTest::newRow("calendar") << QStringList{"--export", "@/all.ics"} << u"nothing was exported"_qs;
+        QTest::newRow("report") << QStringList{"--report", "phone-list", "--pdf", "@/phones.pdf"}
+                                << u"no report was written"_qs;
+        QTest::newRow("duplicates") << QStringList{"--duplicates"} << u"no duplicates were looked for"_qs;
+        QTest::newRow("sync") << QStringList{"--sync", "http://127.0.0.1:9/book/", "--user", "ann", "--password-file",
+                                             "@/password", "--allow-http"}
+                              << u"nothing was synchronised"_qs;
+    }
+    void aDamagedBookIsRefusedByEveryCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, consequence);
         damage(inBook("Tovrel.mdb"));
         const QByteArray damaged = readBytes(inBook("Tovrel.mdb"));
-        const QString cards = writeFile(elsewhere(QStringLiteral("one.vcf")),
-                                        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Able;Ann;;;\r\nFN:Ann Able\r\nEND:VCARD\r\n");
-        const Run r = tovrel({"--import", cards, "--folder", folder()});
+        writeFile(elsewhere(QStringLiteral("one.vcf")),
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Able;Ann;;;\r\nFN:Ann Able\r\nEND:VCARD\r\n");
+        writeFile(elsewhere(QStringLiteral("password")), "secret\n");
+        for (QString& a : arguments)
+            a.replace(QLatin1Char('@'), elsewhere({}));
+        const Run r = tovrel(arguments + QStringList{"--folder", folder()});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("is damaged")) && r.err.contains(QStringLiteral("nothing was imported")),
+        QVERIFY2(r.err.contains(QStringLiteral("is damaged: ")) && r.err.contains(consequence) &&
+                     r.err.contains(inBook("Tovrel.mdb")),
                  qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         QCOMPARE(readBytes(inBook("Tovrel.mdb")), damaged);
+        QCOMPARE(QDir(elsewhere({})).entryList(QDir::Files).size(), 2); // only what the test put there
+    }
+
+    // The book imported into itself, under another name of the same file, would double every contact.
+    void importingTheBookIntoItselfIsRefused_data()
+    {
+        QTest::addColumn<bool>("hardLink");
+        QTest::newRow("hard link") << true;
+        QTest::newRow("symbolic link") << false;
+    }
+    void importingTheBookIntoItselfIsRefused()
+    {
+        QFETCH(bool, hardLink);
+        const QString book = inBook("Tovrel.mdb");
+        const QString other = elsewhere(QStringLiteral("copy.mdb"));
+        const QByteArray target = QFile::encodeName(book);
+        QCOMPARE(hardLink ? ::link(target.constData(), QFile::encodeName(other).constData())
+                          : ::symlink(target.constData(), QFile::encodeName(other).constData()),
+                 0);
+        const QByteArray before = readBytes(book);
+        const Run r = tovrel({"--import", other, "--folder", folder()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("is the address book itself; nothing was imported")), qPrintable(r.err));
+        QCOMPARE(readBytes(book), before);
     }
 
     // One exit status for a malformed command line, whichever command it is.
