@@ -282,7 +282,7 @@ int runProgram(int argc, char* argv[])
     sharing::syncAtStartIfAsked(application.fmHomeAddMain, application.store);
     const std::unique_ptr<StopSignals> stopSignals = closeOnStopSignals(application);
     const int status = QApplication::exec();
-    sharing::syncAtExitIfAsked(application.store);
+    finishWindowedRun(application);
     return status;
 }
 

@@ -2,7 +2,15 @@
 
 #include "app/Application.h"
 #include "mainwindow/MainWindow.h"
+#include "platform/Console.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ui/ErrorBox.h"
+#include "sync/SyncCli.h"
+#include "sync/ui/SyncCommands.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QSet>
 #include <QSocketNotifier>
 
 #include <array>
@@ -64,12 +72,56 @@ StopSignals::~StopSignals()
     wakeFds[0] = wakeFds[1] = -1;
 }
 
+namespace {
+
+bool stopped = false;
+
+// Held from the first stop signal to the end of the process: nothing asks any more.
+platform::ErrorsToConsole* noQuestions = nullptr;
+
+} // namespace
+
+bool stoppedBySignal()
+{
+    return stopped;
+}
+
 std::unique_ptr<StopSignals> closeOnStopSignals(Application& application)
 {
     return std::make_unique<StopSignals>([&application] {
+        stopped = true;
+        if (!noQuestions)
+            noQuestions = new platform::ErrorsToConsole;
+        // A box or dialog left open (Close's own error box, a question, a progress window) would hold the close
+        // up until somebody answers it: it is answered as Cancel would, and whatever opened it goes on without
+        // asking. A sync in progress is cancelled that way too.
+        QSet<QWidget*> answered;
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            if (answered.contains(modal))
+                break;
+            answered.insert(modal);
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        }
         if (application.fmHomeAddMain)
             application.fmHomeAddMain->closeWithoutQuestions();
+        // A close already under way (behind the box just answered) finishes as the stack unwinds; the program ends
+        // all the same.
+        QCoreApplication::quit();
     });
+}
+
+void finishWindowedRun(Application& application)
+{
+    if (!stopped) {
+        sharing::syncAtExitIfAsked(application.store);
+        return;
+    }
+    if (sharing::readSyncAccount(platform::programFile(QStringLiteral("TovrelIni.ini"))).syncAtExit)
+        platform::printError(QStringLiteral("The synchronisation at exit was left out, as the program was told to "
+                                            "stop; the next one takes up the changes"));
 }
 
 } // namespace app

@@ -26,7 +26,15 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
-// What the windowed program does on those signals: closes its main window as Close does, without questions.
+// What the windowed program does on those signals: answers any open box or dialog as Cancel would, closes its main
+// window as Close does without questions (errors to standard error from then on) and ends the event loop.
 [[nodiscard]] std::unique_ptr<StopSignals> closeOnStopSignals(Application& application);
+
+// Whether closeOnStopSignals' stop has run in this process.
+[[nodiscard]] bool stoppedBySignal();
+
+// What the windowed program does once its event loop has ended: the synchronisation at exit where it is asked for,
+// except after a stop signal, which waits for no server and no password (said on standard error instead).
+void finishWindowedRun(Application& application);
 
 } // namespace app

@@ -80,6 +80,14 @@ void withStoreClosed(data::ContactStore& store, const std::function<void()>& cop
                                        platform::Buttons::OkCancel) == platform::Answer::Ok;
 }
 
+// Where Backup put the copy: the backup itself, or the database's namesake inside it when it is a folder (the copy
+// goes into a folder of that name).
+[[nodiscard]] QString backupCopy(const QString& backup, const QString& database)
+{
+    const QFileInfo info(backup);
+    return info.isDir() ? QDir(backup).filePath(QFileInfo(database).fileName()) : backup;
+}
+
 } // namespace
 
 QString backupFileName()
@@ -135,8 +143,9 @@ void backUpDatabase(const QString& database, const QString& backup, const BlockW
     copyFile(database, backup, write);
 }
 
-void restoreDatabase(const QString& backup, const QString& database, const BlockWriter& write)
+void restoreDatabase(const QString& backupGiven, const QString& database, const BlockWriter& write)
 {
+    const QString backup = backupCopy(backupGiven, database);
     {
         QFile source(backup);
         if (!source.open(QIODevice::ReadOnly))
@@ -193,10 +202,10 @@ void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
         const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
         // Said before the question: agreeing to a restore that cannot happen only to be told so is no help.
-        if (!QFileInfo::exists(backup))
+        if (!QFileInfo::exists(backupCopy(backup, database)))
             throw platform::AppError(QStringLiteral("There is no backup to restore: %1 does not exist. File ▸ Backup "
                                                     "makes one")
-                                         .arg(QDir::toNativeSeparators(backup)));
+                                         .arg(QDir::toNativeSeparators(backupCopy(backup, database))));
         if (!askInformation(QStringLiteral("This will copy your Backup File OVER your present database table. "
                                            "Are you sure you want to do this?")))
             return;

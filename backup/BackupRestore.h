@@ -32,7 +32,8 @@ void registerBackupCommands(platform::Commands& commands, data::ContactStore& st
 //   address book is damaged: …; the backup was not replaced" when it fails the check a backup must pass to be
 //   restored; "Cannot create file %s" (backup) when the backup cannot be written. The backup gets the database's
 //   mode.
-// - restoreDatabase: "Cannot open file %s" (backup) when it cannot be read; a message naming the backup when it is
+// - restoreDatabase: reads the backup, or where it is a folder the database's namesake in it (where backUpDatabase
+//   puts its copy then). "Cannot open file %s" (backup) when it cannot be read; a message naming the backup when it is
 //   not a sound contact database; "Cannot create file %s" (database) when another program has the database open or
 //   the database cannot be written.
 void backUpDatabase(const QString& database, const QString& backup, const BlockWriter& write = {});

@@ -526,6 +526,20 @@ void Dataset::failChanged(qint64 key, const std::vector<int>& written)
                   who.isEmpty() ? QStringLiteral("this row") : who));
 }
 
+QList<std::pair<QString, QString>> Dataset::pendingChanges() const
+{
+    QList<std::pair<QString, QString>> changes;
+    if ((m_state != State::Edit && m_state != State::Insert) || m_edit.empty())
+        return changes;
+    const bool inserting = m_state == State::Insert;
+    for (int f = 0; f < fieldCount(); ++f) {
+        const QString& typed = m_edit[size_t(f)];
+        if (m_fields[f].isStored() && (inserting ? !typed.isEmpty() : typed != storedText(m_current, f)))
+            changes.append({m_fields[f].name, typed});
+    }
+    return changes;
+}
+
 void Dataset::writeRow()
 {
     if (m_table.isEmpty() || m_keyColumn.isEmpty())

@@ -99,6 +99,9 @@ public:
     // A save writes only the changed fields, and only while each still holds what was read; a delete only while
     // the row holds what was read. Otherwise both are refused and the row stays as it is.
     void post();
+    // The stored fields the pending change sets, by name, with the text typed (for a new row, every one not empty);
+    // empty when nothing is pending. What a close that cannot save keeps for the user.
+    [[nodiscard]] QList<std::pair<QString, QString>> pendingChanges() const;
     // Drops the pending change; an edited row is read again from the table.
     void cancel();
     // The same; a row not being edited is read again too.

@@ -6,6 +6,7 @@
 #include "platform/Console.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RescueFile.h"
 #include "platform/Services.h"
 #include "reports/ui/Printing.h"
 #include "reports/RichTextLayout.h"
@@ -270,16 +271,18 @@ bool TfmMailMergeEdit::maySetDocumentAside()
     if (!document()->isModified())
         return true;
     if (platform::errorsGoToConsole()) {
-        // Closing with nobody to ask (a stop signal at logout): the text goes to a copy rather than being lost.
-        const QString copy = platform::programFile(QStringLiteral("Unsaved letter.rtf"));
+        // Closing with nobody to ask (a stop signal at logout): the text goes to a copy of its own rather than being
+        // lost, and is then set aside, so that nothing asks about it later.
         try {
-            richtext::saveFile(copy, *document());
+            const QString copy = platform::writeRescueFile(QStringLiteral("Unsaved letter"), QStringLiteral("rtf"),
+                                                           richtext::writeRtf(*document()));
             platform::printError(QStringLiteral("The letter %1 was not saved; its text is kept in %2")
                                      .arg(m_fileName, QDir::toNativeSeparators(copy)));
         } catch (const platform::AppError& e) {
             platform::printError(
                 QStringLiteral("The letter %1 was not saved and its changes are lost: %2").arg(m_fileName, e.message()));
         }
+        document()->setModified(false);
         return true;
     }
     const platform::Answer answer = platform::prompts().message(

@@ -12,14 +12,18 @@
 #include "data/RecentlyDeleted.h"
 #include "platform/ui/Accessibility.h"
 #include "platform/Commands.h"
+#include "platform/Console.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RescueFile.h"
 #include "platform/Services.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -631,6 +635,33 @@ void TfmHomeAddMain::closeWithoutQuestions()
     close();
 }
 
+// With nobody to ask, the values typed that the book refused go to a file of their own beside it, named on standard
+// error, rather than only the field's name.
+void TfmHomeAddMain::rescuePendingChange()
+{
+    const data::Dataset& query = homeQuery();
+    const auto changes = query.pendingChanges();
+    if (changes.isEmpty())
+        return;
+    const int row = query.currentRow();
+    const QString contact = QStringList{query.text(row, QStringLiteral("Firstname")),
+                                        query.text(row, QStringLiteral("Surname"))}
+                                .join(QLatin1Char(' '))
+                                .trimmed();
+    QString text = QStringLiteral("A change to %1 that could not be saved in %2 when Tovrel closed:\n\n")
+                       .arg(contact.isEmpty() ? QStringLiteral("a new contact") : contact,
+                            QDir::toNativeSeparators(platform::programFile(data::databaseFileName())));
+    for (const auto& [field, value] : changes)
+        text += QStringLiteral("%1: %2\n").arg(field, value);
+    try {
+        const QString file =
+            platform::writeRescueFile(QStringLiteral("Unsaved change"), QStringLiteral("txt"), text.toUtf8());
+        platform::printError(QStringLiteral("The values typed are kept in %1").arg(QDir::toNativeSeparators(file)));
+    } catch (const platform::AppError& e) {
+        platform::printError(QStringLiteral("The values typed are lost: %1").arg(e.message()));
+    }
+}
+
 void TfmHomeAddMain::closeEvent(QCloseEvent* event)
 {
     for (const auto& check : m_closeChecks) {
@@ -642,11 +673,15 @@ void TfmHomeAddMain::closeEvent(QCloseEvent* event)
     // A pending change is saved as a move would save it; one that cannot be is given up only when the user says so
     // (or, with nobody to ask, once it is on standard error).
     dbGrid1->commitOpenEditor();
-    if (!platform::guard([this] { homeQuery().settle(); }) && !platform::errorsGoToConsole() &&
-        platform::prompts().message(this, QStringLiteral("Confirm"),
-                                    QStringLiteral("Your last change could not be saved. Close anyway and lose it?"),
-                                    platform::Icon::Question,
-                                    platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
+    const bool settled = platform::guard([this] { homeQuery().settle(); });
+    if (!settled && platform::errorsGoToConsole()) {
+        rescuePendingChange();
+    } else if (!settled &&
+               platform::prompts().message(this, QStringLiteral("Confirm"),
+                                           QStringLiteral("Your last change could not be saved. Close anyway and "
+                                                          "lose it?"),
+                                           platform::Icon::Question,
+                                           platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes) {
         event->ignore();
         return;
     }

@@ -146,7 +146,7 @@ public:
     void FormClose();
     void FormActivate();
     // Close as the user's Close does, asking nothing: for a program told to stop by the system. Errors go to
-    // standard error, and a change that cannot be saved is given up.
+    // standard error, and a change that cannot be saved is given up, its values kept in a file beside the book.
     void closeWithoutQuestions();
 
     void setVisible(bool visible) override;
@@ -162,6 +162,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void rescuePendingChange();
     void createSidePanel(QWidget* panel);
     void createBottomBar(QWidget* bar);
     void createMenu();

@@ -242,22 +242,33 @@ private slots:
     }
 
     // Backup twice with changes between: the backup holds the second; restore then brings it back under the same
-    // selection, and the changes made since are gone.
+    // selection, and the changes made since are gone. Where Tovrel.bak is a folder, Restore reads the copy Backup
+    // put in it.
+    void restoreBringsBackTheLastBackup_data()
+    {
+        QTest::addColumn<bool>("intoFolder");
+        QTest::newRow("Tovrel.bak file") << false;
+        QTest::newRow("Tovrel.bak folder") << true;
+    }
     void restoreBringsBackTheLastBackup()
     {
+        QFETCH(bool, intoFolder);
         Program p;
+        if (intoFolder)
+            QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("Tovrel.bak")));
+        const QString copy = intoFolder ? p.dir.filePath(QStringLiteral("Tovrel.bak/Tovrel.mdb")) : p.backup;
         p.narrow();
         QVERIFY(p.commands.run(platform::Command::Backup));
         addContact(p, QStringLiteral("Second"));
         QVERIFY(p.commands.run(platform::Command::Backup));
-        QCOMPARE(contactCount(p.backup), 7);
+        QCOMPARE(contactCount(copy), 7);
         addContact(p, QStringLiteral("Gone"));
         QCOMPARE(contactCount(p.database), 8);
 
         QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors(), QStringList());
-        QCOMPARE(readBytes(p.database), readBytes(p.backup));
+        QCOMPARE(readBytes(p.database), readBytes(copy));
         QCOMPARE(contactCount(p.database), 7);
         p.verifyReopened(3);
         QStringList surnames;
