@@ -1,7 +1,10 @@
 #pragma once
 
 // Deterministic, realistic contacts for benchmarks and screenshots: mixed-case and non-ASCII
-// surnames, empty fields, and values at their maximum lengths.
+// surnames, empty fields, and values at their maximum lengths. RealisticBook makes a book shaped like a real one
+// (many names, households, shared numbers), for the duplicates benchmark.
+
+#include "RealisticBook.h"
 
 #include "data/ContactStore.h"
 
@@ -75,8 +78,11 @@ inline QStringList generateContact(std::mt19937& rng, int index)
             phone("01"), phone("07"), email, birthday, notes, work, phone("020"), flag, flag2};
 }
 
+// Which generator a book comes from: generateContact(), or RealisticBook.
+enum class Book { Simple, Realistic };
+
 // Writes a new contact database of count contacts at path (replacing any file there).
-inline void writeContacts(const QString& path, int count, unsigned seed = 42)
+inline void writeContacts(const QString& path, int count, unsigned seed = 42, Book book = Book::Simple)
 {
     QFile::remove(path);
     data::createDatabaseIfMissing(path);
@@ -91,8 +97,9 @@ inline void writeContacts(const QString& path, int count, unsigned seed = 42)
                        " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
                        -1, &st, nullptr);
     std::mt19937 rng(seed);
+    RealisticBook realistic(seed);
     for (int i = 0; i < count; ++i) {
-        const QStringList values = generateContact(rng, i);
+        const QStringList values = book == Book::Realistic ? realistic.next() : generateContact(rng, i);
         for (int c = 0; c < values.size(); ++c) {
             if (values[c].isEmpty()) {
                 sqlite3_bind_null(st, c + 1);
@@ -110,12 +117,15 @@ inline void writeContacts(const QString& path, int count, unsigned seed = 42)
 }
 
 // A program folder of count generated contacts, made once in the temporary folder and kept for later runs.
-inline QString contactsFolder(int count)
+inline QString contactsFolder(int count, Book book = Book::Simple)
 {
-    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/contacts-%1/").arg(count);
+    const QString folder = QDir::tempPath() + QStringLiteral("/tovrel-bench/%1-%2/")
+                                                  .arg(book == Book::Realistic ? QStringLiteral("realistic")
+                                                                               : QStringLiteral("contacts"))
+                                                  .arg(count);
     if (!QFileInfo::exists(folder + QStringLiteral("Tovrel.mdb"))) {
         QDir().mkpath(folder);
-        writeContacts(folder + QStringLiteral("Tovrel.mdb"), count);
+        writeContacts(folder + QStringLiteral("Tovrel.mdb"), count, 42, book);
     }
     return folder;
 }

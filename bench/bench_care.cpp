@@ -1,5 +1,6 @@
-// Find as you type and duplicate finding over generated books, side by side with the sqlite3 shell's LIKE over
-// all twenty fields of the same file; the birthdays report beside the phone list of the same contacts.
+// Find as you type and duplicate finding over generated books (duplicates also over a realistic one), side by side
+// with the sqlite3 shell's LIKE over all twenty fields of the same file; the birthdays report beside the phone list
+// of the same contacts.
 // Run: build-bench/bench/bench_care  (databases are generated once into /tmp/tovrel-bench)
 #include "BenchMain.h"
 #include "QuerySide.h"
@@ -133,27 +134,40 @@ void BM_ShellLikeAllFields(benchmark::State& state)
     bench::shellQuery(state, bench::contactsFolder(int(state.range(0))), sql);
 }
 
-// Duplicate finding over the whole book; peak_per_file is the resident memory it adds at its peak, beside the
-// file's size.
+// Duplicate finding over the whole book, of the simple generator (realistic:0) or of RealisticBook (realistic:1);
+// peak_per_file is the resident memory it adds at its peak, beside the file's size, and largest the most contacts
+// in one group.
 void BM_Duplicates(benchmark::State& state)
 {
+    const int count = int(state.range(0));
+    const auto book = state.range(1) ? bench::Book::Realistic : bench::Book::Simple;
     // The book open in the window, as when the user chooses Find Duplicates: its rows are read and the file mapped
     // before the search begins.
     data::ContactStore store;
-    store.configure(bench::contactsFolder(int(state.range(0))));
+    store.configure(bench::contactsFolder(count, book));
     store.HomeQuery.open();
-    size_t groups = 0;
+    size_t groups = 0, largest = 0, grouped = 0;
     double grown = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const double before = bench::residentMegabytes();
         bench::resetPeak();
         state.ResumeTiming();
-        groups = size_t(search::duplicates::findGroups(store.connection.handle()).size());
+        const QList<search::duplicates::Group> found = search::duplicates::findGroups(store.connection.handle());
         grown = std::max(grown, bench::peakMegabytes() - before);
+        state.PauseTiming();
+        groups = size_t(found.size());
+        largest = grouped = 0;
+        for (const search::duplicates::Group& g : found) {
+            largest = std::max(largest, size_t(g.ids.size()));
+            grouped += size_t(g.ids.size());
+        }
+        state.ResumeTiming();
     }
-    const double file = double(QFileInfo(bench::contactsFolder(int(state.range(0))) + QStringLiteral("Tovrel.mdb")).size());
+    const double file = double(QFileInfo(bench::contactsFolder(count, book) + QStringLiteral("Tovrel.mdb")).size());
     state.counters["groups"] = double(groups);
+    state.counters["grouped"] = double(grouped);
+    state.counters["largest"] = double(largest);
     state.counters["peak_MB"] = grown;
     state.counters["peak_per_file"] = grown * 1024.0 * 1024.0 / file;
 }
@@ -181,7 +195,10 @@ BENCHMARK(BM_FindFirstKeystroke)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMi
 BENCHMARK(BM_FindIndexBuild)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindKeystrokeBySql)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShellLikeAllFields)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Duplicates)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Duplicates)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->ArgNames({"contacts", "realistic"})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PhoneListReport)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BirthdaysReport)->Arg(100000)->Unit(benchmark::kMillisecond);
 
