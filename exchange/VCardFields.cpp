@@ -12,16 +12,25 @@ bool isBetterEmail(const Property& candidate, const Property* chosen)
     return !chosen || (candidate.pref && !chosen->pref);
 }
 
+namespace {
+
+bool isCell(const Property& p)
+{
+    return p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone");
+}
+
+} // namespace
+
 bool isSpecialPhone(const Property& p)
 {
-    return p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || p.hasType("video");
+    return p.hasType("fax") || p.hasType("pager") || p.hasType("textphone") || (p.hasType("video") && !isCell(p));
 }
 
 std::optional<Field> phoneField(const Property& p)
 {
     if (isSpecialPhone(p))
         return std::nullopt;
-    if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
+    if (isCell(p))
         return Field::Cell;
     if (p.hasType("work"))
         return Field::WorkTel;

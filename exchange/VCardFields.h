@@ -37,7 +37,7 @@ inline constexpr std::array<AddressComponent, 5> AddressFields{{
 // Whether EMAIL candidate takes the place of the one chosen so far: the first, unless a later one is preferred.
 [[nodiscard]] bool isBetterEmail(const Property& candidate, const Property* chosen);
 
-// Fax, pager, textphone and video numbers never take a phone field.
+// Fax, pager, textphone and video numbers never take a phone field; a video number that is also a cell is a cell.
 [[nodiscard]] bool isSpecialPhone(const Property& p);
 
 // The field a typed number belongs in (cell, work, home); nullopt for special and untyped numbers, which take Tel

@@ -5,6 +5,8 @@
 #include "platform/AppError.h"
 
 #include <QHash>
+#include <QStringDecoder>
+#include <QRegularExpression>
 #include <QUrl>
 #include <optional>
 
@@ -82,10 +84,10 @@ QString phoneLabel(const Property& p)
         return QStringLiteral("Pager");
     if (p.hasType("textphone"))
         return QStringLiteral("Textphone");
-    if (p.hasType("video"))
-        return QStringLiteral("Video phone");
     if (p.hasType("cell") || p.hasType("mobile") || p.hasType("iphone"))
         return QStringLiteral("Mobile");
+    if (p.hasType("video"))
+        return QStringLiteral("Video phone");
     return place.isEmpty() ? QStringLiteral("Other phone") : place + QStringLiteral("phone");
 }
 
@@ -97,6 +99,39 @@ QString typedLabel(const Property& p, const char* what, const char* other)
     if (p.hasType("home"))
         return QStringLiteral("Home %1").arg(QLatin1String(what));
     return QLatin1String(other);
+}
+
+// Android's types of a contact_event and a relation (ContactsContract), by number.
+QString androidType(const QString& mime, const QString& type, const QString& custom)
+{
+    if (type == QLatin1String("0") && !custom.trimmed().isEmpty())
+        return custom.trimmed();
+    if (mime.endsWith(QLatin1String("/contact_event"))) {
+        static const char* const events[] = {"Date", "Anniversary", "Date", "Birthday"};
+        const int t = type.toInt();
+        return QLatin1String(t >= 0 && t < 4 ? events[t] : "Date");
+    }
+    static const char* const relations[] = {"Relation", "Assistant", "Brother", "Child", "Domestic partner", "Father",
+                                            "Friend", "Manager", "Mother", "Parent", "Partner", "Referred by",
+                                            "Relative", "Sister", "Spouse"};
+    const int t = type.toInt();
+    return QLatin1String(t >= 0 && t < 15 ? relations[t] : "Relation");
+}
+
+// KDE's X-KADDRESSBOOK-X-ManagersName and the like, by the part after the prefix.
+QString kaddressbookLabel(const QByteArray& upperName)
+{
+    QByteArray what = upperName.mid(int(qstrlen("X-KADDRESSBOOK-")));
+    if (what.startsWith("X-"))
+        what = what.mid(2);
+    static const QHash<QByteArray, const char*> labels{
+        {"ANNIVERSARY", "Anniversary"}, {"DEPARTMENT", "Department"},   {"ASSISTANTSNAME", "Assistant"},
+        {"MANAGERSNAME", "Manager"},    {"SPOUSESNAME", "Spouse"},      {"IMADDRESS", "IM"},
+        {"PROFESSION", "Profession"},   {"OFFICE", "Office"},           {"BLOGFEED", "Blog"},
+    };
+    if (const char* label = labels.value(what, nullptr))
+        return QLatin1String(label);
+    return capitalised(QString::fromLatin1(what).toLower());
 }
 
 } // namespace
@@ -234,17 +269,29 @@ QString VCardReader::text(const Property& p)
     QByteArray bytes = p.value;
     if (p.encoding == "QUOTED-PRINTABLE")
         bytes = vcard::decodeQuotedPrintable(bytes);
+    const QString where = QString::fromLatin1(p.group.isEmpty() ? p.name : p.group + '.' + p.name);
     if (!p.charset.isEmpty()) {
         QString s;
         if (decodeCharset(bytes, p.charset, s))
             return s;
-        log().add(Severity::Warning, m_records, p.line,
-                  QStringLiteral("character set \"%1\" is unknown or does not fit the text; read as UTF-8 or "
-                                 "Windows-1252.")
-                      .arg(QString::fromLatin1(p.charset)));
+        const QByteArray charset = p.charset.trimmed().toLower();
+        const bool known = QStringDecoder(charset.constData()).isValid();
+        // Said once for each name: a phone that gets it wrong gets it wrong on every card.
+        if (!m_toldCharsets.contains(charset)) {
+            m_toldCharsets.insert(charset);
+            log().add(Severity::Warning, m_records, p.line,
+                      known ? QStringLiteral("%1: the text is not in the character set \"%2\" the card names; it was "
+                                             "read as Windows-1252, as is every such value of the file.")
+                                  .arg(where, QString::fromLatin1(p.charset))
+                            : QStringLiteral("%1: the character set \"%2\" is unknown; the text was read as the "
+                                             "file's own, as is every such value of the file.")
+                                  .arg(where, QString::fromLatin1(p.charset)));
+        }
+        // A writer naming a character set it did not use wrote in its own code page.
+        if (known)
+            return fromWindows1252(bytes);
     }
     const DecodedValue d = decodeValue(bytes, m_lines.encoding(), m_lines.hasUtf8());
-    const QString where = QString::fromLatin1(p.group.isEmpty() ? p.name : p.group + '.' + p.name);
     if (d.repair == DecodedValue::Repair::Replaced) {
         log().add(Severity::Warning, m_records, p.line,
                   QStringLiteral("%1: %2 not UTF-8, replaced by \uFFFD.")
@@ -475,7 +522,10 @@ private:
             for (const QString& item : vcard::splitEscaped(parts.value(2), QLatin1Char(',')))
                 street << vcard::unescape(item, m_version).split(QLatin1Char('\n'));
         } else {
-            street << vcard::unescape(parts.value(2), m_version).split(QLatin1Char('\n'));
+            // Phones writing 2.1 put "\n" between the street lines, though 2.1 has no such escape.
+            QString lines = vcard::unescape(parts.value(2), m_version);
+            lines.replace(QLatin1String("\\n"), QLatin1String("\n")).replace(QLatin1String("\\N"), QLatin1String("\n"));
+            street << lines.split(QLatin1Char('\n'));
         }
         // The street comes first on an envelope; a PO box is a line after it (or the only one).
         const QString poBox = component(parts.value(0), QStringLiteral(", "));
@@ -598,10 +648,21 @@ private:
                 service = vcard::imService(p.name);
             if (service.isEmpty() && !p.types.isEmpty())
                 service = QString::fromLatin1(p.types.constFirst());
+            // IMPP holds a URI: "xmpp:ann@example.com" names its service by its scheme.
+            QString handle = value;
+            static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?!//)(.+)$"));
+            if (const QRegularExpressionMatch m = scheme.match(value); p.name == "IMPP" && m.hasMatch()) {
+                if (service.isEmpty())
+                    service = m.captured(1);
+                handle = m.captured(2);
+            }
             m_draft.addNoteLine(service.isEmpty() ? QStringLiteral("IM") : QStringLiteral("IM (%1)").arg(service),
-                                value);
+                                handle);
             break;
         }
+        case Kind::Vendor:
+            takeVendor(p, value);
+            break;
         case Kind::Related: {
             QString label = groupLabel(p);
             if (label.isEmpty() && !p.types.isEmpty())
@@ -617,6 +678,35 @@ private:
         default:
             log().skip(QString::fromLatin1(p.name));
             break;
+        }
+    }
+
+    // What phones and desktop address books keep in their own properties, as labelled lines.
+    void takeVendor(const Property& p, const QString& value)
+    {
+        if (p.name == "X-ANDROID-CUSTOM") {
+            // vnd.android.cursor.item/nickname;Nick;1;;;...: the kind of data, then its columns.
+            const QStringList parts = vcard::splitEscaped(value, QLatin1Char(';'));
+            const QString mime = parts.value(0).trimmed();
+            const QString data = vcard::unescape(parts.value(1), m_version).trimmed();
+            if (data.isEmpty())
+                return;
+            if (mime.endsWith(QLatin1String("/nickname")))
+                m_draft.addNoteLine(QStringLiteral("Nickname"), data);
+            else if (mime.endsWith(QLatin1String("/contact_event")))
+                m_draft.addNoteLine(androidType(mime, parts.value(2), parts.value(3)), m_draft.noteDate(data));
+            else if (mime.endsWith(QLatin1String("/relation")))
+                m_draft.addNoteLine(androidType(mime, parts.value(2), parts.value(3)), data);
+            else
+                m_draft.addNoteLine(capitalised(mime.section(QLatin1Char('/'), -1)), data);
+        } else if (p.name == "X-SOCIALPROFILE") {
+            const QString type = p.types.isEmpty() ? QString() : QString::fromLatin1(p.types.constFirst());
+            m_draft.addNoteLine(type.isEmpty() ? QStringLiteral("Social profile")
+                                               : QStringLiteral("Social profile (%1)").arg(type),
+                                value);
+        } else {
+            const QString label = kaddressbookLabel(p.name);
+            m_draft.addNoteLine(label, label == QLatin1String("Anniversary") ? m_draft.noteDate(value) : value);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "exchange/LineReader.h"
 #include "exchange/VCardSyntax.h"
 
+#include <QSet>
 #include <vector>
 
 namespace exchange {
@@ -56,6 +57,7 @@ private:
     qint64 m_records = 0;
     qint64 m_strayLines = 0;
     bool m_toldFallback = false;
+    QSet<QByteArray> m_toldCharsets; // declared character sets the text was found not to be in
 };
 
 } // namespace exchange

@@ -124,10 +124,15 @@ Kind kindOf(const QByteArray& name)
         {"KEY", Kind::Binary},
         {"X-ABLABEL", Kind::Label},
         {"LABEL", Kind::PostalLabel},
+        {"X-ANDROID-CUSTOM", Kind::Vendor},
+        {"X-SOCIALPROFILE", Kind::Vendor},
+        {"X-MS-IMADDRESS", Kind::IM},
     };
     const auto it = kinds.constFind(name);
     if (it != kinds.constEnd())
         return *it;
+    if (name.startsWith("X-KADDRESSBOOK-"))
+        return Kind::Vendor;
     return imService(name).isEmpty() ? Kind::Other : Kind::IM;
 }
 
@@ -147,6 +152,8 @@ QString imService(const QByteArray& name)
         {"X-GADUGADU", "Gadu-Gadu"},
         {"X-GROUPWISE", "GroupWise"},
         {"X-TWITTER", "Twitter"},
+        {"X-GOOGLE TALK", "Google Talk"},
+        {"X-SAMETIME", "Sametime"},
     };
     const char* service = services.value(name, nullptr);
     return service ? QString::fromLatin1(service) : QString();

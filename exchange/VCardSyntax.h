@@ -9,7 +9,9 @@ namespace exchange::vcard {
 
 // The properties the reader acts on; Other is anything else. IM: IMPP and the older X-JABBER, X-SKYPE...;
 // OtherDate and Related: the labelled dates and names of Apple's cards; Binary: PHOTO, LOGO, SOUND, KEY;
-// Label: X-ABLABEL, the label of the property of the same group; PostalLabel: LABEL, an address as printed on an envelope.
+// Label: X-ABLABEL, the label of the property of the same group; PostalLabel: LABEL, an address as printed on an envelope;
+// Vendor: the extensions phones and desktop address books put their own data in (X-ANDROID-CUSTOM, X-KADDRESSBOOK-...,
+// X-SOCIALPROFILE).
 enum class Kind {
     Other,
     Frame,
@@ -34,6 +36,7 @@ enum class Kind {
     Binary,
     Label,
     PostalLabel,
+    Vendor,
 };
 [[nodiscard]] Kind kindOf(const QByteArray& upperName);
 

@@ -148,7 +148,7 @@ private slots:
                "Job title: Principal Engineer\n"
                "Nickname: Pri\n"
                "Categories: Friends\n"
-               "IM (Skype): skype:priya.n";
+               "IM (Skype): priya.n";
         QTest::newRow("Outlook: every address but the home one")
             << "outlook21.vcf" << 0
             << "Name prefix: Mrs.\n"

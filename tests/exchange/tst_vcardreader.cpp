@@ -351,6 +351,33 @@ private slots:
             << QStringList{"Surname=A", "Address1=1 High St", "Address2=PO Box 12", "Town=York", "PostCode=YO1 1AA"};
         QTest::newRow("PO box alone") << card("N:A;;;;\r\nADR:PO Box 12;;;York;;;")
                                       << QStringList{"Surname=A", "Address1=PO Box 12", "Town=York"};
+        QTest::newRow("2.1 street lines written as \\n")
+            << card("N:A;;;;\r\nADR;HOME:;;Flat 3\\n17 Kings Road;Leeds;;LS6 3AA;", "2.1")
+            << QStringList{"Surname=A", "Address1=Flat 3", "Address2=17 Kings Road", "Town=Leeds", "PostCode=LS6 3AA"};
+        QTest::newRow("a cell that is also video")
+            << card("N:A;;;;\r\nTEL;TYPE=work,cell,voice,video:07700 900")
+            << QStringList{"Surname=A", "Cell=07700 900"};
+        // Phones' and desktop address books' own properties: labelled lines, dates as dates.
+        QTest::newRow("Android's custom data")
+            << card("N:A;;;;\r\nX-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;Bobby;1;;;;;;;;;;;;;\r\n"
+                    "X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;2001-06-09;1;;;;;;;;;;;;;\r\n"
+                    "X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;2010-03-01;0;Graduation;;;;;;;;;;;;\r\n"
+                    "X-ANDROID-CUSTOM:vnd.android.cursor.item/relation;Carol;14;;;;;;;;;;;;;",
+                    "2.1")
+            << QStringList{"Surname=A",
+                           "Notes=Nickname: Bobby\nAnniversary: 2001-06-09\nGraduation: 2010-03-01\nSpouse: Carol"};
+        QTest::newRow("a desktop address book's fields")
+            << card("N:A;;;;\r\nX-KADDRESSBOOK-X-Anniversary:2001-06-09\r\nX-KADDRESSBOOK-X-Department:Sales\r\n"
+                    "X-KADDRESSBOOK-X-AssistantsName:Dan\r\nX-KADDRESSBOOK-X-ManagersName:Eve\r\n"
+                    "X-KADDRESSBOOK-X-IMAddress:ann@jabber.example")
+            << QStringList{"Surname=A", "Notes=Anniversary: 2001-06-09\nDepartment: Sales\nAssistant: Dan\n"
+                                        "Manager: Eve\nIM: ann@jabber.example"};
+        QTest::newRow("messaging and social handles")
+            << card("N:A;;;;\r\nX-GOOGLE TALK:ann@talk.example\r\nX-SAMETIME:ann\r\nX-MS-IMADDRESS:ann@msn.example\r\n"
+                    "IMPP:xmpp:ann@jabber.example\r\nX-SOCIALPROFILE;TYPE=twitter:https://twitter.com/ann")
+            << QStringList{"Surname=A", "Notes=IM (Google Talk): ann@talk.example\nIM (Sametime): ann\n"
+                                        "IM: ann@msn.example\nIM (xmpp): ann@jabber.example\n"
+                                        "Social profile (twitter): https://twitter.com/ann"};
     }
     void cardsFromPhones()
     {
@@ -365,6 +392,23 @@ private slots:
         }
         for (const FieldInfo& f : Fields)
             QCOMPARE(r.contacts[0].contact[f.field], want[f.field]);
+    }
+
+    // A card that names a character set its text is not in: each such value is read as Windows-1252, said once.
+    void aWrongCharsetFallsBackToWindows1252()
+    {
+        const Read r = readBytes(card("N;CHARSET=UTF-8:M\xFCller;J\xF6rg;;;\r\nNOTE;CHARSET=UTF-8:caf\xE9\r\n"
+                                      "ORG;CHARSET=UTF-8:Caf\xC3\xA9 Ol\xC3\xA9",
+                                      "2.1"));
+        const Contact& c = r.contacts.value(0).contact;
+        QCOMPARE(c[Field::Surname], QStringLiteral("Müller"));
+        QCOMPARE(c[Field::Firstname], QStringLiteral("Jörg"));
+        QCOMPARE(c[Field::Notes], QStringLiteral("café"));
+        QCOMPARE(c[Field::Workplace], QStringLiteral("Café Olé")); // the values that are UTF-8 stay so
+        QCOMPARE(r.log.noticeCount(), 1);
+        QVERIFY2(r.hasNotice(1, 3, QStringLiteral("N: the text is not in the character set \"UTF-8\" the card names; "
+                                                  "it was read as Windows-1252")),
+                 qPrintable(r.allNotices()));
     }
 
     // Lines and characters cut by the reader's block boundaries come out whole.
@@ -430,6 +474,23 @@ private slots:
         QCOMPARE(r.contacts.size(), 1);
         QCOMPARE(r.contacts[0].record, 2);
         QVERIFY(r.hasNotice(1, 1, QStringLiteral("holds no contact data")));
+    }
+
+    // A group is no person: it is left out and said so, and the people beside it are read.
+    void aGroupIsLeftOutWithANotice_data()
+    {
+        QTest::addColumn<QByteArray>("group");
+        QTest::newRow("vCard 4") << card("KIND:group\r\nFN:Chess club\r\nMEMBER:urn:uuid:1", "4.0");
+        QTest::newRow("vCard 3, address book's own property")
+            << card("X-ADDRESSBOOKSERVER-KIND:Group\r\nN:Chess club;;;;\r\nFN:Chess club");
+    }
+    void aGroupIsLeftOutWithANotice()
+    {
+        QFETCH(QByteArray, group);
+        const Read r = readBytes(group + card("N:Real;;;;"));
+        QCOMPARE(r.contacts.size(), 1);
+        QCOMPARE(r.contacts[0].contact[Field::Surname], QStringLiteral("Real"));
+        QVERIFY2(r.hasNotice(1, 1, QStringLiteral("\"Chess club\" is a group")), qPrintable(r.allNotices()));
     }
 
     void anOverlongLineIsRefused()
