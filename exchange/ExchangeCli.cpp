@@ -5,6 +5,7 @@
 #include "exchange/AccessFile.h"
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
+#include "exchange/ImportLog.h"
 #include "platform/AppError.h"
 #include "platform/Console.h"
 #include "platform/OutputFile.h"
@@ -224,15 +225,16 @@ int runImport(const ExchangeOptions& o)
                           .arg(v.length)
                           .arg(v.maxLength);
         printError(QStringLiteral("%1: Record %2, line %3: %4: %5: %6")
-                       .arg(file, QString::number(c.record), QString::number(c.line), c.name,
-                            fields.join(QStringLiteral(", ")), fate));
+                       .arg(file, QString::number(c.record), QString::number(c.line),
+                            exchange::shortenedForNote(c.name), fields.join(QStringLiteral(", ")), fate));
     }
     if (plan->overLongCount > plan->overLong.size())
         printError(QStringLiteral("%1: ... and %2 more contacts with over-long values: %3")
                        .arg(file, QString::number(plan->overLongCount - plan->overLong.size()), fate));
     for (const exchange::NamelessContact& c : plan->nameless)
         printError(QStringLiteral("%1: Record %2, line %3: no name; Surname taken from %4: %5")
-                       .arg(file, QString::number(c.record), QString::number(c.line), c.takenFrom, c.surname));
+                       .arg(file, QString::number(c.record), QString::number(c.line), c.takenFrom,
+                            exchange::shortenedForNote(c.surname)));
     if (plan->namelessCount > plan->nameless.size())
         printError(QStringLiteral("%1: ... and %2 more contacts without a name")
                        .arg(file, QString::number(plan->namelessCount - plan->nameless.size())));

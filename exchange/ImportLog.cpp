@@ -2,6 +2,19 @@
 
 namespace exchange {
 
+QString shortenedForNote(const QString& text)
+{
+    constexpr qsizetype Head = 200;
+    constexpr qsizetype Tail = 60;
+    if (text.size() <= Head + Tail + 100)
+        return text;
+    // Never between the two halves of a character outside the BMP.
+    const qsizetype head = text.at(Head - 1).isHighSurrogate() ? Head - 1 : Head;
+    const qsizetype tail = text.at(text.size() - Tail).isLowSurrogate() ? Tail - 1 : Tail;
+    return text.left(head) + QStringLiteral(" … (%1 characters left out) … ").arg(text.size() - head - tail) +
+           text.right(tail);
+}
+
 QString Notice::toString() const
 {
     QString where;
@@ -19,8 +32,9 @@ void ImportLog::add(Severity severity, qint64 record, qint64 line, const QString
     ++m_noticeCount;
     if (severity == Severity::Warning)
         ++m_warningCount;
-    if (m_notices.size() < MaxNotices)
-        m_notices.append(Notice{severity, record, line, text});
+    if (m_notices.size() >= MaxNotices)
+        return;
+    m_notices.append(Notice{severity, record, line, shortenedForNote(text)});
 }
 
 void ImportLog::skip(const QString& what, qint64 count)

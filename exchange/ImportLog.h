@@ -9,6 +9,10 @@ namespace exchange {
 enum class Severity { Info, Warning };
 
 // Something the user should know about an import: a value moved, a row repaired, a part ignored.
+// A text for a note or message with a value in it: a value may run to megabytes, and its head and tail say which
+// it is. Short texts are returned as they are.
+[[nodiscard]] QString shortenedForNote(const QString& text);
+
 struct Notice
 {
     Severity severity = Severity::Info;

@@ -191,6 +191,20 @@ bool VCardReader::nextContentLine(QByteArray& line, qint64& lineNumber)
     return true;
 }
 
+namespace {
+
+// vCard 4's KIND:group, and the property address books wrote for it in vCard 3.
+bool isGroup(const QList<Property>& props)
+{
+    for (const Property& p : props)
+        if ((p.name == "KIND" || p.name == "X-ADDRESSBOOKSERVER-KIND") &&
+            p.value.trimmed().compare("group", Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 bool VCardReader::next(ReadContact& out)
 {
     QByteArray line;
@@ -248,6 +262,17 @@ bool VCardReader::next(ReadContact& out)
             }
             p.line = number;
             props << std::move(p);
+        }
+        // A group is no person: a contact named after it would stand among the people.
+        if (isGroup(props)) {
+            QString name;
+            for (const Property& p : props)
+                if (p.name == "FN" && name.isEmpty())
+                    name = text(p).trimmed();
+            log().add(Severity::Info, record, beginLine,
+                      QStringLiteral("%1 is a group of contacts (KIND:group), not a person; left out.")
+                          .arg(name.isEmpty() ? QStringLiteral("the card") : QStringLiteral("\"%1\"").arg(name)));
+            continue;
         }
         Contact contact = build(props, record, beginLine);
         if (contact.isEmpty()) {

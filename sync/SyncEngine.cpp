@@ -17,6 +17,24 @@ QString SyncSummary::line() const
     return QStringLiteral("%1 sent, %2 received, %3 deleted, %4 conflicts").arg(sent).arg(received).arg(deleted).arg(conflicts);
 }
 
+namespace {
+
+// A value as the card and the book store it, line ends aside: the book keeps what the user typed (CR LF from the
+// window), a card unfolded on the server may come back with LF.
+bool sameValue(const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    const auto normalised = [](QString s) {
+        s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        return s;
+    };
+    return normalised(a) == normalised(b);
+}
+
+} // namespace
+
 int mergeContacts(const Contact& base, const Contact& local, const Contact& remote, const QDate& date, Contact& merged)
 {
     merged = local;
@@ -26,9 +44,9 @@ int mergeContacts(const Contact& base, const Contact& local, const Contact& remo
         const QString& l = local[f];
         const QString& r = remote[f];
         const QString& b = base[f];
-        if (l == r || r == b)
+        if (sameValue(l, r) || sameValue(r, b))
             continue;
-        if (l == b) {
+        if (sameValue(l, b)) {
             merged[f] = r;
             continue;
         }

@@ -91,6 +91,19 @@ private slots:
         QCOMPARE(stored(), 11);
     }
 
+    // A value of megabytes is named on standard error by its head and tail, not repeated whole.
+    void aHugeValueIsShortenedInTheNotes()
+    {
+        const QByteArray birthday(4 << 20, 'q'); // no date: named in a note, kept in Notes
+        const QString file = writeFile(m_dir.filePath(QStringLiteral("huge.vcf")),
+                                       "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Able;Ann;;;\r\nBDAY:" + birthday +
+                                           "\r\nEND:VCARD\r\n");
+        const Run r = tovrel({"--import", file, "--folder", m_dir.path()});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains(QStringLiteral("characters left out")), qPrintable(r.err.left(2000)));
+        QVERIFY(r.err.size() < 4000);
+    }
+
     void importCountsWhatWentToNotes()
     {
         const QString file = QStringLiteral(TOVREL_TEST_DATA "/exchange/android21.vcf");

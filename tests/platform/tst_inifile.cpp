@@ -15,6 +15,22 @@
 using testsupport::readBytes;
 using testsupport::writeFile;
 
+namespace {
+
+// The text as a Windows editor's "Unicode" saves it: a byte-order mark, then UTF-16.
+QByteArray utf16(const char16_t* text, bool littleEndian)
+{
+    QByteArray bytes = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (const char16_t* c = text; *c; ++c) {
+        const char high = char(*c >> 8);
+        const char low = char(*c & 0xFF);
+        bytes.append(littleEndian ? low : high).append(littleEndian ? high : low);
+    }
+    return bytes;
+}
+
+} // namespace
+
 class TestIniFile : public QObject
 {
     Q_OBJECT
@@ -66,6 +82,8 @@ private slots:
         QTest::newRow("UTF-8 section name") << QByteArray("[Gr\xC3\xB6\xC3\x9F"
                                                           "e]\r\nTop=9\r\n")
                                             << QStringLiteral("Größe") << top << 9;
+        QTest::newRow("UTF-16 LE with its mark") << utf16(u"[MainForm]\r\nTop=11\r\n", true) << main << top << 11;
+        QTest::newRow("UTF-16 BE with its mark") << utf16(u"[MainForm]\r\nTop=12\r\n", false) << main << top << 12;
     }
     void readInteger()
     {
@@ -129,6 +147,8 @@ private slots:
                                                              << a << x << 2
                                                              << QByteArray("\xEF\xBB\xBF; Gr\xC3\xB6\xC3\x9F"
                                                                            "e\r\n[A]\r\nx=2\r\n");
+        QTest::newRow("UTF-16 file stays UTF-16") << utf16(u"; Größe\r\n[A]\r\nx=1\r\n", true) << a << z << 2
+                                                  << utf16(u"; Größe\r\n[A]\r\nx=1\r\nz=2\r\n", true);
     }
     void writeInteger()
     {

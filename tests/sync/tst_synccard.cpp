@@ -95,7 +95,9 @@ void TestSyncCard::keepsForeignProperties()
     QCOMPARE(card.contact[Field::Address1], QStringLiteral("2 Home St"));
     QCOMPARE(card.contact[Field::Email], QStringLiteral("b@x.org"));
     QCOMPARE(card.contact[Field::Flag], QStringLiteral("Family"));
-    QCOMPARE(card.contact[Field::Flag2], QStringLiteral("Friends"));
+    // Longer than its field: fitted here, kept whole in Notes (and on the card, below).
+    QCOMPARE(card.contact[Field::Flag2], QStringLiteral("Friend"));
+    QCOMPARE(card.contact[Field::Notes], QStringLiteral("Flag2: Friends"));
     QVERIFY(card.contact[Field::Birthday].isEmpty());
 
     SyncCard changed = card;
@@ -134,6 +136,11 @@ void TestSyncCard::merge_data()
     QTest::newRow("notes on both sides")
         << "1|York|a" << "1|York|b" << "1|York|c" << "1" << "York" << "b\nChanged elsewhere on 2026-03-04: Notes = c"
         << 1;
+    // A first sync stopped half-way leaves no base: notes kept here with CR LF and sent back with LF are one value.
+    QTest::newRow("no base, notes differ in line ends only")
+        << "||" << "1|York|a\r\nb" << "1|York|a\nb" << "1" << "York" << "a\r\nb" << 0;
+    QTest::newRow("line ends aside, changed there only")
+        << "1|York|a\r\nb" << "1|York|a\r\nb" << "1|York|a\nb\nc" << "1" << "York" << "a\nb\nc" << 0;
 }
 
 void TestSyncCard::merge()
