@@ -12,6 +12,7 @@
 #include "mailmerge/MailMergeSetup.h"
 #include "mainwindow/MainWindow.h"
 #include "platform/ui/Accessibility.h"
+#include "platform/ui/ScreenReader.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/ui/FocusFrameStyle.h"
 #include "platform/ProgramFolder.h"
@@ -52,6 +53,8 @@ void Application::startUp()
     };
     platform::keepWindowsOnScreen(); // a small or scaled screen shows every window whole
     platform::useFocusFrameStyle();
+    platform::installScreenReaderFixes(); // focus and text events only where a reader can follow them
+    platform::ctrlTabLeavesTextBoxes();
     bool queryMayOpen = true; // false while Tovrel.mdb is an Access-format file the user did not convert
     // Before any window reads a file: a first start in an empty place offers to make the address book there.
     platform::guard([] { (void)offerNewAddressBook(platform::programFolder()); });

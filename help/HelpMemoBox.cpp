@@ -20,7 +20,7 @@
 
 TfmHelpMemo::TfmHelpMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
 {
-    setWindowTitle(QStringLiteral("Tovrel"));
+    setWindowTitle(QStringLiteral("Tovrel Help Note")); // a title of its own, told apart from the main window
 
     Panel1 = new platform::CaptionStrip(this);
     Panel1->setFixedHeight(32);

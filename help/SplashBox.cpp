@@ -70,6 +70,10 @@ TfmSplash::TfmSplash(TfmCredits* credits, QWidget* parent)
     text->addWidget(DevelopedBy);
     text->addWidget(Developer);
     text->addStretch();
+    // Read out with the title: a reader otherwise speaks only the title of a box whose text is in plain labels.
+    setAccessibleDescription(QStringList{ProductName->text(), Version->text(), Comments->text(),
+                                         DevelopedBy->text() + QLatin1Char(' ') + Developer->text()}
+                                 .join(QStringLiteral(". ")));
 
     pnlCredits = new QPushButton(QStringLiteral("&Credits"), Panel1);
     pnlCredits->setObjectName(QStringLiteral("pnlCredits"));

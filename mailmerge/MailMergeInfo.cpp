@@ -42,7 +42,7 @@ TfmMailMergeHelp::TfmMailMergeHelp(QWidget* parent)
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("fmMailMergeHelp"));
-    setWindowTitle(QStringLiteral("i"));
+    setWindowTitle(QStringLiteral("Tovrel Mail Merge Help"));
     setFixedSize(ClientSize);
 
     Panel1 = new platform::CaptionStrip(this, 160);

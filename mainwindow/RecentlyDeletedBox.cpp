@@ -31,6 +31,7 @@ RecentlyDeletedBox::RecentlyDeletedBox(sqlite3* db, std::function<void(qint64)> 
          QStringLiteral("Tel")});
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setTabKeyNavigation(false); // arrows move between rows, Tab goes on to the buttons
     list->horizontalHeader()->setStretchLastSection(true);
     list->verticalHeader()->hide();
     layout->addWidget(list);

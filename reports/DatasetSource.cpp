@@ -39,8 +39,9 @@ void DatasetSource::renderEnded(int lastRow)
         return;
     m_locked = false;
     m_dataset.endExclusiveRead();
-    if (lastRow >= 0 && lastRow < m_dataset.recordCount())
-        m_dataset.moveTo(lastRow);
+    // The current contact stays where the user left it: a report that moved it would leave a later Delete
+    // on someone else.
+    (void)lastRow;
 }
 
 } // namespace reports

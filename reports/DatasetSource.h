@@ -9,7 +9,7 @@ class Dataset;
 namespace reports {
 
 // The shared contact query as a report's rows. While a report renders, every other command that would
-// move or change the query is refused; at the end the query stands on the last row the report reached.
+// move or change the query is refused; at the end the query stands on the row that was current before.
 class DatasetSource : public RecordSource
 {
 public:

@@ -25,8 +25,8 @@ public:
     // until renderEnded().
     virtual void renderStarted() {}
     // Called once the renderer is done with the rows, also after a cancel or an error. lastRow is the last row
-    // the renderer reached, where the owner leaves its current row; -1 where no row was read (empty selection),
-    // and the current row stays as it was.
+    // the renderer reached, -1 where no row was read (empty selection); the contact query ignores it and keeps
+    // its current row.
     virtual void renderEnded(int lastRow) { (void)lastRow; }
 
     // Conveniences over the above (a subclass brings them into scope with `using RecordSource::text;`).

@@ -369,6 +369,7 @@ TfmImportPreview::TfmImportPreview(const exchange::ImportPlan& plan, const QStri
     tbFirst->verticalHeader()->hide();
     tbFirst->horizontalHeader()->setStretchLastSection(true);
     tbFirst->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tbFirst->setTabKeyNavigation(false); // arrows move between cells, Tab goes on to the buttons
     for (int i = 0; i < FieldCount; ++i) {
         tbFirst->setItem(i, 0, new QTableWidgetItem(QLatin1String(Fields[size_t(i)].name)));
         tbFirst->setItem(i, 1, new QTableWidgetItem);

@@ -9,7 +9,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QKeySequence>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QShortcut>
 #include <QWidget>
 #include <algorithm>
@@ -90,6 +93,58 @@ void keepWindowsOnScreen()
         return;
     keeper = new ScreenKeeper(qApp);
     qApp->installEventFilter(keeper);
+}
+
+namespace {
+class CtrlTabLeaver : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) ||
+            !(key->modifiers() & Qt::ControlModifier) || (key->modifiers() & Qt::AltModifier))
+            return QObject::eventFilter(watched, event);
+        auto* w = static_cast<QWidget*>(watched);
+        const auto* text = qobject_cast<QTextEdit*>(w);
+        const auto* plain = qobject_cast<QPlainTextEdit*>(w);
+        const bool takesTab = (text && !text->tabChangesFocus() && !text->isReadOnly()) ||
+                              (plain && !plain->tabChangesFocus() && !plain->isReadOnly());
+        if (!takesTab)
+            return QObject::eventFilter(watched, event);
+        const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+        for (QWidget* next = forward ? w->nextInFocusChain() : w->previousInFocusChain(); next && next != w;
+             next = forward ? next->nextInFocusChain() : next->previousInFocusChain())
+            if (next->window() == w->window() && (next->focusPolicy() & Qt::TabFocus) && next->isVisible() &&
+                next->isEnabled() && !next->focusProxy()) {
+                next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+void ctrlTabLeavesTextBoxes()
+{
+    static CtrlTabLeaver* leaver = nullptr;
+    if (leaver || !qApp)
+        return;
+    leaver = new CtrlTabLeaver(qApp);
+    qApp->installEventFilter(leaver);
+}
+
+void labelForReader(QWidget* control, const QString& text)
+{
+    auto* label = new QLabel(text, control->parentWidget());
+    label->hide();
+    label->setBuddy(control);
+    QObject::connect(control, &QObject::destroyed, label, &QObject::deleteLater);
 }
 
 void announce(QLabel* label, const QString& text)

@@ -21,6 +21,15 @@ void keepOnScreen(QWidget& window);
 // for one put back where the settings file kept it (placeWindow), which stays where the user left it.
 void keepWindowsOnScreen();
 
+// Gives a control a label a screen reader finds (a hidden label whose buddy it is), for controls that take their
+// spoken name from their content instead of the name set on them, as a combo box does on Linux. Call it once the
+// control has its final parent; the label goes with the control.
+void labelForReader(QWidget* control, const QString& text);
+
+// From now on, Ctrl+Tab and Ctrl+Shift+Tab move the focus on from a text box that takes Tab as a character (a
+// letter's text), as they do from the contact grid: otherwise the keyboard cannot leave it.
+void ctrlTabLeavesTextBoxes();
+
 // Shows text in a status label and passes it on to a screen reader, which does not follow a label's text by itself.
 void announce(QLabel* label, const QString& text);
 

@@ -21,9 +21,14 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <variant>
 
 namespace {
 
@@ -348,9 +353,60 @@ void TfmPreview::showPage(int index)
     updatePagePanel();
 }
 
+namespace {
+
+// A page's words as a reader takes them: line by line from the top, left to right within a line.
+QString pageText(const reports::Rendering& pages, int index)
+{
+    if (index < 0 || index >= pages.pageCount())
+        return {};
+    struct Piece
+    {
+        double top;
+        double left;
+        QString text;
+    };
+    std::vector<Piece> pieces;
+    for (const reports::PageItem& item : pages.pages[std::size_t(index)].items) {
+        if (const auto* text = std::get_if<reports::TextItem>(&item))
+            pieces.push_back({text->box.top(), text->box.left(), text->text});
+        else if (const auto* rich = std::get_if<reports::RichTextItem>(&item);
+                 rich && rich->content >= 0 && std::size_t(rich->content) < pages.richTexts().size())
+            pieces.push_back({rich->rect.top(), rich->rect.left(),
+                              QTextDocumentFragment::fromHtml(pages.richTexts()[std::size_t(rich->content)])
+                                  .toPlainText()});
+    }
+    // Texts whose tops lie within a millimetre share a line.
+    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+        return std::abs(a.top - b.top) > 1.0 ? a.top < b.top : a.left < b.left;
+    });
+    QString out;
+    double lineTop = -1e9;
+    for (const Piece& p : pieces) {
+        if (p.text.trimmed().isEmpty())
+            continue;
+        if (!out.isEmpty())
+            out += std::abs(p.top - lineTop) > 1.0 ? QLatin1Char('\n') : QLatin1Char(' ');
+        if (std::abs(p.top - lineTop) > 1.0)
+            lineTop = p.top;
+        out += p.text;
+    }
+    return out;
+}
+
+} // namespace
+
 void TfmPreview::updatePagePanel()
 {
     pnlPage->setText(QStringLiteral("Page %1 of %2").arg(PreviewPage1->pageIndex() + 1).arg(shownPages().pageCount()));
+    // The page is a picture: a reader gets where it is, which report, and the page's words.
+    const QString title = m_loaded ? m_loaded->title : m_definition.title;
+    QStringList name{pnlPage->text()};
+    if (!title.isEmpty())
+        name << title;
+    ScrollBox1->setAccessibleName(PreviewPage1->pageIndex() < 0 ? QStringLiteral("Page")
+                                                                : name.join(QStringLiteral(", ")));
+    ScrollBox1->setAccessibleDescription(pageText(shownPages(), PreviewPage1->pageIndex()));
 }
 
 void TfmPreview::updateButtons()

@@ -2,6 +2,7 @@
 #include "search/ui/DuplicatesBox.h"
 
 #include "data/ContactStore.h"
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/ErrorBox.h"
 
 #include <QComboBox>
@@ -75,6 +76,7 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     fields->setObjectName(QStringLiteral("fields"));
     fields->setAccessibleName(QStringLiteral("The contacts side by side"));
     fields->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fields->setTabKeyNavigation(false); // arrows move between cells, Tab goes on to the choices and buttons
     fields->horizontalHeader()->setStretchLastSection(true);
     fieldsLabel->setBuddy(fields);
     rightLayout->addWidget(fieldsLabel);
@@ -91,6 +93,14 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     connect(btnNotSame, &QPushButton::clicked, this, &DuplicatesBox::notTheSamePerson);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(groups, &QListWidget::currentRowChanged, this, &DuplicatesBox::showGroup);
+    // A reader entering the list hears the group chosen, not only how many there are.
+    connect(groups, &QListWidget::currentRowChanged, this, [this](int row) {
+        groups->setAccessibleDescription(row < 0 ? QString()
+                                                 : QStringLiteral("Group %1 of %2: %3")
+                                                       .arg(row + 1)
+                                                       .arg(groups->count())
+                                                       .arg(groups->item(row)->text()));
+    });
     layout->addWidget(buttons);
     resize(900, 520);
     reload();
@@ -166,9 +176,12 @@ void DuplicatesBox::showGroup(int index)
             // The kept contact's value by default, the first other one where it has none.
             auto* box = new QComboBox(fields);
             box->setObjectName(QStringLiteral("keep_") + rows[r]);
-            box->setAccessibleName(QStringLiteral("Value of %1 to keep").arg(rows[r]));
+            const QString keep = QStringLiteral("Value of %1 to keep").arg(rows[r]);
+            box->setAccessibleName(keep);
+            box->setAccessibleDescription(keep);
             box->addItems(distinct);
             fields->setCellWidget(r, int(values.size()), box);
+            platform::labelForReader(box, keep);
         } else {
             fields->setItem(r, int(values.size()), new QTableWidgetItem(distinct.value(0)));
         }

@@ -1,5 +1,7 @@
 #include "search/ui/SearchHelp.h"
 
+#include "platform/ui/Accessibility.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -19,8 +21,9 @@ protected:
         QPainter p(this);
         QLinearGradient gradient(rect().topLeft(), rect().topRight());
         const QColor caption = palette().color(QPalette::Active, QPalette::Highlight);
-        gradient.setColorAt(0, caption);
-        gradient.setColorAt(1, caption.lighter(160));
+        // Both ends dark enough for the white heading to be read.
+        gradient.setColorAt(0, platform::darkenedFor(caption, Qt::white));
+        gradient.setColorAt(1, platform::darkenedFor(caption.lighter(160), Qt::white));
         p.fillRect(rect(), gradient);
         p.end();
         QLabel::paintEvent(event);
@@ -65,7 +68,7 @@ QStringList TfmSearchHelp::helpLines()
 TfmSearchHelp::TfmSearchHelp(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("fmSearchHelp"));
-    setWindowTitle(QStringLiteral("Tovrel"));
+    setWindowTitle(QStringLiteral("Tovrel Search Help"));
     resize(600, 421);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -86,5 +89,7 @@ TfmSearchHelp::TfmSearchHelp(QWidget* parent) : QWidget(parent, Qt::Window)
     Memo1->setReadOnly(true);
     Memo1->setFont(QFont(QStringLiteral("MS Sans Serif"), 10));
     Memo1->setPlainText(helpLines().join(QLatin1Char('\n')));
+    Memo1->setAccessibleName(QStringLiteral("Help for the search box"));
     layout->addWidget(Memo1, 1);
+    platform::closeOnEscape(this);
 }

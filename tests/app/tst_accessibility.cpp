@@ -7,13 +7,16 @@
 #include "help/Credits.h"
 #include "help/HelpMemoBox.h"
 #include "help/SplashBox.h"
+#include "data/Connection.h"
 #include "data/Dataset.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
 #include "mailmerge/MailMergeSetup.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/ContactGrid.h"
+#include "mainwindow/RecentlyDeletedBox.h"
 #include "platform/ui/Accessibility.h"
+#include "platform/ui/ScreenReader.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
 #include "records/CountyListEditor.h"
@@ -23,12 +26,17 @@
 #include "reports/ui/Envelopes.h"
 #include "reports/ui/Preview.h"
 #include "reports/ui/StockLabels.h"
+#include "search/ui/DuplicatesBox.h"
 #include "search/ui/SearchDialog.h"
+#include "search/ui/SearchHelp.h"
 #include "support/TestDb.h"
 #include "support/TestFiles.h"
 #include "sync/ui/SharedBook.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QAccessible>
 #include <QApplication>
 #include <QFile>
@@ -87,8 +95,11 @@ QString describe(const QWidget* w)
 QStringList faults(QWidget* window)
 {
     QStringList out;
-    if (QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name).isEmpty())
+    QAccessibleInterface* windowFace = QAccessible::queryAccessibleInterface(window);
+    if (windowFace->text(QAccessible::Name).isEmpty())
         out << QStringLiteral("the window has no title");
+    if (windowFace->role() != QAccessible::Window && windowFace->role() != QAccessible::Dialog)
+        out << QStringLiteral("the window's role is %1, not a window's").arg(int(windowFace->role()));
     QMap<QChar, QStringList> keys;
     const auto addKey = [&keys](const QString& text) {
         if (const QChar k = mnemonic(text); !k.isNull())
@@ -139,6 +150,61 @@ QStringList faults(QWidget* window)
                    .arg(window->frameGeometry().y())
                    .arg(window->frameGeometry().width())
                    .arg(window->frameGeometry().height());
+    return out;
+}
+
+// Where the keys go when Tab is pressed from the window's first control, over and over: the widgets that had the
+// focus, in order, and what is wrong. Focus must never stay on one widget (a table moving its current cell instead)
+// and must reach a button. Ctrl+Tab stands in for Tab where Tab is typed as text or moves between the main grid's
+// cells.
+QStringList tabWalkFaults(QWidget* window)
+{
+    QApplication::setActiveWindow(window);
+    window->activateWindow();
+    QWidget* first = window->focusWidget();
+    if (!first || first->window() != window) {
+        for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled()) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        first = QApplication::focusWidget();
+    }
+    if (!first || first->window() != window)
+        return {QStringLiteral("nothing takes the focus")};
+    int focusable = 0;
+    bool hasButton = false;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && !w->focusProxy()) {
+            ++focusable;
+            hasButton = hasButton || qobject_cast<QAbstractButton*>(w);
+        }
+    QStringList out;
+    bool reachedButton = false;
+    QWidget* now = first;
+    for (int press = 0; press < focusable + 2; ++press) {
+        reachedButton = reachedButton || qobject_cast<QAbstractButton*>(now);
+        const auto* text = qobject_cast<QTextEdit*>(now);
+        const auto* plain = qobject_cast<QPlainTextEdit*>(now);
+        const bool typesTab = qobject_cast<mainwindow::ContactGrid*>(now) ||
+                              (text && !text->isReadOnly() && !text->tabChangesFocus()) ||
+                              (plain && !plain->isReadOnly() && !plain->tabChangesFocus());
+        QTest::keyClick(now, Qt::Key_Tab, typesTab ? Qt::ControlModifier : Qt::NoModifier);
+        QWidget* next = QApplication::focusWidget();
+        if (!next || next->window() != window) {
+            out << QStringLiteral("the focus left the window from ") + describe(now);
+            break;
+        }
+        if (next == now && focusable > 1) {
+            out << QStringLiteral("Tab stays in ") + describe(now);
+            break;
+        }
+        now = next;
+        if (now == first)
+            break;
+    }
+    if (hasButton && !reachedButton)
+        out << QStringLiteral("Tab never reaches a button");
     return out;
 }
 
@@ -265,8 +331,42 @@ private slots:
         QVERIFY(w);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         const QStringList found = faults(w);
+        m_titles[w->windowTitle()] << QString::fromLatin1(QTest::currentDataTag());
         w->close();
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    }
+
+    // No two windows share a title: a reader's list of windows tells each apart.
+    void titlesAreUnique()
+    {
+        QVERIFY(m_titles.size() > 10);
+        for (auto it = m_titles.cbegin(); it != m_titles.cend(); ++it)
+            QVERIFY2(it.value().size() == 1, qPrintable(it.key() + QStringLiteral(": ") + it.value().join(", ")));
+    }
+
+    // The help windows close with Escape; the about box's text is read with its title.
+    void helpWindows()
+    {
+        m_app->fmSQLSearchDialog->sqHelpBtnClick();
+        m_app->runCommand(platform::Command::HelpNote);
+        m_app->fmMailMergeHelp->show();
+        for (QWidget* w : {static_cast<QWidget*>(m_app->fmSQLSearchDialog->helpWindow()),
+                           static_cast<QWidget*>(m_app->fmHelpMemo), static_cast<QWidget*>(m_app->fmMailMergeHelp)}) {
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QApplication::setActiveWindow(w);
+            QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Escape);
+            QVERIFY2(!w->isVisible(), qPrintable(w->windowTitle()));
+        }
+        help::miAboutClick(m_app->fmCredits, nullptr);
+        TfmSplash* about = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<TfmSplash*>(w); box && box->isVisible())
+                about = box;
+        QVERIFY(about);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(about);
+        QCOMPARE(face->role(), QAccessible::Dialog);
+        QVERIFY(face->text(QAccessible::Description).contains(QStringLiteral("Version ")));
+        about->close();
     }
 
     // The report preview runs its own loop: it is looked at from inside it.
@@ -274,17 +374,28 @@ private slots:
     {
         QStringList found;
         bool seen = false;
-        QTimer::singleShot(0, this, [&] {
+        // Looked at once the first page is made (the preview renders inside its own loop).
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* p = qobject_cast<TfmPreview*>(w); p && p->isVisible()) {
+                if (auto* p = qobject_cast<TfmPreview*>(w); p && p->isVisible() && p->pageIndex() >= 0) {
+                    look.stop();
                     seen = true;
                     found = faults(p);
                     // The page takes the focus and is named: PageDown scrolls it.
                     if (!(p->ScrollBox1->focusPolicy() & Qt::TabFocus))
                         found << QStringLiteral("the page takes no focus");
+                    // Its words reach a reader, with where it is in the report.
+                    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(p->ScrollBox1);
+                    if (!page->text(QAccessible::Name).startsWith(QStringLiteral("Page 1 of ")))
+                        found << QStringLiteral("the page is named ") + page->text(QAccessible::Name);
+                    if (!page->text(QAccessible::Description).contains(testsupport::sampleContacts().first().value(
+                            QStringLiteral("Surname"))))
+                        found << QStringLiteral("the page reads ") + page->text(QAccessible::Description);
                     p->close();
                 }
         });
+        look.start(0);
         QVERIFY(m_app->runCommand(platform::Command::PhoneList));
         QVERIFY(seen);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
@@ -368,6 +479,185 @@ private slots:
         for (int x : {1, heading.width() - 2})
             QVERIFY(enough(heading.pixelColor(x, heading.height() / 2), Qt::white));
         m_app->fmHelpMemo->close();
+
+        m_app->fmSQLSearchDialog->sqHelpBtnClick();
+        QWidget* searchHelp = m_app->fmSQLSearchDialog->helpWindow();
+        const QImage band = searchHelp->grab(QRect(0, 0, searchHelp->width(), 20)).toImage();
+        for (int x : {1, band.width() - 2})
+            QVERIFY(enough(band.pixelColor(x, 2), Qt::white));
+        searchHelp->close();
+    }
+
+    // Tab from a window's first control goes round its controls, reaching a button, and never sticks in one.
+    void tabWalk_data()
+    {
+        window_data();
+        using Open = std::function<QWidget*(app::Application&)>;
+        QTest::newRow("search help") << Open([](app::Application& a) {
+            a.fmSQLSearchDialog->sqHelpBtnClick();
+            return static_cast<QWidget*>(a.fmSQLSearchDialog->helpWindow());
+        });
+        QTest::newRow("find duplicates") << Open([this](app::Application& a) {
+            return static_cast<QWidget*>(own(new mainwindow::DuplicatesBox(a.store.connection.handle(), {})));
+        });
+        QTest::newRow("recently deleted") << Open([this](app::Application& a) {
+            // One contact deleted, so the list has a row to stick in.
+            a.store.HomeQuery.moveTo(0);
+            a.store.HomeQuery.remove();
+            return static_cast<QWidget*>(own(new mainwindow::RecentlyDeletedBox(a.store.connection.handle(), {})));
+        });
+    }
+    void tabWalk()
+    {
+        QFETCH(std::function<QWidget*(app::Application&)>, open);
+        QWidget* w = open(*m_app);
+        QVERIFY(w);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const QStringList found = tabWalkFaults(w);
+        w->close();
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
+    }
+
+    // The check finds a table that keeps Tab to itself.
+    void tabWalkFindsATrap()
+    {
+        QWidget w;
+        w.setWindowTitle(QStringLiteral("Sample"));
+        auto* layout = new QVBoxLayout(&w);
+        auto* table = new QTableWidget(3, 3);
+        layout->addWidget(table);
+        layout->addWidget(new QPushButton(QStringLiteral("&OK")));
+        table->setCurrentCell(0, 0);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        table->setFocus();
+        QCOMPARE(tabWalkFaults(&w).value(0), QStringLiteral("Tab stays in QTableWidget \"\""));
+        table->setTabKeyNavigation(false);
+        QCOMPARE(tabWalkFaults(&w), QStringList{});
+    }
+
+    // Opening a report and closing its preview leaves the current contact where it was.
+    void reportKeepsTheCurrentContact_data()
+    {
+        QTest::addColumn<platform::Command>("report");
+        QTest::newRow("phone list") << platform::Command::PhoneList;
+        QTest::newRow("21 labels") << platform::Command::Labels21;
+        QTest::newRow("birthdays") << platform::Command::Birthdays;
+    }
+    void reportKeepsTheCurrentContact()
+    {
+        QFETCH(platform::Command, report);
+        data::Dataset& q = m_app->store.HomeQuery;
+        QVERIFY(q.recordCount() > 3);
+        q.moveTo(2);
+        const QString surname = q.text(2, q.fieldIndex(QStringLiteral("Surname")));
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<TfmPreview*>(w); p && p->isVisible()) {
+                    seen = true;
+                    p->close();
+                }
+        });
+        QVERIFY(m_app->runCommand(report));
+        QVERIFY(seen);
+        QCOMPARE(q.currentRow(), 2);
+        QCOMPARE(q.text(q.currentRow(), q.fieldIndex(QStringLiteral("Surname"))), surname);
+        QTRY_COMPARE(m_app->fmHomeAddMain->dbGrid1->currentIndex().row(), 2);
+    }
+
+    // Each "keep" choice of the duplicates window is labelled with its field for a screen reader, which on Linux
+    // names a combo box by its current value; the group list tells which group is chosen.
+    void duplicateChoicesCarryTheirField()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("d.mdb"));
+        testsupport::makeDatabase(path, {testsupport::contact({{"Surname", "Cole"}, {"Firstname", "Ann"}}),
+                                         testsupport::contact({{"Surname", "Cole"}, {"Firstname", "A."}})});
+        data::Connection connection;
+        connection.setDatabasePath(path);
+        connection.open();
+        mainwindow::DuplicatesBox box(connection.handle(), {});
+        box.show();
+        QComboBox* choice = box.choice(QStringLiteral("Firstname"));
+        QVERIFY(choice);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(choice);
+        QStringList labels;
+        for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+            labels << other->text(QAccessible::Name);
+        QCOMPARE(labels, QStringList{QStringLiteral("Value of Firstname to keep")});
+        QVERIFY(iface->text(QAccessible::Description).contains(QStringLiteral("Firstname")));
+        QVERIFY(QAccessible::queryAccessibleInterface(box.groups)
+                    ->text(QAccessible::Description)
+                    .startsWith(QStringLiteral("Group 1 of 1: Cole, Ann / Cole, A.")));
+    }
+
+    // A line edit tells its word, sentence and line at any offset, its end included, where Qt's own answer spins or
+    // drops the last letter.
+    void lineEditText_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QAccessible::TextBoundaryType>("boundary");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("start");
+        QTest::newRow("line at the start") << 0 << QAccessible::LineBoundary << "Ivy House. Kent" << 0;
+        QTest::newRow("line at the end") << 15 << QAccessible::LineBoundary << "Ivy House. Kent" << 0;
+        QTest::newRow("word inside") << 5 << QAccessible::WordBoundary << "House" << 4;
+        QTest::newRow("last word") << 14 << QAccessible::WordBoundary << "Kent" << 11;
+        QTest::newRow("word at the end") << 15 << QAccessible::WordBoundary << "" << 15;
+        QTest::newRow("sentence at the end") << 15 << QAccessible::SentenceBoundary << "" << 15;
+        QTest::newRow("sentence inside") << 12 << QAccessible::SentenceBoundary << "Kent" << 11;
+        QTest::newRow("past the end") << 40 << QAccessible::CharBoundary << "" << 15;
+        QTest::newRow("last letter") << 14 << QAccessible::CharBoundary << "t" << 14;
+    }
+    void lineEditText()
+    {
+        QFETCH(int, offset);
+        QFETCH(QAccessible::TextBoundaryType, boundary);
+        QFETCH(QString, expected);
+        QFETCH(int, start);
+        QLineEdit edit(QStringLiteral("Ivy House. Kent"));
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&edit)->textInterface();
+        QVERIFY(text);
+        int from = -1;
+        int to = -1;
+        QCOMPARE(text->textAtOffset(offset, boundary, &from, &to), expected);
+        QCOMPARE(from, start);
+        QCOMPARE(to, start + expected.size());
+        // Before and after the unit at the end come back too.
+        (void)text->textBeforeOffset(offset, boundary, &from, &to);
+        (void)text->textAfterOffset(offset, boundary, &from, &to);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&edit)->role(), QAccessible::EditableText);
+    }
+
+    // A screen reader hears of focus where the keys go and of text in boxes it can see: the main grid's current
+    // row moved from elsewhere does not claim the focus, and the hidden record card's boxes stay quiet as the row
+    // changes. (The offscreen platform has no reader to send to, so the filter's choice is asked directly.)
+    void readerFollowsTheKeys()
+    {
+        TfmHomeAddMain* main = m_app->fmHomeAddMain;
+        QApplication::setActiveWindow(main);
+        main->sqRetryBtn->setFocus();
+        QTRY_VERIFY(main->sqRetryBtn->hasFocus());
+        QAccessibleEvent gridFocus(main->dbGrid1, QAccessible::Focus);
+        QVERIFY(platform::keptFromReader(&gridFocus));
+        QAccessibleEvent buttonFocus(main->sqRetryBtn, QAccessible::Focus);
+        QVERIFY(!platform::keptFromReader(&buttonFocus));
+        main->dbGrid1->setFocus();
+        QTRY_VERIFY(main->dbGrid1->hasFocus());
+        QVERIFY(!platform::keptFromReader(&gridFocus));
+
+        m_app->fmRecCard->hide();
+        auto* box = m_app->fmRecCard->findChild<QLineEdit*>();
+        QVERIFY(box);
+        QAccessibleTextUpdateEvent hiddenText(box, 0, QStringLiteral("Baker"), QStringLiteral("Dunn"));
+        QVERIFY(platform::keptFromReader(&hiddenText));
+        m_app->runCommand(platform::Command::RecordCard);
+        QVERIFY(QTest::qWaitForWindowExposed(m_app->fmRecCard));
+        QAccessibleTextUpdateEvent shownText(box, 0, QStringLiteral("Baker"), QStringLiteral("Dunn"));
+        QVERIFY(!platform::keptFromReader(&shownText));
+        m_app->fmRecCard->close();
     }
 
     // The text size is kept under a key of its own, the other keys as they were, and scales the next start.
@@ -399,6 +689,7 @@ private:
         return w;
     }
     std::vector<std::unique_ptr<QWidget>> m_made;
+    QMap<QString, QStringList> m_titles;
 };
 
 int main(int argc, char* argv[])

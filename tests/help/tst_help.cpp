@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(std::count_if(windows.begin(), windows.end(),
                                [](QWidget* w) { return qobject_cast<TfmHelpMemo*>(w) != nullptr; }),
                  1);
-        QCOMPARE(note->windowTitle(), QStringLiteral("Tovrel"));
+        QCOMPARE(note->windowTitle(), QStringLiteral("Tovrel Help Note"));
         QCOMPARE(note->minimumSize(), note->maximumSize());
         QCOMPARE(note->width(), 442);
         QVERIFY(note->height() >= 307);

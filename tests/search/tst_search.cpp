@@ -481,7 +481,7 @@ private slots:
         QVERIFY(help->isWindow());
         QVERIFY(!help->isModal());
         QVERIFY(d()->isVisible());
-        QCOMPARE(help->windowTitle(), QStringLiteral("Tovrel"));
+        QCOMPARE(help->windowTitle(), QStringLiteral("Tovrel Search Help"));
         QCOMPARE(help->size(), QSize(600, 421));
         const QStringList lines = help->Memo1->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 21);
