@@ -476,8 +476,9 @@ void Dataset::post()
         s_updateRecord(this);
     if (m_beforePost)
         m_beforePost();
+    // A value stored longer than its field by another program (a sync, SQL) does not block an edit of the others.
     for (int f = 0; f < fieldCount(); ++f)
-        if (m_fields[f].isStored())
+        if (m_fields[f].isStored() && (m_state == State::Insert || m_edit[size_t(f)] != storedText(m_current, f)))
             checkValue(f, m_edit[size_t(f)]);
     writeRow();
     m_modified = false;

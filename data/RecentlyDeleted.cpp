@@ -65,6 +65,12 @@ struct Statement
     Statement& operator=(const Statement&) = delete;
 };
 
+QList<RestoreFollower>& followers()
+{
+    static QList<RestoreFollower> all;
+    return all;
+}
+
 QString textOf(sqlite3_stmt* st, int column)
 {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
@@ -145,20 +151,31 @@ qint64 newestId(sqlite3* db)
     return all.isEmpty() ? 0 : all.first().id;
 }
 
+void addRestoreFollower(RestoreFollower follower)
+{
+    if (!followers().contains(follower))
+        followers() << follower;
+}
+
 qint64 restore(sqlite3* db, qint64 entryId)
 {
     if (sqlite3_exec(db, "SAVEPOINT RestoreDeleted", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db, QStringLiteral("Cannot restore the contact"));
     try {
-        qint64 contactId = 0;
+        qint64 contactId = 0, formerId = 0;
+        bool last = false;
         {
             Statement find(db, QStringLiteral("SELECT d.ContactID, (SELECT count(*) FROM HomeAd h WHERE h.ID = "
-                                              "d.ContactID) FROM DeletedContact d WHERE d.EntryID = ?"));
+                                              "d.ContactID), d.EntryID = (SELECT max(e.EntryID) FROM DeletedContact "
+                                              "e WHERE e.ContactID = d.ContactID) FROM DeletedContact d WHERE "
+                                              "d.EntryID = ?"));
             sqlite3_bind_int64(find.stmt, 1, entryId);
             if (sqlite3_step(find.stmt) != SQLITE_ROW)
                 throw platform::AppError(QStringLiteral("The deleted contact is no longer kept"));
+            formerId = sqlite3_column_int64(find.stmt, 0);
+            last = sqlite3_column_int64(find.stmt, 2) != 0;
             // Its old key when free, so an undo puts back exactly what was there; otherwise a new one.
-            contactId = sqlite3_column_int64(find.stmt, 1) == 0 ? sqlite3_column_int64(find.stmt, 0) : 0;
+            contactId = sqlite3_column_int64(find.stmt, 1) == 0 ? formerId : 0;
         }
         {
             Statement insert(db, QStringLiteral("INSERT INTO HomeAd (ID, %1) SELECT ?, %1 FROM DeletedContact "
@@ -178,6 +195,10 @@ qint64 restore(sqlite3* db, qint64 entryId)
             sqlite3_bind_int64(drop.stmt, 1, entryId);
             if (sqlite3_step(drop.stmt) != SQLITE_DONE)
                 fail(db, QStringLiteral("Cannot restore the contact"));
+        }
+        if (last) {
+            for (const RestoreFollower follower : followers())
+                follower(db, formerId, contactId);
         }
         if (sqlite3_exec(db, "RELEASE RestoreDeleted", nullptr, nullptr, nullptr) != SQLITE_OK)
             fail(db, QStringLiteral("Cannot restore the contact"));

@@ -43,5 +43,12 @@ struct Entry
 // contact's key. Throws AppError when the entry is gone or the write fails.
 qint64 restore(sqlite3* db, qint64 entryId);
 
+// What else in the file belongs to a contact (its card in the shared address book) follows it back: each follower
+// is called within the restore with the key the contact had and the key it has now, when the entry was the last
+// deletion of that key (an older one's key may have been given to another contact since). A follower throws
+// AppError to undo the restore.
+using RestoreFollower = void (*)(sqlite3* db, qint64 formerId, qint64 contactId);
+void addRestoreFollower(RestoreFollower follower);
+
 } // namespace deleted
 } // namespace data

@@ -108,6 +108,7 @@ MultiStatus parseMultiStatus(const QByteArray& xml, const QUrl& base)
                 current.displayName = props.displayName.isEmpty() ? current.displayName : props.displayName;
                 current.principal = props.principal.isEmpty() ? current.principal : props.principal;
                 current.home = props.home.isEmpty() ? current.home : props.home;
+                current.found = true;
             } else if (in(Dav, "response", 0)) {
                 if (current.status == 0)
                     current.status = 200;
@@ -430,12 +431,17 @@ void CardDavClient::checkCollection()
                                {{"Depth", "0"}},
                                QStringLiteral("opening the address book")});
     const MultiStatus ms = parseMultiStatus(r.body, r.url);
-    bool folder = false;
+    bool folder = false, missing = true;
     for (const DavResource& res : ms.resources) {
         if (res.addressBook)
             return;
         folder = folder || res.collection;
+        missing = missing && (res.status == 404 || !res.found);
     }
+    // Some servers answer for a missing resource with a 207 that says 404 inside.
+    if (missing)
+        throw platform::AppError(QStringLiteral("There is no address book at %1: the server has nothing there (404)")
+                                     .arg(m_collection.toDisplayString(QUrl::RemoveUserInfo)));
     throw platform::AppError(QStringLiteral("%1 is %2, not an address book (CardDAV collection)")
                                  .arg(m_collection.toDisplayString(QUrl::RemoveUserInfo),
                                       folder ? QStringLiteral("a folder on the server") : QStringLiteral("a file")));

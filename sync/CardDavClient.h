@@ -45,6 +45,7 @@ struct DavResource
     QByteArray addressData;
     bool collection = false;
     bool addressBook = false;
+    bool found = false; // some property came with a 2xx status
     QString displayName;
     QString principal; // current-user-principal
     QString home;      // addressbook-home-set

@@ -1,6 +1,7 @@
 #include "sync/SyncCard.h"
 
 #include "exchange/ContactDraft.h"
+#include "exchange/ImportPlan.h"
 #include "exchange/VCardFields.h"
 #include "exchange/VCardSyntax.h"
 #include "exchange/VCardWriter.h"
@@ -304,6 +305,44 @@ struct CardParser
     }
 };
 
+// Values longer than their fields are fitted as an import fits them (the whole value added to Notes). The card keeps
+// them whole: only a field changed here is written back, so a value fitted here never goes back shortened.
+Contact fittedHere(const Contact& whole, QStringList& added)
+{
+    const exchange::FittedContact fitted = exchange::fitToFields(whole);
+    if (fitted.shortened.isEmpty())
+        return fitted.contact;
+    // A card whose note already holds the whole value does not get it twice.
+    Contact out = fitted.contact;
+    const QString& notes = whole[Field::Notes];
+    const QStringList had = notes.split(QLatin1Char('\n'));
+    QString lines = out[Field::Notes].mid(notes.size());
+    if (lines.startsWith(QLatin1Char('\n')))
+        lines.remove(0, 1);
+    QString result = notes;
+    for (const QString& line : lines.split(QLatin1Char('\n'))) {
+        if (had.contains(line))
+            continue;
+        if (!result.isEmpty() && !result.endsWith(QLatin1Char('\n')))
+            result += QLatin1Char('\n');
+        result += line;
+        added << line;
+    }
+    out[Field::Notes] = result;
+    return out;
+}
+
+// Notes as the card is to hold it: without the lines that values fitted here added.
+QString noteForCard(const QString& notes, const QStringList& fittedLines)
+{
+    if (fittedLines.isEmpty())
+        return notes;
+    QStringList lines = notes.split(QLatin1Char('\n'));
+    for (const QString& line : fittedLines)
+        lines.removeOne(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 SyncCard parseCard(const QByteArray& text)
@@ -314,6 +353,8 @@ SyncCard parseCard(const QByteArray& text)
     parser.fillName();
     parser.fillAddress();
     parser.fillRest();
+    parser.card.noteAsRead = parser.card.contact[Field::Notes];
+    parser.card.contact = fittedHere(parser.card.contact, parser.card.fittedLines);
     parser.card.read = parser.card.contact;
     parser.card.readUid = parser.card.uid;
     parser.keepUnused();
@@ -444,6 +485,7 @@ public:
         single(Field::Birthday, Kind::BDAY, nullptr, QLatin1String());
         patchWorkplace();
         patchCategories();
+        dropOrphanedLabels();
         patchUidAndRevision();
         return assemble();
     }
@@ -579,17 +621,31 @@ private:
         if (!changed(f))
             return;
         const qsizetype i = card.source[size_t(f)];
-        if (i < 0) {
+        // The whole values of fitted ones stay here: the card holds them where they belong.
+        const QString value = f == Field::Notes ? noteForCard(now[f], card.fittedLines) : now[f];
+        if (i < 0 && f == Field::Notes) {
+            if (!value.isEmpty())
+                add("NOTE:" + exchange::VCardWriter::escape(value));
+        } else if (i < 0) {
             add(fresh.line(kind, type));
-        } else if (now[f].isEmpty()) {
+        } else if (value.isEmpty()) {
             out[i] = QByteArray();
-        } else if (quotedPrintable(i) || kind == Kind::BDAY) {
+        } else if (quotedPrintable(i)) {
             replaceWhole(i, fresh.line(kind, type));
+        } else if (kind == Kind::BDAY) {
+            // The parameters as the card gave them (VALUE=date...), unless the value changes from date to text.
+            vcard::Property was, becomes;
+            const QByteArray freshLine = fresh.line(kind);
+            const bool parsed = vcard::parseProperty(card.lines[i], was) && vcard::parseProperty(freshLine, becomes);
+            if (parsed && (was.valueType == "text") == (becomes.valueType == "text"))
+                out[i] = headOf(i) + ':' + fresh.value(kind);
+            else
+                replaceWhole(i, freshLine);
         } else {
-            const QByteArray value = valueOf(i);
-            const bool withScheme = !scheme.isEmpty() && value.startsWith(QByteArray(scheme.data(), scheme.size()));
+            const QByteArray written = valueOf(i);
+            const bool withScheme = !scheme.isEmpty() && written.startsWith(QByteArray(scheme.data(), scheme.size()));
             out[i] = headOf(i) + ':' + (withScheme ? QByteArray(scheme.data(), scheme.size()) : QByteArray()) +
-                     exchange::VCardWriter::escape(now[f]);
+                     exchange::VCardWriter::escape(value);
         }
     }
 
@@ -639,12 +695,15 @@ private:
                 for (const QString& item : rawParts(valueOf(i), QLatin1Char(','), 0))
                     rest << item;
             }
+            // A flag not changed here keeps the category as written there (whole, where it was fitted here).
+            const QString flag = changed(Field::Flag) ? esc(now[Field::Flag]) : rest.value(0);
+            const QString flag2 = changed(Field::Flag2) ? esc(now[Field::Flag2]) : rest.value(1);
             rest = rest.mid(2);
             QStringList items;
-            if (!now[Field::Flag].isEmpty() || !now[Field::Flag2].isEmpty() || !rest.isEmpty())
-                items << esc(now[Field::Flag]);
-            if (!now[Field::Flag2].isEmpty() || !rest.isEmpty())
-                items << esc(now[Field::Flag2]);
+            if (!flag.isEmpty() || !flag2.isEmpty() || !rest.isEmpty())
+                items << flag;
+            if (!flag2.isEmpty() || !rest.isEmpty())
+                items << flag2;
             items << rest;
             if (card.categoryLines.isEmpty()) {
                 add(fresh.line(Kind::CATEGORIES));
@@ -654,6 +713,31 @@ private:
                     items.isEmpty() ? QByteArray() : headOf(first) + ':' + items.join(QLatin1Char(',')).toUtf8();
                 for (const qsizetype i : card.categoryLines.mid(1))
                     out[i] = QByteArray();
+            }
+        }
+    }
+
+    // A grouped property removed takes its group's label lines (X-ABLabel, X-ABADR) with it.
+    void dropOrphanedLabels()
+    {
+        for (qsizetype i = 0; i < card.lines.size(); ++i) {
+            const QByteArray group = groupOf(card.lines[i]);
+            if (!out[i] || !out[i]->isEmpty() || group.isEmpty())
+                continue;
+            QList<qsizetype> labels;
+            bool othersLeft = false;
+            for (qsizetype k = 0; k < card.lines.size(); ++k) {
+                if (k == i || (out[k] && out[k]->isEmpty()) || groupOf(card.lines[k]).compare(group, Qt::CaseInsensitive))
+                    continue;
+                const QByteArray name = card.lines[k].mid(group.size(), 7).toUpper();
+                if (name.startsWith("X-AB"))
+                    labels << k;
+                else
+                    othersLeft = true;
+            }
+            if (!othersLeft) {
+                for (const qsizetype k : labels)
+                    out[k] = QByteArray();
             }
         }
     }
@@ -686,7 +770,7 @@ private:
         bytes += "END:VCARD\r\n";
         try {
             const SyncCard back = parseCard(bytes);
-            if (back.contact == now && back.uid == card.uid)
+            if (back.uid == card.uid && holdsWhatWasMeant(card, back))
                 return bytes;
         } catch (const platform::AppError&) {
         }
@@ -733,6 +817,36 @@ QByteArray composeCard(const SyncCard& card)
     const qsizetype end = bytes.lastIndexOf("END:VCARD");
     bytes.insert(end, tail);
     return bytes;
+}
+
+bool holdsWhatWasMeant(const SyncCard& card, const SyncCard& back)
+{
+    const Contact& was = card.read;
+    const Contact& meant = card.contact;
+    QStringList lines;
+    const Contact fitted = fittedHere(meant, lines); // a value set too long here by another tool reads back fitted
+    using F = Field;
+    static const QList<QList<Field>> kinds{
+        {F::Surname, F::Midname, F::Firstname},
+        {F::Address1, F::Address2, F::A3_Village, F::Town, F::County, F::PostCode, F::Country},
+        {F::Flag, F::Flag2}};
+    auto kindOf = [](Field f) {
+        for (const QList<Field>& k : kinds) {
+            if (k.contains(f))
+                return k;
+        }
+        return QList<Field>{f};
+    };
+    for (int i = 0; i < exchange::FieldCount; ++i) {
+        const auto f = static_cast<Field>(i);
+        if (back.contact[f] == meant[f] || (f != Field::Notes && back.contact[f] == fitted[f]) ||
+            (f == Field::Notes && back.noteAsRead == noteForCard(meant[f], card.fittedLines)))
+            continue;
+        const QList<Field> kind = kindOf(f);
+        if (std::none_of(kind.begin(), kind.end(), [&](Field k) { return !was[k].isEmpty() && meant[k].isEmpty(); }))
+            return false;
+    }
+    return true;
 }
 
 void addProperties(SyncCard& card, const QList<QByteArray>& lines)

@@ -4,11 +4,14 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <array>
 
 namespace sharing {
 
-// One vCard as the shared address book holds it: the contact's fields, and everything else kept verbatim.
+// One vCard as the shared address book holds it: the contact's fields, and everything else kept verbatim. A value
+// longer than its field is fitted to it as an import fits it (the whole value added to Notes); the card keeps it
+// whole, as only a field changed here is written back.
 //
 // The mapping is the one the vCard writer uses, so that a card written from a contact reads back as the same
 // contact: N (surname; first name; middle name), the home (else the first) ADR, TEL typed cell / work / home
@@ -30,6 +33,8 @@ struct SyncCard
     QList<QByteArray> lines;   // unfolded content lines between BEGIN and END
     QList<QByteArray> written; // the same lines as they were written (folded, each ended by CR LF)
     exchange::Contact read;    // the fields as read
+    QString noteAsRead;        // Notes as the card holds it, before the whole values of fitted ones were added
+    QStringList fittedLines;   // the lines added to Notes for values fitted here ("Cell: <whole value>")
     QByteArray readUid;
     std::array<qsizetype, exchange::FieldCount> source{}; // the line that holds each field; -1: none
     QList<qsizetype> categoryLines;
@@ -48,6 +53,12 @@ struct SyncCard
 // Writes a card (vCard 3.0, or 4.0 when `card.version4`), UID and the kept properties included. A card that was
 // read is written over its lines as read, with only what holds a changed field rewritten.
 [[nodiscard]] QByteArray composeCard(const SyncCard& card);
+
+// Whether a card written for `card.contact` over a card that read as `card.read` holds what was meant, read back
+// as `back`: the same fields, except where a value read was cleared (the next value of its kind on the card, a
+// second e-mail address, an unlabelled number, another address or the street's next line, then reads into the
+// field) and except for the whole values that Notes gets for values fitted here.
+[[nodiscard]] bool holdsWhatWasMeant(const SyncCard& card, const SyncCard& back);
 
 // Adds properties with no field here (content lines) that the card does not hold yet, after its own.
 void addProperties(SyncCard& card, const QList<QByteArray>& lines);

@@ -79,8 +79,8 @@ SyncCard cardFor(const CardState& st, const Contact& contact)
         }
     }
     card.contact = contact;
-    if (card.uid.isEmpty())
-        card.uid = st.uid;
+    if (!st.uid.isEmpty())
+        card.uid = st.uid; // a card restored under a new name holds the old one's UID
     return card;
 }
 
@@ -195,6 +195,8 @@ private:
     void put(const CardState& st, const SyncCard& card, bool create, const QByteArray& ifMatch,
              const Contact& localBefore);
     void remove(const CardState& st, const QByteArray& ifMatch);
+    void claimResend(Upload& u, const QString& replacedHref);
+    void adoptLocal(const CardState& st, const Contact& c);
     void insertLocal(const QString& href, const Contact& c);
     void updateLocal(const LocalContact& lc, const Contact& c, const QString& href);
 
@@ -287,6 +289,20 @@ void SyncEngine::Pass::put(const CardState& st, const SyncCard& card, bool creat
     ++m_sends;
 }
 
+// A card sent again under a new name takes the old name's place in the table before it is sent: a pass cut off
+// after the PUT then finds it on the server (it holds what was sent) instead of sending the contact once more.
+void SyncEngine::Pass::claimResend(Upload& u, const QString& replacedHref)
+{
+    CardState claimed = u.state;
+    claimed.onServer = false;
+    claimed.card = u.bytes;
+    claimed.base = u.card.contact;
+    claimed.foreign = joinLines(u.card.foreign);
+    m_store.claim(claimed, replacedHref);
+    u.state = claimed;
+    m_apply.states << claimed;
+}
+
 void SyncEngine::Pass::remove(const CardState& st, const QByteArray& ifMatch)
 {
     Upload u;
@@ -317,6 +333,19 @@ void SyncEngine::Pass::updateLocal(const LocalContact& lc, const Contact& c, con
     ch.contact = c;
     ch.stateHref = href;
     m_apply.changes << ch;
+}
+
+// The contact here becomes `c`, in place of any change the pass already makes to it.
+void SyncEngine::Pass::adoptLocal(const CardState& st, const Contact& c)
+{
+    for (LocalChange& ch : m_apply.changes) {
+        if (ch.kind == LocalChange::Kind::Update && ch.contactId == st.contactId) {
+            ch.contact = c;
+            return;
+        }
+    }
+    if (const LocalContact* lc = localOf(st))
+        updateLocal(*lc, c, st.href);
 }
 
 // Contacts never synced get their name on the server before anything is sent.
@@ -514,10 +543,10 @@ void SyncEngine::Pass::reconcileRemoved()
             // Changed here: kept, and sent again as a new card.
             CardState s = newCard(lc->id);
             s.carried = st->carried;
-            m_apply.states << s;
             SyncCard card = cardFor(*st, lc->contact);
             card.uid = s.uid;
             put(s, card, true, {}, lc->contact);
+            claimResend(m_uploads.last(), href);
         }
     }
 }
@@ -586,6 +615,18 @@ QList<Upload> SyncEngine::Pass::sendRound(const QList<Upload>& round)
             s.uid = u.card.uid;
             s.base = u.card.contact;
             s.foreign = joinLines(u.card.foreign);
+            try {
+                // A value cleared here lets the next one of its kind on the card read into the field, and a value
+                // fitted here has its whole value in Notes: both sides now hold the card as it reads, or the next
+                // sync would clear that one too.
+                const SyncCard sent = parseCard(u.bytes);
+                s.foreign = joinLines(sent.foreign);
+                if (sent.contact != u.card.contact && holdsWhatWasMeant(u.card, sent)) {
+                    s.base = sent.contact;
+                    adoptLocal(u.state, sent.contact);
+                }
+            } catch (const platform::AppError&) {
+            }
             s.carried.clear(); // on the server now
             m_apply.states << s;
             m_written.insert(s.href, r.etag);
@@ -628,15 +669,16 @@ QList<Upload> SyncEngine::Pass::settleConflicts(const QList<Upload>& conflicted)
             if (u.kind == Upload::Kind::Delete)
                 continue; // deleted on both sides
             // Deleted there, changed here: kept, and sent again as a new card.
+            const QString replaced = u.state.href;
             CardState s = newCard(u.state.contactId);
             s.carried = u.state.carried;
-            m_apply.states << s;
             u.card.uid = s.uid;
             u.bytes = composeCard(u.card);
             u.create = true;
             u.ifMatch.clear();
             u.retried = true;
             u.state = s;
+            claimResend(u, replaced);
             round << u;
             continue;
         }

@@ -1,5 +1,6 @@
 #include "sync/SyncState.h"
 
+#include "data/RecentlyDeleted.h"
 #include "platform/AppError.h"
 #include "sync/SyncCard.h"
 
@@ -19,11 +20,22 @@ namespace {
 const char* const Schema =
     "CREATE TABLE IF NOT EXISTS SyncCard ("
     " Href TEXT PRIMARY KEY, ContactID INTEGER, ETag TEXT, OnServer INTEGER NOT NULL DEFAULT 0,"
-     " UID TEXT, Card BLOB, Base TEXT, Extra BLOB, IsGroup INTEGER NOT NULL DEFAULT 0, Carried BLOB);"
+     " UID TEXT, Card BLOB, Base TEXT, Extra BLOB, IsGroup INTEGER NOT NULL DEFAULT 0, Carried BLOB,"
+     " DeletedID INTEGER);"
     "CREATE INDEX IF NOT EXISTS SyncCardContact ON SyncCard (ContactID);"
-    "CREATE TABLE IF NOT EXISTS SyncMeta (Key TEXT PRIMARY KEY, Value TEXT);"
-    "CREATE TRIGGER IF NOT EXISTS SyncCardUnlink AFTER DELETE ON HomeAd BEGIN"
-    " UPDATE SyncCard SET ContactID = NULL WHERE ContactID = old.ID; END;";
+    "CREATE TABLE IF NOT EXISTS SyncMeta (Key TEXT PRIMARY KEY, Value TEXT);";
+
+// The card of a contact deleted here whose deletion reached the server: a restore of the contact sends it again.
+const char* const DeletedCards =
+    "CREATE TABLE IF NOT EXISTS SyncDeletedCard (ContactID INTEGER PRIMARY KEY, Href TEXT, Card BLOB, Carried BLOB)";
+
+// A contact deleted by any tool leaves its card (an ID used again is never taken for the old contact), which keeps
+// the ID it had for a restore; only the last deletion of an ID is remembered.
+const char* const Unlink =
+    "CREATE TRIGGER SyncCardUnlink AFTER DELETE ON HomeAd BEGIN"
+    " DELETE FROM SyncDeletedCard WHERE ContactID = old.ID;"
+    " UPDATE SyncCard SET DeletedID = NULL WHERE DeletedID = old.ID;"
+    " UPDATE SyncCard SET ContactID = NULL, DeletedID = old.ID WHERE ContactID = old.ID; END";
 
 QString engineError(sqlite3* db)
 {
@@ -132,11 +144,23 @@ void addColumn(sqlite3* db, const char* probe, const char* alter)
         fail(db, QStringLiteral("kept"));
 }
 
-// Tables made by earlier versions lack the columns added since.
+// Tables made by earlier versions lack the columns added since, and their trigger forgets a deleted contact's ID.
 void addMissingColumns(sqlite3* db)
 {
     addColumn(db, "SELECT IsGroup FROM SyncCard", "ALTER TABLE SyncCard ADD COLUMN IsGroup INTEGER NOT NULL DEFAULT 0");
     addColumn(db, "SELECT Carried FROM SyncCard", "ALTER TABLE SyncCard ADD COLUMN Carried BLOB");
+    addColumn(db, "SELECT DeletedID FROM SyncCard", "ALTER TABLE SyncCard ADD COLUMN DeletedID INTEGER");
+    addColumn(db, "SELECT ContactID FROM SyncDeletedCard", DeletedCards);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = 'SyncCardUnlink' AND sql LIKE "
+                       "'%DeletedID%'",
+                       -1, &st, nullptr);
+    const bool current = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    if (!current && (sqlite3_exec(db, "DROP TRIGGER IF EXISTS SyncCardUnlink", nullptr, nullptr, nullptr) != SQLITE_OK ||
+                     sqlite3_exec(db, Unlink, nullptr, nullptr, nullptr) != SQLITE_OK))
+        fail(db, QStringLiteral("kept"));
 }
 
 class Transaction
@@ -188,6 +212,9 @@ void SyncStore::ensureSchema()
 {
     exec(Schema);
     addMissingColumns(m_db);
+    // A deleted contact's card is kept as long as the contact can be restored.
+    if (prepares(m_db, "SELECT ContactID FROM DeletedContact"))
+        exec("DELETE FROM SyncDeletedCard WHERE ContactID NOT IN (SELECT ContactID FROM DeletedContact)");
     // Tables made before hrefs were kept percent-encoded hold them decoded: encoded as they were sent then.
     if (meta(QStringLiteral("HrefForm")) != QLatin1String("encoded")) {
         Transaction t(m_db);
@@ -238,7 +265,8 @@ LocalSnapshot SyncStore::read() const
             snap.contacts.append({s.integer(0), readContact(s, 1)});
         }
     }
-    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup, Carried FROM SyncCard");
+    Statement s(m_db, "SELECT Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup, Carried, DeletedID "
+                      "FROM SyncCard");
     while (s.step()) {
         CardState st;
         st.href = s.text(0);
@@ -252,6 +280,7 @@ LocalSnapshot SyncStore::read() const
         st.foreign = s.bytes(7);
         st.group = s.integer(8) != 0;
         st.carried = s.bytes(9);
+        st.deletedId = s.isNull(10) ? 0 : s.integer(10);
         snap.stateByHref.insert(st.href, snap.states.size());
         if (st.contactId)
             snap.stateByContact.insert(st.contactId, snap.states.size());
@@ -263,7 +292,7 @@ LocalSnapshot SyncStore::read() const
 void SyncStore::writeState(const CardState& st)
 {
     Statement s(m_db, "INSERT OR REPLACE INTO SyncCard (Href, ContactID, ETag, OnServer, UID, Card, Base, Extra, IsGroup,"
-                      " Carried) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                      " Carried, DeletedID) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     s.bind(1, st.href);
     st.contactId ? s.bindInt(2, st.contactId) : s.bindNull(2);
     s.bind(3, QString::fromUtf8(st.etag));
@@ -274,6 +303,7 @@ void SyncStore::writeState(const CardState& st)
     s.bindBytes(8, st.foreign);
     s.bindInt(9, st.group ? 1 : 0);
     s.bindBytes(10, st.carried);
+    st.deletedId && !st.contactId ? s.bindInt(11, st.deletedId) : s.bindNull(11);
     s.step();
 }
 
@@ -287,10 +317,30 @@ void SyncStore::addPending(const QList<CardState>& states)
     t.commit();
 }
 
+void SyncStore::claim(const CardState& state, const QString& replacedHref)
+{
+    Transaction t(m_db);
+    {
+        Statement s(m_db, "DELETE FROM SyncCard WHERE Href = ?");
+        s.bind(1, replacedHref);
+        s.step();
+    }
+    CardState st = state;
+    if (st.contactId) {
+        // Deleted here while the pass ran: the card is no longer that contact's (its ID may be given again).
+        Statement s(m_db, "SELECT 1 FROM HomeAd WHERE ID = ?");
+        s.bindInt(1, st.contactId);
+        if (!s.step())
+            st.contactId = 0;
+    }
+    writeState(st);
+    t.commit();
+}
+
 void SyncStore::reset(const QString& collection)
 {
     Transaction t(m_db);
-    exec("DELETE FROM SyncCard; DELETE FROM SyncMeta;");
+    exec("DELETE FROM SyncCard; DELETE FROM SyncMeta; DELETE FROM SyncDeletedCard;");
     setMeta(QStringLiteral("Collection"), collection);
     setMeta(QStringLiteral("HrefForm"), QStringLiteral("encoded"));
     t.commit();
@@ -348,6 +398,13 @@ int SyncStore::apply(const Pass& pass)
     for (const QString& href : pass.forgotten) {
         if (skippedHrefs.contains(href))
             continue;
+        {
+            Statement keep(m_db, "INSERT OR REPLACE INTO SyncDeletedCard (ContactID, Href, Card, Carried) SELECT "
+                                 "DeletedID, Href, Card, Carried FROM SyncCard WHERE Href = ? AND ContactID IS NULL "
+                                 "AND DeletedID IS NOT NULL");
+            keep.bind(1, href);
+            keep.step();
+        }
         Statement s(m_db, "DELETE FROM SyncCard WHERE Href = ?");
         s.bind(1, href);
         s.step();
@@ -480,6 +537,56 @@ MergeCarry carryOnMerge(sqlite3* db, qint64 keptId, const QList<qint64>& otherId
     s.step();
     return carry;
 }
+
+namespace {
+
+// A contact deleted here and restored takes its card back: the same card while the deletion was not synced yet (so
+// the server is left as it was); else a new card holding every property of the one the deletion removed.
+void followRestore(sqlite3* db, qint64 formerId, qint64 contactId)
+{
+    if (!prepares(db, "SELECT DeletedID FROM SyncCard") || !prepares(db, "SELECT Card FROM SyncDeletedCard"))
+        return; // never synced, or by a version that kept no deleted cards
+    {
+        Statement s(db, "UPDATE SyncCard SET ContactID = ?, DeletedID = NULL WHERE DeletedID = ? AND ContactID IS NULL");
+        s.bindInt(1, contactId);
+        s.bindInt(2, formerId);
+        s.step();
+    }
+    const bool relinked = sqlite3_changes(db) > 0;
+    Statement found(db, "SELECT Href, Card, Carried FROM SyncDeletedCard WHERE ContactID = ?");
+    found.bindInt(1, formerId);
+    if (!found.step())
+        return;
+    const QString href = found.text(0);
+    const QByteArray card = found.bytes(1), carried = found.bytes(2);
+    found.reset();
+    {
+        Statement drop(db, "DELETE FROM SyncDeletedCard WHERE ContactID = ?");
+        drop.bindInt(1, formerId);
+        drop.step();
+    }
+    if (relinked)
+        return;
+    {
+        Statement linked(db, "SELECT 1 FROM SyncCard WHERE ContactID = ?");
+        linked.bindInt(1, contactId);
+        if (linked.step())
+            return;
+    }
+    // Under a name of its own, as the old one may still be taken on the server.
+    const QByteArray uid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8();
+    Statement add(db, "INSERT INTO SyncCard (Href, ContactID, OnServer, UID, Card, Carried) VALUES (?, ?, 0, ?, ?, ?)");
+    add.bind(1, href.left(href.lastIndexOf(QLatin1Char('/')) + 1) + QString::fromUtf8(uid) + QStringLiteral(".vcf"));
+    add.bindInt(2, contactId);
+    add.bind(3, QString::fromUtf8(uid));
+    add.bindBytes(4, card);
+    add.bindBytes(5, carried);
+    add.step();
+}
+
+const bool followsRestores = (data::deleted::addRestoreFollower(&followRestore), true);
+
+} // namespace
 
 void undoCarry(sqlite3* db, const MergeCarry& carry, const QHash<qint64, qint64>& restored)
 {

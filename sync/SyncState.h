@@ -16,6 +16,7 @@ namespace sharing {
 struct CardState
 {
     qint64 contactId = 0;                 // HomeAd.ID; 0 once the contact was deleted here
+    qint64 deletedId = 0;                 // the ID of the contact deleted here, until it is restored or its card goes
     QString href;                         // where the card lives on the server (path)
     QByteArray etag;                      // empty: none known
     bool onServer = false;                // false: assigned but not yet confirmed on the server
@@ -69,6 +70,10 @@ public:
     // In one transaction: claims hrefs for contacts that have none yet (written before any network exchange,
     // so that a pass cut off after sending never sends the same contact twice under two names).
     void addPending(const QList<CardState>& states);
+    // In one transaction, before a card is sent again under a new name (its old one was deleted on the server):
+    // the new name takes the place of the old, so that a pass cut off after the PUT finds the card it sent
+    // instead of sending it a second time.
+    void claim(const CardState& state, const QString& replacedHref);
     // Forgets every card (another address book was chosen).
     void reset(const QString& collection);
 

@@ -390,6 +390,22 @@ private slots:
         q().post();
     }
 
+    // A value stored longer than its field (by a sync or another tool) blocks no edit of another field and stays
+    // whole; it is checked when it is edited itself.
+    void overLongStoredValueDoesNotBlockOtherEdits()
+    {
+        testsupport::makeDatabase(dbPath(), {{{"Surname", "Smith"}, {"Cell", "+44 7700 900 001 23"}, {"Flag", "Friends"}}});
+        q().open();
+        const qint64 key = q().rowKey(0);
+        q().setFieldValue(QStringLiteral("Town"), QStringLiteral("Ripon"));
+        q().post();
+        QCOMPARE(testsupport::query(dbPath(), QStringLiteral("SELECT Town || '|' || Cell || '|' || Flag FROM HomeAd "
+                                                             "WHERE ID = %1").arg(key)),
+                 QStringList{"Ripon|+44 7700 900 001 23|Friends"});
+        QVERIFY(!errorOf([&] { q().setFieldValue(QStringLiteral("Cell"), QStringLiteral("+44 7700 900 001 24")); })
+                     .isEmpty());
+    }
+
     void typedControlCharactersAreNotStored_data()
     {
         QTest::addColumn<QString>("field");

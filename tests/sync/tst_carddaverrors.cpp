@@ -102,6 +102,8 @@ private slots:
     void failures_data();
     void failures();
     void redirectToAnotherHostDropsCredentials();
+    void notAnAddressBook_data();
+    void notAnAddressBook();
     void plainHttpOnlyToLoopback_data();
     void plainHttpOnlyToLoopback();
 };
@@ -181,6 +183,42 @@ void TestCardDavErrors::redirectToAnotherHostDropsCredentials()
     QCOMPARE(first.seen[0].authorization, "Basic " + QByteArray("anna:pw").toBase64());
     QCOMPARE(other.seen.size(), 1);
     QVERIFY(other.seen[0].authorization.isEmpty());
+}
+
+void TestCardDavErrors::notAnAddressBook_data()
+{
+    QTest::addColumn<QByteArray>("inside"); // what the 207 says of the address asked for
+    QTest::addColumn<QString>("thrown");
+    const QString missing = QStringLiteral("There is no address book at http://127.0.0.1");
+    QTest::newRow("404 for the resource") << QByteArray("<d:status>HTTP/1.1 404 Not Found</d:status>") << missing;
+    QTest::newRow("404 for every property")
+        << QByteArray("<d:propstat><d:prop><d:resourcetype/><d:displayname/></d:prop>"
+                      "<d:status>HTTP/1.1 404 Not Found</d:status></d:propstat>")
+        << missing;
+    QTest::newRow("a file") << QByteArray("<d:propstat><d:prop><d:resourcetype/></d:prop>"
+                                          "<d:status>HTTP/1.1 200 OK</d:status></d:propstat>")
+                            << "is a file, not an address book";
+    QTest::newRow("a folder") << QByteArray("<d:propstat><d:prop><d:resourcetype><d:collection/></d:resourcetype>"
+                                            "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>")
+                              << "is a folder on the server, not an address book";
+}
+
+void TestCardDavErrors::notAnAddressBook()
+{
+    QFETCH(QByteArray, inside);
+    QFETCH(QString, thrown);
+    ScriptedServer server;
+    server.answer = [&](const Seen&) {
+        return http(207, "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/book/</d:href>" +
+                             inside + "</d:response></d:multistatus>");
+    };
+    CardDavClient client(QUrl(QStringLiteral("http://127.0.0.1:%1/book/").arg(server.port())), "anna", "pw");
+    try {
+        client.checkCollection();
+        QFAIL("no error");
+    } catch (const platform::AppError& e) {
+        QVERIFY2(e.message().contains(thrown), qPrintable(e.message()));
+    }
 }
 
 void TestCardDavErrors::plainHttpOnlyToLoopback_data()

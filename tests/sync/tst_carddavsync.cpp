@@ -1,6 +1,8 @@
 // Two-way sync against a real Radicale (and Xandikos) started on 127.0.0.1 for the test.
 #include "data/ContactStore.h"
 #include "data/Connection.h"
+#include "data/RecentlyDeleted.h"
+#include "exchange/ContactFields.h"
 #include "platform/AppError.h"
 #include "search/Duplicates.h"
 #include "support/DavServer.h"
@@ -88,6 +90,25 @@ QStringList vobjectProperties(const QByteArray& card)
     return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// A card as a phone writes it: labelled and grouped values, several numbers and addresses, a photo.
+QByteArray richPhoneCard(const QByteArray& uid)
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Phone//EN\r\nUID:" + uid +
+           "\r\nN:Smith;John;;Dr.;PhD\r\nFN:Dr. John Smith PhD\r\n"
+           "item1.EMAIL;TYPE=home,pref:john@home.example\r\nitem1.X-ABLabel:Home mail\r\n"
+           "EMAIL;TYPE=work:john@work.example\r\n"
+           "ADR;TYPE=home,pref:PO Box 9;;10 Main St;Leeds;;LS1 1AA;UK\r\n"
+           "item4.ADR;TYPE=work:;;1 Mill Lane;York;;YO1 1AA;UK\r\nitem4.X-ABADR:gb\r\n"
+           "ORG:Acme Ltd;Sales;North\r\nTITLE:Manager\r\nTEL;TYPE=CELL,voice,pref:07700 900001\r\n"
+           "TEL;TYPE=HOME:0113 496 0001\r\nTEL;TYPE=WORK,FAX:0113 496 0002\r\n"
+           "item2.TEL:0113 496 0003\r\nitem2.X-ABLabel:Boat\r\n"
+           "URL:https://example.org/john\r\nX-SOCIALPROFILE;type=twitter:x.com/john\r\n"
+           "CATEGORIES:Family,Friends,Chess club\r\nBDAY;VALUE=date:1970-05-06\r\n"
+           "NOTE:from the phone\\nzweite Zeile\r\n"
+           "PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk\r\n"
+           " +M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\r\nEND:VCARD\r\n";
+}
+
 } // namespace
 
 class TestCardDavSync : public QObject
@@ -165,13 +186,20 @@ private slots:
     void keepsWhatOthersStored();
     void changeHereRewritesOnlyItsProperty_data();
     void changeHereRewritesOnlyItsProperty();
+    void clearingRemovesOnlyThatValue_data();
+    void clearingRemovesOnlyThatValue();
+    void phoneValuesTooLongStayWhole();
     void deletedHereChangedThere_data();
     void deletedHereChangedThere();
     void mergedDuplicatesKeepBothCards_data();
     void mergedDuplicatesKeepBothCards();
+    void restoredContactTakesItsCardBack_data();
+    void restoredContactTakesItsCardBack();
     void wrongPassword();
     void serverStoppedHalfway();
     void cancelKeepsTheTableOfTheLastPass();
+    void interruptedPassDoublesNothing_data();
+    void interruptedPassDoublesNothing();
     void commandLine();
     void xandikos();
 };
@@ -547,6 +575,113 @@ void TestCardDavSync::changeHereRewritesOnlyItsProperty()
     QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
 }
 
+void TestCardDavSync::clearingRemovesOnlyThatValue_data()
+{
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QStringList>("removed"); // properties as vobject reads them
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QString>("here");      // a value here after the sync, as SQL
+    QTest::addColumn<QString>("hereValue"); // the next value of its kind reads into the cleared field
+    QTest::newRow("one of two e-mails")
+        << "Email = NULL" << QStringList{"item1.EMAIL;TYPE=home,pref=john@home.example", "item1.X-ABLABEL;=Home mail"}
+        << QStringList{} << "Email" << "john@work.example";
+    QTest::newRow("home number beside a labelled one")
+        << "Tel = NULL" << QStringList{"TEL;TYPE=home=0113 496 0001"} << QStringList{} << "Tel" << "0113 496 0003";
+    QTest::newRow("first street line, the PO box")
+        << "Address1 = NULL" << QStringList{"ADR;TYPE=home,pref=PO Box 9||10 Main St|Leeds||LS1 1AA|UK"}
+        << QStringList{"ADR;TYPE=home,pref=||10 Main St|Leeds||LS1 1AA|UK"}
+        << "Address1 || '/' || ifnull(Address2, '') || '/' || Town" << "10 Main St//Leeds";
+    QTest::newRow("home address beside a work one")
+        << "Address1 = NULL, Address2 = NULL, Town = NULL, PostCode = NULL, Country = NULL"
+        << QStringList{"ADR;TYPE=home,pref=PO Box 9||10 Main St|Leeds||LS1 1AA|UK"} << QStringList{}
+        << "Address1 || '/' || Town" << "1 Mill Lane/York";
+    QTest::newRow("workplace") << "Workplace = NULL" << QStringList{"ORG;=Acme Ltd|Sales|North"} << QStringList{}
+                               << "ifnull(Workplace, '-')" << "-";
+    // Not a clearing, but the same care: the birthday's value changes, its parameters stay.
+    QTest::newRow("birthday changed") << "Birthday = '1971-05-06'" << QStringList{"BDAY;VALUE=date=1970-05-06"}
+                                      << QStringList{"BDAY;VALUE=date=1971-05-06"} << "Birthday" << "1971-05-06";
+}
+
+// A value cleared here removes exactly its property (or component) from the phone's card; both sides then hold what
+// the card reads as, and the next sync changes nothing.
+void TestCardDavSync::clearingRemovesOnlyThatValue()
+{
+    QFETCH(QString, set);
+    fresh({});
+    const QUrl href = book.resolved(QUrl("phone-4.vcf"));
+    QCOMPARE(server->request("PUT", href, richPhoneCard("phone-4")), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    QByteArray before;
+    server->request("GET", href, {}, &before);
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET %1").arg(set));
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QCOMPARE(s.line(), QStringLiteral("1 sent, 0 received, 0 deleted, 0 conflicts"));
+    QByteArray after;
+    server->request("GET", href, {}, &after);
+
+    const QStringList was = vobjectProperties(before);
+    const QStringList now = vobjectProperties(after);
+    QStringList added, removed;
+    for (const QString& p : now) {
+        if (!was.contains(p))
+            added << p;
+    }
+    for (const QString& p : was) {
+        if (!now.contains(p))
+            removed << p;
+    }
+    QTEST(removed, "removed");
+    QTEST(added, "added");
+    QFETCH(QString, here);
+    QTEST(sql(dbPath(), QStringLiteral("SELECT %1 FROM HomeAd").arg(here)).value(0), "hereValue");
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    QByteArray last;
+    server->request("GET", href, {}, &last);
+    QCOMPARE(last, after);
+}
+
+// A phone's values longer than their fields are fitted here as an import fits them (the whole value in Notes): an
+// edit of another field goes back without touching them, and the card keeps them whole.
+void TestCardDavSync::phoneValuesTooLongStayWhole()
+{
+    fresh({});
+    const QUrl href = book.resolved(QUrl("phone-5.vcf"));
+    const QByteArray phone = vcard("phone-5", "Smith", "John",
+                                   "TEL;TYPE=CELL:07700 900123 ext 45\r\nORG:Northern Widget Manufacturers Ltd\r\n"
+                                   "CATEGORIES:Friends,Chess club\r\nNOTE:met at the club\r\n");
+    QCOMPARE(server->request("PUT", href, phone), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    for (const exchange::FieldInfo& f : exchange::Fields) {
+        const QString value = sql(dbPath(), QStringLiteral("SELECT ifnull(\"%1\", '') FROM HomeAd").arg(f.name)).value(0);
+        QVERIFY2(f.maxLength == 0 || value.size() <= f.maxLength, f.name);
+    }
+    QCOMPARE(sql(dbPath(), QStringLiteral("SELECT Notes FROM HomeAd")).value(0),
+             QStringLiteral("met at the club\nCell: 07700 900123 ext 45\nWorkplace: Northern Widget Manufacturers Ltd\n"
+                            "Flag: Friends\nFlag2: Chess club"));
+
+    sql(dbPath(), QStringLiteral("UPDATE HomeAd SET Town = 'Ripon'"));
+    QCOMPARE(sync().line(), QStringLiteral("1 sent, 0 received, 0 deleted, 0 conflicts"));
+    QByteArray after;
+    server->request("GET", href, {}, &after);
+    // Every property as the phone wrote it, and the town.
+    QStringList was = vobjectProperties(phone);
+    QStringList now = vobjectProperties(after);
+    const QStringList address = now.filter(QRegularExpression(QStringLiteral("^ADR;")));
+    QCOMPARE(address.size(), 1);
+    QVERIFY2(address[0].endsWith(QLatin1String("|Ripon|||")), qPrintable(address[0]));
+    now.removeAll(address[0]);
+    was.sort();
+    now.sort();
+    QCOMPARE(now, was);
+
+    // Changed there in another property: received, and nothing goes back.
+    QCOMPARE(server->request("PUT", href, QByteArray(after).replace("met at the club", "met at the chess club")), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    QVERIFY(sql(dbPath(), QStringLiteral("SELECT Notes FROM HomeAd")).value(0).startsWith("met at the chess club\nCell: "));
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
 // Deleted here, changed there: the contact comes back with the other side's changes, counted as a conflict.
 void TestCardDavSync::deletedHereChangedThere()
 {
@@ -650,6 +785,82 @@ void TestCardDavSync::mergedDuplicatesKeepBothCards()
     QCOMPARE(serverCards(), after);
 }
 
+void TestCardDavSync::restoredContactTakesItsCardBack_data()
+{
+    QTest::addColumn<QString>("how"); // "undo delete" or "undo merge" (of the phone's contact into another)
+    QTest::addColumn<bool>("syncBetween");
+    QTest::addColumn<QString>("summary"); // of the sync after the undo
+    QTest::newRow("undo delete") << "undo delete" << false << "0 sent, 0 received, 0 deleted, 0 conflicts";
+    QTest::newRow("restore after a sync") << "undo delete" << true << "1 sent, 0 received, 0 deleted, 0 conflicts";
+    // The kept contact goes back to what it was, and the phone's card comes back.
+    QTest::newRow("undo merge after a sync") << "undo merge" << true << "2 sent, 0 received, 0 deleted, 0 conflicts";
+}
+
+// A phone's contact deleted here (on its own or merged into another) and brought back: before a sync the server is
+// left as it was; after one its card comes back with every property it had, under a new UID.
+void TestCardDavSync::restoredContactTakesItsCardBack()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, syncBetween);
+    fresh({});
+    const QUrl href = book.resolved(QUrl("phone-3.vcf"));
+    QCOMPARE(server->request("PUT", href, richPhoneCard("phone-3")), 201);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 1 received, 0 deleted, 0 conflicts"));
+    const QHash<QString, QByteArray> before = serverCards();
+    const QString phoneId = sql(dbPath(), QStringLiteral("SELECT ID FROM HomeAd")).value(0);
+    const bool merge = how == QLatin1String("undo merge");
+    if (merge)
+        sql(dbPath(), QStringLiteral("INSERT INTO HomeAd (Surname, Firstname, Email) VALUES "
+                                     "('Smith', 'John', 'john@home.example')"));
+    auto withConnection = [&](const std::function<void(sqlite3*)>& work) {
+        data::Connection connection;
+        connection.setDatabasePath(dbPath());
+        connection.open();
+        work(connection.handle());
+    };
+    search::duplicates::MergeUndo undo;
+    withConnection([&](sqlite3* db) {
+        if (merge)
+            undo = search::duplicates::merge(db, phoneId.toLongLong() + 1, {phoneId.toLongLong()}, {});
+        else
+            QCOMPARE(sqlite3_exec(db, "DELETE FROM HomeAd", nullptr, nullptr, nullptr), SQLITE_OK);
+    });
+    if (syncBetween) {
+        const SyncSummary s = sync();
+        QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+        QCOMPARE(s.deleted, 1);
+    }
+    withConnection([&](sqlite3* db) {
+        if (merge)
+            search::duplicates::undoMerge(db, undo);
+        else
+            data::deleted::restore(db, data::deleted::newestId(db));
+    });
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QTEST(s.line(), "summary");
+    const QHash<QString, QByteArray> after = serverCards();
+    if (!syncBetween) {
+        QCOMPARE(after, before);
+        return;
+    }
+    // The phone's card is back (beside the merged contact's card): the same properties but its UID.
+    auto withoutUid = [](const QByteArray& card) {
+        QStringList props = vobjectProperties(card).filter(QRegularExpression(QStringLiteral("^(?!UID;)")));
+        props.sort();
+        return props;
+    };
+    const QStringList expected = withoutUid(before.constBegin().value());
+    QStringList back;
+    for (const QByteArray& card : after) {
+        if (card.contains("PHOTO"))
+            back << withoutUid(card).join(QLatin1Char('\n'));
+    }
+    QCOMPARE(back.size(), merge ? 2 : 1); // the merge wrote the photo on the kept card too
+    QVERIFY2(back.contains(expected.join(QLatin1Char('\n'))), qPrintable(back.join(QLatin1String("\n\n"))));
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
 void TestCardDavSync::wrongPassword()
 {
     fresh(testsupport::sampleContacts());
@@ -750,6 +961,94 @@ void TestCardDavSync::cancelKeepsTheTableOfTheLastPass()
     QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd")), QStringList{"32"});
     QCOMPARE(sql(dbPath(), QStringLiteral("SELECT count(*) FROM HomeAd WHERE Notes IS NOT NULL")), QStringList{"0"});
     QCOMPARE(serverCards().size(), 32);
+    QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::interruptedPassDoublesNothing_data()
+{
+    QTest::addColumn<DavServer::Kind>("kind");
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("stopServer"); // else the client is cancelled, as a killed sync would stop
+    QTest::addColumn<int>("stopAfter");   // sends answered in the step before it stops
+    for (const char* step : {"first upload", "deleted there, changed here", "412, then deleted there"}) {
+        QTest::addRow("%s, server stopped", step) << DavServer::Kind::Radicale << step << true << 1;
+        QTest::addRow("%s, cancelled", step) << DavServer::Kind::Radicale << step << false << 4;
+        QTest::addRow("%s, xandikos stopped", step) << DavServer::Kind::Xandikos << step << true << 3;
+    }
+}
+
+// A pass cut off after some of its cards reached the server, then a full sync: every contact once on each side,
+// with its change, and no conflict.
+void TestCardDavSync::interruptedPassDoublesNothing()
+{
+    QFETCH(DavServer::Kind, kind);
+    QFETCH(QString, step);
+    QFETCH(bool, stopServer);
+    QFETCH(int, stopAfter);
+    constexpr int Count = 12;
+    QList<testsupport::Contact> people;
+    for (int i = 0; i < Count; ++i)
+        people << testsupport::Contact{{"Surname", QStringLiteral("Person%1").arg(i, 2, 10, QLatin1Char('0'))},
+                                       {"Town", "Leeds"}};
+    fresh(people, kind);
+    const bool upload = step == QLatin1String("first upload");
+    const bool settle = step.startsWith(QLatin1String("412"));
+    if (!upload) {
+        QCOMPARE(sync().sent, Count);
+        sql(dbPath(), QStringLiteral("UPDATE HomeAd SET Town = 'Hull'"));
+        if (!settle) {
+            const QHash<QString, QByteArray> cards = serverCards();
+            for (auto it = cards.constBegin(); it != cards.constEnd(); ++it)
+                QVERIFY(dav->request("DELETE", book.resolved(QUrl(it.key()))) / 100 == 2);
+        }
+    }
+    // 412 first: the cards not yet sent are deleted there after the first answer, and are sent again as new ones.
+    const int stopAt = settle ? Count + stopAfter : stopAfter;
+    int answered = 0;
+    bool stopped = false;
+    try {
+        sync({.parallel = 1}, DavServer::password(), [&](CardDavClient& client, qint64, const QString& what) {
+            if (what != QLatin1String("Sending changes"))
+                return;
+            ++answered;
+            if (settle && answered == 1) {
+                const QHash<QString, QByteArray> cards = serverCards();
+                for (auto it = cards.constBegin(); it != cards.constEnd(); ++it) {
+                    if (!it.value().contains("Hull"))
+                        dav->request("DELETE", book.resolved(QUrl(it.key())));
+                }
+            }
+            if (answered == stopAt) {
+                stopped = true;
+                stopServer ? dav->stop() : client.cancel();
+            }
+        });
+    } catch (const platform::AppError&) {
+    }
+    if (!dav->isRunning())
+        QVERIFY2(dav->start(), qPrintable(dav->error()));
+    QVERIFY(stopped);
+
+    const SyncSummary s = sync();
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+    QCOMPARE(s.conflicts, 0);
+    const QString town = upload ? QStringLiteral("Leeds") : QStringLiteral("Hull");
+    QStringList here = sql(dbPath(), QStringLiteral("SELECT Surname || ' ' || Town || ifnull(Notes, '') FROM HomeAd "
+                                                    "ORDER BY Surname"));
+    QStringList expected;
+    for (const testsupport::Contact& c : people)
+        expected << c["Surname"] + QLatin1Char(' ') + town;
+    QCOMPARE(here, expected);
+    QStringList there;
+    for (const QByteArray& card : serverCards()) {
+        for (const QString& p : testsupport::readWithVobject(card)) {
+            if (p.startsWith(QLatin1String("n=")))
+                there << p.mid(2).section(QLatin1Char(';'), 0, 0) + QLatin1Char(' ') +
+                             (card.contains(town.toUtf8()) ? town : QStringLiteral("?"));
+        }
+    }
+    there.sort();
+    QCOMPARE(there, expected);
     QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
 }
 
