@@ -522,6 +522,14 @@ void TfmHomeAddMain::showDuplicates()
         miUndoDelete->setEnabled(true);
         reloadAt(undo.keptId);
     }, this);
+    // A merge taken back in the window is not taken back again here: Undo Merge turns to the one still in force.
+    connect(&box, &mainwindow::DuplicatesBox::mergeUndone, this, [this, &box](qint64 keptId) {
+        const search::duplicates::MergeUndo* last = box.lastMerge();
+        m_undoMerge = last ? std::make_unique<search::duplicates::MergeUndo>(*last) : nullptr;
+        miUndoDelete->setText(last ? QStringLiteral("&Undo Merge") : QStringLiteral("&Undo Delete"));
+        miUndoDelete->setEnabled(last != nullptr);
+        reloadAt(keptId);
+    });
     box.exec();
 }
 

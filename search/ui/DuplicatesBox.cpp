@@ -3,6 +3,7 @@
 
 #include "data/ContactStore.h"
 #include "platform/ui/Accessibility.h"
+#include "platform/Services.h"
 #include "platform/ui/ErrorBox.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -65,6 +67,18 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     groupsLabel->setBuddy(groups);
     leftLayout->addWidget(groupsLabel);
     leftLayout->addWidget(groups);
+    // The group chosen, one contact a line with how it matches the first: readable in full whatever the width.
+    auto* membersLabel = new QLabel(QStringLiteral("C&ontacts in the group (where there are more than two, only the "
+                                                   "ticked ones are merged into the first):"),
+                                    left);
+    membersLabel->setWordWrap(true);
+    members = new QListWidget(left);
+    members->setObjectName(QStringLiteral("members"));
+    members->setAccessibleName(QStringLiteral("Contacts in the group"));
+    members->setWordWrap(true);
+    membersLabel->setBuddy(members);
+    leftLayout->addWidget(membersLabel);
+    leftLayout->addWidget(members);
     auto* right = new QWidget(splitter);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -81,7 +95,8 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     fieldsLabel->setBuddy(fields);
     rightLayout->addWidget(fieldsLabel);
     rightLayout->addWidget(fields);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
     layout->addWidget(splitter, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -89,6 +104,19 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     btnMerge->setObjectName(QStringLiteral("btnMerge"));
     btnNotSame = buttons->addButton(QStringLiteral("&Not the Same Person"), QDialogButtonBox::ActionRole);
     btnNotSame->setObjectName(QStringLiteral("btnNotSame"));
+    btnUndo = buttons->addButton(QStringLiteral("&Undo Merge"), QDialogButtonBox::ActionRole);
+    btnUndo->setObjectName(QStringLiteral("btnUndo"));
+    btnUndo->setToolTip(QStringLiteral("Takes back the last merge made here (Ctrl+Z)"));
+    btnUndo->setEnabled(false);
+    connect(btnUndo, &QPushButton::clicked, this, &DuplicatesBox::undoLastMerge);
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &DuplicatesBox::undoLastMerge);
+    connect(members, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const int row = members->row(item);
+        if (row > 0 && row < m_included.size() && m_included[row] != (item->checkState() == Qt::Checked)) {
+            m_included[row] = item->checkState() == Qt::Checked;
+            showGroup(groups->currentRow());
+        }
+    });
     connect(btnMerge, &QPushButton::clicked, this, &DuplicatesBox::mergeShown);
     connect(btnNotSame, &QPushButton::clicked, this, &DuplicatesBox::notTheSamePerson);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -106,7 +134,7 @@ DuplicatesBox::DuplicatesBox(sqlite3* db, std::function<void(const dup::MergeUnd
     reload();
 }
 
-void DuplicatesBox::reload()
+void DuplicatesBox::reload(qint64 from)
 {
     platform::guard([this] {
         const WaitCursor busy;
@@ -125,10 +153,15 @@ void DuplicatesBox::reload()
                 label += QStringLiteral(" and %1 more").arg(g.ids.size() - kNamed);
             QStringList reasons = g.reasons;
             reasons.removeDuplicates();
-            groups->addItem(label + QStringLiteral(" — ") + reasons.join(QStringLiteral(", ")));
+            auto* item = new QListWidgetItem(label + QStringLiteral(" — ") + reasons.join(QStringLiteral(", ")), groups);
+            item->setToolTip(item->text());
         }
     });
-    groups->setCurrentRow(m_groups.isEmpty() ? -1 : 0);
+    // The first group from that key on, else the last one.
+    int row = 0;
+    while (row < m_groups.size() && m_groups[row].ids.first() < from)
+        ++row;
+    groups->setCurrentRow(m_groups.isEmpty() ? -1 : std::min(row, int(m_groups.size()) - 1));
     showGroup(groups->currentRow());
 }
 
@@ -142,9 +175,15 @@ void DuplicatesBox::showGroup(int index)
     if (!any) {
         fields->setRowCount(0);
         fields->setColumnCount(0);
+        members->clear();
+        m_listed.clear();
         return;
     }
-    m_shown = m_groups[index].ids.mid(0, kSideBySide);
+    const dup::Group& group = m_groups[index];
+    m_shown = group.ids.mid(0, kSideBySide);
+    if (m_shown != m_listed)
+        listMembers(group);
+    btnMerge->setEnabled(m_included.count(true) > 1);
     QList<QMap<QString, QString>> values;
     platform::guard([&] {
         for (const qint64 id : m_shown)
@@ -158,7 +197,9 @@ void DuplicatesBox::showGroup(int index)
     fields->setColumnCount(int(m_shown.size()) + 1);
     QStringList headers;
     for (int c = 0; c < m_shown.size(); ++c)
-        headers << (c == 0 ? QStringLiteral("Kept") : QStringLiteral("Merged away"));
+        headers << (c == 0             ? QStringLiteral("Kept")
+                    : m_included[c] ? QStringLiteral("Merged away")
+                                    : QStringLiteral("Not merged"));
     headers << QStringLiteral("Keep");
     fields->setHorizontalHeaderLabels(headers);
     fields->setVerticalHeaderLabels(rows);
@@ -167,7 +208,7 @@ void DuplicatesBox::showGroup(int index)
         for (int c = 0; c < values.size(); ++c) {
             const QString v = values[c].value(rows[r]);
             fields->setItem(r, c, new QTableWidgetItem(v));
-            if (!v.isEmpty() && !distinct.contains(v))
+            if (!v.isEmpty() && !distinct.contains(v) && m_included[c])
                 distinct << v;
         }
         if (rows[r] == QLatin1String("Notes")) {
@@ -189,15 +230,63 @@ void DuplicatesBox::showGroup(int index)
     fields->resizeColumnsToContents();
 }
 
+void DuplicatesBox::listMembers(const dup::Group& group)
+{
+    // Of more than two, the ones ticked are merged: at first those that match the first contact by name as well as
+    // by a number or address. A tick changed by hand stays while the same contacts are shown.
+    const QSignalBlocker quiet(members);
+    members->clear();
+    m_listed = m_shown;
+    m_included.clear();
+    const bool ticks = m_shown.size() > 2;
+    QList<QPair<QString, QString>> names;
+    platform::guard([&] { names = dup::namesOf(m_db, m_shown); });
+    for (int c = 0; c < m_shown.size(); ++c) {
+        m_included << (c == 0 || !ticks || group.sure.value(c));
+        QStringList parts{names.value(c).first, names.value(c).second};
+        parts.removeAll(QString());
+        const QString why = c == 0 ? QStringLiteral("kept") : group.reasons.value(c);
+        auto* item = new QListWidgetItem(parts.join(QStringLiteral(", ")) + QStringLiteral(" — ") + why, members);
+        if (ticks && c > 0) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(m_included[c] ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+}
+
 QComboBox* DuplicatesBox::choice(const QString& field) const
 {
-    return findChild<QComboBox*>(QStringLiteral("keep_") + field);
+    // By its cell: the boxes of a group shown before may not be deleted yet.
+    const auto row = choosableFields().indexOf(field);
+    return row < 0 ? nullptr : qobject_cast<QComboBox*>(fields->cellWidget(int(row), int(m_shown.size())));
 }
 
 void DuplicatesBox::mergeShown()
 {
-    if (m_shown.size() < 2)
+    QList<qint64> others;
+    QStringList names;
+    for (int c = 1; c < m_shown.size(); ++c)
+        if (m_included.value(c)) {
+            others << m_shown[c];
+            names << members->item(c)->text().section(QStringLiteral(" — "), 0, 0);
+        }
+    if (others.isEmpty())
         return;
+    if (m_shown.size() > 2) {
+        // Several at once is where strangers get merged: say who, before anything is done.
+        const qsizetype listed = std::min<qsizetype>(names.size(), 12);
+        QString text = QStringLiteral("Merge %1 into %2?\n\n%3")
+                           .arg(others.size() == 1 ? QStringLiteral("this contact")
+                                                   : QStringLiteral("these %1 contacts").arg(others.size()),
+                                members->item(0)->text().section(QStringLiteral(" — "), 0, 0),
+                                names.mid(0, listed).join(QLatin1Char('\n')));
+        if (names.size() > listed)
+            text += QStringLiteral("\nand %1 more").arg(names.size() - listed);
+        text += QStringLiteral("\n\nTheir values that differ go into its Notes. Undo Merge (Ctrl+Z) takes it back.");
+        if (platform::prompts().message(this, QStringLiteral("Merge Contacts"), text, platform::Icon::Question,
+                                        platform::Buttons::YesNo) != platform::Answer::Yes)
+            return;
+    }
     QMap<QString, QString> chosen;
     const QStringList rows = choosableFields();
     for (int r = 0; r < rows.size(); ++r) {
@@ -206,13 +295,32 @@ void DuplicatesBox::mergeShown()
         else if (QTableWidgetItem* item = fields->item(r, int(m_shown.size())))
             chosen.insert(rows[r], item->text());
     }
+    const qint64 kept = m_shown.first();
     const bool merged = platform::guard([&] {
-        const dup::MergeUndo undo = dup::merge(m_db, m_shown.first(), m_shown.mid(1), chosen);
+        m_undo << dup::merge(m_db, kept, others, chosen);
+        btnUndo->setEnabled(true);
         if (m_merged)
-            m_merged(undo);
+            m_merged(m_undo.last());
     });
-    if (merged)
-        reload();
+    if (!merged)
+        return;
+    // On to the next group, with the focus on the list rather than on Merge, which a second press would repeat.
+    reload(kept + 1);
+    groups->setFocus();
+}
+
+void DuplicatesBox::undoLastMerge()
+{
+    if (m_undo.isEmpty())
+        return;
+    const dup::MergeUndo last = m_undo.constLast();
+    if (!platform::guard([&] { dup::undoMerge(m_db, last); }))
+        return;
+    m_undo.removeLast();
+    btnUndo->setEnabled(!m_undo.isEmpty());
+    emit mergeUndone(last.keptId);
+    reload(last.keptId);
+    groups->setFocus();
 }
 
 void DuplicatesBox::notTheSamePerson()
