@@ -11,7 +11,7 @@ struct ReadOptions
     // Two-digit years of dates are read relative to this year; 0: the clock's year.
     int currentYear = 0;
     // What some columns of a CSV file hold, as the user said, in place of what their names say.
-    ColumnChoices columns;
+    ColumnChoices columns = {};
 };
 
 // A contact as read, with where it came from.

@@ -14,6 +14,9 @@ public:
     void write(const Contact& contact) override;
 
     [[nodiscard]] static QByteArray quote(const QString& value);
+
+private:
+    QByteArray m_row;
 };
 
 } // namespace exchange

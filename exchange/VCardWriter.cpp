@@ -1,5 +1,7 @@
 #include "exchange/VCardWriter.h"
 
+#include "exchange/Utf8Append.h"
+
 #include <QDate>
 
 namespace exchange {
@@ -80,13 +82,93 @@ QByteArray VCardWriter::fold(const QByteArray& line)
     return out;
 }
 
+namespace {
+
+// One content line appended to the card, escaped and folded as it is written: a line break goes before any
+// character or escape that would take the line past 75 octets, so neither is ever cut.
+class ContentLine
+{
+public:
+    ContentLine(QByteArray& out, QByteArrayView nameAndParams) : m_out(out)
+    {
+        m_out += nameAndParams;
+        m_out += ':';
+        m_length = nameAndParams.size() + 1;
+    }
+    ~ContentLine() { m_out += "\r\n"; }
+    ContentLine(const ContentLine&) = delete;
+    ContentLine& operator=(const ContentLine&) = delete;
+
+    // A text value: backslash, comma, semicolon and line breaks escaped.
+    ContentLine& text(QStringView value)
+    {
+        char utf8[4];
+        for (qsizetype i = 0; i < value.size();) {
+            const char16_t c = value[i].unicode();
+            switch (c) {
+            case '\\':
+                unit("\\\\", 2);
+                ++i;
+                continue;
+            case ',':
+                unit("\\,", 2);
+                ++i;
+                continue;
+            case ';':
+                unit("\\;", 2);
+                ++i;
+                continue;
+            case '\r':
+            case '\n':
+                unit("\\n", 2);
+                i += (c == '\r' && i + 1 < value.size() && value[i + 1] == QLatin1Char('\n')) ? 2 : 1;
+                continue;
+            default:
+                break;
+            }
+            if (c < 0x80) {
+                utf8[0] = char(c);
+                unit(utf8, 1);
+                ++i;
+                continue;
+            }
+            m_char.truncate(0); // keeps its room
+            i = appendUtf8Char(m_char, value, i);
+            unit(m_char.constData(), m_char.size());
+        }
+        return *this;
+    }
+    // Text that needs no escaping: separators, dates.
+    ContentLine& raw(QByteArrayView ascii)
+    {
+        for (char c : ascii)
+            unit(&c, 1);
+        return *this;
+    }
+
+private:
+    void unit(const char* bytes, qsizetype n)
+    {
+        if (m_length + n > MaxOctets) {
+            m_out += "\r\n ";
+            m_length = 1; // the leading space counts
+        }
+        m_out.append(bytes, n);
+        m_length += n;
+    }
+
+    QByteArray& m_out;
+    qsizetype m_length = 0;
+    QByteArray m_char;
+};
+
+} // namespace
+
 void VCardWriter::write(const Contact& c)
 {
     const bool v4 = m_version == Version::V40;
-    QByteArray card;
-    auto prop = [&card](const QByteArray& nameAndParams, const QByteArray& value) {
-        card += fold(nameAndParams + ':' + value);
-    };
+    QByteArray& card = m_card;
+    card.clear(); // its room is kept from card to card
 
     card += "BEGIN:VCARD\r\n";
     card += v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
@@ -94,47 +176,55 @@ void VCardWriter::write(const Contact& c)
     QString formatted = c.displayName();
     if (formatted.isEmpty())
         formatted = !c[Field::Workplace].isEmpty() ? c[Field::Workplace] : c[Field::Email];
-    prop("FN", escape(formatted));
-    prop("N", escape(c[Field::Surname]) + ';' + escape(c[Field::Firstname]) + ';' + escape(c[Field::Midname]) + ";;");
+    ContentLine(card, "FN").text(formatted);
+    ContentLine(card, "N")
+        .text(c[Field::Surname])
+        .raw(";")
+        .text(c[Field::Firstname])
+        .raw(";")
+        .text(c[Field::Midname])
+        .raw(";;");
 
     // Street lines by position: a lone second line is written after an empty first one.
-    const QString street =
-        c[Field::Address2].isEmpty() ? c[Field::Address1] : c[Field::Address1] + QLatin1Char('\n') + c[Field::Address2];
-    if (!street.isEmpty() || !c[Field::A3_Village].isEmpty() || !c[Field::Town].isEmpty() ||
-        !c[Field::County].isEmpty() || !c[Field::PostCode].isEmpty() || !c[Field::Country].isEmpty()) {
-        prop(v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME", ';' + escape(c[Field::A3_Village]) + ';' + escape(street) + ';' +
-                                                         escape(c[Field::Town]) + ';' + escape(c[Field::County]) + ';' +
-                                                         escape(c[Field::PostCode]) + ';' + escape(c[Field::Country]));
+    if (!c[Field::Address1].isEmpty() || !c[Field::Address2].isEmpty() || !c[Field::A3_Village].isEmpty() ||
+        !c[Field::Town].isEmpty() || !c[Field::County].isEmpty() || !c[Field::PostCode].isEmpty() ||
+        !c[Field::Country].isEmpty()) {
+        ContentLine adr(card, v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME");
+        adr.raw(";").text(c[Field::A3_Village]).raw(";").text(c[Field::Address1]);
+        if (!c[Field::Address2].isEmpty())
+            adr.text(u"\n").text(c[Field::Address2]);
+        adr.raw(";").text(c[Field::Town]).raw(";").text(c[Field::County]).raw(";").text(c[Field::PostCode]);
+        adr.raw(";").text(c[Field::Country]);
     }
     if (!c[Field::Tel].isEmpty())
-        prop(v4 ? "TEL;TYPE=home,voice" : "TEL;TYPE=HOME,VOICE", escape(c[Field::Tel]));
+        ContentLine(card, v4 ? "TEL;TYPE=home,voice" : "TEL;TYPE=HOME,VOICE").text(c[Field::Tel]);
     if (!c[Field::Cell].isEmpty())
-        prop(v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL", escape(c[Field::Cell]));
+        ContentLine(card, v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL").text(c[Field::Cell]);
     if (!c[Field::WorkTel].isEmpty())
-        prop(v4 ? "TEL;TYPE=work,voice" : "TEL;TYPE=WORK,VOICE", escape(c[Field::WorkTel]));
+        ContentLine(card, v4 ? "TEL;TYPE=work,voice" : "TEL;TYPE=WORK,VOICE").text(c[Field::WorkTel]);
     if (!c[Field::Email].isEmpty())
-        prop(v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", escape(c[Field::Email]));
+        ContentLine(card, v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET").text(c[Field::Email]);
 
     const QString& birthday = c[Field::Birthday];
     if (!birthday.isEmpty()) {
         const QDate date = QDate::fromString(birthday.left(10), Qt::ISODate);
         if (!date.isValid())
-            prop("BDAY;VALUE=text", escape(birthday)); // not a date: kept as text rather than lost
+            ContentLine(card, "BDAY;VALUE=text").text(birthday); // not a date: kept as text rather than lost
         else if (v4)
-            prop("BDAY", date.toString(QStringLiteral("yyyyMMdd")).toLatin1());
+            ContentLine(card, "BDAY").raw(date.toString(QStringLiteral("yyyyMMdd")).toLatin1());
         else
-            prop("BDAY", date.toString(Qt::ISODate).toLatin1());
+            ContentLine(card, "BDAY").raw(date.toString(Qt::ISODate).toLatin1());
     }
     if (!c[Field::Workplace].isEmpty())
-        prop("ORG", escape(c[Field::Workplace]));
+        ContentLine(card, "ORG").text(c[Field::Workplace]);
     if (!c[Field::Flag].isEmpty() || !c[Field::Flag2].isEmpty()) {
-        QByteArray categories = escape(c[Field::Flag]);
+        ContentLine categories(card, "CATEGORIES");
+        categories.text(c[Field::Flag]);
         if (!c[Field::Flag2].isEmpty())
-            categories += ',' + escape(c[Field::Flag2]);
-        prop("CATEGORIES", categories);
+            categories.raw(",").text(c[Field::Flag2]);
     }
     if (!c[Field::Notes].isEmpty())
-        prop("NOTE", escape(c[Field::Notes]));
+        ContentLine(card, "NOTE").text(c[Field::Notes]);
     card += "END:VCARD\r\n";
     put(card);
 }

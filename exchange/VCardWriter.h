@@ -27,6 +27,7 @@ public:
 
 private:
     Version m_version;
+    QByteArray m_card;
 };
 
 } // namespace exchange
