@@ -3,7 +3,11 @@
 #include "platform/ui/Accessibility.h"
 
 #include <QApplication>
+#include <QFocusFrame>
 #include <QPainter>
+#include <QPointer>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QStyleOption>
 
 namespace platform {
@@ -40,6 +44,10 @@ void FocusFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
     QProxyStyle::drawPrimitive(element, option, painter, widget);
     if (element == PE_FrameLineEdit && focused(option))
         drawFrame(painter, option->rect, option->palette);
+    // A box drawn without a frame (one that stands on a card) gets the frame while it has the focus.
+    if (element == PE_PanelLineEdit && focused(option))
+        if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option); frame && frame->lineWidth <= 0)
+            drawFrame(painter, option->rect, option->palette);
 }
 
 void FocusFrameStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
@@ -47,6 +55,9 @@ void FocusFrameStyle::drawControl(ControlElement element, const QStyleOption* op
 {
     QProxyStyle::drawControl(element, option, painter, widget);
     if (element == CE_PushButton && focused(option))
+        drawFrame(painter, option->rect, option->palette);
+    // Around a frameless text box (see useFocusFrameStyle).
+    if (element == CE_FocusFrame)
         drawFrame(painter, option->rect, option->palette);
 }
 
@@ -62,6 +73,27 @@ void useFocusFrameStyle()
 {
     if (!dynamic_cast<FocusFrameStyle*>(QApplication::style()))
         QApplication::setStyle(new FocusFrameStyle(QApplication::style()->name()));
+    // A text box without a frame of its own (the notes on a card) has its text area over its whole face: the frame
+    // is drawn just around it instead, while it has the focus.
+    static QPointer<QFocusFrame> around;
+    static bool following = false;
+    if (following)
+        return;
+    following = true;
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
+        auto* box = qobject_cast<QAbstractScrollArea*>(now);
+        const bool frameless = box && box->frameWidth() == 0 &&
+                               (qobject_cast<QTextEdit*>(box) || qobject_cast<QPlainTextEdit*>(box)) &&
+                               box->parentWidget();
+        if (!frameless) {
+            if (around)
+                around->setWidget(nullptr);
+            return;
+        }
+        if (!around)
+            around = new QFocusFrame(box);
+        around->setWidget(box);
+    });
 }
 
 } // namespace platform

@@ -5,7 +5,8 @@
 namespace platform {
 
 // The platform's look with a focus that can be seen: the control that has the keyboard focus (a button, a box, a
-// check box) gets a 2-pixel frame in a dark highlight colour, where the usual 1-pixel tint is easily missed.
+// check box, a text box, a frameless box on a card) gets a 2-pixel frame in a dark highlight colour, where the usual
+// 1-pixel tint is easily missed.
 class FocusFrameStyle : public QProxyStyle
 {
 public:

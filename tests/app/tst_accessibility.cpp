@@ -8,6 +8,7 @@
 #include "help/HelpMemoBox.h"
 #include "help/SplashBox.h"
 #include "data/Connection.h"
+#include "data/widgets/DBMemo.h"
 #include "data/Dataset.h"
 #include "mailmerge/MailMergeEdit.h"
 #include "mailmerge/MailMergeInfo.h"
@@ -16,6 +17,7 @@
 #include "mainwindow/ContactGrid.h"
 #include "mainwindow/RecentlyDeletedBox.h"
 #include "platform/ui/Accessibility.h"
+#include "platform/ui/FocusFrameStyle.h"
 #include "platform/ui/ScreenReader.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
@@ -658,6 +660,32 @@ private slots:
         QAccessibleTextUpdateEvent shownText(box, 0, QStringLiteral("Baker"), QStringLiteral("Dunn"));
         QVERIFY(!platform::keptFromReader(&shownText));
         m_app->fmRecCard->close();
+    }
+
+    // On the record card, whose boxes have no frame, the box with the focus gets the program's 2-pixel frame: a line
+    // box inside its edge, the notes just around it.
+    void recordCardFocusIsFramed()
+    {
+        m_app->runCommand(platform::Command::RecordCard);
+        TfmRecCard* card = m_app->fmRecCard;
+        QVERIFY(QTest::qWaitForWindowExposed(card));
+        QApplication::setActiveWindow(card);
+        const QColor frame = platform::FocusFrameStyle::frameColour(card->palette());
+        const auto framed = [frame](QWidget* box) {
+            box->setFocus(Qt::TabFocusReason);
+            if (!QTest::qWaitFor([box] { return box->hasFocus(); }))
+                return false;
+            const QImage image = box->parentWidget()->grab(box->geometry().adjusted(-2, -2, 2, 2)).toImage();
+            for (int x = 0; x < 8; ++x)
+                if (image.pixelColor(x, image.height() / 2) == frame)
+                    return true;
+            return false;
+        };
+        auto* line = card->findChild<QLineEdit*>();
+        QVERIFY(line);
+        QVERIFY(framed(line));
+        QVERIFY(framed(card->notesBox));
+        card->close();
     }
 
     // The text size is kept under a key of its own, the other keys as they were, and scales the next start.
