@@ -153,6 +153,64 @@ void BM_SavePictureLetter(benchmark::State& state)
 }
 BENCHMARK(BM_SavePictureLetter)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Letter shapes that once grew faster than their size; each is run at two sizes four times apart, and the time of
+// the larger must stay within five times the smaller's.
+enum class Shape { TableRows, CellsWithoutRow, LongWord, Pictures };
+
+QByteArray shapeRtf(Shape shape, int count)
+{
+    QByteArray rtf = R"({\rtf1\ansi\deff0{\fonttbl{\f0\froman Times New Roman;}}\pard Dear Ann,\par)"
+                     "\n";
+    switch (shape) {
+    case Shape::TableRows:
+        for (int row = 0; row < count; ++row)
+            rtf += R"(\trowd\cellx2000\cellx5000\pard\intbl Item\cell 12.50\cell\row)"
+                   "\n";
+        rtf += "\\pard\\par\n";
+        break;
+    case Shape::CellsWithoutRow:
+        rtf += R"(\trowd\cellx2000\cellx5000\pard)";
+        for (int cell = 0; cell < count; ++cell)
+            rtf += "\\intbl x\\cell\n";
+        break;
+    case Shape::LongWord:
+        rtf += QByteArray(count, 'w');
+        break;
+    case Shape::Pictures: {
+        const QByteArray hex = noisePng(300, 1).toHex();
+        for (int picture = 0; picture < count; ++picture)
+            rtf += R"({\pict\pngblip\picwgoal200\pichgoal200 )" + hex + "}\n";
+        break;
+    }
+    }
+    rtf += '}';
+    return rtf;
+}
+
+void BM_ReadLetterShape(benchmark::State& state)
+{
+    const QByteArray rtf = shapeRtf(Shape(state.range(0)), int(state.range(1)));
+    const QFont base(QStringLiteral("MS Sans Serif"), 8);
+    for (auto _ : state) {
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, base);
+        // Laid out as a letter is printed: the layout is where a long word used to cost.
+        benchmark::DoNotOptimize(doc.size());
+    }
+}
+BENCHMARK(BM_ReadLetterShape)
+    ->ArgNames({"shape", "count"})
+    ->Args({int(Shape::TableRows), 5000})
+    ->Args({int(Shape::TableRows), 20000})
+    ->Args({int(Shape::CellsWithoutRow), 12500})
+    ->Args({int(Shape::CellsWithoutRow), 50000})
+    ->Args({int(Shape::LongWord), 1 << 20})
+    ->Args({int(Shape::LongWord), 4 << 20})
+    ->Args({int(Shape::Pictures), 2000})
+    ->Args({int(Shape::Pictures), 8000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 } // namespace
 
 int main(int argc, char** argv)

@@ -168,6 +168,7 @@ void RtfDocumentBuilder::enterContext(const ParaProps& para)
         return;
     // The paragraph after a table: the block that follows the table is there already.
     flushRun();
+    dropRowsMadeAhead();
     m_cursor.setPosition(m_table->lastPosition() + 1);
     m_table = nullptr;
     m_rowPending = false;
@@ -195,6 +196,7 @@ void RtfDocumentBuilder::startTable()
         format.setAlignment(Qt::AlignRight);
     m_table = m_cursor.insertTable(1, 1, format);
     m_row = 0;
+    m_rowsMade = 1;
     m_column = 0;
     m_rowPending = false;
     m_cursorCellPending = false;
@@ -216,12 +218,14 @@ void RtfDocumentBuilder::layoutRow(bool newRow)
         const int right = std::min(std::max(cell.right, rights.empty() ? 1 : rights.back() + 1), 31680 + kMaxColumns);
         rights.push_back(right);
     }
+    bool edgesChanged = !newRow;
     for (const int right : rights) {
         auto at = std::lower_bound(m_edges.begin(), m_edges.end(), right);
         if ((at != m_edges.end() && *at == right) || m_edges.size() >= std::size_t(kMaxColumns))
             continue;
         const int k = int(at - m_edges.begin());
         m_edges.insert(at, right);
+        edgesChanged = true;
         if (m_edges.size() == 1)
             continue; // the table's first column, there already
         if (k == int(m_edges.size()) - 1) {
@@ -230,7 +234,7 @@ void RtfDocumentBuilder::layoutRow(bool newRow)
         }
         // The new edge splits column k: the rows before keep their cell across both halves.
         m_table->insertColumns(k + 1, 1);
-        for (int r = 0; r < m_table->rows(); ++r) {
+        for (int r = 0; r <= m_row; ++r) {
             const QTextTableCell cell = m_table->cellAt(r, k);
             const QTextTableCell next = m_table->cellAt(r, k + 1);
             if (cell.row() != r || cell.firstPosition() == next.firstPosition())
@@ -239,10 +243,18 @@ void RtfDocumentBuilder::layoutRow(bool newRow)
         }
     }
     if (newRow) {
-        m_table->appendRows(1);
-        m_row = m_table->rows() - 1;
+        // Each change to the rows has the table work its grid out again, as long as the table: rows are made
+        // ahead, half as many again as there are, so that a long table costs in step with its length.
+        ++m_row;
+        if (m_row >= m_rowsMade) {
+            const int ahead = std::max(1, m_rowsMade / 2);
+            m_table->appendRows(ahead);
+            m_rowsMade += ahead;
+        }
     }
-    applyWidths();
+    // Setting the table's format again has it laid out again: only when its columns changed.
+    if (edgesChanged)
+        applyWidths();
     const auto columnOf = [&](int edge) {
         return int(std::lower_bound(m_edges.begin(), m_edges.end(), edge) - m_edges.begin());
     };
@@ -257,6 +269,16 @@ void RtfDocumentBuilder::layoutRow(bool newRow)
         }
         m_cellColumns.emplace_back(first, last);
     }
+}
+
+// The rows layoutRow made ahead that the table did not fill.
+void RtfDocumentBuilder::dropRowsMadeAhead()
+{
+    if (!m_table)
+        return;
+    if (m_rowsMade > m_row + 1)
+        m_table->removeRows(m_row + 1, m_rowsMade - m_row - 1);
+    m_rowsMade = m_row + 1;
 }
 
 int RtfDocumentBuilder::columnOfCell(int index) const
@@ -430,6 +452,7 @@ void RtfDocumentBuilder::endRow(const CharProps& chr, const ParaProps& para)
 void RtfDocumentBuilder::finish(const CharProps& chr, const ParaProps& para)
 {
     flushRun();
+    dropRowsMadeAhead();
     if (!m_started)
         startBlock(chr, para);
     if (m_blockPending)

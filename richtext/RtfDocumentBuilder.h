@@ -55,6 +55,7 @@ private:
     void startTable();
     void applyWidths();
     void layoutRow(bool newRow);
+    void dropRowsMadeAhead();
     [[nodiscard]] int columnOfCell(int index) const;
     void applyCellBorders(QTextTableCellFormat& format, const Borders& borders);
     void flushHidden();
@@ -91,6 +92,7 @@ private:
 
     QTextTable* m_table = nullptr;
     int m_row = 0;
+    int m_rowsMade = 0; // the table's rows, those made ahead of the one being filled included
     int m_column = 0; // the cell of the row being filled
     bool m_rowPending = false;        // \row ended a row; the next content in a table starts another
     bool m_cursorCellPending = false; // \cell ended a cell; the next content goes to the next one
