@@ -99,11 +99,13 @@ TfmMailMergeSetup::TfmMailMergeSetup(Parts parts, QWidget* parent)
     body->addLayout(bottom);
     layout->addLayout(body, 1);
 
+    // Tab follows the layout, rows top to bottom and the bottom row left to right; the window still opens on
+    // "Select Names", the first step of a merge.
+    setTabOrder(btnDocument, btnSelectNames);
     setTabOrder(btnSelectNames, btnMerge);
-    setTabOrder(btnMerge, btnDocument);
-    setTabOrder(btnDocument, btnHelp);
+    setTabOrder(btnMerge, btnMatchFont);
+    setTabOrder(btnMatchFont, btnHelp);
     setTabOrder(btnHelp, btnClose);
-    setTabOrder(btnClose, btnMatchFont);
     btnSelectNames->setFocus();
 
     connect(btnDocument, &QPushButton::clicked, this, &TfmMailMergeSetup::btnDocumentClick);

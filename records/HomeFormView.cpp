@@ -143,8 +143,9 @@ TfmHomeForm::TfmHomeForm(data::Dataset& query, QWidget* parent)
     for (data::DBNavigator::Button b : DBNavigator1->visibleButtons())
         m_focusOrder << DBNavigator1->button(b);
     m_focusOrder << BitBtn1;
-    for (data::DBEdit* edit : nameBoxes)
-        m_focusOrder << edit;
+    // Tab follows the window from the top: the name band, the pages, then the buttons.
+    for (qsizetype i = 0; i < nameBoxes.size(); ++i)
+        m_focusOrder.insert(i, nameBoxes[i]);
     for (qsizetype i = 1; i < m_focusOrder.size(); ++i)
         setTabOrder(m_focusOrder[i - 1], m_focusOrder[i]);
     m_focusOrder.first()->setFocus(); // the first box in the focus order starts with the focus

@@ -279,10 +279,12 @@ void TfmRecCard::buildFace()
     notesBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     notesBox->setDataSource(&dsRecCard);
     notesBox->setDataField(QStringLiteral("Notes"));
-    notesBox->setTabChangesFocus(true); // Tab goes on to the buttons; Enter still starts a new line
+    notesBox->setTabChangesFocus(true); // Tab goes on to the next box; Enter still starts a new line
     notesBox->installEventFilter(this);
     notesLabel->setBuddy(notesBox);
-    m_focusOrder << notesBox;
+    // Tab follows the card: the left column, the notes at the top right, then the group below them.
+    const qsizetype group = m_focusOrder.indexOf(static_cast<QWidget*>(box(QStringLiteral("Country"))));
+    m_focusOrder.insert(group < 0 ? m_focusOrder.size() : group, notesBox);
 
     DBEdit12 = box(QStringLiteral("Email"));
     QFont underlined = DBEdit12->font();

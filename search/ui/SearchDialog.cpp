@@ -81,12 +81,13 @@ TfmSQLSearchDialog::TfmSQLSearchDialog(data::Dataset& query, QWidget* parent) : 
     right->addStretch(1);
     layout->addLayout(right);
 
+    // Tab follows the layout: down the left, then down the right.
     setTabOrder(sqListBox, sqEditBox);
-    setTabOrder(sqEditBox, sqOKBtn);
+    setTabOrder(sqEditBox, cboxNot);
+    setTabOrder(cboxNot, sqRetryBtn);
+    setTabOrder(sqRetryBtn, sqOKBtn);
     setTabOrder(sqOKBtn, sqCancelBtn);
-    setTabOrder(sqCancelBtn, sqRetryBtn);
-    setTabOrder(sqRetryBtn, sqHelpBtn);
-    setTabOrder(sqHelpBtn, cboxNot);
+    setTabOrder(sqCancelBtn, sqHelpBtn);
 
     connect(sqListBox, &QListWidget::itemSelectionChanged, this, &TfmSQLSearchDialog::sqListBoxClick);
     connect(sqOKBtn, &QPushButton::clicked, this, &TfmSQLSearchDialog::sqOKBtnClick);

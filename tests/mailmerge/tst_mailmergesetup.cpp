@@ -151,8 +151,8 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget();
         }
-        const QList<QWidget*> expected{setup()->btnMerge, setup()->btnDocument,  setup()->btnHelp,
-                                       setup()->btnClose, setup()->btnMatchFont, setup()->btnSelectNames};
+        const QList<QWidget*> expected{setup()->btnMerge, setup()->btnMatchFont, setup()->btnHelp,
+                                       setup()->btnClose, setup()->btnDocument,  setup()->btnSelectNames};
         QCOMPARE(order, expected);
     }
 

@@ -64,11 +64,11 @@ private slots:
         QCOMPARE(form->box(QStringLiteral("Town"))->maxLength(), 20);
     }
 
-    // Pages first, then the navigator and "&Close", then the name band.
+    // As laid out: the name band, the pages, then the navigator and "&Close"; it opens in the first name box.
     void focusOrder()
     {
         QStringList chain;
-        QWidget* start = form->box(QStringLiteral("Address1"));
+        QWidget* start = form->box(QStringLiteral("Firstname"));
         QWidget* w = start;
         do {
             if (auto* edit = qobject_cast<data::DBEdit*>(w))
@@ -81,12 +81,12 @@ private slots:
                 chain << button->objectName();
             w = w->nextInFocusChain();
         } while (w != start && chain.size() < 60);
-        QCOMPARE(chain, (QStringList{"Address1",  "Address2", "A3_Village", "Town",    "County", "PostCode",
-                                     "Country",   "Tel",      "Cell",       "Email",   "Notes",  "Birthday",
-                                     "Workplace", "Work Tel", "Flag",       "Flag2",   "First",  "Prior",
-                                     "Next",      "Last",     "Insert",     "Delete",  "Edit",   "Post",
-                                     "Cancel",    "BitBtn1",  "Firstname",  "Midname", "Surname"}));
-        QCOMPARE(form->focusWidget(), form->box(QStringLiteral("Address1")));
+        QCOMPARE(chain, (QStringList{"Firstname", "Midname",  "Surname",    "Address1", "Address2", "A3_Village",
+                                     "Town",      "County",   "PostCode",   "Country",  "Tel",      "Cell",
+                                     "Email",     "Notes",    "Birthday",   "Workplace", "Work Tel", "Flag",
+                                     "Flag2",     "First",    "Prior",      "Next",     "Last",     "Insert",
+                                     "Delete",    "Edit",     "Post",       "Cancel",   "BitBtn1"}));
+        QCOMPARE(form->focusWidget(), form->box(QStringLiteral("Firstname")));
     }
 
     // Tooltips only where named; every hint also reaches the status bar.

@@ -175,8 +175,8 @@ private slots:
                 focusOrder << w->objectName();
             w = w->nextInFocusChain();
         } while (w != d()->sqListBox);
-        QCOMPARE(focusOrder, QStringList({"sqListBox", "sqEditBox", "sqOKBtn", "sqCancelBtn", "sqRetryBtn",
-                                          "sqHelpBtn", "cboxNot"}));
+        QCOMPARE(focusOrder, QStringList({"sqListBox", "sqEditBox", "cboxNot", "sqRetryBtn", "sqOKBtn",
+                                          "sqCancelBtn", "sqHelpBtn"}));
     }
 
     void statement_data()
