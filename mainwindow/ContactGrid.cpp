@@ -1,5 +1,6 @@
 #include "mainwindow/ContactGrid.h"
 
+#include "data/widgets/DBNavigator.h"
 #include "data/widgets/DatasetModel.h"
 #include "mainwindow/MainWindowHints.h"
 #include "platform/ui/ErrorBox.h"
@@ -78,6 +79,22 @@ void GridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, 
     // An editor left as it was changes nothing, so a new row stays untouched.
     if (text != index.data(Qt::EditRole).toString())
         model->setData(index, text, Qt::EditRole);
+}
+
+bool GridCellDelegate::eventFilter(QObject* editor, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && editor->isWidgetType()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            (key->modifiers() & Qt::ControlModifier)) {
+            auto* widget = static_cast<QWidget*>(editor);
+            emit commitData(widget);
+            emit closeEditor(widget, NoHint);
+            emit leaveRequested(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(editor, event);
 }
 
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -171,9 +188,12 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     });
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectItems);
-    // Tab leaves the grid (arrows move between cells): otherwise it is a trap a keyboard user cannot get out of.
+    // Tab moves from cell to cell as in any grid that is typed into (event()); Ctrl+Tab leaves the grid, so it is
+    // no trap for a keyboard user.
     setTabKeyNavigation(false);
     setAccessibleName(QStringLiteral("Contacts"));
+    setAccessibleDescription(QStringLiteral("Tab and Shift+Tab move from cell to cell and on to the next row; "
+                                            "Ctrl+Tab and Ctrl+Shift+Tab leave the list"));
     setWordWrap(false);
     viewport()->setCursor(Qt::ArrowCursor);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -183,6 +203,7 @@ ContactGrid::ContactGrid(data::DataSource* source, QWidget* parent) : QTableView
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ContactGrid::titleClicked);
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, &ContactGrid::gridDoubleClicked);
     connect(m_delegate, &GridCellDelegate::cellTyped, this, &ContactGrid::startRowEdit);
+    connect(m_delegate, &GridCellDelegate::leaveRequested, this, &ContactGrid::leaveGrid, Qt::QueuedConnection);
     connect(qApp, &QApplication::focusChanged, this, &ContactGrid::focusMoved);
     auto attach = [this](data::Dataset* d) {
         if (d)
@@ -285,6 +306,65 @@ void ContactGrid::focusMoved(QWidget* old, QWidget* now)
         platform::guard([&] { d->cancel(); });
 }
 
+bool ContactGrid::event(QEvent* event)
+{
+    // Tab is taken before the widget would move the focus with it; with Ctrl it leaves (keyPressEvent).
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && currentIndex().isValid()) {
+            m_clickEdit.stop();
+            moveAlongRow(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier), false);
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
+void ContactGrid::moveAlongRow(bool forward, bool openEditor)
+{
+    const QModelIndex current = currentIndex();
+    data::Dataset* d = dataset();
+    if (!current.isValid() || !d || !d->isOpen())
+        return;
+    const QHeaderView* header = horizontalHeader();
+    const int step = forward ? 1 : -1;
+    auto shown = [&](int from) {
+        int visual = from;
+        while (visual >= 0 && visual < header->count() && header->isSectionHidden(header->logicalIndex(visual)))
+            visual += step;
+        return visual >= 0 && visual < header->count() ? header->logicalIndex(visual) : -1;
+    };
+    const int row = current.row();
+    int column = shown(header->visualIndex(current.column()) + step);
+    int toRow = row;
+    if (column < 0) {
+        column = shown(forward ? 0 : header->count() - 1);
+        toRow = row + step;
+        if (column < 0 || toRow < 0)
+            return;
+        if (toRow >= m_model->rowCount()) {
+            // Past the last row's last cell: a new row, as moving down from the last row adds one; an untouched
+            // new row stays the one to type into.
+            if (d->state() == data::Dataset::State::Insert && !d->isModified())
+                return;
+            if (platform::guard([&] { d->append(); }))
+                QMetaObject::invokeMethod(this, &ContactGrid::editFirstCell, Qt::QueuedConnection);
+            return;
+        }
+    }
+    const QModelIndex target = m_model->index(toRow, column);
+    setCurrentIndex(target); // another row is saved first, as any move saves it; refused, the grid stays
+    if (openEditor && toRow == row && currentIndex() == target)
+        edit(target);
+}
+
+void ContactGrid::leaveGrid(bool forward)
+{
+    commitOpenEditor();
+    QTableView::focusNextPrevChild(forward); // Tab navigation inside the grid is off, so this leaves it
+}
+
 void ContactGrid::keyPressEvent(QKeyEvent* event)
 {
     // A key ends the wait for a double click: a character opens the editor now and is its first character.
@@ -292,6 +372,11 @@ void ContactGrid::keyPressEvent(QKeyEvent* event)
     data::Dataset* d = dataset();
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (mods & Qt::ControlModifier)) {
+        leaveGrid(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
     if (!d || !d->isOpen()) {
         QTableView::keyPressEvent(event);
         return;
@@ -307,7 +392,7 @@ void ContactGrid::keyPressEvent(QKeyEvent* event)
             return;
         }
         platform::guard([&] {
-            if (platform::prompts().message(window(), QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
+            if (platform::prompts().message(window(), QStringLiteral("Confirm"), data::deleteQuestion(d),
                                             platform::Icon::Question,
                                             platform::Buttons::OkCancel) == platform::Answer::Ok)
                 d->remove();
@@ -357,11 +442,11 @@ void ContactGrid::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ContactGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    // Tab in a cell's editor keeps what was typed and leaves the grid, as Tab on a cell does.
+    // Tab in a cell's editor keeps what was typed and goes on to the next cell, whose editor opens while the row
+    // is the same: a contact is typed field after field.
     if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
-        const bool next = hint == QAbstractItemDelegate::EditNextItem;
         QTableView::closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
-        focusNextPrevChild(next);
+        moveAlongRow(hint == QAbstractItemDelegate::EditNextItem, true);
         return;
     }
     QTableView::closeEditor(editor, hint);

@@ -33,8 +33,12 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
+    bool eventFilter(QObject* editor, QEvent* event) override;
+
 signals:
     void cellTyped() const;
+    // Ctrl+Tab (forward) or Ctrl+Shift+Tab in an editor: what it holds is kept and the focus leaves the grid.
+    void leaveRequested(bool forward) const;
 
 private:
     data::DatasetModel* m_model;
@@ -66,8 +70,9 @@ public:
 // A grid over a dataset: one row per row of the result, the current row of the grid is the current row of the
 // dataset in both directions, and the keys of the classic data grid: Insert adds a row, moving down past the last
 // row appends one, Esc abandons the row's edit, Delete (or Ctrl+Delete) deletes after a question, and a new row left
-// without any change is dropped when the focus leaves the grid for another control of its window. Arrows move
-// between cells; Tab and Shift+Tab leave the grid for the window's other controls.
+// without any change is dropped when the focus leaves the grid for another control of its window. Arrows, Tab and
+// Shift+Tab move between cells (Tab on from a row's last cell to the next row); Ctrl+Tab and Ctrl+Shift+Tab leave
+// the grid for the window's other controls.
 class ContactGrid : public QTableView
 {
     Q_OBJECT
@@ -89,6 +94,7 @@ signals:
     void gridDoubleClicked();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -103,6 +109,10 @@ private:
     void gridRowChanged(const QModelIndex& current);
     void startRowEdit();
     void focusMoved(QWidget* old, QWidget* now);
+    // Tab and Shift+Tab: the next or previous cell of the row, then on to the next or previous row; past the last
+    // row's last cell a new row is added. openEditor: the editor opens on a cell reached in the same row.
+    void moveAlongRow(bool forward, bool openEditor);
+    void leaveGrid(bool forward);
 
     data::DataSource* m_source;
     data::DatasetModel* m_model;

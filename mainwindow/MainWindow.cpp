@@ -112,6 +112,7 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     m_findTimer->setInterval(120);
     connect(m_findTimer, &QTimer::timeout, this, &TfmHomeAddMain::applyFind);
     connect(edFind, &QLineEdit::textEdited, this, [this] {
+        m_undoBeforeFindTyping = false;
         if (m_findSlow)
             m_findTimer->start();
         else
@@ -209,6 +210,7 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
     connect(&store.HomeQuery, &data::Dataset::rowRemoved, this, [this] {
         m_undoEntry = data::deleted::newestId(m_store.connection.handle());
         m_undoMerge.reset();
+        m_undoBeforeFindTyping = true;
         miUndoDelete->setText(QStringLiteral("&Undo Delete"));
         miUndoDelete->setEnabled(m_undoEntry != 0);
     });
@@ -218,8 +220,11 @@ TfmHomeAddMain::TfmHomeAddMain(data::ContactStore& store, platform::Commands& co
         connect(&q, signal, this, &TfmHomeAddMain::updateDeleteButton);
     connect(&q, &data::Dataset::rowInserted, this, &TfmHomeAddMain::updateDeleteButton);
     connect(&q, &data::Dataset::rowRemoved, this, &TfmHomeAddMain::updateDeleteButton);
+    connect(&q, &data::Dataset::narrowed, this, &TfmHomeAddMain::updateDeleteButton); // the find box's words
     connect(&q, &data::Dataset::stateChanged, this, &TfmHomeAddMain::updateDeleteButton);
     updateDeleteButton();
+    // The window's shortcuts work wherever its focus is: a line edit would keep some (Ctrl+E, Ctrl+Z) to itself.
+    qApp->installEventFilter(this);
     resize(1080, 600);
 }
 
@@ -330,6 +335,34 @@ QString TfmHomeAddMain::statusPanelText(int panel) const
     return panel >= 0 && panel < 2 ? m_panels[panel]->text() : QString();
 }
 
+void TfmHomeAddMain::showStatusMessage(const QString& text)
+{
+    m_hints->showMessage(text);
+    platform::announce(m_panels[0], text);
+}
+
+void TfmHomeAddMain::backupDone(const QString& message, bool restored)
+{
+    if (restored)
+        forgetUndo();
+    showStatusMessage(message);
+}
+
+void TfmHomeAddMain::forgetUndo()
+{
+    m_undoEntry = 0;
+    m_undoMerge.reset();
+    miUndoDelete->setText(QStringLiteral("&Undo Delete"));
+    miUndoDelete->setEnabled(false);
+}
+
+void TfmHomeAddMain::clearFoundMessage()
+{
+    if (!m_foundMessage.isEmpty() && m_panels[0]->text() == m_foundMessage)
+        showStatusMessage(QString());
+    m_foundMessage.clear();
+}
+
 void TfmHomeAddMain::runCommand(platform::Command name)
 {
     // A menu shortcut leaves the cell editor open: what it holds belongs to the row the command settles.
@@ -354,6 +387,7 @@ void TfmHomeAddMain::RadioGroup1Click()
     const int choice = radioItemIndex();
     if (choice < 0)
         return;
+    clearFoundMessage();
     dbGrid1->commitOpenEditor();
     const bool filtered = platform::guard([&] {
         data::Dataset& q = homeQuery();
@@ -382,6 +416,7 @@ void TfmHomeAddMain::sqRetryBtnClick()
 {
     m_findTimer->stop();
     edFind->clear();
+    clearFoundMessage();
     dbGrid1->commitOpenEditor();
     const bool reopened = platform::guard([&] {
         data::Dataset& q = homeQuery();
@@ -431,8 +466,8 @@ void TfmHomeAddMain::btnDeleteClick()
     if (!canDelete())
         return;
     platform::guard([this] {
-        if (platform::prompts().message(this, QStringLiteral("Confirm"),
-                                        QStringLiteral("You are about to delete a record"), platform::Icon::Question,
+        if (platform::prompts().message(this, QStringLiteral("Confirm"), data::deleteQuestion(&homeQuery()),
+                                        platform::Icon::Question,
                                         platform::Buttons::OkCancel) == platform::Answer::Ok)
             homeQuery().remove();
     });
@@ -452,8 +487,42 @@ void TfmHomeAddMain::applyFind()
     });
 }
 
+bool TfmHomeAddMain::isWindowShortcut(const QKeyEvent& key) const
+{
+    const QKeySequence sequence(key.keyCombination());
+    for (const QAction* action : findChildren<QAction*>())
+        if (action->isEnabled() && action->shortcuts().contains(sequence))
+            return true;
+    for (const QShortcut* shortcut : findChildren<QShortcut*>())
+        if (shortcut->isEnabled() && shortcut->key() == sequence)
+            return true;
+    return false;
+}
+
 bool TfmHomeAddMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() && watched != edFind &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        // Undo in a control that holds typing of its own undoes that typing; every other shortcut of the window
+        // is the window's.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* line = qobject_cast<const QLineEdit*>(watched);
+        const bool ownUndo = key->matches(QKeySequence::Undo) && line && line->isUndoAvailable();
+        if (!ownUndo && isWindowShortcut(*key)) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (watched == edFind && event->type() == QEvent::ShortcutOverride) {
+        // The same in the find box, whose typing before the last delete or merge is older than that change.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool ownUndo = key->matches(QKeySequence::Undo) && edFind->isUndoAvailable() &&
+                             !(m_undoBeforeFindTyping && miUndoDelete->isEnabled());
+        if (!ownUndo && key->key() != Qt::Key_Escape && isWindowShortcut(*key)) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == edFind && event->type() == QEvent::FocusIn && homeQuery().isOpen())
         m_findIndexTimer->start();
     if (watched == edFind && !edFind->text().isEmpty() &&
@@ -518,6 +587,7 @@ void TfmHomeAddMain::showDuplicates()
     mainwindow::DuplicatesBox box(m_store.connection.handle(), [this](const search::duplicates::MergeUndo& undo) {
         m_undoEntry = 0;
         m_undoMerge = std::make_unique<search::duplicates::MergeUndo>(undo);
+        m_undoBeforeFindTyping = true;
         miUndoDelete->setText(QStringLiteral("&Undo Merge"));
         miUndoDelete->setEnabled(true);
         reloadAt(undo.keptId);
@@ -595,8 +665,16 @@ void TfmHomeAddMain::HomeSearchClick()
     const data::Dataset& q = homeQuery();
     if (q.isOpen() && q.sql() != before) {
         const int found = q.recordCount();
-        platform::announce(m_panels[0], found == 1 ? QStringLiteral("1 contact found")
-                                                   : QStringLiteral("%1 contacts found").arg(found));
+        m_foundMessage = found == 1 ? QStringLiteral("1 contact found") : QStringLiteral("%1 contacts found").arg(found);
+        showStatusMessage(m_foundMessage);
+        // The search chose from every contact: no letter applies any more, and clicking one applies it again.
+        if (QAbstractButton* chosen = m_letters->checkedButton()) {
+            const QSignalBlocker blocker(m_letters);
+            m_letters->setExclusive(false);
+            chosen->setChecked(false);
+            m_letters->setExclusive(true);
+        }
+        m_filterChoice = -1;
     }
 }
 

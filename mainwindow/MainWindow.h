@@ -20,6 +20,7 @@ class QLineEdit;
 class QTimer;
 class QMenu;
 class QPrinter;
+class QKeyEvent;
 class QPushButton;
 class QStatusBar;
 
@@ -72,6 +73,11 @@ public:
     void setRadioItemIndex(int index);
 
     [[nodiscard]] QString statusPanelText(int panel) const;
+    // Says in the status bar (and to a screen reader) what a command just did, in place of any hint.
+    void showStatusMessage(const QString& text);
+    // After File > Backup or Restore made its copy: says so; a restore also ends what Undo could take back,
+    // since the contacts it knew are gone.
+    void backupDone(const QString& message, bool restored);
     [[nodiscard]] mainwindow::HintRouter* hintRouter() const { return m_hints; }
 
     // Controls.
@@ -172,6 +178,10 @@ private:
     void loadCountyPickList();
     [[nodiscard]] bool canDelete() const;
     void updateDeleteButton();
+    void forgetUndo();
+    void clearFoundMessage();
+    // A key that is one of the window's own shortcuts, which the control with the focus must not keep to itself.
+    [[nodiscard]] bool isWindowShortcut(const QKeyEvent& key) const;
     void runCommand(platform::Command name);
     [[nodiscard]] data::Dataset& homeQuery() const;
 
@@ -190,6 +200,8 @@ private:
     QTimer* m_findIndexTimer = nullptr; // indexes the rows a slice at a time once the find box has the focus
     bool m_findSlow = false;
     bool m_birthdaysTold = false;
+    bool m_undoBeforeFindTyping = false; // a delete or merge came after the find box's last typing
+    QString m_foundMessage; // "N contacts found", while it still describes the list shown
     qint64 m_undoEntry = 0; // the recently-deleted entry Undo puts back; 0 when the last change was no delete
     std::unique_ptr<search::duplicates::MergeUndo> m_undoMerge; // what Undo takes back when the last change was a merge
 };

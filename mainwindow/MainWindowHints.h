@@ -22,6 +22,8 @@ public:
     ~HintRouter() override;
 
     [[nodiscard]] const QString& hint() const { return m_hint; }
+    // A message of the program (a command done) in place of the hint, until the mouse brings the next hint.
+    void showMessage(const QString& text) { setHintText(text); }
 
     // The part of a hint shown in the status bar: the text after "|", or the whole hint without one.
     [[nodiscard]] static QString longHint(const QString& hint);

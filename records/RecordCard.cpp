@@ -2,6 +2,8 @@
 
 #include "data/widgets/DBEdit.h"
 #include "data/widgets/DBMemo.h"
+#include "data/widgets/DBNavigator.h"
+#include "mainwindow/MainWindowHints.h"
 #include "platform/ui/Accessibility.h"
 #include "platform/ui/ErrorBox.h"
 #include "platform/ui/ScreenPlace.h"
@@ -286,6 +288,19 @@ void TfmRecCard::buildFace()
     const qsizetype group = m_focusOrder.indexOf(static_cast<QWidget*>(box(QStringLiteral("Country"))));
     m_focusOrder.insert(group < 0 ? m_focusOrder.size() : group, notesBox);
 
+    // The card covers the main window's status bar: what it has to say about typing it says here, in the free
+    // place between the notes and the lower right group.
+    messageLine = new QLabel(face);
+    messageLine->setObjectName(QStringLiteral("messageLine"));
+    messageLine->setGeometry(NotesLeft, faceRule(0) + 4 + NotesHeight + 4, NotesWidth,
+                             Panel10->y() - (faceRule(0) + 4 + NotesHeight + 4) - 2);
+    messageLine->setWordWrap(true);
+    messageLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    messageLine->setTextFormat(Qt::PlainText);
+    QPalette messagePalette = messageLine->palette();
+    messagePalette.setColor(QPalette::WindowText, QColor(0xA0, 0, 0)); // dark red on white, well over 4.5:1
+    messageLine->setPalette(messagePalette);
+
     DBEdit12 = box(QStringLiteral("Email"));
     QFont underlined = DBEdit12->font();
     underlined.setUnderline(true);
@@ -380,6 +395,9 @@ void TfmRecCard::Panel7Click()
     platform::guard([this] {
         data::DBEdit::updateRecord(&query());
         query().insert();
+        // A new contact is typed from its first field, wherever the caret was before.
+        if (!m_focusOrder.isEmpty())
+            m_focusOrder.first()->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -387,7 +405,7 @@ void TfmRecCard::Panel8Click()
 {
     platform::guard([this] {
         const platform::Answer answer = platform::prompts().message(
-            this, QStringLiteral("Confirm"), QStringLiteral("You are about to delete a record"),
+            this, QStringLiteral("Confirm"), data::deleteQuestion(&query()),
             platform::Icon::Question, platform::Buttons::OkCancel);
         if (answer == platform::Answer::Ok)
             query().remove();
@@ -435,6 +453,12 @@ void TfmRecCard::DBEdit12DblClick()
 
 bool TfmRecCard::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        // A character a full box refuses is named on the card itself; the next key typed clears it.
+        const QString refused = mainwindow::HintRouter::refusedTyping(watched, *static_cast<QKeyEvent*>(event));
+        if (!refused.isEmpty() || !messageLine->text().isEmpty())
+            platform::announce(messageLine, refused);
+    }
     // The boxes have no frame: the one with the focus is tinted, or only its caret would show where typing goes.
     if ((event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) && watched->isWidgetType()) {
         auto* box = static_cast<QWidget*>(watched);

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <optional>
 
+class QLabel;
+
 namespace data {
 class DBEdit;
 class DBMemo;
@@ -72,6 +74,7 @@ public:
     RecCardPanel* Panel6 = nullptr;   // "Close"
     data::DBEdit* DBEdit12 = nullptr; // Email
     data::DBMemo* notesBox = nullptr;
+    QLabel* messageLine = nullptr; // what the card has to say about typing (a full field), under the notes
 
     // The single-line box of a field (by field name), or null.
     [[nodiscard]] data::DBEdit* box(const QString& field) const { return m_boxes.value(field); }

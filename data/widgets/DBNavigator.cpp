@@ -253,7 +253,7 @@ void DBNavigator::run(Button button)
         break;
     case Delete:
         if (!m_confirmDelete ||
-            platform::prompts().message(window(), QStringLiteral("Confirm"), QStringLiteral("Delete record?"),
+            platform::prompts().message(window(), QStringLiteral("Confirm"), deleteQuestion(d),
                                         platform::Icon::Question, platform::Buttons::OkCancel) == platform::Answer::Ok)
             d->remove();
         break;
@@ -286,6 +286,21 @@ void DBNavigator::run(Button button)
         break;
     }
     }
+}
+
+QString deleteQuestion(const Dataset* dataset)
+{
+    QStringList name;
+    if (dataset && dataset->isOpen() && dataset->currentRow() >= 0) {
+        for (const char* field : {"Firstname", "Surname"}) {
+            const int index = dataset->fieldIndex(QString::fromLatin1(field));
+            if (index >= 0)
+                name << dataset->text(dataset->currentRow(), index).simplified();
+        }
+    }
+    const QString who = name.join(QLatin1Char(' ')).trimmed();
+    return who.isEmpty() ? QStringLiteral("Delete this contact, which has no name?")
+                         : QStringLiteral("Delete %1?").arg(who);
 }
 
 } // namespace data

@@ -38,7 +38,7 @@ public:
     // Whether Tab reaches the buttons (off by default: a click leaves the focus where it was).
     void setTabStops(bool on);
 
-    // Delete asks "Delete record?" first (on by default).
+    // Delete asks "Delete John Smith?" first (on by default).
     void setConfirmDelete(bool confirm) { m_confirmDelete = confirm; }
 
     // Whether the button's action is possible in the dataset's present state (also for buttons not shown).
@@ -65,5 +65,9 @@ private:
     bool m_confirmDelete = true;
     QList<QMetaObject::Connection> m_connections;
 };
+
+// The question asked before the current row of a contact list is deleted: "Delete John Smith?", naming the contact
+// by first name and surname, so that the contact about to go is plain without looking back at the list.
+[[nodiscard]] QString deleteQuestion(const Dataset* dataset);
 
 } // namespace data

@@ -559,7 +559,7 @@ private slots:
         QCOMPARE(p().fakes.prompts->asked.size(), 1);
         const auto& asked = p().fakes.prompts->asked.first();
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
-        QCOMPARE(asked.text, QStringLiteral("You are about to delete a record"));
+        QCOMPARE(asked.text, QStringLiteral("Delete Carol Adams?"));
         QCOMPARE(asked.icon, platform::Icon::Question);
         QCOMPARE(asked.buttons, platform::Buttons::OkCancel);
         QCOMPARE(p().storedCount(), left);

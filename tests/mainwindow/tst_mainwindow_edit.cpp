@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -189,36 +190,92 @@ private slots:
         key(Qt::Key_Delete, ctrl ? Qt::ControlModifier : Qt::NoModifier);
         QCOMPARE(p().fakes.prompts->asked.size(), 1);
         QCOMPARE(p().fakes.prompts->asked.first().caption, QStringLiteral("Confirm"));
-        QCOMPARE(p().fakes.prompts->asked.first().text, QStringLiteral("Delete record?"));
+        QCOMPARE(p().fakes.prompts->asked.first().text, QStringLiteral("Delete Carol Adams?"));
         QCOMPARE(p().fakes.prompts->asked.first().buttons, platform::Buttons::OkCancel);
         QCOMPARE(p().storedCount(), left);
         QCOMPARE(grid()->model()->rowCount(), left);
     }
 
-    // Tab and Shift+Tab leave the grid, from a cell or from its open editor (what was typed is kept); arrows move
-    // between cells.
-    void tabLeavesTheGrid_data()
+    // The manual's first steps: Record, then each field typed with Tab to the next; Tab from the last column goes
+    // on to the next row, which stores the new contact. Nothing typed on the way lands on a button.
+    void typingANewContactByTabStoresIt()
+    {
+        QTest::mouseClick(p().w->BitBtn3, Qt::LeftButton);
+        QCOMPARE(p().q().state(), State::Insert);
+        const QStringList values = {"Newman", "Nina", "1 High St", "", "Ashby", "Hull", "Kent", "HU1 1AA", "01482 1",
+                                    "07700 1"};
+        for (const QString& value : values) {
+            type(value);
+            key(Qt::Key_Tab);
+        }
+        QCOMPARE(p().q().state(), State::Browse);
+        QCOMPARE(p().storedCount(), 7);
+        const QStringList row = testsupport::query(
+            p().file(QStringLiteral("Tovrel.mdb")),
+            QStringLiteral("SELECT Firstname||'|'||Address1||'|'||A3_Village||'|'||Town||'|'||County||'|'||PostCode||'|'||"
+                           "Tel||'|'||Cell FROM HomeAd WHERE Surname = 'Newman'"));
+        QCOMPARE(row, QStringList{"Nina|1 High St|Ashby|Hull|Kent|HU1 1AA|01482 1|07700 1"});
+        QCOMPARE(grid()->currentIndex().column(), 0);
+        QVERIFY(grid()->hasFocus());
+        QVERIFY(p().fakes.prompts->asked.isEmpty());
+        QVERIFY(p().commands.isEmpty());
+    }
+
+    // Tab and Shift+Tab move from cell to cell and on to the next or previous row, from a cell or from its open
+    // editor (what was typed is kept); Ctrl+Tab and Ctrl+Shift+Tab leave the grid, as its description says.
+    void tabMovesAlongTheRowCtrlTabLeaves_data()
     {
         QTest::addColumn<bool>("editing");
         QTest::newRow("from a cell") << false;
         QTest::newRow("from the cell's editor") << true;
     }
-    void tabLeavesTheGrid()
+    void tabMovesAlongTheRowCtrlTabLeaves()
     {
         QFETCH(bool, editing);
-        clickCell(1, 2);
-        key(Qt::Key_Right);
-        QCOMPARE(grid()->currentIndex(), cell(1, 3));
+        QVERIFY(grid()->accessibleDescription().contains(QStringLiteral("Ctrl+Tab")));
+        clickCell(1, 8);
         if (editing)
-            type(QStringLiteral("Hull"));
+            type(QStringLiteral("0113"));
         key(Qt::Key_Tab);
+        QCOMPARE(grid()->currentIndex(), cell(1, 9));
+        QCOMPARE(grid()->isEditing(), editing); // the editor goes along the row being typed
+        key(Qt::Key_Tab);
+        QCOMPARE(grid()->currentIndex(), cell(2, 0));
+        QCOMPARE(grid()->isEditing(), false); // another row: a stored contact is not opened for typing
+        if (editing)
+            QCOMPARE(stored(QStringLiteral("Tel"), 1), QStringLiteral("0113"));
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(grid()->currentIndex(), cell(1, 9));
+        if (editing)
+            type(QStringLiteral("07700"));
+        key(Qt::Key_Tab, Qt::ControlModifier);
         QVERIFY(!grid()->isAncestorOf(QApplication::focusWidget()) && QApplication::focusWidget() != grid());
         QVERIFY(p().w->isAncestorOf(QApplication::focusWidget()));
-        if (editing)
-            QCOMPARE(p().q().text(1, QStringLiteral("Address2")), QStringLiteral("Hull"));
+        if (editing) // kept, still being typed: only Esc or Cancel gives it up
+            QCOMPARE(p().q().text(1, QStringLiteral("Cell")), QStringLiteral("07700"));
         key(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), grid());
-        QCOMPARE(grid()->currentIndex(), cell(1, 3));
+        QCOMPARE(grid()->currentIndex(), cell(1, 9));
+        key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(QApplication::focusWidget() != grid());
+        QVERIFY(p().w->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    // Tab from the last row's last cell adds a row, as Down does, and Shift+Tab stops at the first cell.
+    void tabAtTheEndsOfTheGrid()
+    {
+        clickCell(5, 9);
+        key(Qt::Key_Tab);
+        QCOMPARE(p().q().state(), State::Insert);
+        QCOMPARE(p().q().recordCount(), 7);
+        QTRY_VERIFY(grid()->isEditing());
+        QCOMPARE(grid()->currentIndex(), cell(6, 0));
+        key(Qt::Key_Escape);
+        QCOMPARE(p().q().recordCount(), 6);
+        clickCell(0, 0);
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), grid());
+        QCOMPARE(grid()->currentIndex(), cell(0, 0));
     }
 
     // A character refused by a full field is named at once in the status bar: in a grid cell and on the card.
@@ -247,7 +304,15 @@ private slots:
         type(full.left(19));
         QCOMPARE(p().w->statusPanelText(0).contains(QStringLiteral("at most")), false);
         type(QStringLiteral("sX"));
-        QCOMPARE(p().w->statusPanelText(0), QStringLiteral("Town holds at most 20 characters: \"X\" was not added"));
+        const QString refused = QStringLiteral("Town holds at most 20 characters: \"X\" was not added");
+        QCOMPARE(p().w->statusPanelText(0), refused);
+        if (onTheCard) {
+            // The card covers the status bar: it says so itself, until the next key.
+            QCOMPARE(card->messageLine->text(), refused);
+            QVERIFY(card->messageLine->isVisible());
+            type(QStringLiteral("\b"));
+            QCOMPARE(card->messageLine->text(), QString());
+        }
     }
 
     // An empty book: Delete is greyed out and the Delete key asks nothing.

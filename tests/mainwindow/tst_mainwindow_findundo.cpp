@@ -3,6 +3,7 @@
 
 #include "data/RecentlyDeleted.h"
 #include "mainwindow/RecentlyDeletedBox.h"
+#include "search/SearchStatement.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -114,6 +115,67 @@ private slots:
         QCOMPARE(p().q().currentText(QStringLiteral("Firstname")), name);
         QVERIFY(!w()->miUndoDelete->isEnabled());
         QVERIFY(data::deleted::list(p().store().connection.handle()).isEmpty());
+    }
+
+    // The window's shortcuts work from the find box, which has the focus at start-up: Ctrl+Z undoes the last
+    // delete unless the box holds typing of its own since then, and Ctrl+E closes the window.
+    void shortcutsWorkFromTheFindBox()
+    {
+        p().activate();
+        type(QStringLiteral("adams"));
+        deleteCurrent();
+        QCOMPARE(p().storedCount(), 5);
+        QTest::keyClick(w(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), w()->edFind);
+        QTest::keyClick(w()->edFind, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(p().storedCount(), 6);
+        QCOMPARE(w()->edFind->text(), QStringLiteral("adams")); // the box's words stay
+
+        deleteCurrent();
+        w()->edFind->setFocus();
+        QTest::keyClick(w()->edFind, Qt::Key_End);
+        QTest::keyClicks(w()->edFind, QStringLiteral("x"));
+        QTest::keyClick(w()->edFind, Qt::Key_Z, Qt::ControlModifier); // the box's own typing first
+        QCOMPARE(w()->edFind->text(), QStringLiteral("adams"));
+        QCOMPARE(p().storedCount(), 5);
+
+        QTest::keyClick(w()->edFind, Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(!w()->isVisible());
+    }
+
+    // What the window shows is what is true now: Delete greyed out while the find box shows nobody, no letter
+    // chosen after a search over every contact, no count of a search after Reset, no Undo after a Restore.
+    void stateFollowsWhatIsShown()
+    {
+        type(QStringLiteral("nobody"));
+        QCOMPARE(p().q().recordCount(), 0);
+        QVERIFY(!w()->btnDelete->isEnabled());
+        QTest::keyClick(w()->edFind, Qt::Key_Escape);
+        QVERIFY(w()->btnDelete->isEnabled());
+
+        auto* a = w()->RadioGroup1->findChild<QRadioButton*>(QStringLiteral("RadioGroup1_A"));
+        QTest::mouseClick(a, Qt::LeftButton);
+        p().table().set(platform::Command::SearchDialog, [this] {
+            p().q().close();
+            p().q().setSql(search::searchStatement(QStringLiteral("Town"), QStringLiteral("o"), false));
+            p().q().open();
+        });
+        w()->HomeSearchClick();
+        QCOMPARE(w()->radioItemIndex(), -1);
+        QVERIFY(!a->isChecked());
+        QCOMPARE(w()->statusPanelText(0), QStringLiteral("%1 contacts found").arg(p().q().recordCount()));
+        QTest::mouseClick(a, Qt::LeftButton); // chosen again, the letter applies again
+        QCOMPARE(p().q().recordCount(), 2);
+        QCOMPARE(w()->statusPanelText(0), QString());
+        w()->HomeSearchClick();
+        QTest::mouseClick(w()->sqRetryBtn, Qt::LeftButton);
+        QCOMPARE(w()->statusPanelText(0), QString());
+
+        deleteCurrent();
+        QVERIFY(w()->miUndoDelete->isEnabled());
+        w()->backupDone(QStringLiteral("Restored"), true);
+        QVERIFY(!w()->miUndoDelete->isEnabled());
+        QCOMPARE(w()->statusPanelText(0), QStringLiteral("Restored"));
     }
 
     void recentlyDeletedListsNewestFirstAndRestores()

@@ -152,7 +152,7 @@ private slots:
         m_nav->click(Nav::Delete);
         QCOMPARE(m_fakes.prompts->asked.size(), 1);
         QCOMPARE(m_fakes.prompts->asked.first().caption, QStringLiteral("Confirm"));
-        QCOMPARE(m_fakes.prompts->asked.first().text, QStringLiteral("Delete record?"));
+        QCOMPARE(m_fakes.prompts->asked.first().text, QStringLiteral("Delete Bob adams?"));
         QCOMPARE(m_fakes.prompts->asked.first().icon, platform::Icon::Question);
         QCOMPARE(m_fakes.prompts->asked.first().buttons, platform::Buttons::OkCancel);
         QCOMPARE(q().recordCount(), left);

@@ -208,7 +208,7 @@ private slots:
         f.fakes.prompts->answers << answer;
         click(Nav::Delete);
         QCOMPARE(f.fakes.prompts->asked.size(), 1);
-        QCOMPARE(f.fakes.prompts->asked.first().text, QStringLiteral("Delete record?"));
+        QCOMPARE(f.fakes.prompts->asked.first().text, QStringLiteral("Delete Adams?"));
         QCOMPARE(f.fakes.prompts->asked.first().buttons, platform::Buttons::OkCancel);
         QCOMPARE(storedCount(), left);
     }

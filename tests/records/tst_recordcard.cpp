@@ -123,6 +123,8 @@ private slots:
 
         QStringList labels;
         for (QLabel* label : card->face->findChildren<QLabel*>()) {
+            if (label == card->messageLine)
+                continue;
             labels << label->text();
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         }
@@ -213,6 +215,29 @@ private slots:
         QVERIFY(!card->isVisible());
     }
 
+    // A new contact is typed from the first field, wherever the caret was, by the button or by its Alt-key.
+    void newRecordStartsAtTheFirstField_data()
+    {
+        QTest::addColumn<QString>("caretIn");
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("from the notes, clicked") << QStringLiteral("Notes") << false;
+        QTest::newRow("from Work place, Alt+N") << QStringLiteral("Workplace") << true;
+    }
+    void newRecordStartsAtTheFirstField()
+    {
+        QFETCH(QString, caretIn);
+        QFETCH(bool, byKey);
+        QVERIFY(activate(card.get()));
+        QWidget* from = caretIn == QLatin1String("Notes") ? static_cast<QWidget*>(card->notesBox) : card->box(caretIn);
+        from->setFocus();
+        if (byKey)
+            QTest::keyClick(from, Qt::Key_N, Qt::AltModifier);
+        else
+            click(card->Panel7);
+        QTRY_COMPARE(f.q().state(), data::Dataset::State::Insert);
+        QCOMPARE(QApplication::focusWidget(), card->box(QStringLiteral("Firstname")));
+    }
+
     void deleteRecord_data()
     {
         QTest::addColumn<platform::Answer>("answer");
@@ -230,7 +255,7 @@ private slots:
         QCOMPARE(f.fakes.prompts->asked.size(), 1);
         const platform::PromptRecord& asked = f.fakes.prompts->asked.first();
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
-        QCOMPARE(asked.text, QStringLiteral("You are about to delete a record"));
+        QCOMPARE(asked.text, QStringLiteral("Delete Brown?"));
         QCOMPARE(asked.icon, platform::Icon::Question);
         QCOMPARE(asked.buttons, platform::Buttons::OkCancel);
         QCOMPARE(storedCount(), rowsLeft);
