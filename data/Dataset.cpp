@@ -255,6 +255,20 @@ QString Dataset::text(int row, int field) const
     return storedText(row, field);
 }
 
+void Dataset::texts(int row, const int* fields, int count, QString* out) const
+{
+    const bool stored = row >= 0 && row < recordCount() && m_rows[size_t(row)] &&
+                        !(row == m_current && (m_state == State::Edit || m_state == State::Insert));
+    constexpr int MaxStored = 64;
+    std::string_view values[MaxStored];
+    const int n = stored ? RowStore::fields(m_rows[size_t(row)], values, MaxStored) : 0;
+    for (int i = 0; i < count; ++i) {
+        const int f = fields[i];
+        const int at = f >= 0 && f < fieldCount() ? m_storedIndex[size_t(f)] : -1;
+        out[i] = at >= 0 && at < n ? QString::fromUtf8(values[at].data(), qsizetype(values[at].size())) : text(row, f);
+    }
+}
+
 QVariant Dataset::value(int row, int field) const
 {
     const QString t = text(row, field);

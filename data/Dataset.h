@@ -85,6 +85,8 @@ public:
     // Values of any row; the current row shows its pending edit.
     [[nodiscard]] QString text(int row, int field) const;
     [[nodiscard]] QString text(int row, const QString& field) const { return text(row, requireField(field)); }
+    // The values of several fields of a row (out[i] for fields[i]), the row's stored values found in one walk.
+    void texts(int row, const int* fields, int count, QString* out) const;
     [[nodiscard]] QVariant value(int row, int field) const; // dates as QDate
     [[nodiscard]] QString currentText(const QString& field) const;
     // The key of a row in the table (0 for a row not saved yet).

@@ -1,5 +1,6 @@
 #include "data/RowStore.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace data {
@@ -146,6 +147,28 @@ std::string_view RowStore::bytes(Row row, int field)
     size_t length = 0;
     const char* p = locate(row, field, length);
     return {p, length};
+}
+
+int RowStore::fields(Row row, std::string_view* out, int count)
+{
+    uint32_t stored = 0;
+    const char* p = getVarint(row + sizeof(qint64), stored);
+    uint32_t lengths[64];
+    const int n = std::min<int>(int(stored), std::min(count, 64));
+    for (uint32_t i = 0; i < stored; ++i) {
+        uint32_t len = 0;
+        p = getVarint(p, len);
+        if (int(i) < n)
+            lengths[i] = len;
+    }
+    // p is now where the values begin; only the lengths of the fields before each are needed.
+    for (int i = 0; i < n; ++i) {
+        out[i] = std::string_view(p, lengths[i]);
+        p += lengths[i];
+    }
+    for (int i = n; i < count; ++i)
+        out[i] = {};
+    return n;
 }
 
 QByteArray RowStore::utf8(Row row, int field)

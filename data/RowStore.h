@@ -32,6 +32,9 @@ public:
     [[nodiscard]] static bool isEmpty(Row row, int field);
     // The field's UTF-8 bytes in place, valid while the store holds the row.
     [[nodiscard]] static std::string_view bytes(Row row, int field);
+    // Every field's bytes in place, found in one walk of the row (out[i] for field i, up to `count`); the number of
+    // fields the row has.
+    static int fields(Row row, std::string_view* out, int count);
 
     [[nodiscard]] size_t bytesReserved() const;
 

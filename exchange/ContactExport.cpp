@@ -43,8 +43,7 @@ qint64 exportQuery(const data::Dataset& query, const QString& path, exchange::Ex
     return exchange::exportToFile(path, format, [&](exchange::Contact& contact) {
         if (row >= query.recordCount())
             return false;
-        for (int i = 0; i < exchange::FieldCount; ++i)
-            contact.values[size_t(i)] = query.text(row, columns[size_t(i)]);
+        query.texts(row, columns.data(), exchange::FieldCount, contact.values.data());
         ++row;
         return true;
     });

@@ -42,6 +42,8 @@ public:
     [[nodiscard]] virtual QString description() const = 0;
     // The source's column names (a CSV file's header row); empty for sources without columns.
     [[nodiscard]] virtual QStringList columnNames() const { return {}; }
+    // Whether those are kinds of vCard property without a field (each left out unless chosen) rather than columns.
+    [[nodiscard]] virtual bool columnsAreProperties() const { return false; }
     // The columns whose values went to Notes so far as labelled lines, with how many values each.
     [[nodiscard]] virtual QList<std::pair<QString, qint64>> columnsInNotes() const { return {}; }
 

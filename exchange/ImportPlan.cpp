@@ -196,6 +196,7 @@ void finishPlan(ImportPlan& plan, const ContactReader& reader)
     plan.noticeCount = log.noticeCount();
     plan.warningCount = log.warningCount();
     plan.columns = reader.columnNames();
+    plan.columnsAreProperties = reader.columnsAreProperties();
     plan.columnsInNotes = reader.columnsInNotes();
 }
 

@@ -76,6 +76,7 @@ struct ImportPlan
     qint64 warningCount = 0;
     QStringList columns;                              // a CSV file's header row
     bool noNameColumn = false;                        // no column gives a name: nothing was read (NoNameColumn)
+    bool columnsAreProperties = false;                // `columns` are a vCard's property kinds without a field
     QList<std::pair<QString, qint64>> columnsInNotes; // columns whose values went to Notes, and how many
 
     // How many contacts will be added with the given choice.

@@ -136,7 +136,10 @@ QString kaddressbookLabel(const QByteArray& upperName)
 
 } // namespace
 
-VCardReader::VCardReader(QIODevice& device, const ReadOptions& options) : ContactReader(options), m_lines(device) {}
+VCardReader::VCardReader(QIODevice& device, const ReadOptions& options)
+    : ContactReader(options), m_lines(device), m_choices(options.columns)
+{
+}
 
 QString VCardReader::description() const
 {
@@ -518,8 +521,7 @@ private:
             m_draft.notStored(QString::fromLatin1(p.name));
             return;
         case Kind::Other:
-            log().skip(QString::fromLatin1(p.name));
-            return;
+            return takeOther(p);
         default:
             return takeNoteLine(p);
         }
@@ -704,6 +706,24 @@ private:
             log().skip(QString::fromLatin1(p.name));
             break;
         }
+    }
+
+    // A property with no place of its own: left out, unless the user said where its kind goes.
+    void takeOther(const Property& p)
+    {
+        const QString name = QString::fromLatin1(p.name);
+        if (!m_reader.m_otherKinds.contains(name))
+            m_reader.m_otherKinds << name;
+        const ColumnChoice* choice = choiceFor(m_reader.m_choices, name);
+        const QString value = choice ? plain(p).trimmed() : QString();
+        if (!choice || choice->use == ColumnChoice::Use::Skip || value.isEmpty()) {
+            log().skip(name);
+            return;
+        }
+        if (choice->use == ColumnChoice::Use::Field && c()[choice->field].isEmpty() && choice->field != Field::Birthday)
+            c()[choice->field] = value;
+        else
+            m_draft.addNoteLine(name, value);
     }
 
     // What phones and desktop address books keep in their own properties, as labelled lines.

@@ -33,6 +33,10 @@ public:
     [[nodiscard]] qint64 progressDone() const override { return m_lines.position(); }
     [[nodiscard]] qint64 progressTotal() const override { return m_lines.size(); }
     [[nodiscard]] QString description() const override;
+    // The kinds of property that have no field of their own (UID, X-PHONETIC-FIRST-NAME...), in the order first
+    // seen: the user may say where each goes, as for a CSV file's columns (ReadOptions::columns).
+    [[nodiscard]] QStringList columnNames() const override { return m_otherKinds; }
+    [[nodiscard]] bool columnsAreProperties() const override { return true; }
 
 private:
     bool nextContentLine(QByteArray& line, qint64& lineNumber);
@@ -58,6 +62,8 @@ private:
     qint64 m_strayLines = 0;
     bool m_toldFallback = false;
     QSet<QByteArray> m_toldCharsets; // declared character sets the text was found not to be in
+    ColumnChoices m_choices;
+    QStringList m_otherKinds;
 };
 
 } // namespace exchange

@@ -431,12 +431,18 @@ void TfmImportPreview::buildColumns(const exchange::ColumnChoices& choices)
     // What each column's name says, whatever was chosen for it.
     const RowMapper byName(columns);
     const QList<ColumnChoice> offered = offeredChoices();
+    if (m_plan.columnsAreProperties) {
+        gbColumns->setTitle(QStringLiteral("What each kind of property without a field becomes"));
+        tbColumns->setHorizontalHeaderLabels({QStringLiteral("Property"), QStringLiteral("Becomes")});
+        tbColumns->setAccessibleName(gbColumns->title());
+    }
     tbColumns->setRowCount(int(columns.size()));
     for (int row = 0; row < columns.size(); ++row) {
         tbColumns->setItem(row, 0, new QTableWidgetItem(columns[row]));
         auto* combo = new QComboBox(tbColumns);
         combo->setAccessibleName(QStringLiteral("%1 becomes").arg(columns[row]));
-        combo->addItem(QStringLiteral("%1 (by its name)").arg(byName.becomes(row)));
+        combo->addItem(m_plan.columnsAreProperties ? QStringLiteral("Skip (no field of its own)")
+                                                   : QStringLiteral("%1 (by its name)").arg(byName.becomes(row)));
         for (const ColumnChoice& c : offered)
             combo->addItem(columnChoiceName(c));
         if (const ColumnChoice* chosen = choiceFor(choices, columns[row]))

@@ -279,6 +279,28 @@ private slots:
                  QStringList({"Cy Fox", "Ann Lee", "Bob Ray"}));
     }
 
+    // A vCard's kinds of property without a field are listed too, left out until the user says where they go.
+    void aVCardPropertyKindCanBeKept()
+    {
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("p.vcf")),
+                                       "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nX-PHONETIC-FIRST-NAME:Anna\r\n"
+                                       "UID:123\r\nEND:VCARD\r\n");
+        auto replan = [&](const exchange::ColumnChoices& choices) {
+            exchange::ReadOptions options;
+            options.columns = choices;
+            return exchange::Importer(path, {}, options).plan();
+        };
+        TfmImportPreview preview(*replan({}), path, nullptr, replan);
+        QCOMPARE(preview.tbColumns->rowCount(), 2);
+        QCOMPARE(preview.tbColumns->item(0, 0)->text(), QStringLiteral("X-PHONETIC-FIRST-NAME"));
+        QCOMPARE(preview.columnCombo(0)->currentText(), QStringLiteral("Skip (no field of its own)"));
+        const int notes = int(exchange::index(exchange::Field::Notes));
+        QCOMPARE(preview.tbFirst->item(notes, 1)->text(), QString());
+        preview.columnCombo(0)->setCurrentIndex(preview.columnCombo(0)->findText(QStringLiteral("Notes")));
+        QCOMPARE(preview.tbFirst->item(notes, 1)->text(), QStringLiteral("X-PHONETIC-FIRST-NAME: Anna"));
+    }
+
     void importAddsEveryContactAndReadsTheListAgain_data()
     {
         QTest::addColumn<bool>("keep");
