@@ -4,6 +4,7 @@
 #include "platform/ui/ScreenPlace.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -147,10 +148,38 @@ void labelForReader(QWidget* control, const QString& text)
     QObject::connect(control, &QObject::destroyed, label, &QObject::deleteLater);
 }
 
+namespace {
+// The description a control had of its own, kept while an announcement stands in for it.
+const char* const OwnDescription = "tovrelOwnDescription";
+
+// A reader speaks a change of the focused control's description, where it ignores a label's: the announcement is
+// lent to the control the keys are in, and the control gets its own description back when the focus leaves it.
+void lendToFocus(const QString& text)
+{
+    static bool watching = false;
+    if (!watching && qApp) {
+        watching = true;
+        QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget* old, QWidget*) {
+            if (old && old->property(OwnDescription).isValid()) {
+                old->setAccessibleDescription(old->property(OwnDescription).toString());
+                old->setProperty(OwnDescription, QVariant());
+            }
+        });
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || text.isEmpty())
+        return;
+    if (!focus->property(OwnDescription).isValid())
+        focus->setProperty(OwnDescription, focus->accessibleDescription());
+    focus->setAccessibleDescription(text);
+}
+} // namespace
+
 void announce(QLabel* label, const QString& text)
 {
     label->setText(text);
     label->setAccessibleName(text);
+    lendToFocus(text);
     if (!QAccessible::isActive())
         return;
     QAccessibleEvent changed(label, QAccessible::NameChanged);

@@ -30,7 +30,9 @@ void labelForReader(QWidget* control, const QString& text);
 // letter's text), as they do from the contact grid: otherwise the keyboard cannot leave it.
 void ctrlTabLeavesTextBoxes();
 
-// Shows text in a status label and passes it on to a screen reader, which does not follow a label's text by itself.
+// Shows text in a status label and passes it on to a screen reader, which does not follow a label's text by itself:
+// the label's name changes and it raises an alert, and the control with the focus carries the text as its
+// description until the focus leaves it (a reader speaks a change to the focused control).
 void announce(QLabel* label, const QString& text);
 
 // The contrast ratio of two colours as WCAG 2.1 defines it: 1 (the same) to 21 (black on white).

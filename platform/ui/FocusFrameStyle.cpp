@@ -73,6 +73,12 @@ void useFocusFrameStyle()
 {
     if (!dynamic_cast<FocusFrameStyle*>(QApplication::style()))
         QApplication::setStyle(new FocusFrameStyle(QApplication::style()->name()));
+    // The grey of a box's placeholder text is made dark enough to be read (4.5:1).
+    QPalette palette = QApplication::palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::PlaceholderText,
+                         darkenedFor(palette.color(group, QPalette::PlaceholderText), palette.color(group, QPalette::Base)));
+    QApplication::setPalette(palette);
     // A text box without a frame of its own (the notes on a card) has its text area over its whole face: the frame
     // is drawn just around it instead, while it has the focus.
     static QPointer<QFocusFrame> around;

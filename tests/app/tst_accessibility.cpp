@@ -426,12 +426,42 @@ private slots:
         m_app->fmHomeAddMain->sqRetryBtnClick();
     }
 
+    // An announcement is carried by the control with the focus (a reader speaks its changes, not a label's) until
+    // the focus moves on, which gives the control its own description back.
+    void announcementReachesTheFocus()
+    {
+        QWidget w;
+        w.setWindowTitle(QStringLiteral("Sample"));
+        auto* layout = new QVBoxLayout(&w);
+        auto* find = new QLineEdit;
+        find->setAccessibleDescription(QStringLiteral("Words in any field"));
+        auto* other = new QPushButton(QStringLiteral("&Reset"));
+        auto* status = new QLabel;
+        layout->addWidget(find);
+        layout->addWidget(other);
+        layout->addWidget(status);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QApplication::setActiveWindow(&w);
+        find->setFocus();
+        QTRY_VERIFY(find->hasFocus());
+        platform::announce(status, QStringLiteral("3 contacts found"));
+        QCOMPARE(status->text(), QStringLiteral("3 contacts found"));
+        QCOMPARE(find->accessibleDescription(), QStringLiteral("3 contacts found"));
+        platform::announce(status, QStringLiteral("2 contacts found"));
+        QCOMPARE(find->accessibleDescription(), QStringLiteral("2 contacts found"));
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
+        QCOMPARE(find->accessibleDescription(), QStringLiteral("Words in any field"));
+    }
+
     // Text at least 4.5:1 against what it stands on: the grid's current cell (with and without the focus), the
     // import preview's shortened values, the help note's heading on both ends of its strip.
     void contrast()
     {
         const auto enough = [](QColor a, QColor b) { return platform::contrastRatio(a, b) >= 4.5; };
         QCOMPARE(qRound(platform::contrastRatio(Qt::white, Qt::black)), 21);
+        QVERIFY(enough(QApplication::palette().color(QPalette::PlaceholderText), QApplication::palette().color(QPalette::Base)));
 
         mainwindow::ContactGrid* grid = m_app->fmHomeAddMain->dbGrid1;
         grid->setCurrentIndex(grid->model()->index(0, 0)); // a new selection leaves no cell marked
