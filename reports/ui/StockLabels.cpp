@@ -118,8 +118,13 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     m_problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     left->addWidget(m_problem);
 
-    left->addWidget(makeLinesBox(LineCaptions));
-    left->addLayout(makeFontRow());
+    // The lines and the font in a column of their own: under the sizes they made the window taller than a small
+    // laptop's screen.
+    auto* middle = new QVBoxLayout;
+    layout->addLayout(middle);
+    middle->addWidget(makeLinesBox(LineCaptions));
+    middle->addLayout(makeFontRow());
+    middle->addStretch(1);
 
     auto* right = new QVBoxLayout;
     layout->addLayout(right, 1);
@@ -155,7 +160,8 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     checkForm->addRow(btnCheckSheet);
     right->addWidget(check);
 
-    outer->addWidget(makeButtons());
+    QDialogButtonBox* buttons = makeButtons();
+    outer->addWidget(buttons);
 
     for (const Paper& paper : StockCatalogue::builtIn().papers)
         cbPaper->addItem(paper.name);
@@ -178,6 +184,13 @@ TfmStockLabels::TfmStockLabels(SettingsStorePtr settings, QWidget* parent)
     connect(edOffsetY, &QDoubleSpinBox::valueChanged, this, [this] { platform::guard([this] { edOffsetChange(); }); });
     connect(imgSheet, &TSheetPicture::startAtLabelChanged, spnStartAtLabel, &QSpinBox::setValue);
     connect(spnStartAtLabel, &QSpinBox::valueChanged, imgSheet, &TSheetPicture::setStartAtLabel);
+
+    // Opens showing all of the choices: a scroll area on its own asks for little room. Where the screen is smaller
+    // the window is shrunk to it as it is shown, and only then do the choices scroll.
+    const QMargins margins = outer->contentsMargins();
+    const QSize choices = content->sizeHint() + QSize(2, 2) * scroll->frameWidth();
+    resize(std::max(choices.width(), buttons->sizeHint().width()) + margins.left() + margins.right(),
+           choices.height() + outer->spacing() + buttons->sizeHint().height() + margins.top() + margins.bottom());
 }
 
 void TfmStockLabels::fillStocks(const QString& select)
