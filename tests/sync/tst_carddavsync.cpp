@@ -9,9 +9,12 @@
 #include "support/Python.h"
 #include "support/TestDb.h"
 #include "sync/CardDavClient.h"
+#include "sync/SyncCard.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncState.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
 #include <sqlite3.h>
@@ -200,6 +203,8 @@ private slots:
     void cancelKeepsTheTableOfTheLastPass();
     void interruptedPassDoublesNothing_data();
     void interruptedPassDoublesNothing();
+    void randomRoundsEndEqual_data();
+    void randomRoundsEndEqual();
     void commandLine();
     void xandikos();
 };
@@ -1050,6 +1055,141 @@ void TestCardDavSync::interruptedPassDoublesNothing()
     there.sort();
     QCOMPARE(there, expected);
     QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+}
+
+void TestCardDavSync::randomRoundsEndEqual_data()
+{
+    QTest::addColumn<DavServer::Kind>("kind");
+    QTest::newRow("radicale") << DavServer::Kind::Radicale;
+    QTest::newRow("xandikos") << DavServer::Kind::Xandikos;
+}
+
+// Rounds of edits, adds and deletes on both sides (the same contact now and then, deletions undone or restored
+// later), every other sync cut off at a random answer and run again: after each round both sides hold the same
+// contacts field for field, every edit is there or in a conflict note, and another sync has nothing to do.
+void TestCardDavSync::randomRoundsEndEqual()
+{
+    QFETCH(DavServer::Kind, kind);
+    QList<testsupport::Contact> people;
+    for (int i = 0; i < 30; ++i)
+        people << testsupport::Contact{{"Surname", QStringLiteral("Person%1").arg(i, 2, 10, QLatin1Char('0'))},
+                                       {"Town", "Leeds"}};
+    fresh(people, kind);
+    QCOMPARE(sync().sent, 30);
+    QRandomGenerator rng(20261211);
+    const QStringList fields{"Town", "Tel", "Cell", "Email", "Workplace", "PostCode"};
+    auto withConnection = [&](const std::function<void(sqlite3*)>& work) {
+        data::Connection connection;
+        connection.setDatabasePath(dbPath());
+        connection.open();
+        work(connection.handle());
+    };
+    struct Edit
+    {
+        QString contact; // here: the contact's ID; there: the card's href
+        bool here;
+        QString field, value;
+    };
+    for (int round = 0; round < 8; ++round) {
+        QList<Edit> edits;
+        const QStringList ids = sql(dbPath(), QStringLiteral("SELECT ID FROM HomeAd ORDER BY ID"));
+        QHash<QString, QByteArray> cards = serverCards();
+        QStringList hrefs = cards.keys();
+        hrefs.sort();
+        QSet<QString> touched; // "here/there contact", "here/there contact field"
+        for (int n = 0; n < 10; ++n) {
+            const bool here = n % 2 == 0;
+            const QString contact = here ? ids[rng.bounded(ids.size())] : hrefs[rng.bounded(hrefs.size())];
+            const QString field = fields[rng.bounded(fields.size())];
+            const QString side = here ? QStringLiteral("here ") : QStringLiteral("there ");
+            if (touched.contains(side + contact + field))
+                continue;
+            touched << side + contact << side + contact + field;
+            QString value = QStringLiteral("%1%2x%3").arg(here ? 'h' : 't').arg(round).arg(n);
+            if (field == QLatin1String("Email"))
+                value += QStringLiteral("@example.org");
+            if (here) {
+                sql(dbPath(), QStringLiteral("UPDATE HomeAd SET \"%1\" = '%2' WHERE ID = %3").arg(field, value, contact));
+            } else {
+                SyncCard card = parseCard(cards[contact]);
+                card.contact[exchange::fieldByName(field).value()] = value;
+                cards[contact] = composeCard(card);
+                QVERIFY(dav->request("PUT", book.resolved(QUrl(contact)), cards[contact]) / 100 == 2);
+            }
+            edits << Edit{contact, here, field, value};
+        }
+        sql(dbPath(), QStringLiteral("INSERT INTO HomeAd (Surname, Town) VALUES ('Here%1', 'Hull')").arg(round));
+        QCOMPARE(dav->request("PUT", book.resolved(QUrl(QStringLiteral("there%1.vcf").arg(round))),
+                              vcard(QStringLiteral("there%1").arg(round), QStringLiteral("There%1").arg(round), "Al")),
+                 201);
+        // A deletion on each side of a contact that side did not edit; here now and then undone at once, or an
+        // earlier one restored.
+        for (int tries = 0; tries < 10; ++tries) {
+            const QString href = hrefs[rng.bounded(hrefs.size())];
+            if (!touched.contains(QStringLiteral("there ") + href)) {
+                QVERIFY(dav->request("DELETE", book.resolved(QUrl(href))) / 100 == 2);
+                break;
+            }
+        }
+        for (int tries = 0; tries < 10; ++tries) {
+            const QString id = ids[rng.bounded(ids.size())];
+            if (touched.contains(QStringLiteral("here ") + id))
+                continue;
+            withConnection([&](sqlite3* db) {
+                QCOMPARE(sqlite3_exec(db, qPrintable(QStringLiteral("DELETE FROM HomeAd WHERE ID = ") + id), nullptr,
+                                      nullptr, nullptr),
+                         SQLITE_OK);
+                const QList<data::deleted::Entry> deleted = data::deleted::list(db);
+                if (round % 3 == 1)
+                    data::deleted::restore(db, deleted.first().id); // Undo Delete
+                else if (round % 3 == 2 && deleted.size() > 1)
+                    data::deleted::restore(db, deleted.last().id); // restored after syncs
+            });
+            break;
+        }
+
+        if (round % 2 == 1) {
+            const int stopAt = 1 + int(rng.bounded(6));
+            int answered = 0;
+            try {
+                sync({.parallel = 1}, DavServer::password(), [&](CardDavClient&, qint64, const QString& what) {
+                    if (what == QLatin1String("Sending changes") && ++answered == stopAt)
+                        dav->stop();
+                });
+            } catch (const platform::AppError&) {
+            }
+            if (!dav->isRunning())
+                QVERIFY2(dav->start(), qPrintable(dav->error()));
+        }
+        const SyncSummary s = sync();
+        QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join('\n')));
+
+        QStringList here, there;
+        withConnection([&](sqlite3* db) {
+            for (const LocalContact& c : SyncStore(db).read().contacts)
+                here << packFields(c.contact);
+        });
+        for (const QByteArray& card : serverCards())
+            there << packFields(parseCard(card).contact);
+        here.sort();
+        there.sort();
+        QCOMPARE(here, there);
+        for (const Edit& e : edits) {
+            const QString id = e.here ? e.contact
+                                      : sql(dbPath(), QStringLiteral("SELECT ContactID FROM SyncCard WHERE Href = '%1'")
+                                                          .arg(e.contact))
+                                            .value(0);
+            const QString now = sql(dbPath(), QStringLiteral("SELECT ifnull(\"%1\", '') || '|' || ifnull(Notes, '') "
+                                                             "FROM HomeAd WHERE ID = '%2'")
+                                                  .arg(e.field, id))
+                                    .value(0);
+            QVERIFY2(now.startsWith(e.value + QLatin1Char('|')) || now.contains(QStringLiteral(" = ") + e.value),
+                     qPrintable(QStringLiteral("round %1, %2 %3 = %4: %5")
+                                    .arg(round)
+                                    .arg(e.contact, e.field, e.value, now)));
+        }
+        QCOMPARE(sync().line(), QStringLiteral("0 sent, 0 received, 0 deleted, 0 conflicts"));
+    }
 }
 
 void TestCardDavSync::commandLine()
