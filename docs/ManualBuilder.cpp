@@ -6,6 +6,8 @@
 // Pictures are looked for beside the source, then in the picture folder; one found in neither is left out.
 // A paragraph that reads [[CONTENTS]] becomes the table of contents, with the page of every chapter and section.
 // Every chapter starts on a new page; each page but the first carries the manual's title and its number.
+// The same text is also written as one HTML file beside the PDF (OUTPUT.html, pictures inside it): a screen reader
+// reads its headings, lists and tables, which Qt's PDF writer cannot tag.
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -273,6 +275,50 @@ void paint(QTextDocument& document, QPdfWriter& writer)
     }
 }
 
+// The manual as a web page: headings, lists and tables as such, each picture inside the file.
+void writeHtml(const QString& markdown, const QStringList& folders, const QString& path)
+{
+    QTextDocument document;
+    // A web page is its own contents list: the reader's list of headings.
+    document.setMarkdown(QString(markdown).remove(QLatin1String(ContentsMark)), QTextDocument::MarkdownDialectGitHub);
+    document.setMetaInformation(QTextDocument::DocumentTitle, Title);
+    struct Picture
+    {
+        int position;
+        QTextImageFormat format;
+    };
+    QList<Picture> pictures;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                pictures << Picture{it.fragment().position(), it.fragment().charFormat().toImageFormat()};
+    for (auto p = pictures.crbegin(); p != pictures.crend(); ++p) {
+        QTextCursor cursor(&document);
+        cursor.setPosition(p->position);
+        cursor.setPosition(p->position + 1, QTextCursor::KeepAnchor);
+        QByteArray png;
+        for (const QString& folder : folders) {
+            QFile file(QDir(folder).filePath(p->format.name()));
+            if (file.open(QIODevice::ReadOnly)) {
+                png = file.readAll();
+                break;
+            }
+        }
+        if (png.isEmpty()) {
+            cursor.removeSelectedText();
+            continue;
+        }
+        QTextImageFormat format = p->format;
+        format.setName(QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64()));
+        cursor.setCharFormat(format);
+    }
+    QString html = document.toHtml();
+    html.replace(QStringLiteral("<html>"), QStringLiteral("<html lang=\"en\">"));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(html.toUtf8()) < 0 || !out.flush())
+        fail(QStringLiteral("cannot write %1").arg(path));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -310,6 +356,8 @@ int main(int argc, char* argv[])
     if (arguments.size() > 3)
         pictureFolders << arguments[3];
     placePictures(document, pictureFolders, body.width());
+    const QFileInfo pdf(arguments[2]);
+    writeHtml(markdown, pictureFolders, pdf.path() + QLatin1Char('/') + pdf.completeBaseName() + QStringLiteral(".html"));
 
     // The first heading is the manual's own title.
     QList<Heading> headings = headingsOf(document, 2);

@@ -122,10 +122,16 @@ QStringList manualCandidates()
 
 QString manualPath()
 {
+    // The web page first where it lies beside the PDF: a screen reader reads it far better.
     const QStringList candidates = manualCandidates();
-    for (const QString& path : candidates)
+    for (const QString& path : candidates) {
+        const QFileInfo pdf(path);
+        const QString html = pdf.path() + QLatin1Char('/') + pdf.completeBaseName() + QStringLiteral(".html");
+        if (QFileInfo::exists(html))
+            return html;
         if (QFileInfo::exists(path))
             return path;
+    }
     return candidates.constFirst();
 }
 
@@ -141,9 +147,13 @@ void Help2Click(QWidget* owner)
             platform::Icon::Information, platform::Buttons::Ok);
         return;
     }
+    const bool page = path.endsWith(QLatin1String(".html"));
     if (!platform::shell().open(path))
         platform::prompts().message(owner, QStringLiteral("Information"),
-                                    QStringLiteral("No program to show PDF files could be started. The manual is:\n%1")
+                                    (page ? QStringLiteral("No program to show web pages could be started. The manual "
+                                                           "is:\n%1")
+                                          : QStringLiteral("No program to show PDF files could be started. The manual "
+                                                           "is:\n%1"))
                                         .arg(QDir::toNativeSeparators(path)),
                                     platform::Icon::Information, platform::Buttons::Ok);
 }

@@ -83,23 +83,37 @@ private slots:
     void manualGoesToTheDesktop_data()
     {
         QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("page"); // the web page beside the PDF, which goes first
         QTest::addColumn<bool>("handled");
         QTest::addColumn<QString>("box");
-        QTest::newRow("a viewer opens it") << true << true << QString();
-        QTest::newRow("nothing opens it") << true << false
+        QTest::newRow("a viewer opens it") << true << false << true << QString();
+        QTest::newRow("nothing opens it") << true << false << false
                                           << "No program to show PDF files could be started. The manual is:\n%1";
-        QTest::newRow("no manual") << false << true << "The manual Manual.pdf was not found. It was looked for here:\n%1";
+        QTest::newRow("no manual") << false << false << true
+                                   << "The manual Manual.pdf was not found. It was looked for here:\n%1";
+        QTest::newRow("the web page") << true << true << true << QString();
+        QTest::newRow("no browser") << true << true << false
+                                    << "No program to show web pages could be started. The manual is:\n%1";
     }
     void manualGoesToTheDesktop()
     {
         QFETCH(bool, present);
+        QFETCH(bool, page);
         QFETCH(bool, handled);
         QFETCH(QString, box);
-        const QString manual = m_dir->filePath(QStringLiteral("Manual.pdf"));
+        const QString pdf = m_dir->filePath(QStringLiteral("Manual.pdf"));
+        const QString html = m_dir->filePath(QStringLiteral("Manual.html"));
+        QFile::remove(html);
+        const QString manual = page ? html : pdf;
         if (present) {
-            QFile file(manual);
+            QFile file(pdf);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("%PDF-1.4\n");
+        }
+        if (page) {
+            QFile file(html);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<html></html>\n");
         }
         m_fakes.shell->handled = handled;
         help::Help2Click(nullptr);
@@ -122,6 +136,14 @@ private slots:
         QFile file(pdf);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(pdf));
         QVERIFY(file.read(5) == "%PDF-");
+        // Beside it the same text as a web page a screen reader can walk: headings as headings, pictures inside.
+        QFile page(QFileInfo(pdf).path() + QStringLiteral("/Manual.html"));
+        QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+        const QString html = QString::fromUtf8(page.readAll());
+        QVERIFY(html.contains(QStringLiteral("<title>Tovrel User Manual</title>")));
+        QVERIFY(html.contains(QRegularExpression(QStringLiteral("<h1[^>]*>.*Getting started"))));
+        QVERIFY(html.contains(QStringLiteral("src=\"data:image/png;base64,")));
+        QVERIFY(!html.contains(QStringLiteral("[[CONTENTS]]")));
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("no pdftotext to read the manual with");
         const QString contents = pdfText(pdf, 1) + pdfText(pdf, 2);
