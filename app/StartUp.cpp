@@ -85,7 +85,10 @@ void Application::startUp()
         // The main window's own File and Help commands, which need no window of their own.
         {"Backup, restore, manual and about",
          [this] {
-             backup::registerBackupCommands(commands, store);
+             backup::registerBackupCommands(commands, store, [this](const QString& message, bool restored) {
+                 if (fmHomeAddMain)
+                     fmHomeAddMain->backupDone(message, restored);
+             });
              setCommand(platform::Command::Manual, [this] { help::Help2Click(fmHomeAddMain); });
              // An about box still counting down when the program ends goes with it.
              setCommand(platform::Command::About, [this] { help::miAboutClick(fmCredits, this); });

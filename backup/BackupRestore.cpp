@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 #include <exception>
 #include <sqlite3.h>
@@ -86,6 +87,30 @@ void withStoreClosed(data::ContactStore& store, const std::function<void()>& cop
 {
     const QFileInfo info(backup);
     return info.isDir() ? QDir(backup).filePath(QFileInfo(database).fileName()) : backup;
+}
+
+// The number of contacts in a contact database, read-only; -1 where it cannot be read.
+[[nodiscard]] int contactsIn(const QString& path)
+{
+    data::SqliteFile file;
+    const QString uri = QStringLiteral("file:") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/")) +
+                        QStringLiteral("?mode=ro");
+    if (file.open(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, LockWaitMs) != SQLITE_OK)
+        return -1;
+    sqlite3_stmt* statement = nullptr;
+    int count = -1;
+    if (sqlite3_prepare_v2(file.handle(), "SELECT count(*) FROM HomeAd", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        count = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    return count;
+}
+
+[[nodiscard]] QString contactCount(int count)
+{
+    if (count < 0)
+        return QStringLiteral("contacts that could not be counted");
+    return count == 1 ? QStringLiteral("1 contact") : QStringLiteral("%1 contacts").arg(count);
 }
 
 } // namespace
@@ -184,8 +209,9 @@ void restoreDatabase(const QString& backupGiven, const QString& database, const 
         QFile::remove(journal);
 }
 
-void miBackUpClick(data::ContactStore& store, const BlockWriter& write)
+std::optional<QString> miBackUpClick(data::ContactStore& store, const BlockWriter& write)
 {
+    std::optional<QString> done;
     platform::guard([&] {
         if (!askInformation(
                 QStringLiteral("This will copy your database file (Tovrel.mdb) to a backup file Tovrel.bak")))
@@ -193,11 +219,17 @@ void miBackUpClick(data::ContactStore& store, const BlockWriter& write)
         const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
         withStoreClosed(store, [&] { backUpDatabase(database, backup, write); });
+        const QString copy = backupCopy(backup, database);
+        done = QStringLiteral("Backed up %1 to %2 at %3")
+                   .arg(contactCount(contactsIn(copy)), QDir::toNativeSeparators(copy),
+                        QLocale::system().toString(platform::clock().now().time(), QLocale::ShortFormat));
     });
+    return done;
 }
 
-void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
+std::optional<QString> miRestoreClick(data::ContactStore& store, const BlockWriter& write)
 {
+    std::optional<QString> done;
     platform::guard([&] {
         const QString database = platform::programFile(data::databaseFileName());
         const QString backup = platform::programFile(backupFileName());
@@ -206,17 +238,39 @@ void miRestoreClick(data::ContactStore& store, const BlockWriter& write)
             throw platform::AppError(QStringLiteral("There is no backup to restore: %1 does not exist. File ▸ Backup "
                                                     "makes one")
                                          .arg(QDir::toNativeSeparators(backupCopy(backup, database))));
-        if (!askInformation(QStringLiteral("This will copy your Backup File OVER your present database table. "
-                                           "Are you sure you want to do this?")))
+        // The backup described, so that the user knows which contacts come back and which go.
+        const QString copy = backupCopy(backup, database);
+        const QString made = QLocale::system().toString(QFileInfo(copy).lastModified(), QLocale::ShortFormat);
+        const int kept = contactsIn(copy);
+        const int now = contactsIn(database);
+        if (platform::prompts().message(
+                QApplication::activeWindow(), QStringLiteral("Restore"),
+                QStringLiteral("Restore the backup of %1, holding %2?\n\n%3")
+                    .arg(made, contactCount(kept),
+                         now < 0 ? QStringLiteral("It replaces your address book as it is now.")
+                                 : QStringLiteral("The %1 in your address book now are replaced by those of the "
+                                                  "backup.")
+                                       .arg(contactCount(now))),
+                platform::Icon::Question, platform::Buttons::OkCancelDefaultCancel) != platform::Answer::Ok)
             return;
         withStoreClosed(store, [&] { restoreDatabase(backup, database, write); });
+        done = QStringLiteral("Restored %1 from the backup of %2 (%3) at %4")
+                   .arg(contactCount(kept), made, QDir::toNativeSeparators(copy),
+                        QLocale::system().toString(platform::clock().now().time(), QLocale::ShortFormat));
     });
+    return done;
 }
 
-void registerBackupCommands(platform::Commands& commands, data::ContactStore& store)
+void registerBackupCommands(platform::Commands& commands, data::ContactStore& store, BackupDone done)
 {
-    commands.set(platform::Command::Backup, [&store] { miBackUpClick(store); });
-    commands.set(platform::Command::Restore, [&store] { miRestoreClick(store); });
+    commands.set(platform::Command::Backup, [&store, done] {
+        if (const auto message = miBackUpClick(store); message && done)
+            done(*message, false);
+    });
+    commands.set(platform::Command::Restore, [&store, done] {
+        if (const auto message = miRestoreClick(store); message && done)
+            done(*message, true);
+    });
 }
 
 } // namespace backup

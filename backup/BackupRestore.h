@@ -3,6 +3,8 @@
 #include "platform/FileCopy.h"
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace platform {
 class Commands;
@@ -20,11 +22,15 @@ namespace backup {
 // File > Backup and File > Restore. Each asks first; on "OK" it closes the contact list and the connection,
 // copies, opens both again with the SQL text unchanged, and only then reports a failed copy in the default error
 // box. The writer stands in for the disk in tests; empty means the real one.
-void miBackUpClick(data::ContactStore& store, const BlockWriter& write = {});
-void miRestoreClick(data::ContactStore& store, const BlockWriter& write = {});
+// Restore asks a question naming the backup's date and its number of contacts, Cancel the default. Each returns
+// what it did, for the status bar ("Backed up 286 contacts to …"), or nothing when it was cancelled or failed.
+std::optional<QString> miBackUpClick(data::ContactStore& store, const BlockWriter& write = {});
+std::optional<QString> miRestoreClick(data::ContactStore& store, const BlockWriter& write = {});
 
-// Registers the commands "backup" and "restore" on the contact store.
-void registerBackupCommands(platform::Commands& commands, data::ContactStore& store);
+// Registers the commands "backup" and "restore" on the contact store; done hears what a command did (restored:
+// the contacts are now those of the backup).
+using BackupDone = std::function<void(const QString& message, bool restored)>;
+void registerBackupCommands(platform::Commands& commands, data::ContactStore& store, BackupDone done = {});
 
 // The copies themselves, run while the program holds the database closed. Each either completes or changes nothing
 // and throws platform::AppError:

@@ -367,6 +367,9 @@ void TfmHomeAddMain::runCommand(platform::Command name)
 {
     // A menu shortcut leaves the cell editor open: what it holds belongs to the row the command settles.
     dbGrid1->commitOpenEditor();
+    // Their boxes leave the hint of whatever was under the mouse behind; what they did is said instead.
+    if (name == platform::Command::Backup || name == platform::Command::Restore)
+        showStatusMessage(QString());
     platform::guard([&] { m_commands.run(name); });
 }
 
@@ -398,6 +401,7 @@ void TfmHomeAddMain::RadioGroup1Click()
     });
     if (filtered || homeQuery().state() == data::Dataset::State::Inactive) {
         m_filterChoice = choice;
+        tellReaderTheCount();
         return;
     }
     // Not run: the letters show the choice still in force.
@@ -427,6 +431,7 @@ void TfmHomeAddMain::sqRetryBtnClick()
     });
     if (reopened)
         setRadioItemIndex(AllChoice);
+    tellReaderTheCount();
 }
 
 void TfmHomeAddMain::dbGrid1TitleClick(int column)
@@ -485,6 +490,15 @@ void TfmHomeAddMain::applyFind()
         m_narrower.apply(homeQuery(), edFind->text()); // a change that cannot be saved keeps the list as it is
         m_findSlow = took.elapsed() > 40;
     });
+    tellReaderTheCount();
+}
+
+// The number of contacts now shown, for a screen reader only: the status bar keeps its hint.
+void TfmHomeAddMain::tellReaderTheCount()
+{
+    const data::Dataset& q = homeQuery();
+    const int shown = q.isOpen() ? q.recordCount() : 0;
+    platform::tellReader(shown == 1 ? QStringLiteral("1 contact shown") : QStringLiteral("%1 contacts shown").arg(shown));
 }
 
 bool TfmHomeAddMain::isWindowShortcut(const QKeyEvent& key) const

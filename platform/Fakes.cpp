@@ -14,6 +14,7 @@ Answer FakePrompts::message(QWidget*, const QString& caption, const QString& tex
     switch (buttons) {
     case Buttons::YesNo: return Answer::Yes;
     case Buttons::YesNoDefaultNo: return Answer::No;
+    case Buttons::OkCancelDefaultCancel: return Answer::Cancel;
     case Buttons::SaveDiscardCancel: return Answer::Save;
     default: return Answer::Ok;
     }

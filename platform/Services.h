@@ -15,7 +15,7 @@ namespace platform {
 
 enum class Icon { None, Information, Warning, Question, Error };
 // YesNoSaveAs: Yes, No (the default) and "Save As...". SaveDiscardCancel: Save (the default), Discard, Cancel.
-enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoSaveAs, SaveDiscardCancel };
+enum class Buttons { Ok, OkCancel, OkCancelDefaultCancel, YesNo, YesNoDefaultNo, YesNoSaveAs, SaveDiscardCancel };
 enum class Answer { Ok, Cancel, Yes, No, SaveAs, Save, Discard };
 
 // Message boxes. Closing a box with its close box answers Cancel (or No).

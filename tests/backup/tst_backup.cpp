@@ -70,10 +70,13 @@ struct Program
                 openAtError << (query().isOpen() && query().sql() == sqlAtStart);
         };
         store = testsupport::contactStore();
-        backup::registerBackupCommands(commands, *store);
+        backup::registerBackupCommands(commands, *store, [this](const QString& message, bool restored) {
+            done << std::pair(message, restored);
+        });
     }
 
     data::Dataset& query() { return store->HomeQuery; }
+    QList<std::pair<QString, bool>> done; // what the commands said they did, and whether it was a restore
 
     // A filtered, sorted selection, so that the reopening is seen to keep the text and drop the sort.
     void narrow()
@@ -164,8 +167,7 @@ private:
 
 const QString BackupQuestion =
     QStringLiteral("This will copy your database file (Tovrel.mdb) to a backup file Tovrel.bak");
-const QString RestoreQuestion = QStringLiteral(
-    "This will copy your Backup File OVER your present database table. Are you sure you want to do this?");
+const QString RestoreQuestion = QStringLiteral("Restore the backup of ");
 
 } // namespace
 
@@ -186,6 +188,7 @@ private slots:
         QFETCH(QString, question);
         Program p;
         writeFile(p.backup, readBytes(p.database));
+        const int backupCount = p.query().recordCount();
         addContact(p, QStringLiteral("Newer"));
         const QByteArray database = readBytes(p.database);
         const QByteArray backup = readBytes(p.backup);
@@ -199,11 +202,23 @@ private slots:
 
         QCOMPARE(p.fakes.prompts->asked.size(), 1);
         const platform::PromptRecord& asked = p.fakes.prompts->asked.constFirst();
-        QCOMPARE(asked.caption, QStringLiteral("Information"));
-        QCOMPARE(asked.text, question);
-        QCOMPARE(asked.icon, platform::Icon::Information);
-        QCOMPARE(asked.buttons, platform::Buttons::OkCancel);
+        if (command == QLatin1String("backup")) {
+            QCOMPARE(asked.caption, QStringLiteral("Information"));
+            QCOMPARE(asked.text, question);
+            QCOMPARE(asked.icon, platform::Icon::Information);
+            QCOMPARE(asked.buttons, platform::Buttons::OkCancel);
+        } else {
+            // A question naming the backup and how many contacts come back, and how many go; Cancel the default.
+            QCOMPARE(asked.caption, QStringLiteral("Restore"));
+            QVERIFY2(asked.text.startsWith(question), qPrintable(asked.text));
+            QVERIFY2(asked.text.contains(QStringLiteral("holding %1 contacts?").arg(backupCount)), qPrintable(asked.text));
+            QVERIFY2(asked.text.contains(QStringLiteral("The %1 contacts in your address book now").arg(backupCount + 1)),
+                     qPrintable(asked.text));
+            QCOMPARE(asked.icon, platform::Icon::Question);
+            QCOMPARE(asked.buttons, platform::Buttons::OkCancelDefaultCancel);
+        }
         QCOMPARE(reopened, 0);
+        QVERIFY(p.done.isEmpty());
         QCOMPARE(p.query().currentRow(), 1);
         QCOMPARE(p.query().sort(), QStringLiteral("Firstname DESC"));
         QCOMPARE(readBytes(p.database), database);
@@ -265,12 +280,23 @@ private slots:
         addContact(p, QStringLiteral("Gone"));
         QCOMPARE(contactCount(p.database), 8);
 
+        p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
         QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors(), QStringList());
         QCOMPARE(readBytes(p.database), readBytes(copy));
         QCOMPARE(contactCount(p.database), 7);
         p.verifyReopened(3);
+        // Each says what it did, with the file and the time, for the status bar.
+        QCOMPARE(p.done.size(), 3);
+        const QString file = QDir::toNativeSeparators(copy);
+        QVERIFY2(p.done[1].first.startsWith(QStringLiteral("Backed up 7 contacts to %1 at ").arg(file)),
+                 qPrintable(p.done[1].first));
+        QVERIFY2(p.done[2].first.startsWith(QStringLiteral("Restored 7 contacts from the backup of ")) &&
+                     p.done[2].first.contains(file),
+                 qPrintable(p.done[2].first));
+        QCOMPARE(p.done[1].second, false);
+        QCOMPARE(p.done[2].second, true);
         QStringList surnames;
         for (int row = 0; row < p.query().recordCount(); ++row)
             surnames << p.query().text(row, QStringLiteral("Surname"));
@@ -285,6 +311,7 @@ private slots:
         QVERIFY(p.commands.run(platform::Command::Backup));
         QVERIFY(QFile::remove(p.database));
 
+        p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
         QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors(), QStringList());
@@ -331,6 +358,7 @@ private slots:
         const QByteArray former = readBytes(p.backup);
         p.narrow();
 
+        p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
         QVERIFY(p.commands.run(platform::Command::Restore));
 
         QCOMPARE(p.errors().size(), 1);
@@ -426,7 +454,7 @@ private slots:
         if (command == QLatin1String("backup"))
             backup::miBackUpClick(*p.store, full);
         else
-            backup::miRestoreClick(*p.store, full);
+            (p.fakes.prompts->answers << platform::Answer::Ok), backup::miRestoreClick(*p.store, full);
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
         QCOMPARE(p.errors(), QStringList{QStringLiteral("Cannot create file %1: the write fell short.").arg(target)});
@@ -462,6 +490,7 @@ private slots:
         if (root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), p.dir.path()}) != 0)
             QSKIP("running as root and the folder cannot be made immutable");
 
+        p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
         QVERIFY(p.commands.run(commandNamed(command)));
 
         const QString target = command == QLatin1String("backup") ? p.backup : p.database;
@@ -508,6 +537,7 @@ private slots:
         {
             LockHolder other;
             QVERIFY(other.take(p.database, write, otherProcess));
+            p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
             QVERIFY(p.commands.run(commandNamed(command)));
         }
         if (error.isEmpty()) {
@@ -543,6 +573,7 @@ private slots:
         }
         const QByteArray backup = readBytes(p.backup);
 
+        p.fakes.prompts->answers << platform::Answer::Ok; // Restore asks with Cancel the default
         QVERIFY(p.commands.run(commandNamed(command)));
 
         QCOMPARE(p.errors().size(), 1);
