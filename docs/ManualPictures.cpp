@@ -12,9 +12,11 @@
 #include "bench/ContactGenerator.h"
 #include "platform/Fakes.h"
 #include "platform/ProgramFolder.h"
+#include "reports/ui/Preview.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QPixmap>
 #include <QSet>
 #include <QTemporaryDir>
@@ -34,16 +36,26 @@ QSet<QWidget*> visibleWindows()
     return windows;
 }
 
+// Drawn at twice the screen's resolution, so that the text stays sharp at the size the manual prints it; the file
+// says so (192 dots per inch), and the manual's layout sizes it by that.
 bool save(QWidget* window, const QString& path)
 {
-    const bool saved = window->grab().save(path, "PNG");
+    constexpr int Scale = 2;
+    QImage image(window->size() * Scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(Scale);
+    image.fill(window->palette().color(QPalette::Window));
+    window->render(&image);
+    const int dotsPerMetre = qRound(Scale * 96 / 0.0254);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    const bool saved = image.save(path, "PNG");
     if (!saved)
         std::fprintf(stderr, "manual_pictures: cannot write %s\n", qPrintable(path));
     return saved;
 }
 
-// Runs a command and pictures the window it brings up. A modal window is taken from inside its own event loop
-// and closed, so that the command returns.
+// Runs a command and pictures the window it brings up, once it has finished drawing (a preview once its pages are
+// made). A modal window is taken from inside its own event loop and closed, so that the command returns.
 bool shoot(app::Application& application, platform::Command command, const QDir& folder)
 {
     if (!application.hasCommand(command))
@@ -51,22 +63,27 @@ bool shoot(app::Application& application, platform::Command command, const QDir&
     const QSet<QWidget*> before = visibleWindows();
     bool taken = false;
     bool saved = true;
-    const auto take = [&] {
-        if (taken)
-            return;
+    QTimer look;
+    look.setInterval(0);
+    QObject::connect(&look, &QTimer::timeout, qApp, [&] {
         for (QWidget* window : visibleWindows()) {
-            if (before.contains(window))
+            if (before.contains(window) || window->windowType() == Qt::Popup)
                 continue;
+            if (const auto* preview = qobject_cast<TfmPreview*>(window); preview && preview->isRendering())
+                return;
             taken = true;
+            look.stop();
             saved = save(window, folder.filePath(QStringLiteral("shot-%1.png").arg(platform::commandName(command))));
             window->close();
             return;
         }
-    };
-    QTimer::singleShot(0, qApp, take);
+    });
+    look.start();
     application.runCommand(command);
-    QCoreApplication::processEvents();
-    take();
+    // A window that is not modal shows once its events are through; one that never shows has no picture.
+    for (int round = 0; round < 1000 && !taken; ++round)
+        QCoreApplication::processEvents();
+    look.stop();
     return saved;
 }
 
@@ -103,8 +120,10 @@ int main(int argc, char* argv[])
 
     bool saved = save(application.fmHomeAddMain, folder.filePath(QStringLiteral("shot-main.png")));
     using platform::Command;
-    for (const Command command : {Command::RecordCard, Command::FormView, Command::SearchDialog, Command::CountyEditor,
-                                  Command::MailMerge, Command::Notepad, Command::HelpNote, Command::About})
+    for (const Command command :
+         {Command::RecordCard, Command::FormView, Command::SearchDialog, Command::CountyEditor, Command::PhoneList,
+          Command::StockLabels, Command::Envelopes, Command::MailMerge, Command::Notepad, Command::HelpNote,
+          Command::About})
         saved = shoot(application, command, folder) && saved;
     return saved ? 0 : 1;
 }
