@@ -313,7 +313,7 @@ void TfmMailMergeEdit::FileNewExecute()
     if (!maySetDocumentAside())
         return;
     RichEdit1->clear();
-    m_unkept.clear();
+    richtext::forgetFileSettings(*document());
     m_unkeptFile.clear();
     // A new document starts in the base font, whatever the caret carried before.
     RichEdit1->setCurrentCharFormat(QTextCharFormat());
@@ -338,7 +338,6 @@ void TfmMailMergeEdit::FileOpen1Execute()
         // The document is replaced only once the file has been read; a failure leaves everything as it was.
         richtext::loadFile(path, *document(), m_baseFont);
         RichEdit1->moveCursor(QTextCursor::Start);
-        m_unkept = richtext::unkeptContent(*document());
         m_unkeptFile = path;
         setFileName(path);
         document()->setModified(false);
@@ -353,11 +352,12 @@ void TfmMailMergeEdit::FileSaveExecute()
         return;
     }
     platform::guard([this] {
-        if (!m_unkept.isEmpty() && m_unkeptFile == m_fileName) {
+        const QStringList unkept = unkeptContent();
+        if (!unkept.isEmpty() && m_unkeptFile == m_fileName) {
             const platform::Answer answer = platform::prompts().message(
                 this, windowTitle(),
-                QStringLiteral("%1 holds content that this editor cannot keep (%2). Save anyway and lose it?")
-                    .arg(m_fileName, m_unkept.join(QStringLiteral(", "))),
+                QStringLiteral("%1 holds content that saving would lose (%2). Save anyway and lose it?")
+                    .arg(m_fileName, unkept.join(QStringLiteral(", "))),
                 platform::Icon::Warning, platform::Buttons::YesNoSaveAs);
             if (answer == platform::Answer::SaveAs) {
                 FileSaveAs1Execute();
@@ -375,10 +375,8 @@ void TfmMailMergeEdit::saveTo(const QString& path)
     richtext::saveFile(path, *document());
     document()->setModified(false);
     // The file now holds what the document holds.
-    if (path == m_unkeptFile) {
-        m_unkept.clear();
-        m_unkeptFile.clear();
-    }
+    if (path == m_unkeptFile)
+        richtext::settleKeptContent(*document());
 }
 
 void TfmMailMergeEdit::FileSaveAs1Execute()
@@ -408,11 +406,12 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
                 return;
         }
         // Saving over the file that was read is the same loss as Save.
-        if (!m_unkept.isEmpty() && path == m_unkeptFile) {
+        const QStringList unkept = path == m_unkeptFile ? unkeptContent() : QStringList();
+        if (!unkept.isEmpty()) {
             const platform::Answer answer = platform::prompts().message(
                 this, windowTitle(),
-                QStringLiteral("%1 holds content that this editor cannot keep (%2). Save anyway and lose it?")
-                    .arg(path, m_unkept.join(QStringLiteral(", "))),
+                QStringLiteral("%1 holds content that saving would lose (%2). Save anyway and lose it?")
+                    .arg(path, unkept.join(QStringLiteral(", "))),
                 platform::Icon::Warning, platform::Buttons::YesNo);
             if (answer != platform::Answer::Yes)
                 return;
@@ -441,6 +440,11 @@ void TfmMailMergeEdit::FilePrintExecute()
         }
         reports::sendPages(pages, range, printer);
     });
+}
+
+QStringList TfmMailMergeEdit::unkeptContent() const
+{
+    return m_unkeptFile.isEmpty() ? QStringList() : richtext::unkeptContent(*RichEdit1->document());
 }
 
 void TfmMailMergeEdit::FileCloseExecute()

@@ -53,9 +53,9 @@ public:
     [[nodiscard]] static QFont initialBaseFont();
     // "untitled.txt", or the full path of the file last opened or saved with Save As.
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
-    // What the file last opened held that the document does not ("footnotes"...); Save over that file asks
-    // first. Empty once the file has been saved over, or for a document read whole.
-    [[nodiscard]] const QStringList& unkeptContent() const { return m_unkept; }
+    // What the file last opened holds that saving the document over it would lose ("footnotes"...): what could
+    // not be read, and what an edit has removed since. Save over that file asks first.
+    [[nodiscard]] QStringList unkeptContent() const;
 
     // The contact fields a letter can hold as merge fields, as Insert > Merge Field lists them.
     [[nodiscard]] static QStringList mergeFieldNames();
@@ -164,8 +164,7 @@ private:
 
     QString m_fileName;
     QString m_helpFile;
-    QStringList m_unkept;
-    QString m_unkeptFile;
+    QString m_unkeptFile; // the file the document was read from
     TfmFindReplace* m_findReplace = nullptr;
     QFont m_baseFont;
     QFont m_currentFont;

@@ -142,6 +142,7 @@ public:
     void undoDelete();
     // Narrows the selection in force (letter or search) to the contacts holding every word of the find box.
     void applyFind();
+    void tellReaderTheCount();
     void showRecentlyDeleted();
     void showDuplicates();
     // Names in the status bar the contacts whose birthday falls in the next seven days.

@@ -2,8 +2,10 @@
 
 #include "reports/RecordSource.h"
 #include "reports/RichTextLayout.h"
+#include "richtext/PrintedParts.h"
 #include "richtext/RichText.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
@@ -382,8 +384,14 @@ void BandDrawer::drawRichText(const Element& e, Page& page, double left, double 
     auto it = m_richTexts.find(key);
     if (it == m_richTexts.end()) {
         RichTextMerge merge;
-        merge.merge = std::make_shared<richtext::MergeTemplate>(
-            *document, [](const QTextDocument& d) { return richTextContent(d); });
+        // Fields such as DATE show what they show on the day of printing; each letter is a page of its own.
+        merge.merge = std::make_shared<richtext::MergeTemplate>(*document, [](const QTextDocument& d) {
+            if (!richtext::hasKeptFields(d))
+                return richTextContent(d);
+            const std::unique_ptr<QTextDocument> printed(d.clone());
+            richtext::showPrintedFields(*printed, 1, 1, QDateTime::currentDateTime());
+            return richTextContent(*printed);
+        });
         merge.images = richTextImages(*document);
         for (const auto& [name, image] : merge.images)
             m_out.addImage(name, image);

@@ -2,9 +2,11 @@
 
 #include "reports/Pages.h"
 #include "reports/TextMetrics.h"
+#include "richtext/PrintedParts.h"
 #include "richtext/RichText.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDateTime>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -427,6 +429,35 @@ double fittingHeight(QTextDocument& document, double offsetMm, double heightMm)
     return fittingHeightFrom(document, from, offsetMm, heightMm);
 }
 
+namespace {
+
+// The letter's header at the top of every page and its footer at the foot, their page numbers and count those of
+// the printout.
+void addHeaderAndFooter(Rendering& out, const QTextDocument& source, double width, double left, const QDateTime& now)
+{
+    const richtext::PrintedParts parts = richtext::printedParts(source);
+    const int pages = int(out.pages.size());
+    for (QTextDocument* part : {parts.header.get(), parts.footer.get()}) {
+        if (!part)
+            continue;
+        const std::map<QString, QImage> images = richTextImages(*part);
+        for (const auto& [name, image] : images)
+            out.addImage(name, image);
+        for (int i = 0; i < pages; ++i) {
+            richtext::showPrintedFields(*part, i + 1, pages, now);
+            const QString html = richTextContent(*part);
+            const auto laidOut = layoutRichText(html, width, images);
+            const double height = referenceUnitsToMm(laidOut->documentLayout()->documentSize().height());
+            Page& page = out.pages[std::size_t(i)];
+            const double top = part == parts.header.get() ? parts.headerTopMm
+                                                          : page.size.height() - parts.footerBottomMm - height;
+            page.items.emplace_back(RichTextItem{QRectF(left, top, width, height), height, out.addRichText(html), 0});
+        }
+    }
+}
+
+} // namespace
+
 Rendering documentPages(const QTextDocument& source, const QString& title, const std::function<void(int)>& progress)
 {
     Rendering out;
@@ -445,7 +476,14 @@ Rendering documentPages(const QTextDocument& source, const QString& title, const
     }
     const double width = paper.width() - margins.left() - margins.right();
     const double height = paper.height() - margins.top() - margins.bottom();
-    const QString html = richTextContent(source);
+    // Fields such as DATE show what they show on the day of printing.
+    const QDateTime now = QDateTime::currentDateTime();
+    std::unique_ptr<QTextDocument> evaluated;
+    if (richtext::hasKeptFields(source)) {
+        evaluated.reset(source.clone());
+        richtext::showPrintedFields(*evaluated, 1, 1, now);
+    }
+    const QString html = richTextContent(evaluated ? *evaluated : source);
     const std::map<QString, QImage> images = richTextImages(source);
     for (const auto& [name, image] : images)
         out.addImage(name, image);
@@ -466,6 +504,7 @@ Rendering documentPages(const QTextDocument& source, const QString& title, const
         if (progress && total > 0)
             progress(int(std::min(100.0, 100.0 * offset / total)));
     } while (offset < total - 1e-3);
+    addHeaderAndFooter(out, source, width, margins.left(), now);
     out.finished = true;
     return out;
 }

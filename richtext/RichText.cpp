@@ -8,6 +8,8 @@
 #include "richtext/TextSanitizer.h"
 
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextFragment>
 #include <QFont>
@@ -54,7 +56,7 @@ void readPlainText(QByteArrayView bytes, QTextDocument& doc, const QFont& baseFo
     cursor.setBlockCharFormat(format);
     cursor.insertText(text, format); // each line break starts a new paragraph
     cursor.endEditBlock();
-    setUnkeptContent(doc, {});
+    forgetFileSettings(doc);
     doc.setUndoRedoEnabled(undo);
     doc.setModified(false);
 }
@@ -108,9 +110,72 @@ std::optional<QPageLayout> pageLayout(const QTextDocument& doc)
                        landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins, QPageLayout::Millimeter);
 }
 
+namespace {
+
+// What the document holds of each kind of kept content: kept objects and pictures by the character, fields by
+// their number, sections by their first paragraph.
+QHash<QString, int> keptContentHeld(const QTextDocument& doc)
+{
+    QHash<QString, int> held;
+    QHash<QString, QSet<int>> fields;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().hasProperty(SectionStartProperty))
+            ++held[QStringLiteral("settings of later sections")];
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (!format.hasProperty(KeptKindProperty))
+                continue;
+            const QString kind = format.stringProperty(KeptKindProperty);
+            if (format.hasProperty(KeptFieldProperty))
+                fields[kind].insert(format.intProperty(KeptFieldProperty));
+            else
+                held[kind] += it.fragment().length();
+        }
+    }
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        held[it.key()] += int(it.value().size());
+    return held;
+}
+
+} // namespace
+
 QStringList unkeptContent(const QTextDocument& doc)
 {
-    return doc.property(kUnkeptProperty).toStringList();
+    QStringList unkept = doc.property(kUnkeptProperty).toStringList();
+    const QStringList kinds = doc.property(kKeptKindsProperty).toStringList();
+    if (kinds.isEmpty())
+        return unkept;
+    const QVariantList read = doc.property(kKeptCountsProperty).toList();
+    const QHash<QString, int> held = keptContentHeld(doc);
+    for (qsizetype i = 0; i < kinds.size(); ++i) {
+        if (held.value(kinds[i]) < read.value(i).toInt() && !unkept.contains(kinds[i]))
+            unkept << kinds[i];
+    }
+    return unkept;
+}
+
+void settleKeptContent(QTextDocument& doc)
+{
+    setUnkeptContent(doc, {});
+    const QHash<QString, int> held = keptContentHeld(doc);
+    QStringList kinds;
+    QVariantList counts;
+    for (const QString& kind : doc.property(kKeptKindsProperty).toStringList()) {
+        kinds << kind;
+        counts << held.value(kind);
+    }
+    doc.setProperty(kKeptKindsProperty, kinds);
+    doc.setProperty(kKeptCountsProperty, counts);
+}
+
+void forgetFileSettings(QTextDocument& doc)
+{
+    setUnkeptContent(doc, {});
+    setPageSetup(doc, {});
+    for (const char* name : {kNoFontTableProperty, kRtfHeadProperty, kRtfSectionHeadProperty, kRtfDocumentWordsProperty,
+                             kRtfFontTableProperty, kRtfColorTableProperty, kRtfFontsProperty, kRtfDefaultFontProperty,
+                             kRtfColorsProperty, kKeptKindsProperty, kKeptCountsProperty})
+        doc.setProperty(name, QVariant());
 }
 
 QColor mergeFieldShade()

@@ -50,10 +50,29 @@ enum FormatProperty : int {
     // int, on a list: the number of its first item where the file starts it at another than 1. Qt's lists
     // count from 1, so the editor shows 1; the file gets its own number back.
     ListStartProperty,
+    // QString, on a merge field read from a file: the text the file shows as its result, written back as it was.
+    MergeFieldResultProperty,
+    // QByteArray: an RTF group the editor does not show (a footnote, a header, a comment, a shape), written back
+    // where it stood. On a kept object, or on the shown result of a field (the whole field's group).
+    KeptRtfProperty,
+    // QString, with KeptRtfProperty: what the group is, in the words the save question uses ("footnotes").
+    KeptKindProperty,
+    // int, with KeptRtfProperty on a field's result: the field the text belongs to (its group is written once).
+    KeptFieldProperty,
+    // QByteArray, on the first paragraph of a section after the first: the section's own words ("\sectd...").
+    SectionStartProperty,
+    // QVariantList of QByteArray, on a table: each row's own words (gap, left edge, height), by row.
+    TableRowWordsProperty,
+    // QByteArray, on a list read from a file: its definition (the \list group), written back as it was read.
+    ListDefinitionProperty,
+    // int, with ListDefinitionProperty: the definition's \listid.
+    ListIdProperty,
 };
 
 // The object type of hidden text: it has no handler, so it takes no room.
 constexpr int HiddenTextObject = QTextFormat::UserObject + 0x17;
+// The object type of a kept RTF group (KeptRtfProperty): it takes no room either.
+constexpr int KeptRtfObject = QTextFormat::UserObject + 0x18;
 
 // A letter's page as the file sets it. Lengths in twips; 0 where the file says nothing.
 struct PageSetup
@@ -76,9 +95,17 @@ void setPageSetup(QTextDocument& doc, const PageSetup& setup);
 // own page then holds). A side the file leaves out keeps RTF's default: Letter paper, 1.25 in and 1 in margins.
 [[nodiscard]] std::optional<QPageLayout> pageLayout(const QTextDocument& doc);
 
-// The kinds of content that the last read found and the document does not hold ("footnotes", "shapes"...),
-// in the order first met; empty when the document holds all the file held.
+// The kinds of content that the file last read held and that a save would not write ("footnotes",
+// "shapes"...): what the reader could not keep, and what it kept that an edit has since removed (the
+// paragraph that held a footnote's mark, say). Empty when a save writes back all the file held.
 [[nodiscard]] QStringList unkeptContent(const QTextDocument& doc);
+
+// Takes what the document holds now as what its file holds, once it has been saved over that file.
+void settleKeptContent(QTextDocument& doc);
+
+// Forgets what the file last read held beyond the text (its page, tables, styles and kept groups), as
+// a new document has none of it.
+void forgetFileSettings(QTextDocument& doc);
 
 // The shade behind a merge field in the editor.
 [[nodiscard]] QColor mergeFieldShade();

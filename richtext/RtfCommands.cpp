@@ -38,12 +38,35 @@ constexpr std::string_view kSkippedDestinations =
     "atrfend bkmkstart bkmkend txe xe tc template generator userprops private do fchars lchars ftnsep ftnsepc "
     "ftncn aftnsep aftnsepc aftncn panose falt fname listpicture pgdsctbl mmathPr";
 
-constexpr std::string_view kKeptCharWords = "expnd expndtw kerning charscalex outl shad embo impr up dn";
-constexpr std::string_view kKeptParagraphWords = "keep keepn widctlpar nowidctlpar hyphpar outlinelevel noline";
+constexpr std::string_view kKeptCharWords = "expnd expndtw kerning charscalex outl shad embo impr up dn cs";
+// A paragraph's style (\s), and a frame's place and size.
+constexpr std::string_view kKeptParagraphWords =
+    "keep keepn widctlpar nowidctlpar hyphpar outlinelevel noline s pvpg phpg pvmrg phmrg pvpara phcol posx posy "
+    "posxc posxr posxi posxo posyc posyb posyt posyil posyin posnegx posnegy absw absh dxfrtext dfrmtxtx dfrmtxty "
+    "wrapdefault wraparound wraptight wrapthrough nowrap overlay abslock frmtxlrtb frmtxtbrl";
+constexpr std::string_view kDocumentWords =
+    "widowctrl ftnbj ftntj ftnstart ftnrstpg ftnrestart ftnrstcont ftnnar ftnnalc ftnnauc ftnnrlc ftnnruc ftnnchi "
+    "aenddoc aendnotes aftnbj aftntj aftnstart aftnrestart aftnrstcont aftnnar aftnnalc aftnnauc aftnnrlc aftnnruc "
+    "aftnnchi fet endnotes enddoc hyphauto hyphhotz hyphconsec hyphcaps formshade deflang deflangfe adeflang adeff "
+    "stshfdbch stshfloch stshfhich stshfbi";
+constexpr std::string_view kRowWords =
+    "trgaph trrh trpaddl trpaddt trpaddr trpaddb trpaddfl trpaddft trpaddfr trpaddfb trspdl trspdt trspdr trspdb "
+    "trspdfl trspdft trspdfr trspdfb trftsWidth trwWidth trftsWidthB trwWidthB trftsWidthA trwWidthA trautofit trhdr "
+    "trkeep trkeepfollow tblind tblindtype";
+// Destinations of the document as a whole, kept in its head.
+constexpr std::string_view kHeadDestinations =
+    "info stylesheet revtbl rsidtbl xmlnsdecl themedata colorschememapping latentstyles datastore listpicture "
+    "pgdsctbl mmathPr filetbl userprops private template fchars lchars ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn "
+    "defchp defpap docvar";
+// Copies for older readers, which the writer writes afresh or not at all.
+// The row words of a table in a cell: its cells are kept as text.
+constexpr std::string_view kDroppedDestinations = "nonshppict nonesttables generator nesttableprops";
 constexpr std::string_view kSectionWords =
     "cols colsx colno colsr colw linebetcol sbknone sbkcol sbkpage sbkeven sbkodd titlepg pgnstarts pgnrestart "
     "pgncont pgndec pgnucrm pgnlcrm pgnucltr pgnlcltr linemod linex linestarts linerestart lineppage linecont "
-    "vertalt vertalc vertalj vertalb facingp margmirror gutter guttersxn headery footery";
+    "vertalt vertalc vertalj vertalb facingp margmirror gutter guttersxn headery footery endnhere sftnbj sftntj "
+    "sftnstart sftnrstpg sftnrestart sftnrstcont sftnnar sftnnalc sftnnauc sftnnrlc sftnnruc saftnbj saftntj "
+    "saftnnar saftnnalc saftnnauc saftnnrlc saftnnruc sectunlocked sectlinegrid sectdefaultcl ltrsect rtlsect pgnhn pgnhnsh pgnhnsp pgnhnsc pgnhnsm pgnhnsn pgnx pgny";
 
 constexpr std::string_view kOtherPictures = "emfblip wmetafile macpict pmmetafile dibitmap wbitmap";
 
@@ -62,9 +85,6 @@ constexpr Unkept kUnkept[] = {
 };
 
 constexpr Unkept kDroppedWords[] = {
-    {"pvpg phpg pvmrg phmrg pvpara phcol posx posy posxc posxr posxi posxo posyc posyb posyt posyil posyin absw "
-     "absh dxfrtext dfrmtxtx dfrmtxty",
-     "positioned frames"},
     {"nestcell nestrow", "nested tables"},
     {"brdrbtw brdrbar", "borders between paragraphs"},
 };
@@ -261,6 +281,11 @@ Table makeTable()
              C::BorderStyle);
     addWords(t, kKeptCharWords, C::KeptCharWord);
     addWords(t, kKeptParagraphWords, C::KeptParagraphWord);
+    addWords(t, kDocumentWords, C::DocumentWord);
+    addWords(t, kRowWords, C::RowWord);
+    addWords(t, "chftn chatn", C::KeptMark);
+    addWords(t, "ab ai af afs acf", C::AssocWord);
+    addWords(t, "loch hich dbch", C::AssocMode);
     addWords(t, kSectionWords, C::SectionWord);
     addWords(t, kSkippedDestinations, C::SkipDestination);
     addWords(t, kOtherPictures, C::PictureOther);
@@ -294,6 +319,18 @@ const char* unkeptContentOf(QByteArrayView word)
         }
     }
     return nullptr;
+}
+
+KeptPlace keptPlaceOf(QByteArrayView word)
+{
+    const std::string_view w = view(word);
+    if (hasWord(kDroppedDestinations, w))
+        return KeptPlace::Nowhere;
+    if (hasWord(kHeadDestinations, w))
+        return KeptPlace::Head;
+    if (hasWord("header headerl headerr headerf footer footerl footerr footerf", w))
+        return KeptPlace::Section;
+    return KeptPlace::Text;
 }
 
 const char* droppedWordContent(QByteArrayView word)

@@ -55,6 +55,8 @@ enum class RtfCommand {
     RtlChar,
     LtrChar,
     KeptCharWord, // shown as plain text, written back as read: character spacing, outline, raised text
+    AssocWord,    // \ab, \ai, \af, \afs: bold, italic, font and size of the text the mode word before names
+    AssocMode,    // \loch, \hich, \dbch: which text the associated words after it are for
     SpecialCharacter, // \tab, \line, \emdash and the like: see rtfSpecialCharacter
     // paragraphs
     ParagraphDefaults,
@@ -87,7 +89,9 @@ enum class RtfCommand {
     BorderWidth,
     BorderColor,
     BorderSpace,
-    KeptParagraphWord, // written back as read: keep with next, widow control
+    KeptParagraphWord, // written back as read: keep with next, widow control, style, frame position
+    KeptMark,          // \chftn and the like: a mark the editor does not show, kept in place
+    DocumentWord,      // written back as read: widow control, footnote numbering, hyphenation
     // page and section
     PaperWidth,
     PaperHeight,
@@ -130,6 +134,7 @@ enum class RtfCommand {
     RowAlignCentre,
     RowAlignRight,
     RowLeft,         // \trleft
+    RowWord,         // written back as read: the gap between cells, the row's height and padding
     // pictures
     Picture,
     ShapePicture, // \shppict: the picture word processors read, where \nonshppict holds a copy for older ones
@@ -155,7 +160,13 @@ enum class RtfCommand {
 // takes nothing from the document (document properties, list definitions, copies for older readers).
 [[nodiscard]] const char* unkeptContentOf(QByteArrayView word);
 
-// What a word the reader meets in the text and drops takes from the document ("positioned frames"), or null.
+// Where a destination the reader does not show is kept: in the document's head (styles, properties), with
+// the section (headers and footers met before the text), or in the text where it stands; or not at all (copies
+// for older readers).
+enum class KeptPlace : quint8 { Nowhere, Head, Section, Text };
+[[nodiscard]] KeptPlace keptPlaceOf(QByteArrayView word);
+
+// What a word the reader meets in the text and drops takes from the document ("nested tables"), or null.
 [[nodiscard]] const char* droppedWordContent(QByteArrayView word);
 
 // The underline words, \ul first: CharProps::underlineKind is a place in this list.

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace richtext {
 
@@ -91,6 +92,92 @@ void RtfDocumentBuilder::flushHidden()
     m_hiddenEnd = m_cursor.position();
 }
 
+void RtfDocumentBuilder::countKept(const QString& kind)
+{
+    const qsizetype at = m_keptKinds.indexOf(kind);
+    if (at >= 0) {
+        ++m_keptCounts[at];
+    } else {
+        m_keptKinds << kind;
+        m_keptCounts << 1;
+    }
+}
+
+void RtfDocumentBuilder::insertKept(const QByteArray& rtf, const QString& kind, const CharProps& chr,
+                                    const ParaProps& para)
+{
+    // Between paragraphs (before a table's first row, say) it waits for the next one: alone it would be a
+    // paragraph of its own.
+    if ((m_blockPending || m_cursorCellPending || m_rowPending) && !m_keptPending.active) {
+        m_keptPending.items.push_back({rtf, kind, chr});
+        return;
+    }
+    enterContext(para);
+    if (m_blockPending)
+        startBlock(chr, para);
+    flushRun();
+    CharProps shown = chr;
+    shown.hidden = false;
+    QTextCharFormat format = charFormat(shown);
+    format.setObjectType(KeptRtfObject);
+    format.setProperty(KeptRtfProperty, rtf);
+    if (!kind.isEmpty()) {
+        format.setProperty(KeptKindProperty, kind);
+        countKept(kind);
+    }
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+}
+
+int RtfDocumentBuilder::fieldStart(const CharProps& chr, const ParaProps& para)
+{
+    enterContext(para);
+    if (m_blockPending)
+        startBlock(chr, para);
+    flushRun();
+    return m_cursor.position();
+}
+
+bool RtfDocumentBuilder::keepField(int start, const QByteArray& rtf, int id, const QString& kind,
+                                   const CharProps& chr, const ParaProps& para)
+{
+    flushRun();
+    const int end = m_cursor.position();
+    // The group holds its own paragraph marks: a result over several paragraphs stays text.
+    if (m_blockPending || end < start || m_cursor.document()->findBlock(start) != m_cursor.block())
+        return false;
+    if (end == start) {
+        insertKept(rtf, kind, chr, para);
+        return true;
+    }
+    QTextCursor result(m_cursor.document());
+    result.setPosition(start);
+    result.setPosition(end, QTextCursor::KeepAnchor);
+    QTextCharFormat kept;
+    kept.setProperty(KeptRtfProperty, rtf);
+    kept.setProperty(KeptFieldProperty, id);
+    if (!kind.isEmpty()) {
+        kept.setProperty(KeptKindProperty, kind);
+        countKept(kind);
+    }
+    result.mergeCharFormat(kept);
+    return true;
+}
+
+void RtfDocumentBuilder::finishTable()
+{
+    if (!m_table)
+        return;
+    // The rows made ahead and not filled.
+    if (m_rowsMade > m_row + 1)
+        m_table->removeRows(m_row + 1, m_rowsMade - m_row - 1);
+    m_rowsMade = m_row + 1;
+    // Also where the rows have none: the table is written back without them.
+    QTextTableFormat format = m_table->format();
+    format.setProperty(TableRowWordsProperty, m_rowWords);
+    m_table->setFormat(format);
+    m_rowWords.clear();
+}
+
 void RtfDocumentBuilder::insertPicture(const RtfPicture& picture, const CharProps& chr, const ParaProps& para)
 {
     enterContext(para);
@@ -109,6 +196,10 @@ void RtfDocumentBuilder::insertPicture(const RtfPicture& picture, const CharProp
     format.setHeight(picture.size.height());
     format.setProperty(PictureDataProperty, picture.data);
     format.setProperty(PictureKindProperty, picture.kind);
+    if (!picture.keptKind.isEmpty()) {
+        format.setProperty(KeptKindProperty, picture.keptKind);
+        countKept(picture.keptKind);
+    }
     m_cursor.insertImage(format);
     m_blockHasText = true;
 }
@@ -169,6 +260,7 @@ void RtfDocumentBuilder::enterContext(const ParaProps& para)
     // The paragraph after a table: the block that follows the table is there already.
     flushRun();
     dropRowsMadeAhead();
+    finishTable();
     m_cursor.setPosition(m_table->lastPosition() + 1);
     m_table = nullptr;
     m_rowPending = false;
@@ -330,6 +422,11 @@ void RtfDocumentBuilder::startBlock(const CharProps& chr, const ParaProps& para)
     m_blockPageBreak = m_pageBreakNext && !m_table;
     if (m_blockPageBreak)
         m_pageBreakNext = false;
+    m_blockSection.clear();
+    if (!m_table && !m_sectionPending.isEmpty()) {
+        m_blockSection = std::exchange(m_sectionPending, QByteArray());
+        countKept(QStringLiteral("settings of later sections"));
+    }
     if (m_reuseBlock) {
         m_cursor.setBlockFormat(blockFormat(para));
         m_cursor.setBlockCharFormat(charFormat(chr));
@@ -341,6 +438,17 @@ void RtfDocumentBuilder::startBlock(const CharProps& chr, const ParaProps& para)
     m_started = true;
     m_blockPending = false;
     m_blockHasText = false;
+    insertPendingKept(para);
+}
+
+void RtfDocumentBuilder::insertPendingKept(const ParaProps& para)
+{
+    if (m_keptPending.items.empty() || m_keptPending.active)
+        return;
+    m_keptPending.active = true;
+    for (const PendingKept& kept : std::exchange(m_keptPending.items, {}))
+        insertKept(kept.rtf, kept.kind, kept.chr, para);
+    m_keptPending.active = false;
 }
 
 void RtfDocumentBuilder::closeBlock(const CharProps& chr, const ParaProps& para)
@@ -442,6 +550,7 @@ void RtfDocumentBuilder::endRow(const CharProps& chr, const ParaProps& para)
             m_vMergeStart[std::size_t(first)] = -1;
         }
     }
+    m_rowWords.append(m_rowDef.keptWords);
     m_rowPending = true;
     m_cursorCellPending = false;
     m_cellPending = false;
@@ -453,6 +562,23 @@ void RtfDocumentBuilder::finish(const CharProps& chr, const ParaProps& para)
 {
     flushRun();
     dropRowsMadeAhead();
+    finishTable();
+    // Kept groups after the last paragraph go at its end, or after a table that ends the document.
+    if (!m_keptPending.items.empty() && m_started) {
+        if (m_table) {
+            m_cursor.setPosition(m_table->lastPosition() + 1);
+            m_table = nullptr;
+            m_rowPending = false;
+            m_cursorCellPending = false;
+            m_blockPending = true;
+        }
+        const bool pending = m_blockPending;
+        m_blockPending = false;
+        ParaProps outside = para;
+        outside.inTable = false;
+        insertPendingKept(outside);
+        m_blockPending = pending;
+    }
     if (!m_started)
         startBlock(chr, para);
     if (m_blockPending)
@@ -503,6 +629,11 @@ void RtfDocumentBuilder::joinList(const ParaProps& para)
     format.setProperty(ListLevelProperty, para.level);
     if (const int start = m_lists.start(para.list, para.level); start != 1)
         format.setProperty(ListStartProperty, start);
+    const int id = m_lists.listId(para.list);
+    if (const auto definition = m_lists.definitions.find(id); definition != m_lists.definitions.end()) {
+        format.setProperty(ListDefinitionProperty, definition->second);
+        format.setProperty(ListIdProperty, id);
+    }
     list = m_cursor.createList(format);
 }
 
@@ -564,6 +695,8 @@ QTextCharFormat RtfDocumentBuilder::charFormat(const CharProps& chr)
     }
     if (chr.mergeField >= 0 && std::size_t(chr.mergeField) < m_fields.mergeFields.size()) {
         format.setProperty(MergeFieldProperty, m_fields.mergeFields[std::size_t(chr.mergeField)]);
+        if (!chr.mergeResult.isEmpty())
+            format.setProperty(MergeFieldResultProperty, chr.mergeResult);
         format.setBackground(mergeFieldShade());
     }
     m_cachedProps = chr;
@@ -686,6 +819,8 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const ParaProps& para)
         format.setProperty(KeptWordsProperty, para.keptWords);
     if (m_blockPageBreak || para.pageBreakBefore)
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (!m_blockSection.isEmpty())
+        format.setProperty(SectionStartProperty, m_blockSection);
     if (!para.tabs.empty()) {
         QString leaders;
         // RTF measures tab stops from the margin, Qt's layout from where the first line starts.

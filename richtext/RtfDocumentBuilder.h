@@ -10,6 +10,8 @@
 
 #include <map>
 #include <QTextTableCellFormat>
+#include <QStringList>
+#include <QVariantList>
 
 class QTextDocument;
 class QTextTable;
@@ -24,6 +26,7 @@ struct RtfPicture
     QSizeF size;
     QByteArray data;
     QString kind; // "png", "jpeg" or "rtf"
+    QString keptKind; // for a picture kept with its group: what the group holds that the editor does not show
 };
 
 // Builds the document from what the RTF reader finds: runs of text with their character properties,
@@ -49,6 +52,22 @@ public:
     void endRow(const CharProps& chr, const ParaProps& para);
     void finish(const CharProps& chr, const ParaProps& para);
 
+    // Whether the text has begun: the groups met before it belong to the document, not to a place in it.
+    [[nodiscard]] bool started() const { return m_started; }
+    // An RTF group or mark the editor does not show, kept in place as an object that takes no room.
+    void insertKept(const QByteArray& rtf, const QString& kind, const CharProps& chr, const ParaProps& para);
+    // Where a field's result starts, once the text before it is in.
+    [[nodiscard]] int fieldStart(const CharProps& chr, const ParaProps& para);
+    // Marks the result from start on as the field's, to be written back as the whole group; a result that
+    // spans paragraphs is left as text and false returned.
+    bool keepField(int start, const QByteArray& rtf, int id, const QString& kind, const CharProps& chr,
+                   const ParaProps& para);
+    // The section words of a section after the first: its first paragraph gets them.
+    void startSection(const QByteArray& words) { m_sectionPending = words; }
+    // How many of each kind of kept content were read, in the order first met.
+    [[nodiscard]] const QStringList& keptKinds() const { return m_keptKinds; }
+    [[nodiscard]] const QList<int>& keptCounts() const { return m_keptCounts; }
+
 private:
     // Enters the table, its next row, or leaves it, as the paragraph about to get content asks.
     void enterContext(const ParaProps& para);
@@ -59,6 +78,9 @@ private:
     [[nodiscard]] int columnOfCell(int index) const;
     void applyCellBorders(QTextTableCellFormat& format, const Borders& borders);
     void flushHidden();
+    void countKept(const QString& kind);
+    void insertPendingKept(const ParaProps& para);
+    void finishTable();
     void moveToCell(int row, int column);
     void startBlock(const CharProps& chr, const ParaProps& para);
     // Corrects the formats of the block being ended, where they changed after it started.
@@ -105,6 +127,23 @@ private:
     int m_hiddenEnd = -1;
     bool m_pageBreakNext = false;    // \page: the next paragraph starts a page
     bool m_blockPageBreak = false;   // the current paragraph starts a page
+
+    QByteArray m_sectionPending;   // the words of a section that starts with the next paragraph
+    QByteArray m_blockSection;     // those of the section the current paragraph starts
+    QVariantList m_rowWords;       // each row's kept words, for the table being read
+    struct PendingKept
+    {
+        QByteArray rtf;
+        QString kind;
+        CharProps chr;
+    };
+    struct
+    {
+        std::vector<PendingKept> items; // kept groups met between paragraphs
+        bool active = false;            // being inserted
+    } m_keptPending;
+    QStringList m_keptKinds;
+    QList<int> m_keptCounts;
 
     CharProps m_cachedProps;
     QTextCharFormat m_cachedFormat;

@@ -3,6 +3,7 @@
 // The RTF reader's picture of formatting: character and paragraph properties as RTF states them, and the
 // font and colour tables they refer to.
 
+#include <QByteArray>
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -34,9 +35,11 @@ struct CharProps
     bool caps = false;
     bool smallCaps = false;
     bool rtl = false;         // \rtlch
+    quint8 assocMode = 0;     // the mode word the associated words are for: none, ltrch, rtlch, loch, hich, dbch
     QByteArray keptWords;     // words the editor cannot show but writes back as they were read
     int link = -1;       // the target of the HYPERLINK field the text belongs to (an index of the reader's)
     int mergeField = -1; // the MERGEFIELD whose result the text is
+    QString mergeResult; // on a merge field's «Name»: the result the file showed
     bool operator==(const CharProps&) const = default;
 };
 
@@ -105,6 +108,7 @@ struct RowDef
     };
     Align align = Align::Left; // \trqc, \trqr: the row's place between the margins
     int left = 0;              // \trleft
+    QByteArray keptWords;      // the row's words written back as read (\trgaph, \trleft...)
     std::vector<Cell> cells;
     Cell pending; // the merge words read since the last \cellx
 };
@@ -115,7 +119,13 @@ struct RtfLists
     std::unordered_map<int, std::vector<int>> byListId;
     std::unordered_map<int, std::vector<int>> startsByListId; // \levelstartat by level
     std::unordered_map<int, int> listIdOf; // \ls -> \listid
+    std::unordered_map<int, QByteArray> definitions; // by \listid: its \list group as read
     bool defined = false; // the file has a list table: without one, the numbers written are all there is
+    [[nodiscard]] int listId(int ls) const
+    {
+        const auto id = listIdOf.find(ls);
+        return id == listIdOf.end() ? 0 : id->second;
+    }
     [[nodiscard]] int kind(int ls, int level) const
     {
         const auto id = listIdOf.find(ls);

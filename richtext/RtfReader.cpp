@@ -15,7 +15,9 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <optional>
 #include <vector>
 
 namespace richtext {
@@ -45,6 +47,9 @@ struct Group
     int field = -1;        // the field whose group this is in
     Dest dest = Dest::Text;
     bool starred = false; // after \*: a destination word may follow
+    qsizetype start = 0;  // where the group's brace is
+    KeptPlace keep = KeptPlace::Nowhere; // a skipped destination kept as it was read, and where
+    const char* keptKind = nullptr;      // what it holds, in the save question's words
 };
 
 enum class FieldKind : quint8 { Unknown, Link, Merge, Other };
@@ -55,6 +60,12 @@ struct FieldState
     FieldKind kind = FieldKind::Unknown;
     int index = -1; // into the links or the merge field names
     bool resultShown = false;
+    int start = -1;       // for a field that is kept: where its result starts in the document
+    bool counted = true;  // whether taking it out is worth a question
+    QString result;       // a merge field's result as the file shows it
+    bool hasResult = false;
+    CharProps resultChr;  // the formats of a merge field's result
+    ParaProps resultPara;
 };
 
 struct PictureState
@@ -115,9 +126,10 @@ bool switchOn(const RtfToken& t)
 }
 
 // Adds "\word<param>" to the kept words, in place of what the same word said before.
-void keepWord(QByteArray& kept, const RtfToken& t)
+void keepWord(QByteArray& kept, const RtfToken& t, QByteArrayView mode = {})
 {
-    QByteArray word = '\\' + t.text.toByteArray();
+    // After the mode word it is for, if any: the same word means another text's property after another one.
+    QByteArray word = (mode.isEmpty() ? QByteArray() : '\\' + mode.toByteArray()) + '\\' + t.text.toByteArray();
     for (qsizetype at = kept.indexOf(word); at >= 0; at = kept.indexOf(word, at + 1)) {
         qsizetype end = at + word.size();
         while (end < kept.size() && (std::isdigit(static_cast<unsigned char>(kept[end])) || kept[end] == '-'))
@@ -173,6 +185,9 @@ private:
     void handleFieldWord(RtfCommand cmd);
     bool handleStarredWord(RtfCommand cmd, const RtfToken& t);
     void noteUnkept(const char* what);
+    void keepDestination(QByteArrayView word);
+    void keepGroup(const Group& closing, const Group& outer);
+    [[nodiscard]] QByteArray groupText(qsizetype start) const;
     void shapeWord(const RtfToken& t);
     void startField();
     void showFieldResult(Group& g);
@@ -213,6 +228,10 @@ private:
         bool inField = false; // in a SHAPE field's result: a picture in the line of text
         bool pictureTaken = false;
         QString name; // of the property being read
+        std::array<int, 4> box{0, 0, 0, 0}; // \shpleft, \shptop, \shpright, \shpbottom in twips
+        std::optional<RtfPicture> picture;  // a floating shape's picture, shown in the line, kept with its shape
+        CharProps pictureChr;
+        ParaProps picturePara;
     } m_shape;
     QStringList m_unkept;
 
@@ -221,7 +240,24 @@ private:
     int m_borderSide = 0;
     bool m_borderBox = false;
     PageSetup m_page;
-    bool m_sectionEnded = false; // a \sect has been met: what a later section sets is not kept
+    bool m_sectionEnded = false; // a \sect has been met: what follows sets the next section
+    QByteArray m_laterSection;   // "\sect" and the words of the section it starts
+
+public:
+    // What the document holds beyond its text, to be written back as it was read.
+    QByteArray head;           // the document's destinations: styles, properties
+    QByteArray sectionHead;    // the first section's headers and footers
+    QByteArray documentWords;  // widow control, footnote numbering
+    QByteArray fontTable;      // the font and colour tables as read, when there is one of each
+    QByteArray colorTable;
+    int fontTables = 0;
+    int colorTables = 0;
+    [[nodiscard]] const RtfTables& tables() const { return m_tables.tables(); }
+    [[nodiscard]] const RtfDocumentBuilder& builder() const { return m_builder; }
+
+private:
+    qsizetype m_listStart = -1;  // the \list group being read: where it starts, and its depth
+    std::size_t m_listDepth = 0;
 
 public:
     [[nodiscard]] const PageSetup& page() const { return m_page; }
@@ -312,6 +348,7 @@ void Reader::openGroup()
 {
     if (m_stack.size() < kMaxDepth) {
         Group copy = top();
+        copy.start = m_tokens.position() - 1;
         m_stack.push_back(copy);
     } else {
         ++m_overflowDepth;
@@ -335,14 +372,35 @@ bool Reader::closeGroup()
         m_tables.endColorGroup();
     else if (closing.dest == Dest::Picture && outer.dest != Dest::Picture)
         finishPicture(m_tokens.position(), 0);
+    if (closing.dest == Dest::FontTable && outer.dest != Dest::FontTable) {
+        fontTable = groupText(closing.start);
+        ++fontTables;
+    } else if (closing.dest == Dest::ColorTable && outer.dest != Dest::ColorTable) {
+        colorTable = groupText(closing.start);
+        ++colorTables;
+    } else if (closing.dest == Dest::ListTable && m_stack.size() == m_listDepth && m_listStart >= 0) {
+        if (m_lists.definitions.size() < 1000)
+            m_lists.definitions[m_listId] = groupText(m_listStart);
+        m_listStart = -1;
+    }
     if (closing.dest == Dest::Shape && outer.dest != Dest::Shape) {
-        // A shape that was no picture is lost; a picture that floated is kept in the line.
-        if (!m_shape.pictureTaken)
-            noteUnkept("shapes");
-        else if (!m_shape.inField)
-            noteUnkept("picture positions");
+        // A shape in the line is its picture; any other is kept as it was read, a floating picture shown in
+        // the line, and written back with its place.
+        if (!m_shape.inField) {
+            if (m_shape.picture) {
+                RtfPicture picture = std::move(*m_shape.picture);
+                picture.kind = QStringLiteral("rtf");
+                picture.data = groupText(closing.start);
+                picture.keptKind = QStringLiteral("picture positions");
+                m_builder.insertPicture(picture, m_shape.pictureChr, m_shape.picturePara);
+            } else {
+                m_builder.insertKept(groupText(closing.start), QStringLiteral("shapes"), outer.chr, outer.para);
+            }
+        }
         m_shape = ShapeState{};
     }
+    if (closing.keep != KeptPlace::Nowhere && outer.keep == KeptPlace::Nowhere)
+        keepGroup(closing, outer);
     if (closing.field >= 0 && closing.field != outer.field && outer.dest != Dest::FieldInstruction)
         endField(closing);
     m_stack.pop_back();
@@ -402,15 +460,17 @@ void Reader::appendText(QStringView text)
         m_builder.appendHidden(text, g.chr, g.para);
         return;
     }
-    // A merge field shows as «Name», whatever its result says.
+    // A merge field shows as «Name», whatever its result says; the result is kept to be written back.
     if (g.chr.mergeField >= 0) {
         // The field's own state: a field nested in its result has a group of its own.
         FieldState& field = m_fieldStates[std::size_t(m_mergeFieldStates[std::size_t(g.chr.mergeField)])];
-        if (!field.resultShown) {
-            field.resultShown = true;
-            const QString name = m_fields.mergeFields[std::size_t(g.chr.mergeField)];
-            m_builder.appendText(QStringLiteral("\u00AB%1\u00BB").arg(name), g.chr, g.para);
+        if (!field.hasResult) {
+            field.hasResult = true;
+            field.resultChr = g.chr;
+            field.resultPara = g.para;
         }
+        if (field.result.size() < 256)
+            field.result += text;
         return;
     }
     if (g.chr.link >= 0 && !text.isEmpty())
@@ -551,11 +611,12 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         if (t.text == QByteArrayView("shp") && !m_shape.active) {
             flushBytes();
             g.dest = Dest::Shape;
-            m_shape = ShapeState{true, g.field >= 0, false, {}};
+            m_shape = ShapeState{};
+            m_shape.active = true;
+            m_shape.inField = g.field >= 0;
             break;
         }
-        noteUnkept(unkeptContentOf(t.text));
-        g.dest = Dest::Skip;
+        keepDestination(t.text);
         break;
     case C::Picture:
         flushBytes();
@@ -585,6 +646,17 @@ void Reader::handleTextWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::RowLeft:
         m_rowDef.left = twips(t);
+        keepWord(m_rowDef.keptWords, t);
+        break;
+    case C::RowWord:
+        keepWord(m_rowDef.keptWords, t);
+        break;
+    case C::DocumentWord:
+        keepWord(documentWords, t);
+        break;
+    case C::KeptMark:
+        flushBytes();
+        m_builder.insertKept('\\' + t.text.toByteArray() + ' ', QString(), g.chr, g.para);
         break;
     case C::CellShade:
         m_rowDef.pending.shade = param(t, 0);
@@ -772,10 +844,20 @@ void Reader::handleCharacterWord(RtfCommand cmd, const RtfToken& t)
         break;
     case C::RtlChar:
         chr.rtl = true;
+        chr.assocMode = 2;
         break;
     case C::LtrChar:
         chr.rtl = false;
+        chr.assocMode = 1;
         break;
+    case C::AssocMode:
+        chr.assocMode = t.text == "loch" ? 3 : t.text == "hich" ? 4 : 5;
+        break;
+    case C::AssocWord: {
+        static constexpr const char* kModes[] = {"", "ltrch", "rtlch", "loch", "hich", "dbch"};
+        keepWord(chr.keptWords, t, kModes[std::min<int>(chr.assocMode, 5)]);
+        break;
+    }
     case C::KeptCharWord:
         keepWord(chr.keptWords, t);
         break;
@@ -817,6 +899,8 @@ void Reader::handleParagraphWord(RtfCommand cmd, const RtfToken& t)
         // A section starts a page unless it says otherwise (\sbknone after its \sectd).
         m_sectionEnded = true;
         m_builder.pageBreak(g.chr, para);
+        m_laterSection = "\\sect";
+        m_builder.startSection(m_laterSection);
         break;
     case C::PageBreakBefore:
         para.pageBreakBefore = switchOn(t);
@@ -907,6 +991,8 @@ void Reader::listTableWord(RtfCommand cmd, const RtfToken& t)
     switch (cmd) {
     case C::ListDefinition:
         m_readingOverride = false;
+        m_listStart = top().start;
+        m_listDepth = m_stack.size();
         m_listId = -1;
         lists.byListId[-1].clear();
         lists.startsByListId[-1].clear();
@@ -964,8 +1050,11 @@ void Reader::pageWord(RtfCommand cmd, const RtfToken& t)
     if (m_sectionEnded) {
         if (t.text == "sbknone")
             m_builder.cancelPageBreak();
-        else if (cmd != C::SectionDefaults && !t.text.startsWith("sbk"))
-            noteUnkept("settings of later sections");
+        if (cmd == C::SectionDefaults)
+            m_laterSection += "\\sectd";
+        else
+            keepWord(m_laterSection, t);
+        m_builder.startSection(m_laterSection);
         return;
     }
     const int value = std::clamp(param(t, 0), 0, kMaxTwips);
@@ -1046,8 +1135,68 @@ bool Reader::handleStarredWord(RtfCommand cmd, const RtfToken& t)
         handleFieldWord(cmd);
         return true;
     }
-    noteUnkept(unkeptContentOf(t.text));
-    return false;
+    if (t.text == QByteArrayView("shp") && !m_shape.active) {
+        g.dest = Dest::Text;
+        handleTextWord(cmd, t);
+        return true;
+    }
+    keepDestination(t.text);
+    return true;
+}
+
+// A destination the editor does not show: kept as it was read, in the head, with the first section, or in the
+// text where it stands.
+void Reader::keepDestination(QByteArrayView word)
+{
+    Group& g = top();
+    g.dest = Dest::Skip;
+    // A destination starts its group; a word met further on (damage) would take what came before it along.
+    const QByteArrayView all = m_tokens.data();
+    const qsizetype wordStart = word.data() - all.data() - 1;
+    if (wordStart <= g.start || wordStart > all.size())
+        return;
+    for (qsizetype i = g.start + 1; i < wordStart; ++i) {
+        const char c = all[i];
+        const bool star = c == '\\' && i + 1 < wordStart && all[i + 1] == '*';
+        if (star)
+            ++i;
+        else if (c != ' ' && c != '\r' && c != '\n')
+            return noteUnkept(unkeptContentOf(word));
+    }
+    KeptPlace place = keptPlaceOf(word);
+    if (place == KeptPlace::Text && !m_builder.started())
+        place = KeptPlace::Head;
+    else if (place == KeptPlace::Section && m_builder.started())
+        place = KeptPlace::Text;
+    g.keep = place;
+    g.keptKind = unkeptContentOf(word);
+}
+
+QByteArray Reader::groupText(qsizetype start) const
+{
+    const QByteArrayView all = m_tokens.data();
+    const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
+    const qsizetype end = std::clamp<qsizetype>(m_tokens.position(), from, all.size());
+    return all.sliced(from, end - from).toByteArray();
+}
+
+void Reader::keepGroup(const Group& closing, const Group& outer)
+{
+    const QByteArray text = groupText(closing.start);
+    switch (closing.keep) {
+    case KeptPlace::Head:
+        head += text;
+        break;
+    case KeptPlace::Section:
+        sectionHead += text;
+        break;
+    case KeptPlace::Text:
+        m_builder.insertKept(text, closing.keptKind ? QString::fromLatin1(closing.keptKind) : QString(), outer.chr,
+                             outer.para);
+        break;
+    case KeptPlace::Nowhere:
+        break;
+    }
 }
 
 // Inside a shape: only the picture property's value is read, as a picture of the text.
@@ -1063,6 +1212,10 @@ void Reader::shapeWord(const RtfToken& t)
         m_shape.pictureTaken = m_shape.pictureTaken || picture;
     } else if (t.text == QByteArrayView("shprslt")) {
         g.dest = Dest::Skip;
+    } else if (t.text.startsWith("shp")) {
+        const qsizetype side = QList<QByteArrayView>{"shpleft", "shptop", "shpright", "shpbottom"}.indexOf(t.text);
+        if (side >= 0)
+            m_shape.box[std::size_t(side)] = std::clamp(param(t, 0), -kMaxTwips * 4, kMaxTwips * 4);
     }
 }
 
@@ -1129,9 +1282,12 @@ void Reader::showFieldResult(Group& g)
             m_mergeFieldStates.push_back(g.field);
         } else {
             field.kind = FieldKind::Other;
-            // A SHAPE field only holds its shape in the line; the shape answers for itself.
-            if (name != QLatin1String("SHAPE"))
-                noteUnkept("fields");
+            // Kept whole, its result shown. A SHAPE field holds a picture in the line: taking it out is an
+            // edit that shows.
+            // One in a merge field's result is part of that field's.
+            if (g.chr.mergeField < 0)
+                field.start = m_builder.fieldStart(g.chr, g.para);
+            field.counted = name != QLatin1String("SHAPE");
         }
     }
     if (field.kind == FieldKind::Link)
@@ -1151,13 +1307,21 @@ void Reader::endField(const Group& g)
         Group copy = g;
         showFieldResult(copy);
     }
-    if (field.kind == FieldKind::Merge && !field.resultShown) {
+    if (field.kind == FieldKind::Other && field.start >= 0) {
+        const QString kind = field.counted ? QStringLiteral("fields") : QString();
+        if (!m_builder.keepField(field.start, groupText(g.start), g.field, kind, g.chr, g.para))
+            noteUnkept("fields");
+        field.start = -1;
+    } else if (field.kind == FieldKind::Merge && !field.resultShown) {
         field.resultShown = true;
-        CharProps chr = g.chr;
+        CharProps chr = field.hasResult ? field.resultChr : g.chr;
         chr.mergeField = field.index;
         const QString name = m_fields.mergeFields[std::size_t(field.index)];
+        const QString shown = QStringLiteral("\u00AB%1\u00BB").arg(name);
+        if (field.result != shown)
+            chr.mergeResult = field.result;
         if (!chr.hidden)
-            m_builder.appendText(QStringLiteral("\u00AB%1\u00BB").arg(name), chr, g.para);
+            m_builder.appendText(shown, chr, field.hasResult ? field.resultPara : g.para);
     } else if (field.kind == FieldKind::Link && !m_linkShown[std::size_t(field.index)]) {
         const QString target = m_fields.links[std::size_t(field.index)];
         m_linkShown[std::size_t(field.index)] = true;
@@ -1241,8 +1405,16 @@ void Reader::handlePictureWord(RtfCommand cmd, const RtfToken& t)
 // written back as it was read (its group from \pict to the closing brace) and shown as a box of its size.
 void Reader::finishPicture(qsizetype end, int unclosed)
 {
-    const PictureState p = std::move(m_picture);
+    PictureState p = std::move(m_picture);
     m_picture = PictureState{};
+    // A picture drawn as a shape takes the shape's size where it gives none of its own.
+    const int boxWidth = m_shape.box[2] - m_shape.box[0];
+    const int boxHeight = m_shape.box[3] - m_shape.box[1];
+    if (m_shape.active && p.goalWidth <= 0 && p.goalHeight <= 0 && boxWidth > 0 && boxHeight > 0 &&
+        p.scaleX == 100 && p.scaleY == 100) {
+        p.goalWidth = boxWidth;
+        p.goalHeight = boxHeight;
+    }
     // The picture's group is the top one, or one below it where the data ended inside a group of its own.
     const Group& g = m_stack[std::min(m_stack.size(), std::max<std::size_t>(p.depth, 1)) - 1];
     const Group& outer = m_stack[std::max<std::size_t>(std::min(m_stack.size(), p.depth), 2) - 2];
@@ -1274,6 +1446,13 @@ void Reader::finishPicture(qsizetype end, int unclosed)
         picture.size = pictureSize(p, QSize(), bitmap);
         picture.image = placeholder(picture.size.toSize(), p.kind.isEmpty() ? QStringLiteral("picture") : p.kind);
     }
+    if (m_shape.active && !m_shape.inField) {
+        // Kept until its shape ends, to go with it.
+        m_shape.picture = std::move(picture);
+        m_shape.pictureChr = outer.chr;
+        m_shape.picturePara = outer.para;
+        return;
+    }
     m_builder.insertPicture(picture, outer.chr, outer.para);
 }
 
@@ -1291,6 +1470,38 @@ qsizetype contentStart(QByteArrayView data)
             return start;
     }
     return -1;
+}
+
+// What the file holds beyond the text, with the document, for the writer.
+void keepFileSettings(QTextDocument& doc, const Reader& reader)
+{
+    doc.setProperty(kRtfHeadProperty, reader.head);
+    doc.setProperty(kRtfSectionHeadProperty, reader.sectionHead);
+    doc.setProperty(kRtfDocumentWordsProperty, reader.documentWords);
+    // The tables are written back as they were, so that what is kept keeps its fonts and colours by number.
+    const RtfTables& tables = reader.tables();
+    const bool fontsKept = reader.fontTables == 1 && !tables.fonts.empty();
+    QVariantList fonts;
+    if (fontsKept) {
+        for (const auto& [number, font] : tables.fonts)
+            fonts << QVariant(QVariantList{number, font.family, int(font.hint), font.fixedPitch});
+    }
+    doc.setProperty(kRtfFontTableProperty, fontsKept ? reader.fontTable : QByteArray());
+    doc.setProperty(kRtfFontsProperty, fonts);
+    doc.setProperty(kRtfDefaultFontProperty, tables.defaultFont);
+    const bool colorsKept = reader.colorTables == 1 && !tables.colors.empty() && !tables.colors.front().isValid();
+    QVariantList colors;
+    if (colorsKept) {
+        for (const QColor& color : tables.colors)
+            colors << color;
+    }
+    doc.setProperty(kRtfColorTableProperty, colorsKept ? reader.colorTable : QByteArray());
+    doc.setProperty(kRtfColorsProperty, colors);
+    QVariantList counts;
+    for (const int count : reader.builder().keptCounts())
+        counts << count;
+    doc.setProperty(kKeptKindsProperty, reader.builder().keptKinds());
+    doc.setProperty(kKeptCountsProperty, counts);
 }
 
 } // namespace
@@ -1314,6 +1525,7 @@ void readRtf(QByteArrayView data, QTextDocument& doc, const QFont& baseFont)
         batch.endEditBlock();
         setUnkeptContent(doc, reader.unkept());
         setPageSetup(doc, reader.page());
+        keepFileSettings(doc, reader);
         doc.setProperty(kNoFontTableProperty, !reader.hasFontTable());
         QTextOption option = doc.defaultTextOption();
         option.setTabStopDistance(reader.defaultTab() / 15.0);

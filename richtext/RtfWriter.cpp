@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QSet>
+#include <QVariantList>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -173,6 +175,7 @@ public:
     explicit Writer(const QTextDocument& doc)
         : m_doc(doc), m_defaultFont(doc.defaultFont()), m_noFontTable(doc.property(kNoFontTableProperty).toBool())
     {
+        seedTables();
     }
 
     QByteArray write();
@@ -191,18 +194,28 @@ private:
     void writePageSetup(QByteArray& out) const;
     int fontIndex(const QFont& font);
     int colorIndex(const QColor& color);
+    // The tables as the file had them, so that the groups kept from it keep their fonts and colours.
+    void seedTables();
+    void writeKept(const QTextCharFormat& format, int count);
 
     const QTextDocument& m_doc;
     QFont m_defaultFont;
     bool m_noFontTable; // text without a family of its own keeps the reader's default font
-    QList<FontKey> m_fonts;
+    QList<std::pair<int, FontKey>> m_fonts; // by number: those the tables written take beyond the file's
     QHash<FontKey, int> m_fontIndex;
+    QByteArray m_fontTable; // as read, or empty
+    int m_nextFont = 0;
+    QByteArray m_colorTable;
+    qsizetype m_seededColors = 0;
+    int m_lastField = -1; // the kept field whose group has just been written
     // \ls N is the list at N - 1: the lists a file gave one number (one per level) go back out as one.
     struct OutList
     {
         int number = 0; // the number read, 0 for a list made in the editor
         std::array<int, 9> kinds{-1, -1, -1, -1, -1, -1, -1, -1, -1}; // \levelnfc by level, -1 unknown
         std::array<int, 9> starts{1, 1, 1, 1, 1, 1, 1, 1, 1};        // \levelstartat by level
+        QByteArray definition; // the \list group read, written back as it was
+        int listId = 0;        // its \listid
     };
     QList<OutList> m_lists;
     QHash<const QTextList*, int> m_listIndex;
@@ -219,28 +232,51 @@ QByteArray Writer::write()
     writeFrame(m_doc.rootFrame(), false);
 
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252";
-    if (!m_fonts.isEmpty())
+    if (!m_fontTable.isEmpty())
+        out += "\\deff" + QByteArray::number(m_doc.property(kRtfDefaultFontProperty).toInt());
+    else if (!m_fonts.isEmpty())
         out += "\\deff0";
-    out += "\\uc1\n{\\fonttbl";
-    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        const FontKey& font = m_fonts[i];
-        out += "{\\f" + QByteArray::number(i) + familyKeyword(font.hint) + "\\fcharset0";
+    out += "\\uc1\n";
+    // A table read is written as it was, the fonts and colours added since at its end.
+    out += m_fontTable.isEmpty() ? QByteArray("{\\fonttbl") : m_fontTable.chopped(1);
+    for (const auto& [number, font] : std::as_const(m_fonts)) {
+        out += "{\\f" + QByteArray::number(number) + familyKeyword(font.hint) + "\\fcharset0";
         if (font.fixedPitch)
             out += "\\fprq1";
         out += ' ';
         appendFontName(out, font.family);
         out += ";}";
     }
-    out += "}\n{\\colortbl;";
-    for (const QRgb rgb : std::as_const(m_colors)) {
+    out += "}\n";
+    out += m_colorTable.isEmpty() ? QByteArray("{\\colortbl;") : m_colorTable.chopped(1);
+    for (qsizetype i = m_seededColors; i < m_colors.size(); ++i) {
+        const QRgb rgb = m_colors[i];
         out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb)) + "\\blue" +
                QByteArray::number(qBlue(rgb)) + ';';
     }
     out += "}\n";
+    out += m_doc.property(kRtfHeadProperty).toByteArray();
     if (!m_lists.isEmpty()) {
         out += "{\\*\\listtable";
+        // A list read is its definition as read; one made here gets an id no definition read has.
+        QSet<int> readIds;
+        for (const OutList& list : std::as_const(m_lists)) {
+            if (!list.definition.isEmpty())
+                readIds.insert(list.listId);
+        }
+        QSet<int> written;
         for (qsizetype i = 0; i < m_lists.size(); ++i) {
-            const QByteArray id = QByteArray::number(i + 1);
+            if (!m_lists[i].definition.isEmpty()) {
+                if (!written.contains(m_lists[i].listId))
+                    out += '\n' + m_lists[i].definition;
+                written.insert(m_lists[i].listId);
+                continue;
+            }
+            int number = int(i + 1);
+            while (readIds.contains(number))
+                number += 1000;
+            m_lists[i].listId = number;
+            const QByteArray id = QByteArray::number(number);
             out += "\n{\\list\\listtemplateid" + id + "\\listhybrid";
             for (int level = 0; level < 9; ++level) {
                 const int kind = m_lists[i].kinds[std::size_t(level)];
@@ -258,13 +294,15 @@ QByteArray Writer::write()
         }
         out += "}\n{\\*\\listoverridetable";
         for (qsizetype i = 0; i < m_lists.size(); ++i) {
-            const QByteArray id = QByteArray::number(i + 1);
-            out += "{\\listoverride\\listid" + id + "\\listoverridecount0\\ls" + id + '}';
+            out += "{\\listoverride\\listid" + QByteArray::number(m_lists[i].listId) + "\\listoverridecount0\\ls" +
+                   QByteArray::number(i + 1) + '}';
         }
         out += "}\n";
     }
     out += "{\\*\\generator Tovrel;}\n";
+    out += m_doc.property(kRtfDocumentWordsProperty).toByteArray();
     writePageSetup(out);
+    out += m_doc.property(kRtfSectionHeadProperty).toByteArray();
     // Without it a reader would use RTF's half inch rather than the distance this document shows.
     const double tabPixels = m_doc.defaultTextOption().tabStopDistance();
     if (tabPixels > 0)
@@ -300,6 +338,10 @@ int Writer::listIndex(const QTextList* list, int level)
                                                                                           : 23;
     if (list->format().hasProperty(ListStartProperty))
         m_lists[index].starts[std::size_t(level)] = std::clamp(list->format().intProperty(ListStartProperty), 0, 32767);
+    if (list->format().hasProperty(ListDefinitionProperty) && m_lists[index].definition.isEmpty()) {
+        m_lists[index].definition = list->format().property(ListDefinitionProperty).toByteArray();
+        m_lists[index].listId = list->format().intProperty(ListIdProperty);
+    }
     m_listIndex.insert(list, int(index));
     return int(index);
 }
@@ -355,8 +397,14 @@ void Writer::writeTable(const QTextTable* table)
     for (int c = 0, right = 0; c < columns; ++c)
         edges.push_back(right += widths[std::size_t(c)]);
     const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    // A table read keeps each row's own gap and left edge (or none); one made here gets the common gap.
+    const QVariantList rowWords = format.property(TableRowWordsProperty).toList();
     for (int r = 0; r < table->rows(); ++r) {
-        m_body += "\\trowd\\trgaph108";
+        m_body += "\\trowd";
+        if (format.hasProperty(TableRowWordsProperty))
+            m_body += rowWords.value(std::min<qsizetype>(r, rowWords.size() - 1)).toByteArray();
+        else
+            m_body += "\\trgaph108";
         if (align & Qt::AlignHCenter)
             m_body += "\\trqc";
         else if (align & Qt::AlignRight)
@@ -486,6 +534,15 @@ void Writer::writeCellFormat(const QTextTableCellFormat& format, bool tableBorde
 void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* ending)
 {
     const QTextBlockFormat format = block.blockFormat();
+    const QByteArray section = format.property(SectionStartProperty).toByteArray();
+    if (section.startsWith("\\sect")) {
+        // The section ends the paragraph before, in place of its \par.
+        const qsizetype par = m_body.lastIndexOf("\\par");
+        if (par >= 0 && (m_body.endsWith("\\par\n") || m_body.endsWith("\\par}\n")))
+            m_body.remove(par, 4);
+        m_body += section + '\n';
+    }
+    m_lastField = -1;
     m_body += "\\pard";
     if (inTable)
         m_body += "\\intbl";
@@ -530,7 +587,8 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
     default:
         break;
     }
-    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+    // A section starts its own page.
+    if ((format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && section.isEmpty())
         m_body += "\\pagebb";
     if (format.layoutDirection() == Qt::RightToLeft)
         m_body += "\\rtlpar";
@@ -611,7 +669,18 @@ void Writer::writeBlock(const QTextBlock& block, bool inTable, const char* endin
             continue;
         empty = false;
         const QTextCharFormat charFormat = fragment.charFormat();
-        if (charFormat.objectType() == HiddenTextObject) {
+        // A kept field's result is written as the whole field, once.
+        if (charFormat.hasProperty(KeptFieldProperty)) {
+            const int field = charFormat.intProperty(KeptFieldProperty);
+            if (field != m_lastField)
+                writeKept(charFormat, 1);
+            m_lastField = field;
+            continue;
+        }
+        m_lastField = -1;
+        if (charFormat.objectType() == KeptRtfObject) {
+            writeKept(charFormat, fragment.length());
+        } else if (charFormat.objectType() == HiddenTextObject) {
             for (int i = 0; i < fragment.length(); ++i) {
                 m_body += '{';
                 writeCharProps(charFormat);
@@ -697,7 +766,10 @@ void Writer::writeMergeFields(const QTextCharFormat& format, const QString& text
         appendText(instruction, name);
         if (quoted)
             instruction += '"';
-        writeField(instruction, plain, QStringView(text).mid(open, close - open + 1));
+        // The result the file showed, where it had one.
+        const QString shown = text.mid(open, close - open + 1);
+        const QString result = format.stringProperty(MergeFieldResultProperty);
+        writeField(instruction, plain, result.isEmpty() ? QStringView(shown) : QStringView(result));
         pos = close + 1;
     }
 }
@@ -780,9 +852,14 @@ void Writer::writeCharProps(const QTextCharFormat& format)
         m_body += "\\caps";
     else if (font.capitalization() == QFont::SmallCaps)
         m_body += "\\scaps";
-    if (format.boolProperty(RightToLeftRunProperty))
+    const bool rtl = format.boolProperty(RightToLeftRunProperty);
+    if (rtl)
         m_body += "\\rtlch";
-    m_body += format.property(KeptWordsProperty).toByteArray();
+    const QByteArray kept = format.property(KeptWordsProperty).toByteArray();
+    m_body += kept;
+    // Mode words among them: the text itself is read in its own direction again.
+    if (kept.contains("ch\\a"))
+        m_body += rtl ? "\\rtlch\\loch" : "\\ltrch\\loch";
     if (font.strikeOut())
         m_body += "\\strike";
     const QBrush foreground = format.foreground();
@@ -803,9 +880,62 @@ int Writer::fontIndex(const QFont& font)
     auto it = m_fontIndex.constFind(key);
     if (it != m_fontIndex.constEnd())
         return *it;
-    m_fonts.append(key);
-    m_fontIndex.insert(key, int(m_fonts.size() - 1));
-    return int(m_fonts.size() - 1);
+    const int number = m_nextFont++;
+    m_fonts.append({number, key});
+    m_fontIndex.insert(key, number);
+    return number;
+}
+
+void Writer::seedTables()
+{
+    m_fontTable = m_doc.property(kRtfFontTableProperty).toByteArray();
+    if (!m_fontTable.endsWith('}'))
+        m_fontTable.clear();
+    if (!m_fontTable.isEmpty()) {
+        // The first of equal fonts answers for them all, as the reader showed them.
+        QList<QVariantList> entries;
+        for (const QVariant& entry : m_doc.property(kRtfFontsProperty).toList())
+            entries << entry.toList();
+        std::sort(entries.begin(), entries.end(),
+                  [](const QVariantList& a, const QVariantList& b) { return a.value(0).toInt() < b.value(0).toInt(); });
+        for (const QVariantList& entry : std::as_const(entries)) {
+            const int number = entry.value(0).toInt();
+            QString family = entry.value(1).toString();
+            if (family.isEmpty())
+                family = m_defaultFont.family();
+            const FontKey key{family, QFont::StyleHint(entry.value(2).toInt()), entry.value(3).toBool()};
+            if (!m_fontIndex.contains(key))
+                m_fontIndex.insert(key, number);
+            m_nextFont = std::max(m_nextFont, number + 1);
+        }
+    }
+    m_colorTable = m_doc.property(kRtfColorTableProperty).toByteArray();
+    const QVariantList colors = m_doc.property(kRtfColorsProperty).toList();
+    if (!m_colorTable.endsWith('}') || colors.isEmpty()) {
+        m_colorTable.clear();
+        return;
+    }
+    // Entry 0 is "auto"; an "auto" further on takes its place and is never chosen.
+    for (qsizetype i = 1; i < colors.size(); ++i) {
+        const QColor color = colors[i].value<QColor>();
+        const QRgb rgb = color.isValid() ? color.rgb() & 0xFFFFFF : 0;
+        m_colors.append(rgb);
+        if (color.isValid() && !m_colorIndex.contains(rgb))
+            m_colorIndex.insert(rgb, int(i));
+    }
+    m_seededColors = m_colors.size();
+}
+
+// Kept groups and marks as they were read, in the formats of their place (a footnote's own number takes the
+// superscript of its mark).
+void Writer::writeKept(const QTextCharFormat& format, int count)
+{
+    const QByteArray rtf = format.property(KeptRtfProperty).toByteArray();
+    for (int i = 0; i < count; ++i) {
+        m_body += '{';
+        writeCharProps(format);
+        m_body += ' ' + rtf + '}';
+    }
 }
 
 int Writer::colorIndex(const QColor& color)

@@ -175,6 +175,11 @@ void lendToFocus(const QString& text)
 }
 } // namespace
 
+void tellReader(const QString& text)
+{
+    lendToFocus(text);
+}
+
 void announce(QLabel* label, const QString& text)
 {
     label->setText(text);

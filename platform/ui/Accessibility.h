@@ -35,6 +35,10 @@ void ctrlTabLeavesTextBoxes();
 // description until the focus leaves it (a reader speaks a change to the focused control).
 void announce(QLabel* label, const QString& text);
 
+// Tells a screen reader something without showing it: the control with the focus carries the text as its
+// description until the focus leaves it (see announce).
+void tellReader(const QString& text);
+
 // The contrast ratio of two colours as WCAG 2.1 defines it: 1 (the same) to 21 (black on white).
 [[nodiscard]] double contrastRatio(const QColor& a, const QColor& b);
 // colour made darker, as little as it takes, until text in "against" on it (or it on "against") reaches ratio.

@@ -455,6 +455,18 @@ private slots:
         QCOMPARE(find->accessibleDescription(), QStringLiteral("Words in any field"));
     }
 
+    // A letter and Reset tell a screen reader how many contacts are shown, through the control the keys are in.
+    void letterCountReachesTheReader()
+    {
+        TfmHomeAddMain* main = m_app->fmHomeAddMain;
+        QApplication::setActiveWindow(main);
+        main->sqRetryBtn->setFocus();
+        QTRY_VERIFY(main->sqRetryBtn->hasFocus());
+        main->sqRetryBtnClick();
+        const int all = m_app->store.HomeQuery.recordCount();
+        QCOMPARE(main->sqRetryBtn->accessibleDescription(), QStringLiteral("%1 contacts shown").arg(all));
+    }
+
     // Text at least 4.5:1 against what it stands on: the grid's current cell (with and without the focus), the
     // import preview's shortened values, the help note's heading on both ends of its strip.
     void contrast()

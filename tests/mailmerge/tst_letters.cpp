@@ -571,6 +571,42 @@ private slots:
         QCOMPARE(bodies(loaded.pages[1]).at(0).offset, bodies(r.pages[1]).at(0).offset);
     }
 
+    // A letter's header and footer print on every page, read from the drawn page: the header where the file puts
+    // it, the footer's "Page N of M" counted on the printout, each clear of the text; DATE shows the day of printing.
+    void documentPagesPrintHeaderAndFooter()
+    {
+        QByteArray rtf = "{\\rtf1\\paperw11906\\paperh16838\\margt1440\\margb1440\\sectd\\headery567\\footery850"
+                         "{\\header\\pard\\qc Club news\\par}{\\footer\\pard Page {\\field{\\*\\fldinst PAGE}{\\fldrslt 9}} "
+                         "of {\\field{\\*\\fldinst NUMPAGES}{\\fldrslt 9}}\\par}"
+                         "Written {\\field{\\*\\fldinst DATE \\\\@ \"yyyy\"}{\\fldrslt 1999}}\\par ";
+        for (int i = 0; i < 60; ++i)
+            rtf += "Line " + QByteArray::number(i) + " of the letter.\\par ";
+        QTextDocument doc;
+        richtext::readDocument(rtf + "}", doc, QFont());
+        const Rendering r = documentPages(doc, QStringLiteral("letter"));
+        QCOMPARE(r.pageCount(), 2);
+        const auto text = [&r](const RichTextItem& item) {
+            QTextDocument shown;
+            shown.setHtml(r.richTexts().at(std::size_t(item.content)));
+            return shown.toPlainText();
+        };
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<RichTextItem> parts = bodies(r.pages[std::size_t(i)]);
+            QCOMPARE(parts.size(), size_t(3));
+            const RichTextItem& body = parts[0];
+            const RichTextItem& header = parts[1];
+            const RichTextItem& footer = parts[2];
+            QCOMPARE(text(header), u"Club news"_s);
+            QCOMPARE(text(footer), QStringLiteral("Page %1 of 2").arg(i + 1));
+            QVERIFY(near(header.rect.top(), 10.0, 0.01));
+            QVERIFY(near(footer.rect.bottom(), 297.0 - 15.0, 0.01));
+            QVERIFY(header.rect.bottom() <= body.rect.top());
+            QVERIFY(footer.rect.top() >= body.rect.bottom());
+        }
+        const QString body = text(bodies(r.pages[0]).at(0));
+        QVERIFY2(body.startsWith(QStringLiteral("Written %1").arg(QDate::currentDate().year())), qPrintable(body.left(20)));
+    }
+
     // Each page of the printout ends between two lines, wherever paragraphs, table rows of uneven cells and
     // words longer than a line fall; together the pages show the whole document.
     void documentPagesEndBetweenLines_data()

@@ -477,7 +477,8 @@ private slots:
         QVERIFY(contents(letter).contains("{\\field{\\*\\fldinst MERGEFIELD Firstname}"));
     }
 
-    // A file with content the editor cannot keep: Save over it asks first, No being the default.
+    // A letter keeps what the editor does not show (a header, a footnote): Save over it asks nothing, until an edit
+    // takes some of it out; then it asks first, No being the default.
     void saveOverAFileWithUnkeptContentAsks_data()
     {
         QTest::addColumn<QList<platform::Answer>>("answers");
@@ -500,22 +501,35 @@ private slots:
         write(letter, original);
         m_fakes.fileDialogs->answers.enqueue(letter);
         e.FileOpen1->trigger();
-        QCOMPARE(e.unkeptContent(), (QStringList{QStringLiteral("headers and footers"), QStringLiteral("footnotes")}));
+        QCOMPARE(e.unkeptContent(), QStringList());
+        e.FileSave->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 0);
+        const QByteArray kept = contents(letter);
+        QVERIFY(kept.contains("{\\header"));
+        QVERIFY(kept.contains("{\\footnote"));
 
+        // The paragraph that holds the footnote's mark goes.
+        QTextCursor cursor = e.RichEdit1->document()->find(QStringLiteral("Picture next"));
+        QVERIFY(!cursor.isNull());
+        cursor.select(QTextCursor::BlockUnderCursor);
+        cursor.removeSelectedText();
+        QCOMPARE(e.unkeptContent(), QStringList{QStringLiteral("footnotes")});
         for (platform::Answer a : answers)
             m_fakes.prompts->answers.enqueue(a);
         e.FileSave->trigger();
         QCOMPARE(m_fakes.prompts->asked.size(), 1);
         const platform::PromptRecord& asked = m_fakes.prompts->asked[0];
-        QCOMPARE(asked.text, letter + QStringLiteral(" holds content that this editor cannot keep (headers and footers, "
-                                                     "footnotes). Save anyway and lose it?"));
+        QCOMPARE(asked.text, letter + QStringLiteral(" holds content that saving would lose (footnotes). Save anyway "
+                                                     "and lose it?"));
         QCOMPARE(asked.buttons, platform::Buttons::YesNoSaveAs);
         QCOMPARE(m_fakes.fileDialogs->saved.size(), saveAsDialogs);
-        QCOMPARE(contents(letter) != original, saved);
+        QCOMPARE(contents(letter) != kept, saved);
         if (!saved)
             return;
-        // What it keeps, it wrote: the picture, the table, the link and the merge fields.
+        // What it keeps, it wrote: the header, the picture, the table, the link and the merge fields.
         const QByteArray written = contents(letter);
+        QVERIFY(!written.contains("{\\footnote"));
+        QVERIFY(written.contains("{\\header"));
         QVERIFY(written.contains("{\\pict\\pngblip"));
         QVERIFY(written.contains("\\cellx"));
         QVERIFY(written.contains("HYPERLINK \"https://example.org/shop\""));
@@ -539,7 +553,9 @@ private slots:
         QVERIFY(contents(other).startsWith("{\\rtf"));
         e.FileSave->trigger(); // other.rtf never held the footnote
         QVERIFY(m_fakes.prompts->asked.isEmpty());
-        // Saving over the first file by Save As is the same loss.
+        // With the footnote's paragraph gone, saving over the first file by Save As is the same loss as Save.
+        e.RichEdit1->selectAll();
+        e.RichEdit1->textCursor().removeSelectedText();
         m_fakes.fileDialogs->answers.enqueue(letter);
         m_fakes.prompts->answers.enqueue(platform::Answer::No);
         e.FileSaveAs1->trigger();

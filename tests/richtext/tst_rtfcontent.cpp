@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFont>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -405,45 +406,22 @@ private slots:
         QCOMPARE(unknown, QStringList{u"Nickname"_s});
     }
 
+    // What a save would lose: only what the reader cannot keep. Headers, footnotes, fields, shapes, comments,
+    // frames and later sections are kept (tst_rtflayout writes them back).
     void unkeptContent_data()
     {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QStringList>("unkept");
         QTest::newRow("nothing") << QByteArray(R"({\rtf1{\info{\title T}}{\stylesheet{\s1 Heading;}}{\*\bkmkstart a}x\par})")
                                  << QStringList();
-        QTest::newRow("footnote") << QByteArray(R"({\rtf1 x{\super\chftn{\footnote\pard\plain\chftn note}}\par})")
-                                  << QStringList{u"footnotes"_s};
-        QTest::newRow("header and footer") << QByteArray(R"({\rtf1{\header h}{\footerr f}x\par})")
-                                           << QStringList{u"headers and footers"_s};
-        QTest::newRow("object and shape") << QByteArray(R"({\rtf1{\object\objemb{\*\objdata 01}}{\shp{\*\shpinst x}}x\par})")
-                                          << QStringList{u"embedded objects"_s, u"shapes"_s};
-        // A picture drawn as a shape (as LibreOffice writes one) is kept in the line: in a SHAPE field it was there.
-        QTest::newRow("picture shape in the line")
-            << QByteArray(R"({\rtf1 {\field{\*\fldinst SHAPE }{\fldrslt{\shp{\*\shpinst\shpleft0)"
-                          R"({\sp{\sn shapeType}{\sv 75}})"
-                          R"({\sp{\sn pib}{\sv {\pict\pngblip\picw1\pich1 )"
-                          "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000"
-                          "000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082"
-                          R"(}}}}}}}x\par})")
-            << QStringList();
-        QTest::newRow("floating picture shape")
-            << QByteArray(R"({\rtf1{\shp{\*\shpinst\shpleft500{\sp{\sn pib}{\sv {\pict\pngblip )"
-                          "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000"
-                          "000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082"
-                          R"(}}}}}x\par})")
-            << QStringList{u"picture positions"_s};
-        QTest::newRow("page field") << QByteArray(R"({\rtf1 {\field{\*\fldinst PAGE}{\fldrslt 1}}\par})")
-                                    << QStringList{u"fields"_s};
-        QTest::newRow("comment") << QByteArray(R"({\rtf1 x{\*\annotation{\*\atnid A}note}\par})")
-                                 << QStringList{u"comments"_s};
-        QTest::newRow("positioned frame") << QByteArray(R"({\rtf1\pard\phpg\posx1000\posy1000\absw2000 x\par})")
-                                          << QStringList{u"positioned frames"_s};
-        QTest::newRow("later section's page")
-            << QByteArray(R"({\rtf1\paperw11906 a\sect\sectd\lndscpsxn\pgwsxn16838 b\par})")
-            << QStringList{u"settings of later sections"_s};
-        QTest::newRow("layout that is kept") << QByteArray(R"({\rtf1\paperw11906\cols2\pard\keepn\sl360\slmult1\brdrb\brdrs )"
-                                                           R"(\tldot\tx2000{\v h}{\super 2}\page x\par})")
-                                             << QStringList();
+        QTest::newRow("kept") << QByteArray(R"({\rtf1{\header h}x{\super\chftn}{\footnote\chftn note}{\object\objemb)"
+                                            R"({\*\objdata 01}}{\shp{\*\shpinst x}}{\field{\*\fldinst PAGE}{\fldrslt 1}})"
+                                            R"({\*\annotation c}\par\sect\sectd\lndscpsxn\pard\phpg\posx1000 y\par})")
+                              << QStringList();
+        QTest::newRow("nested table") << QByteArray(R"({\rtf1\intbl a\nestcell\nestrow\cell\row})")
+                                      << QStringList{u"nested tables"_s};
+        QTest::newRow("field over two paragraphs")
+            << QByteArray(R"({\rtf1 {\field{\*\fldinst TOC}{\fldrslt a\par b}}\par})") << QStringList{u"fields"_s};
     }
     void unkeptContent()
     {
@@ -455,6 +433,37 @@ private slots:
         // Reading plain text over it forgets what the file before lacked.
         read("plain", doc);
         QVERIFY(richtext::unkeptContent(doc).isEmpty());
+    }
+
+    // Deleting a paragraph that holds kept content is what a save would lose; undoing it gives it back.
+    void editsThatRemoveKeptContent_data()
+    {
+        QTest::addColumn<QString>("paragraph");
+        QTest::addColumn<QStringList>("unkept");
+        QTest::newRow("the footnote's") << u"a"_s << QStringList{u"footnotes"_s};
+        QTest::newRow("the field's") << u"b"_s << QStringList{u"fields"_s};
+        QTest::newRow("a later section's first") << u"c"_s << QStringList{u"settings of later sections"_s};
+        QTest::newRow("one without any") << u"d"_s << QStringList();
+    }
+    void editsThatRemoveKeptContent()
+    {
+        QFETCH(QString, paragraph);
+        QFETCH(QStringList, unkept);
+        QTextDocument doc;
+        read(QByteArray(R"({\rtf1{\header h}a{\super\chftn}{\footnote\chftn note}\par b {\field{\*\fldinst PAGE}{\fldrslt 1}})"
+                        R"(\par d\par\sect\sectd\cols2 c\par e\par})"),
+             doc);
+        QCOMPARE(richtext::unkeptContent(doc), QStringList());
+        QTextBlock block = doc.begin();
+        while (block.isValid() && !block.text().startsWith(paragraph))
+            block = block.next();
+        QVERIFY(block.isValid());
+        QTextCursor cursor(block);
+        cursor.select(QTextCursor::BlockUnderCursor);
+        cursor.removeSelectedText();
+        QCOMPARE(richtext::unkeptContent(doc), unkept);
+        doc.undo();
+        QCOMPARE(richtext::unkeptContent(doc), QStringList());
     }
 };
 

@@ -32,12 +32,14 @@ QStringList layoutFacts(const QTextDocument& doc)
     QList<QTextList*> lists;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QTextBlockFormat format = block.blockFormat();
+        // What the file keeps unshown (one character each) is no text of the layout.
+        const QString shown = block.text().remove(QChar::ObjectReplacementCharacter);
         if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
-            facts << u"page break before \"%1\""_s.arg(block.text().left(27));
+            facts << u"page break before \"%1\""_s.arg(shown.left(27));
         if (format.lineHeightType() == QTextBlockFormat::ProportionalHeight && format.lineHeight() != 100)
             facts << u"line height %1%"_s.arg(format.lineHeight());
         if (format.layoutDirection() == Qt::RightToLeft)
-            facts << u"right to left \"%1\""_s.arg(block.text());
+            facts << u"right to left \"%1\""_s.arg(shown);
         if (block.textList() && !lists.contains(block.textList()))
             lists << block.textList();
         QTextCursor at(block);
@@ -56,6 +58,8 @@ QStringList layoutFacts(const QTextDocument& doc)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat f = it.fragment().charFormat();
             const QString text = it.fragment().text();
+            if (f.objectType() == richtext::KeptRtfObject) // what the file keeps unshown is no layout
+                continue;
             if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
                 facts << u"superscript \"%1\""_s.arg(text);
             if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
@@ -238,6 +242,52 @@ private slots:
         QTextDocument copy;
         richtext::readDocument(richtext::writeRtf(doc), copy, m_base);
         QCOMPARE(layoutFacts(copy), expected);
+    }
+
+    // Letters with what the editor does not show (headers and footers with page numbers, a footnote, a date field,
+    // a two-column section, a floating logo, a list "a)", bold Arabic, styles): saved unchanged, each is written
+    // back, and a second save writes the same again.
+    void keptLettersWriteBackWhatTheyHold_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("LibreOffice") << u"libreoffice-kept-letter.rtf"_s
+                                     << QStringList{u"{\\stylesheet"_s,
+                                                    u"{\\*\\pgdsctbl"_s,
+                                                    u"{\\header\\pard\\plain \\s27"_s,
+                                                    u"{\\field{\\*\\fldinst  NUMPAGES }{\\fldrslt 3}}"_s,
+                                                    u"{\\field{\\*\\fldinst  DATE \\\\@\"M/d/yy\" }{\\fldrslt 12/11/26}}"_s,
+                                                    u"{\\*\\footnote \\chftn\\pard\\plain \\s26"_s,
+                                                    u"\\shpleft6803\\shptop0\\shpright8502\\shpbottom565"_s,
+                                                    u"{\\leveltext \\'02\\'00);}"_s,
+                                                    u"\\sect\\sectd\\sftnnar\\saftnnrlc\\sectunlocked1"_s,
+                                                    u"\\cols2\\colsx340"_s,
+                                                    u"\\rtlch\\ab"_s,
+                                                    u"\\trpaddft3"_s};
+        QTest::newRow("AbiWord") << u"abiword-kept-letter.rtf"_s
+                                 << QStringList{u"{\\header"_s, u"{\\footer"_s, u"{\\footnote"_s, u"\\trgaph36"_s,
+                                                u"{\\*\\abicellprops"_s, u"\\cols2"_s};
+        QTest::newRow("pandoc") << u"pandoc-kept-letter.rtf"_s
+                                << QStringList{u"\\widowctrl\\hyphauto"_s, u"{\\*\\footnote"_s, u"\\trgaph120"_s};
+    }
+    void keptLettersWriteBackWhatTheyHold()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, kept);
+        const QByteArray rtf = readFixture(file);
+        QVERIFY(!rtf.isEmpty());
+        QTextDocument doc;
+        richtext::readDocument(rtf, doc, m_base);
+        QCOMPARE(richtext::unkeptContent(doc), QStringList());
+        const QByteArray written = richtext::writeRtf(doc);
+        for (const QString& group : std::as_const(kept)) {
+            QVERIFY2(rtf.contains(group.toLatin1()), qPrintable(group));
+            QVERIFY2(written.contains(group.toLatin1()), qPrintable(group));
+        }
+        QTextDocument copy;
+        richtext::readDocument(written, copy, m_base);
+        QCOMPARE(paragraphs(copy), paragraphs(doc));
+        QCOMPARE(richtext::writeRtf(copy), written);
     }
 
     // Inputs from the fuzz target: each reads, or is refused with the load error, and reads back as written.

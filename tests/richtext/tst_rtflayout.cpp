@@ -3,6 +3,7 @@
 
 #include "DocDump.h"
 #include "richtext/RichText.h"
+#include "richtext/RtfReader.h"
 
 #include <QFont>
 #include <QTest>
@@ -130,6 +131,66 @@ QString probe(const QTextDocument& doc, const QString& what)
     }
     if (what == u"table")
         return tableLayout(doc);
+    // A picture's size in twips.
+    if (what == u"picture") {
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().isImageFormat()) {
+                    const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+                    return QStringLiteral("%1x%2").arg(qRound(image.width() * 15)).arg(qRound(image.height() * 15));
+                }
+            }
+        }
+        return u"no picture"_qs;
+    }
+    // What the document keeps for its head, its own words and its first section.
+    if (what == u"head")
+        return QString::fromLatin1(doc.property(richtext::kRtfHeadProperty).toByteArray() + '|' +
+                                   doc.property(richtext::kRtfDocumentWordsProperty).toByteArray() + '|' +
+                                   doc.property(richtext::kRtfSectionHeadProperty).toByteArray());
+    // The groups kept in the text, in its order: objects, fields (once each), sections, floating pictures.
+    if (what == u"kept groups") {
+        QStringList groups;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            if (b.blockFormat().hasProperty(richtext::SectionStartProperty))
+                groups << QString::fromLatin1(b.blockFormat().property(richtext::SectionStartProperty).toByteArray());
+            int field = -1;
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                const QString rtf = QString::fromLatin1(f.property(richtext::KeptRtfProperty).toByteArray());
+                if (f.hasProperty(richtext::KeptFieldProperty)) {
+                    if (f.intProperty(richtext::KeptFieldProperty) != field)
+                        groups << rtf;
+                    field = f.intProperty(richtext::KeptFieldProperty);
+                    continue;
+                }
+                field = -1;
+                if (f.objectType() == richtext::KeptRtfObject)
+                    groups << rtf;
+                else if (f.isImageFormat() && f.stringProperty(richtext::PictureKindProperty) == u"rtf")
+                    groups << QString::fromLatin1(f.property(richtext::PictureDataProperty).toByteArray().left(16));
+            }
+        }
+        return groups.join(u" | "_qs);
+    }
+    if (what == u"merge") {
+        QStringList fields;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat f = it.fragment().charFormat();
+                if (f.hasProperty(richtext::MergeFieldProperty))
+                    fields << it.fragment().text() + u'=' + f.stringProperty(richtext::MergeFieldResultProperty);
+            }
+        }
+        return fields.join(u' ');
+    }
+    // The text of each list level as the file wrote it ("a)").
+    if (what == u"list text") {
+        const QTextList* list = doc.find(u"x"_qs).block().textList();
+        const QByteArray definition = list ? list->format().property(richtext::ListDefinitionProperty).toByteArray() : "";
+        const qsizetype at = definition.indexOf("{\\leveltext");
+        return at < 0 ? u"none"_qs : QString::fromLatin1(definition.mid(at, definition.indexOf('}', at) - at + 1));
+    }
     QTextTable* table = firstTable(doc);
     if (!table)
         return u"no table"_qs;
@@ -144,6 +205,12 @@ QString probe(const QTextDocument& doc, const QString& what)
             .arg(qRound(cell.leftBorder() * 15));
     if (what == u"row align")
         return QString::number(int(table->format().alignment() & Qt::AlignHorizontal_Mask));
+    if (what == u"row words") {
+        QStringList rows;
+        for (const QVariant& words : table->format().property(richtext::TableRowWordsProperty).toList())
+            rows << QString::fromLatin1(words.toByteArray());
+        return rows.join(u'|');
+    }
     return u"unknown probe"_qs;
 }
 
@@ -243,6 +310,49 @@ private slots:
             QString::number(int(Qt::AlignHCenter)));
         row("right row", R"({\rtf1\trowd\trqr\cellx2000\pard\intbl x\cell\row})", "row align",
             QString::number(int(Qt::AlignRight)));
+        // What word processors write beyond what the editor shows, written back as it was.
+        row("picture sized by its shape", R"({\rtf1{\field{\*\fldinst SHAPE}{\fldrslt{\shp{\*\shpinst\shpleft0\shptop0)"
+            R"(\shpright3000\shpbottom1500{\sp{\sn pib}{\sv {\pict\pngblip\picw1\pich1 )" "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082" R"(}}}}}}} x\par})",
+            "picture", u"3000x1500"_qs);
+        row("row gap and left edge", R"({\rtf1\trowd\trgaph108\trleft-108\cellx2000\pard\intbl x\cell\row)"
+            R"(\trowd\trgaph70\cellx2000\pard\intbl y\cell\row})",
+            "row words", u"\\trgaph108\\trleft-108|\\trgaph70"_qs);
+        row("no gap where the file has none", R"({\rtf1\trowd\cellx2000\pard\intbl x\cell\row})", "row words", u""_qs);
+        row("widow control and keep flags", R"({\rtf1\widowctrl\ftnbj\pard\widctlpar\keep\keepn x\par})", "kept",
+            uR"(\widctlpar\keep\keepn|)"_qs);
+        row("widow control of the document", R"({\rtf1\widowctrl\hyphauto1 x\par})", "head",
+            uR"(|\widowctrl\hyphauto1|)"_qs);
+        row("bold right-to-left text and its font", R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Tahoma;}}\pard\rtlpar)"
+            R"({\rtlch\ab\af1\afs28\ltrch\b0\hich\af0 x}\par})",
+            "kept", uR"(|\rtlch\ab\rtlch\af1\rtlch\afs28\hich\af0)"_qs);
+        row("list level text", R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc4{\leveltext \'02\'00);}}\listid5}}
+{\*\listoverridetable{\listoverride\listid5\ls1}}\pard\ls1{\listtext a)\tab}x\par})",
+            "list text", uR"({\leveltext \'02\'00);})"_qs);
+        row("stylesheet and a paragraph's style", R"({\rtf1{\stylesheet{\s0 Normal;}{\s1\f1\fs30 Heading;}}\pard\s1 x\par})",
+            "head", uR"({\stylesheet{\s0 Normal;}{\s1\f1\fs30 Heading;}}||)"_qs);
+        row("paragraph style", R"({\rtf1{\stylesheet{\s1 Heading;}}\pard\s1 x\par})", "kept", uR"(\s1|)"_qs);
+        row("merge field result", R"({\rtf1 x {\field{\*\fldinst MERGEFIELD Firstname}{\fldrslt <Firstname>}}\par})",
+            "merge", u"\u00ABFirstname\u00BB=<Firstname>"_qs);
+        row("merge field showing its name", R"({\rtf1 x {\field{\*\fldinst MERGEFIELD Town}{\fldrslt \u171?Town\u187?}}\par})",
+            "merge", u"\u00ABTown\u00BB="_qs);
+        row("footnote and its mark", R"({\rtf1 x{\super\chftn}{\*\footnote\pard\plain{\super\chftn} note}\par})",
+            "kept groups", uR"(\chftn  | {\*\footnote\pard\plain{\super\chftn} note})"_qs);
+        row("header and footer of the first section", R"({\rtf1\sectd{\header\pard h\par}{\footer\pard f\par}x\par})",
+            "head", uR"(||{\header\pard h\par}{\footer\pard f\par})"_qs);
+        row("fields", R"({\rtf1 x {\field{\*\fldinst PAGE}{\fldrslt 1}} of {\field{\*\fldinst NUMPAGES}{\fldrslt 2}}\par})",
+            "kept groups", uR"({\field{\*\fldinst PAGE}{\fldrslt 1}} | {\field{\*\fldinst NUMPAGES}{\fldrslt 2}})"_qs);
+        row("a field without a result", R"({\rtf1 x {\field{\*\fldinst DATE}}\par})", "kept groups",
+            uR"({\field{\*\fldinst DATE}})"_qs);
+        row("a later section, with its header", R"({\rtf1 a\sect\sectd\sbknone\cols2{\header\pard h\par}x\par})",
+            "kept groups", uR"(\sect\sectd\sbknone\cols2 | {\header\pard h\par})"_qs);
+        row("landscape later section", R"({\rtf1 a\sect\sectd\lndscpsxn\pgwsxn16838\pghsxn11906 x\par})", "kept groups",
+            uR"(\sect\sectd\lndscpsxn\pgwsxn16838\pghsxn11906)"_qs);
+        row("positioned frame", R"({\rtf1\pard\phpg\posx1000\posy1000\absw2000 x\par})", "kept",
+            uR"(\phpg\posx1000\posy1000\absw2000|)"_qs);
+        row("floating picture", R"({\rtf1{\shp{\*\shpinst\shpleft500{\sp{\sn pib}{\sv {\pict\pngblip )" "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082"
+            R"(}}}}}x\par})", "kept groups", uR"({\shp{\*\shpinst)"_qs);
+        row("comment", R"({\rtf1 x{\*\atnid A}{\*\annotation note}\par})", "kept groups",
+            uR"({\*\atnid A} | {\*\annotation note})"_qs);
     }
     void roundTrip()
     {
