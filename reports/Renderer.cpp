@@ -65,13 +65,17 @@ public:
         for (int done = 0; done < rows; ++done) {
             const int row = order.empty() ? done : order[static_cast<size_t>(done)];
             session.lastRow = order.empty() ? row : -1;
+            std::vector<const Band*> opening;
             for (size_t g = 0; g < m_groups.size(); ++g) {
                 QString value = m_drawer.groupValue(*m_groups[g], row);
                 // Exact comparison: the expression itself says what counts as the same group.
                 if (done == 0 || value != previous[g])
-                    printBand(*m_groups[g], row);
+                    opening.push_back(m_groups[g]);
                 previous[g] = std::move(value);
             }
+            keepWithFirstRow(opening, row);
+            for (const Band* group : opening)
+                printBand(*group, row);
             if (m_detail)
                 printBand(*m_detail, row);
             if (m_callbacks.progress)
@@ -183,6 +187,21 @@ private:
         m_pageGrowth += draw(band, row, m_pos, false);
         m_pos += height;
         m_columnUsed = true;
+    }
+
+    // A group's headings keep with its first row: where they and the row do not fit together, they go on to the
+    // next column or page with it, rather than stand alone at a page's foot.
+    void keepWithFirstRow(const std::vector<const Band*>& headings, int row)
+    {
+        if (headings.empty() || !m_columnUsed)
+            return;
+        Tenths needed = 0;
+        for (const Band* band : headings)
+            needed += toTenths(band->height + m_drawer.growth(*band, row, m_pageNumber));
+        if (m_detail)
+            needed += toTenths(m_detail->height + m_drawer.growth(*m_detail, row, m_pageNumber));
+        if (needed > m_geometry.bandAreaBottom - m_pos)
+            moveOn();
     }
 
     // A part-used label sheet: the positions before the start label stay empty, in the order the detail
