@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -28,9 +29,15 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
 #include <QTextEdit>
+#include <QTextTable>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -121,6 +128,8 @@ TfmMailMergeEdit::TfmMailMergeEdit(QWidget* parent) : QMainWindow(parent)
     connect(RichEdit1, &QTextEdit::cursorPositionChanged, this, &TfmMailMergeEdit::updateStyleActions);
     connect(RichEdit1, &QTextEdit::currentCharFormatChanged, this, &TfmMailMergeEdit::updateStyleActions);
     connect(RichEdit1, &QTextEdit::currentCharFormatChanged, this, &TfmMailMergeEdit::keepFieldsToThemselves);
+    connect(RichEdit1, &QTextEdit::cursorPositionChanged, this, &TfmMailMergeEdit::updateTableActions);
+    updateTableActions();
     connect(RichEdit1, &QTextEdit::undoAvailable, EditUndo, &QAction::setEnabled);
     connect(RichEdit1, &QTextEdit::redoAvailable, EditRedo, &QAction::setEnabled);
     EditUndo->setEnabled(false);
@@ -289,8 +298,8 @@ bool TfmMailMergeEdit::maySetDocumentAside()
         isVisible() ? this : parentWidget(), windowTitle(), QStringLiteral("Save changes to %1?").arg(m_fileName),
         platform::Icon::Question, platform::Buttons::SaveDiscardCancel);
     if (answer == platform::Answer::Discard) {
-        // Not saved, by choice; the text stays for the merge until something replaces it.
-        document()->setModified(false);
+        // Thrown away means gone: text kept on without a file would be lost later without a question.
+        revertToSaved();
         return true;
     }
     if (answer != platform::Answer::Save)
@@ -308,10 +317,35 @@ void TfmMailMergeEdit::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+void TfmMailMergeEdit::revertToSaved()
+{
+    const bool reread = m_fileName != untitledName() && platform::guard([this] {
+        QFile file(m_fileName);
+        const bool text = file.open(QIODevice::ReadOnly) && !richtext::isRtf(file.read(64));
+        richtext::loadFile(m_fileName, *document(), m_baseFont);
+        m_openedAsText = text;
+    });
+    document()->setModified(false);
+    if (!reread) {
+        // Nothing saved to go back to (or no longer readable): an empty document.
+        FileNewExecute();
+        return;
+    }
+    RichEdit1->moveCursor(QTextCursor::Start);
+    m_unkeptFile = m_fileName;
+    updateEditActions();
+}
+
+void TfmMailMergeEdit::rememberFolder(const QString& path)
+{
+    m_lastFolder = folderPart(path);
+}
+
 void TfmMailMergeEdit::FileNewExecute()
 {
     if (!maySetDocumentAside())
         return;
+    m_openedAsText = false;
     RichEdit1->clear();
     richtext::forgetFileSettings(*document());
     m_unkeptFile.clear();
@@ -329,6 +363,7 @@ void TfmMailMergeEdit::FileOpen1Execute()
     platform::guard([this] {
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Open file");
+        request.folder = m_lastFolder;
         request.filter = dialogFilter(openFileTypes());
         request.defaultSuffix = QStringLiteral("rtf");
         const QString chosen = platform::fileDialogs().openFile(this, request);
@@ -337,6 +372,11 @@ void TfmMailMergeEdit::FileOpen1Execute()
         const QString path = QFileInfo(chosen).absoluteFilePath();
         // The document is replaced only once the file has been read; a failure leaves everything as it was.
         richtext::loadFile(path, *document(), m_baseFont);
+        {
+            QFile file(path);
+            m_openedAsText = file.open(QIODevice::ReadOnly) && !richtext::isRtf(file.read(64));
+        }
+        rememberFolder(path);
         RichEdit1->moveCursor(QTextCursor::Start);
         m_unkeptFile = path;
         setFileName(path);
@@ -384,10 +424,12 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
     platform::guard([this] {
         platform::FileDialogRequest request;
         request.title = QStringLiteral("Save As");
-        request.folder = folderPart(m_fileName);
+        request.folder = m_lastFolder.isEmpty() ? folderPart(m_fileName) : m_lastFolder;
         request.filter = dialogFilter(saveFileTypes());
-        // The extension is added here, from the type chosen, not by the dialog, which would always add "txt".
-        QString filter = request.filter.section(QStringLiteral(";;"), 0, 0);
+        // The extension is added here, from the type chosen, not by the dialog. The editor writes RTF, so that is
+        // what it proposes, unless the letter came from a plain text file.
+        const int proposed = m_openedAsText ? 0 : 1;
+        QString filter = request.filter.section(QStringLiteral(";;"), proposed, proposed);
         request.chosenFilter = &filter;
         const QString chosen = platform::fileDialogs().saveFile(this, request);
         if (chosen.isEmpty())
@@ -396,7 +438,7 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
         const QFileInfo typed(path);
         if (typed.suffix().isEmpty() && !path.endsWith(QLatin1Char('.')) && !typed.isDir()) {
             const QString extension = filterExtension(filter);
-            path += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("txt") : extension);
+            path += QLatin1Char('.') + (extension.isEmpty() ? QStringLiteral("rtf") : extension);
             // The dialog asked about the name as typed; the file really written may be another one.
             if (QFileInfo::exists(path) &&
                 platform::prompts().message(this, windowTitle(),
@@ -417,6 +459,8 @@ void TfmMailMergeEdit::FileSaveAs1Execute()
                 return;
         }
         saveTo(path);
+        m_openedAsText = false; // the file now holds what the editor writes
+        rememberFolder(path);
         setFileName(path);
     });
 }
@@ -664,6 +708,150 @@ void TfmMailMergeEdit::RichEditItalic1Execute()
 void TfmMailMergeEdit::RichEditUnderline1Execute()
 {
     toggleStyle(Underline);
+}
+
+void TfmMailMergeEdit::insertTable(int rows, int columns)
+{
+    QTextTableFormat format;
+    format.setBorder(1);
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    format.setBorderCollapse(true);
+    format.setCellPadding(3);
+    format.setCellSpacing(0);
+    format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+    QList<QTextLength> widths;
+    for (int c = 0; c < columns; ++c)
+        widths << QTextLength(QTextLength::PercentageLength, 100.0 / columns);
+    format.setColumnWidthConstraints(widths);
+    QTextCursor cursor = RichEdit1->textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    QTextTable* table = cursor.insertTable(rows, columns, format);
+    cursor.endEditBlock();
+    RichEdit1->setTextCursor(table->cellAt(0, 0).firstCursorPosition());
+    updateTableActions();
+}
+
+void TfmMailMergeEdit::TableInsertExecute()
+{
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Insert Table"));
+    auto* form = new QFormLayout(&dialog);
+    auto* rows = new QSpinBox(&dialog);
+    rows->setRange(1, 100);
+    rows->setValue(2);
+    auto* columns = new QSpinBox(&dialog);
+    columns->setRange(1, 20);
+    columns->setValue(3);
+    form->addRow(QStringLiteral("&Rows:"), rows);
+    form->addRow(QStringLiteral("&Columns:"), columns);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() == QDialog::Accepted)
+        insertTable(rows->value(), columns->value());
+}
+
+void TfmMailMergeEdit::updateTableActions()
+{
+    const bool inTable = RichEdit1->textCursor().currentTable() != nullptr;
+    for (QAction* action :
+         {TableRowAbove, TableRowBelow, TableColumnLeft, TableColumnRight, TableDeleteRow, TableDeleteColumn})
+        action->setEnabled(inTable);
+}
+
+namespace {
+
+// The table the caret stands in and the caret's cell in it, or a null table.
+std::pair<QTextTable*, QTextTableCell> caretCell(const QTextEdit& edit)
+{
+    const QTextCursor cursor = edit.textCursor();
+    QTextTable* table = cursor.currentTable();
+    return {table, table ? table->cellAt(cursor) : QTextTableCell()};
+}
+
+// Adds rows or columns around the caret's cell and keeps the caret where it was in that cell: a caret at the end
+// of a cell's text would otherwise slide into a cell inserted right after it. The change returns where the cell
+// is then (row, column).
+void growAroundCaret(QTextEdit& edit, const std::function<std::pair<int, int>(QTextTable&, int row, int column, int rowSpan, int columnSpan)>& change)
+{
+    const auto [table, cell] = caretCell(edit);
+    if (!table)
+        return;
+    // Read before the change: a cell's row and column are worked out afresh from the table each time.
+    const int offset = edit.textCursor().position() - cell.firstPosition();
+    const auto [row, column] = change(*table, cell.row(), cell.column(), cell.rowSpan(), cell.columnSpan());
+    const QTextTableCell moved = table->cellAt(row, column);
+    QTextCursor caret = moved.firstCursorPosition();
+    caret.setPosition(std::min(moved.firstPosition() + offset, moved.lastPosition()));
+    edit.setTextCursor(caret);
+}
+
+} // namespace
+
+void TfmMailMergeEdit::TableRowAboveExecute()
+{
+    growAroundCaret(*RichEdit1, [](QTextTable& table, int row, int column, int, int) {
+        table.insertRows(row, 1);
+        return std::pair(row + 1, column);
+    });
+}
+
+void TfmMailMergeEdit::TableRowBelowExecute()
+{
+    growAroundCaret(*RichEdit1, [](QTextTable& table, int row, int column, int rows, int) {
+        table.insertRows(row + rows, 1);
+        return std::pair(row, column);
+    });
+}
+
+void TfmMailMergeEdit::TableColumnLeftExecute()
+{
+    growAroundCaret(*RichEdit1, [](QTextTable& table, int row, int column, int, int) {
+        table.insertColumns(column, 1);
+        return std::pair(row, column + 1);
+    });
+}
+
+void TfmMailMergeEdit::TableColumnRightExecute()
+{
+    growAroundCaret(*RichEdit1, [](QTextTable& table, int row, int column, int, int columns) {
+        table.insertColumns(column + columns, 1);
+        return std::pair(row, column);
+    });
+}
+
+void TfmMailMergeEdit::TableDeleteRowExecute()
+{
+    const auto [table, cell] = caretCell(*RichEdit1);
+    if (!table)
+        return;
+    const int row = cell.row();
+    const int column = cell.column();
+    if (table->rows() == 1) {
+        table->removeRows(0, 1); // a table of no rows is no table: it goes with its last row
+    } else {
+        table->removeRows(row, 1);
+        RichEdit1->setTextCursor(table->cellAt(std::min(row, table->rows() - 1), column).firstCursorPosition());
+    }
+    updateTableActions();
+}
+
+void TfmMailMergeEdit::TableDeleteColumnExecute()
+{
+    const auto [table, cell] = caretCell(*RichEdit1);
+    if (!table)
+        return;
+    const int row = cell.row();
+    const int column = cell.column();
+    if (table->columns() == 1) {
+        table->removeRows(0, table->rows());
+    } else {
+        table->removeColumns(column, 1);
+        RichEdit1->setTextCursor(table->cellAt(row, std::min(column, table->columns() - 1)).firstCursorPosition());
+    }
+    updateTableActions();
 }
 
 void TfmMailMergeEdit::HelpIndexExecute()

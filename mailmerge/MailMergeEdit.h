@@ -61,6 +61,11 @@ public:
     [[nodiscard]] static QStringList mergeFieldNames();
     // Inserts a merge field at the caret, in place of any selection.
     void insertMergeField(const QString& name);
+    // Inserts an empty table of rows x columns at the caret, across the width of the page, with ruled cells; the
+    // caret goes into its first cell.
+    void insertTable(int rows, int columns);
+    // The folder Open and Save As start in: the one last opened from or saved to (empty: the dialog's own).
+    [[nodiscard]] const QString& lastFolder() const { return m_lastFolder; }
 
     // Find and Replace. findNext() selects the next match after the caret (from the start once the end is
     // reached) and returns false when there is none; replaceNext() replaces the selection where it is a match,
@@ -81,6 +86,7 @@ public:
     QMenu* Format1 = nullptr;
     QMenu* Insert1 = nullptr;
     QMenu* MergeField1 = nullptr; // Insert > Merge Field: one item per contact field
+    QMenu* Table1 = nullptr;
     QMenu* Help1 = nullptr; // defined, not displayed
     QToolBar* ToolBar1 = nullptr;
     QTextEdit* RichEdit1 = nullptr;
@@ -105,6 +111,13 @@ public:
     QAction* RichEditBold1 = nullptr;
     QAction* RichEditItalic1 = nullptr;
     QAction* RichEditUnderline1 = nullptr;
+    QAction* TableInsert = nullptr;
+    QAction* TableRowAbove = nullptr;
+    QAction* TableRowBelow = nullptr;
+    QAction* TableColumnLeft = nullptr;
+    QAction* TableColumnRight = nullptr;
+    QAction* TableDeleteRow = nullptr;
+    QAction* TableDeleteColumn = nullptr;
     QAction* HelpIndex = nullptr;
     QAction* HelpContents1 = nullptr;
     QAction* HelpAbout = nullptr;
@@ -129,6 +142,13 @@ public:
     void RichEditBold1Execute();
     void RichEditItalic1Execute();
     void RichEditUnderline1Execute();
+    void TableInsertExecute();
+    void TableRowAboveExecute();
+    void TableRowBelowExecute();
+    void TableColumnLeftExecute();
+    void TableColumnRightExecute();
+    void TableDeleteRowExecute();
+    void TableDeleteColumnExecute();
     void HelpIndexExecute();
     void FormActivate();
 
@@ -147,6 +167,10 @@ private:
     void updateEditActions();
     void updateStyleActions();
     void updatePasteAction();
+    void updateTableActions();
+    // After Discard: the file as last saved, or an empty document, so that nothing unsaved is left to ask about.
+    void revertToSaved();
+    void rememberFolder(const QString& path);
 
     void setFileName(const QString& name);
     void saveTo(const QString& path);
@@ -165,6 +189,8 @@ private:
     QString m_fileName;
     QString m_helpFile;
     QString m_unkeptFile; // the file the document was read from
+    QString m_lastFolder;
+    bool m_openedAsText = false; // the file last opened held plain text, not RTF
     TfmFindReplace* m_findReplace = nullptr;
     QFont m_baseFont;
     QFont m_currentFont;

@@ -62,6 +62,21 @@ const EditorActions Actions[] = {
      int(EditorIcon::Italic), &TfmMailMergeEdit::RichEditItalic1Execute},
     {&TfmMailMergeEdit::RichEditUnderline1, "RichEditUnderline1", "Format", "&Underline", "Ctrl+U", "Underline",
      int(EditorIcon::Underline), &TfmMailMergeEdit::RichEditUnderline1Execute},
+    {&TfmMailMergeEdit::TableInsert, "TableInsert", "Table", "&Insert Table...", "",
+     "Insert Table|Inserts a table of the rows and columns chosen", NoIcon, &TfmMailMergeEdit::TableInsertExecute},
+    {&TfmMailMergeEdit::TableRowAbove, "TableRowAbove", "Table", "Insert Row &Above", "",
+     "Insert Row Above|Inserts a row above the caret's", NoIcon, &TfmMailMergeEdit::TableRowAboveExecute},
+    {&TfmMailMergeEdit::TableRowBelow, "TableRowBelow", "Table", "Insert Row &Below", "",
+     "Insert Row Below|Inserts a row below the caret's", NoIcon, &TfmMailMergeEdit::TableRowBelowExecute},
+    {&TfmMailMergeEdit::TableColumnLeft, "TableColumnLeft", "Table", "Insert Column &Left", "",
+     "Insert Column Left|Inserts a column left of the caret's", NoIcon, &TfmMailMergeEdit::TableColumnLeftExecute},
+    {&TfmMailMergeEdit::TableColumnRight, "TableColumnRight", "Table", "Insert Column &Right", "",
+     "Insert Column Right|Inserts a column right of the caret's", NoIcon,
+     &TfmMailMergeEdit::TableColumnRightExecute},
+    {&TfmMailMergeEdit::TableDeleteRow, "TableDeleteRow", "Table", "&Delete Row", "",
+     "Delete Row|Deletes the caret's row", NoIcon, &TfmMailMergeEdit::TableDeleteRowExecute},
+    {&TfmMailMergeEdit::TableDeleteColumn, "TableDeleteColumn", "Table", "Delete &Column", "",
+     "Delete Column|Deletes the caret's column", NoIcon, &TfmMailMergeEdit::TableDeleteColumnExecute},
     {&TfmMailMergeEdit::HelpIndex, "HelpIndex", "Help", "&Index", "", "",
      int(EditorIcon::Index), &TfmMailMergeEdit::HelpIndexExecute},
     {&TfmMailMergeEdit::HelpContents1, "HelpContents1", "Help", "&Contents", "", "Help Contents",
@@ -140,6 +155,14 @@ void TfmMailMergeEdit::createMenusAndToolBar()
         QAction* field = MergeField1->addAction(name);
         connect(field, &QAction::triggered, this, [this, name] { insertMergeField(name); });
     }
+    // Alt+A: Alt+T belongs to "Forma&t".
+    Table1 = MainMenu1->addMenu(QStringLiteral("T&able"));
+    Table1->setObjectName(QStringLiteral("Table1"));
+    Table1->addAction(TableInsert);
+    Table1->addSeparator();
+    Table1->addActions({TableRowAbove, TableRowBelow, TableColumnLeft, TableColumnRight});
+    Table1->addSeparator();
+    Table1->addActions({TableDeleteRow, TableDeleteColumn});
     // Defined but kept off the menu bar: the help commands are out of the user's reach.
     Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
     Help1->addActions({HelpIndex, HelpContents1, HelpAbout});

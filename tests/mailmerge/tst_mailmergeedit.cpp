@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextTable>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -637,6 +638,113 @@ private slots:
         }
     }
 
+    // Discard on Close throws the changes away: the editor holds the file as last saved, or nothing, and neither
+    // the next Close nor the program's end has anything to ask about or lose.
+    void discardDiscards_data()
+    {
+        QTest::addColumn<bool>("saved"); // the letter has a file
+        QTest::newRow("never saved: empty") << false;
+        QTest::newRow("saved before: as saved") << true;
+    }
+    void discardDiscards()
+    {
+        QFETCH(bool, saved);
+        TfmMailMergeEdit& e = *m_editor;
+        const QString letter = path(QStringLiteral("kept.rtf"));
+        if (saved) {
+            append(QStringLiteral("As saved"));
+            m_fakes.fileDialogs->answers.enqueue(letter);
+            e.FileSaveAs1->trigger();
+        }
+        append(QStringLiteral(" and then some"));
+        m_fakes.prompts->answers.enqueue(platform::Answer::Discard);
+        e.FileClose->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        QCOMPARE(e.document()->toPlainText(), saved ? QStringLiteral("As saved") : QString());
+        QCOMPARE(e.fileName(), saved ? letter : TfmMailMergeEdit::untitledName());
+        QVERIFY(e.maySetDocumentAside()); // what the program's end asks
+        e.showEditor();
+        e.FileClose->trigger();
+        QCOMPARE(m_fakes.prompts->asked.size(), 1);
+        if (saved)
+            QVERIFY(!contents(letter).contains("and then some"));
+    }
+
+    // Save As proposes RTF, the editor's own format, unless the letter came from a plain text file; Open and Save As
+    // start in the folder last used.
+    void saveAsProposesRtfAndDialogsStartInTheLastFolder()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("a")));
+        QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("b")));
+        write(path(QStringLiteral("a/notes.txt")), "plain words");
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("a/notes.txt")));
+        e.FileOpen1->trigger();
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("b/copy")));
+        e.FileSaveAs1->trigger();
+        QCOMPARE(m_fakes.fileDialogs->saved.last().folder, path(QStringLiteral("a/")));
+        QCOMPARE(e.fileName(), path(QStringLiteral("b/copy.txt"))); // opened as plain text: Text proposed
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("b/second")));
+        e.FileSaveAs1->trigger();
+        QCOMPARE(m_fakes.fileDialogs->saved.last().folder, path(QStringLiteral("b/")));
+        QCOMPARE(e.fileName(), path(QStringLiteral("b/second.rtf"))); // written by the editor since: RTF
+        e.FileOpen1->trigger(); // cancelled
+        QCOMPARE(m_fakes.fileDialogs->opened.last().folder, path(QStringLiteral("b/")));
+    }
+
+    // Table > Insert Table puts a ruled table at the caret; rows and columns go in and out around the caret's cell;
+    // the table is saved and read back as a table.
+    void tables()
+    {
+        TfmMailMergeEdit& e = *m_editor;
+        QVERIFY(!e.TableRowBelow->isEnabled());
+        append(QStringLiteral("Prices"));
+        e.insertTable(2, 3);
+        QTextTable* table = e.RichEdit1->textCursor().currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 2);
+        QCOMPARE(table->columns(), 3);
+        QVERIFY(e.TableRowBelow->isEnabled());
+        e.RichEdit1->insertPlainText(QStringLiteral("Tea"));
+        e.TableRowBelow->trigger();
+        e.TableColumnRight->trigger();
+
+        QCOMPARE(table->rows(), 3);
+        QCOMPARE(table->columns(), 4);
+        e.TableRowAbove->trigger();
+        e.TableColumnLeft->trigger();
+
+        QCOMPARE(table->cellAt(1, 1).firstCursorPosition().block().text(), QStringLiteral("Tea"));
+        QCOMPARE(table->cellAt(e.RichEdit1->textCursor()).row(), 1); // the caret stayed after "Tea"
+        QCOMPARE(table->cellAt(e.RichEdit1->textCursor()).column(), 1);
+        e.RichEdit1->setTextCursor(table->cellAt(0, 0).firstCursorPosition());
+        e.TableDeleteRow->trigger();
+        e.TableDeleteColumn->trigger();
+        QCOMPARE(table->rows(), 3);
+        QCOMPARE(table->columns(), 4);
+        QCOMPARE(table->cellAt(0, 0).firstCursorPosition().block().text(), QStringLiteral("Tea"));
+
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("prices")));
+        e.FileSaveAs1->trigger();
+        m_fakes.fileDialogs->answers.enqueue(path(QStringLiteral("prices.rtf")));
+        e.FileOpen1->trigger();
+        QTextCursor start(e.document());
+        start.movePosition(QTextCursor::NextBlock);
+        QTextTable* read = start.currentTable();
+        QVERIFY(read);
+        QCOMPARE(read->rows(), 3);
+        QCOMPARE(read->columns(), 4);
+        QCOMPARE(read->cellAt(0, 0).firstCursorPosition().block().text(), QStringLiteral("Tea"));
+
+        // A table of one row goes with its last row.
+        e.RichEdit1->setTextCursor(read->cellAt(0, 0).firstCursorPosition());
+        e.TableDeleteRow->trigger();
+        e.TableDeleteRow->trigger();
+        e.TableDeleteRow->trigger();
+        QVERIFY(!e.RichEdit1->textCursor().currentTable());
+        QVERIFY(!e.TableDeleteRow->isEnabled());
+    }
+
     // The name typed without an extension gets the one of the file type chosen.
     void saveAsAddsTheChosenTypesExtension_data()
     {
@@ -645,7 +753,8 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::newRow("rtf chosen") << "party2" << 1 << "party2.rtf";
         QTest::newRow("txt chosen") << "party2" << 0 << "party2.txt";
-        QTest::newRow("all files: the default") << "party2" << 2 << "party2.txt";
+        QTest::newRow("all files: the editor's own format") << "party2" << 2 << "party2.rtf";
+        QTest::newRow("nothing chosen: RTF proposed") << "party2" << -1 << "party2.rtf";
         QTest::newRow("own extension kept") << "party2.doc" << 1 << "party2.doc";
         QTest::newRow("dot in a folder name") << "v1.2/party2" << 1 << "v1.2/party2.rtf";
     }
@@ -658,8 +767,9 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("v1.2")));
         append(QStringLiteral("Party"));
         m_fakes.fileDialogs->answers.enqueue(path(typed));
-        m_fakes.fileDialogs->filterAnswers.enqueue(
-            TfmMailMergeEdit::dialogFilter(TfmMailMergeEdit::saveFileTypes()).split(QStringLiteral(";;"))[type]);
+        if (type >= 0)
+            m_fakes.fileDialogs->filterAnswers.enqueue(
+                TfmMailMergeEdit::dialogFilter(TfmMailMergeEdit::saveFileTypes()).split(QStringLiteral(";;"))[type]);
         e.FileSaveAs1->trigger();
         QCOMPARE(e.fileName(), path(written));
         QVERIFY(contents(path(written)).startsWith("{\\rtf"));
@@ -838,7 +948,9 @@ private slots:
         QVERIFY(editor->isVisible());
         QTextDocument* doc = editor->document();
         editor->RichEdit1->insertPlainText(QStringLiteral("Letter body"));
-        m_fakes.prompts->answers.enqueue(platform::Answer::Discard); // not saved, yet kept for the merge
+        const QString saved = folder.filePath(QStringLiteral("letter.rtf"));
+        m_fakes.prompts->answers.enqueue(platform::Answer::Save);
+        m_fakes.fileDialogs->answers.enqueue(saved);
         editor->FileClose->trigger();
         QVERIFY(!editor->isVisible());
         QCOMPARE(editor->document(), doc);
@@ -847,7 +959,7 @@ private slots:
         editor->showEditor();
         QVERIFY(editor->isVisible());
         QCOMPARE(editor->document()->toPlainText(), QStringLiteral("Letter body"));
-        QCOMPARE(editor->fileName(), QStringLiteral("untitled.txt"));
+        QCOMPARE(editor->fileName(), saved);
         platform::setProgramFolder(QString());
     }
 };
