@@ -15,7 +15,10 @@
 #include <QTextLayout>
 #include <QTextBoundaryFinder>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include <optional>
 
 namespace reports {
 
@@ -224,6 +227,134 @@ void breakLongWords(QTextDocument& document)
     cursor.endEditBlock();
 }
 
+// A picture taken out of a document's HTML, to be put back once the HTML is read.
+struct TakenImage
+{
+    QString name;
+    QString alt;
+    QString title;
+    double width = -1;
+    double height = -1;
+    std::optional<QTextCharFormat::VerticalAlignment> vertical;
+    QTextFrameFormat::Position position = QTextFrameFormat::InFlow;
+};
+
+QString attributeOf(QStringView tag, QLatin1String name)
+{
+    static const QRegularExpression attribute(
+        QStringLiteral(R"re(([A-Za-z-]+)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re"));
+    for (auto it = attribute.globalMatch(tag); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.capturedView(1).compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        const int which = match.hasCaptured(2) ? 2 : match.hasCaptured(3) ? 3 : 4;
+        // The few entities an attribute written by a document holds.
+        QString value = match.captured(which);
+        value.replace(QLatin1String("&quot;"), QLatin1String("\""));
+        value.replace(QLatin1String("&lt;"), QLatin1String("<"));
+        value.replace(QLatin1String("&gt;"), QLatin1String(">"));
+        value.replace(QLatin1String("&amp;"), QLatin1String("&"));
+        return value;
+    }
+    return {};
+}
+
+// Reading HTML, Qt lays out a paragraph's text again for every picture in it: a paragraph of thousands of
+// pictures would take as long as the square of their number. The pictures are taken out of the HTML, each
+// leaving one character that no document of ours holds, and put back in one step once it is read.
+QString takeImages(const QString& html, QChar mark, std::vector<TakenImage>& taken)
+{
+    static const QRegularExpression imageTag(QStringLiteral(R"(<img\b[^>]*>)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype last = 0;
+    for (auto it = imageTag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QStringView tag = match.capturedView(0);
+        TakenImage image;
+        image.name = attributeOf(tag, QLatin1String("src"));
+        image.alt = attributeOf(tag, QLatin1String("alt"));
+        image.title = attributeOf(tag, QLatin1String("title"));
+        bool ok = false;
+        if (const double w = attributeOf(tag, QLatin1String("width")).toDouble(&ok); ok)
+            image.width = w;
+        if (const double h = attributeOf(tag, QLatin1String("height")).toDouble(&ok); ok)
+            image.height = h;
+        const QString style = attributeOf(tag, QLatin1String("style")).toLower().remove(QLatin1Char(' '));
+        const QString align = attributeOf(tag, QLatin1String("align")).toLower();
+        if (style.contains(QLatin1String("vertical-align:middle")) || align == QLatin1String("middle"))
+            image.vertical = QTextCharFormat::AlignMiddle;
+        else if (style.contains(QLatin1String("vertical-align:top")) || align == QLatin1String("top"))
+            image.vertical = QTextCharFormat::AlignTop;
+        else if (style.contains(QLatin1String("vertical-align:bottom")) || align == QLatin1String("bottom"))
+            image.vertical = QTextCharFormat::AlignBottom;
+        if (style.contains(QLatin1String("float:left")) || align == QLatin1String("left"))
+            image.position = QTextFrameFormat::FloatLeft;
+        else if (style.contains(QLatin1String("float:right")) || align == QLatin1String("right"))
+            image.position = QTextFrameFormat::FloatRight;
+        out += QStringView(html).mid(last, match.capturedStart(0) - last);
+        out += mark;
+        last = match.capturedEnd(0);
+        taken.push_back(std::move(image));
+    }
+    out += QStringView(html).mid(last);
+    return out;
+}
+
+// Reads the HTML into the document, pictures included, in time that grows in step with it.
+void readHtml(QTextDocument& document, const QString& html)
+{
+    // A character of the private use area that the HTML does not hold anywhere.
+    QChar mark;
+    for (char16_t c = 0xE000; c < 0xF900 && mark.isNull(); ++c)
+        if (!html.contains(QChar(c)) && !html.contains(QStringLiteral("&#%1;").arg(int(c))) &&
+            !html.contains(QStringLiteral("&#x%1;").arg(int(c), 0, 16), Qt::CaseInsensitive))
+            mark = QChar(c);
+    std::vector<TakenImage> taken;
+    const QString stripped = mark.isNull() ? QString() : takeImages(html, mark, taken);
+    if (taken.empty()) {
+        document.setHtml(html);
+        return;
+    }
+    document.setHtml(stripped);
+    std::vector<int> places;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (qsizetype at = text.indexOf(mark); at >= 0; at = text.indexOf(mark, at + 1))
+            places.push_back(block.position() + int(at));
+    }
+    // A picture where the HTML reader drops it (in the head, say): read as it is, slowly but the same.
+    if (places.size() != taken.size()) {
+        document.setHtml(html);
+        return;
+    }
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    // From the end, so that the places before stay where they are.
+    for (size_t i = places.size(); i-- > 0;) {
+        const TakenImage& image = taken[i];
+        cursor.setPosition(places[i]);
+        cursor.setPosition(places[i] + 1, QTextCursor::KeepAnchor);
+        // The picture takes the character format of where it stands (a link, say), as read from its HTML.
+        QTextImageFormat format;
+        format.merge(cursor.charFormat());
+        format.setName(image.name);
+        if (!image.alt.isEmpty())
+            format.setProperty(QTextFormat::ImageAltText, image.alt);
+        if (!image.title.isEmpty())
+            format.setProperty(QTextFormat::ImageTitle, image.title);
+        if (image.width >= 0)
+            format.setWidth(image.width);
+        if (image.height >= 0)
+            format.setHeight(image.height);
+        if (image.vertical)
+            format.setVerticalAlignment(*image.vertical);
+        cursor.removeSelectedText();
+        cursor.insertImage(format, image.position);
+    }
+    cursor.endEditBlock();
+}
+
 } // namespace
 
 std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthMm,
@@ -238,7 +369,7 @@ std::unique_ptr<QTextDocument> layoutRichText(const QString& html, double widthM
     // The very images of the rendering, so that a PDF holds each of them once however often it is drawn.
     for (const auto& [name, image] : images)
         document->addResource(QTextDocument::ImageResource, QUrl(name), image);
-    document->setHtml(html);
+    readHtml(*document, html);
     keepOnlySafeLinks(*document);
     breakLongWords(*document);
     applyTabStops(*document, html);

@@ -22,6 +22,8 @@
 #include <QTextLayout>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
+#include <QUrl>
 #include <QPainter>
 
 using namespace reports;
@@ -550,6 +552,60 @@ private slots:
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().count("/Subtype /Image"), 1);
+    }
+
+    // Pictures are put back after the HTML is read, each where the HTML reader itself would have put it, as it
+    // would have formatted it: the letter lays out exactly as read in one go.
+    void picturesLaidOutAsRead_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::newRow("sized, among text") << u"<p>a<img src=\"logo\" width=\"40\" height=\"10\" />b c</p>"_s;
+        QTest::newRow("middle") << u"<p>a<img src=\"logo\" style=\"vertical-align: middle;\" />b</p>"_s;
+        QTest::newRow("top, in a large font")
+            << u"<p><span style=\"font-size:20pt;\">x<img src=\"logo\" style=\"vertical-align: top;\" /></span></p>"_s;
+        QTest::newRow("in a link") << u"<p><a href=\"https://example.org\">go<img src='logo' alt=\"A &quot;b&quot;\"></a></p>"_s;
+        QTest::newRow("floating") << u"<p><img src=\"logo\" style=\"float: right;\" />text</p>"_s;
+        QTest::newRow("in a table and twice")
+            << u"<table><tr><td><img src=\"logo\" /><img src=\"logo\" width=\"80\" /></td><td>x</td></tr></table><p>&lt;img src=\"no\"&gt;</p>"_s;
+        QTest::newRow("none") << u"<p>&lt;img src=\"logo\" /&gt;</p>"_s;
+    }
+    void picturesLaidOutAsRead()
+    {
+        QFETCH(QString, html);
+        QImage logo(QSize(40, 10), QImage::Format_RGB32);
+        logo.fill(Qt::darkBlue);
+        const std::map<QString, QImage> images{{u"logo"_s, logo}};
+        const auto laidOut = layoutRichText(html, 100, images);
+        QTextDocument read;
+        read.setPageSize(QSizeF(0, 0));
+        read.documentLayout()->setPaintDevice(referenceDevice());
+        read.setDocumentMargin(0);
+        read.addResource(QTextDocument::ImageResource, QUrl(u"logo"_s), logo);
+        read.setHtml(html);
+        read.setTextWidth(mmToReferenceUnits(100));
+
+        QCOMPARE(laidOut->toPlainText(), read.toPlainText());
+        auto pictures = [](const QTextDocument& doc) {
+            QStringList found;
+            for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextFragment fragment = it.fragment();
+                    if (!fragment.charFormat().isImageFormat())
+                        continue;
+                    QTextImageFormat format = fragment.charFormat().toImageFormat();
+                    const auto* frame = qobject_cast<QTextFrame*>(doc.objectForFormat(format));
+                    format.clearProperty(QTextFormat::ObjectIndex);
+                    QStringList properties;
+                    const auto all = format.properties();
+                    for (auto p = all.begin(); p != all.end(); ++p)
+                        properties << QString::number(p.key()) + u'=' + p.value().toString();
+                    found << QString::number(fragment.position()) + u' ' + properties.join(u',') + u" float "_s +
+                                 QString::number(frame ? int(frame->frameFormat().position()) : -1);
+                }
+            return found;
+        };
+        QCOMPARE(pictures(*laidOut), pictures(read));
+        QCOMPARE(laidOut->documentLayout()->documentSize(), read.documentLayout()->documentSize());
     }
 
     // The editor's printout: a long document on as many pages as it needs, each going on where the last ended.
