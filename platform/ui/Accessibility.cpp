@@ -4,6 +4,7 @@
 #include "platform/ui/ScreenPlace.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -173,11 +174,47 @@ void lendToFocus(const QString& text)
         focus->setProperty(OwnDescription, focus->accessibleDescription());
     focus->setAccessibleDescription(text);
 }
+
+const QString NoticeName = QStringLiteral("tovrelReaderNotice");
+
+QAccessibleInterface* noticeFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QWidget") && object && object->objectName() == NoticeName)
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    return nullptr;
+}
+
+// Qt sends a changed description over AT-SPI without its text, so a reader has nothing to speak; a notification
+// object that appears is spoken with its name. The notice is an empty, unfocusable child of the focused window.
+void showNotice(const QString& text)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || text.isEmpty())
+        return;
+    QWidget* window = focus->window();
+    auto* notice = window->findChild<QWidget*>(NoticeName, Qt::FindDirectChildrenOnly);
+    if (!notice) {
+        static bool installed = false;
+        if (!installed) {
+            installed = true;
+            QAccessible::installFactory(noticeFactory);
+        }
+        notice = new QWidget(window);
+        notice->setObjectName(NoticeName);
+        notice->setFocusPolicy(Qt::NoFocus);
+        notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+        notice->setGeometry(0, 0, 0, 0);
+    }
+    notice->hide();
+    notice->setAccessibleName(text);
+    notice->show();
+}
 } // namespace
 
 void tellReader(const QString& text)
 {
     lendToFocus(text);
+    showNotice(text);
 }
 
 void announce(QLabel* label, const QString& text)
@@ -185,6 +222,7 @@ void announce(QLabel* label, const QString& text)
     label->setText(text);
     label->setAccessibleName(text);
     lendToFocus(text);
+    showNotice(text);
     if (!QAccessible::isActive())
         return;
     QAccessibleEvent changed(label, QAccessible::NameChanged);

@@ -31,12 +31,11 @@ void labelForReader(QWidget* control, const QString& text);
 void ctrlTabLeavesTextBoxes();
 
 // Shows text in a status label and passes it on to a screen reader, which does not follow a label's text by itself:
-// the label's name changes and it raises an alert, and the control with the focus carries the text as its
-// description until the focus leaves it (a reader speaks a change to the focused control).
+// the label's name changes and it raises an alert, the control with the focus carries the text as its
+// description until the focus leaves it, and a notification named with the text appears in the focused window.
 void announce(QLabel* label, const QString& text);
 
-// Tells a screen reader something without showing it: the control with the focus carries the text as its
-// description until the focus leaves it (see announce).
+// Tells a screen reader something without showing it, the way announce does.
 void tellReader(const QString& text);
 
 // The contrast ratio of two colours as WCAG 2.1 defines it: 1 (the same) to 21 (black on white).

@@ -450,6 +450,15 @@ private slots:
         QCOMPARE(find->accessibleDescription(), QStringLiteral("3 contacts found"));
         platform::announce(status, QStringLiteral("2 contacts found"));
         QCOMPARE(find->accessibleDescription(), QStringLiteral("2 contacts found"));
+        // A changed description reaches a reader without its text; a notification that appears is spoken.
+        const auto notices = w.findChildren<QWidget*>(QStringLiteral("tovrelReaderNotice"));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.front()->isVisible());
+        QAccessibleInterface* notice = QAccessible::queryAccessibleInterface(notices.front());
+        QVERIFY(notice);
+        QCOMPARE(notice->role(), QAccessible::Notification);
+        QCOMPARE(notice->text(QAccessible::Name), QStringLiteral("2 contacts found"));
+        QVERIFY(!(notices.front()->focusPolicy() & Qt::TabFocus));
         other->setFocus();
         QTRY_VERIFY(other->hasFocus());
         QCOMPARE(find->accessibleDescription(), QStringLiteral("Words in any field"));
