@@ -140,7 +140,14 @@ public:
     void scrollToSubstring(int start, int end) override { text()->scrollToSubstring(start, end); }
     QString attributes(int offset, int* start, int* end) const override
     {
-        return text()->attributes(offset, start, end);
+        // A line edit's text is one run. Qt answers an empty run at every offset, and a reader that reads run by
+        // run then leaves out the last character ("Ivy Hous").
+        QString attrs = text()->attributes(offset, start, end);
+        if (*start >= *end) {
+            *start = 0;
+            *end = characterCount();
+        }
+        return attrs;
     }
 
     QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* start, int* end) const override

@@ -682,6 +682,10 @@ private slots:
         (void)text->textBeforeOffset(offset, boundary, &from, &to);
         (void)text->textAfterOffset(offset, boundary, &from, &to);
         QCOMPARE(QAccessible::queryAccessibleInterface(&edit)->role(), QAccessible::EditableText);
+        // The text is one run of attributes, whatever the offset: a reader speaks the box run by run.
+        (void)text->attributes(std::min(offset, 14), &from, &to);
+        QCOMPARE(from, 0);
+        QCOMPARE(to, 15);
     }
 
     // A screen reader hears of focus where the keys go and of text in boxes it can see: the main grid's current
