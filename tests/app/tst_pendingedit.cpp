@@ -67,6 +67,7 @@ class TestPendingEdit : public QObject
         } else if (command == "backup") {
             backup::miBackUpClick(a.store);
         } else if (command == "restore") {
+            p().fakes.prompts->answers << platform::Answer::Ok; // the restore question defaults to Cancel
             backup::miRestoreClick(a.store);
         } else if (command == "export") {
             p().fakes.fileDialogs->answers << p().file(QStringLiteral("out.vcf"));

@@ -212,6 +212,7 @@ private slots:
         const QString backup = m_dir.filePath(QStringLiteral("Tovrel.bak"));
         testsupport::makeDatabase(backup, {{{QStringLiteral("Surname"), QStringLiteral("Backup")}}});
         const QByteArray before = testsupport::readBytes(dbPath());
+        m_fakes.prompts->answers << platform::Answer::Ok; // the restore question defaults to Cancel
         backup::miRestoreClick(*m_a);
         platform::setProgramFolder(QString());
         QCOMPARE(m_fakes.prompts->asked.size(), 2);
