@@ -374,11 +374,29 @@ QList<QWidget*> TfmRecCard::focusOrder() const
     return boxes;
 }
 
+namespace {
+// Back and Next keep the focus on the button, so a screen reader is told which contact the card now shows.
+void tellReaderTheContact(const data::Dataset& q)
+{
+    if (q.currentRow() < 0)
+        return;
+    QStringList name;
+    for (const QString& field : {QStringLiteral("Surname"), QStringLiteral("Firstname")})
+        if (const int f = q.fieldIndex(field); f >= 0 && !q.text(q.currentRow(), f).isEmpty())
+            name << q.text(q.currentRow(), f);
+    platform::tellReader(QStringLiteral("%1, %2 of %3")
+                             .arg(name.join(QStringLiteral(", ")))
+                             .arg(q.currentRow() + 1)
+                             .arg(q.recordCount()));
+}
+} // namespace
+
 void TfmRecCard::Panel5Click()
 {
     platform::guard([this] {
         data::DBEdit::updateRecord(&query());
         query().prior();
+        tellReaderTheContact(query());
     });
 }
 
@@ -387,6 +405,7 @@ void TfmRecCard::Panel4Click()
     platform::guard([this] {
         data::DBEdit::updateRecord(&query());
         query().next();
+        tellReaderTheContact(query());
     });
 }
 

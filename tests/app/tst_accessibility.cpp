@@ -717,6 +717,26 @@ private slots:
         m_app->fmRecCard->close();
     }
 
+    // Next and Back on the record card keep the focus on the button; the reader is told the contact now shown.
+    void recordCardTellsTheContact()
+    {
+        m_app->runCommand(platform::Command::RecordCard);
+        TfmRecCard* card = m_app->fmRecCard;
+        QVERIFY(QTest::qWaitForWindowExposed(card));
+        QApplication::setActiveWindow(card);
+        data::Dataset& q = m_app->store.HomeQuery;
+        QVERIFY(q.recordCount() >= 2);
+        q.moveTo(0);
+        card->Panel4->setFocus();
+        QTRY_VERIFY(card->Panel4->hasFocus());
+        card->Panel4Click();
+        QCOMPARE(q.currentRow(), 1);
+        const QString told = card->Panel4->accessibleDescription();
+        QVERIFY2(told.startsWith(q.text(1, QStringLiteral("Surname"))), qPrintable(told));
+        QVERIFY2(told.endsWith(QStringLiteral(", 2 of %1").arg(q.recordCount())), qPrintable(told));
+        card->close();
+    }
+
     // On the record card, whose boxes have no frame, the box with the focus gets the program's 2-pixel frame: a line
     // box inside its edge, the notes just around it.
     void recordCardFocusIsFramed()
