@@ -174,20 +174,28 @@ void styleTables(QTextDocument& document)
     return QSizeF(image.width() * scale, image.height() * scale);
 }
 
-// Loads every picture the text names, a little smaller than on screen and never wider than the page; a picture that
-// cannot be found is taken out.
-void placePictures(QTextDocument& document, const QStringList& folders, qreal maxWidth)
+struct Picture
 {
-    struct Picture
-    {
-        int position;
-        QTextImageFormat format;
-    };
+    int position;
+    QTextImageFormat format;
+};
+
+// Every picture the text names, in the order it stands.
+QList<Picture> picturesOf(const QTextDocument& document)
+{
     QList<Picture> pictures;
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().isImageFormat())
                 pictures << Picture{it.fragment().position(), it.fragment().charFormat().toImageFormat()};
+    return pictures;
+}
+
+// Loads every picture the text names, a little smaller than on screen and never wider than the page; a picture that
+// cannot be found is taken out.
+void placePictures(QTextDocument& document, const QStringList& folders, qreal maxWidth)
+{
+    const QList<Picture> pictures = picturesOf(document);
     // From the end, so that taking one out moves none of those still to do.
     for (auto p = pictures.crbegin(); p != pictures.crend(); ++p) {
         QTextCursor cursor(&document);
@@ -292,16 +300,7 @@ void writeHtml(const QString& markdown, const QStringList& folders, const QStrin
     // A web page is its own contents list: the reader's list of headings.
     document.setMarkdown(QString(markdown).remove(QLatin1String(ContentsMark)), QTextDocument::MarkdownDialectGitHub);
     document.setMetaInformation(QTextDocument::DocumentTitle, Title);
-    struct Picture
-    {
-        int position;
-        QTextImageFormat format;
-    };
-    QList<Picture> pictures;
-    for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().isImageFormat())
-                pictures << Picture{it.fragment().position(), it.fragment().charFormat().toImageFormat()};
+    const QList<Picture> pictures = picturesOf(document);
     for (auto p = pictures.crbegin(); p != pictures.crend(); ++p) {
         QTextCursor cursor(&document);
         cursor.setPosition(p->position);
